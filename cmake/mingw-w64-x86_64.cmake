@@ -1,0 +1,19 @@
+# Cross-compiles the Windows build with mingw-w64 (posix thread model) on Linux.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Wide entry points (wWinMain) and a self-contained exe: no libgcc/libstdc++/winpthread DLLs.
+set(CMAKE_CXX_FLAGS_INIT "-municode")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-municode -static -static-libgcc -static-libstdc++")
+
+# Test programs of this build run under Wine in the project's own prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh")

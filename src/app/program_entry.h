@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class DialogEvents;
+class Runtime;
+struct SetupContext;
+
+// The command line is kept in 256 bytes, NUL included.
+inline constexpr std::size_t kCommandLineWidth = 256;
+// Exit code of a process that could not start COM or its security.
+inline constexpr std::uint32_t kStartFailureExitCode = 1;
+
+inline constexpr char kComStartFailed[] = "Failed to initialize COM library. Error code = 0x";
+inline constexpr char kSecurityStartFailed[] = "Failed to initialize security.Error code = 0x";
+
+// The command line in the ANSI code page, cut at a character boundary to fit kCommandLineWidth.
+std::string BoundedCommandLine(Runtime& runtime, std::u16string_view commandLine);
+
+// The program from its entry to the end of the message loop: start directory, run mode, COM and process
+// security, the main or the maintenance dialog, and the loop. Returns the wParam of the message that
+// ended the loop; a failed COM or security start ends the process with kStartFailureExitCode.
+std::uintptr_t RunProgram(SetupContext& context, DialogEvents& dialogEvents, std::u16string_view commandLine,
+                          int showCommand);

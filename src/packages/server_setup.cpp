@@ -1,0 +1,3 @@
+#include "packages/server_setup.h"
+
+ServerSetup::ServerSetup(SetupContext& context) : owner(context), workBuffer(kWorkBufferSize, '\0') {}

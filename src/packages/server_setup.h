@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SetupContext;
+
+// The server side of a setup: server package download and update, IIS website, server file search.
+// Later steps add their own fields here; each is set up by its step, not before.
+class ServerSetup {
+ public:
+  static constexpr std::size_t kWorkBufferSize = 40960;
+  static constexpr std::int32_t kDefaultAlternatePort = 8080;
+
+  explicit ServerSetup(SetupContext& context);
+
+  SetupContext& owner;
+  // Scratch space of the server steps, allocated once with the object.
+  std::vector<char> workBuffer;
+  // Port to which a site that already holds the website's port is moved.
+  std::int32_t alternatePort = kDefaultAlternatePort;
+  // The installer package that the next installer run starts.
+  std::string installerName;
+  // Where server packages are kept: the server directory followed by "Update" and by "cab".
+  std::string updateDirectory;
+  std::string cabDirectory;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/handles.h"
+
+// Files and directories of the local machine. Paths are ANSI texts; relative paths resolve against the
+// process's current directory.
+class Files {
+ public:
+  // Access, share, creation and attribute values of CreateFile, as Windows numbers them.
+  static constexpr std::uint32_t kGenericRead = 0x80000000U;
+  static constexpr std::uint32_t kGenericWrite = 0x40000000U;
+  static constexpr std::uint32_t kShareRead = 0x1;
+  static constexpr std::uint32_t kShareWrite = 0x2;
+  static constexpr std::uint32_t kCreateAlways = 2;
+  static constexpr std::uint32_t kOpenExisting = 3;
+  static constexpr std::uint32_t kAttributeNormal = 0x80;
+
+  Files() = default;
+  Files(const Files&) = delete;
+  Files& operator=(const Files&) = delete;
+  virtual ~Files() = default;
+
+  // The current directory, when it fits in maxChars characters (GetCurrentDirectoryA with that limit);
+  // nullopt when it does not fit or the call fails.
+  virtual std::optional<std::string> CurrentDirectory(std::size_t maxChars) = 0;
+
+  // CreateFileA; FileHandle::invalid on failure.
+  virtual FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
+                           std::uint32_t disposition, std::uint32_t attributes) = 0;
+  // Moves the file pointer to the end of the file (SetFilePointer FILE_END).
+  virtual bool SeekToEnd(FileHandle file) = 0;
+  // WriteFile of all bytes; false when the write fails or falls short.
+  virtual bool Write(FileHandle file, std::string_view bytes) = 0;
+  virtual bool Close(FileHandle file) = 0;
+};

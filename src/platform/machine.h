@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/dialog_view.h"
+#include "platform/files.h"
+#include "platform/runtime.h"
+
+// The Windows machine as the system's logic reaches it: one reference per service family. The exe hands
+// in the Windows adapters, the host tests an in-memory machine.
+struct Machine {
+  Runtime& runtime;
+  Files& files;
+  DialogView& dialogs;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Process-wide services: COM start and security, ANSI/UTF-16 conversion, standard output, process exit.
+class Runtime {
+ public:
+  // CoInitializeEx flags and CoInitializeSecurity levels, as Windows numbers them.
+  static constexpr std::uint32_t kCoinitMultithreaded = 0x0;
+  static constexpr std::uint32_t kAuthnLevelConnect = 2;
+  static constexpr std::uint32_t kImpLevelImpersonate = 3;
+
+  Runtime() = default;
+  Runtime(const Runtime&) = delete;
+  Runtime& operator=(const Runtime&) = delete;
+  virtual ~Runtime() = default;
+
+  // CoInitializeEx(nullptr, flags); returns the HRESULT.
+  virtual std::int32_t InitializeCom(std::uint32_t flags) = 0;
+  // CoInitializeSecurity with no descriptor, COM-chosen authentication services, no authentication list
+  // and no capabilities, at the given levels; returns the HRESULT.
+  virtual std::int32_t InitializeSecurity(std::uint32_t authenticationLevel,
+                                          std::uint32_t impersonationLevel) = 0;
+  virtual void UninitializeCom() = 0;
+  // Drops any impersonation of the calling thread (RevertToSelf).
+  virtual bool RevertToSelf() = 0;
+
+  // Conversions between UTF-16 and the ANSI code page; nullopt when the system refuses the text.
+  virtual std::optional<std::string> WideToAnsi(std::u16string_view text) = 0;
+  virtual std::optional<std::u16string> AnsiToWide(std::string_view text) = 0;
+
+  // Writes the bytes to the process's standard output handle; false when there is none or it fails.
+  virtual bool WriteStandardOutput(std::string_view text) = 0;
+
+  // Ends the process at once with the exit code (ExitProcess).
+  [[noreturn]] virtual void ExitProcess(std::uint32_t exitCode) = 0;
+};
+
+// An HRESULT counts as failure when its severity bit is set.
+constexpr bool ComFailed(std::int32_t hresult) { return hresult < 0; }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/machine.h"
+#include "platform/win32/win32_dialog_view.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_runtime.h"
+
+// The real Windows machine: one adapter per port.
+class Win32Machine {
+ public:
+  explicit Win32Machine(HINSTANCE__* instance) : dialogs_(instance) {}
+
+  Machine& machine() { return machine_; }
+
+ private:
+  Win32Runtime runtime_;
+  Win32Files files_;
+  Win32DialogView dialogs_;
+  Machine machine_{runtime_, files_, dialogs_};
+};

@@ -1,0 +1,44 @@
+#include "platform/win32/win32_runtime.h"
+
+#include <objbase.h>
+#include <windows.h>
+
+#include "platform/win32/wide_text.h"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are wchar_t texts on Windows");
+
+std::int32_t Win32Runtime::InitializeCom(std::uint32_t flags) { return CoInitializeEx(nullptr, flags); }
+
+std::int32_t Win32Runtime::InitializeSecurity(std::uint32_t authenticationLevel,
+                                              std::uint32_t impersonationLevel) {
+  return CoInitializeSecurity(nullptr, -1, nullptr, nullptr, authenticationLevel, impersonationLevel, nullptr,
+                              EOAC_NONE, nullptr);
+}
+
+void Win32Runtime::UninitializeCom() { CoUninitialize(); }
+
+bool Win32Runtime::RevertToSelf() { return ::RevertToSelf() != FALSE; }
+
+std::optional<std::string> Win32Runtime::WideToAnsi(std::u16string_view text) {
+  return WideToAnsiText(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
+}
+
+std::optional<std::u16string> Win32Runtime::AnsiToWide(std::string_view text) {
+  std::optional<std::wstring> wide = AnsiToWideText(text);
+  if (!wide) {
+    return std::nullopt;
+  }
+  return std::u16string(reinterpret_cast<const char16_t*>(wide->data()), wide->size());
+}
+
+bool Win32Runtime::WriteStandardOutput(std::string_view text) {
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  DWORD written = 0;
+  return WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE &&
+         written == text.size();
+}
+
+void Win32Runtime::ExitProcess(std::uint32_t exitCode) { ::ExitProcess(exitCode); }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/runtime.h"
+
+class Win32Runtime final : public Runtime {
+ public:
+  std::int32_t InitializeCom(std::uint32_t flags) override;
+  std::int32_t InitializeSecurity(std::uint32_t authenticationLevel, std::uint32_t impersonationLevel) override;
+  void UninitializeCom() override;
+  bool RevertToSelf() override;
+  std::optional<std::string> WideToAnsi(std::u16string_view text) override;
+  std::optional<std::u16string> AnsiToWide(std::string_view text) override;
+  bool WriteStandardOutput(std::string_view text) override;
+  [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
+};

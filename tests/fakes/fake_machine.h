@@ -1,0 +1,17 @@
+#pragma once
+
+#include "fake_dialog_view.h"
+#include "fake_files.h"
+#include "fake_runtime.h"
+#include "platform/machine.h"
+
+// The in-memory Windows machine of the host tests: one fake per port, reachable by name for setting up
+// and checking, and bundled as the Machine the system's logic takes. A new port adds its fake member and
+// its reference in `machine`.
+struct FakeMachine {
+  FakeRuntime runtime;
+  FakeFiles files;
+  FakeDialogView dialogs;
+
+  Machine machine{runtime, files, dialogs};
+};

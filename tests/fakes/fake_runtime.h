@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "platform/runtime.h"
+
+// Thrown by FakeRuntime::ExitProcess: the test sees the exit code where the process would have ended.
+struct ProcessExit {
+  std::uint32_t exitCode;
+};
+
+// COM start results and conversions set by the test; everything the program does is recorded.
+// The ANSI code page is Latin-1, with the characters of `doubleByteCharacters` taking two bytes each as in
+// a double-byte code page, and characters beyond it converting to '?'.
+class FakeRuntime final : public Runtime {
+ public:
+  std::int32_t InitializeCom(std::uint32_t flags) override;
+  std::int32_t InitializeSecurity(std::uint32_t authenticationLevel, std::uint32_t impersonationLevel) override;
+  void UninitializeCom() override { ++uninitializeCalls; }
+  bool RevertToSelf() override {
+    ++revertToSelfCalls;
+    return true;
+  }
+  std::optional<std::string> WideToAnsi(std::u16string_view text) override;
+  std::optional<std::u16string> AnsiToWide(std::string_view text) override;
+  bool WriteStandardOutput(std::string_view text) override {
+    standardOutput += text;
+    return true;
+  }
+  [[noreturn]] void ExitProcess(std::uint32_t exitCode) override { throw ProcessExit{exitCode}; }
+
+  // Set by the test.
+  std::int32_t comResult = 0;
+  std::int32_t securityResult = 0;
+  std::set<char16_t> doubleByteCharacters;
+
+  // Recorded.
+  int comCalls = 0;
+  int securityCalls = 0;
+  int uninitializeCalls = 0;
+  int revertToSelfCalls = 0;
+  std::uint32_t comFlags = 0xFFFFFFFF;
+  std::uint32_t authenticationLevel = 0;
+  std::uint32_t impersonationLevel = 0;
+  std::size_t longestConversion = 0;
+  std::string standardOutput;
+};

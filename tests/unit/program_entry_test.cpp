@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include "app/program_entry.h"
+#include "app/setup_context.h"
+#include "fake_machine.h"
+#include "resources/resource.h"
+#include "ui/setup_dialog.h"
+
+namespace {
+
+constexpr std::int32_t kComFailure = static_cast<std::int32_t>(0x80004005U);  // E_FAIL
+constexpr int kShowNormal = 1;
+
+class ProgramEntryTest : public testing::Test {
+ protected:
+  ProgramEntryTest() { fake.files.currentDirectory = "C:\\Setup"; }
+
+  std::uintptr_t Run(std::u16string_view commandLine) {
+    return RunProgram(context, dialog, commandLine, kShowNormal);
+  }
+  std::optional<std::string> Log() { return fake.files.Content("C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log"); }
+
+  FakeMachine fake;
+  SetupContext context{fake.machine};
+  SetupDialog dialog{context};
+};
+
+struct DialogCase {
+  const char16_t* commandLine;
+  RunMode mode;
+  int dialogId;
+};
+
+TEST_F(ProgramEntryTest, ChoosesTheDialogByRunMode) {
+  const DialogCase cases[] = {
+      {u"", kRunInstall, IDD_SETUP},
+      {u"   ", kRunInstall, IDD_SETUP},
+      {u"/uninstall /type=server", kRunUninstall, IDD_MAINTENANCE},
+      {u"/repair /type=client", kRunRepair, IDD_MAINTENANCE},
+      {u"/modify /type=server", kRunModify | kRunModifyServer, IDD_SETUP},
+      {u"/modify /type=client", kRunModify | kRunModifyClient, IDD_SETUP},
+      {u"/Install", 0, IDD_SETUP},
+  };
+  for (const DialogCase& c : cases) {
+    FakeMachine machine;
+    SetupContext ctx(machine.machine);
+    SetupDialog events(ctx);
+    RunProgram(ctx, events, c.commandLine, kShowNormal);
+    EXPECT_EQ(ctx.runMode, c.mode);
+    ASSERT_EQ(machine.dialogs.createdDialogs.size(), 1U);
+    EXPECT_EQ(machine.dialogs.createdDialogs[0], c.dialogId);
+  }
+}
+
+TEST_F(ProgramEntryTest, StartsComShowsTheDialogAndRunsTheLoop) {
+  fake.dialogs.loopResult = 42;
+  EXPECT_EQ(Run(u"/install"), 42U);
+
+  EXPECT_EQ(context.startDirectory, "C:\\Setup");
+  EXPECT_EQ(fake.runtime.comFlags, Runtime::kCoinitMultithreaded);
+  EXPECT_EQ(fake.runtime.authenticationLevel, 2U);
+  EXPECT_EQ(fake.runtime.impersonationLevel, 3U);
+  ASSERT_NE(context.dialogWindow, WindowHandle::none);
+  EXPECT_TRUE(fake.dialogs.WindowOf(context.dialogWindow).shown);
+  EXPECT_EQ(fake.dialogs.WindowOf(context.dialogWindow).showCommand, kShowNormal);
+  EXPECT_EQ(fake.dialogs.messageLoops, std::vector<int>{IDR_ACCELERATORS});
+  EXPECT_FALSE(Log().has_value());  // a good start writes nothing
+}
+
+TEST_F(ProgramEntryTest, ADialogThatCannotBeCreatedIsNotShownButTheLoopRuns) {
+  fake.dialogs.refuseDialogs = true;
+  Run(u"");
+  EXPECT_EQ(context.dialogWindow, WindowHandle::none);
+  EXPECT_EQ(fake.dialogs.messageLoops.size(), 1U);
+}
+
+TEST_F(ProgramEntryTest, FailedComStartLogsOneLineAndEndsWithoutDialog) {
+  fake.runtime.comResult = kComFailure;
+  try {
+    Run(u"");
+    FAIL() << "the process should have ended";
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.exitCode, kStartFailureExitCode);
+  }
+  EXPECT_EQ(Log(), "Client Setup:Failed to initialize COM library. Error code = 0x\r\n");
+  EXPECT_EQ(fake.runtime.securityCalls, 0);
+  EXPECT_TRUE(fake.dialogs.createdDialogs.empty());
+  EXPECT_TRUE(fake.dialogs.messageLoops.empty());
+  EXPECT_EQ(fake.files.OpenHandles(), 0U);
+}
+
+TEST_F(ProgramEntryTest, FailedSecurityStartLogsReleasesComAndEnds) {
+  fake.runtime.securityResult = kComFailure;
+  EXPECT_THROW(Run(u"/repair"), ProcessExit);
+  EXPECT_EQ(Log(), "Client Setup:Failed to initialize security.Error code = 0x\r\n");
+  EXPECT_EQ(fake.runtime.uninitializeCalls, 1);
+  EXPECT_TRUE(fake.dialogs.createdDialogs.empty());
+}
+
+TEST_F(ProgramEntryTest, ComAlreadyStartedOnTheThreadIsNoFailure) {
+  fake.runtime.comResult = 1;  // S_FALSE
+  Run(u"");
+  EXPECT_EQ(fake.dialogs.createdDialogs.size(), 1U);
+}
+
+TEST_F(ProgramEntryTest, StartDirectoryThatDoesNotFitStaysEmpty) {
+  fake.files.currentDirectory = "C:\\" + std::string(300, 'd');
+  Run(u"");
+  EXPECT_TRUE(context.startDirectory.empty());
+}
+
+TEST(BoundedCommandLine, KeepsAtMost255BytesOfALongCommandLine) {
+  FakeRuntime runtime;
+  const std::u16string longLine = u"/repair " + std::u16string(992, u'x');
+  ASSERT_EQ(longLine.size(), 1000U);
+  const std::string bounded = BoundedCommandLine(runtime, longLine);
+  EXPECT_EQ(bounded.size(), 255U);
+  EXPECT_EQ(bounded.substr(0, 8), "/repair ");
+  EXPECT_LE(runtime.longestConversion, 255U);
+}
+
+TEST(BoundedCommandLine, AKeywordBeyondTheBufferIsNotSeen) {
+  FakeMachine fake;
+  SetupContext context(fake.machine);
+  SetupDialog dialog(context);
+  RunProgram(context, dialog, std::u16string(300, u' ') + u"/uninstall", kShowNormal);
+  EXPECT_EQ(context.runMode, kRunInstall);  // what fits is blank
+}
+
+TEST(BoundedCommandLine, CutsDoubleByteCharactersWhole) {
+  FakeRuntime runtime;
+  runtime.doubleByteCharacters = {u'\x3042'};
+  const std::u16string line = u"a" + std::u16string(200, u'\x3042');
+  const std::string bounded = BoundedCommandLine(runtime, line);
+  EXPECT_EQ(bounded.size(), 255U);  // "a" and 127 characters of two bytes each
+  EXPECT_EQ(bounded.back(), static_cast<char>(0x42));
+}
+
+TEST(BoundedCommandLine, NeverSplitsASurrogatePair) {
+  FakeRuntime runtime;
+  std::u16string line(254, u'x');
+  line += u"\xD83D\xDE00";  // the pair straddles the 255th unit
+  const std::string bounded = BoundedCommandLine(runtime, line);
+  EXPECT_EQ(bounded, std::string(254, 'x'));
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "app/setup_context.h"
+#include "app/setup_log.h"
+#include "fake_machine.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr char kLogInRoot[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+
+class SetupLogTest : public testing::Test {
+ protected:
+  SetupLogTest() { context.startDirectory = "C:\\"; }
+
+  // A dialog showing, with the two controls that its initialisation adds.
+  WindowHandle ShowDialog() {
+    context.dialogWindow = fake.dialogs.AddWindow(IDD_SETUP, {IDC_STATUS_LINE, IDC_PROGRESS_BAR});
+    return context.dialogWindow;
+  }
+  std::string StatusLine() { return fake.dialogs.ControlOf(context.dialogWindow, IDC_STATUS_LINE).text; }
+  int ProgressBar() { return fake.dialogs.ControlOf(context.dialogWindow, IDC_PROGRESS_BAR).position; }
+
+  FakeMachine fake;
+  SetupContext context{fake.machine};
+};
+
+struct LineCase {
+  LogFlags flags;
+  const char* text;
+  std::optional<std::string_view> detail1;
+  std::optional<std::string_view> detail2;
+  const char* expected;
+};
+
+TEST(LogLine, PrefixTextDetailsAndLineEnd) {
+  const LineCase cases[] = {
+      {kLogUserInterface, "Begin updating Software", {}, {}, "User Interface:Begin updating Software\r\n"},
+      {kLogServer, "Established Session with Proxy:", "proxy:8080", {},
+       "Server Setup:Established Session with Proxy:;proxy:8080\r\n"},
+      {kLogClient, "Downloaded", "a.cab", "b", "Client Setup:Downloaded;a.cab;b\r\n"},
+      {kLogSqlInstall, "x", "", {}, "SQL Server Install:x;\r\n"},
+      {kLogSqlInstall, "x", "", "", "SQL Server Install:x;;\r\n"},
+      {kLogClient, "x", {}, "second", "Client Setup:x;second\r\n"},
+      // The first bit in the order client, server, user interface, SQL Server install wins.
+      {kLogServer | kLogClient, "t", {}, {}, "Client Setup:t\r\n"},
+      {kLogSqlInstall | kLogUserInterface, "t", {}, {}, "User Interface:t\r\n"},
+      {kLogSqlInstall | kLogServer, "t", {}, {}, "Server Setup:t\r\n"},
+      {0, "t", {}, {}, "t\r\n"},
+  };
+  for (const LineCase& c : cases) {
+    EXPECT_EQ(FormatLogLine(c.flags, c.text, c.detail1, c.detail2), c.expected);
+  }
+}
+
+TEST(LogLine, LongTextsAreNeverCut) {
+  const std::string text(5000, 'x');
+  const std::string detail(3000, 'y');
+  const std::string line = FormatLogLine(kLogServer, text, detail, detail);
+  EXPECT_EQ(line.size(), std::string("Server Setup:").size() + 5000 + 2 * 3001 + 2);
+  EXPECT_EQ(line.substr(line.size() - 5), "yyy\r\n");
+}
+
+TEST(LogPath, StartDirectoryWithoutTrailingBlanksAndOneBackslash) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\", kLogInRoot},
+      {"C:\\Setup", "C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log"},
+      {"C:\\Setup\\", "C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log"},
+      {"C:\\Setup   ", "C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log"},
+      {"C:\\My Setup \\  ", "C:\\My Setup \\Halvorn NembricAI  Setup v10.1.3.Log"},
+  };
+  for (const auto& [start, expected] : cases) {
+    EXPECT_EQ(LogFilePath(start), expected);
+  }
+}
+
+TEST_F(SetupLogTest, FirstLineCreatesTheLogAnewAndLaterLinesAppend) {
+  fake.files.SetContent(kLogInRoot, "line of the previous run\r\n");
+  EXPECT_EQ(WriteLog(context, kLogUserInterface, "Begin updating Software"), 1);
+  EXPECT_EQ(WriteLog(context, kLogServer, "Established Session with Proxy:", "proxy"), 1);
+
+  EXPECT_EQ(fake.files.Content(kLogInRoot),
+            "User Interface:Begin updating Software\r\nServer Setup:Established Session with Proxy:;proxy\r\n");
+  ASSERT_EQ(fake.files.creates.size(), 1U);
+  const FakeFiles::CreateCall& create = fake.files.creates[0];
+  EXPECT_EQ(create.access, Files::kGenericRead | Files::kGenericWrite);
+  EXPECT_EQ(create.share, Files::kShareRead | Files::kShareWrite);
+  EXPECT_EQ(create.disposition, Files::kCreateAlways);
+  EXPECT_EQ(create.attributes, Files::kAttributeNormal);
+  EXPECT_EQ(fake.files.OpenHandles(), 1U);  // kept open between lines
+}
+
+TEST_F(SetupLogTest, StatusLineShowsTheWholeLineWithItsLineEnd) {
+  ShowDialog();
+  WriteLog(context, kLogClient, "Downloading", "vcredist_x64.exe");
+  EXPECT_EQ(StatusLine(), "Client Setup:Downloading;vcredist_x64.exe\r\n");
+}
+
+TEST_F(SetupLogTest, BeforeAnyDialogTheLineStillReachesTheLog) {
+  EXPECT_EQ(WriteLog(context, kLogClient, "early"), 1);
+  EXPECT_EQ(fake.files.Content(kLogInRoot), "Client Setup:early\r\n");
+}
+
+TEST_F(SetupLogTest, ALogThatCannotBeCreatedIsNotTriedAgain) {
+  fake.files.refusedPaths.insert(kLogInRoot);
+  ShowDialog();
+  EXPECT_EQ(WriteLog(context, kLogServer, "one"), 1);
+  EXPECT_EQ(WriteLog(context, kLogServer, "two"), 1);
+  EXPECT_EQ(context.logFile, FileHandle::invalid);
+  EXPECT_EQ(fake.files.creates.size(), 1U);
+  EXPECT_EQ(StatusLine(), "Server Setup:two\r\n");
+}
+
+TEST_F(SetupLogTest, AClosedLogIsNeitherReopenedNorTruncated) {
+  WriteLog(context, kLogUserInterface, "Successfully updated Software");
+  CloseLog(context);
+  WriteLog(context, kLogUserInterface, "after the end");
+  EXPECT_EQ(fake.files.OpenHandles(), 0U);
+  EXPECT_EQ(fake.files.Content(kLogInRoot), "User Interface:Successfully updated Software\r\n");
+}
+
+TEST_F(SetupLogTest, ShowInfoUsesTheProgramCaptionAndNoOwner) {
+  EXPECT_EQ(ShowInfo(context, "Please enter Port Number"), 0);
+  ASSERT_EQ(fake.dialogs.messageBoxes.size(), 1U);
+  const auto& box = fake.dialogs.messageBoxes[0];
+  EXPECT_EQ(box.owner, WindowHandle::none);
+  EXPECT_EQ(box.text, "Please enter Port Number");
+  EXPECT_EQ(box.caption, "Halvorn Nembric Version 10.1 App");
+  EXPECT_EQ(box.flags, DialogView::kIconInformation);
+}
+
+TEST_F(SetupLogTest, ProgressFollowsDoneOverTotalTruncated) {
+  ShowDialog();
+  context.progressTotal = 46;
+  context.progressDone = 0;
+  const std::pair<double, int> steps[] = {{3, 6}, {3, 13}, {10, 34}, {5, 45}, {15, 78}, {10, 100}};
+  for (const auto& [weight, position] : steps) {
+    AdvanceProgress(context, weight);
+    EXPECT_EQ(ProgressBar(), position) << "after adding " << weight;
+  }
+  EXPECT_DOUBLE_EQ(context.progressDone, 46);
+}
+
+TEST(ProgressPercent, StaysWithinTheBarWhateverTheWeights) {
+  EXPECT_EQ(ProgressPercent(1, 3), 33);
+  EXPECT_EQ(ProgressPercent(2, 3), 66);
+  EXPECT_EQ(ProgressPercent(5, 0), 0);  // a run without a total yet
+  EXPECT_EQ(ProgressPercent(0, 0), 0);
+  EXPECT_EQ(ProgressPercent(60, 46), 100);
+  EXPECT_EQ(ProgressPercent(-3, 46), 0);
+}
+
+TEST_F(SetupLogTest, FeatureProgressShowsPercentAndPaintsAtMultiplesOfFive) {
+  const WindowHandle dialog = ShowDialog();
+  struct Case {
+    std::uint32_t current, total;
+    const char* status;
+    int updates;
+  };
+  const Case cases[] = {
+      {2, 5, "Updating IIS Features:40 perc completed", 1},
+      {1, 3, "Updating IIS Features:33 perc completed", 1},
+      {0, 7, "Updating IIS Features:0 perc completed", 2},
+      {7, 7, "Updating IIS Features:100 perc completed", 3},
+      {3, 0, "Updating IIS Features:0 perc completed", 4},
+  };
+  int invalidations = 0;
+  for (const Case& c : cases) {
+    ReportFeatureProgress(context, c.current, c.total);
+    ++invalidations;
+    EXPECT_EQ(StatusLine(), c.status);
+    EXPECT_EQ(fake.dialogs.WindowOf(dialog).erasingInvalidations, invalidations);
+    EXPECT_EQ(fake.dialogs.WindowOf(dialog).updates, c.updates) << c.current << "/" << c.total;
+  }
+  EXPECT_EQ(context.featureProgressPercent, 0);
+  EXPECT_FALSE(fake.files.Content(kLogInRoot).has_value());  // never logged
+}
+
+}  // namespace
