@@ -11,9 +11,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Wide entry points (wWinMain) and a self-contained exe: no libgcc/libstdc++/winpthread DLLs.
-set(CMAKE_CXX_FLAGS_INIT "-municode")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-municode -static -static-libgcc -static-libstdc++")
+# Self-contained programs: no libgcc/libstdc++/winpthread DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Our programs enter through wWinMain or wmain; the project adds this to each of them.
+set(WIDE_ENTRY_LINK_OPTIONS -municode)
 
 # Test programs of this build run under Wine in the project's own prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh")

@@ -42,7 +42,7 @@ class DialogView {
   // Creates the dialog of the resource as a modeless dialog without owner, served by the program's dialog
   // procedure with creation parameter 0 (CreateDialogParam); `events` receives its messages from then on.
   virtual WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) = 0;
-  virtual bool ShowWindow(WindowHandle window, int showCommand) = 0;
+  virtual void ShowWindow(WindowHandle window, int showCommand) = 0;
 
   // SetDlgItemTextA on a control of the dialog.
   virtual bool SetControlText(WindowHandle dialog, int controlId, const std::string& text) = 0;

@@ -25,14 +25,11 @@ WindowHandle FakeDialogView::CreateDialogWindow(int resourceId, DialogEvents& ev
   return handle;
 }
 
-bool FakeDialogView::ShowWindow(WindowHandle window, int showCommand) {
-  Window* found = Find(window);
-  if (found == nullptr) {
-    return false;
+void FakeDialogView::ShowWindow(WindowHandle window, int showCommand) {
+  if (Window* found = Find(window)) {
+    found->shown = true;
+    found->showCommand = showCommand;
   }
-  found->shown = true;
-  found->showCommand = showCommand;
-  return true;
 }
 
 bool FakeDialogView::SetControlText(WindowHandle dialog, int controlId, const std::string& text) {

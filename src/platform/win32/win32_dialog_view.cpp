@@ -46,8 +46,9 @@ WindowHandle Win32DialogView::CreateDialogWindow(int resourceId, DialogEvents& e
   return FromWindow(CreateDialogParamA(instance_, MAKEINTRESOURCEA(resourceId), nullptr, SetupDialogProc, 0));
 }
 
-bool Win32DialogView::ShowWindow(WindowHandle window, int showCommand) {
-  return ::ShowWindow(ToWindow(window), showCommand) != FALSE;
+void Win32DialogView::ShowWindow(WindowHandle window, int showCommand) {
+  // The result tells whether the window was visible before, not whether the call worked.
+  ::ShowWindow(ToWindow(window), showCommand);
 }
 
 bool Win32DialogView::SetControlText(WindowHandle dialog, int controlId, const std::string& text) {

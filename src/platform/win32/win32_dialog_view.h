@@ -10,7 +10,7 @@ class Win32DialogView final : public DialogView {
   explicit Win32DialogView(HINSTANCE__* instance) : instance_(instance) {}
 
   WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) override;
-  bool ShowWindow(WindowHandle window, int showCommand) override;
+  void ShowWindow(WindowHandle window, int showCommand) override;
   bool SetControlText(WindowHandle dialog, int controlId, const std::string& text) override;
   void SetProgressPosition(WindowHandle dialog, int controlId, int position) override;
   bool InvalidateWindow(WindowHandle window, bool erase) override;

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Starts NembricSetup.exe under Wine as a person would, once plainly and once as the uninstall entry's
+# repair command, finds each dialog by its caption, keeps a screenshot of it and ends the process.
+set -euo pipefail
+exe=$(realpath "$1")
+driver=$(realpath "$2")
+mkdir -p "$3"
+artefacts=$(realpath "$3")
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+run="$root/tools/wine-run.sh"
+mkdir -p "$artefacts"
+work=$(mktemp -d)
+setup_pid=
+cleanup() {
+  [ -n "$setup_pid" ] && kill "$setup_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec "$root/tools/with-display.sh" bash "$0" "$@"
+fi
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# start_dialog NAME CAPTION [ARGUMENTS...]: starts the setup in a fresh folder and waits for its dialog.
+check_dialog() {
+  local name=$1 caption=$2
+  shift 2
+  rm -rf "${work:?}"/*
+  (cd "$work" && exec "$run" "$exe" "$@") &
+  setup_pid=$!
+  if ! "$run" "$driver" wait "$caption" 60000 >"$work/controls.txt"; then
+    fail "$name: no window \"$caption\""
+    return
+  fi
+  tr -d '\r' <"$work/controls.txt" >"$artefacts/$name-controls.txt"
+  sleep 1
+  import -window root "$artefacts/$name.png" || fail "$name: no screenshot"
+  "$run" "$driver" kill "$caption" >/dev/null || fail "$name: the setup process did not end"
+  wait "$setup_pid" || true
+  setup_pid=
+  # A good start writes no log line.
+  [ ! -e "$work/Halvorn NembricAI  Setup v10.1.3.Log" ] || fail "$name: a log was written"
+}
+
+check_dialog setup-dialog "Halvorn NembricAI Universal Setup"
+grep -Pq '^window\tHalvorn NembricAI Universal Setup\t.*\tvisible 1$' "$artefacts/setup-dialog-controls.txt" ||
+  fail "dialog 113 is not visible"
+for control in $'133\tStatic\t1\tSetup Type' $'119\tComboBox\t1' $'117\tEdit\t1' $'1\tButton\t1\tOK' \
+  $'139\tButton\t1\t Proxy '; do
+  grep -Fq "$control" "$artefacts/setup-dialog-controls.txt" || fail "dialog 113 lacks \"$control\""
+done
+
+check_dialog maintenance-dialog "Uninstall, Modify or Repair" /repair /type=client
+for control in $'2001\tButton\t1\t&Uninstall' $'2002\tButton\t1\t&Repair' $'2003\tButton\t1\tServer' \
+  $'136\tButton\t1\t Dark Mode '; do
+  grep -Fq "$control" "$artefacts/maintenance-dialog-controls.txt" || fail "dialog 2000 lacks \"$control\""
+done
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failures; controls seen:"
+  cat "$artefacts"/*-controls.txt
+  exit 1
+fi
+echo "both dialogs shown; screenshots in $artefacts"

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/win32/win32_files.h"
+
+namespace {
+
+std::string TempPath(const char* name) {
+  char directory[MAX_PATH + 1] = {};
+  GetTempPathA(MAX_PATH, directory);
+  return std::string(directory) + name;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+TEST(Win32Files, CurrentDirectoryWithinItsLimit) {
+  Win32Files files;
+  char expected[MAX_PATH + 1] = {};
+  const DWORD length = GetCurrentDirectoryA(MAX_PATH, expected);
+  ASSERT_GT(length, 0U);
+  EXPECT_EQ(files.CurrentDirectory(255), std::string(expected));
+  EXPECT_EQ(files.CurrentDirectory(length), std::string(expected));
+  EXPECT_EQ(files.CurrentDirectory(length - 1), std::nullopt);
+}
+
+TEST(Win32Files, CreatesAnewAppendsAndCloses) {
+  Win32Files files;
+  const std::string path = TempPath("nembric adapter log.txt");
+  {
+    std::ofstream old(path, std::ios::binary);
+    old << "content of an earlier run";
+  }
+  const FileHandle file = files.Create(path, Files::kGenericRead | Files::kGenericWrite,
+                                       Files::kShareRead | Files::kShareWrite, Files::kCreateAlways,
+                                       Files::kAttributeNormal);
+  ASSERT_NE(file, FileHandle::invalid);
+  for (const char* line : {"first\r\n", "second\r\n"}) {
+    EXPECT_TRUE(files.SeekToEnd(file));
+    EXPECT_TRUE(files.Write(file, line));
+  }
+  // Shared for reading and writing: another reader sees the lines while the file is open.
+  EXPECT_EQ(ReadAll(path), "first\r\nsecond\r\n");
+  EXPECT_TRUE(files.Close(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+TEST(Win32Files, CreateInAMissingFolderGivesTheInvalidHandle) {
+  Win32Files files;
+  EXPECT_EQ(files.Create(TempPath("no such folder\\x.log"), Files::kGenericWrite, 0, Files::kCreateAlways,
+                         Files::kAttributeNormal),
+            FileHandle::invalid);
+}
+
+}  // namespace
