@@ -1,6 +1,8 @@
 #include "app/blank_text.h"
 
-bool IsBlankText(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+bool IsBlankText(std::string_view text) {
+  return text.find_first_not_of(' ') == std::string_view::npos;
+}
 
 std::string BlankText(int count) {
   if (count < 1) {

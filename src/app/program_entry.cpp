@@ -9,7 +9,9 @@
 
 namespace {
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
 
 // Drops the last unit when it is the first half of a pair that the cut separated.
 std::u16string_view WithoutSplitPair(std::u16string_view text) {
@@ -54,7 +56,8 @@ std::uintptr_t RunProgram(SetupContext& context, DialogEvents& dialogEvents, std
     WriteLog(context, kLogClient, kComStartFailed);
     EndAfterStartFailure(context);
   }
-  if (ComFailed(machine.runtime.InitializeSecurity(Runtime::kAuthnLevelConnect, Runtime::kImpLevelImpersonate))) {
+  if (ComFailed(
+          machine.runtime.InitializeSecurity(Runtime::kAuthnLevelConnect, Runtime::kImpLevelImpersonate))) {
     WriteLog(context, kLogClient, kSecurityStartFailed);
     machine.runtime.UninitializeCom();
     EndAfterStartFailure(context);

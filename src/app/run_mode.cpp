@@ -4,7 +4,9 @@
 
 namespace {
 
-bool Contains(std::string_view text, std::string_view word) { return text.find(word) != std::string_view::npos; }
+bool Contains(std::string_view text, std::string_view word) {
+  return text.find(word) != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -34,4 +36,6 @@ RunMode ParseRunMode(std::string_view commandLine) {
   return mode;
 }
 
-bool UsesMaintenanceDialog(RunMode mode) { return (mode & (kRunUninstall | kRunRepair)) != 0; }
+bool UsesMaintenanceDialog(RunMode mode) {
+  return (mode & (kRunUninstall | kRunRepair)) != 0;
+}

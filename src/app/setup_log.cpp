@@ -66,9 +66,9 @@ int WriteLog(SetupContext& context, LogFlags flags, std::string_view text,
 
   Files& files = context.machine.files;
   if (context.logFile == FileHandle::none) {
-    context.logFile = files.Create(LogFilePath(context.startDirectory), Files::kGenericRead | Files::kGenericWrite,
-                                   Files::kShareRead | Files::kShareWrite, Files::kCreateAlways,
-                                   Files::kAttributeNormal);
+    context.logFile =
+        files.Create(LogFilePath(context.startDirectory), Files::kGenericRead | Files::kGenericWrite,
+                     Files::kShareRead | Files::kShareWrite, Files::kCreateAlways, Files::kAttributeNormal);
   }
   if (context.logFile != FileHandle::invalid) {
     files.SeekToEnd(context.logFile);
@@ -86,7 +86,8 @@ void CloseLog(SetupContext& context) {
 }
 
 int ShowInfo(SetupContext& context, const std::string& text) {
-  context.machine.dialogs.ShowMessageBox(WindowHandle::none, text, kInfoCaption, DialogView::kIconInformation);
+  context.machine.dialogs.ShowMessageBox(WindowHandle::none, text, kInfoCaption,
+                                         DialogView::kIconInformation);
   return 0;
 }
 

@@ -32,7 +32,7 @@ class Files {
 
   // CreateFileA; FileHandle::invalid on failure.
   virtual FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
-                           std::uint32_t disposition, std::uint32_t attributes) = 0;
+                            std::uint32_t disposition, std::uint32_t attributes) = 0;
   // Moves the file pointer to the end of the file (SetFilePointer FILE_END).
   virtual bool SeekToEnd(FileHandle file) = 0;
   // WriteFile of all bytes; false when the write fails or falls short.

@@ -40,4 +40,6 @@ class Runtime {
 };
 
 // An HRESULT counts as failure when its severity bit is set.
-constexpr bool ComFailed(std::int32_t hresult) { return hresult < 0; }
+constexpr bool ComFailed(std::int32_t hresult) {
+  return hresult < 0;
+}

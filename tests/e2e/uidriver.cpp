@@ -1,7 +1,7 @@
 // The UI driver: finds a dialog of the setup program by its caption and uses it from outside, as a person
 // at the screen would. One command per run:
-//   uidriver wait CAPTION TIMEOUT_MS   waits for the window, then lists its controls (id, class, visible,
-//                                      text), one per line
+//   uidriver wait CAPTION TIMEOUT_MS   waits for the window to show, then lists its controls
+//                                      (id, class, visible, text), one per line
 //   uidriver kill CAPTION              ends the process that shows the window
 // Exit code 0 on success, 1 when the window was not found, 2 for a wrong command line.
 #include <windows.h>
@@ -15,14 +15,17 @@ namespace {
 std::wstring TextOf(HWND window) {
   wchar_t text[1024] = {};
   // WM_GETTEXT across processes: the wide form keeps the whole text.
-  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
   return text;
 }
 
 HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
-    if (const HWND window = FindWindowW(nullptr, caption)) {
+    // A person sees the dialog only once it is shown, with all its controls made.
+    const HWND window = FindWindowW(nullptr, caption);
+    if (window != nullptr && IsWindowVisible(window)) {
       return window;
     }
     if (GetTickCount64() >= end) {

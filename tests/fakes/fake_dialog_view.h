@@ -44,7 +44,9 @@ class FakeDialogView final : public DialogView {
   // A window with the given controls, as a dialog would have after its initialisation.
   WindowHandle AddWindow(int resourceId, const std::vector<int>& controlIds);
   Window& WindowOf(WindowHandle window) { return windows_.at(window); }
-  Control& ControlOf(WindowHandle window, int controlId) { return windows_.at(window).controls.at(controlId); }
+  Control& ControlOf(WindowHandle window, int controlId) {
+    return windows_.at(window).controls.at(controlId);
+  }
 
   // Set by the test.
   bool refuseDialogs = false;

@@ -60,7 +60,9 @@ bool FakeFiles::Write(FileHandle file, std::string_view bytes) {
   return true;
 }
 
-bool FakeFiles::Close(FileHandle file) { return open_.erase(file) != 0; }
+bool FakeFiles::Close(FileHandle file) {
+  return open_.erase(file) != 0;
+}
 
 std::optional<std::string> FakeFiles::Content(const std::string& path) const {
   const auto found = files_.find(Key(path));

@@ -17,7 +17,8 @@ struct ProcessExit {
 class FakeRuntime final : public Runtime {
  public:
   std::int32_t InitializeCom(std::uint32_t flags) override;
-  std::int32_t InitializeSecurity(std::uint32_t authenticationLevel, std::uint32_t impersonationLevel) override;
+  std::int32_t InitializeSecurity(std::uint32_t authenticationLevel,
+                                  std::uint32_t impersonationLevel) override;
   void UninitializeCom() override { ++uninitializeCalls; }
   bool RevertToSelf() override {
     ++revertToSelfCalls;

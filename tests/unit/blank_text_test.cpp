@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "app/blank_text.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -22,8 +22,14 @@ TEST(BlankText, MakesCountBlanksAndNoneBelowOne) {
 
 TEST(BlankText, TrimsTrailingBlanksButNeverTheFirstCharacter) {
   const std::pair<const char*, const char*> cases[] = {
-      {"C:\\Setup   ", "C:\\Setup"}, {"  lead", "  lead"}, {"  lead  ", "  lead"}, {"", ""},
-      {" ", " "},  {"    ", " "},  {"a", "a"},   {"tab\t ", "tab\t"},
+      {"C:\\Setup   ", "C:\\Setup"},
+      {"  lead", "  lead"},
+      {"  lead  ", "  lead"},
+      {"", ""},
+      {" ", " "},
+      {"    ", " "},
+      {"a", "a"},
+      {"tab\t ", "tab\t"},
   };
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(TrimTrailingBlanks(text), expected) << '"' << text << '"';

@@ -1,6 +1,7 @@
+#include "app/program_entry.h"
+
 #include <gtest/gtest.h>
 
-#include "app/program_entry.h"
 #include "app/setup_context.h"
 #include "fake_machine.h"
 #include "resources/resource.h"
@@ -18,7 +19,9 @@ class ProgramEntryTest : public testing::Test {
   std::uintptr_t Run(std::u16string_view commandLine) {
     return RunProgram(context, dialog, commandLine, kShowNormal);
   }
-  std::optional<std::string> Log() { return fake.files.Content("C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log"); }
+  std::optional<std::string> Log() {
+    return fake.files.Content("C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log");
+  }
 
   FakeMachine fake;
   SetupContext context{fake.machine};

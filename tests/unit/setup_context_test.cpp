@@ -1,6 +1,7 @@
+#include "app/setup_context.h"
+
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
 #include "fake_machine.h"
 
 namespace {

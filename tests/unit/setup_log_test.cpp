@@ -1,7 +1,8 @@
+#include "app/setup_log.h"
+
 #include <gtest/gtest.h>
 
 #include "app/setup_context.h"
-#include "app/setup_log.h"
 #include "fake_machine.h"
 #include "resources/resource.h"
 
@@ -36,7 +37,10 @@ struct LineCase {
 TEST(LogLine, PrefixTextDetailsAndLineEnd) {
   const LineCase cases[] = {
       {kLogUserInterface, "Begin updating Software", {}, {}, "User Interface:Begin updating Software\r\n"},
-      {kLogServer, "Established Session with Proxy:", "proxy:8080", {},
+      {kLogServer,
+       "Established Session with Proxy:",
+       "proxy:8080",
+       {},
        "Server Setup:Established Session with Proxy:;proxy:8080\r\n"},
       {kLogClient, "Downloaded", "a.cab", "b", "Client Setup:Downloaded;a.cab;b\r\n"},
       {kLogSqlInstall, "x", "", {}, "SQL Server Install:x;\r\n"},
@@ -57,7 +61,7 @@ TEST(LogLine, LongTextsAreNeverCut) {
   const std::string text(5000, 'x');
   const std::string detail(3000, 'y');
   const std::string line = FormatLogLine(kLogServer, text, detail, detail);
-  EXPECT_EQ(line.size(), std::string("Server Setup:").size() + 5000 + 2 * 3001 + 2);
+  EXPECT_EQ(line.size(), std::string("Server Setup:").size() + 5000U + 3001U + 3001U + 2U);
   EXPECT_EQ(line.substr(line.size() - 5), "yyy\r\n");
 }
 
@@ -79,8 +83,9 @@ TEST_F(SetupLogTest, FirstLineCreatesTheLogAnewAndLaterLinesAppend) {
   EXPECT_EQ(WriteLog(context, kLogUserInterface, "Begin updating Software"), 1);
   EXPECT_EQ(WriteLog(context, kLogServer, "Established Session with Proxy:", "proxy"), 1);
 
-  EXPECT_EQ(fake.files.Content(kLogInRoot),
-            "User Interface:Begin updating Software\r\nServer Setup:Established Session with Proxy:;proxy\r\n");
+  EXPECT_EQ(
+      fake.files.Content(kLogInRoot),
+      "User Interface:Begin updating Software\r\nServer Setup:Established Session with Proxy:;proxy\r\n");
   ASSERT_EQ(fake.files.creates.size(), 1U);
   const FakeFiles::CreateCall& create = fake.files.creates[0];
   EXPECT_EQ(create.access, Files::kGenericRead | Files::kGenericWrite);

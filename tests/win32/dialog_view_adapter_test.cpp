@@ -1,6 +1,7 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
@@ -24,7 +25,9 @@ struct RecordingEvents final : DialogEvents {
   std::vector<std::pair<int, int>> commands;
 };
 
-HWND ToWindow(WindowHandle window) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window)); }
+HWND ToWindow(WindowHandle window) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+}
 
 std::wstring TextOf(HWND window) {
   wchar_t text[512] = {};
@@ -85,8 +88,9 @@ TEST_F(Win32DialogViewTest, StatusLineAndProgressBar) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 16, 10, 300, 22, dialog,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_LINE)), instance, nullptr);
-  const HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 16, 40, 300, 18, dialog,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_BAR)), instance, nullptr);
+  const HWND bar =
+      CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 16, 40, 300, 18, dialog,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_BAR)), instance, nullptr);
   ASSERT_NE(bar, nullptr);
 
   EXPECT_TRUE(view.SetControlText(window, IDC_STATUS_LINE, "Server Setup:Downloaded;HNbx.cab\r\n"));
@@ -114,9 +118,9 @@ TEST_F(Win32DialogViewTest, MessageBoxReturnsTheAnswer) {
       Sleep(50);
     }
   });
-  const int answer = view.ShowMessageBox(WindowHandle::none, "Do you want to Cancel", "Halvorn Nembric v 10.1",
-                                         DialogView::kYesNoCancel | DialogView::kIconInformation |
-                                             DialogView::kDefaultButton2);
+  const int answer = view.ShowMessageBox(
+      WindowHandle::none, "Do you want to Cancel", "Halvorn Nembric v 10.1",
+      DialogView::kYesNoCancel | DialogView::kIconInformation | DialogView::kDefaultButton2);
   person.join();
   ASSERT_TRUE(answered);
   EXPECT_EQ(answer, DialogView::kAnswerNo);

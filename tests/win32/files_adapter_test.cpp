@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
@@ -38,9 +39,9 @@ TEST(Win32Files, CreatesAnewAppendsAndCloses) {
     std::ofstream old(path, std::ios::binary);
     old << "content of an earlier run";
   }
-  const FileHandle file = files.Create(path, Files::kGenericRead | Files::kGenericWrite,
-                                       Files::kShareRead | Files::kShareWrite, Files::kCreateAlways,
-                                       Files::kAttributeNormal);
+  const FileHandle file =
+      files.Create(path, Files::kGenericRead | Files::kGenericWrite, Files::kShareRead | Files::kShareWrite,
+                   Files::kCreateAlways, Files::kAttributeNormal);
   ASSERT_NE(file, FileHandle::invalid);
   for (const char* line : {"first\r\n", "second\r\n"}) {
     EXPECT_TRUE(files.SeekToEnd(file));

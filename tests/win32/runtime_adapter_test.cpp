@@ -1,6 +1,7 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include "platform/win32/win32_runtime.h"
 
@@ -10,7 +11,8 @@ TEST(Win32Runtime, StartsComInTheMultithreadedApartmentWithProcessSecurity) {
   Win32Runtime runtime;
   const std::int32_t com = runtime.InitializeCom(Runtime::kCoinitMultithreaded);
   EXPECT_FALSE(ComFailed(com)) << std::hex << com;
-  const std::int32_t security = runtime.InitializeSecurity(Runtime::kAuthnLevelConnect, Runtime::kImpLevelImpersonate);
+  const std::int32_t security =
+      runtime.InitializeSecurity(Runtime::kAuthnLevelConnect, Runtime::kImpLevelImpersonate);
   EXPECT_FALSE(ComFailed(security)) << std::hex << security;
   runtime.UninitializeCom();
 }
@@ -18,7 +20,8 @@ TEST(Win32Runtime, StartsComInTheMultithreadedApartmentWithProcessSecurity) {
 TEST(Win32Runtime, ApartmentOfAnotherKindIsAFailure) {
   Win32Runtime runtime;
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-  EXPECT_EQ(runtime.InitializeCom(Runtime::kCoinitMultithreaded), static_cast<std::int32_t>(RPC_E_CHANGED_MODE));
+  EXPECT_EQ(runtime.InitializeCom(Runtime::kCoinitMultithreaded),
+            static_cast<std::int32_t>(RPC_E_CHANGED_MODE));
   CoUninitialize();
 }
 

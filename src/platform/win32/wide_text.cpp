@@ -36,7 +36,8 @@ std::optional<std::string> WideToAnsiText(std::wstring_view text) {
     return std::nullopt;
   }
   std::string ansi(static_cast<std::size_t>(length), '\0');
-  if (WideCharToMultiByte(CP_ACP, 0, text.data(), inputLength, ansi.data(), length, nullptr, nullptr) != length) {
+  if (WideCharToMultiByte(CP_ACP, 0, text.data(), inputLength, ansi.data(), length, nullptr, nullptr) !=
+      length) {
     return std::nullopt;
   }
   return ansi;

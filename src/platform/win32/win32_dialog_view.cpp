@@ -1,6 +1,7 @@
 #include "platform/win32/win32_dialog_view.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "platform/win32/unique_handle.h"
@@ -11,7 +12,9 @@ namespace {
 // finds it here rather than through the creation parameter, which stays 0.
 DialogEvents* g_dialogEvents = nullptr;
 
-HWND ToWindow(WindowHandle window) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window)); }
+HWND ToWindow(WindowHandle window) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+}
 
 WindowHandle FromWindow(HWND window) {
   return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
@@ -36,7 +39,8 @@ using unique_accelerators = unique_handle<HACCEL, DestroyAcceleratorTable>;
 
 }  // namespace
 
-static_assert(DialogView::kYesNoCancel == MB_YESNOCANCEL && DialogView::kIconInformation == MB_ICONINFORMATION);
+static_assert(DialogView::kYesNoCancel == MB_YESNOCANCEL &&
+              DialogView::kIconInformation == MB_ICONINFORMATION);
 static_assert(DialogView::kIconError == MB_ICONERROR && DialogView::kDefaultButton2 == MB_DEFBUTTON2);
 static_assert(DialogView::kAnswerYes == IDYES && DialogView::kAnswerNo == IDNO);
 static_assert(DialogView::kAnswerCancel == IDCANCEL && DialogView::kAnswerOk == IDOK);
@@ -63,7 +67,9 @@ bool Win32DialogView::InvalidateWindow(WindowHandle window, bool erase) {
   return InvalidateRect(ToWindow(window), nullptr, erase ? TRUE : FALSE) != FALSE;
 }
 
-bool Win32DialogView::UpdateWindow(WindowHandle window) { return ::UpdateWindow(ToWindow(window)) != FALSE; }
+bool Win32DialogView::UpdateWindow(WindowHandle window) {
+  return ::UpdateWindow(ToWindow(window)) != FALSE;
+}
 
 int Win32DialogView::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                                     std::uint32_t flags) {

@@ -6,9 +6,13 @@
 
 namespace {
 
-HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(file)); }
+HANDLE ToHandle(FileHandle file) {
+  return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(file));
+}
 
-FileHandle FromHandle(HANDLE handle) { return static_cast<FileHandle>(reinterpret_cast<std::uintptr_t>(handle)); }
+FileHandle FromHandle(HANDLE handle) {
+  return static_cast<FileHandle>(reinterpret_cast<std::uintptr_t>(handle));
+}
 
 }  // namespace
 
@@ -49,4 +53,6 @@ bool Win32Files::Write(FileHandle file, std::string_view bytes) {
   return true;
 }
 
-bool Win32Files::Close(FileHandle file) { return CloseHandle(ToHandle(file)) != FALSE; }
+bool Win32Files::Close(FileHandle file) {
+  return CloseHandle(ToHandle(file)) != FALSE;
+}

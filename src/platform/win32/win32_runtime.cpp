@@ -1,13 +1,16 @@
 #include "platform/win32/win32_runtime.h"
 
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include "platform/win32/wide_text.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are wchar_t texts on Windows");
 
-std::int32_t Win32Runtime::InitializeCom(std::uint32_t flags) { return CoInitializeEx(nullptr, flags); }
+std::int32_t Win32Runtime::InitializeCom(std::uint32_t flags) {
+  return CoInitializeEx(nullptr, flags);
+}
 
 std::int32_t Win32Runtime::InitializeSecurity(std::uint32_t authenticationLevel,
                                               std::uint32_t impersonationLevel) {
@@ -15,9 +18,13 @@ std::int32_t Win32Runtime::InitializeSecurity(std::uint32_t authenticationLevel,
                               EOAC_NONE, nullptr);
 }
 
-void Win32Runtime::UninitializeCom() { CoUninitialize(); }
+void Win32Runtime::UninitializeCom() {
+  CoUninitialize();
+}
 
-bool Win32Runtime::RevertToSelf() { return ::RevertToSelf() != FALSE; }
+bool Win32Runtime::RevertToSelf() {
+  return ::RevertToSelf() != FALSE;
+}
 
 std::optional<std::string> Win32Runtime::WideToAnsi(std::u16string_view text) {
   return WideToAnsiText(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
@@ -41,4 +48,6 @@ bool Win32Runtime::WriteStandardOutput(std::string_view text) {
          written == text.size();
 }
 
-void Win32Runtime::ExitProcess(std::uint32_t exitCode) { ::ExitProcess(exitCode); }
+void Win32Runtime::ExitProcess(std::uint32_t exitCode) {
+  ::ExitProcess(exitCode);
+}

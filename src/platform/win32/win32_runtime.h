@@ -5,7 +5,8 @@
 class Win32Runtime final : public Runtime {
  public:
   std::int32_t InitializeCom(std::uint32_t flags) override;
-  std::int32_t InitializeSecurity(std::uint32_t authenticationLevel, std::uint32_t impersonationLevel) override;
+  std::int32_t InitializeSecurity(std::uint32_t authenticationLevel,
+                                  std::uint32_t impersonationLevel) override;
   void UninitializeCom() override;
   bool RevertToSelf() override;
   std::optional<std::string> WideToAnsi(std::u16string_view text) override;
