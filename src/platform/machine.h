@@ -2,7 +2,9 @@
 
 #include "platform/dialog_view.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/runtime.h"
+#include "platform/wmi.h"
 
 // The Windows machine as the system's logic reaches it: one reference per service family. The exe hands
 // in the Windows adapters, the host tests an in-memory machine.
@@ -10,4 +12,6 @@ struct Machine {
   Runtime& runtime;
   Files& files;
   DialogView& dialogs;
+  Registry& registry;
+  Wmi& wmi;
 };

@@ -2,7 +2,9 @@
 
 #include "fake_dialog_view.h"
 #include "fake_files.h"
+#include "fake_registry.h"
 #include "fake_runtime.h"
+#include "fake_wmi.h"
 #include "platform/machine.h"
 
 // The in-memory Windows machine of the host tests: one fake per port, reachable by name for setting up
@@ -12,6 +14,8 @@ struct FakeMachine {
   FakeRuntime runtime;
   FakeFiles files;
   FakeDialogView dialogs;
+  FakeRegistry registry;
+  FakeWmi wmi;
 
-  Machine machine{runtime, files, dialogs};
+  Machine machine{runtime, files, dialogs, registry, wmi};
 };
