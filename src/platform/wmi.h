@@ -52,16 +52,17 @@ class WmiLocator {
   virtual ~WmiLocator() = default;
 
   // IWbemLocator::ConnectServer with no user, password, locale, authority or context and flags 0.
-  virtual std::int32_t ConnectServer(std::u16string_view nameSpace, std::unique_ptr<WmiServices>& services) = 0;
+  virtual std::int32_t ConnectServer(std::u16string_view nameSpace,
+                                     std::unique_ptr<WmiServices>& services) = 0;
 };
 
 class Wmi {
  public:
   static constexpr std::int32_t kFlagReturnImmediately = 0x10;
   static constexpr std::int32_t kFlagForwardOnly = 0x20;
-  static constexpr std::int32_t kNoError = 0;           // WBEM_S_NO_ERROR
-  static constexpr std::int32_t kFalse = 1;             // WBEM_S_FALSE: fewer objects than asked for
-  static constexpr std::int32_t kTimedOut = 0x40004;    // WBEM_S_TIMEDOUT
+  static constexpr std::int32_t kNoError = 0;         // WBEM_S_NO_ERROR
+  static constexpr std::int32_t kFalse = 1;           // WBEM_S_FALSE: fewer objects than asked for
+  static constexpr std::int32_t kTimedOut = 0x40004;  // WBEM_S_TIMEDOUT
   static constexpr auto kInvalidNamespace = static_cast<std::int32_t>(0x8004100EU);
   static constexpr auto kInvalidQuery = static_cast<std::int32_t>(0x80041017U);
   static constexpr auto kNotFound = static_cast<std::int32_t>(0x80041002U);

@@ -43,7 +43,9 @@ std::uint32_t VersionBit(std::int32_t major) {
   return 1U << static_cast<unsigned>(major - kFirstNamespace);
 }
 
-bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool IsSpace(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
 }  // namespace
 
@@ -99,7 +101,8 @@ std::unique_ptr<WmiServices> SqlServerSetup::ConnectSqlWmi() {
   }
   for (int version = kFirstNamespace; version <= kLastNamespace; ++version) {
     std::unique_ptr<WmiServices> services;
-    if (locator->ConnectServer(kNamespacePrefix + DecimalText(version), services) == Wmi::kNoError && services) {
+    if (locator->ConnectServer(kNamespacePrefix + DecimalText(version), services) == Wmi::kNoError &&
+        services) {
       return services;
     }
   }
@@ -137,7 +140,8 @@ std::int32_t SqlServerSetup::ScanSqlInstances(WmiServices& services) {
   if (instanceCount > 0) {
     Registry& registry = owner.machine.registry;
     RegistryKey key = RegistryKey::none;
-    if (registry.OpenKey(RegistryKey::localMachine, kNativeClient64, Registry::kRead, key) == Registry::kSuccess) {
+    if (registry.OpenKey(RegistryKey::localMachine, kNativeClient64, Registry::kRead, key) ==
+        Registry::kSuccess) {
       registry.CloseKey(key);
       versionsFound |= kVersion16;
     } else if (registry.OpenKey(RegistryKey::localMachine, kNativeClient32, Registry::kRead, key) ==

@@ -21,7 +21,9 @@ std::string RootName(RegistryKey root) {
   }
 }
 
-bool StartsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
+bool StartsWith(const std::string& text, const std::string& start) {
+  return text.rfind(start, 0) == 0;
+}
 
 }  // namespace
 
@@ -133,15 +135,17 @@ std::int32_t FakeRegistry::DeleteValue(RegistryKey key, const std::string& name)
   return keys_[found->second.path].values.erase(Lower(name)) != 0 ? kSuccess : kFileNotFound;
 }
 
-std::int32_t FakeRegistry::CloseKey(RegistryKey key) { return open_.erase(key) != 0 ? kSuccess : 6; }
+std::int32_t FakeRegistry::CloseKey(RegistryKey key) {
+  return open_.erase(key) != 0 ? kSuccess : 6;
+}
 
 void FakeRegistry::AddKey(const std::string& path) {
   RegistryKey key = RegistryKey::none;
   const std::string lower = Lower(path);
   const std::size_t slash = lower.find('\\');
-  const RegistryKey root = StartsWith(lower, "hkcu") ? RegistryKey::currentUser
+  const RegistryKey root = StartsWith(lower, "hkcu")   ? RegistryKey::currentUser
                            : StartsWith(lower, "hkcr") ? RegistryKey::classesRoot
-                                                      : RegistryKey::localMachine;
+                                                       : RegistryKey::localMachine;
   CreateKey(root, slash == std::string::npos ? std::string() : lower.substr(slash + 1), kAllAccess, key);
   CloseKey(key);
 }
@@ -151,7 +155,9 @@ void FakeRegistry::SetString(const std::string& path, const std::string& name, c
   keys_[Lower(path)].values[Lower(name)] = RegistryValue{kTypeString, text + '\0'};
 }
 
-bool FakeRegistry::HasKey(const std::string& path) const { return keys_.count(Lower(path)) != 0; }
+bool FakeRegistry::HasKey(const std::string& path) const {
+  return keys_.count(Lower(path)) != 0;
+}
 
 std::optional<RegistryValue> FakeRegistry::Value(const std::string& path, const std::string& name) const {
   const auto key = keys_.find(Lower(path));

@@ -40,7 +40,8 @@ class FakeRegistry final : public Registry {
     std::uint32_t access;
   };
   static std::string Lower(std::string text);
-  std::optional<std::string> Resolve(RegistryKey parent, const std::string& subKey, std::uint32_t access) const;
+  std::optional<std::string> Resolve(RegistryKey parent, const std::string& subKey,
+                                     std::uint32_t access) const;
   bool Denied(const std::string& path) const;
   RegistryKey Open(const std::string& path, std::uint32_t access);
 

@@ -18,7 +18,9 @@ class LiveReference {
   std::shared_ptr<int> live_;
 };
 
-char16_t Lower(char16_t c) { return c < 128 ? static_cast<char16_t>(std::tolower(c)) : c; }
+char16_t Lower(char16_t c) {
+  return c < 128 ? static_cast<char16_t>(std::tolower(c)) : c;
+}
 
 bool SameText(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) {
@@ -49,7 +51,8 @@ class QueryReader {
   std::optional<std::u16string> Word() {
     SkipSpace();
     const std::size_t start = at_;
-    while (at_ < text_.size() && (std::isalnum(text_[at_] < 128 ? text_[at_] : 0) != 0 || text_[at_] == u'_')) {
+    while (at_ < text_.size() &&
+           (std::isalnum(text_[at_] < 128 ? text_[at_] : 0) != 0 || text_[at_] == u'_')) {
       ++at_;
     }
     if (at_ == start) {
@@ -101,7 +104,8 @@ class QueryReader {
   std::size_t at_ = 0;
 };
 
-bool Matches(const FakeWmi::Row& row, const std::u16string& property, const std::u16string& value, bool& known) {
+bool Matches(const FakeWmi::Row& row, const std::u16string& property, const std::u16string& value,
+             bool& known) {
   known = true;
   if (SameText(property, u"SQLServiceType")) {
     const std::string digits = std::to_string(row.sqlServiceType);
@@ -174,7 +178,8 @@ class FakeWmiServices final : public WmiServices {
   std::int32_t ExecQuery(std::u16string_view language, std::u16string_view query, std::int32_t flags,
                          std::unique_ptr<WmiEnumerator>& results) override {
     wmi_.queries.push_back({nameSpace_, std::u16string(language), std::u16string(query), flags});
-    if (!wmi_.failQueriesHolding.empty() && query.find(wmi_.failQueriesHolding) != std::u16string_view::npos) {
+    if (!wmi_.failQueriesHolding.empty() &&
+        query.find(wmi_.failQueriesHolding) != std::u16string_view::npos) {
       return Wmi::kInvalidQuery;
     }
     if (language != u"WQL") {
@@ -222,16 +227,19 @@ std::int32_t FakeWmi::CreateLocator(std::unique_ptr<WmiLocator>& locator) {
 
 std::u16string FakeWmi::NamespaceName(int version) {
   const std::string digits = std::to_string(version);
-  return u"\\\\.\\root\\Microsoft\\SqlServer\\ComputerManagement" + std::u16string(digits.begin(), digits.end());
+  return u"\\\\.\\root\\Microsoft\\SqlServer\\ComputerManagement" +
+         std::u16string(digits.begin(), digits.end());
 }
 
 void FakeWmi::AddRow(int namespaceVersion, Row row) {
   namespaces_[NamespaceName(namespaceVersion)].push_back(std::move(row));
 }
 
-void FakeWmi::AddService(int namespaceVersion, const std::u16string& serviceName, const std::u16string& version) {
-  const std::u16string instance =
-      serviceName.find(u'$') == std::u16string::npos ? serviceName : serviceName.substr(serviceName.find(u'$') + 1);
+void FakeWmi::AddService(int namespaceVersion, const std::u16string& serviceName,
+                         const std::u16string& version) {
+  const std::u16string instance = serviceName.find(u'$') == std::u16string::npos
+                                      ? serviceName
+                                      : serviceName.substr(serviceName.find(u'$') + 1);
   AddRow(namespaceVersion, Row{1, u"instanceID", serviceName, u"MSSQL." + instance});
   AddRow(namespaceVersion, Row{1, u"Version", serviceName, version});
   AddRow(namespaceVersion, Row{1, u"SKUNAME", serviceName, u"Express Edition (64-bit)"});
@@ -240,7 +248,7 @@ void FakeWmi::AddService(int namespaceVersion, const std::u16string& serviceName
 }
 
 std::optional<std::vector<FakeWmi::Row>> FakeWmi::Evaluate(const std::u16string& query,
-                                                          const std::vector<Row>& rows) {
+                                                           const std::vector<Row>& rows) {
   QueryReader reader(query);
   if (!reader.Expect(u"SELECT") || !reader.Expect(u"*") || !reader.Expect(u"FROM") ||
       !reader.Expect(u"SqlServiceAdvancedProperty")) {

@@ -11,14 +11,16 @@ TEST(FakeRegistry, ThirtyTwoBitViewIsRedirectedBelowSoftware) {
   ASSERT_EQ(registry.CreateKey(RegistryKey::localMachine, "SOFTWARE\\Halvorn\\Test",
                                Registry::kWrite | Registry::kView32, key),
             Registry::kSuccess);
-  ASSERT_EQ(registry.SetValue(key, "Name", {Registry::kTypeString, std::string("v\0", 2)}), Registry::kSuccess);
+  ASSERT_EQ(registry.SetValue(key, "Name", {Registry::kTypeString, std::string("v\0", 2)}),
+            Registry::kSuccess);
   registry.CloseKey(key);
 
   EXPECT_TRUE(registry.HasKey("HKLM\\SOFTWARE\\WOW6432Node\\Halvorn\\Test"));
   EXPECT_FALSE(registry.HasKey("HKLM\\SOFTWARE\\Halvorn\\Test"));
   EXPECT_EQ(registry.OpenKey(RegistryKey::localMachine, "SOFTWARE\\Halvorn\\Test", Registry::kRead, key),
             Registry::kFileNotFound);
-  ASSERT_EQ(registry.OpenKey(RegistryKey::localMachine, "software\\wow6432node\\halvorn\\test", Registry::kRead, key),
+  ASSERT_EQ(registry.OpenKey(RegistryKey::localMachine, "software\\wow6432node\\halvorn\\test",
+                             Registry::kRead, key),
             Registry::kSuccess);
   RegistryValue value;
   EXPECT_EQ(registry.QueryValue(key, "NAME", value), Registry::kSuccess);

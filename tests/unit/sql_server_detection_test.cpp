@@ -11,7 +11,8 @@ constexpr char kNativeClient64[] = "HKLM\\SOFTWARE\\Microsoft\\SQLNCLI11";
 constexpr char kNativeClient32[] = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\SQLNCLI11";
 
 constexpr char kChecking[] = "User Interface:Checking whether SQL Server installed\r\n";
-constexpr char kEditions[] = "User Interface:Checking SQL Editions\r\nUser Interface:Checked SQL Editions\r\n";
+constexpr char kEditions[] =
+    "User Interface:Checking SQL Editions\r\nUser Interface:Checked SQL Editions\r\n";
 constexpr char kNoEditions[] = "User Interface:No SQL Editions found\r\n";
 
 class SqlServerDetectionTest : public testing::Test {
@@ -101,7 +102,8 @@ TEST_F(SqlServerDetectionTest, TheFirstNamespaceThatConnectsIsTheOnlyOneQueried)
   fake.wmi.AddService(12, u"MSSQL$OLD", u"12.0.6024.0");
   fake.wmi.AddService(15, u"MSSQLSERVER", u"15.0.2000.5");
   EXPECT_FALSE(Detect());
-  EXPECT_EQ(fake.wmi.connects, std::vector<std::u16string>({FakeWmi::NamespaceName(11), FakeWmi::NamespaceName(12)}));
+  EXPECT_EQ(fake.wmi.connects,
+            std::vector<std::u16string>({FakeWmi::NamespaceName(11), FakeWmi::NamespaceName(12)}));
   for (const FakeWmi::Query& query : fake.wmi.queries) {
     EXPECT_EQ(query.nameSpace, FakeWmi::NamespaceName(12));
   }
@@ -121,8 +123,9 @@ TEST_F(SqlServerDetectionTest, NoNamespaceTriesAllSixAndLogsOneLine) {
 TEST_F(SqlServerDetectionTest, LocatorFailureLogsTheServerLine) {
   fake.wmi.locatorResult = static_cast<std::int32_t>(0x80040154U);  // REGDB_E_CLASSNOTREG
   EXPECT_FALSE(Detect());
-  EXPECT_EQ(Log(), std::string(kChecking) +
-                       "Server Setup:Failed to create IWbemLocator object used for namespace connections\r\n");
+  EXPECT_EQ(Log(),
+            std::string(kChecking) +
+                "Server Setup:Failed to create IWbemLocator object used for namespace connections\r\n");
 }
 
 TEST_F(SqlServerDetectionTest, SendsTheQueriesWithTheirTextsFlagsAndTimeOut) {
@@ -130,11 +133,13 @@ TEST_F(SqlServerDetectionTest, SendsTheQueriesWithTheirTextsFlagsAndTimeOut) {
   fake.registry.AddKey(kNativeClient64);
   EXPECT_TRUE(Detect());
   ASSERT_EQ(fake.wmi.queries.size(), 2U);
-  EXPECT_EQ(fake.wmi.queries[0].text,
-            u"SELECT * FROM SqlServiceAdvancedProperty WHERE SQLServiceType = 1 AND PropertyName = 'instanceID'");
-  EXPECT_EQ(fake.wmi.queries[1].text,
-            u"select * from SqlServiceAdvancedProperty where SQLServiceType = 1 and PropertyName = 'Version' and "
-            u"ServiceName = 'MSSQL$SQLEXPRESS'");
+  EXPECT_EQ(
+      fake.wmi.queries[0].text,
+      u"SELECT * FROM SqlServiceAdvancedProperty WHERE SQLServiceType = 1 AND PropertyName = 'instanceID'");
+  EXPECT_EQ(
+      fake.wmi.queries[1].text,
+      u"select * from SqlServiceAdvancedProperty where SQLServiceType = 1 and PropertyName = 'Version' and "
+      u"ServiceName = 'MSSQL$SQLEXPRESS'");
   for (const FakeWmi::Query& query : fake.wmi.queries) {
     EXPECT_EQ(query.language, u"WQL");
     EXPECT_EQ(query.flags, 0x30);
@@ -165,9 +170,10 @@ TEST_F(SqlServerDetectionTest, QuotesInNamesCannotChangeTheQuery) {
   ASSERT_NE(services, nullptr);
   EXPECT_EQ(sql.QueryServiceProperty(*services, u"MSSQL$X' OR PropertyName = 'Version", u"Version"), u"");
   EXPECT_EQ(sql.QueryServiceProperty(*services, u"MSSQLSERVER", u"Version"), u"15.0.2000.5");
-  EXPECT_EQ(fake.wmi.queries[0].text,
-            u"select * from SqlServiceAdvancedProperty where SQLServiceType = 1 and PropertyName = 'Version' and "
-            u"ServiceName = 'MSSQL$X\\' OR PropertyName = \\'Version'");
+  EXPECT_EQ(
+      fake.wmi.queries[0].text,
+      u"select * from SqlServiceAdvancedProperty where SQLServiceType = 1 and PropertyName = 'Version' and "
+      u"ServiceName = 'MSSQL$X\\' OR PropertyName = \\'Version'");
 }
 
 TEST_F(SqlServerDetectionTest, LaterRowsOfAPropertyReplaceEarlierOnes) {
@@ -181,8 +187,11 @@ TEST_F(SqlServerDetectionTest, LaterRowsOfAPropertyReplaceEarlierOnes) {
 
 TEST_F(SqlServerDetectionTest, InstanceNameFollowsTheFirstDollar) {
   const std::pair<const char16_t*, const char*> cases[] = {
-      {u"MSSQL$SQLEXPRESS", "SQLEXPRESS"}, {u"MSSQLSERVER", "MSSQLSERVER"}, {u"", ""},
-      {u"MSSQL$A$B", "A$B"},               {u"MSSQL$", ""},
+      {u"MSSQL$SQLEXPRESS", "SQLEXPRESS"},
+      {u"MSSQLSERVER", "MSSQLSERVER"},
+      {u"", ""},
+      {u"MSSQL$A$B", "A$B"},
+      {u"MSSQL$", ""},
   };
   for (const auto& [service, instance] : cases) {
     EXPECT_EQ(sql.InstanceNameOf(service), instance);
@@ -191,8 +200,8 @@ TEST_F(SqlServerDetectionTest, InstanceNameFollowsTheFirstDollar) {
 
 TEST(LeadingVersionNumber, ReadsLikeTheCLibrary) {
   const std::pair<const char16_t*, std::int32_t> cases[] = {
-      {u"15.0.2000.5", 15}, {u"  13.1", 13}, {u"+12", 12},         {u"-15.0", -15},
-      {u"", 0},             {u"v15", 0},     {u"99999999999", INT32_MAX}, {u"\t16", 16},
+      {u"15.0.2000.5", 15},        {u"  13.1", 13}, {u"+12", 12}, {u"-15.0", -15}, {u"", 0}, {u"v15", 0},
+      {u"99999999999", INT32_MAX}, {u"\t16", 16},
   };
   for (const auto& [text, number] : cases) {
     EXPECT_EQ(LeadingVersionNumber(text), number);

@@ -3,7 +3,9 @@
 #include "platform/machine.h"
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_wmi.h"
 
 // The real Windows machine: one adapter per port.
 class Win32Machine {
@@ -16,5 +18,7 @@ class Win32Machine {
   Win32Runtime runtime_;
   Win32Files files_;
   Win32DialogView dialogs_;
-  Machine machine_{runtime_, files_, dialogs_};
+  Win32Registry registry_;
+  Win32Wmi wmi_;
+  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_};
 };

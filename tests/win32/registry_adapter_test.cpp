@@ -1,0 +1,71 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_registry.h"
+
+namespace {
+
+constexpr char kTestKey[] = "SOFTWARE\\Halvorn\\NembricAdapterTest";
+
+class Win32RegistryTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kTestKey, KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kTestKey, KEY_WOW64_32KEY, 0);
+  }
+  Win32Registry registry;
+};
+
+TEST_F(Win32RegistryTest, RoundTripsValuesInBothViews) {
+  const std::pair<std::uint32_t, const char*> views[] = {{Registry::kView64, "64-bit value"},
+                                                         {Registry::kView32, "32-bit value"}};
+  for (const auto& [view, text] : views) {
+    RegistryKey key = RegistryKey::none;
+    ASSERT_EQ(registry.CreateKey(RegistryKey::localMachine, kTestKey, Registry::kAllAccess | view, key),
+              Registry::kSuccess);
+    const std::string data = std::string(text) + '\0';
+    EXPECT_EQ(registry.SetValue(key, "Text", {Registry::kTypeString, data}), Registry::kSuccess);
+    EXPECT_EQ(registry.SetValue(key, "Number", {Registry::kTypeDword, std::string("\x0e\x00\x00\x00", 4)}),
+              Registry::kSuccess);
+    EXPECT_EQ(registry.CloseKey(key), Registry::kSuccess);
+  }
+  for (const auto& [view, text] : views) {
+    RegistryKey key = RegistryKey::none;
+    ASSERT_EQ(registry.OpenKey(RegistryKey::localMachine, kTestKey, Registry::kRead | view, key),
+              Registry::kSuccess);
+    RegistryValue value;
+    ASSERT_EQ(registry.QueryValue(key, "Text", value), Registry::kSuccess);
+    EXPECT_EQ(value.type, Registry::kTypeString);
+    EXPECT_EQ(value.data, std::string(text) + '\0');
+    ASSERT_EQ(registry.QueryValue(key, "Number", value), Registry::kSuccess);
+    EXPECT_EQ(value.type, Registry::kTypeDword);
+    EXPECT_EQ(value.data, std::string("\x0e\x00\x00\x00", 4));
+    EXPECT_EQ(registry.QueryValue(key, "Missing", value), Registry::kFileNotFound);
+    EXPECT_EQ(registry.CloseKey(key), Registry::kSuccess);
+  }
+  // The 32-bit view is WOW6432Node as the 64-bit view sees it.
+  RegistryKey key = RegistryKey::none;
+  ASSERT_EQ(registry.OpenKey(RegistryKey::localMachine, "SOFTWARE\\WOW6432Node\\Halvorn\\NembricAdapterTest",
+                             Registry::kRead, key),
+            Registry::kSuccess);
+  RegistryValue value;
+  EXPECT_EQ(registry.QueryValue(key, "Text", value), Registry::kSuccess);
+  EXPECT_EQ(value.data, std::string("32-bit value") + '\0');
+  registry.CloseKey(key);
+}
+
+TEST_F(Win32RegistryTest, DeletesValuesAndReportsMissingKeys) {
+  RegistryKey key = RegistryKey::none;
+  ASSERT_EQ(registry.CreateKey(RegistryKey::localMachine, kTestKey, Registry::kAllAccess, key),
+            Registry::kSuccess);
+  ASSERT_EQ(registry.SetValue(key, "DownloadStatus", {Registry::kTypeString, std::string("0;64\0", 5)}),
+            Registry::kSuccess);
+  EXPECT_EQ(registry.DeleteValue(key, "DownloadStatus"), Registry::kSuccess);
+  EXPECT_EQ(registry.DeleteValue(key, "DownloadStatus"), Registry::kFileNotFound);
+  registry.CloseKey(key);
+  EXPECT_EQ(registry.OpenKey(RegistryKey::localMachine, "SOFTWARE\\Halvorn\\NoSuchKey", Registry::kRead, key),
+            Registry::kFileNotFound);
+}
+
+}  // namespace
