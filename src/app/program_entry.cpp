@@ -50,7 +50,12 @@ std::uintptr_t RunProgram(SetupContext& context, DialogEvents& dialogEvents, std
                           int showCommand) {
   Machine& machine = context.machine;
   context.startDirectory = machine.files.CurrentDirectory(kStartDirectoryWidth - 1).value_or(std::string());
-  context.runMode = ParseRunMode(BoundedCommandLine(machine.runtime, commandLine));
+  SourceSwitch source =
+      SplitSourceSwitch(BoundedCommandLine(machine.runtime, commandLine), kDownloadServerNameWidth - 1);
+  if (source.host) {
+    context.downloadHost = *source.host;
+  }
+  context.runMode = ParseRunMode(source.rest);
 
   if (ComFailed(machine.runtime.InitializeCom(Runtime::kCoinitMultithreaded))) {
     WriteLog(context, kLogClient, kComStartFailed);

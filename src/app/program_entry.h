@@ -20,7 +20,8 @@ inline constexpr char kSecurityStartFailed[] = "Failed to initialize security.Er
 // The command line in the ANSI code page, cut at a character boundary to fit kCommandLineWidth.
 std::string BoundedCommandLine(Runtime& runtime, std::u16string_view commandLine);
 
-// The program from its entry to the end of the message loop: start directory, run mode, COM and process
+// The program from its entry to the end of the message loop: start directory, download host and run mode
+// from the command line, COM and process
 // security, the main or the maintenance dialog, and the loop. Returns the wParam of the message that
 // ended the loop; a failed COM or security start ends the process with kStartFailureExitCode.
 std::uintptr_t RunProgram(SetupContext& context, DialogEvents& dialogEvents, std::u16string_view commandLine,

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/download_source.h"
 #include "app/run_mode.h"
 #include "packages/client_setup.h"
 #include "packages/download_status_store.h"
@@ -91,6 +92,9 @@ struct SetupContext {
   std::string serverDirectory;
   InternetHandle httpSession = InternetHandle::none;
   std::string editionName;
+
+  // Host of the download server: kDefaultDownloadHost, or the one given with /source=HOST.
+  std::string downloadHost = kDefaultDownloadHost;
 
   // Percentage of the last IIS feature progress report.
   int featureProgressPercent = 0;

@@ -53,6 +53,9 @@ class DialogView {
   // UpdateWindow: paints the window now, even while the message loop is blocked.
   virtual bool UpdateWindow(WindowHandle window) = 0;
 
+  // GetActiveWindow: the active window of this thread, none when it has none.
+  virtual WindowHandle ActiveWindow() = 0;
+
   // MessageBoxA; returns the answer (kAnswerOk, kAnswerYes, ...), 0 when the box could not be shown.
   virtual int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                              std::uint32_t flags) = 0;

@@ -13,5 +13,8 @@ class SetupDialog final : public DialogEvents {
   bool OnCommand(WindowHandle dialog, int controlId, int notifyCode) override;
 
  private:
+  // The Cancel button and the close box: asks, and ends the program unless the user cancels the cancel.
+  void ConfirmCancel();
+
   SetupContext& context_;
 };

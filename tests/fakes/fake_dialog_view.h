@@ -37,6 +37,7 @@ class FakeDialogView final : public DialogView {
   void SetProgressPosition(WindowHandle dialog, int controlId, int position) override;
   bool InvalidateWindow(WindowHandle window, bool erase) override;
   bool UpdateWindow(WindowHandle window) override;
+  WindowHandle ActiveWindow() override { return activeWindow; }
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                      std::uint32_t flags) override;
   std::uintptr_t RunMessageLoop(int acceleratorTableId) override;
@@ -52,6 +53,7 @@ class FakeDialogView final : public DialogView {
   bool refuseDialogs = false;
   std::deque<int> messageBoxAnswers;  // answered in turn; kAnswerOk once the script runs out
   std::uintptr_t loopResult = 0;
+  WindowHandle activeWindow = WindowHandle::none;
 
   // Recorded.
   std::vector<int> createdDialogs;

@@ -148,3 +148,45 @@ TEST(BoundedCommandLine, NeverSplitsASurrogatePair) {
 }
 
 }  // namespace
+
+namespace {
+
+struct SourceCase {
+  const char16_t* commandLine;
+  const char* host;
+  RunMode mode;
+};
+
+TEST(DownloadSource, SwitchNamesTheHostWithoutTouchingTheRunMode) {
+  const SourceCase cases[] = {
+      {u"", kDefaultDownloadHost, kRunInstall},
+      {u"/source=localhost", "localhost", kRunInstall},
+      {u"/repair /type=client /source=localhost", "localhost", kRunRepair},
+      {u"/source=localhost /modify /type=server", "localhost", kRunModify | kRunModifyServer},
+      // Keywords inside the host name are not keywords of the command line.
+      {u"/source=reinstall-server.example", "reinstall-server.example", kRunInstall},
+      {u"/modify /source=client.example", "client.example", kRunModify},
+      {u"/source=uninstall.example /repair", "uninstall.example", kRunRepair},
+      // A host that is no host name keeps the default; its text is still not read as keywords.
+      {u"/source=bad\\uninstall /repair", kDefaultDownloadHost, kRunRepair},
+      {u"/source= /repair", kDefaultDownloadHost, kRunRepair},
+      {u"/Source=localhost", kDefaultDownloadHost, 0},
+  };
+  for (const SourceCase& c : cases) {
+    FakeMachine fake;
+    SetupContext context(fake.machine);
+    SetupDialog dialog(context);
+    RunProgram(context, dialog, c.commandLine, kShowNormal);
+    EXPECT_EQ(context.downloadHost, c.host);
+    EXPECT_EQ(context.runMode, c.mode);
+  }
+}
+
+TEST(DownloadSource, HostLongerThanItsFieldIsRefused) {
+  const std::string longHost(260, 'h');
+  EXPECT_EQ(SplitSourceSwitch("/source=" + longHost, 259).host, std::nullopt);
+  EXPECT_EQ(SplitSourceSwitch("/source=" + longHost.substr(0, 259), 259).host, longHost.substr(0, 259));
+  EXPECT_EQ(SplitSourceSwitch("a /source=h b", 259).rest, "a  b");
+}
+
+}  // namespace

@@ -71,6 +71,10 @@ bool Win32DialogView::UpdateWindow(WindowHandle window) {
   return ::UpdateWindow(ToWindow(window)) != FALSE;
 }
 
+WindowHandle Win32DialogView::ActiveWindow() {
+  return FromWindow(GetActiveWindow());
+}
+
 int Win32DialogView::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                                     std::uint32_t flags) {
   return MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), flags);

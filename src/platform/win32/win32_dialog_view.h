@@ -15,6 +15,7 @@ class Win32DialogView final : public DialogView {
   void SetProgressPosition(WindowHandle dialog, int controlId, int position) override;
   bool InvalidateWindow(WindowHandle window, bool erase) override;
   bool UpdateWindow(WindowHandle window) override;
+  WindowHandle ActiveWindow() override;
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                      std::uint32_t flags) override;
   std::uintptr_t RunMessageLoop(int acceleratorTableId) override;
