@@ -15,6 +15,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Our programs enter through wWinMain or wmain; the project adds this to each of them.
 set(WIDE_ENTRY_LINK_OPTIONS -municode)
+# Programs whose bytes must not depend on the time of the build (the package set).
+set(REPRODUCIBLE_LINK_OPTIONS -Wl,--no-insert-timestamp)
 
 # Test programs of this build run under Wine in the project's own prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh")

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""The local download server of the tests: HTTPS on a loopback address, serving downloads/<name> from a
+folder as the real download server does, with faults that a test injects per package.
+
+Faults (--fault NAME=KIND, repeatable):
+  missing404   status 404 with the server's "404" error page
+  missing200   status 200 whose body is that error page
+  reset        headers and half of the body, then the connection is reset
+  slow         the body in pieces of 1 KiB, 20 ms apart
+A package that is not in the folder is answered with status 404 and the error page. A refused connection
+is a server that does not run; a certificate of another name is the server started with --cert other.pem.
+Every request is recorded in --log as one line: method, path, Accept header. The server never listens
+beyond loopback and ends by itself after --lifetime seconds.
+"""
+import argparse
+import http.server
+import ipaddress
+import os
+import socket
+import ssl
+import struct
+import sys
+import threading
+import time
+
+ERROR_PAGE = (b"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><head>\n"
+              b"<title>404 Not Found</title>\n</head><body>\n<h1>Not Found</h1>\n"
+              b"<p>The requested URL was not found on this server.</p>\n</body></html>\n")
+CHUNK = 1 << 16
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "NembricTestDownloads/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def record(self):
+        with self.server.log_lock, open(self.server.request_log, "a", encoding="utf-8") as log:
+            log.write(f"{self.command} {self.path} Accept={self.headers.get('Accept', '')}\n")
+
+    def send_page(self, status, body):
+        self.send_response(status)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        self.record()
+        prefix = "/downloads/"
+        name = self.path[len(prefix):] if self.path.startswith(prefix) else ""
+        # Only plain file names below downloads/ are served.
+        if not name or "/" in name or "\\" in name or name in (".", ".."):
+            self.send_page(404, ERROR_PAGE)
+            return
+        fault = self.server.faults.get(name)
+        path = os.path.join(self.server.root, name)
+        if fault == "missing404" or not os.path.isfile(path):
+            self.send_page(404, ERROR_PAGE)
+            return
+        if fault == "missing200":
+            self.send_page(200, ERROR_PAGE)
+            return
+        size = os.path.getsize(path)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        with open(path, "rb") as package:
+            if fault == "reset":
+                self.wfile.write(package.read(max(1, size // 2)))
+                self.wfile.flush()
+                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self.connection.close()
+                self.close_connection = True
+                return
+            piece = 1024 if fault == "slow" else CHUNK
+            while True:
+                data = package.read(piece)
+                if not data:
+                    break
+                self.wfile.write(data)
+                if fault == "slow":
+                    self.wfile.flush()
+                    time.sleep(0.02)
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--root", required=True, help="folder holding the packages")
+    parser.add_argument("--cert", required=True, help="server certificate (PEM)")
+    parser.add_argument("--key", required=True, help="its private key (PEM)")
+    parser.add_argument("--bind", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=443)
+    parser.add_argument("--fault", action="append", default=[], metavar="NAME=KIND")
+    parser.add_argument("--lifetime", type=float, default=900, help="seconds until the server ends itself")
+    parser.add_argument("--log", default=os.devnull, help="file that records every request")
+    parser.add_argument("--ready", help="file written once the server listens")
+    args = parser.parse_args()
+
+    if not ipaddress.ip_address(args.bind).is_loopback:
+        sys.exit(f"refusing to listen on {args.bind}: loopback only")
+    faults = {}
+    for item in args.fault:
+        name, _, kind = item.partition("=")
+        if kind not in ("missing404", "missing200", "reset", "slow"):
+            sys.exit(f"unknown fault {item}")
+        faults[name] = kind
+
+    server = Server((args.bind, args.port), Handler)
+    server.root, server.faults, server.request_log = args.root, faults, args.log
+    server.log_lock = threading.Lock()
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(args.cert, args.key)
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+    timer = threading.Timer(args.lifetime, server.shutdown)
+    timer.daemon = True
+    timer.start()
+    if args.ready:
+        with open(args.ready, "w", encoding="utf-8") as ready:
+            ready.write(f"{os.getpid()}\n")
+    try:
+        server.serve_forever()
+    finally:
+        server.server_close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,57 @@
+# The world the setup runs in, for the end-to-end tests and the run command: the Wine prefix with the
+# test CA trusted, the package set, and the local HTTPS download server. Sourced, not run.
+# world_init BUILD_DIR must come first.
+
+world_init() {
+  WORLD_BUILD=$(realpath "$1")
+  WORLD_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  WORLD_RUN="$WORLD_ROOT/tools/wine-run.sh"
+  export WINEPREFIX="${WINEPREFIX:-$WORLD_ROOT/build/wineprefix}"
+  WORLD_EXE="$WORLD_BUILD/src/NembricSetup.exe"
+  WORLD_DRIVER="$WORLD_BUILD/tests/e2e/uidriver.exe"
+  WORLD_FETCH="$WORLD_BUILD/tests/e2e/httpfetch.exe"
+  WORLD_TLS="$WORLD_BUILD/tls"
+  WORLD_DOWNLOADS="$WORLD_BUILD/packages/downloads"
+  WORLD_SERVER_PID=
+}
+
+# Trusts the test CA inside the prefix (once per prefix and CA).
+world_trust_ca() {
+  local marker
+  marker="$WINEPREFIX/nembric-test-ca-$(sha256sum "$WORLD_TLS/ca.der" | cut -c1-16)"
+  [ -f "$marker" ] && return 0
+  "$WORLD_RUN" "$WORLD_BUILD/tests/e2e/trust_ca.exe" "$WORLD_TLS/ca.der"
+  touch "$marker"
+}
+
+# world_start_server [--cert NAME] [--fault NAME=KIND ...]: starts the download server on 127.0.0.1:443
+# with the localhost certificate (or NAME.pem) and waits until it listens. Requests go to $WORLD_REQUESTS.
+world_start_server() {
+  local cert=localhost
+  if [ "${1:-}" = "--cert" ]; then
+    cert=$2
+    shift 2
+  fi
+  WORLD_REQUESTS=$(mktemp)
+  local ready
+  ready=$(mktemp -u)
+  python3 "$WORLD_ROOT/tests/e2e/download_server.py" --root "$WORLD_DOWNLOADS" \
+    --cert "$WORLD_TLS/$cert.pem" --key "$WORLD_TLS/$cert.key" --log "$WORLD_REQUESTS" \
+    --ready "$ready" --lifetime "${WORLD_SERVER_LIFETIME:-900}" "$@" &
+  WORLD_SERVER_PID=$!
+  for _ in $(seq 100); do
+    [ -f "$ready" ] && { rm -f "$ready"; return 0; }
+    kill -0 "$WORLD_SERVER_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "the download server did not start (is port 443 taken, or not root?)" >&2
+  return 1
+}
+
+world_stop_server() {
+  if [ -n "$WORLD_SERVER_PID" ]; then
+    kill "$WORLD_SERVER_PID" 2>/dev/null || true
+    wait "$WORLD_SERVER_PID" 2>/dev/null || true
+    WORLD_SERVER_PID=
+  fi
+}
