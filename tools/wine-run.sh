@@ -19,4 +19,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   fi
   flock -u 9
 fi
+# The 64-bit loader itself: the "wine" wrapper only adds a warning that no 32-bit Wine is installed.
+if [ -x /usr/lib/wine/wine64 ]; then
+  exec /usr/lib/wine/wine64 "$@"
+fi
 exec wine "$@"

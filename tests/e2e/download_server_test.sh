@@ -12,7 +12,7 @@ failures=0
 # expect_fetch HOST NAME PATTERN: the fetch prints a line matching PATTERN.
 expect_fetch() {
   local out
-  out=$("$WORLD_RUN" "$WORLD_FETCH" "$1" "$2" "$(winepath -w "$work/$2" 2>/dev/null)" | tr -d '\r' || true)
+  out=$("$WORLD_RUN" "$WORLD_FETCH" "$1" "$2" "$(world_winpath "$work/$2")" | tr -d '\r' || true)
   if [[ ! "$out" =~ $3 ]]; then
     echo "FAIL: $1 $2: \"$out\" does not match $3"
     failures=$((failures + 1))

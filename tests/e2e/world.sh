@@ -55,3 +55,8 @@ world_stop_server() {
     WORLD_SERVER_PID=
   fi
 }
+
+# The Windows form of a host path, as the programs in the prefix see it.
+world_winpath() {
+  "$WORLD_RUN" winepath -w "$1" 2>/dev/null | tr -d '\r'
+}
