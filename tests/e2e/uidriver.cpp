@@ -1,89 +1,336 @@
-// The UI driver: finds a dialog of the setup program by its caption and uses it from outside, as a person
-// at the screen would. One command per run:
-//   uidriver wait CAPTION TIMEOUT_MS   waits for the window to show, then lists its controls
-//                                      (id, class, visible, text), one per line
-//   uidriver kill CAPTION              ends the process that shows the window
-// Exit code 0 on success, 1 when the window was not found, 2 for a wrong command line.
+// The UI driver: uses the setup program's dialogs from outside, as a person at the screen would, under
+// Wine or on Windows. One run carries out a sequence of commands, separated by "--", on the window that
+// the last "window" command found:
+//   window CAPTION [TIMEOUT_MS]   wait until a top-level window with this caption shows
+//   controls                      list its controls: id, class, visible, enabled, text
+//   get ID | items ID             print the control's text | the items of a combo box
+//   visible ID | enabled ID       print 1 or 0
+//   status                        print the status line (control 40001)
+//   set ID TEXT                   put the text into the control (a combo box: its edit field)
+//   select ID INDEX               choose a combo box item as a click in its list would
+//   key ID KEY                    give the field the focus and press KEY: tab, shift+tab, enter,
+//                                 shift+enter, f4, alt+f4, escape
+//   click ID                      press the button
+//   box ANSWER [TIMEOUT_MS]       wait for a message box of the program, print its caption and text,
+//                                 answer ok, yes, no or cancel
+//   nobox [MS]                    fail when a message box shows within MS
+//   gone [TIMEOUT_MS]             wait until the window is gone
+//   kill                          end the program that shows the window
+//   sleep MS
+// Each result is printed on a line of its own. Exit code 0 when every command worked, 1 otherwise (the
+// failing command is printed), 2 for a command line it does not understand.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::wstring TextOf(HWND window) {
-  wchar_t text[1024] = {};
-  // WM_GETTEXT across processes: the wide form keeps the whole text.
-  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+constexpr int kStatusLineId = 40001;
+constexpr DWORD kDefaultTimeoutMs = 20000;
+
+struct Driver {
+  HWND window = nullptr;
+  DWORD process = 0;
+};
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), length, nullptr,
                       nullptr);
-  return text;
+  return out;
 }
 
-HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs) {
+// Texts are read with the wide messages: the ANSI forms can arrive cut across processes.
+std::wstring TextOf(HWND window) {
+  std::vector<wchar_t> text(4096, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  return std::wstring(text.data());
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+bool Wait(DWORD timeoutMs, const auto& done) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
-    // A person sees the dialog only once it is shown, with all its controls made.
-    const HWND window = FindWindowW(nullptr, caption);
-    if (window != nullptr && IsWindowVisible(window)) {
-      return window;
+    if (done()) {
+      return true;
     }
     if (GetTickCount64() >= end) {
-      return nullptr;
+      return false;
     }
-    Sleep(100);
+    Sleep(50);
   }
 }
 
-BOOL CALLBACK PrintControl(HWND control, LPARAM /*unused*/) {
-  wchar_t className[64] = {};
-  GetClassNameW(control, className, 64);
-  std::wprintf(L"%d\t%ls\t%d\t%ls\n", GetDlgCtrlID(control), className, IsWindowVisible(control) ? 1 : 0,
-               TextOf(control).c_str());
+DWORD Number(const wchar_t* text) {
+  return static_cast<DWORD>(std::wcstoul(text, nullptr, 10));
+}
+
+struct BoxSearch {
+  DWORD process;
+  HWND exclude;
+  HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM search) {
+  auto* box = reinterpret_cast<BoxSearch*>(search);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == box->process && window != box->exclude && IsWindowVisible(window) &&
+      ClassOf(window) == L"#32770") {
+    box->found = window;
+    return FALSE;
+  }
   return TRUE;
 }
 
-int Wait(const wchar_t* caption, DWORD timeoutMs) {
-  const HWND window = WaitForWindow(caption, timeoutMs);
-  if (window == nullptr) {
-    std::wprintf(L"no window \"%ls\" within %lu ms\n", caption, timeoutMs);
-    return 1;
+HWND MessageBoxOf(const Driver& driver) {
+  BoxSearch search{driver.process, driver.window, nullptr};
+  EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The window that takes the keys of a field: a combo box's edit child.
+HWND KeyTarget(HWND control) {
+  if (ClassOf(control) == L"ComboBox") {
+    if (const HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) {
+      return edit;
+    }
   }
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  std::wprintf(L"window\t%ls\tprocess %lu\tvisible %d\n", caption, process, IsWindowVisible(window) ? 1 : 0);
-  EnumChildWindows(window, PrintControl, 0);
+  return control;
+}
+
+void Press(const std::vector<WORD>& keys) {
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *it;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+bool KeysOf(const std::wstring& name, std::vector<WORD>& keys) {
+  const std::pair<const wchar_t*, std::vector<WORD>> table[] = {
+      {L"tab", {VK_TAB}},       {L"shift+tab", {VK_SHIFT, VK_TAB}},
+      {L"enter", {VK_RETURN}},  {L"shift+enter", {VK_SHIFT, VK_RETURN}},
+      {L"f4", {VK_F4}},         {L"alt+f4", {VK_MENU, VK_F4}},
+      {L"escape", {VK_ESCAPE}},
+  };
+  for (const auto& [key, codes] : table) {
+    if (name == key) {
+      keys = codes;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Focus(const Driver& driver, HWND target) {
+  const DWORD own = GetCurrentThreadId();
+  const DWORD theirs = GetWindowThreadProcessId(driver.window, nullptr);
+  AttachThreadInput(own, theirs, TRUE);
+  SetForegroundWindow(driver.window);
+  SetFocus(target);
+  const bool focused = GetFocus() == target;
+  AttachThreadInput(own, theirs, FALSE);
+  return focused;
+}
+
+int Answer(const std::wstring& answer) {
+  if (answer == L"ok") return IDOK;
+  if (answer == L"yes") return IDYES;
+  if (answer == L"no") return IDNO;
+  if (answer == L"cancel") return IDCANCEL;
   return 0;
 }
 
-int Kill(const wchar_t* caption) {
-  const HWND window = FindWindowW(nullptr, caption);
-  if (window == nullptr) {
-    std::wprintf(L"no window \"%ls\"\n", caption);
-    return 1;
+BOOL CALLBACK PrintControl(HWND control, LPARAM /*unused*/) {
+  std::printf("%d\t%s\t%d\t%d\t%s\n", GetDlgCtrlID(control), Utf8(ClassOf(control)).c_str(),
+              IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+              Utf8(TextOf(control)).c_str());
+  return TRUE;
+}
+
+// Carries out one command; false when it failed (after printing why).
+bool Run(Driver& driver, const std::vector<std::wstring>& command) {
+  const std::wstring& verb = command[0];
+  const auto argument = [&](std::size_t index) {
+    return index < command.size() ? command[index] : std::wstring();
+  };
+  const auto timeout = [&](std::size_t index) {
+    return index < command.size() ? Number(command[index].c_str()) : kDefaultTimeoutMs;
+  };
+  if (verb == L"sleep") {
+    Sleep(timeout(1));
+    return true;
   }
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-  if (process == nullptr) {
-    std::wprintf(L"cannot open process %lu: error %lu\n", processId, GetLastError());
-    return 1;
+  if (verb == L"window") {
+    const std::wstring caption = argument(1);
+    const bool found = Wait(timeout(2), [&] {
+      const HWND window = FindWindowW(nullptr, caption.c_str());
+      driver.window = window != nullptr && IsWindowVisible(window) ? window : nullptr;
+      return driver.window != nullptr;
+    });
+    if (!found) {
+      std::printf("error no window \"%s\"\n", Utf8(caption).c_str());
+      return false;
+    }
+    GetWindowThreadProcessId(driver.window, &driver.process);
+    std::printf("window\t%s\tprocess %lu\n", Utf8(caption).c_str(), driver.process);
+    return true;
   }
-  const BOOL ended = TerminateProcess(process, 0) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-  CloseHandle(process);
-  std::wprintf(L"process %lu %ls\n", processId, ended ? L"ended" : L"did not end");
-  return ended ? 0 : 1;
+  if (driver.window == nullptr) {
+    std::printf("error no window chosen\n");
+    return false;
+  }
+  if (verb == L"controls") {
+    EnumChildWindows(driver.window, PrintControl, 0);
+    return true;
+  }
+  if (verb == L"status") {
+    std::printf("status\t%s\n", Utf8(TextOf(GetDlgItem(driver.window, kStatusLineId))).c_str());
+    return true;
+  }
+  if (verb == L"box" || verb == L"nobox") {
+    HWND box = nullptr;
+    Wait(timeout(verb == L"box" ? 2 : 1), [&] { return (box = MessageBoxOf(driver)) != nullptr; });
+    if (verb == L"nobox") {
+      if (box != nullptr) {
+        std::printf("error unexpected box\t%s\t%s\n", Utf8(TextOf(box)).c_str(),
+                    Utf8(TextOf(GetDlgItem(box, 0xFFFF))).c_str());
+        return false;
+      }
+      return true;
+    }
+    if (box == nullptr) {
+      std::printf("error no message box\n");
+      return false;
+    }
+    std::printf("box\t%s\t%s\n", Utf8(TextOf(box)).c_str(), Utf8(TextOf(GetDlgItem(box, 0xFFFF))).c_str());
+    const int button = Answer(argument(1));
+    if (button == 0 || GetDlgItem(box, button) == nullptr) {
+      std::printf("error the box has no button %s\n", Utf8(argument(1)).c_str());
+      return false;
+    }
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    Wait(5000, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+    return true;
+  }
+  if (verb == L"kill") {
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, driver.process);
+    const bool ended = process != nullptr && TerminateProcess(process, 0) != FALSE &&
+                       WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    if (process != nullptr) {
+      CloseHandle(process);
+    }
+    std::printf(ended ? "killed\n" : "error the program did not end\n");
+    return ended;
+  }
+  if (verb == L"gone") {
+    if (!Wait(timeout(1), [&] { return !IsWindow(driver.window); })) {
+      std::printf("error the window is still there\n");
+      return false;
+    }
+    std::printf("gone\n");
+    return true;
+  }
+
+  const int id = static_cast<int>(Number(argument(1).c_str()));
+  const HWND control = GetDlgItem(driver.window, id);
+  if (control == nullptr) {
+    std::printf("error no control %d\n", id);
+    return false;
+  }
+  if (verb == L"get") {
+    std::printf("text\t%d\t%s\n", id, Utf8(TextOf(control)).c_str());
+  } else if (verb == L"visible") {
+    std::printf("visible\t%d\t%d\n", id, IsWindowVisible(control) ? 1 : 0);
+  } else if (verb == L"enabled") {
+    std::printf("enabled\t%d\t%d\n", id, IsWindowEnabled(control) ? 1 : 0);
+  } else if (verb == L"items") {
+    const LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+    for (WPARAM item = 0; static_cast<LRESULT>(item) < count; ++item) {
+      std::vector<wchar_t> text(static_cast<std::size_t>(SendMessageW(control, CB_GETLBTEXTLEN, item, 0)) + 1,
+                                L'\0');
+      SendMessageW(control, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+      std::printf("item\t%d\t%ld\t%s\n", id, static_cast<long>(item), Utf8(text.data()).c_str());
+    }
+  } else if (verb == L"set") {
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argument(2).c_str()));
+  } else if (verb == L"select") {
+    SendMessageW(control, CB_SETCURSEL, Number(argument(2).c_str()), 0);
+    PostMessageW(driver.window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+  } else if (verb == L"click") {
+    PostMessageW(driver.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+  } else if (verb == L"key") {
+    std::vector<WORD> keys;
+    if (!KeysOf(argument(2), keys)) {
+      std::printf("error unknown key %s\n", Utf8(argument(2)).c_str());
+      return false;
+    }
+    const HWND target = KeyTarget(control);
+    if (!Focus(driver, target)) {
+      std::printf("error control %d did not take the focus\n", id);
+      return false;
+    }
+    Press(keys);
+    Sleep(200);
+  } else {
+    std::printf("error unknown command %s\n", Utf8(verb).c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc == 4 && std::wcscmp(argv[1], L"wait") == 0) {
-    return Wait(argv[2], static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)));
+  std::vector<std::vector<std::wstring>> commands(1);
+  for (int i = 1; i < argc; ++i) {
+    if (std::wcscmp(argv[i], L"--") == 0) {
+      commands.emplace_back();
+    } else {
+      commands.back().emplace_back(argv[i]);
+    }
   }
-  if (argc == 3 && std::wcscmp(argv[1], L"kill") == 0) {
-    return Kill(argv[2]);
+  if (commands.front().empty()) {
+    std::fprintf(stderr, "usage: uidriver COMMAND [ARGUMENTS] [-- COMMAND [ARGUMENTS]]...\n");
+    return 2;
   }
-  std::fwprintf(stderr, L"usage: uidriver wait CAPTION TIMEOUT_MS | uidriver kill CAPTION\n");
-  return 2;
+  Driver driver;
+  for (const auto& command : commands) {
+    if (command.empty()) {
+      continue;
+    }
+    const bool worked = Run(driver, command);
+    std::fflush(stdout);
+    if (!worked) {
+      return 1;
+    }
+  }
+  return 0;
 }
