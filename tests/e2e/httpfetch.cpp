@@ -46,8 +46,8 @@ int wmain(int argc, wchar_t** argv) {
     return Fail("connect", 0);
   }
   const std::wstring path = std::wstring(L"downloads/") + argv[2];
-  const InternetHandle request{WinHttpOpenRequest(connection.handle, L"GET", path.c_str(), nullptr, nullptr, nullptr,
-                                                  WINHTTP_FLAG_SECURE | WINHTTP_FLAG_REFRESH)};
+  const InternetHandle request{WinHttpOpenRequest(connection.handle, L"GET", path.c_str(), nullptr, nullptr,
+                                                  nullptr, WINHTTP_FLAG_SECURE | WINHTTP_FLAG_REFRESH)};
   if (request.handle == nullptr) {
     return Fail("request", 0);
   }
@@ -59,8 +59,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   DWORD status = 0;
   DWORD size = sizeof(status);
-  WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, nullptr, &status, &size,
-                      nullptr);
+  WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, nullptr, &status,
+                      &size, nullptr);
   FILE* out = argc > 3 ? _wfopen(argv[3], L"wb") : nullptr;
   std::vector<char> buffer(1 << 20);
   unsigned long long total = 0;

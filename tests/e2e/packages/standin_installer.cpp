@@ -29,12 +29,12 @@ void Record(const std::wstring& name) {
   GetCurrentDirectoryW(MAX_PATH, directory);
   const std::wstring line = std::wstring(GetCommandLineW()) + L"|" + directory + L"\r\n";
   const std::wstring log = std::wstring(kControlFolder) + name + L".log";
-  const HANDLE file =
-      CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     char utf8[4096] = {};
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8, sizeof(utf8), nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8,
+                                           sizeof(utf8), nullptr, nullptr);
     DWORD written = 0;
     WriteFile(file, utf8, static_cast<DWORD>(length), &written, nullptr);
     CloseHandle(file);
@@ -55,7 +55,8 @@ DWORD ChosenExitCode(const std::wstring& name) {
   return static_cast<DWORD>(code);
 }
 
-void SetValues(REGSAM view, const wchar_t* key, const wchar_t* version, DWORD major, DWORD minor, DWORD build) {
+void SetValues(REGSAM view, const wchar_t* key, const wchar_t* version, DWORD major, DWORD minor,
+               DWORD build) {
   HKEY opened = nullptr;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE | view, nullptr, &opened, nullptr) !=
       ERROR_SUCCESS) {
@@ -69,7 +70,8 @@ void SetValues(REGSAM view, const wchar_t* key, const wchar_t* version, DWORD ma
     const DWORD numbers[] = {major, minor, build, 0};
     const wchar_t* names[] = {L"Major", L"Minor", L"Bld", L"Rev"};
     for (int i = 0; i < 4; ++i) {
-      RegSetValueExW(opened, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&numbers[i]), sizeof(DWORD));
+      RegSetValueExW(opened, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&numbers[i]),
+                     sizeof(DWORD));
     }
   }
   RegCloseKey(opened);
@@ -78,18 +80,21 @@ void SetValues(REGSAM view, const wchar_t* key, const wchar_t* version, DWORD ma
 // What the real package leaves behind when it succeeds.
 void Install(const std::wstring& name) {
   if (_wcsicmp(name.c_str(), L"vcredist_x64") == 0) {
-    SetValues(KEY_WOW64_64KEY, L"SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64", nullptr, 0, 0, 0);
+    SetValues(KEY_WOW64_64KEY, L"SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64", nullptr, 0, 0,
+              0);
   } else if (_wcsicmp(name.c_str(), L"vcredist_x32") == 0) {
-    SetValues(KEY_WOW64_32KEY, L"SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X86", nullptr, 0, 0, 0);
+    SetValues(KEY_WOW64_32KEY, L"SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X86", nullptr, 0, 0,
+              0);
   } else if (_wcsicmp(name.c_str(), L"VC_redist.x64") == 0) {
     // The 2015-and-later redistributable is a 32-bit bundle: it registers in the 32-bit view.
-    SetValues(KEY_WOW64_32KEY, L"SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64", L"v14.38.33135.00",
-              14, 38, 33135);
+    SetValues(KEY_WOW64_32KEY, L"SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64",
+              L"v14.38.33135.00", 14, 38, 33135);
   } else if (_wcsicmp(name.c_str(), L"SQLEXPR_x64_ENU") == 0) {
     // The SQL Server setup talks on its output for a while.
     for (int line = 1; line <= 12; ++line) {
-      std::printf("SQL Server 2022 Setup (stand-in): step %2d of 12 - configuring the database engine instance\r\n",
-                  line);
+      std::printf(
+          "SQL Server 2022 Setup (stand-in): step %2d of 12 - configuring the database engine instance\r\n",
+          line);
       std::fflush(stdout);
       Sleep(120);
     }
