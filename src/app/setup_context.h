@@ -96,6 +96,9 @@ struct SetupContext {
   // Host of the download server: kDefaultDownloadHost, or the one given with /source=HOST.
   std::string downloadHost = kDefaultDownloadHost;
 
+  // The solid brush of backgroundColour that the dialogs paint with.
+  BrushHandle backgroundBrush = BrushHandle::none;
+
   // Percentage of the last IIS feature progress report.
   int featureProgressPercent = 0;
 };

@@ -20,6 +20,10 @@ class Files {
   static constexpr std::uint32_t kCreateAlways = 2;
   static constexpr std::uint32_t kOpenExisting = 3;
   static constexpr std::uint32_t kAttributeNormal = 0x80;
+  static constexpr std::uint32_t kDriveFixed = 3;  // DRIVE_FIXED
+  // Known folders of SHGetFolderPath.
+  static constexpr int kFolderProgramFiles = 0x26;     // CSIDL_PROGRAM_FILES
+  static constexpr int kFolderProgramFilesX86 = 0x2A;  // CSIDL_PROGRAM_FILESX86
 
   Files() = default;
   Files(const Files&) = delete;
@@ -38,4 +42,15 @@ class Files {
   // WriteFile of all bytes; false when the write fails or falls short.
   virtual bool Write(FileHandle file, std::string_view bytes) = 0;
   virtual bool Close(FileHandle file) = 0;
+
+  // GetFileAttributesA; nullopt when the path does not exist or cannot be read.
+  virtual std::optional<std::uint32_t> FileAttributes(const std::string& path) = 0;
+  // SearchPathA along the system's default search path; the full path of the file when it is found.
+  virtual std::optional<std::string> FindOnSearchPath(const std::string& fileName) = 0;
+  // GetLogicalDrives: bit 0 is drive A.
+  virtual std::uint32_t LogicalDrives() = 0;
+  // GetDriveTypeA of a root such as "C:\".
+  virtual std::uint32_t DriveType(const std::string& root) = 0;
+  // SHGetFolderPathA of a known folder; nullopt when the system has none.
+  virtual std::optional<std::string> KnownFolder(int folder) = 0;
 };

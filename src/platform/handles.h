@@ -12,3 +12,9 @@ enum class FileHandle : std::uintptr_t { none = 0, invalid = UINTPTR_MAX };
 
 // A WinHTTP handle (HINTERNET): session, connection or request.
 enum class InternetHandle : std::uintptr_t { none = 0 };
+
+// A GDI brush (HBRUSH).
+enum class BrushHandle : std::uintptr_t { none = 0 };
+
+// A device context (HDC) handed to a colour message.
+enum class DeviceContext : std::uintptr_t { none = 0 };

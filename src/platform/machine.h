@@ -2,8 +2,10 @@
 
 #include "platform/dialog_view.h"
 #include "platform/files.h"
+#include "platform/http.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
+#include "platform/shell.h"
 #include "platform/wmi.h"
 
 // The Windows machine as the system's logic reaches it: one reference per service family. The exe hands
@@ -14,4 +16,6 @@ struct Machine {
   DialogView& dialogs;
   Registry& registry;
   Wmi& wmi;
+  Http& http;
+  Shell& shell;
 };

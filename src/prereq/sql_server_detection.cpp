@@ -1,6 +1,4 @@
-#include <algorithm>
-#include <climits>
-
+#include "app/leading_number.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "platform/wmi.h"
@@ -43,28 +41,10 @@ std::uint32_t VersionBit(std::int32_t major) {
   return 1U << static_cast<unsigned>(major - kFirstNamespace);
 }
 
-bool IsSpace(char16_t c) {
-  return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
 }  // namespace
 
 std::int32_t LeadingVersionNumber(std::u16string_view version) {
-  std::size_t at = 0;
-  while (at < version.size() && IsSpace(version[at])) {
-    ++at;
-  }
-  bool negative = false;
-  if (at < version.size() && (version[at] == u'+' || version[at] == u'-')) {
-    negative = version[at] == u'-';
-    ++at;
-  }
-  std::int64_t value = 0;
-  for (; at < version.size() && version[at] >= u'0' && version[at] <= u'9'; ++at) {
-    value = std::min<std::int64_t>(value * 10 + (version[at] - u'0'), std::int64_t{INT_MAX} + 1);
-  }
-  value = negative ? -value : value;
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+  return LeadingNumber(version);
 }
 
 std::u16string WqlStringLiteral(std::u16string_view text) {

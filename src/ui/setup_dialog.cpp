@@ -1,28 +1,88 @@
 #include "ui/setup_dialog.h"
 
+#include <array>
+
 #include "app/setup_context.h"
 #include "resources/resource.h"
+#include "ui/control_groups.h"
+#include "ui/control_text.h"
+#include "ui/field_checks.h"
+#include "ui/folder_picker.h"
 
 namespace {
 
 constexpr char kCancelQuestion[] = "Do you want to Cancel";
 constexpr char kCancelCaption[] = "Halvorn Nembric v 10.1";
+constexpr std::size_t kClassNameChars = 16;
+constexpr std::size_t kCheckedTextChars = 1024;
+
+// The fields that get the keyboard procedure, in this order.
+constexpr std::array kSubclassedFields = {
+    IDC_SETUP_TYPE, IDC_EDITION, IDC_CLIENT_DIRECTORY, IDC_SEARCH,   IDC_SERVER_DIRECTORY, IDC_BIT_SIZE,
+    IDC_PORT,       IDC_HOSTS,   IDC_INSTALL_SQL,      IDC_PASSWORD, IDC_PASSWORD_AGAIN,   IDC_PROXY_SERVER};
+// The maintenance dialog's controls that paint in the dialog's colours rather than in the visual style.
+constexpr std::array kUnthemedControls = {IDC_APPLY_SERVER, IDC_APPLY_CLIENT, IDC_UNINSTALL,
+                                          IDC_REPAIR,       IDC_ACTION_GROUP, IDC_APPLY_GROUP};
+
+bool IsDirectoryField(int fieldId) {
+  return fieldId == IDC_CLIENT_DIRECTORY || fieldId == IDC_SERVER_DIRECTORY;
+}
 
 }  // namespace
 
 bool SetupDialog::OnInitDialog(WindowHandle dialog) {
-  // From here on every status-line write and control read goes to this dialog.
-  context_.dialogWindow = dialog;
+  SubclassFields(dialog);
+  context_.backgroundBrush = context_.machine.dialogs.CreateSolidBrush(context_.backgroundColour);
+  for (const int id : kUnthemedControls) {
+    const WindowHandle control = context_.machine.dialogs.GetControl(dialog, id);
+    if (control != WindowHandle::none) {
+      context_.machine.dialogs.RemoveTheme(control);
+    }
+  }
+  InitSetupDialog(context_, dialog);
   return true;
 }
 
-bool SetupDialog::OnCommand(WindowHandle /*dialog*/, int controlId, int /*notifyCode*/) {
+void SetupDialog::SubclassFields(WindowHandle dialog) {
+  DialogView& view = context_.machine.dialogs;
+  for (const int id : kSubclassedFields) {
+    const WindowHandle field = view.GetControl(dialog, id);
+    if (field == WindowHandle::none) {
+      continue;
+    }
+    view.SubclassField(field, id, *this);
+    if (!IsComboBoxClass(view.ClassName(field, kClassNameChars).value_or(""))) {
+      continue;
+    }
+    // Keys typed into a combo box arrive at its edit part: it reports under the combo box's ID.
+    if (const std::optional<DialogView::ComboParts> parts = view.ComboBoxParts(field)) {
+      for (const WindowHandle part : {parts->edit, parts->list}) {
+        if (part != WindowHandle::none) {
+          view.SubclassField(part, id, *this);
+        }
+      }
+    }
+  }
+}
+
+bool SetupDialog::OnCommand(WindowHandle dialog, int controlId, int /*notifyCode*/) {
   switch (controlId) {
     case IDC_CANCEL:
       ConfirmCancel();
       return true;
+    case IDC_DARK_MODE:
+      ToggleTheme(dialog);
+      return true;
+    case IDC_PROXY:
+      ShowControl(context_, IDC_PROXY_LABEL, true);
+      ShowControl(context_, IDC_PROXY_SERVER, true);
+      context_.machine.dialogs.RedrawAll(dialog);
+      return true;
+    case IDC_SEARCH:
+      SearchInstallation(context_, dialog);
+      return true;
     default:
-      // The other commands arrive with the dialog logic and the run driver.
+      // OK starts the run, which arrives with the run driver.
       return false;
   }
 }
@@ -36,4 +96,66 @@ void SetupDialog::ConfirmCancel() {
   if (answer == DialogView::kAnswerYes || answer == DialogView::kAnswerNo) {
     context_.machine.runtime.ExitProcess(0);
   }
+}
+
+void SetupDialog::ToggleTheme(WindowHandle dialog) {
+  context_.textColour = kWhiteText;
+  if (context_.themeState == kBlueTheme) {
+    context_.themeState = kDarkTheme;
+    context_.backgroundColour = kDarkBackground;
+  } else {
+    context_.themeState = kBlueTheme;
+    context_.backgroundColour = kBlueBackground;
+  }
+  DialogView& view = context_.machine.dialogs;
+  view.DeleteBrush(context_.backgroundBrush);
+  context_.backgroundBrush = view.CreateSolidBrush(context_.backgroundColour);
+  view.RedrawAll(dialog);
+}
+
+BrushHandle SetupDialog::OnControlColour(ColourMessage message, DeviceContext deviceContext) {
+  if (message != ColourMessage::dialog) {
+    context_.machine.dialogs.SetTransparentBackground(deviceContext);
+    context_.machine.dialogs.SetTextColour(deviceContext, context_.textColour);
+  }
+  return context_.backgroundBrush;
+}
+
+bool SetupDialog::OnFieldKeyDown(WindowHandle /*receiving*/, int fieldId, int virtualKey, bool altDown) {
+  if (IsDirectoryField(fieldId) && virtualKey == DialogView::kKeyF4 && !altDown) {
+    BrowseForField(context_, context_.dialogWindow, fieldId);
+    return true;
+  }
+  return false;
+}
+
+bool SetupDialog::OnFieldKeyUp(WindowHandle receiving, int fieldId, int virtualKey) {
+  if (virtualKey != DialogView::kKeyTab && virtualKey != DialogView::kKeyEnter) {
+    return false;
+  }
+  DialogView& view = context_.machine.dialogs;
+  const WindowHandle dialog = context_.dialogWindow;
+  const WindowHandle field = view.GetControl(dialog, fieldId);
+  const std::string text = view.WindowText(field, kCheckedTextChars).value_or(std::string());
+  if (ValidateField(context_, fieldId, text) != 0) {
+    view.NextDialogControl(dialog, WindowHandle::none);
+    return false;
+  }
+  view.SetFocus(receiving);
+  view.SelectAllText(receiving);
+  view.NextDialogControl(dialog, receiving);
+  return true;
+}
+
+bool SetupDialog::OnFieldMouseButton(WindowHandle receiving, int fieldId, int x, int y) {
+  if (!IsDirectoryField(fieldId)) {
+    return false;
+  }
+  DialogView& view = context_.machine.dialogs;
+  const WindowHandle combo = view.ControlId(receiving) == fieldId ? receiving : view.Parent(receiving);
+  if (view.OnDropDownButton(combo, receiving, x, y).value_or(false)) {
+    BrowseForField(context_, context_.dialogWindow, fieldId);
+    return true;
+  }
+  return false;
 }

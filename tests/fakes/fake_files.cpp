@@ -71,3 +71,42 @@ std::optional<std::string> FakeFiles::Content(const std::string& path) const {
   }
   return found->second;
 }
+
+std::optional<std::uint32_t> FakeFiles::FileAttributes(const std::string& path) {
+  attributeQueries.push_back(path);
+  if (files_.count(Key(path)) == 0) {
+    return std::nullopt;
+  }
+  return 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+}
+
+std::optional<std::string> FakeFiles::FindOnSearchPath(const std::string& fileName) {
+  for (const std::string& folder : searchPath) {
+    const std::string path = folder + "\\" + fileName;
+    if (files_.count(Key(path)) != 0) {
+      return path;
+    }
+  }
+  return std::nullopt;
+}
+
+std::uint32_t FakeFiles::LogicalDrives() {
+  std::uint32_t mask = 0;
+  for (const auto& [letter, type] : drives) {
+    mask |= 1U << static_cast<unsigned>(letter - 'A');
+  }
+  return mask;
+}
+
+std::uint32_t FakeFiles::DriveType(const std::string& root) {
+  const auto found = root.empty() ? drives.end() : drives.find(static_cast<char>(std::toupper(root[0])));
+  return found == drives.end() ? 1 : found->second;  // DRIVE_NO_ROOT_DIR
+}
+
+std::optional<std::string> FakeFiles::KnownFolder(int folder) {
+  const auto found = knownFolders.find(folder);
+  if (found == knownFolders.end()) {
+    return std::nullopt;
+  }
+  return found->second;
+}

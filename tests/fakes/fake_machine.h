@@ -2,8 +2,10 @@
 
 #include "fake_dialog_view.h"
 #include "fake_files.h"
+#include "fake_http.h"
 #include "fake_registry.h"
 #include "fake_runtime.h"
+#include "fake_shell.h"
 #include "fake_wmi.h"
 #include "platform/machine.h"
 
@@ -16,6 +18,8 @@ struct FakeMachine {
   FakeDialogView dialogs;
   FakeRegistry registry;
   FakeWmi wmi;
+  FakeHttp http;
+  FakeShell shell;
 
-  Machine machine{runtime, files, dialogs, registry, wmi};
+  Machine machine{runtime, files, dialogs, registry, wmi, http, shell};
 };

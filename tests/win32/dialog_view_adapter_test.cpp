@@ -21,6 +21,9 @@ struct RecordingEvents final : DialogEvents {
     commands.emplace_back(controlId, notifyCode);
     return true;
   }
+  BrushHandle OnControlColour(ColourMessage /*message*/, DeviceContext /*context*/) override {
+    return BrushHandle::none;
+  }
   WindowHandle initialised = WindowHandle::none;
   std::vector<std::pair<int, int>> commands;
 };

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <uxtheme.h>
+
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 
@@ -20,6 +23,20 @@ WindowHandle FromWindow(HWND window) {
   return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+HDC ToContext(DeviceContext context) {
+  return reinterpret_cast<HDC>(static_cast<std::uintptr_t>(context));
+}
+
+HBRUSH ToBrush(BrushHandle brush) {
+  return reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(brush));
+}
+
+INT_PTR Colour(ColourMessage message, WPARAM context) {
+  const BrushHandle brush = g_dialogEvents->OnControlColour(
+      message, static_cast<DeviceContext>(static_cast<std::uintptr_t>(context)));
+  return static_cast<INT_PTR>(static_cast<std::uintptr_t>(brush));
+}
+
 // The dialog procedure of both dialogs: it only translates messages for the dialog logic.
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
   if (g_dialogEvents == nullptr) {
@@ -30,12 +47,64 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       return g_dialogEvents->OnInitDialog(FromWindow(dialog)) ? TRUE : FALSE;
     case WM_COMMAND:
       return g_dialogEvents->OnCommand(FromWindow(dialog), LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_CTLCOLORSTATIC:
+      return Colour(ColourMessage::staticControl, wParam);
+    case WM_CTLCOLORBTN:
+      return Colour(ColourMessage::button, wParam);
+    case WM_CTLCOLORDLG:
+      return Colour(ColourMessage::dialog, wParam);
     default:
       return FALSE;
   }
 }
 
+// The subclass procedure of the fields: Tab, Enter, F4 and clicks go to the logic; the field wants every
+// key, so that the dialog manager never takes Tab or Enter away from it.
+LRESULT CALLBACK FieldKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                              DWORD_PTR reference) {
+  auto* events = reinterpret_cast<FieldEvents*>(reference);
+  const int fieldId = static_cast<int>(subclassId);
+  switch (message) {
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, FieldKeyProc, subclassId);
+      break;
+    case WM_GETDLGCODE:
+      return DLGC_WANTTAB | DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+      if (events->OnFieldKeyDown(FromWindow(window), fieldId, static_cast<int>(wParam),
+                                 (GetKeyState(VK_MENU) & 0x8000) != 0)) {
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+      if (events->OnFieldKeyUp(FromWindow(window), fieldId, static_cast<int>(wParam))) {
+        return 0;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      if (events->OnFieldMouseButton(FromWindow(window), fieldId, static_cast<short>(LOWORD(lParam)),
+                                     static_cast<short>(HIWORD(lParam)))) {
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
 using unique_accelerators = unique_handle<HACCEL, DestroyAcceleratorTable>;
+
+std::optional<std::string> ReadText(std::size_t maxChars, const auto& read) {
+  std::vector<char> text(maxChars + 1, '\0');
+  SetLastError(ERROR_SUCCESS);
+  const int length = read(text.data(), static_cast<int>(text.size()));
+  if (length < 0 || (length == 0 && GetLastError() != ERROR_SUCCESS)) {
+    return std::nullopt;
+  }
+  return std::string(text.data(), static_cast<std::size_t>(length));
+}
 
 }  // namespace
 
@@ -44,6 +113,12 @@ static_assert(DialogView::kYesNoCancel == MB_YESNOCANCEL &&
 static_assert(DialogView::kIconError == MB_ICONERROR && DialogView::kDefaultButton2 == MB_DEFBUTTON2);
 static_assert(DialogView::kAnswerYes == IDYES && DialogView::kAnswerNo == IDNO);
 static_assert(DialogView::kAnswerCancel == IDCANCEL && DialogView::kAnswerOk == IDOK);
+static_assert(DialogView::kKeyTab == VK_TAB && DialogView::kKeyEnter == VK_RETURN &&
+              DialogView::kKeyF4 == VK_F4);
+static_assert(DialogView::kStyleChild == WS_CHILD && DialogView::kStyleVisible == WS_VISIBLE);
+static_assert(DialogView::kStaticNoPrefix == SS_NOPREFIX &&
+              DialogView::kComboDropDownList == CBS_DROPDOWNLIST);
+static_assert(DialogView::kProgressClass == ICC_PROGRESS_CLASS);
 
 WindowHandle Win32DialogView::CreateDialogWindow(int resourceId, DialogEvents& events) {
   g_dialogEvents = &events;
@@ -55,12 +130,10 @@ void Win32DialogView::ShowWindow(WindowHandle window, int showCommand) {
   ::ShowWindow(ToWindow(window), showCommand);
 }
 
-bool Win32DialogView::SetControlText(WindowHandle dialog, int controlId, const std::string& text) {
-  return SetDlgItemTextA(ToWindow(dialog), controlId, text.c_str()) != FALSE;
-}
-
-void Win32DialogView::SetProgressPosition(WindowHandle dialog, int controlId, int position) {
-  SendDlgItemMessageA(ToWindow(dialog), controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+Rect Win32DialogView::ClientRect(WindowHandle window) {
+  RECT rect{};
+  GetClientRect(ToWindow(window), &rect);
+  return Rect{rect.left, rect.top, rect.right, rect.bottom};
 }
 
 bool Win32DialogView::InvalidateWindow(WindowHandle window, bool erase) {
@@ -71,13 +144,13 @@ bool Win32DialogView::UpdateWindow(WindowHandle window) {
   return ::UpdateWindow(ToWindow(window)) != FALSE;
 }
 
-WindowHandle Win32DialogView::ActiveWindow() {
-  return FromWindow(GetActiveWindow());
+void Win32DialogView::RedrawAll(WindowHandle window) {
+  RedrawWindow(ToWindow(window), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
 }
 
-int Win32DialogView::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
-                                    std::uint32_t flags) {
-  return MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), flags);
+WindowHandle Win32DialogView::ActiveWindow() {
+  return FromWindow(GetActiveWindow());
 }
 
 std::uintptr_t Win32DialogView::RunMessageLoop(int acceleratorTableId) {
@@ -90,4 +163,194 @@ std::uintptr_t Win32DialogView::RunMessageLoop(int acceleratorTableId) {
     }
   }
   return message.wParam;
+}
+
+WindowHandle Win32DialogView::GetControl(WindowHandle dialog, int controlId) {
+  return FromWindow(GetDlgItem(ToWindow(dialog), controlId));
+}
+
+int Win32DialogView::ControlId(WindowHandle control) {
+  return GetDlgCtrlID(ToWindow(control));
+}
+
+WindowHandle Win32DialogView::Parent(WindowHandle window) {
+  return FromWindow(GetParent(ToWindow(window)));
+}
+
+bool Win32DialogView::IsWindow(WindowHandle window) {
+  return ::IsWindow(ToWindow(window)) != FALSE;
+}
+
+std::optional<std::string> Win32DialogView::ClassName(WindowHandle window, std::size_t maxChars) {
+  return ReadText(maxChars,
+                  [&](char* text, int size) { return GetClassNameA(ToWindow(window), text, size); });
+}
+
+std::uint32_t Win32DialogView::Style(WindowHandle window) {
+  return static_cast<std::uint32_t>(GetWindowLongA(ToWindow(window), GWL_STYLE));
+}
+
+std::optional<std::string> Win32DialogView::WindowText(WindowHandle window, std::size_t maxChars) {
+  return ReadText(maxChars,
+                  [&](char* text, int size) { return GetWindowTextA(ToWindow(window), text, size); });
+}
+
+bool Win32DialogView::SetText(WindowHandle window, const std::string& text) {
+  return SetWindowTextA(ToWindow(window), text.c_str()) != FALSE;
+}
+
+bool Win32DialogView::SetControlText(WindowHandle dialog, int controlId, const std::string& text) {
+  return SetDlgItemTextA(ToWindow(dialog), controlId, text.c_str()) != FALSE;
+}
+
+void Win32DialogView::SetVisible(WindowHandle window, bool visible) {
+  ::ShowWindow(ToWindow(window), visible ? SW_SHOW : SW_HIDE);
+}
+
+void Win32DialogView::SetEnabled(WindowHandle window, bool enabled) {
+  EnableWindow(ToWindow(window), enabled ? TRUE : FALSE);
+}
+
+WindowHandle Win32DialogView::CreateChild(WindowHandle parent, const std::u16string& className,
+                                          std::uint32_t style, Rect place, int controlId) {
+  return FromWindow(
+      CreateWindowExW(0, reinterpret_cast<LPCWSTR>(className.c_str()), L"", style, place.left, place.top,
+                      place.right - place.left, place.bottom - place.top, ToWindow(parent),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), instance_, nullptr));
+}
+
+void Win32DialogView::InitCommonControls(std::uint32_t classes) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), classes};
+  InitCommonControlsEx(&controls);
+}
+
+void Win32DialogView::RemoveTheme(WindowHandle window) {
+  SetWindowTheme(ToWindow(window), L"", L"");
+}
+
+void Win32DialogView::SubclassField(WindowHandle window, int subclassId, FieldEvents& events) {
+  SetWindowSubclass(ToWindow(window), FieldKeyProc, static_cast<UINT_PTR>(subclassId),
+                    reinterpret_cast<DWORD_PTR>(&events));
+}
+
+void Win32DialogView::CloseDropDown(WindowHandle combo) {
+  SendMessageA(ToWindow(combo), CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+void Win32DialogView::ResetContent(WindowHandle combo) {
+  SendMessageA(ToWindow(combo), CB_RESETCONTENT, 0, 0);
+}
+
+int Win32DialogView::InsertItem(WindowHandle combo, int index, const std::string& text) {
+  return static_cast<int>(SendMessageA(ToWindow(combo), CB_INSERTSTRING, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+int Win32DialogView::SelectItem(WindowHandle combo, int index) {
+  return static_cast<int>(SendMessageA(ToWindow(combo), CB_SETCURSEL, static_cast<WPARAM>(index), 0));
+}
+
+int Win32DialogView::SelectedItem(WindowHandle combo) {
+  return static_cast<int>(SendMessageA(ToWindow(combo), CB_GETCURSEL, 0, 0));
+}
+
+std::optional<std::string> Win32DialogView::ItemText(WindowHandle combo, int index) {
+  const LRESULT length = SendMessageA(ToWindow(combo), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) {
+    return std::nullopt;
+  }
+  std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+  if (SendMessageA(ToWindow(combo), CB_GETLBTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(text.data())) < 0) {
+    return std::nullopt;
+  }
+  return std::string(text.data());
+}
+
+int Win32DialogView::ListSelectedItem(WindowHandle list) {
+  return static_cast<int>(SendMessageA(ToWindow(list), LB_GETCURSEL, 0, 0));
+}
+
+std::optional<std::string> Win32DialogView::ListItemText(WindowHandle list, int index) {
+  const LRESULT length = SendMessageA(ToWindow(list), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) {
+    return std::nullopt;
+  }
+  std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+  if (SendMessageA(ToWindow(list), LB_GETTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(text.data())) < 0) {
+    return std::nullopt;
+  }
+  return std::string(text.data());
+}
+
+std::optional<DialogView::ComboParts> Win32DialogView::ComboBoxParts(WindowHandle combo) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetComboBoxInfo(ToWindow(combo), &info) == FALSE) {
+    return std::nullopt;
+  }
+  return ComboParts{FromWindow(info.hwndItem), FromWindow(info.hwndList)};
+}
+
+std::optional<bool> Win32DialogView::OnDropDownButton(WindowHandle combo, WindowHandle receiving, int x,
+                                                      int y) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetComboBoxInfo(ToWindow(combo), &info) == FALSE) {
+    return std::nullopt;
+  }
+  POINT point{x, y};
+  MapWindowPoints(ToWindow(receiving), ToWindow(combo), &point, 1);
+  return PtInRect(&info.rcButton, point) != FALSE;
+}
+
+void Win32DialogView::CheckRadioButton(WindowHandle dialog, int firstId, int lastId, int checkId) {
+  ::CheckRadioButton(ToWindow(dialog), firstId, lastId, checkId);
+}
+
+void Win32DialogView::SetProgressRange(WindowHandle dialog, int controlId, int low, int high) {
+  SendDlgItemMessageA(ToWindow(dialog), controlId, PBM_SETRANGE32, static_cast<WPARAM>(low),
+                      static_cast<LPARAM>(high));
+}
+
+void Win32DialogView::SetProgressPosition(WindowHandle dialog, int controlId, int position) {
+  SendDlgItemMessageA(ToWindow(dialog), controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void Win32DialogView::SetFocus(WindowHandle window) {
+  ::SetFocus(ToWindow(window));
+}
+
+void Win32DialogView::SelectAllText(WindowHandle window) {
+  SendMessageA(ToWindow(window), EM_SETSEL, 0, -1);
+}
+
+void Win32DialogView::NextDialogControl(WindowHandle dialog, WindowHandle control) {
+  if (control == WindowHandle::none) {
+    SendMessageA(ToWindow(dialog), WM_NEXTDLGCTL, 0, 0);
+  } else {
+    SendMessageA(ToWindow(dialog), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ToWindow(control)), TRUE);
+  }
+}
+
+BrushHandle Win32DialogView::CreateSolidBrush(std::uint32_t colour) {
+  return static_cast<BrushHandle>(reinterpret_cast<std::uintptr_t>(::CreateSolidBrush(colour)));
+}
+
+void Win32DialogView::DeleteBrush(BrushHandle brush) {
+  DeleteObject(ToBrush(brush));
+}
+
+void Win32DialogView::SetTextColour(DeviceContext context, std::uint32_t colour) {
+  SetTextColor(ToContext(context), colour);
+}
+
+void Win32DialogView::SetTransparentBackground(DeviceContext context) {
+  SetBkMode(ToContext(context), TRANSPARENT);
+}
+
+int Win32DialogView::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                                    std::uint32_t flags) {
+  return MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), flags);
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <vector>
 
 namespace {
@@ -19,7 +21,9 @@ FileHandle FromHandle(HANDLE handle) {
 static_assert(Files::kGenericRead == GENERIC_READ && Files::kGenericWrite == GENERIC_WRITE);
 static_assert(Files::kShareRead == FILE_SHARE_READ && Files::kShareWrite == FILE_SHARE_WRITE);
 static_assert(Files::kCreateAlways == CREATE_ALWAYS && Files::kOpenExisting == OPEN_EXISTING);
-static_assert(Files::kAttributeNormal == FILE_ATTRIBUTE_NORMAL);
+static_assert(Files::kAttributeNormal == FILE_ATTRIBUTE_NORMAL && Files::kDriveFixed == DRIVE_FIXED);
+static_assert(Files::kFolderProgramFiles == CSIDL_PROGRAM_FILES &&
+              Files::kFolderProgramFilesX86 == CSIDL_PROGRAM_FILESX86);
 
 std::optional<std::string> Win32Files::CurrentDirectory(std::size_t maxChars) {
   std::vector<char> buffer(maxChars + 1, '\0');
@@ -55,4 +59,38 @@ bool Win32Files::Write(FileHandle file, std::string_view bytes) {
 
 bool Win32Files::Close(FileHandle file) {
   return CloseHandle(ToHandle(file)) != FALSE;
+}
+
+std::optional<std::uint32_t> Win32Files::FileAttributes(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return std::nullopt;
+  }
+  return attributes;
+}
+
+std::optional<std::string> Win32Files::FindOnSearchPath(const std::string& fileName) {
+  std::vector<char> path(MAX_PATH + 1, '\0');
+  const DWORD length =
+      SearchPathA(nullptr, fileName.c_str(), nullptr, static_cast<DWORD>(path.size()), path.data(), nullptr);
+  if (length == 0 || length >= path.size()) {
+    return std::nullopt;
+  }
+  return std::string(path.data(), length);
+}
+
+std::uint32_t Win32Files::LogicalDrives() {
+  return GetLogicalDrives();
+}
+
+std::uint32_t Win32Files::DriveType(const std::string& root) {
+  return GetDriveTypeA(root.c_str());
+}
+
+std::optional<std::string> Win32Files::KnownFolder(int folder) {
+  char path[MAX_PATH + 1] = {};
+  if (FAILED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
+    return std::nullopt;
+  }
+  return std::string(path);
 }

@@ -10,4 +10,9 @@ class Win32Files final : public Files {
   bool SeekToEnd(FileHandle file) override;
   bool Write(FileHandle file, std::string_view bytes) override;
   bool Close(FileHandle file) override;
+  std::optional<std::uint32_t> FileAttributes(const std::string& path) override;
+  std::optional<std::string> FindOnSearchPath(const std::string& fileName) override;
+  std::uint32_t LogicalDrives() override;
+  std::uint32_t DriveType(const std::string& root) override;
+  std::optional<std::string> KnownFolder(int folder) override;
 };

@@ -3,8 +3,10 @@
 #include "platform/machine.h"
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_http.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_wmi.h"
 
 // The real Windows machine: one adapter per port.
@@ -20,5 +22,7 @@ class Win32Machine {
   Win32DialogView dialogs_;
   Win32Registry registry_;
   Win32Wmi wmi_;
-  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_};
+  Win32Http http_;
+  Win32Shell shell_;
+  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_};
 };

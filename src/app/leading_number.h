@@ -1,0 +1,29 @@
+#pragma once
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string_view>
+
+// The leading decimal number of a text, read as the C library reads an integer: leading white space, an
+// optional sign, digits up to the first other character; 0 when there are none, saturated at the limits
+// of a 32-bit integer instead of overflowing.
+template <typename Char>
+std::int32_t LeadingNumber(std::basic_string_view<Char> text) {
+  const auto isSpace = [](Char c) { return c == Char(' ') || (c >= Char('\t') && c <= Char('\r')); };
+  std::size_t at = 0;
+  while (at < text.size() && isSpace(text[at])) {
+    ++at;
+  }
+  bool negative = false;
+  if (at < text.size() && (text[at] == Char('+') || text[at] == Char('-'))) {
+    negative = text[at] == Char('-');
+    ++at;
+  }
+  std::int64_t value = 0;
+  for (; at < text.size() && text[at] >= Char('0') && text[at] <= Char('9'); ++at) {
+    value = std::min<std::int64_t>(value * 10 + (text[at] - Char('0')), std::int64_t{INT_MAX} + 1);
+  }
+  value = negative ? -value : value;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+}

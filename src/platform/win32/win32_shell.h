@@ -1,0 +1,8 @@
+#pragma once
+
+#include "platform/shell.h"
+
+class Win32Shell final : public Shell {
+ public:
+  std::int32_t CreateFolderDialog(std::unique_ptr<FolderDialog>& dialog) override;
+};

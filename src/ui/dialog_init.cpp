@@ -1,0 +1,82 @@
+#include <array>
+#include <vector>
+
+#include "app/blank_text.h"
+#include "app/setup_context.h"
+#include "resources/resource.h"
+#include "ui/control_groups.h"
+#include "ui/setup_dialog.h"
+
+namespace {
+
+constexpr char kFirstStatus[] = "Please use Tab/Enter to go to next field.";
+constexpr int kInitialBlanks = 10;
+constexpr int kMargin = 16;
+constexpr int kStatusFromBottom = 38;
+constexpr int kStatusHeight = 22;
+constexpr int kProgressFromBottom = 62;
+constexpr int kProgressHeight = 18;
+
+struct ComboItems {
+  int id;
+  std::vector<const char*> items;
+};
+
+// The lists of the combo boxes, filled in this order; item 0 is selected.
+const std::array<ComboItems, 5>& DefaultLists() {
+  static const std::array<ComboItems, 5> lists = {{
+      {IDC_SETUP_TYPE, {"Client", "Server", "Both"}},
+      {IDC_EDITION, {"Enterprise", "Team", "Essential", "Express"}},
+      {IDC_BIT_SIZE, {"64 Bit", "AI Client", "32 Bit"}},
+      {IDC_INSTALL_SQL, {"Yes", "No"}},
+      {IDC_SERVER_DIRECTORY, {"c:\\HNembricAI", "c:\\Program Files\\Halvorn\\NembricAI\\", "d:\\HNembricAI"}},
+  }};
+  return lists;
+}
+
+}  // namespace
+
+void InitSetupDialog(SetupContext& context, WindowHandle dialog) {
+  DialogView& view = context.machine.dialogs;
+  context.dialogWindow = dialog;
+  context.proxyServer = BlankText(kInitialBlanks);
+  context.hosts = BlankText(kInitialBlanks);
+
+  if ((context.runMode & kRunRepair) != 0) {
+    view.CheckRadioButton(dialog, IDC_UNINSTALL, IDC_REPAIR, IDC_REPAIR);
+  } else if ((context.runMode & kRunUninstall) != 0) {
+    view.CheckRadioButton(dialog, IDC_UNINSTALL, IDC_REPAIR, IDC_UNINSTALL);
+  }
+
+  for (const ComboItems& list : DefaultLists()) {
+    const WindowHandle combo = view.GetControl(dialog, list.id);
+    if (combo == WindowHandle::none) {
+      continue;
+    }
+    view.ResetContent(combo);
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+      view.InsertItem(combo, static_cast<int>(i), list.items[i]);
+    }
+    view.SelectItem(combo, 0);
+  }
+
+  if ((context.runMode & kRunInstall) != 0) {
+    ShowComponentControls(context, kClientGroup, true);
+    ShowComponentControls(context, kServerGroup, false);
+  }
+
+  view.InitCommonControls(DialogView::kProgressClass);
+  const Rect client = view.ClientRect(dialog);
+  const int width = client.right - client.left - 2 * kMargin;
+  const int statusTop = client.bottom - kStatusFromBottom;
+  view.CreateChild(dialog, u"STATIC",
+                   DialogView::kStyleChild | DialogView::kStyleVisible | DialogView::kStaticNoPrefix,
+                   Rect{kMargin, statusTop, kMargin + width, statusTop + kStatusHeight}, IDC_STATUS_LINE);
+  const int progressTop = client.bottom - kProgressFromBottom;
+  view.CreateChild(dialog, u"msctls_progress32", DialogView::kStyleChild | DialogView::kStyleVisible,
+                   Rect{kMargin, progressTop, kMargin + width, progressTop + kProgressHeight},
+                   IDC_PROGRESS_BAR);
+  view.SetProgressRange(dialog, IDC_PROGRESS_BAR, 0, 100);
+  view.SetProgressPosition(dialog, IDC_PROGRESS_BAR, 0);
+  view.SetControlText(dialog, IDC_STATUS_LINE, kFirstStatus);
+}
