@@ -1,54 +1,221 @@
-#include "ui/setup_dialog.h"
-
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "fake_machine.h"
-#include "resources/resource.h"
+#include "dialog_test_support.h"
+#include "ui/control_groups.h"
 
 namespace {
 
-class SetupDialogTest : public testing::Test {
- protected:
-  SetupDialogTest() {
-    dialog.OnInitDialog(window);
-    fake.dialogs.activeWindow = window;
+TEST(SetupDialogOpening, InstallModeShowsTheClientGroupWithTheDefaults) {
+  DialogFixture d(kRunInstall);
+  EXPECT_EQ(d.context.dialogWindow, d.window);
+  for (const int id : kClientGroupIds) {
+    EXPECT_TRUE(d.Visible(id)) << id;
   }
-
-  FakeMachine fake;
-  SetupContext context{fake.machine};
-  SetupDialog dialog{context};
-  WindowHandle window = fake.dialogs.AddWindow(IDD_SETUP, {});
-};
-
-TEST_F(SetupDialogTest, InitialisationMakesTheDialogTheShowingOne) {
-  EXPECT_EQ(context.dialogWindow, window);
+  for (const int id : kServerGroupIds) {
+    EXPECT_FALSE(d.Control(id).visible) << id;
+    EXPECT_FALSE(d.Control(id).enabled) << id;
+  }
+  EXPECT_FALSE(d.Control(IDC_PROXY_LABEL).visible);  // no proxy configured
+  EXPECT_FALSE(d.Control(IDC_PROXY_SERVER).visible);
+  EXPECT_TRUE(d.Visible(IDC_SETUP_TYPE));
+  EXPECT_EQ(d.Text(IDC_SETUP_TYPE), "Client");
+  EXPECT_EQ(d.Text(IDC_BIT_SIZE), "64 Bit");
+  EXPECT_EQ(d.Text(IDC_EDITION), "Enterprise");
+  EXPECT_EQ(d.Text(IDC_INSTALL_SQL), "Yes");
+  EXPECT_EQ(d.Text(IDC_SERVER_DIRECTORY), "c:\\HNembricAI");
+  EXPECT_EQ(d.Text(IDC_CLIENT_DIRECTORY), "");
+  EXPECT_EQ(d.Control(IDC_SETUP_TYPE).items, (std::vector<std::string>{"Client", "Server", "Both"}));
+  EXPECT_EQ(d.Control(IDC_EDITION).items,
+            (std::vector<std::string>{"Enterprise", "Team", "Essential", "Express"}));
+  EXPECT_EQ(d.Control(IDC_BIT_SIZE).items, (std::vector<std::string>{"64 Bit", "AI Client", "32 Bit"}));
+  EXPECT_EQ(d.Control(IDC_INSTALL_SQL).items, (std::vector<std::string>{"Yes", "No"}));
+  EXPECT_EQ(d.Control(IDC_SERVER_DIRECTORY).items,
+            (std::vector<std::string>{"c:\\HNembricAI", "c:\\Program Files\\Halvorn\\NembricAI\\",
+                                      "d:\\HNembricAI"}));
+  EXPECT_EQ(d.context.proxyServer, "          ");
+  EXPECT_EQ(d.context.hosts, "          ");
+  EXPECT_EQ(d.context.options, 0U);
 }
 
-TEST_F(SetupDialogTest, CancelAsksAndYesOrNoEndTheProgram) {
+TEST(SetupDialogOpening, StatusLineAndProgressBarArePlacedFromTheClientArea) {
+  DialogFixture d(kRunInstall);
+  const FakeDialogView::Window& status = d.Control(IDC_STATUS_LINE);
+  const FakeDialogView::Window& bar = d.Control(IDC_PROGRESS_BAR);
+  const Rect client = d.fake.dialogs.ClientRect(d.window);
+  EXPECT_EQ(status.className, "STATIC");
+  EXPECT_EQ(status.style, DialogView::kStyleChild | DialogView::kStyleVisible | DialogView::kStaticNoPrefix);
+  EXPECT_EQ(status.text, "Please use Tab/Enter to go to next field.");
+  EXPECT_EQ(status.place.left, 16);
+  EXPECT_EQ(status.place.top, client.bottom - 38);
+  EXPECT_EQ(status.place.right - status.place.left, client.right - 32);
+  EXPECT_EQ(status.place.bottom - status.place.top, 22);
+  EXPECT_EQ(bar.className, "msctls_progress32");
+  EXPECT_EQ(bar.place.top, client.bottom - 62);
+  EXPECT_EQ(bar.place.bottom - bar.place.top, 18);
+  EXPECT_EQ(bar.progressLow, 0);
+  EXPECT_EQ(bar.progressHigh, 100);
+  EXPECT_EQ(bar.position, 0);
+  EXPECT_NE(d.fake.dialogs.commonControls & DialogView::kProgressClass, 0U);
+}
+
+TEST(SetupDialogOpening, FieldsAndTheirComboPartsGetTheKeyboardProcedure) {
+  DialogFixture d(kRunInstall);
+  for (const int id : {119, 125, 120, 115, 114, 116, 117, 118, 124, 122, 123, 138}) {
+    EXPECT_EQ(d.Control(id).subclassIds, std::set<int>{id}) << id;
+    if (const auto parts = d.fake.dialogs.ComboBoxParts(d.fake.dialogs.GetControl(d.window, id))) {
+      EXPECT_EQ(d.fake.dialogs.WindowOf(parts->edit).subclassIds, std::set<int>{id}) << id;
+      EXPECT_EQ(d.fake.dialogs.WindowOf(parts->list).subclassIds, std::set<int>{id}) << id;
+    }
+  }
+  EXPECT_TRUE(d.Control(IDC_DARK_MODE).subclassIds.empty());
+}
+
+TEST(SetupDialogOpening, ModifyKeepsEveryControlOfTheResourceVisible) {
+  DialogFixture d(kRunModify | kRunModifyServer);
+  for (const int id : {119, 116, 120, 114, 115, 125, 117, 118, 124, 122, 123, 137, 138, 1, 2, 136, 139}) {
+    EXPECT_TRUE(d.Visible(id)) << id;
+  }
+}
+
+TEST(SetupDialogOpening, ASlashInstallWithCapitalIKeepsTheResourceVisibility) {
+  DialogFixture d(0);
+  EXPECT_TRUE(d.Visible(IDC_PORT));
+  EXPECT_EQ(d.Text(IDC_SETUP_TYPE), "Client");
+}
+
+TEST(SetupDialogOpening, MaintenanceDialogPresetsTheAction) {
+  const std::pair<RunMode, int> cases[] = {{kRunRepair, IDC_REPAIR}, {kRunUninstall, IDC_UNINSTALL}};
+  for (const auto& [mode, checked] : cases) {
+    DialogFixture d(mode, IDD_MAINTENANCE);
+    EXPECT_EQ(d.Control(IDC_UNINSTALL).checked, checked == IDC_UNINSTALL);
+    EXPECT_EQ(d.Control(IDC_REPAIR).checked, checked == IDC_REPAIR);
+    EXPECT_FALSE(d.Control(IDC_APPLY_SERVER).checked);
+    EXPECT_FALSE(d.Control(IDC_APPLY_CLIENT).checked);
+    for (const int id : {2003, 2004, 2001, 2002, 2005, 2006}) {
+      EXPECT_TRUE(d.Control(id).themeRemoved) << id;
+    }
+    EXPECT_FALSE(d.Control(IDC_DARK_MODE).themeRemoved);
+    EXPECT_EQ(d.Control(IDC_STATUS_LINE).text, "Please use Tab/Enter to go to next field.");
+  }
+}
+
+TEST(SetupDialogProxy, AConfiguredProxyShowsItsNameAndTheField) {
+  DialogFixture d(0);
+  d.fake.http.defaultProxy = u"proxy.halvorn.example:3128";
+  ShowComponentControls(d.context, kClientGroup, true);
+  EXPECT_EQ(d.context.proxyServer, "proxy.halvorn.example:3128");
+  EXPECT_EQ(d.Text(IDC_PROXY_LABEL), "proxy.halvorn.example:3128");
+  EXPECT_TRUE(d.Visible(IDC_PROXY_LABEL));
+  EXPECT_TRUE(d.Visible(IDC_PROXY_SERVER));
+  EXPECT_EQ(d.Text(IDC_PROXY_SERVER), "");
+  EXPECT_EQ(d.fake.http.userCalls, 0);  // the user's settings only when the default ones fail
+}
+
+TEST(SetupDialogProxy, UserSettingsAnswerOnlyWhenTheDefaultOnesFail) {
+  DialogFixture d(0);
+  d.fake.http.defaultWorks = false;
+  d.fake.http.userProxy = u"user-proxy:8080";
+  ShowComponentControls(d.context, kServerGroup, true);
+  EXPECT_EQ(d.context.proxyServer, "user-proxy:8080");
+  d.fake.http.userWorks = false;
+  ShowComponentControls(d.context, kServerGroup, true);
+  EXPECT_FALSE(d.Visible(IDC_PROXY_LABEL));
+  EXPECT_FALSE(d.Visible(IDC_PROXY_SERVER));
+}
+
+TEST(SetupDialogProxy, AnOverlongProxyNameIsBoundedToItsField) {
+  DialogFixture d(0);
+  d.fake.http.defaultProxy = std::u16string(2100, u'p');
+  ShowComponentControls(d.context, kClientGroup, true);
+  EXPECT_EQ(d.context.proxyServer, std::string(255, 'p'));
+}
+
+TEST(SetupDialogButtons, ProxyShowsThePairUntilTheNextGroupSwitch) {
+  DialogFixture d(kRunInstall);
+  EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_PROXY, 0));
+  EXPECT_TRUE(d.Visible(IDC_PROXY_LABEL));
+  EXPECT_TRUE(d.Visible(IDC_PROXY_SERVER));
+  EXPECT_EQ(d.fake.dialogs.WindowOf(d.window).redraws, 1);
+  ShowComponentControls(d.context, kClientGroup, true);
+  EXPECT_FALSE(d.Visible(IDC_PROXY_SERVER));
+}
+
+TEST(SetupDialogButtons, DarkModeTogglesTheThemeAndItsBrush) {
+  DialogFixture d(kRunInstall);
+  const BrushHandle blue = d.context.backgroundBrush;
+  EXPECT_EQ(d.fake.dialogs.liveBrushes.at(blue), 0xFC9614U);
+
+  EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_DARK_MODE, 0));
+  EXPECT_EQ(d.context.themeState, 2);
+  EXPECT_EQ(d.context.backgroundColour, 0U);
+  EXPECT_EQ(d.fake.dialogs.liveBrushes.count(blue), 0U);  // the old brush is deleted
+  EXPECT_EQ(d.fake.dialogs.liveBrushes.at(d.context.backgroundBrush), 0U);
+
+  EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_DARK_MODE, 0));
+  EXPECT_EQ(d.context.themeState, 1);
+  EXPECT_EQ(d.context.backgroundColour, 0xFC9614U);
+  EXPECT_EQ(d.context.textColour, 0xFFFFFFU);
+  EXPECT_EQ(d.fake.dialogs.liveBrushes.size(), 1U);
+  EXPECT_EQ(d.fake.dialogs.WindowOf(d.window).redraws, 2);
+}
+
+TEST(SetupDialogButtons, ColourMessagesPaintWithTheThemeBrush) {
+  DialogFixture d(kRunInstall);
+  EXPECT_EQ(d.dialog.OnControlColour(ColourMessage::dialog, DeviceContext{7}), d.context.backgroundBrush);
+  EXPECT_FALSE(d.fake.dialogs.transparentBackground);
+  EXPECT_EQ(d.dialog.OnControlColour(ColourMessage::staticControl, DeviceContext{7}),
+            d.context.backgroundBrush);
+  EXPECT_TRUE(d.fake.dialogs.transparentBackground);
+  EXPECT_EQ(d.fake.dialogs.textColour, 0xFFFFFFU);
+}
+
+TEST(SetupDialogButtons, OkAndUnknownCommandsAreLeftToWindows) {
+  DialogFixture d(kRunInstall);
+  EXPECT_FALSE(d.dialog.OnCommand(d.window, IDC_OK, 0));
+  EXPECT_FALSE(d.dialog.OnCommand(d.window, IDM_ABOUT, 0));
+}
+
+TEST(SetupDialogButtons, CancelAsksAndYesOrNoEndTheProgram) {
   for (const int answer : {DialogView::kAnswerYes, DialogView::kAnswerNo}) {
-    fake.dialogs.messageBoxAnswers = {answer};
+    DialogFixture d(kRunInstall);
+    d.fake.dialogs.messageBoxAnswers = {answer};
     try {
-      dialog.OnCommand(window, IDC_CANCEL, 0);
+      d.dialog.OnCommand(d.window, IDC_CANCEL, 0);
       FAIL() << "answer " << answer << " should end the program";
     } catch (const ProcessExit& exit) {
       EXPECT_EQ(exit.exitCode, 0U);
     }
+    ASSERT_EQ(d.fake.dialogs.messageBoxes.size(), 1U);
+    const auto& box = d.fake.dialogs.messageBoxes[0];
+    EXPECT_EQ(box.owner, d.window);
+    EXPECT_EQ(box.text, "Do you want to Cancel");
+    EXPECT_EQ(box.caption, "Halvorn Nembric v 10.1");
+    EXPECT_EQ(box.flags, 0x3U | 0x40U | 0x100U);  // Yes/No/Cancel, information, No as default
+    EXPECT_EQ(d.Log(), "");                       // nothing logged
   }
-  ASSERT_EQ(fake.dialogs.messageBoxes.size(), 2U);
-  const auto& box = fake.dialogs.messageBoxes[0];
-  EXPECT_EQ(box.owner, window);
-  EXPECT_EQ(box.text, "Do you want to Cancel");
-  EXPECT_EQ(box.caption, "Halvorn Nembric v 10.1");
-  EXPECT_EQ(box.flags, 0x3U | 0x40U | 0x100U);  // Yes/No/Cancel, information, No as default
-  EXPECT_FALSE(fake.files.Content("C:\\Halvorn NembricAI  Setup v10.1.3.Log").has_value());  // nothing logged
 }
 
-TEST_F(SetupDialogTest, CancellingTheCancelReturnsToTheDialog) {
-  fake.dialogs.messageBoxAnswers = {DialogView::kAnswerCancel};
-  EXPECT_TRUE(dialog.OnCommand(window, IDC_CANCEL, 0));
-  fake.dialogs.messageBoxAnswers = {0};  // a box that could not be shown ends nothing either
-  EXPECT_TRUE(dialog.OnCommand(window, IDC_CANCEL, 0));
+TEST(SetupDialogButtons, CancellingTheCancelReturnsToTheDialog) {
+  DialogFixture d(kRunInstall);
+  d.fake.dialogs.messageBoxAnswers = {DialogView::kAnswerCancel, 0};
+  EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_CANCEL, 0));
+  EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_CANCEL, 0));  // a box that could not show ends nothing either
+}
+
+TEST(SetupDialogBitSize, KnownSizesFillTheClientDirectories) {
+  DialogFixture d(kRunInstall);
+  ApplyBitSize(d.context, "AI Client");
+  EXPECT_EQ(d.context.options, kOptionAiClient);
+  EXPECT_EQ(d.Control(IDC_CLIENT_DIRECTORY).items,
+            (std::vector<std::string>{"c:\\NembricAIApp", "c:\\Program Files\\Halvorn\\NembricAIApp\\",
+                                      "d:\\NembricAIApp"}));
+  EXPECT_EQ(d.Text(IDC_CLIENT_DIRECTORY), "c:\\NembricAIApp");
+  ApplyBitSize(d.context, "32 Bit");
+  EXPECT_EQ(d.context.options, kOptionAiClient | kOption32Bit);  // only ever added
+  EXPECT_EQ(d.Text(IDC_CLIENT_DIRECTORY), "c:\\Nembric10App32");
+  EXPECT_EQ(ApplyBitSize(d.context, "64 bit"), 1);  // the comparison is exact
+  EXPECT_EQ(d.Text(IDC_CLIENT_DIRECTORY), "c:\\Nembric10App32");
+  EXPECT_EQ(d.context.options, kOptionAiClient | kOption32Bit);
 }
 
 }  // namespace
