@@ -1,11 +1,13 @@
 // The UI driver: uses the setup program's dialogs from outside, as a person at the screen would, under
 // Wine or on Windows. One run carries out a sequence of commands, separated by "--", on the window that
 // the last "window" command found:
-//   window CAPTION [TIMEOUT_MS]   wait until a top-level window with this caption shows
+//   window CAPTION [TIMEOUT_MS]   wait until a top-level window with this caption shows and is enabled
 //   controls                      list its controls: id, class, visible, enabled, text
 //   get ID | items ID             print the control's text | the items of a combo box
 //   visible ID | enabled ID       print 1 or 0
 //   status                        print the status line (control 40001)
+//   focus                         print the ID of the field with the focus (a combo box for its edit
+//                                 part) and the selection in it: start and end
 //   set ID TEXT                   put the text into the control (a combo box: its edit field)
 //   select ID INDEX               choose a combo box item as a click in its list would
 //   key ID KEY                    give the field the focus and press KEY: tab, shift+tab, enter,
@@ -16,6 +18,7 @@
 //   nobox [MS]                    fail when a message box shows within MS
 //   gone [TIMEOUT_MS]             wait until the window is gone
 //   kill                          end the program that shows the window
+//   windows                       list the program's other top-level windows: class, visible, caption
 //   sleep MS
 // Each result is printed on a line of its own. Exit code 0 when every command worked, 1 otherwise (the
 // failing command is printed), 2 for a command line it does not understand.
@@ -98,6 +101,17 @@ BOOL CALLBACK FindBox(HWND window, LPARAM search) {
   return TRUE;
 }
 
+BOOL CALLBACK PrintTopLevel(HWND window, LPARAM search) {
+  const auto* driver = reinterpret_cast<const BoxSearch*>(search);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == driver->process && window != driver->exclude) {
+    std::printf("toplevel\t%s\t%d\t%s\n", Utf8(ClassOf(window)).c_str(), IsWindowVisible(window) ? 1 : 0,
+                Utf8(TextOf(window)).c_str());
+  }
+  return TRUE;
+}
+
 HWND MessageBoxOf(const Driver& driver) {
   BoxSearch search{driver.process, driver.window, nullptr};
   EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
@@ -130,6 +144,12 @@ void Press(const std::vector<WORD>& keys) {
     inputs.push_back(input);
   }
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Waits until the program has handled what was sent to it so far: its thread answers a message only
+// between two handlers (a message box's own loop answers too).
+void Settle(const Driver& driver) {
+  SendMessageTimeoutW(driver.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr);
 }
 
 bool KeysOf(const std::wstring& name, std::vector<WORD>& keys) {
@@ -190,8 +210,10 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
   if (verb == L"window") {
     const std::wstring caption = argument(1);
     const bool found = Wait(timeout(2), [&] {
+      // A person can use the window once it shows and takes input (not while a picker is open over it).
       const HWND window = FindWindowW(nullptr, caption.c_str());
-      driver.window = window != nullptr && IsWindowVisible(window) ? window : nullptr;
+      driver.window =
+          window != nullptr && IsWindowVisible(window) && IsWindowEnabled(window) ? window : nullptr;
       return driver.window != nullptr;
     });
     if (!found) {
@@ -208,6 +230,26 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
   }
   if (verb == L"controls") {
     EnumChildWindows(driver.window, PrintControl, 0);
+    return true;
+  }
+  if (verb == L"focus") {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(driver.window, nullptr), &info);
+    HWND focused = info.hwndFocus;
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(focused, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    if (focused != nullptr && GetParent(focused) != driver.window &&
+        ClassOf(GetParent(focused)) == L"ComboBox") {
+      focused = GetParent(focused);
+    }
+    std::printf("focus\t%d\t%lu\t%lu\n", focused == nullptr ? 0 : GetDlgCtrlID(focused), start, end);
+    return true;
+  }
+  if (verb == L"windows") {
+    BoxSearch search{driver.process, driver.window, nullptr};
+    EnumWindows(PrintTopLevel, reinterpret_cast<LPARAM>(&search));
     return true;
   }
   if (verb == L"status") {
@@ -238,6 +280,7 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     Wait(5000, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+    Settle(driver);
     return true;
   }
   if (verb == L"kill") {
@@ -286,6 +329,7 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
     PostMessageW(driver.window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
   } else if (verb == L"click") {
     PostMessageW(driver.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    Settle(driver);
   } else if (verb == L"key") {
     std::vector<WORD> keys;
     if (!KeysOf(argument(2), keys)) {
@@ -298,7 +342,8 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
       return false;
     }
     Press(keys);
-    Sleep(200);
+    Sleep(100);
+    Settle(driver);
   } else {
     std::printf("error unknown command %s\n", Utf8(verb).c_str());
     return false;
