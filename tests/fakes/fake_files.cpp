@@ -82,7 +82,9 @@ std::optional<std::uint32_t> FakeFiles::FileAttributes(const std::string& path) 
 
 std::optional<std::string> FakeFiles::FindOnSearchPath(const std::string& fileName) {
   for (const std::string& folder : searchPath) {
-    const std::string path = folder + "\\" + fileName;
+    std::string path = folder;
+    path += '\\';
+    path += fileName;
     if (files_.count(Key(path)) != 0) {
       return path;
     }
