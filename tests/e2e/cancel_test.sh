@@ -6,17 +6,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
 world_init "$1"
 artefacts="$WORLD_BUILD/artefacts"
 mkdir -p "$artefacts"
-if [ -z "${DISPLAY:-}" ]; then
-  exec "$WORLD_ROOT/tools/with-display.sh" bash "$0" "$@"
-fi
+world_need_display "$0" "$@"
 work=$(mktemp -d)
 setup=
 trap '[ -n "$setup" ] && kill "$setup" 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 caption="Halvorn NembricAI Universal Setup"
 (cd "$work" && exec "$WORLD_RUN" "$WORLD_EXE" /source=localhost) &
@@ -37,5 +30,5 @@ setup=
 [ "$status" -eq 0 ] || fail "the setup ended with exit code $status"
 [ ! -e "$work/Halvorn NembricAI  Setup v10.1.3.Log" ] || fail "Cancel wrote a log"
 
-[ "$failures" -eq 0 ] || { cat "$work/driver.out"; exit 1; }
+[ "$WORLD_FAILURES" -eq 0 ] || { cat "$work/driver.out"; exit 1; }
 echo "cancel: fields typed and read back, the question answered, exit code 0"

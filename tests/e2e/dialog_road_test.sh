@@ -8,17 +8,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
 world_init "$1"
 artefacts="$WORLD_BUILD/artefacts"
 mkdir -p "$artefacts"
-if [ -z "${DISPLAY:-}" ]; then
-  exec "$WORLD_ROOT/tools/with-display.sh" bash "$0" "$@"
-fi
+world_need_display "$0" "$@"
 work=$(mktemp -d)
 setup=
 trap '[ -n "$setup" ] && kill "$setup" 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 caption="Halvorn NembricAI Universal Setup"
 drive() {
   "$WORLD_RUN" "$WORLD_DRIVER" window "$caption" 60000 -- "$@" | tr -d '\r' | tee -a "$work/driver.out"
@@ -75,5 +68,5 @@ setup=
 grep -qx 'User Interface:Checking whether SQL Server installed' <(tr -d '\r' <"$work/Halvorn NembricAI  Setup v10.1.3.Log") ||
   fail "the log lacks the detection line"
 
-[ "$failures" -eq 0 ] || { cat "$work/driver.out"; exit 1; }
+[ "$WORLD_FAILURES" -eq 0 ] || { cat "$work/driver.out"; exit 1; }
 echo "dialog road: every step as a person sees it; screenshots in $artefacts"

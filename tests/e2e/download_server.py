@@ -72,6 +72,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if fault == "reset":
                 self.wfile.write(package.read(max(1, size // 2)))
                 self.wfile.flush()
+                # Let the headers and the first half arrive before the connection is reset.
+                time.sleep(0.5)
                 self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
                 self.connection.close()
                 self.close_connection = True

@@ -9,11 +9,6 @@ world_init "$1"
 control="$WINEPREFIX/drive_c/NembricTest"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 # reg_has VIEW KEY [VALUE]: the key (and value) exist in the prefix's registry, in the 64- or 32-bit view.
 reg_has() {
   local key="HKLM\\$2"
@@ -73,5 +68,5 @@ elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
 [ "$elapsed" -gt 1000 ] || fail "the SQL stand-in ended after $elapsed ms"
 grep -q '/QS /ACTION=Install|' "$control/SQLEXPR_x64_ENU.log" || fail "the SQL stand-in did not record its command line"
 
-[ "$failures" -eq 0 ] || exit 1
+[ "$WORLD_FAILURES" -eq 0 ] || exit 1
 echo "installers: MSI packages and stand-ins behave as the real ones"

@@ -60,3 +60,18 @@ world_stop_server() {
 world_winpath() {
   "$WORLD_RUN" winepath -w "$1" 2>/dev/null | tr -d '\r'
 }
+
+# Runs the calling test again on a private Xvfb display when there is no display:
+#   world_need_display "$0" "$@"
+world_need_display() {
+  if [ -z "${DISPLAY:-}" ]; then
+    exec "$WORLD_ROOT/tools/with-display.sh" bash "$@"
+  fi
+}
+
+# Counts a failed expectation of a test and says which.
+WORLD_FAILURES=0
+fail() {
+  echo "FAIL: $*"
+  WORLD_FAILURES=$((WORLD_FAILURES + 1))
+}
