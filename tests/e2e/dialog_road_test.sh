@@ -33,9 +33,16 @@ drive click 136 -- visible 138 -- click 139 -- visible 137 -- visible 138 -- key
   fail "the driver stopped"
 # The folder picker: the person types a folder into its name field and confirms it.
 mkdir -p "$WINEPREFIX/drive_c/Nembric Picked Server"
-"$WORLD_RUN" "$WORLD_DRIVER" window "Select Nembric installation folder" 20000 -- sleep 1000 -- set 1152 'C:\Nembric Picked Server' \
-  -- click 1 | tr -d '\r' >>"$work/driver.out" || fail "no folder picker"
-sleep 1
+# The picker may still be filling its views when it first shows; a confirmation it lost is given again.
+picked=
+for _ in 1 2 3; do
+  if "$WORLD_RUN" "$WORLD_DRIVER" window "Select Nembric installation folder" 20000 -- sleep 1000 \
+    -- set 1152 'C:\Nembric Picked Server' -- click 1 -- gone 5000 | tr -d '\r' >>"$work/driver.out"; then
+    picked=yes
+    break
+  fi
+done
+[ -n "$picked" ] || fail "the folder picker did not take the folder"
 drive get 114 -- focus -- click 2 -- box no -- gone 20000 >/dev/null || fail "the driver stopped"
 cp "$work/driver.out" "$artefacts/dialog-road-driver.txt"
 
