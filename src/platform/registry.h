@@ -29,10 +29,11 @@ class Registry {
   static constexpr std::uint32_t kRead = 0x20019;
   static constexpr std::uint32_t kWrite = 0x20006;
   static constexpr std::uint32_t kAllAccess = 0xF003F;
-  static constexpr std::uint32_t kView64 = 0x0100;  // KEY_WOW64_64KEY
-  static constexpr std::uint32_t kView32 = 0x0200;  // KEY_WOW64_32KEY: WOW6432Node on 64-bit Windows
-  static constexpr std::uint32_t kTypeString = 1;   // REG_SZ
-  static constexpr std::uint32_t kTypeDword = 4;    // REG_DWORD
+  static constexpr std::uint32_t kView64 = 0x0100;       // KEY_WOW64_64KEY
+  static constexpr std::uint32_t kView32 = 0x0200;       // KEY_WOW64_32KEY: WOW6432Node on 64-bit Windows
+  static constexpr std::uint32_t kTypeString = 1;        // REG_SZ
+  static constexpr std::uint32_t kTypeExpandString = 2;  // REG_EXPAND_SZ
+  static constexpr std::uint32_t kTypeDword = 4;         // REG_DWORD
   static constexpr std::int32_t kSuccess = 0;
   static constexpr std::int32_t kFileNotFound = 2;
   static constexpr std::int32_t kAccessDenied = 5;

@@ -30,6 +30,7 @@ static_assert(Registry::kRead == KEY_READ && Registry::kWrite == KEY_WRITE &&
 static_assert(Registry::kSetValue == KEY_SET_VALUE && Registry::kCreateSubKey == KEY_CREATE_SUB_KEY);
 static_assert(Registry::kView64 == KEY_WOW64_64KEY && Registry::kView32 == KEY_WOW64_32KEY);
 static_assert(Registry::kTypeString == REG_SZ && Registry::kTypeDword == REG_DWORD);
+static_assert(Registry::kTypeExpandString == REG_EXPAND_SZ);
 static_assert(Registry::kFileNotFound == ERROR_FILE_NOT_FOUND &&
               Registry::kAccessDenied == ERROR_ACCESS_DENIED);
 
