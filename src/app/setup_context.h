@@ -96,6 +96,9 @@ struct SetupContext {
   // Host of the download server: kDefaultDownloadHost, or the one given with /source=HOST.
   std::string downloadHost = kDefaultDownloadHost;
 
+  // An installer of this run asked for a restart to complete.
+  bool restartNeeded = false;
+
   // The solid brush of backgroundColour that the dialogs paint with.
   BrushHandle backgroundBrush = BrushHandle::none;
 

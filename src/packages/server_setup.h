@@ -15,6 +15,10 @@ class ServerSetup {
 
   explicit ServerSetup(SetupContext& context);
 
+  // Runs the installer package `installerName` from the update directory silently (msiexec for an MSI
+  // package); true when it is in place. A failure logs the command it ran.
+  bool RunServerInstaller();
+
   SetupContext& owner;
   // Scratch space of the server steps, allocated once with the object.
   std::vector<char> workBuffer;

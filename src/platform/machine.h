@@ -3,6 +3,7 @@
 #include "platform/dialog_view.h"
 #include "platform/files.h"
 #include "platform/http.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
 #include "platform/shell.h"
@@ -18,4 +19,5 @@ struct Machine {
   Wmi& wmi;
   Http& http;
   Shell& shell;
+  Processes& processes;
 };

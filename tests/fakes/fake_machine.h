@@ -3,6 +3,7 @@
 #include "fake_dialog_view.h"
 #include "fake_files.h"
 #include "fake_http.h"
+#include "fake_processes.h"
 #include "fake_registry.h"
 #include "fake_runtime.h"
 #include "fake_shell.h"
@@ -20,6 +21,7 @@ struct FakeMachine {
   FakeWmi wmi;
   FakeHttp http;
   FakeShell shell;
+  FakeProcesses processes;
 
-  Machine machine{runtime, files, dialogs, registry, wmi, http, shell};
+  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes};
 };

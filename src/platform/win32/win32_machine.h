@@ -4,6 +4,7 @@
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_shell.h"
@@ -24,5 +25,6 @@ class Win32Machine {
   Win32Wmi wmi_;
   Win32Http http_;
   Win32Shell shell_;
-  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_};
+  Win32Processes processes_;
+  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_, processes_};
 };

@@ -1,0 +1,118 @@
+#include "packages/installers.h"
+
+#include "app/setup_context.h"
+#include "app/setup_log.h"
+
+namespace {
+
+constexpr char kSilentSwitches[] = "/install /quiet /norestart";
+constexpr char kMsiSwitches[] = " /quiet /norestart";
+constexpr char kMsiStart[] = "msiexec.exe /i ";
+constexpr char kRuntimeFailed[] = "VC_redist exited with code ";
+constexpr char kInstallerCaption[] = "Installer";
+constexpr char kCreateProcess[] = "CreateProcess";
+constexpr char kNoMessage[] = "(no message)";
+constexpr std::uint32_t kIconWarning = 0x30;  // MB_ICONWARNING
+constexpr std::uint32_t kUnreadableExitCode = 1;
+constexpr std::uint32_t kRestartRequired = 3010;      // ERROR_SUCCESS_REBOOT_REQUIRED
+constexpr std::uint32_t kRestartInitiated = 1641;     // ERROR_SUCCESS_REBOOT_INITIATED
+constexpr std::uint32_t kProductVersionNewer = 1638;  // ERROR_PRODUCT_VERSION
+
+struct RunResult {
+  bool started = false;
+  std::uint32_t exitCode = 0;
+};
+
+// Starts the installer in its package's directory and waits for it without time-out.
+RunResult RunAndWait(SetupContext& context, const ProcessStart& start) {
+  Processes& processes = context.machine.processes;
+  std::uint32_t error = 0;
+  const ProcessHandle process = processes.Create(start, error);
+  if (process == ProcessHandle::none) {
+    ReportCreateProcessFailure(context, error);
+    return {};
+  }
+  processes.Wait(process, Processes::kInfinite);
+  const std::uint32_t exitCode = processes.ExitCode(process).value_or(kUnreadableExitCode);
+  processes.Close(process);
+  return {true, exitCode};
+}
+
+// Whether the outcome leaves the installation in place; a restart it asks for is kept for the end of the run.
+bool Installed(SetupContext& context, InstallerOutcome outcome) {
+  if (outcome == InstallerOutcome::installedRestartNeeded) {
+    context.restartNeeded = true;
+  }
+  return outcome != InstallerOutcome::failed;
+}
+
+}  // namespace
+
+InstallerOutcome JudgeExitCode(std::uint32_t exitCode, bool runtimeRedistributable) {
+  if (exitCode == 0) {
+    return InstallerOutcome::installed;
+  }
+  if (exitCode == kRestartRequired || exitCode == kRestartInitiated) {
+    return InstallerOutcome::installedRestartNeeded;
+  }
+  if (exitCode == kProductVersionNewer && runtimeRedistributable) {
+    return InstallerOutcome::newerPresent;
+  }
+  return InstallerOutcome::failed;
+}
+
+std::string PackagePath(std::string_view directory, std::string_view name) {
+  std::string path(directory);
+  if (path.empty() || path.back() != '\\') {
+    path += '\\';
+  }
+  path += name;
+  return path;
+}
+
+void ReportCreateProcessFailure(SetupContext& context, std::uint32_t error) {
+  const std::string text = context.machine.processes.SystemMessage(error).value_or(kNoMessage);
+  WriteLog(context, kLogServer,
+           std::string(kCreateProcess) + " failed (" + std::to_string(error) + "): " + text);
+}
+
+bool RunClientRuntimeInstaller(ClientSetup& client) {
+  SetupContext& context = client.owner;
+  const ProcessStart start{PackagePath(client.updateDirectory, client.installerName), kSilentSwitches,
+                           client.updateDirectory};
+  const RunResult run = RunAndWait(context, start);
+  if (!run.started) {
+    return false;
+  }
+  if (Installed(context, JudgeExitCode(run.exitCode, true))) {
+    return true;
+  }
+  context.machine.dialogs.ShowMessageBox(WindowHandle::none, kRuntimeFailed + std::to_string(run.exitCode),
+                                         kInstallerCaption, kIconWarning);
+  return false;
+}
+
+bool ServerSetup::RunServerInstaller() {
+  const std::string package = PackagePath(updateDirectory, installerName);
+  const bool msi = installerName.find("msi") != std::string::npos;
+  // What the failure line quotes: the command before its switches.
+  const std::string command = msi ? kMsiStart + ("\"" + package + "\"") : package;
+  ProcessStart start;
+  start.currentDirectory = updateDirectory;
+  if (msi) {
+    start.commandLine = command + kMsiSwitches;
+  } else {
+    start.applicationName = package;
+    start.commandLine = kSilentSwitches;
+  }
+  const RunResult run = RunAndWait(owner, start);
+  if (!run.started) {
+    return false;
+  }
+  // A Visual C++ redistributable among the server packages answers like the client's.
+  if (Installed(owner, JudgeExitCode(run.exitCode, !msi))) {
+    return true;
+  }
+  WriteLog(owner, kLogServer, command);
+  return false;
+}

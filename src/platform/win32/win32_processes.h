@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/processes.h"
+
+class Win32Processes final : public Processes {
+ public:
+  ProcessHandle Create(const ProcessStart& start, std::uint32_t& error) override;
+  std::uint32_t Wait(ProcessHandle process, std::uint32_t timeoutMs) override;
+  std::optional<std::uint32_t> ExitCode(ProcessHandle process) override;
+  void Close(ProcessHandle process) override;
+  std::optional<std::string> SystemMessage(std::uint32_t error) override;
+};

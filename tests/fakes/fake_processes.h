@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/processes.h"
+
+// Programs of the in-memory machine, by path (or by the first word of the command line when no
+// application name is given), with the exit code they end with and what they do meanwhile.
+class FakeProcesses final : public Processes {
+ public:
+  struct Program {
+    std::uint32_t exitCode = 0;
+    std::function<void()> effect;
+    bool exitCodeUnreadable = false;
+  };
+
+  ProcessHandle Create(const ProcessStart& start, std::uint32_t& error) override;
+  std::uint32_t Wait(ProcessHandle process, std::uint32_t timeoutMs) override;
+  std::optional<std::uint32_t> ExitCode(ProcessHandle process) override;
+  void Close(ProcessHandle process) override { running_.erase(process); }
+  std::optional<std::string> SystemMessage(std::uint32_t error) override;
+
+  // Set by the test: programs by path, compared without case.
+  void AddProgram(const std::string& path, Program program);
+
+  // Recorded.
+  std::vector<ProcessStart> starts;
+  std::vector<std::uint32_t> waits;
+  std::size_t OpenHandles() const { return running_.size(); }
+
+ private:
+  static std::string Key(std::string path);
+  std::map<std::string, Program> programs_;
+  std::map<ProcessHandle, Program> running_;
+  std::uintptr_t next_ = 0x300;
+};

@@ -1,0 +1,125 @@
+#include "packages/installers.h"
+
+#include <gtest/gtest.h>
+
+#include "app/setup_context.h"
+#include "fake_machine.h"
+
+namespace {
+
+constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+
+struct InstallerWorld {
+  InstallerWorld() {
+    context.startDirectory = "C:\\";
+    context.clientSetup->updateDirectory = "c:\\Nembric10App\\Update";
+    context.clientSetup->installerName = "vcredist_x64.exe";
+    context.serverSetup->updateDirectory = "c:\\Program Files\\Halvorn\\NembricAI\\Update";
+  }
+  std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
+
+  FakeMachine fake;
+  SetupContext context{fake.machine};
+};
+
+TEST(JudgeExitCode, RestartAndNewerRuntimeCountAsInstalled) {
+  EXPECT_EQ(JudgeExitCode(0, false), InstallerOutcome::installed);
+  EXPECT_EQ(JudgeExitCode(3010, false), InstallerOutcome::installedRestartNeeded);
+  EXPECT_EQ(JudgeExitCode(1641, true), InstallerOutcome::installedRestartNeeded);
+  EXPECT_EQ(JudgeExitCode(1638, true), InstallerOutcome::newerPresent);
+  EXPECT_EQ(JudgeExitCode(1638, false), InstallerOutcome::failed);  // an MSI of another version is no success
+  for (const std::uint32_t code : {1U, 1603U, 1618U, 0xC0000005U}) {
+    EXPECT_EQ(JudgeExitCode(code, true), InstallerOutcome::failed) << code;
+  }
+}
+
+TEST(ClientRuntimeInstaller, RunsSilentlyInItsDirectoryAndJudgesTheExitCode) {
+  struct Case {
+    std::uint32_t exitCode;
+    bool installed;
+    bool restart;
+  };
+  for (const Case& c :
+       {Case{0, true, false}, Case{3010, true, true}, Case{1638, true, false}, Case{1, false, false}}) {
+    InstallerWorld world;
+    world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe",
+                                    {c.exitCode, nullptr, false});
+    EXPECT_EQ(RunClientRuntimeInstaller(*world.context.clientSetup), c.installed) << c.exitCode;
+    EXPECT_EQ(world.context.restartNeeded, c.restart) << c.exitCode;
+    ASSERT_EQ(world.fake.processes.starts.size(), 1U);
+    const ProcessStart& start = world.fake.processes.starts[0];
+    EXPECT_EQ(start.applicationName, "c:\\Nembric10App\\Update\\vcredist_x64.exe");
+    EXPECT_EQ(start.commandLine, "/install /quiet /norestart");
+    EXPECT_EQ(start.currentDirectory, "c:\\Nembric10App\\Update");
+    EXPECT_EQ(world.fake.processes.waits, std::vector<std::uint32_t>{Processes::kInfinite});
+    EXPECT_EQ(world.fake.processes.OpenHandles(), 0U);
+    if (c.installed) {
+      EXPECT_TRUE(world.fake.dialogs.messageBoxes.empty());
+    } else {
+      ASSERT_EQ(world.fake.dialogs.messageBoxes.size(), 1U);
+      EXPECT_EQ(world.fake.dialogs.messageBoxes[0].text, "VC_redist exited with code 1");
+      EXPECT_EQ(world.fake.dialogs.messageBoxes[0].caption, "Installer");
+      EXPECT_EQ(world.fake.dialogs.messageBoxes[0].flags, 0x30U);
+      EXPECT_EQ(world.fake.dialogs.messageBoxes[0].owner, WindowHandle::none);
+    }
+  }
+}
+
+TEST(ClientRuntimeInstaller, AnUnreadableExitCodeCountsAsOne) {
+  InstallerWorld world;
+  world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe", {0, nullptr, true});
+  EXPECT_FALSE(RunClientRuntimeInstaller(*world.context.clientSetup));
+  EXPECT_EQ(world.fake.dialogs.messageBoxes.at(0).text, "VC_redist exited with code 1");
+}
+
+TEST(ServerInstaller, MsiPackagesRunThroughMsiexecWithTheQuotedPath) {
+  InstallerWorld world;
+  ServerSetup& server = *world.context.serverSetup;
+  server.installerName = "NembricISSetup.msi";
+  world.fake.processes.AddProgram("msiexec.exe", {1603, nullptr, false});
+  EXPECT_FALSE(server.RunServerInstaller());
+  const ProcessStart& start = world.fake.processes.starts.at(0);
+  EXPECT_EQ(start.applicationName, std::nullopt);
+  EXPECT_EQ(start.commandLine,
+            "msiexec.exe /i \"c:\\Program Files\\Halvorn\\NembricAI\\Update\\NembricISSetup.msi\" /quiet "
+            "/norestart");
+  EXPECT_EQ(start.currentDirectory, "c:\\Program Files\\Halvorn\\NembricAI\\Update");
+  // The failure line quotes the command without switches or exit code.
+  EXPECT_EQ(world.Log(),
+            "Server Setup:msiexec.exe /i \"c:\\Program "
+            "Files\\Halvorn\\NembricAI\\Update\\NembricISSetup.msi\"\r\n");
+  EXPECT_TRUE(world.fake.dialogs.messageBoxes.empty());
+}
+
+TEST(ServerInstaller, ExeInstallersRunByPathAndRestartsSucceed) {
+  InstallerWorld world;
+  ServerSetup& server = *world.context.serverSetup;
+  server.updateDirectory = "c:\\HNembricAI\\Update\\";
+  server.installerName = "vcredist_x64.exe";
+  world.fake.processes.AddProgram("c:\\HNembricAI\\Update\\vcredist_x64.exe", {3010, nullptr, false});
+  EXPECT_TRUE(server.RunServerInstaller());
+  EXPECT_TRUE(world.context.restartNeeded);
+  EXPECT_EQ(world.fake.processes.starts.at(0).applicationName, "c:\\HNembricAI\\Update\\vcredist_x64.exe");
+  EXPECT_EQ(world.fake.processes.starts.at(0).commandLine, "/install /quiet /norestart");
+  EXPECT_EQ(world.Log(), "");
+}
+
+TEST(ServerInstaller, AMissingInstallerReportsTheFailedStart) {
+  InstallerWorld world;
+  world.context.serverSetup->installerName = "sqlncli.msi";
+  world.context.clientSetup->installerName = "VC_redist.x64.exe";
+  EXPECT_FALSE(world.context.serverSetup->RunServerInstaller());  // no msiexec on this machine
+  EXPECT_FALSE(RunClientRuntimeInstaller(*world.context.clientSetup));
+  const std::string line =
+      "Server Setup:CreateProcess failed (2): The system cannot find the file specified.\r\n\r\n";
+  EXPECT_EQ(world.Log(), line + line);
+  EXPECT_TRUE(world.fake.dialogs.messageBoxes.empty());  // a program that never ran shows no exit code
+}
+
+TEST(ReportCreateProcessFailure, ErrorsWithoutSystemTextSaySo) {
+  InstallerWorld world;
+  ReportCreateProcessFailure(world.context, 123456);
+  EXPECT_EQ(world.Log(), "Server Setup:CreateProcess failed (123456): (no message)\r\n");
+}
+
+}  // namespace
