@@ -146,10 +146,34 @@ void Press(const std::vector<WORD>& keys) {
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// Waits until the program has handled what was sent to it so far: its thread answers a message only
-// between two handlers (a message box's own loop answers too).
+// Waits until the program has handled what was sent to it so far: its input is taken (it waits for more)
+// and its thread answers a message, which it does only between two handlers (a message box's own loop
+// answers too).
 void Settle(const Driver& driver) {
+  if (const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, driver.process)) {
+    WaitForInputIdle(process, 10000);
+    CloseHandle(process);
+  }
   SendMessageTimeoutW(driver.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr);
+}
+
+void CALLBACK Handled(HWND /*window*/, UINT /*message*/, ULONG_PTR done, LRESULT /*result*/) {
+  *reinterpret_cast<bool*>(done) = true;
+}
+
+// Presses a button as a click does, and waits until the program has handled the press or shows a message
+// box in the middle of it.
+void Click(const Driver& driver, int id, HWND control) {
+  bool handled = false;
+  SendMessageCallbackW(driver.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(control), Handled, reinterpret_cast<ULONG_PTR>(&handled));
+  Wait(60000, [&] {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      DispatchMessageW(&message);
+    }
+    return handled || MessageBoxOf(driver) != nullptr || !IsWindow(driver.window);
+  });
 }
 
 bool KeysOf(const std::wstring& name, std::vector<WORD>& keys) {
@@ -328,8 +352,7 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
     SendMessageW(control, CB_SETCURSEL, Number(argument(2).c_str()), 0);
     PostMessageW(driver.window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
   } else if (verb == L"click") {
-    PostMessageW(driver.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-    Settle(driver);
+    Click(driver, id, control);
   } else if (verb == L"key") {
     std::vector<WORD> keys;
     if (!KeysOf(argument(2), keys)) {
