@@ -29,6 +29,10 @@ ProcessHandle FakeProcesses::Create(const ProcessStart& start, std::uint32_t& er
   }
   const auto process = static_cast<ProcessHandle>(next_++);
   running_[process] = found->second;
+  if (start.standardOutput != FileHandle::none) {
+    // The read end is the write end's twin.
+    outputOf_[process] = static_cast<FileHandle>(static_cast<std::uintptr_t>(start.standardOutput) - 1);
+  }
   return process;
 }
 
@@ -42,6 +46,15 @@ std::uint32_t FakeProcesses::Wait(ProcessHandle process, std::uint32_t timeoutMs
     found->second.effect();
     found->second.effect = nullptr;
   }
+  // A program with output left writes its next piece and is still running.
+  std::vector<std::string>& output = found->second.output;
+  if (!output.empty()) {
+    if (const auto pipe = outputOf_.find(process); pipe != outputOf_.end()) {
+      pipes_[pipe->second] += output.front();
+    }
+    output.erase(output.begin());
+    return 0x102;  // WAIT_TIMEOUT
+  }
   return kWaitObject0;
 }
 
@@ -51,6 +64,33 @@ std::optional<std::uint32_t> FakeProcesses::ExitCode(ProcessHandle process) {
     return std::nullopt;
   }
   return found->second.exitCode;
+}
+
+std::optional<Pipe> FakeProcesses::CreateOutputPipe() {
+  const auto read = static_cast<FileHandle>(next_++);
+  const auto write = static_cast<FileHandle>(next_++);
+  openPipeEnds_.insert(read);
+  openPipeEnds_.insert(write);
+  pipes_[read];
+  return Pipe{read, write};
+}
+
+std::optional<std::uint32_t> FakeProcesses::BytesWaiting(FileHandle read) {
+  const auto found = pipes_.find(read);
+  if (found == pipes_.end() || openPipeEnds_.count(read) == 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(found->second.size());
+}
+
+std::optional<std::string> FakeProcesses::ReadPipe(FileHandle read, std::size_t maxBytes) {
+  const auto found = pipes_.find(read);
+  if (found == pipes_.end() || openPipeEnds_.count(read) == 0) {
+    return std::nullopt;
+  }
+  std::string bytes = found->second.substr(0, maxBytes);
+  found->second.erase(0, bytes.size());
+  return bytes;
 }
 
 std::optional<std::string> FakeProcesses::SystemMessage(std::uint32_t error) {

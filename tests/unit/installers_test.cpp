@@ -43,7 +43,7 @@ TEST(ClientRuntimeInstaller, RunsSilentlyInItsDirectoryAndJudgesTheExitCode) {
        {Case{0, true, false}, Case{3010, true, true}, Case{1638, true, false}, Case{1, false, false}}) {
     InstallerWorld world;
     world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe",
-                                    {c.exitCode, nullptr, false});
+                                    {c.exitCode, nullptr, false, {}});
     EXPECT_EQ(RunClientRuntimeInstaller(*world.context.clientSetup), c.installed) << c.exitCode;
     EXPECT_EQ(world.context.restartNeeded, c.restart) << c.exitCode;
     ASSERT_EQ(world.fake.processes.starts.size(), 1U);
@@ -67,7 +67,7 @@ TEST(ClientRuntimeInstaller, RunsSilentlyInItsDirectoryAndJudgesTheExitCode) {
 
 TEST(ClientRuntimeInstaller, AnUnreadableExitCodeCountsAsOne) {
   InstallerWorld world;
-  world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe", {0, nullptr, true});
+  world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe", {0, nullptr, true, {}});
   EXPECT_FALSE(RunClientRuntimeInstaller(*world.context.clientSetup));
   EXPECT_EQ(world.fake.dialogs.messageBoxes.at(0).text, "VC_redist exited with code 1");
 }
@@ -76,7 +76,7 @@ TEST(ServerInstaller, MsiPackagesRunThroughMsiexecWithTheQuotedPath) {
   InstallerWorld world;
   ServerSetup& server = *world.context.serverSetup;
   server.installerName = "NembricISSetup.msi";
-  world.fake.processes.AddProgram("msiexec.exe", {1603, nullptr, false});
+  world.fake.processes.AddProgram("msiexec.exe", {1603, nullptr, false, {}});
   EXPECT_FALSE(server.RunServerInstaller());
   const ProcessStart& start = world.fake.processes.starts.at(0);
   EXPECT_EQ(start.applicationName, std::nullopt);
@@ -96,7 +96,7 @@ TEST(ServerInstaller, ExeInstallersRunByPathAndRestartsSucceed) {
   ServerSetup& server = *world.context.serverSetup;
   server.updateDirectory = "c:\\HNembricAI\\Update\\";
   server.installerName = "vcredist_x64.exe";
-  world.fake.processes.AddProgram("c:\\HNembricAI\\Update\\vcredist_x64.exe", {3010, nullptr, false});
+  world.fake.processes.AddProgram("c:\\HNembricAI\\Update\\vcredist_x64.exe", {3010, nullptr, false, {}});
   EXPECT_TRUE(server.RunServerInstaller());
   EXPECT_TRUE(world.context.restartNeeded);
   EXPECT_EQ(world.fake.processes.starts.at(0).applicationName, "c:\\HNembricAI\\Update\\vcredist_x64.exe");

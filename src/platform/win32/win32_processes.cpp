@@ -17,6 +17,14 @@ Started* ToStarted(ProcessHandle process) {
   return reinterpret_cast<Started*>(static_cast<std::uintptr_t>(process));
 }
 
+HANDLE ToHandle(FileHandle file) {
+  return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(file));
+}
+
+FileHandle FromHandle(HANDLE handle) {
+  return static_cast<FileHandle>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
 }  // namespace
 
 static_assert(Processes::kInfinite == INFINITE && Processes::kWaitObject0 == WAIT_OBJECT_0);
@@ -24,6 +32,11 @@ static_assert(Processes::kInfinite == INFINITE && Processes::kWaitObject0 == WAI
 ProcessHandle Win32Processes::Create(const ProcessStart& start, std::uint32_t& error) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
+  if (start.standardOutput != FileHandle::none) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = ToHandle(start.standardOutput);
+    startup.hStdError = ToHandle(start.standardOutput);
+  }
   PROCESS_INFORMATION information{};
   // CreateProcessA may write into the command line: it gets a copy of its own.
   std::vector<char> commandLine(start.commandLine.begin(), start.commandLine.end());
@@ -55,6 +68,41 @@ void Win32Processes::Close(ProcessHandle process) {
   const std::unique_ptr<Started> started(ToStarted(process));
   CloseHandle(started->thread);
   CloseHandle(started->process);
+}
+
+std::optional<Pipe> Win32Processes::CreateOutputPipe() {
+  SECURITY_ATTRIBUTES attributes{};
+  attributes.nLength = sizeof(attributes);
+  attributes.bInheritHandle = TRUE;
+  HANDLE read = nullptr;
+  HANDLE write = nullptr;
+  if (CreatePipe(&read, &write, &attributes, 0) == FALSE) {
+    return std::nullopt;
+  }
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  return Pipe{FromHandle(read), FromHandle(write)};
+}
+
+std::optional<std::uint32_t> Win32Processes::BytesWaiting(FileHandle read) {
+  DWORD available = 0;
+  if (PeekNamedPipe(ToHandle(read), nullptr, 0, nullptr, &available, nullptr) == FALSE) {
+    return std::nullopt;
+  }
+  return available;
+}
+
+std::optional<std::string> Win32Processes::ReadPipe(FileHandle read, std::size_t maxBytes) {
+  std::string bytes(maxBytes, '\0');
+  DWORD count = 0;
+  if (ReadFile(ToHandle(read), bytes.data(), static_cast<DWORD>(maxBytes), &count, nullptr) == FALSE) {
+    return std::nullopt;
+  }
+  bytes.resize(count);
+  return bytes;
+}
+
+void Win32Processes::ClosePipeEnd(FileHandle end) {
+  CloseHandle(ToHandle(end));
 }
 
 std::optional<std::string> Win32Processes::SystemMessage(std::uint32_t error) {

@@ -1,0 +1,60 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_processes.h"
+
+namespace {
+
+std::string Directory(const std::string& path) {
+  return path.substr(0, path.find_last_of('\\'));
+}
+
+// The SQL Server setup stand-in talks for more than a second: its output is read through a pipe in polls
+// of 100 milliseconds, at most 255 bytes at a time, while it runs.
+TEST(Win32Processes, ReadsAProgramsOutputThroughAPipeWhileItRuns) {
+  char own[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, own, MAX_PATH);
+  const std::string standin = Directory(Directory(own)) + "\\e2e\\packages\\bin\\standin_installer.exe";
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "Nembric Pipe Test";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string setup = folder + "\\SQLEXPR_x64_ENU.exe";
+  ASSERT_TRUE(CopyFileA(standin.c_str(), setup.c_str(), FALSE));
+
+  Win32Processes processes;
+  const std::optional<Pipe> pipe = processes.CreateOutputPipe();
+  ASSERT_TRUE(pipe.has_value());
+  DWORD flags = 0;
+  GetHandleInformation(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(pipe->read)), &flags);
+  EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0U);  // the read end stays with the setup
+
+  ProcessStart start{std::nullopt, setup + "  /Q /ACTION=Install", folder, true, pipe->write};
+  std::uint32_t error = 0;
+  const ProcessHandle process = processes.Create(start, error);
+  processes.ClosePipeEnd(pipe->write);
+  ASSERT_NE(process, ProcessHandle::none) << error;
+
+  std::string output;
+  int chunks = 0;
+  int polls = 0;
+  for (bool ended = false; !ended && polls < 300; ++polls) {
+    ended = processes.Wait(process, 100) == Processes::kWaitObject0;
+    if (processes.BytesWaiting(pipe->read).value_or(0) > 0) {
+      const std::optional<std::string> chunk = processes.ReadPipe(pipe->read, 255);
+      ASSERT_TRUE(chunk.has_value());
+      EXPECT_LE(chunk->size(), 255U);
+      output += *chunk;
+      ++chunks;
+    }
+  }
+  processes.Close(process);
+  processes.ClosePipeEnd(pipe->read);
+  EXPECT_GT(polls, 5);   // it ran for a while
+  EXPECT_GT(chunks, 1);  // and was read while it ran
+  EXPECT_NE(output.find("step  1 of 12"), std::string::npos) << output;
+  DeleteFileA(setup.c_str());
+}
+
+}  // namespace
