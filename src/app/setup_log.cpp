@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/blank_text.h"
+#include "app/path_text.h"
 #include "app/setup_context.h"
 #include "resources/resource.h"
 
@@ -51,12 +52,7 @@ std::string FormatLogLine(LogFlags flags, std::string_view text, std::optional<s
 }
 
 std::string LogFilePath(std::string_view startDirectory) {
-  std::string path = TrimTrailingBlanks(startDirectory);
-  if (path.empty() || path.back() != '\\') {
-    path += '\\';
-  }
-  path += kLogFileName;
-  return path;
+  return JoinPath(TrimTrailingBlanks(startDirectory), kLogFileName);
 }
 
 int WriteLog(SetupContext& context, LogFlags flags, std::string_view text,

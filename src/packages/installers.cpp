@@ -1,5 +1,6 @@
 #include "packages/installers.h"
 
+#include "app/path_text.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 
@@ -61,15 +62,6 @@ InstallerOutcome JudgeExitCode(std::uint32_t exitCode, bool runtimeRedistributab
   return InstallerOutcome::failed;
 }
 
-std::string PackagePath(std::string_view directory, std::string_view name) {
-  std::string path(directory);
-  if (path.empty() || path.back() != '\\') {
-    path += '\\';
-  }
-  path += name;
-  return path;
-}
-
 void ReportCreateProcessFailure(SetupContext& context, std::uint32_t error) {
   const std::string text = context.machine.processes.SystemMessage(error).value_or(kNoMessage);
   WriteLog(context, kLogServer,
@@ -78,7 +70,7 @@ void ReportCreateProcessFailure(SetupContext& context, std::uint32_t error) {
 
 bool RunClientRuntimeInstaller(ClientSetup& client) {
   SetupContext& context = client.owner;
-  const ProcessStart start{PackagePath(client.updateDirectory, client.installerName), kSilentSwitches,
+  const ProcessStart start{JoinPath(client.updateDirectory, client.installerName), kSilentSwitches,
                            client.updateDirectory};
   const RunResult run = RunAndWait(context, start);
   if (!run.started) {
@@ -93,7 +85,7 @@ bool RunClientRuntimeInstaller(ClientSetup& client) {
 }
 
 bool ServerSetup::RunServerInstaller() {
-  const std::string package = PackagePath(updateDirectory, installerName);
+  const std::string package = JoinPath(updateDirectory, installerName);
   const bool msi = installerName.find("msi") != std::string::npos;
   // What the failure line quotes: the command before its switches.
   const std::string command = msi ? kMsiStart + ("\"" + package + "\"") : package;

@@ -19,6 +19,3 @@ bool RunClientRuntimeInstaller(ClientSetup& client);
 
 // The start of an outside program failed: logs "CreateProcess failed (error): system text".
 void ReportCreateProcessFailure(SetupContext& context, std::uint32_t error);
-
-// The path of a package in a directory: the directory, a backslash when it lacks one, and the name.
-std::string PackagePath(std::string_view directory, std::string_view name);

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr std::size_t kClassNameChars = 16;
-
 struct BitSizeChoice {
   const char* text;
   SetupOptions option;
@@ -56,7 +54,7 @@ int ShowControl(SetupContext& context, int controlId, bool show) {
   if (control == WindowHandle::none) {
     return 0;
   }
-  if (!show && IsComboBoxClass(view.ClassName(control, kClassNameChars).value_or(""))) {
+  if (!show && IsComboBox(view, control)) {
     view.CloseDropDown(control);
   }
   view.SetVisible(control, show);

@@ -28,6 +28,11 @@ bool IsComboBoxClass(std::string_view className) {
   return SameText(className, "ComboBox");
 }
 
+bool IsComboBox(DialogView& view, WindowHandle window) {
+  constexpr std::size_t kShortClassNameChars = 16;
+  return IsComboBoxClass(view.ClassName(window, kShortClassNameChars).value_or(""));
+}
+
 std::optional<std::string> ReadControlText(DialogView& view, WindowHandle window, std::size_t maxChars) {
   if (window == WindowHandle::none || !view.IsWindow(window)) {
     return std::nullopt;

@@ -11,6 +11,8 @@ class DialogView;
 
 // Whether a window class is a combo box ("ComboBox", compared without case).
 bool IsComboBoxClass(std::string_view className);
+// Whether a control is a combo box, by its class name read up to 16 characters.
+bool IsComboBox(DialogView& view, WindowHandle window);
 
 // The text of an edit, combo box or list box, at most maxChars characters: for a drop-down-list combo box
 // or a list box the selected item (empty when none), for an editable combo box its edit part, for any

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/path_text.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "resources/resource.h"
@@ -14,7 +15,6 @@ constexpr char kNothingFound[] =
     "Setup could not find an installation of Nembric. Please select installation folder";
 constexpr std::size_t kPathChars = 260;  // MAX_PATH
 constexpr std::size_t kTitleChars = 128;
-constexpr std::size_t kClassNameChars = 16;
 constexpr std::uint32_t kPickerOptions = FolderDialog::kPickFolders | FolderDialog::kForceFileSystem |
                                          FolderDialog::kPathMustExist | FolderDialog::kNoChangeDir;
 constexpr std::uint32_t kApartmentThreaded = 0x2;  // COINIT_APARTMENTTHREADED
@@ -26,15 +26,8 @@ constexpr std::array<const char*, 4> kFixedCandidates = {"C:\\Program Files\\Hal
 constexpr std::array<const char*, 4> kBelowEachRoot = {
     "", "Halvorn\\Nembric10", "Program Files\\Halvorn\\Nembric10", "Program Files (x86)\\Halvorn\\Nembric10"};
 
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') {
-    folder += '\\';
-  }
-  return folder;
-}
-
 bool HoldsMarker(Files& files, const std::string& folder) {
-  return files.FileAttributes(WithBackslash(folder) + kInstallationMarker).has_value();
+  return files.FileAttributes(JoinPath(folder, kInstallationMarker)).has_value();
 }
 
 }  // namespace
@@ -118,7 +111,7 @@ void BrowseForField(SetupContext& context, WindowHandle dialog, int controlId) {
   if (!folder) {
     return;
   }
-  const bool combo = IsComboBoxClass(view.ClassName(field, kClassNameChars).value_or(""));
+  const bool combo = IsComboBox(view, field);
   if (combo && (view.Style(field) & DialogView::kComboTypeMask) == DialogView::kComboDropDownList) {
     view.ResetContent(field);
     view.InsertItem(field, 0, *folder);

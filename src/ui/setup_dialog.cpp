@@ -13,7 +13,6 @@ namespace {
 
 constexpr char kCancelQuestion[] = "Do you want to Cancel";
 constexpr char kCancelCaption[] = "Halvorn Nembric v 10.1";
-constexpr std::size_t kClassNameChars = 16;
 constexpr std::size_t kCheckedTextChars = 1024;
 
 // The fields that get the keyboard procedure, in this order.
@@ -51,7 +50,7 @@ void SetupDialog::SubclassFields(WindowHandle dialog) {
       continue;
     }
     view.SubclassField(field, id, *this);
-    if (!IsComboBoxClass(view.ClassName(field, kClassNameChars).value_or(""))) {
+    if (!IsComboBox(view, field)) {
       continue;
     }
     // Keys typed into a combo box arrive at its edit part: it reports under the combo box's ID.

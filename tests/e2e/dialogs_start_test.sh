@@ -2,12 +2,13 @@
 # Starts NembricSetup.exe under Wine as a person would, once plainly and once as the uninstall entry's
 # repair command, finds each dialog by its caption, keeps a screenshot of it and ends the process.
 set -euo pipefail
-exe=$(realpath "$1")
-driver=$(realpath "$2")
-mkdir -p "$3"
-artefacts=$(realpath "$3")
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-run="$root/tools/wine-run.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
+world_init "$1"
+world_need_display "$0" "$@"
+exe=$WORLD_EXE
+driver=$WORLD_DRIVER
+run=$WORLD_RUN
+artefacts="$WORLD_BUILD/artefacts"
 mkdir -p "$artefacts"
 work=$(mktemp -d)
 setup_pid=
@@ -17,17 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-  exec "$root/tools/with-display.sh" bash "$0" "$@"
-fi
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# start_dialog NAME CAPTION [ARGUMENTS...]: starts the setup in a fresh folder and waits for its dialog.
+# check_dialog NAME CAPTION [ARGUMENTS...]: starts the setup in a fresh folder and waits for its dialog.
 check_dialog() {
   local name=$1 caption=$2
   shift 2
@@ -60,8 +51,8 @@ for control in $'2001\tButton\t1\t1\t&Uninstall' $'2002\tButton\t1\t1\t&Repair' 
   grep -Fq "$control" "$artefacts/maintenance-dialog-controls.txt" || fail "dialog 2000 lacks \"$control\""
 done
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failures; controls seen:"
+if [ "$WORLD_FAILURES" -ne 0 ]; then
+  echo "$WORLD_FAILURES failures; controls seen:"
   cat "$artefacts"/*-controls.txt
   exit 1
 fi
