@@ -19,6 +19,16 @@ class ServerSetup {
   // package); true when it is in place. A failure logs the command it ran.
   bool RunServerInstaller();
 
+  // Unpacks a cabinet into the destination folder, both folder texts taking a trailing backslash. A name
+  // without "cab" in it (an installer program, for example) is no cabinet: true, and nothing is done.
+  bool ExtractCabinet(const std::string& cabinetName, const std::string& cabinetDirectory,
+                      const std::string& destination);
+  // Extracts every file of `cabinetDirectory` + `cabinetName` into the destination with the cabinet's time
+  // stamps. A copy aborted by a target file that cannot be created is tried again, five attempts in all,
+  // without a log line; any other failure is logged and printed once. True when the copy succeeded.
+  bool CopyCabinet(const std::string& cabinetName, const std::string& cabinetDirectory,
+                   const std::string& destination);
+
   SetupContext& owner;
   // Scratch space of the server steps, allocated once with the object.
   std::vector<char> workBuffer;

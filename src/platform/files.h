@@ -21,6 +21,10 @@ class Files {
   static constexpr std::uint32_t kOpenExisting = 3;
   static constexpr std::uint32_t kAttributeNormal = 0x80;
   static constexpr std::uint32_t kDriveFixed = 3;  // DRIVE_FIXED
+  // Move methods of SetFilePointer.
+  static constexpr std::uint32_t kFileBegin = 0;
+  static constexpr std::uint32_t kFileCurrent = 1;
+  static constexpr std::uint32_t kFileEnd = 2;
   // Known folders of SHGetFolderPath.
   static constexpr int kFolderProgramFiles = 0x26;     // CSIDL_PROGRAM_FILES
   static constexpr int kFolderProgramFilesX86 = 0x2A;  // CSIDL_PROGRAM_FILESX86
@@ -42,6 +46,21 @@ class Files {
   // WriteFile of all bytes; false when the write fails or falls short.
   virtual bool Write(FileHandle file, std::string_view bytes) = 0;
   virtual bool Close(FileHandle file) = 0;
+  // ReadFile of up to `count` bytes; the count read (0 at the end of the file), nullopt when it fails.
+  virtual std::optional<std::uint32_t> Read(FileHandle file, void* buffer, std::uint32_t count) = 0;
+  // One WriteFile of `count` bytes; the count written, nullopt when it fails.
+  virtual std::optional<std::uint32_t> WritePart(FileHandle file, const void* bytes, std::uint32_t count) = 0;
+  // SetFilePointer with a 32-bit distance; the new position, nullopt when it fails.
+  virtual std::optional<std::uint32_t> Seek(FileHandle file, std::int32_t distance, std::uint32_t method) = 0;
+
+  // File times are FILETIME values: 100-nanosecond intervals since 1 January 1601.
+  // DosDateTimeToFileTime: the local file time of an MS-DOS date and time; nullopt when they are invalid.
+  virtual std::optional<std::uint64_t> DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time) = 0;
+  // LocalFileTimeToFileTime: the UTC file time of a local one.
+  virtual std::optional<std::uint64_t> LocalFileTimeToFileTime(std::uint64_t localTime) = 0;
+  // SetFileTime of an open file: creation, last-access and last-write time.
+  virtual bool SetFileTimes(FileHandle file, std::uint64_t creation, std::uint64_t lastAccess,
+                            std::uint64_t lastWrite) = 0;
 
   // GetFileAttributesA; nullopt when the path does not exist or cannot be read.
   virtual std::optional<std::uint32_t> FileAttributes(const std::string& path) = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/cabinet.h"
 #include "platform/dialog_view.h"
 #include "platform/files.h"
 #include "platform/http.h"
@@ -20,4 +21,5 @@ struct Machine {
   Http& http;
   Shell& shell;
   Processes& processes;
+  Cabinet& cabinet;
 };

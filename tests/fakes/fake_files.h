@@ -17,6 +17,13 @@ class FakeFiles final : public Files {
   bool SeekToEnd(FileHandle file) override;
   bool Write(FileHandle file, std::string_view bytes) override;
   bool Close(FileHandle file) override;
+  std::optional<std::uint32_t> Read(FileHandle file, void* buffer, std::uint32_t count) override;
+  std::optional<std::uint32_t> WritePart(FileHandle file, const void* bytes, std::uint32_t count) override;
+  std::optional<std::uint32_t> Seek(FileHandle file, std::int32_t distance, std::uint32_t method) override;
+  std::optional<std::uint64_t> DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time) override;
+  std::optional<std::uint64_t> LocalFileTimeToFileTime(std::uint64_t localTime) override;
+  bool SetFileTimes(FileHandle file, std::uint64_t creation, std::uint64_t lastAccess,
+                    std::uint64_t lastWrite) override;
   std::optional<std::uint32_t> FileAttributes(const std::string& path) override;
   std::optional<std::string> FindOnSearchPath(const std::string& fileName) override;
   std::uint32_t LogicalDrives() override;
@@ -34,13 +41,31 @@ class FakeFiles final : public Files {
   // Known folders by CSIDL.
   std::map<int, std::string> knownFolders = {{kFolderProgramFiles, "C:\\Program Files"},
                                              {kFolderProgramFilesX86, "C:\\Program Files (x86)"}};
+  // Files held open by another process that shares them for reading only: opening one for writing fails.
+  std::set<std::string> heldOpen;
+  // Minutes that UTC is ahead of local time (the time-zone bias of Windows).
+  std::int64_t utcBiasMinutes = 0;
   // Every path whose attributes were asked for, in order.
   std::vector<std::string> attributeQueries;
 
   // The content of a file, or nullopt when there is none.
   std::optional<std::string> Content(const std::string& path) const;
-  void SetContent(const std::string& path, std::string content) { files_[Key(path)] = std::move(content); }
+  void SetContent(const std::string& path, std::string content);
   std::size_t OpenHandles() const { return open_.size(); }
+  // Folders exist when they were added (with every folder above them) or hold a file put there by the
+  // test; the root of every drive exists. A file can only be created in a folder that exists.
+  void AddDirectory(const std::string& path);
+  bool DirectoryExists(const std::string& path) const;
+
+  struct Times {
+    std::uint64_t creation = 0;
+    std::uint64_t lastAccess = 0;
+    std::uint64_t lastWrite = 0;
+  };
+  // The times set on a file, or nullopt when none were set.
+  std::optional<Times> TimesOf(const std::string& path) const;
+  // Every file whose name starts with the folder's path, with its content.
+  std::map<std::string, std::string> FilesUnder(const std::string& folder) const;
 
   // Recorded: each Create as called.
   struct CreateCall {
@@ -58,8 +83,12 @@ class FakeFiles final : public Files {
     std::size_t position = 0;
   };
   static std::string Key(const std::string& path);
+  static std::string ParentKey(const std::string& key);
+  OpenFile* Find(FileHandle file);
 
   std::map<std::string, std::string> files_;
+  std::set<std::string> directories_;
+  std::map<std::string, Times> times_;
   std::map<FileHandle, OpenFile> open_;
   std::uintptr_t nextHandle_ = 0x100;
 };

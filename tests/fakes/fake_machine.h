@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fake_cabinet.h"
 #include "fake_dialog_view.h"
 #include "fake_files.h"
 #include "fake_http.h"
@@ -22,6 +23,7 @@ struct FakeMachine {
   FakeHttp http;
   FakeShell shell;
   FakeProcesses processes;
+  FakeCabinet cabinet;
 
-  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes};
+  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes, cabinet};
 };

@@ -14,7 +14,10 @@ constexpr int kShowNormal = 1;
 
 class ProgramEntryTest : public testing::Test {
  protected:
-  ProgramEntryTest() { fake.files.currentDirectory = "C:\\Setup"; }
+  ProgramEntryTest() {
+    fake.files.currentDirectory = "C:\\Setup";
+    fake.files.AddDirectory("C:\\Setup");
+  }
 
   std::uintptr_t Run(std::u16string_view commandLine) {
     return RunProgram(context, dialog, commandLine, kShowNormal);

@@ -16,12 +16,25 @@ FileHandle FromHandle(HANDLE handle) {
   return static_cast<FileHandle>(reinterpret_cast<std::uintptr_t>(handle));
 }
 
+FILETIME ToFileTime(std::uint64_t value) {
+  FILETIME time{};
+  time.dwLowDateTime = static_cast<DWORD>(value & 0xFFFFFFFFU);
+  time.dwHighDateTime = static_cast<DWORD>(value >> 32U);
+  return time;
+}
+
+std::uint64_t FromFileTime(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32U) | time.dwLowDateTime;
+}
+
 }  // namespace
 
 static_assert(Files::kGenericRead == GENERIC_READ && Files::kGenericWrite == GENERIC_WRITE);
 static_assert(Files::kShareRead == FILE_SHARE_READ && Files::kShareWrite == FILE_SHARE_WRITE);
 static_assert(Files::kCreateAlways == CREATE_ALWAYS && Files::kOpenExisting == OPEN_EXISTING);
 static_assert(Files::kAttributeNormal == FILE_ATTRIBUTE_NORMAL && Files::kDriveFixed == DRIVE_FIXED);
+static_assert(Files::kFileBegin == FILE_BEGIN && Files::kFileCurrent == FILE_CURRENT &&
+              Files::kFileEnd == FILE_END);
 static_assert(Files::kFolderProgramFiles == CSIDL_PROGRAM_FILES &&
               Files::kFolderProgramFilesX86 == CSIDL_PROGRAM_FILESX86);
 
@@ -59,6 +72,55 @@ bool Win32Files::Write(FileHandle file, std::string_view bytes) {
 
 bool Win32Files::Close(FileHandle file) {
   return CloseHandle(ToHandle(file)) != FALSE;
+}
+
+std::optional<std::uint32_t> Win32Files::Read(FileHandle file, void* buffer, std::uint32_t count) {
+  DWORD read = 0;
+  if (ReadFile(ToHandle(file), buffer, count, &read, nullptr) == FALSE) {
+    return std::nullopt;
+  }
+  return read;
+}
+
+std::optional<std::uint32_t> Win32Files::WritePart(FileHandle file, const void* bytes, std::uint32_t count) {
+  DWORD written = 0;
+  if (WriteFile(ToHandle(file), bytes, count, &written, nullptr) == FALSE) {
+    return std::nullopt;
+  }
+  return written;
+}
+
+std::optional<std::uint32_t> Win32Files::Seek(FileHandle file, std::int32_t distance, std::uint32_t method) {
+  const DWORD position = SetFilePointer(ToHandle(file), distance, nullptr, method);
+  if (position == INVALID_SET_FILE_POINTER) {
+    return std::nullopt;
+  }
+  return position;
+}
+
+std::optional<std::uint64_t> Win32Files::DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time) {
+  FILETIME local{};
+  if (::DosDateTimeToFileTime(date, time, &local) == FALSE) {
+    return std::nullopt;
+  }
+  return FromFileTime(local);
+}
+
+std::optional<std::uint64_t> Win32Files::LocalFileTimeToFileTime(std::uint64_t localTime) {
+  const FILETIME local = ToFileTime(localTime);
+  FILETIME utc{};
+  if (::LocalFileTimeToFileTime(&local, &utc) == FALSE) {
+    return std::nullopt;
+  }
+  return FromFileTime(utc);
+}
+
+bool Win32Files::SetFileTimes(FileHandle file, std::uint64_t creation, std::uint64_t lastAccess,
+                              std::uint64_t lastWrite) {
+  const FILETIME created = ToFileTime(creation);
+  const FILETIME accessed = ToFileTime(lastAccess);
+  const FILETIME written = ToFileTime(lastWrite);
+  return SetFileTime(ToHandle(file), &created, &accessed, &written) != FALSE;
 }
 
 std::optional<std::uint32_t> Win32Files::FileAttributes(const std::string& path) {

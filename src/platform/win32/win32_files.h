@@ -10,6 +10,13 @@ class Win32Files final : public Files {
   bool SeekToEnd(FileHandle file) override;
   bool Write(FileHandle file, std::string_view bytes) override;
   bool Close(FileHandle file) override;
+  std::optional<std::uint32_t> Read(FileHandle file, void* buffer, std::uint32_t count) override;
+  std::optional<std::uint32_t> WritePart(FileHandle file, const void* bytes, std::uint32_t count) override;
+  std::optional<std::uint32_t> Seek(FileHandle file, std::int32_t distance, std::uint32_t method) override;
+  std::optional<std::uint64_t> DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time) override;
+  std::optional<std::uint64_t> LocalFileTimeToFileTime(std::uint64_t localTime) override;
+  bool SetFileTimes(FileHandle file, std::uint64_t creation, std::uint64_t lastAccess,
+                    std::uint64_t lastWrite) override;
   std::optional<std::uint32_t> FileAttributes(const std::string& path) override;
   std::optional<std::string> FindOnSearchPath(const std::string& fileName) override;
   std::uint32_t LogicalDrives() override;

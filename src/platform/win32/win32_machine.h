@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/machine.h"
+#include "platform/win32/win32_cabinet.h"
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http.h"
@@ -26,5 +27,6 @@ class Win32Machine {
   Win32Http http_;
   Win32Shell shell_;
   Win32Processes processes_;
-  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_, processes_};
+  Win32Cabinet cabinet_;
+  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_, processes_, cabinet_};
 };

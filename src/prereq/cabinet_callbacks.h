@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/cabinet.h"
+
+class Files;
+
+// Where one cabinet copy writes, handed to the notification callback as the copy's user value. An entry
+// that may not be written there is named in `rejectedEntry`, with the reason, and aborts the copy.
+struct CabinetTarget {
+  std::string destination;
+  std::string rejectedEntry;
+  std::string rejectionReason;
+};
+
+// The longest target path the notification callback builds.
+inline constexpr std::size_t kMaxCabinetTargetPath = 255;
+
+// True when a name stored in a cabinet stays below the folder it is extracted to: relative, without a
+// drive or stream colon, and without a part that climbs with "..".
+bool IsSafeCabinetEntryName(const std::string& name);
+
+// The memory, file and notification callbacks of a cabinet copy, over the machine's files.
+class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify {
+ public:
+  explicit CabinetCallbacks(Files& files) : files_(files) {}
+
+  void* CabAlloc(std::uint32_t bytes) override;
+  void CabFree(void* block) override;
+  std::intptr_t CabOpen(const char* path, int openFlags, int permission) override;
+  std::uint32_t CabRead(std::intptr_t file, void* buffer, std::uint32_t count) override;
+  std::uint32_t CabWrite(std::intptr_t file, void* buffer, std::uint32_t count) override;
+  int CabClose(std::intptr_t file) override;
+  std::int32_t CabSeek(std::intptr_t file, std::int32_t distance, int origin) override;
+  std::intptr_t CabNotify(CabinetNotificationType type, CabinetNotification& notification) override;
+
+ private:
+  std::intptr_t CopyFile(const CabinetNotification& notification);
+  std::intptr_t CloseFileInfo(const CabinetNotification& notification);
+
+  Files& files_;
+};

@@ -1,0 +1,284 @@
+#include "prereq/cabinet_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/setup_context.h"
+#include "app/setup_log.h"
+#include "fake_machine.h"
+#include "packages/server_setup.h"
+#include "prereq/cabinet_callbacks.h"
+
+namespace {
+
+constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+constexpr char kCabinetFolder[] = "C:\\Nembric\\Update\\cab\\";
+constexpr char kDestination[] = "C:\\Nembric\\Client";
+constexpr char kReadme[] = "Halvorn Nembric test file\r\n";
+constexpr char kTool[] = "MZ tool library stand-in\r\n";
+// 2024-03-01 12:00:00 as a FILETIME: the time stamp of every file in the test cabinets.
+constexpr std::uint64_t kStamp = 133537680000000000ULL;
+constexpr std::uint64_t kHour = 36000000000ULL;
+
+std::string ReadCabinet(const std::string& name) {
+  std::ifstream file(std::string(TEST_CABINET_DIR) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+struct CabinetWorld {
+  CabinetWorld() {
+    context.startDirectory = "C:\\";
+    fake.files.AddDirectory(kDestination);
+    fake.files.AddDirectory(kCabinetFolder);
+  }
+  void Put(const std::string& name) {
+    const std::string bytes = ReadCabinet(name);
+    ASSERT_FALSE(bytes.empty()) << name;
+    fake.files.SetContent(kCabinetFolder + name, bytes);
+  }
+  bool Copy(const std::string& name, const std::string& destination = kDestination) {
+    return context.serverSetup->CopyCabinet(name, kCabinetFolder, destination);
+  }
+  std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
+  std::string File(const std::string& name) {
+    return fake.files.Content(std::string(kDestination) + "\\" + name).value_or("<missing>");
+  }
+
+  FakeMachine fake;
+  SetupContext context{fake.machine};
+};
+
+TEST(CabinetErrorText, NamesEveryFdiErrorAndUnknownOnes) {
+  EXPECT_STREQ(CabinetErrorText(0), "No error");
+  EXPECT_STREQ(CabinetErrorText(1), "Cabinet not found");
+  EXPECT_STREQ(CabinetErrorText(4), "Corrupt cabinet");
+  EXPECT_STREQ(CabinetErrorText(9), "Cabinets in set have different RESERVE sizes");
+  EXPECT_STREQ(CabinetErrorText(10), "Cabinet returned on fdintNEXT_CABINET is incorrect");
+  EXPECT_STREQ(CabinetErrorText(11), "Application aborted");
+  EXPECT_STREQ(CabinetErrorText(12), "Unknown error");
+  EXPECT_STREQ(CabinetErrorText(-1), "Unknown error");
+}
+
+TEST(CopyCabinet, ExtractsEveryFileWithTheCabinetTimeStampInUtc) {
+  CabinetWorld world;
+  world.fake.files.utcBiasMinutes = -60;  // local time is an hour ahead of UTC
+  world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
+  world.Put("plain.cab");
+  ASSERT_TRUE(world.Copy("plain.cab"));
+
+  EXPECT_EQ(world.File("readme.txt"), kReadme);
+  EXPECT_EQ(world.File("bin\\tool.dll"), kTool);
+  for (const char* name : {"readme.txt", "bin\\tool.dll"}) {
+    const auto times = world.fake.files.TimesOf(std::string(kDestination) + "\\" + name);
+    ASSERT_TRUE(times.has_value()) << name;
+    EXPECT_EQ(times->lastWrite, kStamp - kHour) << name;
+    EXPECT_EQ(times->creation, times->lastWrite);
+    EXPECT_EQ(times->lastAccess, times->lastWrite);
+  }
+  // Target paths carry the destination's backslash and the callback's own.
+  bool sawDoubled = false;
+  for (const auto& create : world.fake.files.creates) {
+    if (create.path == "C:\\Nembric\\Client\\\\readme.txt") {
+      sawDoubled = true;
+    }
+  }
+  EXPECT_FALSE(sawDoubled);  // CopyCabinet takes the destination as given
+  EXPECT_EQ(world.Log(), "");
+  EXPECT_EQ(world.fake.runtime.standardOutput, "");
+  EXPECT_EQ(world.fake.files.OpenHandles(), 0U);
+  EXPECT_EQ(world.fake.cabinet.OpenContexts(), 0U);
+}
+
+TEST(CopyCabinet, ReplacesFilesOnASecondExtraction) {
+  CabinetWorld world;
+  world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
+  world.Put("large.cab");
+  world.fake.files.SetContent(std::string(kDestination) + "\\large.dat", std::string(400000, 'x'));
+  ASSERT_TRUE(world.Copy("large.cab"));
+  ASSERT_TRUE(world.Copy("large.cab"));
+  const std::string extracted = world.File("large.dat");
+  EXPECT_EQ(extracted.size(), 300000U);
+  EXPECT_EQ(extracted.find('x'), std::string::npos);
+  EXPECT_EQ(extracted.substr(0, 1).find_first_of("hnscfd"), 0U);
+}
+
+// A target that cannot be created aborts the copy; each attempt extracts the cabinet from the start, five
+// in all, and the last one fails without a log line. Files written before stay.
+TEST(CopyCabinet, RetriesAnAbortedCopyFiveTimesWithoutALogLine) {
+  struct Case {
+    const char* what;
+    bool folderMissing;
+    bool fileHeld;
+  };
+  for (const Case& c : {Case{"folder of an entry missing", true, false}, Case{"file in use", false, true}}) {
+    CabinetWorld world;
+    if (!c.folderMissing) {
+      world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
+    }
+    if (c.fileHeld) {
+      world.fake.files.SetContent(std::string(kDestination) + "\\bin\\tool.dll", "running");
+      world.fake.files.heldOpen.insert("c:\\NEMBRIC\\Client\\bin\\tool.dll");
+    }
+    world.Put("plain.cab");
+    EXPECT_FALSE(world.Copy("plain.cab")) << c.what;
+    EXPECT_EQ(world.fake.cabinet.copies, 5) << c.what;
+    EXPECT_EQ(world.Log(), "") << c.what;
+    EXPECT_EQ(world.fake.runtime.standardOutput, "") << c.what;
+    EXPECT_EQ(world.File("readme.txt"), kReadme) << c.what;
+    EXPECT_EQ(world.fake.files.OpenHandles(), 0U) << c.what;
+  }
+}
+
+TEST(CopyCabinet, ReportsOtherFailuresOnceInTheLogAndOnStandardOutput) {
+  struct Case {
+    const char* cabinet;
+    bool present;
+    const char* log;
+    const char* output;
+  };
+  for (const Case& c : {
+           Case{"missing.cab", false, "Server Setup:Cabinet not found\r\n",
+                "FDICopy failed with error code 1: Cabinet not found\n"},
+           Case{"notacab.cab", true, "Server Setup:Not valid cabinet\r\n",
+                "FDICopy failed with error code 2: Not valid cabinet\n"},
+           Case{"truncated.cab", true, "Server Setup:Corrupt cabinet\r\n",
+                "FDICopy failed with error code 4: Corrupt cabinet\n"},
+           Case{"corrupt.cab", true, "Server Setup:Corrupt cabinet\r\n",
+                "FDICopy failed with error code 4: Corrupt cabinet\n"},
+       }) {
+    CabinetWorld world;
+    world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
+    if (c.present) {
+      world.Put(c.cabinet);
+    }
+    EXPECT_FALSE(world.Copy(c.cabinet)) << c.cabinet;
+    EXPECT_EQ(world.fake.cabinet.copies, 1) << c.cabinet;
+    EXPECT_EQ(world.Log(), c.log) << c.cabinet;
+    EXPECT_EQ(world.fake.runtime.standardOutput, c.output) << c.cabinet;
+    CloseLog(world.context);
+    EXPECT_EQ(world.fake.files.OpenHandles(), 0U) << c.cabinet;
+  }
+}
+
+// Names in a cabinet come with the download: one that would land outside the destination fails the
+// cabinet with a log line, at once, and nothing is written for it anywhere.
+TEST(CopyCabinet, RejectsEntriesThatLeaveTheDestination) {
+  for (const char* cabinet : {"parent.cab", "rooted.cab", "drive.cab"}) {
+    CabinetWorld world;
+    world.Put(cabinet);
+    EXPECT_FALSE(world.Copy(cabinet)) << cabinet;
+    EXPECT_EQ(world.fake.cabinet.copies, 1) << cabinet;
+    EXPECT_EQ(world.fake.files.Content("C:\\Nembric\\evil.txt"), std::nullopt) << cabinet;
+    EXPECT_EQ(world.fake.files.Content("C:\\evil.txt"), std::nullopt) << cabinet;
+    EXPECT_TRUE(world.fake.files.FilesUnder(kDestination).empty()) << cabinet;
+    EXPECT_TRUE(world.Log().starts_with("Server Setup:Cabinet entry rejected: ")) << world.Log();
+    EXPECT_NE(world.Log().find("evil.txt;the name leaves the destination folder\r\n"), std::string::npos)
+        << world.Log();
+  }
+}
+
+TEST(CopyCabinet, RejectsATargetPathBeyond255Characters) {
+  for (const std::size_t length : {std::size_t{242}, std::size_t{243}}) {
+    // destination + "\" + "bin\tool.dll" is length + 13 characters
+    CabinetWorld world;
+    const std::string destination = "C:\\" + std::string(length - 3, 'd');
+    world.fake.files.AddDirectory(destination + "\\bin");
+    world.Put("plain.cab");
+    const bool fits = length + 13 <= 255;
+    EXPECT_EQ(world.Copy("plain.cab", destination), fits) << length;
+    if (!fits) {
+      EXPECT_NE(world.Log().find("the target path is longer than 255 characters"), std::string::npos);
+      EXPECT_EQ(world.fake.cabinet.copies, 1);
+    }
+  }
+}
+
+TEST(CopyCabinet, FailedCreateAndDestroyAreReported) {
+  {
+    CabinetWorld world;
+    world.fake.cabinet.failCreate = true;
+    world.Put("plain.cab");
+    EXPECT_FALSE(world.Copy("plain.cab"));
+    EXPECT_EQ(world.Log(), "Server Setup:Memory allocation failed\r\n");
+    EXPECT_EQ(world.fake.cabinet.copies, 0);
+  }
+  {
+    CabinetWorld world;
+    world.fake.cabinet.failDestroy = true;
+    world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
+    world.Put("plain.cab");
+    EXPECT_TRUE(world.Copy("plain.cab"));  // the files are out: the result stands
+    EXPECT_EQ(world.Log(), "Server Setup:No error\r\n");
+    EXPECT_EQ(world.fake.runtime.standardOutput, "FDIDestroy failed with error code 0: No error\n");
+  }
+}
+
+TEST(ExtractCabinet, SkipsNamesWithoutCabAndAddsBackslashes) {
+  CabinetWorld world;
+  world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
+  world.Put("plain.cab");
+  for (const char* name : {"SQLEXPR_x64_ENU.exe", "SETUP.CAB"}) {
+    EXPECT_TRUE(world.context.serverSetup->ExtractCabinet(name, "C:\\Nembric\\Update\\cab", kDestination));
+  }
+  EXPECT_EQ(world.fake.cabinet.copies, 0);
+  EXPECT_TRUE(world.fake.files.FilesUnder(kDestination).empty());
+
+  ASSERT_TRUE(
+      world.context.serverSetup->ExtractCabinet("plain.cab", "C:\\Nembric\\Update\\cab", kDestination));
+  bool sawDoubled = false;
+  for (const auto& create : world.fake.files.creates) {
+    sawDoubled = sawDoubled || create.path == "C:\\Nembric\\Client\\\\readme.txt";
+  }
+  EXPECT_TRUE(sawDoubled);
+  EXPECT_EQ(world.File("readme.txt"), kReadme);
+}
+
+TEST(CabinetEntryNames, OnlyNamesBelowTheDestinationAreSafe) {
+  for (const char* name : {"readme.txt", "bin\\tool.dll", "a..b.txt", ".\\x", "..a", "bin/x.dll"}) {
+    EXPECT_TRUE(IsSafeCabinetEntryName(name)) << name;
+  }
+  for (const char* name : {"", "..\\x", "bin\\..\\..\\x", "\\x", "/x", "C:\\x", "C:x", "x:stream",
+                           "bin/../../x", "...\\x", ".. \\x", ".."}) {
+    EXPECT_FALSE(IsSafeCabinetEntryName(name)) << name;
+  }
+}
+
+// The file callbacks map FDI's open flags onto CreateFile as the library expects.
+TEST(CabinetCallbacks, OpenFlagsChooseAccessAndCreation) {
+  FakeMachine fake;
+  fake.files.SetContent("C:\\x.bin", "abc");
+  CabinetCallbacks callbacks(fake.files);
+  struct Case {
+    int flags;
+    std::uint32_t access;
+    std::uint32_t disposition;
+  };
+  for (const Case& c : {Case{0x8000, Files::kGenericRead, Files::kOpenExisting},
+                        Case{0x1, Files::kGenericWrite, Files::kOpenExisting},
+                        Case{0x2 | 0x1, Files::kGenericRead | Files::kGenericWrite, Files::kOpenExisting},
+                        Case{0x100 | 0x1, Files::kGenericWrite, Files::kCreateAlways}}) {
+    const std::intptr_t file = callbacks.CabOpen("C:\\x.bin", c.flags, 0x180);
+    ASSERT_NE(file, -1);
+    EXPECT_EQ(fake.files.creates.back().access, c.access) << c.flags;
+    EXPECT_EQ(fake.files.creates.back().disposition, c.disposition) << c.flags;
+    EXPECT_EQ(fake.files.creates.back().share, Files::kShareRead);
+    EXPECT_EQ(callbacks.CabClose(file), 0);
+  }
+  EXPECT_EQ(callbacks.CabOpen("C:\\missing.bin", 0x8000, 0), -1);
+  EXPECT_EQ(callbacks.CabClose(0x4242), -1);
+  char buffer[4] = {};
+  EXPECT_EQ(callbacks.CabRead(0x4242, buffer, 4), UINT32_MAX);
+  EXPECT_EQ(callbacks.CabSeek(0x4242, 0, 0), -1);
+
+  CabinetNotification next;
+  next.error = CabinetError::none;
+  EXPECT_EQ(callbacks.CabNotify(CabinetNotificationType::nextCabinet, next), 0);
+  next.error = CabinetError::wrongCabinet;
+  EXPECT_EQ(callbacks.CabNotify(CabinetNotificationType::nextCabinet, next), -1);
+  EXPECT_EQ(callbacks.CabNotify(static_cast<CabinetNotificationType>(6), next), -1);
+}
+
+}  // namespace

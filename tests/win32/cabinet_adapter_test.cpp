@@ -1,0 +1,140 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/setup_context.h"
+#include "app/setup_log.h"
+#include "packages/server_setup.h"
+#include "platform/win32/win32_machine.h"
+
+// CopyCabinet through the real cabinet.dll and the file adapters: the package set's cabinets and the broken
+// cabinets of the host tests.
+
+namespace {
+
+constexpr char kLogName[] = "Halvorn NembricAI  Setup v10.1.3.Log";
+
+std::string Directory(const std::string& path) {
+  return path.substr(0, path.find_last_of('\\'));
+}
+
+std::string OwnDirectory() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return Directory(path);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// A fresh folder under the temporary folder.
+std::string FreshFolder(const std::string& name) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + name;
+  std::string command = "cmd /c rd /s /q \"" + folder + "\" >nul 2>nul";
+  system(command.c_str());  // NOLINT(concurrency-mt-unsafe)
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+// The local time of a file's last write, as "YYYY-MM-DD hh:mm:ss".
+std::string LocalWriteTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) == FALSE) {
+    return "<missing>";
+  }
+  FILETIME local{};
+  SYSTEMTIME time{};
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToSystemTime(&local, &time);
+  char text[32] = {};
+  snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+           time.wMinute, time.wSecond);
+  return text;
+}
+
+class CabinetAdapter : public testing::Test {
+ protected:
+  CabinetAdapter() { context.startDirectory = FreshFolder("Nembric Cabinet Log"); }
+  ~CabinetAdapter() override { CloseLog(context); }
+  std::string Log() { return ReadAll(context.startDirectory + "\\" + kLogName); }
+
+  Win32Machine windows{GetModuleHandleW(nullptr)};
+  SetupContext context{windows.machine()};
+};
+
+TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
+  const std::string downloads = Directory(Directory(OwnDirectory())) + "\\packages\\downloads";
+  const std::string destination = FreshFolder("Nembric Cabinet Client");
+  CreateDirectoryA((destination + "\\Config").c_str(), nullptr);
+  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10AppSetup.cab", downloads, destination)) << Log();
+  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10AppSetup.cab", downloads, destination)) << Log();
+  for (const char* name : {"Nembric10App.exe", "Config\\Nembric10App.ini", "ReadMe.txt"}) {
+    const std::string path = destination + "\\" + name;
+    EXPECT_EQ(LocalWriteTime(path), "2024-03-01 12:00:00") << name;
+  }
+  EXPECT_EQ(ReadAll(destination + "\\ReadMe.txt"),
+            ReadAll(std::string("Z:") + PACKAGE_FILES_DIR + "/ReadMe.txt"));
+  EXPECT_EQ(ReadAll(destination + "\\Nembric10App.exe").substr(0, 2), "MZ");
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(CabinetAdapter, AnEntryWhoseFolderIsMissingAbortsFiveTimesWithoutALogLine) {
+  const std::string downloads = Directory(Directory(OwnDirectory())) + "\\packages\\downloads";
+  const std::string destination = FreshFolder("Nembric Cabinet No Config");
+  EXPECT_FALSE(context.serverSetup->CopyCabinet("Nembric10AppSetup.cab", downloads + "\\", destination));
+  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(LocalWriteTime(destination + "\\Nembric10App.exe"), "2024-03-01 12:00:00");
+}
+
+TEST_F(CabinetAdapter, AFileInUseAbortsFiveTimesWithoutALogLine) {
+  const std::string cabinets = OwnDirectory() + "\\cabinets\\";
+  const std::string destination = FreshFolder("Nembric Cabinet In Use");
+  CreateDirectoryA((destination + "\\bin").c_str(), nullptr);
+  const std::string held = destination + "\\bin\\tool.dll";
+  HANDLE running = CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(context.serverSetup->CopyCabinet("plain.cab", cabinets, destination));
+  CloseHandle(running);
+  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(ReadAll(destination + "\\readme.txt"), "Halvorn Nembric test file\r\n");
+}
+
+TEST_F(CabinetAdapter, BrokenCabinetsAreLoggedWithTheirText) {
+  const std::string cabinets = OwnDirectory() + "\\cabinets\\";
+  const std::string destination = FreshFolder("Nembric Cabinet Broken");
+  CreateDirectoryA((destination + "\\bin").c_str(), nullptr);
+  EXPECT_FALSE(context.serverSetup->CopyCabinet("missing.cab", cabinets, destination));
+  EXPECT_FALSE(context.serverSetup->CopyCabinet("notacab.cab", cabinets, destination));
+  EXPECT_FALSE(context.serverSetup->CopyCabinet("truncated.cab", cabinets, destination));
+  EXPECT_FALSE(context.serverSetup->CopyCabinet("corrupt.cab", cabinets, destination));
+  EXPECT_EQ(Log(),
+            "Server Setup:Cabinet not found\r\n"
+            "Server Setup:Not valid cabinet\r\n"
+            "Server Setup:Corrupt cabinet\r\n"
+            "Server Setup:Corrupt cabinet\r\n");
+}
+
+TEST_F(CabinetAdapter, NamesLeavingTheDestinationAreNeverWritten) {
+  const std::string cabinets = OwnDirectory() + "\\cabinets\\";
+  const std::string parent = FreshFolder("Nembric Cabinet Names");
+  const std::string destination = parent + "\\inside";
+  CreateDirectoryA(destination.c_str(), nullptr);
+  for (const char* cabinet : {"parent.cab", "rooted.cab", "drive.cab"}) {
+    EXPECT_FALSE(context.serverSetup->CopyCabinet(cabinet, cabinets, destination)) << cabinet;
+  }
+  EXPECT_EQ(GetFileAttributesA((parent + "\\evil.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(Log().find("Server Setup:Cabinet entry rejected: ..\\evil.txt;"), std::string::npos) << Log();
+}
+
+}  // namespace
