@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Extraction benchmark: the large cabinet of the package set, extracted under Wine by CopyCabinet (through
+# cabinet.dll) and by Wine's own extrac32, and natively by cabextract. Prints each tool's time, throughput
+# in MiB/s of extracted data, peak memory, and the ratios to extrac32.
+# usage: bench/cabinet_bench.sh [BUILD_DIR]   (default build/windows; builds what it needs)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build/windows}
+cmake --build "$build" --target cabinet_bench bench_package >/dev/null
+cabinet_dir="$build/packages/bench"
+cabinet="$cabinet_dir/NembricLarge.cab"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+wine="$root/tools/wine-run.sh"
+extracted_bytes=$(cabextract -l "$cabinet" | awk '$2=="|" && $1 ~ /^[0-9]+$/ {s+=$1} END {print s}')
+mib=$(awk -v b="$extracted_bytes" 'BEGIN {printf "%.1f", b / 1048576}')
+winpath() { WINEPREFIX="$build/wineprefix" winepath -w "$1" 2>/dev/null; }
+
+# Each run starts from an empty destination with the folder of the cabinet's folder entries in place.
+fresh() { rm -rf "$work/$1" && mkdir -p "$work/$1/Data"; }
+# Runs a command, printing "seconds peak_kib" from GNU time: the wall time of the whole process, Wine's
+# start included for both Wine programs, so that they are measured alike.
+timed() { /usr/bin/time -f '%e %M' -o "$work/time" "$@" >"$work/out" 2>&1 || { cat "$work/out"; exit 1; }; cat "$work/time"; }
+
+"$wine" wineboot -i >/dev/null 2>&1 || true
+runs=${RUNS:-5}
+declare -A seconds peak
+for tool in CopyCabinet extrac32 cabextract; do
+  times=()
+  for _ in $(seq "$runs"); do
+    fresh "$tool"
+    case $tool in
+      CopyCabinet)
+        read -r s _ < <(timed "$wine" "$build/bench/cabinet_bench.exe" "$(winpath "$cabinet_dir")" \
+          NembricLarge.cab "$(winpath "$work/$tool")")
+        kib=$(sed -n 's/.*peak_working_set_kib=\([0-9]*\).*/\1/p' "$work/out")
+        ;;
+      extrac32)
+        read -r s kib < <(timed "$wine" extrac32 /Y /E /L "$(winpath "$work/$tool")" "$(winpath "$cabinet")")
+        ;;
+      cabextract)
+        read -r s kib < <(timed cabextract -q -d "$work/$tool" "$cabinet")
+        ;;
+    esac
+    times+=("$s $kib")
+  done
+  read -r seconds[$tool] peak[$tool] < <(printf '%s\n' "${times[@]}" | sort -n | head -1)
+done
+
+# Every tool extracted the same bytes.
+for tool in CopyCabinet extrac32; do
+  diff -r "$work/$tool" "$work/cabextract" >/dev/null || { echo "$tool extracted different files"; exit 1; }
+done
+printf '%-12s %9s %9s %12s %14s\n' tool seconds MiB/s peak_KiB ratio_extrac32
+for tool in CopyCabinet extrac32 cabextract; do
+  awk -v t="$tool" -v s="${seconds[$tool]}" -v k="${peak[$tool]}" -v m="$mib" -v e="${seconds[extrac32]}" \
+    'BEGIN {printf "%-12s %9.2f %9.1f %12d %14.2f\n", t, s, m / s, k, e / s}'
+done
+echo "extracted: $mib MiB; best of $runs runs. Peak memory: for CopyCabinet the Windows process's peak working"
+echo "set (GetProcessMemoryInfo); for the others the peak resident set that GNU time reports (for extrac32 the"
+echo "Wine start-up process, which understates it)."
