@@ -1,0 +1,71 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/setup_context.h"
+#include "app/setup_log.h"
+#include "packages/server_setup.h"
+#include "platform/win32/win32_machine.h"
+
+// RunServerInstaller through the real process adapter: the package set's MSI, from a folder whose path
+// holds blanks, installs through msiexec with the quoted path.
+
+namespace {
+
+std::string Directory(const std::string& path) {
+  return path.substr(0, path.find_last_of('\\'));
+}
+
+std::string OwnDirectory() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return Directory(path);
+}
+
+bool InformationServerRegistered() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvorn\\NembricIS", 0, KEY_READ | KEY_WOW64_64KEY,
+                    &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool found = RegQueryValueExA(key, "Version", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}
+
+TEST(ServerInstallerAdapter, InstallsAnMsiFromAFolderWithBlanks) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "Nembric Server Update";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string package = folder + "\\NembricISSetup.msi";
+  const std::string source =
+      Directory(Directory(OwnDirectory())) + "\\packages\\downloads\\NembricISSetup.msi";
+  ASSERT_TRUE(CopyFileA(source.c_str(), package.c_str(), FALSE)) << source;
+
+  Win32Machine windows(GetModuleHandleW(nullptr));
+  SetupContext context(windows.machine());
+  context.startDirectory = folder;
+  context.serverSetup->updateDirectory = folder;
+  context.serverSetup->installerName = "NembricISSetup.msi";
+  EXPECT_TRUE(context.serverSetup->RunServerInstaller());
+  CloseLog(context);
+  EXPECT_TRUE(InformationServerRegistered());
+
+  const std::string remove = "msiexec.exe /x \"" + package + "\" /quiet";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string line = remove;
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                             &startup, &process));
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_FALSE(InformationServerRegistered());
+  DeleteFileA(package.c_str());
+}
+
+}  // namespace
