@@ -195,8 +195,8 @@ std::optional<std::uint64_t> FakeFiles::DosDateTimeToFileTime(std::uint16_t date
   const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   const std::int64_t daysSinceEpoch1970 = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
   constexpr std::int64_t kDays1601To1970 = 134774;
-  const std::int64_t seconds =
-      (daysSinceEpoch1970 + kDays1601To1970) * 86400 + hour * 3600 + minute * 60 + second;
+  const std::int64_t seconds = (daysSinceEpoch1970 + kDays1601To1970) * 86400 + std::int64_t{hour} * 3600 +
+                               std::int64_t{minute} * 60 + second;
   return static_cast<std::uint64_t>(seconds) * 10000000U;
 }
 
