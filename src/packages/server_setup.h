@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "packages/package_download.h"
+
 struct SetupContext;
 
 // The server side of a setup: server package download and update, IIS website, server file search.
@@ -18,6 +20,14 @@ class ServerSetup {
   // Runs the installer package `installerName` from the update directory silently (msiexec for an MSI
   // package); true when it is in place. A failure logs the command it ran.
   bool RunServerInstaller();
+
+  // Fetches a server package into the update folder (place 3) or the cabinet folder (place 1) and installs
+  // or extracts it by its bits. False only when the request cannot be opened.
+  bool DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits);
+
+  // For a repair: the update folder below the server directory, made when missing, and the cabinet folder
+  // beside it. True, also when the update folder cannot be made (that is logged).
+  bool PrepareServerRepair();
 
   // Unpacks a cabinet into the destination folder, both folder texts taking a trailing backslash. A name
   // without "cab" in it (an installer program, for example) is no cabinet: true, and nothing is done.
@@ -39,4 +49,6 @@ class ServerSetup {
   // Where server packages are kept: the server directory followed by "Update" and by "cab".
   std::string updateDirectory;
   std::string cabDirectory;
+  // The count recorded with the download status; nothing sets it.
+  std::uint32_t downloadCount = 0;
 };

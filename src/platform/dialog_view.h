@@ -148,6 +148,10 @@ class DialogView {
   virtual std::optional<bool> OnDropDownButton(WindowHandle combo, WindowHandle receiving, int x, int y) = 0;
   // CheckRadioButton.
   virtual void CheckRadioButton(WindowHandle dialog, int firstId, int lastId, int checkId) = 0;
+  // IsDlgButtonChecked: true for a checked radio button or check box.
+  virtual bool IsChecked(WindowHandle dialog, int controlId) = 0;
+  // EndDialog with the result.
+  virtual bool EndDialog(WindowHandle dialog, std::intptr_t result) = 0;
   // PBM_SETRANGE32 and PBM_SETPOS on a progress bar of the dialog.
   virtual void SetProgressRange(WindowHandle dialog, int controlId, int low, int high) = 0;
   virtual void SetProgressPosition(WindowHandle dialog, int controlId, int position) = 0;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/handles.h"
 
@@ -20,6 +21,7 @@ class Files {
   static constexpr std::uint32_t kCreateAlways = 2;
   static constexpr std::uint32_t kOpenExisting = 3;
   static constexpr std::uint32_t kAttributeNormal = 0x80;
+  static constexpr std::uint32_t kAttributeDirectory = 0x10;
   static constexpr std::uint32_t kDriveFixed = 3;  // DRIVE_FIXED
   // Move methods of SetFilePointer.
   static constexpr std::uint32_t kFileBegin = 0;
@@ -37,6 +39,24 @@ class Files {
   // The current directory, when it fits in maxChars characters (GetCurrentDirectoryA with that limit);
   // nullopt when it does not fit or the call fails.
   virtual std::optional<std::string> CurrentDirectory(std::size_t maxChars) = 0;
+
+  // SetCurrentDirectoryA: 0, or the system's error code when it fails.
+  virtual std::uint32_t ChangeDirectory(const std::string& path) = 0;
+  // CreateDirectoryA with default security: 0, or the system's error code.
+  virtual std::uint32_t MakeDirectory(const std::string& path) = 0;
+  struct DirectoryEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+  };
+  // The entries matching a pattern such as "C:\Folder\*.*" (FindFirstFileA, FindNextFileA, FindClose);
+  // nullopt when nothing can be listed.
+  virtual std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) = 0;
+  // DeleteFileA.
+  virtual bool Remove(const std::string& path) = 0;
+  // CopyFileA, replacing an existing target; on failure `error` is the system's error code.
+  virtual bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) = 0;
+  // GetModuleFileNameA of the running program, when it fits in maxChars characters.
+  virtual std::optional<std::string> ModulePath(std::size_t maxChars) = 0;
 
   // CreateFileA; FileHandle::invalid on failure.
   virtual FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,

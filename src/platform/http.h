@@ -1,11 +1,26 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
+#include "platform/handles.h"
+
 // WinHTTP as the system reaches it. Texts are UTF-16; every text WinHTTP hands out is freed by the adapter.
+// Session, connection and request handles are InternetHandle values; each one opened is closed with Close.
 class Http {
  public:
+  // Access types of WinHttpOpen.
+  static constexpr std::uint32_t kAccessNoProxy = 1;     // WINHTTP_ACCESS_TYPE_NO_PROXY
+  static constexpr std::uint32_t kAccessNamedProxy = 3;  // WINHTTP_ACCESS_TYPE_NAMED_PROXY
+  // Request flags of WinHttpOpenRequest.
+  static constexpr std::uint32_t kFlagSecure = 0x800000;  // WINHTTP_FLAG_SECURE
+  static constexpr std::uint32_t kFlagRefresh = 0x100;    // WINHTTP_FLAG_REFRESH
+  // Options of WinHttpSetOption.
+  static constexpr std::uint32_t kOptionConnectTimeout = 3;  // WINHTTP_OPTION_CONNECT_TIMEOUT
+  static constexpr std::uint32_t kOptionReceiveTimeout = 7;  // WINHTTP_OPTION_RECEIVE_TIMEOUT
+  static constexpr std::uint16_t kHttpsPort = 443;            // INTERNET_DEFAULT_HTTPS_PORT
+
   Http() = default;
   Http(const Http&) = delete;
   Http& operator=(const Http&) = delete;
@@ -16,4 +31,25 @@ class Http {
   virtual bool DefaultProxy(std::optional<std::u16string>& proxy) = 0;
   // WinHttpGetIEProxyConfigForCurrentUser: the same for the current user's Internet settings.
   virtual bool UserProxy(std::optional<std::u16string>& proxy) = 0;
+
+  // WinHttpOpen, synchronous, without a bypass list; `proxy` only with the named-proxy access type.
+  virtual InternetHandle OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
+                                     const std::optional<std::u16string>& proxy) = 0;
+  // WinHttpSetOption with a time-out in milliseconds.
+  virtual bool SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) = 0;
+  // WinHttpConnect.
+  virtual InternetHandle Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) = 0;
+  // WinHttpOpenRequest with the default HTTP version, no referrer and no accept types.
+  virtual InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb,
+                                     const std::u16string& objectPath, std::uint32_t flags) = 0;
+  // WinHttpSendRequest with additional headers (length left to WinHTTP) and no body.
+  virtual bool SendRequest(InternetHandle request, const std::u16string& headers) = 0;
+  // WinHttpReceiveResponse.
+  virtual bool ReceiveResponse(InternetHandle request) = 0;
+  // WinHttpQueryHeaders of the status code as a number; nullopt when there is none.
+  virtual std::optional<std::uint32_t> StatusCode(InternetHandle request) = 0;
+  // WinHttpReadData: the count read (0 at the end of the response), nullopt when the read fails.
+  virtual std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) = 0;
+  // WinHttpCloseHandle.
+  virtual bool Close(InternetHandle handle) = 0;
 };

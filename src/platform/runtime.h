@@ -10,6 +10,7 @@ class Runtime {
  public:
   // CoInitializeEx flags and CoInitializeSecurity levels, as Windows numbers them.
   static constexpr std::uint32_t kCoinitMultithreaded = 0x0;
+  static constexpr std::uint32_t kCoinitApartmentThreaded = 0x2;
   static constexpr std::uint32_t kAuthnLevelConnect = 2;
   static constexpr std::uint32_t kImpLevelImpersonate = 3;
 

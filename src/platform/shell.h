@@ -33,6 +33,23 @@ class FolderDialog {
   virtual std::int32_t ResultPath(std::u16string& path) = 0;
 };
 
+// A shell link object (CLSID_ShellLink through IShellLinkA), owned by its std::unique_ptr and released when
+// that goes. Results are HRESULTs.
+class ShellLink {
+ public:
+  ShellLink() = default;
+  ShellLink(const ShellLink&) = delete;
+  ShellLink& operator=(const ShellLink&) = delete;
+  virtual ~ShellLink() = default;
+
+  virtual std::int32_t SetPath(const std::string& target) = 0;
+  virtual std::int32_t SetDescription(const std::string& description) = 0;
+  virtual std::int32_t SetWorkingDirectory(const std::string& directory) = 0;
+  // QueryInterface for IPersistFile, then Save under the name with the remember flag; the interface is
+  // released again.
+  virtual std::int32_t Save(const std::u16string& fileName, bool remember) = 0;
+};
+
 class Shell {
  public:
   Shell() = default;
@@ -42,4 +59,6 @@ class Shell {
 
   // CoCreateInstance of the file open dialog, in process, for IFileDialog.
   virtual std::int32_t CreateFolderDialog(std::unique_ptr<FolderDialog>& dialog) = 0;
+  // CoCreateInstance of the shell link, in process, for IShellLinkA.
+  virtual std::int32_t CreateShellLink(std::unique_ptr<ShellLink>& link) = 0;
 };

@@ -92,6 +92,10 @@ void HideSqlGroup(SetupContext& context) {
   ShowGroup(context, kSqlGroupIds, false);
 }
 
+void ShowSqlGroup(SetupContext& context, bool show) {
+  ShowGroup(context, kSqlGroupIds, show);
+}
+
 int ApplyBitSize(SetupContext& context, std::string_view bitSize) {
   for (const BitSizeChoice& choice : kBitSizes) {
     if (bitSize != choice.text) {

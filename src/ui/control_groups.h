@@ -26,6 +26,8 @@ int ShowComponentControls(SetupContext& context, int group, bool show);
 
 // Hides the SQL Server fields: a usable SQL Server is installed.
 void HideSqlGroup(SetupContext& context);
+// Shows or hides the SQL Server group.
+void ShowSqlGroup(SetupContext& context, bool show);
 
 // The proxy of the system's WinHTTP settings (the current user's settings only when the default settings
 // cannot be read), into `proxyServer`; true when one is configured.

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/run_driver.h"
 #include "app/setup_context.h"
 #include "resources/resource.h"
 #include "ui/control_groups.h"
@@ -80,8 +81,10 @@ bool SetupDialog::OnCommand(WindowHandle dialog, int controlId, int /*notifyCode
     case IDC_SEARCH:
       SearchInstallation(context_, dialog);
       return true;
+    case IDC_OK:
+      RunSetup(context_);
+      return true;
     default:
-      // OK starts the run, which arrives with the run driver.
       return false;
   }
 }

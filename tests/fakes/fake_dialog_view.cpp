@@ -370,6 +370,21 @@ void FakeDialogView::CheckRadioButton(WindowHandle dialog, int firstId, int last
   }
 }
 
+bool FakeDialogView::IsChecked(WindowHandle dialog, int controlId) {
+  const Window* found = Find(GetControl(dialog, controlId));
+  return found != nullptr && found->checked;
+}
+
+bool FakeDialogView::EndDialog(WindowHandle dialog, std::intptr_t result) {
+  Window* found = Find(dialog);
+  if (found == nullptr) {
+    return false;
+  }
+  found->shown = false;
+  endedDialogs.push_back(result);
+  return true;
+}
+
 void FakeDialogView::SetProgressRange(WindowHandle dialog, int controlId, int low, int high) {
   if (Window* found = Find(GetControl(dialog, controlId))) {
     found->progressLow = low;

@@ -90,6 +90,8 @@ class FakeDialogView final : public DialogView {
   std::optional<ComboParts> ComboBoxParts(WindowHandle combo) override;
   std::optional<bool> OnDropDownButton(WindowHandle combo, WindowHandle receiving, int x, int y) override;
   void CheckRadioButton(WindowHandle dialog, int firstId, int lastId, int checkId) override;
+  bool IsChecked(WindowHandle dialog, int controlId) override;
+  bool EndDialog(WindowHandle dialog, std::intptr_t result) override;
   void SetProgressRange(WindowHandle dialog, int controlId, int low, int high) override;
   void SetProgressPosition(WindowHandle dialog, int controlId, int position) override;
 
@@ -125,6 +127,7 @@ class FakeDialogView final : public DialogView {
 
   // Recorded.
   std::vector<int> createdDialogs;
+  std::vector<std::intptr_t> endedDialogs;  // the result of each EndDialog
   std::vector<MessageBoxCall> messageBoxes;
   std::vector<int> messageLoops;  // the accelerator table of each loop run
   std::uint32_t commonControls = 0;

@@ -45,6 +45,7 @@ bool FakeFiles::DirectoryExists(const std::string& path) const {
 
 void FakeFiles::SetContent(const std::string& path, std::string content) {
   const std::string key = Key(path);
+  names_[key] = path.substr(path.find_last_of("\\/") + 1);
   AddDirectory(ParentKey(key));
   files_[key] = std::move(content);
 }
@@ -72,6 +73,135 @@ FakeFiles::OpenFile* FakeFiles::Find(FileHandle file) {
   return found == open_.end() ? nullptr : &found->second;
 }
 
+std::string FakeFiles::Resolve(const std::string& path) const {
+  std::string text = path.starts_with("\\\\?\\") ? path.substr(4) : path;
+  std::string full;
+  if (text.size() >= 2 && text[1] == ':') {
+    const bool sameDrive = !currentDirectory.empty() &&
+                           std::tolower(static_cast<unsigned char>(currentDirectory[0])) ==
+                               std::tolower(static_cast<unsigned char>(text[0]));
+    if (text.size() > 2 && (text[2] == '\\' || text[2] == '/')) {
+      full = text;
+    } else {  // "C:name" is relative to the current directory of drive C:
+      full = (sameDrive ? currentDirectory : text.substr(0, 2) + "\\") + "\\" + text.substr(2);
+    }
+  } else if (!text.empty() && (text[0] == '\\' || text[0] == '/')) {
+    full = currentDirectory.substr(0, 2) + text;
+  } else {
+    full = currentDirectory + "\\" + text;
+  }
+  // One separator between names, none at the end but after a drive.
+  std::string normal;
+  for (const char c : full) {
+    const char separator = c == '/' ? '\\' : c;
+    if (separator == '\\' && !normal.empty() && normal.back() == '\\') {
+      continue;
+    }
+    normal += separator;
+  }
+  while (normal.size() > 3 && normal.back() == '\\') {
+    normal.pop_back();
+  }
+  if (normal.size() == 2 && normal[1] == ':') {
+    normal += '\\';
+  }
+  return normal;
+}
+
+bool FakeFiles::Refused(const std::string& path) const {
+  const std::string key = Key(path);
+  return std::any_of(refusedPaths.begin(), refusedPaths.end(),
+                     [&key](const std::string& refused) { return Key(refused) == key; });
+}
+
+std::uint32_t FakeFiles::ChangeDirectory(const std::string& path) {
+  const std::string full = Resolve(path);
+  if (!DirectoryExists(full)) {
+    return files_.count(Key(full)) != 0 ? 267U : 2U;  // ERROR_DIRECTORY, ERROR_FILE_NOT_FOUND
+  }
+  currentDirectory = full;
+  return 0;
+}
+
+std::uint32_t FakeFiles::MakeDirectory(const std::string& path) {
+  const std::string full = Resolve(path);
+  if (DirectoryExists(full) || files_.count(Key(full)) != 0) {
+    return 183;  // ERROR_ALREADY_EXISTS
+  }
+  if (!DirectoryExists(ParentKey(Key(full)))) {
+    return 3;  // ERROR_PATH_NOT_FOUND
+  }
+  if (Refused(full)) {
+    return 5;  // ERROR_ACCESS_DENIED
+  }
+  directories_.insert(Key(full));
+  return 0;
+}
+
+std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const std::string& pattern) {
+  const std::string full = Resolve(pattern);
+  const std::string folder = ParentKey(Key(full));
+  if (!DirectoryExists(folder) || full.substr(full.find_last_of('\\') + 1) != "*.*") {
+    return std::nullopt;
+  }
+  std::vector<DirectoryEntry> entries = {{".", kAttributeDirectory}, {"..", kAttributeDirectory}};
+  const std::string prefix = folder + "\\";
+  const auto below = [&prefix](const std::string& key) {
+    return key.starts_with(prefix) && key.find('\\', prefix.size()) == std::string::npos;
+  };
+  for (const std::string& directory : directories_) {
+    if (below(directory)) {
+      entries.push_back({names_.count(directory) != 0 ? names_.at(directory) : directory.substr(prefix.size()),
+                         kAttributeDirectory});
+    }
+  }
+  for (const auto& [key, content] : files_) {
+    if (below(key)) {
+      entries.push_back({names_.count(key) != 0 ? names_.at(key) : key.substr(prefix.size()), 0x20});
+    }
+  }
+  return entries;
+}
+
+bool FakeFiles::Remove(const std::string& path) {
+  const std::string key = Key(Resolve(path));
+  removed.push_back(path);
+  const bool held = std::any_of(heldOpen.begin(), heldOpen.end(),
+                                [&key](const std::string& other) { return Key(other) == key; });
+  if (held) {
+    return false;
+  }
+  times_.erase(key);
+  return files_.erase(key) != 0;
+}
+
+bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) {
+  copies.emplace_back(source, target);
+  const std::string from = Key(Resolve(source));
+  const std::string to = Resolve(target);
+  error = 0;
+  if (files_.count(from) == 0) {
+    error = 2;  // ERROR_FILE_NOT_FOUND
+  } else if (!DirectoryExists(ParentKey(Key(to)))) {
+    error = 3;  // ERROR_PATH_NOT_FOUND
+  } else if (Refused(to) || Key(to) == from) {
+    error = Key(to) == from ? 32U : 5U;  // ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED
+  }
+  if (error != 0) {
+    return false;
+  }
+  names_[Key(to)] = to.substr(to.find_last_of('\\') + 1);
+  files_[Key(to)] = files_[from];
+  return true;
+}
+
+std::optional<std::string> FakeFiles::ModulePath(std::size_t maxChars) {
+  if (modulePath.empty() || modulePath.size() > maxChars) {
+    return std::nullopt;
+  }
+  return modulePath;
+}
+
 std::optional<std::string> FakeFiles::CurrentDirectory(std::size_t maxChars) {
   if (currentDirectory.size() > maxChars) {
     return std::nullopt;
@@ -82,15 +212,16 @@ std::optional<std::string> FakeFiles::CurrentDirectory(std::size_t maxChars) {
 FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                              std::uint32_t disposition, std::uint32_t attributes) {
   creates.push_back({path, access, share, disposition, attributes});
-  const std::string key = Key(path);
-  if (refusedPaths.count(path) != 0) {
+  const std::string full = Resolve(path);
+  const std::string key = Key(full);
+  if (Refused(full)) {
     return FileHandle::invalid;
   }
   const bool exists = files_.count(key) != 0;
   if (disposition == kOpenExisting && !exists) {
     return FileHandle::invalid;
   }
-  if (!exists && !DirectoryExists(ParentKey(path))) {
+  if (!exists && !DirectoryExists(ParentKey(key))) {
     return FileHandle::invalid;  // ERROR_PATH_NOT_FOUND
   }
   const bool held = std::any_of(heldOpen.begin(), heldOpen.end(),
@@ -99,6 +230,9 @@ FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std:
     return FileHandle::invalid;  // ERROR_SHARING_VIOLATION
   }
   if (disposition == kCreateAlways || !exists) {
+    if (!exists) {
+      names_[key] = full.substr(full.find_last_of('\\') + 1);
+    }
     files_[key].clear();
     times_.erase(key);
   }

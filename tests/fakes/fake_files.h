@@ -12,6 +12,12 @@
 class FakeFiles final : public Files {
  public:
   std::optional<std::string> CurrentDirectory(std::size_t maxChars) override;
+  std::uint32_t ChangeDirectory(const std::string& path) override;
+  std::uint32_t MakeDirectory(const std::string& path) override;
+  std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) override;
+  bool Remove(const std::string& path) override;
+  bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) override;
+  std::optional<std::string> ModulePath(std::size_t maxChars) override;
   FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                     std::uint32_t disposition, std::uint32_t attributes) override;
   bool SeekToEnd(FileHandle file) override;
@@ -30,9 +36,11 @@ class FakeFiles final : public Files {
   std::uint32_t DriveType(const std::string& root) override;
   std::optional<std::string> KnownFolder(int folder) override;
 
-  // Set by the test.
+  // Set by the test. Relative paths resolve against the current directory, which a successful
+  // ChangeDirectory sets to the full path of the folder.
   std::string currentDirectory = "C:\\";
-  // Paths where Create fails, as for a folder without write access.
+  std::string modulePath = "C:\\Setup\\NembricSetup.exe";
+  // Paths where Create, MakeDirectory and CopyTo (as the target) fail with access denied.
   std::set<std::string> refusedPaths;
   // Folders on the system's search path, searched in order.
   std::vector<std::string> searchPath;
@@ -45,6 +53,9 @@ class FakeFiles final : public Files {
   std::set<std::string> heldOpen;
   // Minutes that UTC is ahead of local time (the time-zone bias of Windows).
   std::int64_t utcBiasMinutes = 0;
+  // Every path removed and every copy, in order.
+  std::vector<std::string> removed;
+  std::vector<std::pair<std::string, std::string>> copies;
   // Every path whose attributes were asked for, in order.
   std::vector<std::string> attributeQueries;
 
@@ -84,10 +95,14 @@ class FakeFiles final : public Files {
   };
   static std::string Key(const std::string& path);
   static std::string ParentKey(const std::string& key);
+  // The full path of a path as Windows reads it against the current directory.
+  std::string Resolve(const std::string& path) const;
+  bool Refused(const std::string& path) const;
   OpenFile* Find(FileHandle file);
 
   std::map<std::string, std::string> files_;
   std::set<std::string> directories_;
+  std::map<std::string, std::string> names_;  // names as they were written, by key
   std::map<std::string, Times> times_;
   std::map<FileHandle, OpenFile> open_;
   std::uintptr_t nextHandle_ = 0x100;

@@ -1,25 +1,93 @@
 #pragma once
 
+#include <cstddef>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "platform/http.h"
 
-// The system's WinHTTP proxy settings, as the test sets them.
+// WinHTTP against a scripted download server: object paths with their status and body, answered in pieces
+// as a network delivers them; a missing path gets the server's 404 error page. Faults: a server that does not
+// answer (the send fails, as for a refused connection or a failed TLS handshake), a receive that fails, and a
+// connection reset after some bytes (the read fails).
 class FakeHttp final : public Http {
  public:
-  bool DefaultProxy(std::optional<std::u16string>& proxy) override {
-    ++defaultCalls;
-    proxy = defaultProxy;
-    return defaultWorks;
-  }
-  bool UserProxy(std::optional<std::u16string>& proxy) override {
-    ++userCalls;
-    proxy = userProxy;
-    return userWorks;
-  }
+  static constexpr char kErrorPage[] =
+      "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><head>\n<title>404 Not Found</title>\n"
+      "</head><body>\n<h1>Not Found</h1>\n</body></html>\n";
 
+  struct Response {
+    std::uint32_t status = 200;
+    std::string body;
+    // The body breaks off with a failed read after this many bytes.
+    std::size_t resetAfter = SIZE_MAX;
+  };
+
+  bool DefaultProxy(std::optional<std::u16string>& proxy) override;
+  bool UserProxy(std::optional<std::u16string>& proxy) override;
+  InternetHandle OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
+                             const std::optional<std::u16string>& proxy) override;
+  bool SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) override;
+  InternetHandle Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) override;
+  InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb, const std::u16string& objectPath,
+                             std::uint32_t flags) override;
+  bool SendRequest(InternetHandle request, const std::u16string& headers) override;
+  bool ReceiveResponse(InternetHandle request) override;
+  std::optional<std::uint32_t> StatusCode(InternetHandle request) override;
+  std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) override;
+  bool Close(InternetHandle handle) override;
+
+  // Proxy settings of the system.
   bool defaultWorks = true;
   std::optional<std::u16string> defaultProxy;
   bool userWorks = true;
   std::optional<std::u16string> userProxy;
   int defaultCalls = 0;
   int userCalls = 0;
+
+  // The server, by object path ("downloads/NAME").
+  std::map<std::string, Response> files;
+  void Serve(const std::string& name, std::string body) { files["downloads/" + name] = Response{200, std::move(body)}; }
+  // Set by the test.
+  bool sessionFails = false;
+  bool serverDown = false;                    // every send fails
+  bool receiveFails = false;                  // every receive fails
+  std::set<std::string> unopenablePaths;      // OpenRequest fails for these
+  std::size_t piece = 64 * 1024;              // the most bytes one read delivers
+
+  // Recorded.
+  struct SessionCall {
+    std::u16string userAgent;
+    std::uint32_t accessType;
+    std::optional<std::u16string> proxy;
+  };
+  std::vector<SessionCall> sessions;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> timeouts;  // option, milliseconds
+  std::vector<std::pair<std::u16string, std::uint16_t>> connects;
+  struct RequestCall {
+    std::u16string verb;
+    std::u16string objectPath;
+    std::uint32_t flags;
+    std::u16string headers;
+  };
+  std::vector<RequestCall> requests;
+  std::uint32_t largestRead = 0;
+  std::size_t OpenHandles() const { return handles_.size(); }
+
+ private:
+  enum class Kind { session, connection, request };
+  struct Handle {
+    Kind kind;
+    std::string path;
+    bool sent = false;
+    bool received = false;
+    std::size_t position = 0;
+  };
+  Handle* Find(InternetHandle handle, Kind kind);
+  InternetHandle Add(Handle handle);
+
+  std::map<InternetHandle, Handle> handles_;
+  std::uintptr_t next_ = 0x1000;
 };

@@ -51,7 +51,51 @@ class FakeFolderDialog final : public FolderDialog {
   std::size_t index_;
 };
 
+class FakeShellLink final : public ShellLink {
+ public:
+  FakeShellLink(FakeShell& shell, std::size_t index) : shell_(shell), index_(index) { ++shell_.liveLinks; }
+  FakeShellLink(const FakeShellLink&) = delete;
+  FakeShellLink& operator=(const FakeShellLink&) = delete;
+  ~FakeShellLink() override { --shell_.liveLinks; }
+
+  std::int32_t SetPath(const std::string& target) override {
+    Record().path = target;
+    return 0;
+  }
+  std::int32_t SetDescription(const std::string& description) override {
+    Record().description = description;
+    return 0;
+  }
+  std::int32_t SetWorkingDirectory(const std::string& directory) override {
+    Record().workingDirectory = directory;
+    return 0;
+  }
+  std::int32_t Save(const std::u16string& fileName, bool remember) override {
+    if (shell_.linkSaveResult < 0) {
+      return shell_.linkSaveResult;
+    }
+    Record().savedAs = fileName;
+    Record().remember = remember;
+    return 0;
+  }
+
+ private:
+  FakeShell::Link& Record() { return shell_.links[index_]; }
+
+  FakeShell& shell_;
+  std::size_t index_;
+};
+
 }  // namespace
+
+std::int32_t FakeShell::CreateShellLink(std::unique_ptr<ShellLink>& link) {
+  if (linkCreateResult < 0) {
+    return linkCreateResult;
+  }
+  links.emplace_back();
+  link = std::make_unique<FakeShellLink>(*this, links.size() - 1);
+  return 0;
+}
 
 std::int32_t FakeShell::CreateFolderDialog(std::unique_ptr<FolderDialog>& dialog) {
   if (createResult < 0) {

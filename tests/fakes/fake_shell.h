@@ -17,6 +17,20 @@ class FakeShell final : public Shell {
   };
 
   std::int32_t CreateFolderDialog(std::unique_ptr<FolderDialog>& dialog) override;
+  std::int32_t CreateShellLink(std::unique_ptr<ShellLink>& link) override;
+
+  // Shell links as they were set up, and the name each was saved under (empty when it was not saved).
+  struct Link {
+    std::string path;
+    std::string description;
+    std::string workingDirectory;
+    std::u16string savedAs;
+    bool remember = false;
+  };
+  std::vector<Link> links;
+  int liveLinks = 0;
+  std::int32_t linkCreateResult = 0;
+  std::int32_t linkSaveResult = 0;
 
   // Set by the test.
   std::int32_t createResult = 0;

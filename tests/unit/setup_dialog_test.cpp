@@ -169,9 +169,12 @@ TEST(SetupDialogButtons, ColourMessagesPaintWithTheThemeBrush) {
   EXPECT_EQ(d.fake.dialogs.textColour, 0xFFFFFFU);
 }
 
-TEST(SetupDialogButtons, OkAndUnknownCommandsAreLeftToWindows) {
+TEST(SetupDialogButtons, OkRunsTheSetupAndUnknownCommandsAreLeftToWindows) {
   DialogFixture d(kRunInstall);
-  EXPECT_FALSE(d.dialog.OnCommand(d.window, IDC_OK, 0));
+  // Right after the start the client directory is still empty: the run stops at its check.
+  EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_OK, 0));
+  ASSERT_EQ(d.fake.dialogs.messageBoxes.size(), 1U);
+  EXPECT_EQ(d.fake.dialogs.messageBoxes[0].text, "Please enter Client Directory");
   EXPECT_FALSE(d.dialog.OnCommand(d.window, IDM_ABOUT, 0));
 }
 

@@ -309,6 +309,14 @@ void Win32DialogView::CheckRadioButton(WindowHandle dialog, int firstId, int las
   ::CheckRadioButton(ToWindow(dialog), firstId, lastId, checkId);
 }
 
+bool Win32DialogView::IsChecked(WindowHandle dialog, int controlId) {
+  return IsDlgButtonChecked(ToWindow(dialog), controlId) == BST_CHECKED;
+}
+
+bool Win32DialogView::EndDialog(WindowHandle dialog, std::intptr_t result) {
+  return ::EndDialog(ToWindow(dialog), result) != FALSE;
+}
+
 void Win32DialogView::SetProgressRange(WindowHandle dialog, int controlId, int low, int high) {
   SendDlgItemMessageA(ToWindow(dialog), controlId, PBM_SETRANGE32, static_cast<WPARAM>(low),
                       static_cast<LPARAM>(high));

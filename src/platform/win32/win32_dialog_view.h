@@ -46,6 +46,8 @@ class Win32DialogView final : public DialogView {
   std::optional<ComboParts> ComboBoxParts(WindowHandle combo) override;
   std::optional<bool> OnDropDownButton(WindowHandle combo, WindowHandle receiving, int x, int y) override;
   void CheckRadioButton(WindowHandle dialog, int firstId, int lastId, int checkId) override;
+  bool IsChecked(WindowHandle dialog, int controlId) override;
+  bool EndDialog(WindowHandle dialog, std::intptr_t result) override;
   void SetProgressRange(WindowHandle dialog, int controlId, int low, int high) override;
   void SetProgressPosition(WindowHandle dialog, int controlId, int position) override;
 

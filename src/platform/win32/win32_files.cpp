@@ -32,6 +32,7 @@ std::uint64_t FromFileTime(const FILETIME& time) {
 static_assert(Files::kGenericRead == GENERIC_READ && Files::kGenericWrite == GENERIC_WRITE);
 static_assert(Files::kShareRead == FILE_SHARE_READ && Files::kShareWrite == FILE_SHARE_WRITE);
 static_assert(Files::kCreateAlways == CREATE_ALWAYS && Files::kOpenExisting == OPEN_EXISTING);
+static_assert(Files::kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(Files::kAttributeNormal == FILE_ATTRIBUTE_NORMAL && Files::kDriveFixed == DRIVE_FIXED);
 static_assert(Files::kFileBegin == FILE_BEGIN && Files::kFileCurrent == FILE_CURRENT &&
               Files::kFileEnd == FILE_END);
@@ -46,6 +47,49 @@ std::optional<std::string> Win32Files::CurrentDirectory(std::size_t maxChars) {
     return std::nullopt;
   }
   return std::string(buffer.data(), length);
+}
+
+std::uint32_t Win32Files::ChangeDirectory(const std::string& path) {
+  return SetCurrentDirectoryA(path.c_str()) != FALSE ? 0 : GetLastError();
+}
+
+std::uint32_t Win32Files::MakeDirectory(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) != FALSE ? 0 : GetLastError();
+}
+
+std::optional<std::vector<Files::DirectoryEntry>> Win32Files::ListDirectory(const std::string& pattern) {
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return std::nullopt;
+  }
+  std::vector<DirectoryEntry> entries;
+  do {
+    entries.push_back({found.cFileName, found.dwFileAttributes});
+  } while (FindNextFileA(search, &found) != FALSE);
+  FindClose(search);
+  return entries;
+}
+
+bool Win32Files::Remove(const std::string& path) {
+  return DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool Win32Files::CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) {
+  if (CopyFileA(source.c_str(), target.c_str(), FALSE) == FALSE) {
+    error = GetLastError();
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::string> Win32Files::ModulePath(std::size_t maxChars) {
+  std::vector<char> path(maxChars + 1, '\0');
+  const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length > maxChars) {
+    return std::nullopt;
+  }
+  return std::string(path.data(), length);
 }
 
 FileHandle Win32Files::Create(const std::string& path, std::uint32_t access, std::uint32_t share,

@@ -5,6 +5,12 @@
 class Win32Files final : public Files {
  public:
   std::optional<std::string> CurrentDirectory(std::size_t maxChars) override;
+  std::uint32_t ChangeDirectory(const std::string& path) override;
+  std::uint32_t MakeDirectory(const std::string& path) override;
+  std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) override;
+  bool Remove(const std::string& path) override;
+  bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) override;
+  std::optional<std::string> ModulePath(std::size_t maxChars) override;
   FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                     std::uint32_t disposition, std::uint32_t attributes) override;
   bool SeekToEnd(FileHandle file) override;

@@ -55,3 +55,78 @@ bool Win32Http::UserProxy(std::optional<std::u16string>& proxy) {
   proxy = NamedProxy(config.lpszProxy);
   return true;
 }
+
+namespace {
+
+HINTERNET ToInternet(InternetHandle handle) {
+  return reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(handle));
+}
+
+InternetHandle FromInternet(HINTERNET handle) {
+  return static_cast<InternetHandle>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
+LPCWSTR Wide(const std::u16string& text) {
+  return reinterpret_cast<LPCWSTR>(text.c_str());
+}
+
+}  // namespace
+
+static_assert(Http::kAccessNoProxy == WINHTTP_ACCESS_TYPE_NO_PROXY &&
+              Http::kAccessNamedProxy == WINHTTP_ACCESS_TYPE_NAMED_PROXY);
+static_assert(Http::kFlagSecure == WINHTTP_FLAG_SECURE && Http::kFlagRefresh == WINHTTP_FLAG_REFRESH);
+static_assert(Http::kOptionConnectTimeout == WINHTTP_OPTION_CONNECT_TIMEOUT &&
+              Http::kOptionReceiveTimeout == WINHTTP_OPTION_RECEIVE_TIMEOUT);
+static_assert(Http::kHttpsPort == INTERNET_DEFAULT_HTTPS_PORT);
+
+InternetHandle Win32Http::OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
+                                      const std::optional<std::u16string>& proxy) {
+  return FromInternet(WinHttpOpen(Wide(userAgent), accessType,
+                                  proxy ? Wide(*proxy) : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+}
+
+bool Win32Http::SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) {
+  DWORD value = milliseconds;
+  return WinHttpSetOption(ToInternet(handle), option, &value, sizeof value) != FALSE;
+}
+
+InternetHandle Win32Http::Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) {
+  return FromInternet(WinHttpConnect(ToInternet(session), Wide(host), port, 0));
+}
+
+InternetHandle Win32Http::OpenRequest(InternetHandle connection, const std::u16string& verb,
+                                      const std::u16string& objectPath, std::uint32_t flags) {
+  return FromInternet(WinHttpOpenRequest(ToInternet(connection), Wide(verb), Wide(objectPath), nullptr,
+                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+}
+
+bool Win32Http::SendRequest(InternetHandle request, const std::u16string& headers) {
+  return WinHttpSendRequest(ToInternet(request), Wide(headers), static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
+                            0, 0) != FALSE;
+}
+
+bool Win32Http::ReceiveResponse(InternetHandle request) {
+  return WinHttpReceiveResponse(ToInternet(request), nullptr) != FALSE;
+}
+
+std::optional<std::uint32_t> Win32Http::StatusCode(InternetHandle request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (WinHttpQueryHeaders(ToInternet(request), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX) == FALSE) {
+    return std::nullopt;
+  }
+  return status;
+}
+
+std::optional<std::uint32_t> Win32Http::ReadData(InternetHandle request, void* buffer, std::uint32_t size) {
+  DWORD read = 0;
+  if (WinHttpReadData(ToInternet(request), buffer, size, &read) == FALSE) {
+    return std::nullopt;
+  }
+  return read;
+}
+
+bool Win32Http::Close(InternetHandle handle) {
+  return WinHttpCloseHandle(ToInternet(handle)) != FALSE;
+}

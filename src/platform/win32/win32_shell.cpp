@@ -140,6 +140,29 @@ class Win32FolderDialog final : public FolderDialog {
   Picker picker_;
 };
 
+class Win32ShellLink final : public ShellLink {
+ public:
+  explicit Win32ShellLink(ComPtr<IShellLinkA> link) : link_(std::move(link)) {}
+  std::int32_t SetPath(const std::string& target) override { return link_->SetPath(target.c_str()); }
+  std::int32_t SetDescription(const std::string& description) override {
+    return link_->SetDescription(description.c_str());
+  }
+  std::int32_t SetWorkingDirectory(const std::string& directory) override {
+    return link_->SetWorkingDirectory(directory.c_str());
+  }
+  std::int32_t Save(const std::u16string& fileName, bool remember) override {
+    ComPtr<IPersistFile> file;
+    const HRESULT queried = link_.As(&file);
+    if (FAILED(queried)) {
+      return queried;
+    }
+    return file->Save(Wide(fileName), remember ? TRUE : FALSE);
+  }
+
+ private:
+  ComPtr<IShellLinkA> link_;
+};
+
 }  // namespace
 
 static_assert(FolderDialog::kPickFolders == FOS_PICKFOLDERS &&
@@ -151,4 +174,14 @@ std::int32_t Win32Shell::CreateFolderDialog(std::unique_ptr<FolderDialog>& dialo
   // The dialog object itself is made on the picker's own thread when it is shown.
   dialog = std::make_unique<Win32FolderDialog>();
   return S_OK;
+}
+
+std::int32_t Win32Shell::CreateShellLink(std::unique_ptr<ShellLink>& link) {
+  ComPtr<IShellLinkA> created;
+  const HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                          reinterpret_cast<void**>(created.GetAddressOf()));
+  if (SUCCEEDED(result)) {
+    link = std::make_unique<Win32ShellLink>(std::move(created));
+  }
+  return result;
 }

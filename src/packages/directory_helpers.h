@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+struct Machine;
+
+// Makes every missing directory of the path, walking it from the drive down; a name that can neither be
+// entered nor made is passed over. True when the path already exists or its last directory was made. The
+// process's current directory is left in the parent of the last directory. A name longer than 255
+// characters fails the call.
+bool CreateDirectoryChain(Machine& machine, const std::string& path);
+
+// The same for a path that may start with "\\?\", collecting in `errorText` the system's message for each
+// directory that could not be entered at once or made.
+bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText);
+
+// Deletes every file of the directory (not of its subdirectories) whose name holds "dll". False when the
+// directory cannot be entered; failed deletions are passed over.
+bool DeleteDllFiles(Machine& machine, const std::string& directory);

@@ -1,0 +1,128 @@
+#include "fake_http.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::string Narrow(const std::u16string& text) {
+  std::string narrow;
+  for (const char16_t c : text) {
+    narrow += c < 0x80 ? static_cast<char>(c) : '?';
+  }
+  return narrow;
+}
+
+}  // namespace
+
+bool FakeHttp::DefaultProxy(std::optional<std::u16string>& proxy) {
+  ++defaultCalls;
+  proxy = defaultProxy;
+  return defaultWorks;
+}
+
+bool FakeHttp::UserProxy(std::optional<std::u16string>& proxy) {
+  ++userCalls;
+  proxy = userProxy;
+  return userWorks;
+}
+
+FakeHttp::Handle* FakeHttp::Find(InternetHandle handle, Kind kind) {
+  const auto found = handles_.find(handle);
+  return found == handles_.end() || found->second.kind != kind ? nullptr : &found->second;
+}
+
+InternetHandle FakeHttp::Add(Handle handle) {
+  const auto key = static_cast<InternetHandle>(next_++);
+  handles_.emplace(key, std::move(handle));
+  return key;
+}
+
+InternetHandle FakeHttp::OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
+                                     const std::optional<std::u16string>& proxy) {
+  sessions.push_back({userAgent, accessType, proxy});
+  if (sessionFails) {
+    return InternetHandle::none;
+  }
+  return Add({Kind::session, {}});
+}
+
+bool FakeHttp::SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) {
+  timeouts.emplace_back(option, milliseconds);
+  return Find(handle, Kind::session) != nullptr;
+}
+
+InternetHandle FakeHttp::Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) {
+  connects.emplace_back(host, port);
+  // WinHTTP only records the server here; nothing goes over the network before the send.
+  if (Find(session, Kind::session) == nullptr) {
+    return InternetHandle::none;
+  }
+  return Add({Kind::connection, {}});
+}
+
+InternetHandle FakeHttp::OpenRequest(InternetHandle connection, const std::u16string& verb,
+                                     const std::u16string& objectPath, std::uint32_t flags) {
+  requests.push_back({verb, objectPath, flags, {}});
+  const std::string path = Narrow(objectPath);
+  if (Find(connection, Kind::connection) == nullptr || unopenablePaths.count(path) != 0) {
+    return InternetHandle::none;
+  }
+  return Add({Kind::request, path});
+}
+
+bool FakeHttp::SendRequest(InternetHandle request, const std::u16string& headers) {
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr) {
+    return false;
+  }
+  for (auto call = requests.rbegin(); call != requests.rend(); ++call) {
+    if (Narrow(call->objectPath) == open->path) {
+      call->headers = headers;
+      break;
+    }
+  }
+  open->sent = !serverDown;
+  return open->sent;
+}
+
+bool FakeHttp::ReceiveResponse(InternetHandle request) {
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr || !open->sent || receiveFails) {
+    return false;
+  }
+  open->received = true;
+  return true;
+}
+
+std::optional<std::uint32_t> FakeHttp::StatusCode(InternetHandle request) {
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr || !open->received) {
+    return std::nullopt;
+  }
+  const auto found = files.find(open->path);
+  return found == files.end() ? 404U : found->second.status;
+}
+
+std::optional<std::uint32_t> FakeHttp::ReadData(InternetHandle request, void* buffer, std::uint32_t size) {
+  largestRead = std::max(largestRead, size);
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr || !open->received) {
+    return std::nullopt;
+  }
+  const auto found = files.find(open->path);
+  const Response missing{404, kErrorPage};
+  const Response& response = found == files.end() ? missing : found->second;
+  if (open->position >= response.resetAfter) {
+    return std::nullopt;
+  }
+  const std::size_t end = std::min(response.body.size(), response.resetAfter);
+  const std::size_t count = std::min({static_cast<std::size_t>(size), piece, end - open->position});
+  std::memcpy(buffer, response.body.data() + open->position, count);
+  open->position += count;
+  return static_cast<std::uint32_t>(count);
+}
+
+bool FakeHttp::Close(InternetHandle handle) {
+  return handles_.erase(handle) != 0;
+}
