@@ -21,6 +21,7 @@ constexpr char kServerDirectoryMissing[] = "Please enter Server Directory";
 constexpr char kServerPortMissing[] = "Please enter Server Port";
 constexpr char kPasswordsDiffer[] = "Passwords dont mach";
 constexpr char kUpdated[] = "Successfully updated Software";
+constexpr char kRestartNeeded[] = "An installer asked for a restart of Windows to complete the setup";
 constexpr char kCompleted[] = "Successfuly completed Setup";
 constexpr std::int32_t kInformationServerPort = 1465;
 constexpr char kYes[] = "Yes";
@@ -43,7 +44,8 @@ constexpr std::array<std::pair<const char*, SetupOptions>, 4> kEditions = {{
 }};
 
 template <std::size_t N>
-SetupOptions OptionOf(const std::array<std::pair<const char*, SetupOptions>, N>& table, const std::string& text) {
+SetupOptions OptionOf(const std::array<std::pair<const char*, SetupOptions>, N>& table,
+                      const std::string& text) {
   for (const auto& [name, option] : table) {
     if (text == name) {
       return option;
@@ -62,7 +64,8 @@ void CreateClientShortcut(SetupContext& context) {
   if ((context.options & kOptionAiClient) != 0) {
     CreateShortcut(context, directory + "\\NembricAI.exe", "Halvorn NembricAI", context.clientDirectory);
   } else if ((context.options & kOption64Bit) != 0) {
-    CreateShortcut(context, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", context.clientDirectory);
+    CreateShortcut(context, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1",
+                   context.clientDirectory);
   }
 }
 
@@ -112,7 +115,8 @@ int RunSetup(SetupContext& context) {
     }
     context.editionName = ReadFieldText(view, dialog, IDC_EDITION, kEditionNameWidth - 1);
     context.options |= OptionOf(kEditions, context.editionName);
-    context.serverPort = LeadingNumber(std::string_view(ReadFieldText(view, dialog, IDC_PORT, kScratchWidth - 1)));
+    context.serverPort =
+        LeadingNumber(std::string_view(ReadFieldText(view, dialog, IDC_PORT, kScratchWidth - 1)));
     if (context.serverPort == 0) {
       return ReportInputError(context, IDC_PORT, kServerPortMissing);
     }
@@ -137,6 +141,9 @@ int RunSetup(SetupContext& context) {
     CreateClientShortcut(context);
   }
   view.EndDialog(dialog, 1);
+  if (context.restartNeeded) {
+    WriteLog(context, kLogUserInterface, kRestartNeeded);
+  }
   WriteLog(context, kLogUserInterface, kUpdated);
   CloseLog(context);
   ShowInfo(context, kCompleted);

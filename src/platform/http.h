@@ -18,8 +18,8 @@ class Http {
   static constexpr std::uint32_t kFlagRefresh = 0x100;    // WINHTTP_FLAG_REFRESH
   // Options of WinHttpSetOption.
   static constexpr std::uint32_t kOptionConnectTimeout = 3;  // WINHTTP_OPTION_CONNECT_TIMEOUT
-  static constexpr std::uint32_t kOptionReceiveTimeout = 7;  // WINHTTP_OPTION_RECEIVE_TIMEOUT
-  static constexpr std::uint16_t kHttpsPort = 443;            // INTERNET_DEFAULT_HTTPS_PORT
+  static constexpr std::uint32_t kOptionReceiveTimeout = 6;  // WINHTTP_OPTION_RECEIVE_TIMEOUT
+  static constexpr std::uint16_t kHttpsPort = 443;           // INTERNET_DEFAULT_HTTPS_PORT
 
   Http() = default;
   Http(const Http&) = delete;

@@ -13,6 +13,7 @@
 //   key ID KEY                    give the field the focus and press KEY: tab, shift+tab, enter,
 //                                 shift+enter, f4, alt+f4, escape
 //   click ID                      press the button
+//   tick ID | checked ID          click a check box or radio button | print its state, 1 or 0
 //   box ANSWER [TIMEOUT_MS]       wait for a message box of the program, print its caption and text,
 //                                 answer ok, yes, no or cancel
 //   nobox [MS]                    fail when a message box shows within MS
@@ -336,6 +337,13 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
     std::printf("text\t%d\t%s\n", id, Utf8(TextOf(control)).c_str());
   } else if (verb == L"visible") {
     std::printf("visible\t%d\t%d\n", id, IsWindowVisible(control) ? 1 : 0);
+  } else if (verb == L"checked") {
+    std::printf("checked\t%d\t%d\n", id, SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+  } else if (verb == L"tick") {
+    // A click on a check box or radio button itself: the button changes its state and tells the dialog.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, 20000, &ignored);
+    Settle(driver);
   } else if (verb == L"enabled") {
     std::printf("enabled\t%d\t%d\n", id, IsWindowEnabled(control) ? 1 : 0);
   } else if (verb == L"items") {

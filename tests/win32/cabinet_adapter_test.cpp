@@ -76,9 +76,9 @@ TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
   const std::string downloads = Directory(Directory(OwnDirectory())) + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet Client");
   CreateDirectoryA((destination + "\\Config").c_str(), nullptr);
-  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10AppSetup.cab", downloads, destination)) << Log();
-  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10AppSetup.cab", downloads, destination)) << Log();
-  for (const char* name : {"Nembric10App.exe", "Config\\Nembric10App.ini", "ReadMe.txt"}) {
+  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10App.cab", downloads, destination)) << Log();
+  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10App.cab", downloads, destination)) << Log();
+  for (const char* name : {"Nembric10App.exe", "Config\\Nembric10App.ini"}) {
     const std::string path = destination + "\\" + name;
     EXPECT_EQ(LocalWriteTime(path), "2024-03-01 12:00:00") << name;
   }
@@ -91,7 +91,7 @@ TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
 TEST_F(CabinetAdapter, AnEntryWhoseFolderIsMissingAbortsFiveTimesWithoutALogLine) {
   const std::string downloads = Directory(Directory(OwnDirectory())) + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet No Config");
-  EXPECT_FALSE(context.serverSetup->CopyCabinet("Nembric10AppSetup.cab", downloads + "\\", destination));
+  EXPECT_FALSE(context.serverSetup->CopyCabinet("Nembric10App.cab", downloads + "\\", destination));
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(LocalWriteTime(destination + "\\Nembric10App.exe"), "2024-03-01 12:00:00");
 }

@@ -1,0 +1,264 @@
+#!/usr/bin/env bash
+# A person installs each client build from dialog 113 against the local download server: chooses the bit
+# size, leaves the field with Tab (the client directory is filled in), presses OK and confirms the
+# completion box. Each run is checked line by line in its log, in the prefix's registry (uninstall entry and
+# product keys), in the extracted files and their cabinet time stamps, the setup program's copy and the
+# shortcut. Then the failure roads: a package missing on the server, no server, a runtime installer
+# exiting 1 (five boxes) and 3010. Last, the registered UninstallString and RepairPath are run as Windows
+# runs them, and dialog 2000 is used as a person would.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
+world_init "$1"
+artefacts="$WORLD_BUILD/artefacts"
+mkdir -p "$artefacts"
+world_need_display "$0" "$@"
+world_trust_ca
+caption="Halvorn NembricAI Universal Setup"
+maintenance_caption="Uninstall, Modify or Repair"
+drive_c="$WINEPREFIX/drive_c"
+work="$drive_c/NembricE2E"
+control="$drive_c/NembricTest"
+log_name="Halvorn NembricAI  Setup v10.1.3.Log"
+installed_setup="$drive_c/Program Files/Halvorn/NembricAI/NembricSetup.exe"
+uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient'
+setup=
+trap '[ -n "$setup" ] && kill "$setup" 2>/dev/null; world_stop_server' EXIT
+
+reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
+# The data of a REG_SZ value in the prefix's registry: reg_value VIEW KEY NAME
+reg_value() {
+  "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$3 *REG_SZ *//p"
+}
+
+# A clean machine for one install; the runtimes present or missing.
+prepare() {
+  rm -rf "$work" "$drive_c/Nembric10App" "$drive_c/Nembric10App32" "$drive_c/NembricAIApp" \
+    "$drive_c/Program Files/Halvorn" "$control"
+  mkdir -p "$work" "$control"
+  reg_quiet delete "$uninstall_key" /f /reg:32
+  reg_quiet delete 'HKCU\Software\Halvorn' /f
+  reg_quiet delete 'HKLM\SOFTWARE\Halvorn\NembricAI' /f /reg:64
+  for view in 32 64; do
+    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view
+    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view
+  done
+  if [ "$1" = present ]; then
+    reg_quiet add 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0\VC\Runtimes\X64' /v Installed /t REG_DWORD /d 1 /f /reg:64
+    reg_quiet add 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0\VC\Runtimes\x64' /v Installed /t REG_DWORD /d 1 /f /reg:32
+    reg_quiet add 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0\VC\Runtimes\x64' /v Version /t REG_SZ \
+      /d v14.40.33810.00 /f /reg:32
+  fi
+}
+
+# install NAME BITSIZE: a person's install; the driver's output goes to $work/NAME.driver.
+install() {
+  local name=$1 bit_size=$2 status=0
+  (cd "$work" && exec "$WORLD_RUN" "$WORLD_EXE" /source=localhost) &
+  setup=$!
+  shift 2
+  "$WORLD_RUN" "$WORLD_DRIVER" window "$caption" 60000 -- set 116 "$bit_size" -- key 116 tab -- get 120 \
+    -- click 1 "$@" -- box ok 120000 -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
+    fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
+  wait "$setup" || status=$?
+  setup=
+  [ "$status" -eq 0 ] || fail "$name: the setup ended with exit code $status"
+  cp "$work/$name.driver" "$artefacts/client-$name-driver.txt"
+  tr -d '\r' <"$work/$log_name" >"$artefacts/client-$name.log" 2>/dev/null || fail "$name: no log"
+}
+
+# expect_log NAME LINE...: the whole log, line by line.
+expect_log() {
+  local name=$1
+  shift
+  printf '%s\n' "$@" >"$work/$name.expected"
+  diff -u "$work/$name.expected" "$artefacts/client-$name.log" >"$work/$name.diff" ||
+    { fail "$name: the log differs"; cat "$work/$name.diff"; }
+}
+
+expect_box() {
+  grep -qxF -- "$2" "$work/$1.driver" || fail "$1: no box \"$2\""
+}
+
+# expect_registration NAME DISPLAY_NAME DIRECTORY VERSION
+expect_registration() {
+  local name=$1 display=$2 directory=$3 version=$4 value
+  local setup_path='C:\Program Files\Halvorn\NembricAI\NembricSetup.exe'
+  for pair in "DisplayName=$display" "UninstallString=\"$setup_path\" /uninstall /type=client" \
+    "ModifyPath=\"$setup_path\" /modify /type=client" "RepairPath=\"$setup_path\" /repair /type=client" \
+    "InstallLocation=$directory" "DisplayVersion=10.1" "Publisher=Halvorn Ltd." "DisplayIcon=$setup_path"; do
+    value=$(reg_value 32 "$uninstall_key" "${pair%%=*}")
+    [ "$value" = "${pair#*=}" ] || fail "$name: ${pair%%=*} is \"$value\", not \"${pair#*=}\""
+  done
+  [ "$(reg_value 64 'HKCU\Software\Halvorn\Nembric10\Client' InstallPath)" = "$directory" ] ||
+    fail "$name: client InstallPath"
+  [ "$(reg_value 64 'HKCU\Software\Halvorn\Nembric10\Client' Version)" = "$version" ] || fail "$name: client Version"
+  [ "$(reg_value 64 'HKCU\Software\Halvorn\Nembric10\Client' DisplayName)" = "Nembric Client" ] ||
+    fail "$name: client DisplayName"
+  [ "$(reg_value 64 'HKLM\SOFTWARE\Halvorn\NembricAI\Server' Version)" = "10.1" ] || fail "$name: server Version"
+  cmp -s "$installed_setup" "$WORLD_EXE" || fail "$name: no copy of the setup program in the product folder"
+}
+
+# expect_files NAME FOLDER FILE...: extracted, with the cabinet's time stamp.
+expect_files() {
+  local name=$1 folder=$2
+  shift 2
+  for file in "$@"; do
+    [ -f "$folder/$file" ] || { fail "$name: $file not extracted"; continue; }
+    [ "$(date -r "$folder/$file" '+%Y-%m-%d %H:%M:%S')" = "2024-03-01 12:00:00" ] ||
+      fail "$name: $file has the time stamp $(date -r "$folder/$file" '+%Y-%m-%d %H:%M:%S')"
+  done
+}
+
+# A client-only road never asks for SQL Server, so the log starts with the session.
+session_lines=("Server Setup:Establishing Session" "Server Setup:Established Session without Proxy:" "User Interface:Begin updating Software"
+  "Client Setup:Beging Updating Client Setup")
+downloaded() {
+  printf '%s\n' "Client Setup:Getting $1 from server" "Client Setup:Downloading;localhost;downloads/$1" \
+    "Client Setup:Downloaded;localhost;downloads/$1"
+}
+
+world_start_server
+
+# 64 Bit, runtime missing: the 2013 runtime is installed first; the shortcut lands in the update folder.
+prepare missing
+install 64bit "64 Bit"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}"; downloaded vcredist_x64.exe
+  downloaded Nembric10AppSetup.cab; printf '%s\n' "Client Setup:Updated Client Software" \
+  "User Interface:Successfully updated Software")
+expect_log 64bit "${lines[@]}"
+expect_box 64bit $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup'
+grep -qxF $'text\t120\tc:\\Nembric10App' "$work/64bit.driver" || fail "64bit: client directory not filled in"
+expect_registration 64bit Nembric10App 'c:\Nembric10App\' 10.1
+expect_files 64bit "$drive_c/Nembric10App" Nembric10App.exe Nembric10App.ini ReadMe.txt
+grep -qiF '/install /quiet /norestart|C:\Nembric10App\Update' "$control/vcredist_x64.log" 2>/dev/null ||
+  fail "64bit: vcredist_x64.exe not run silently in the update folder"
+# The update folder was made by this run, which leaves the client folder current: the link lands there.
+[ -f "$drive_c/Nembric10App/Halvorn Nembric v10.1" ] || fail "64bit: no shortcut"
+
+# 32 Bit, runtime present: nothing but the cabinet is fetched, and no shortcut is made.
+prepare present
+install 32bit "32 Bit"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}"; downloaded Nembric10AppSetup32.cab
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log 32bit "${lines[@]}"
+expect_registration 32bit Nembric10App 'c:\Nembric10App32\' 10.1
+expect_files 32bit "$drive_c/Nembric10App32" Nembric10App.exe Nembric10App.ini ReadMe.txt
+[ ! -e "$control/vcredist_x32.log" ] || fail "32bit: the runtime was installed although it is present"
+[ -z "$(find "$drive_c/Nembric10App32" -name 'Halvorn*')" ] || fail "32bit: a shortcut was made"
+
+# AI Client, runtime missing: the 2015-and-later runtime, checked with its log line.
+prepare missing
+install ai "AI Client"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Checking for Pre-requisite"
+  downloaded VC_redist.x64.exe; downloaded NembricAIAppSetup.cab
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log ai "${lines[@]}"
+expect_registration ai NembricAI 'c:\NembricAIApp\' AI
+expect_files ai "$drive_c/NembricAIApp" NembricAI.exe NembricAI-models.txt ReadMe.txt
+link="$drive_c/NembricAIApp/Halvorn NembricAI"
+if [ -f "$link" ]; then
+  grep -aqiF 'NembricAIApp\NembricAI.exe' "$link" || fail "ai: the shortcut does not lead to NembricAI.exe"
+  ! grep -aqF 'NembricAIApp\\NembricAI.exe' "$link" || fail "ai: the shortcut target has a doubled backslash"
+else
+  fail "ai: no shortcut"
+fi
+
+# AI Client, runtime present: only the cabinet.
+prepare present
+install ai-present "AI Client"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Checking for Pre-requisite"
+  downloaded NembricAIAppSetup.cab
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log ai-present "${lines[@]}"
+
+# The runtime installer exits with 1: five attempts, a warning box each, then the plain failure line.
+prepare missing
+echo 1 >"$control/vcredist_x64.exitcode"
+install runtime-fails "64 Bit" -- box ok 60000 -- box ok 60000 -- box ok 60000 -- box ok 60000 -- box ok 60000
+[ "$(grep -c $'^box\tInstaller\tVC_redist exited with code 1$' "$work/runtime-fails.driver")" -eq 5 ] ||
+  fail "runtime-fails: not five warning boxes"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting vcredist_x64.exe from server" \
+  "Client Setup:Downloading;localhost;downloads/vcredist_x64.exe" \
+  "Client Setup:Could not install vcredist_x64.exe after 5 attempts"; downloaded Nembric10AppSetup.cab
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log runtime-fails "${lines[@]}"
+[ "$(grep -c . "$control/vcredist_x64.log")" -eq 5 ] || fail "runtime-fails: not five runs"
+
+# 3010: installed, a restart is needed; one run and no box.
+prepare missing
+echo 3010 >"$control/vcredist_x64.exitcode"
+install runtime-restart "64 Bit"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}"; downloaded vcredist_x64.exe
+  downloaded Nembric10AppSetup.cab; printf '%s\n' "Client Setup:Updated Client Software" \
+  "User Interface:An installer asked for a restart of Windows to complete the setup" \
+  "User Interface:Successfully updated Software")
+expect_log runtime-restart "${lines[@]}"
+[ "$(grep -c . "$control/vcredist_x64.log")" -eq 1 ] || fail "runtime-restart: the installer ran more than once"
+world_stop_server
+
+# The client cabinet is missing on the server: the run goes on and registers the client.
+world_start_server --fault Nembric10AppSetup.cab=missing404
+prepare present
+install missing "64 Bit"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting Nembric10AppSetup.cab from server" \
+  "Client Setup:Downloading;localhost;downloads/Nembric10AppSetup.cab" \
+  "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator" \
+  "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log missing "${lines[@]}"
+[ -f "$drive_c/Nembric10App/Update/Nembric10AppSetup.cab" ] && [ ! -s "$drive_c/Nembric10App/Update/Nembric10AppSetup.cab" ] ||
+  fail "missing: the local file is not there and empty"
+world_stop_server
+
+# No server: every attempt reports the server, the empty file is no cabinet, five attempts.
+prepare present
+install no-server "64 Bit"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting Nembric10AppSetup.cab from server" \
+  "Client Setup:Downloading;localhost;downloads/Nembric10AppSetup.cab"
+  for _ in 1 2 3 4 5; do
+    printf '%s\n' "Client Setup:Could not conact  Server:Server->localhost " "Server Setup:Not valid cabinet"
+  done
+  printf '%s\n' "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts" \
+    "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log no-server "${lines[@]}"
+
+# Maintenance: the registered commands, run as Windows runs them, from a folder on drive C.
+world_start_server
+prepare present
+install for-maintenance "64 Bit"
+maintain() {
+  local name=$1 value=$2 status=0 command
+  shift 2
+  command=$(reg_value 32 "$uninstall_key" "$value")
+  eval "command=($command)"
+  rm -f "$work/$log_name"
+  (cd "$work" && exec "$WORLD_RUN" "${command[@]}") &
+  setup=$!
+  "$WORLD_RUN" "$WORLD_DRIVER" window "$maintenance_caption" 60000 -- checked 2001 -- checked 2002 "$@" -- click 1 \
+    -- box ok 60000 -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
+    fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
+  wait "$setup" || status=$?
+  setup=
+  [ "$status" -eq 0 ] || fail "$name: exit code $status"
+  cp "$work/$name.driver" "$artefacts/client-$name-driver.txt"
+  tr -d '\r' <"$work/$log_name" >"$artefacts/client-$name.log" 2>/dev/null || fail "$name: no log"
+}
+maintain uninstall UninstallString -- tick 2004
+grep -qx $'checked\t2001\t1' "$work/uninstall.driver" && grep -qx $'checked\t2002\t0' "$work/uninstall.driver" ||
+  fail "uninstall: dialog 2000 does not show Uninstall chosen"
+expect_box uninstall $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup for Uninstall'
+expect_log uninstall "Server Setup:Establishing Session" \
+  "Server Setup:Established Session without Proxy:" 'Client Setup:Client Directory;c:\Nembric10App\' \
+  "User Interface:Successfully uninstalled Software"
+maintain repair RepairPath -- tick 2004
+grep -qx $'checked\t2002\t1' "$work/repair.driver" || fail "repair: dialog 2000 does not show Repair chosen"
+expect_box repair $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup for Repair'
+expect_log repair "Server Setup:Establishing Session" \
+  "Server Setup:Established Session without Proxy:" 'Client Setup:Client Directory;c:\Nembric10App\' \
+  "User Interface:Successfully repaired Software"
+# Started for a repair, the person switches to Uninstall: the run ends as an uninstall.
+maintain switched RepairPath -- tick 2001
+expect_box switched $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup for Uninstall'
+
+[ "$WORLD_FAILURES" -eq 0 ] || exit 1
+echo "client installs, failure roads and maintenance: as a person sees them; logs in $artefacts"
