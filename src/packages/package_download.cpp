@@ -99,6 +99,14 @@ Fetched FetchBody(SetupContext& context, const PackageDownload& download, Intern
   if (file != FileHandle::invalid) {
     machine.files.Close(file);
   }
+  if (fetched == Fetched::missing) {
+    // What arrived of the error page before its "404" is no package: the local file is left empty.
+    const FileHandle emptied = machine.files.Create(localPath, Files::kGenericWrite, Files::kShareRead,
+                                                    Files::kCreateAlways, Files::kAttributeNormal);
+    if (emptied != FileHandle::invalid) {
+      machine.files.Close(emptied);
+    }
+  }
   return fetched;
 }
 

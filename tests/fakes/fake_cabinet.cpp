@@ -24,6 +24,7 @@ mspack_file* NewFile(std::intptr_t handle, bool target) {
 }
 
 constexpr std::size_t kMaxPath = 260;
+constexpr std::uint32_t kCabinetHeaderSize = 36;
 constexpr int kReadOnlyBinary = CabinetFileCallbacks::kOpenBinary;  // _O_RDONLY | _O_BINARY
 constexpr int kReadWritePermission = 0x180;                         // _S_IREAD | _S_IWRITE
 
@@ -202,6 +203,21 @@ bool FakeCabinet::Copy(CabinetContext context, const std::string& cabinetName, c
 
   mspack_system system{Open, Close, Read, Write, Seek, Tell, Message, Alloc, Free, CopyBytes, nullptr};
   const CallScope scope(*found->second.callbacks);
+  // As FDI does, the cabinet header is read first: a file that cannot hold one, or does not start with
+  // the signature, is no cabinet.
+  {
+    CabinetFileCallbacks& callbacks = *found->second.callbacks;
+    const std::intptr_t cabinet = callbacks.CabOpen(fullPath.c_str(), kReadOnlyBinary, kReadWritePermission);
+    if (cabinet == -1) {
+      return fail(CabinetError::cabinetNotFound);
+    }
+    char header[kCabinetHeaderSize] = {};
+    const std::uint32_t read = callbacks.CabRead(cabinet, header, kCabinetHeaderSize);
+    callbacks.CabClose(cabinet);
+    if (read != kCabinetHeaderSize || std::memcmp(header, "MSCF", 4) != 0) {
+      return fail(CabinetError::notACabinet);
+    }
+  }
   const Decompressor decompressor(&system);
   if (decompressor.handle == nullptr) {
     return fail(CabinetError::allocFail);

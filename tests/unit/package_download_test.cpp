@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/setup_context.h"
+#include "app/setup_log.h"
+#include "fake_machine.h"
+#include "packages/http_session.h"
+#include "packages/package_download.h"
+
+namespace {
+
+constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+constexpr char kHost[] = "downloads.example";
+
+std::string ReadCabinet(const std::string& name) {
+  std::ifstream file(std::string(TEST_CABINET_DIR) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+struct DownloadWorld {
+  DownloadWorld() {
+    context.startDirectory = "C:\\";
+    context.downloadHost = kHost;
+    context.clientDirectory = "C:\\App\\";
+    context.clientSetup->updateDirectory = "C:\\App\\Update";
+    context.serverSetup->updateDirectory = "C:\\Srv\\Update";
+    context.serverSetup->cabDirectory = "C:\\Srv\\cab";
+    for (const char* folder : {"C:\\App\\Update", "C:\\Srv\\Update", "C:\\Srv\\cab"}) {
+      fake.files.AddDirectory(folder);
+    }
+    context.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+  }
+  std::string Log() {
+    CloseLog(context);
+    return fake.files.Content(kLogPath).value_or("");
+  }
+
+  FakeMachine fake;
+  SetupContext context{fake.machine};
+};
+
+TEST(HttpSession, OpensWithOrWithoutTheNamedProxy) {
+  struct Case {
+    const char* proxy;
+    bool fails;
+    std::uint32_t access;
+    const char* log;
+  };
+  for (const Case& c : {
+           Case{"", false, Http::kAccessNoProxy,
+                "Server Setup:Establishing Session\r\nServer Setup:Established Session without Proxy:\r\n"},
+           Case{"   ", true, Http::kAccessNoProxy,
+                "Server Setup:Establishing Session\r\nServer Setup:Failed Establishing Session without Proxy:\r\n"},
+           Case{"proxy.example:8080", false, Http::kAccessNamedProxy,
+                "Server Setup:Establishing Session\r\nServer Setup:Established Session with "
+                "Proxy:;proxy.example:8080\r\n"},
+           Case{"proxy.example:8080", true, Http::kAccessNamedProxy,
+                "Server Setup:Establishing Session\r\nServer Setup:Failed Establishing Session with "
+                "Proxy:;proxy.example:8080\r\n"},
+       }) {
+    FakeMachine fake;
+    SetupContext context{fake.machine};
+    context.startDirectory = "C:\\";
+    context.proxyServer = c.proxy;
+    fake.http.sessionFails = c.fails;
+    OpenHttpSession(context);
+    CloseLog(context);
+    EXPECT_EQ(fake.files.Content(kLogPath), c.log) << c.proxy;
+    ASSERT_EQ(fake.http.sessions.size(), 1U);
+    EXPECT_EQ(fake.http.sessions[0].userAgent, u"Halvorn Nembric App v10.1");
+    EXPECT_EQ(fake.http.sessions[0].accessType, c.access);
+    EXPECT_EQ(fake.http.sessions[0].proxy.has_value(), c.access == Http::kAccessNamedProxy);
+    EXPECT_EQ(context.httpSession == InternetHandle::none, c.fails);
+    if (!c.fails) {
+      EXPECT_EQ(fake.http.timeouts, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                                        {Http::kOptionConnectTimeout, 300000}, {Http::kOptionReceiveTimeout, 86400000}}));
+    }
+  }
+}
+
+TEST(ReportConnectFailure, ComposesTheLineFromWhatAndDetail) {
+  struct Case {
+    const char* what;
+    const char* detail;
+    const char* line;
+  };
+  for (const Case& c : {Case{"Server", "downloads.example", "Client Setup:Could not conact  Server:Server->downloads.example \r\n"},
+                        Case{"Url", "downloads/x.cab", "Client Setup:Could not conact Url->downloads/x.cab \r\n"},
+                        Case{"", "", "Client Setup:Could not conact \r\n"},
+                        Case{" ", "detail", "Client Setup:Could not conact detail \r\n"}}) {
+    FakeMachine fake;
+    SetupContext context{fake.machine};
+    context.startDirectory = "C:\\";
+    EXPECT_EQ(ReportConnectFailure(context, c.what, c.detail), 0);
+    CloseLog(context);
+    EXPECT_EQ(fake.files.Content(kLogPath), c.line) << c.what;
+  }
+}
+
+TEST(DownloadClientPackage, FetchesWithTheRequestFormAndSavesTheWholeBody) {
+  DownloadWorld world;
+  // Arriving in small pieces, as a network delivers it: short reads are no end.
+  std::string body(50000, 'x');
+  body.replace(0, 5, std::string("MZ\0\0\0", 5));
+  body.replace(30000, 3, "404");  // a package is never looked into beyond its first NUL
+  world.fake.http.Serve("Tools.bin", body);
+  world.fake.http.piece = 1000;
+  EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Tools.bin", 0));
+
+  EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), body);
+  EXPECT_EQ(world.Log(),
+            "Client Setup:Getting Tools.bin from server\r\n"
+            "Client Setup:Downloading;downloads.example;downloads/Tools.bin\r\n"
+            "Client Setup:Downloaded;downloads.example;downloads/Tools.bin\r\n");
+  ASSERT_EQ(world.fake.http.connects.size(), 1U);
+  EXPECT_EQ(world.fake.http.connects[0], (std::pair<std::u16string, std::uint16_t>{u"downloads.example", 443}));
+  ASSERT_EQ(world.fake.http.requests.size(), 1U);
+  EXPECT_EQ(world.fake.http.requests[0].verb, u"GET");
+  EXPECT_EQ(world.fake.http.requests[0].objectPath, u"downloads/Tools.bin");
+  EXPECT_EQ(world.fake.http.requests[0].flags, 0x800100U);
+  EXPECT_EQ(world.fake.http.requests[0].headers, u"Accept: */*\r\n\r\n");
+  EXPECT_EQ(world.fake.http.largestRead, kDownloadChunkSize);
+  EXPECT_EQ(world.context.downloadServerName, kHost);
+  EXPECT_EQ(world.fake.http.OpenHandles(), 1U);  // the session alone
+  EXPECT_EQ(world.fake.files.OpenHandles(), 0U);
+}
+
+TEST(DownloadClientPackage, ARequestThatCannotBeOpenedEndsTheCall) {
+  DownloadWorld world;
+  world.fake.http.unopenablePaths.insert("downloads/Nembric10AppSetup.cab");
+  EXPECT_FALSE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+  EXPECT_EQ(world.Log(),
+            "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
+            "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n"
+            "Client Setup:Could not conact Url->downloads/Nembric10AppSetup.cab \r\n");
+  EXPECT_EQ(world.fake.http.OpenHandles(), 1U);
+}
+
+// The server's error page, with status 404 or 200, in one piece or split across reads: the package is
+// missing, the local file stays empty, nothing is processed and the call goes on with true.
+TEST(DownloadClientPackage, AMissingPackageIsReportedOnce) {
+  struct Case {
+    std::uint32_t status;
+    std::size_t piece;
+  };
+  for (const Case& c : {Case{404, 65536}, Case{200, 65536}, Case{200, 10}}) {
+    DownloadWorld world;
+    world.fake.http.files["downloads/Nembric10AppSetup.cab"] = {c.status, FakeHttp::kErrorPage};
+    world.fake.http.piece = c.piece;
+    EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+    EXPECT_EQ(world.Log(),
+              "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
+              "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n"
+              "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator\r\n")
+        << c.status << " " << c.piece;
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Nembric10AppSetup.cab"), "");
+    EXPECT_EQ(world.fake.http.requests.size(), 1U);
+    EXPECT_EQ(world.fake.cabinet.copies, 0);
+  }
+}
+
+TEST(DownloadClientPackage, FiveFailedExtractionsAreLoggedPlainly) {
+  DownloadWorld world;
+  world.fake.http.Serve("Nembric10AppSetup.cab", "no cabinet at all");
+  EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+  EXPECT_EQ(world.fake.http.requests.size(), 5U);
+  std::string expected =
+      "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
+      "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n";
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    expected += "Server Setup:Not valid cabinet\r\n";
+  }
+  expected += "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts\r\n";
+  EXPECT_EQ(world.Log(), expected);
+}
+
+TEST(DownloadClientPackage, ExtractsACabinetIntoTheClientDirectory) {
+  DownloadWorld world;
+  world.fake.http.Serve("Large.cab", ReadCabinet("large.cab"));
+  world.context.clientDirectory = "C:\\App";  // one backslash is added for the extraction
+  EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Large.cab", 0x40));
+  EXPECT_EQ(world.fake.files.Content("C:\\App\\large.dat").value_or("").size(), 300000U);
+  EXPECT_TRUE(world.Log().ends_with("Client Setup:Downloaded;downloads.example;downloads/Large.cab\r\n"));
+}
+
+TEST(DownloadClientPackage, ConnectionFailuresUseUpTheAttempts) {
+  for (const bool sendFails : {true, false}) {
+    DownloadWorld world;
+    world.fake.http.serverDown = sendFails;
+    world.fake.http.receiveFails = !sendFails;
+    world.fake.http.Serve("Nembric10AppSetup.cab", ReadCabinet("large.cab"));
+    EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+    std::string expected =
+        "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
+        "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n";
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      // The client does not report the send; the receive that follows fails and is reported.
+      expected += "Client Setup:Could not conact  Server:Server->downloads.example \r\nServer Setup:Not valid cabinet\r\n";
+    }
+    expected += "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts\r\n";
+    EXPECT_EQ(world.Log(), expected) << sendFails;
+  }
+}
+
+TEST(DownloadClientPackage, RunsARuntimeInstallerAndJudgesItsExitCode) {
+  for (const std::uint32_t exitCode : {0U, 3010U, 1U}) {
+    DownloadWorld world;
+    world.context.clientSetup->installerName = "vcredist_x64.exe";
+    world.fake.http.Serve("vcredist_x64.exe", std::string("MZ\0\0", 4));
+    world.fake.processes.AddProgram("C:\\App\\Update\\vcredist_x64.exe", {exitCode, nullptr, false, {}});
+    EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("vcredist_x64.exe", kPackageRuntime2013));
+    EXPECT_EQ(world.fake.processes.starts.size(), exitCode == 1 ? 5U : 1U) << exitCode;
+    EXPECT_EQ(world.fake.dialogs.messageBoxes.size(), exitCode == 1 ? 5U : 0U) << exitCode;
+    EXPECT_EQ(world.context.restartNeeded, exitCode == 3010) << exitCode;
+  }
+}
+
+TEST(DownloadServerPackage, KeepsItsTagsFolderAndReportsTheSend) {
+  DownloadWorld world;
+  world.fake.http.Serve("HNbx.cab", ReadCabinet("large.cab"));
+  EXPECT_TRUE(world.context.serverSetup->DownloadServerPackage("HNbx.cab", PackagePlace::updateFolder, 0x4));
+  EXPECT_EQ(world.Log(),
+            "Server Setup:Getting HNbx.cab from server\r\n"
+            "Server Setup:Downloading ;downloads.example;downloads/HNbx.cab\r\n"
+            "Server Setup:Extracting;HNbx.cab\r\n"
+            "Server Setup:Downloaded ;downloads.example;downloads/HNbx.cab\r\n");
+  EXPECT_TRUE(world.fake.files.Content("C:\\Srv\\Update\\large.dat").has_value());
+
+  DownloadWorld down;
+  down.fake.http.serverDown = true;
+  down.fake.http.Serve("HNembricAI1.cab", ReadCabinet("large.cab"));
+  EXPECT_TRUE(down.context.serverSetup->DownloadServerPackage("HNembricAI1.cab", PackagePlace::cabinetFolder, 0x8));
+  const std::string log = down.Log();
+  const std::string line = "Client Setup:Could not conact  Server:Server->downloads.example \r\n";
+  std::size_t count = 0;
+  for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+    ++count;
+  }
+  EXPECT_EQ(count, 10U);  // the failed send and the failed receive of each of the five attempts
+  EXPECT_TRUE(down.fake.files.Content("C:\\Srv\\cab\\HNembricAI1.cab").has_value());
+}
+
+TEST(MissingPageScanner, LooksOnlyAtTheLeadingTextOfTheBody) {
+  struct Case {
+    std::vector<std::string> chunks;
+    bool missing;
+  };
+  for (const Case& c : {Case{{"<h1>404 Not Found</h1>"}, true}, Case{{"<h1>40", "4</h1>"}, true},
+                        Case{{"<h1>4", "0", "4"}, true}, Case{{std::string("MSCF\0404", 8)}, false},
+                        Case{{std::string("MZ\0", 3), "404"}, false}, Case{{"40", std::string("\0" "4", 2)}, false},
+                        Case{{"no such text"}, false}}) {
+    MissingPageScanner scanner;
+    bool missing = false;
+    for (const std::string& chunk : c.chunks) {
+      missing = scanner.Feed(chunk);
+    }
+    EXPECT_EQ(missing, c.missing) << c.chunks.size();
+  }
+}
+
+}  // namespace
