@@ -249,7 +249,7 @@ TEST(MissingPageScanner, LooksOnlyAtTheLeadingTextOfTheBody) {
     bool missing;
   };
   for (const Case& c : {Case{{"<h1>404 Not Found</h1>"}, true}, Case{{"<h1>40", "4</h1>"}, true},
-                        Case{{"<h1>4", "0", "4"}, true}, Case{{std::string("MSCF\0404", 8)}, false},
+                        Case{{"<h1>4", "0", "4"}, true}, Case{{std::string("MSCF\0" "404", 8)}, false},
                         Case{{std::string("MZ\0", 3), "404"}, false}, Case{{"40", std::string("\0" "4", 2)}, false},
                         Case{{"no such text"}, false}}) {
     MissingPageScanner scanner;
