@@ -28,7 +28,7 @@ std::string MessageOf(Machine& machine, std::uint32_t error) {
 }
 
 // The walk shared by both helpers, over a path already trimmed. `errors` collects the messages of the
-// directories that could not be made, when given.
+// directories that could not be made, when given. False when a level cannot be entered or made.
 bool WalkAndCreate(Machine& machine, const std::string& path, std::string* errors) {
   Files& files = machine.files;
   std::string component;
@@ -50,7 +50,11 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
       if (error != 0 && errors != nullptr) {
         *errors += MessageOf(machine, error);
       }
-      files.ChangeDirectory(component);
+      // A level that can be neither entered nor made (a drive that is not there, a folder without
+      // access) ends the walk: going on from the folder that is current would make the rest elsewhere.
+      if (files.ChangeDirectory(component) != 0) {
+        return false;
+      }
     }
     component.clear();
   }

@@ -4,10 +4,10 @@
 
 struct Machine;
 
-// Makes every missing directory of the path, walking it from the drive down; a name that can neither be
-// entered nor made is passed over. True when the path already exists or its last directory was made. The
-// process's current directory is left in the parent of the last directory. A name longer than 255
-// characters fails the call.
+// Makes every missing directory of the path, walking it from the drive down. True when the path already
+// exists or its last directory was made; false when a level can be neither entered nor made, or a name is
+// longer than 255 characters. The process's current directory is left in the parent of the last
+// directory.
 bool CreateDirectoryChain(Machine& machine, const std::string& path);
 
 // The same for a path that may start with "\\?\", collecting in `errorText` the system's message for each

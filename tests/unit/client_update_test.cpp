@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "app/setup_context.h"
+#include "app/setup_log.h"
+#include "fake_machine.h"
+#include "packages/directory_helpers.h"
+
+namespace {
+
+constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+
+std::string ReadCabinet(const std::string& name) {
+  std::ifstream file(std::string(TEST_CABINET_DIR) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(CreateDirectoryChain, MakesTheMissingLevelsAndLeavesTheParentCurrent) {
+  FakeMachine fake;
+  fake.files.drives['D'] = Files::kDriveFixed;
+  fake.files.AddDirectory("D:\\A");
+  EXPECT_TRUE(CreateDirectoryChain(fake.machine, "D:\\A\\B\\C  "));
+  EXPECT_TRUE(fake.files.DirectoryExists("D:\\A\\B"));
+  EXPECT_TRUE(fake.files.DirectoryExists("D:\\A\\B\\C"));
+  EXPECT_EQ(fake.files.currentDirectory, "D:\\A\\B");
+
+  // A path that exists is entered and nothing is made.
+  EXPECT_TRUE(CreateDirectoryChain(fake.machine, "D:\\A\\B\\C\\"));
+  EXPECT_EQ(fake.files.currentDirectory, "D:\\A\\B\\C");
+  EXPECT_TRUE(CreateDirectoryChain(fake.machine, ""));
+}
+
+TEST(CreateDirectoryChain, FailsWhenTheLastLevelCannotBeMade) {
+  FakeMachine fake;
+  fake.files.refusedPaths.insert("C:\\Locked\\Deep");
+  fake.files.AddDirectory("C:\\Locked");
+  EXPECT_FALSE(CreateDirectoryChain(fake.machine, "C:\\Locked\\Deep"));
+  // No such drive: nothing is made elsewhere instead.
+  EXPECT_FALSE(CreateDirectoryChain(fake.machine, "Q:\\Nowhere\\Deep"));
+  EXPECT_FALSE(fake.files.DirectoryExists("C:\\Nowhere"));
+  // A name beyond 255 characters is beyond the helper.
+  EXPECT_FALSE(CreateDirectoryChain(fake.machine, "C:\\" + std::string(256, 'n') + "\\x"));
+  EXPECT_FALSE(fake.files.DirectoryExists("C:\\" + std::string(255, 'n')));
+}
+
+TEST(CreateDirectoryChainEx, SkipsTheLongPathPrefixAndCollectsTheMessages) {
+  FakeMachine fake;
+  std::string errors;
+  EXPECT_TRUE(CreateDirectoryChainEx(fake.machine, "\\\\?\\C:\\Program Files\\Halvorn\\NembricAI\\", errors));
+  EXPECT_TRUE(fake.files.DirectoryExists("C:\\Program Files\\Halvorn\\NembricAI"));
+  EXPECT_EQ(errors, "The system cannot find the file specified.");  // the first try to enter it
+
+  errors.clear();
+  EXPECT_TRUE(CreateDirectoryChainEx(fake.machine, "C:\\Program Files\\Halvorn\\NembricAI", errors));
+  EXPECT_EQ(errors, "");  // entered at once
+}
+
+TEST(DeleteDllFiles, DeletesEveryFileNamedWithDllInTheFolderOnly) {
+  FakeMachine fake;
+  for (const char* name : {"Setup.dll.bak", "dllcache.txt", "HNb10Cmn.dll", "X.DLL", "readme.txt", "sub\\inner.dll"}) {
+    fake.files.SetContent(std::string("C:\\Srv\\") + name, "x");
+  }
+  fake.files.AddDirectory("C:\\Srv\\dllfolder");
+  EXPECT_TRUE(DeleteDllFiles(fake.machine, "C:\\Srv"));
+  for (const char* gone : {"Setup.dll.bak", "dllcache.txt", "HNb10Cmn.dll"}) {
+    EXPECT_FALSE(fake.files.Content(std::string("C:\\Srv\\") + gone).has_value()) << gone;
+  }
+  for (const char* kept : {"X.DLL", "readme.txt", "sub\\inner.dll"}) {
+    EXPECT_TRUE(fake.files.Content(std::string("C:\\Srv\\") + kept).has_value()) << kept;
+  }
+  EXPECT_TRUE(fake.files.DirectoryExists("C:\\Srv\\dllfolder"));
+  EXPECT_FALSE(DeleteDllFiles(fake.machine, "C:\\Missing"));
+}
+
+struct ClientWorld {
+  ClientWorld() {
+    context.startDirectory = "C:\\";
+    context.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+    context.downloadHost = "localhost";
+    context.progressTotal = 14;
+    context.progressDone = 5;
+    context.stepClientPackage = 3;
+    context.stepClientRuntime = 3;
+    for (const char* cabinet : {"Nembric10AppSetup32.cab", "Nembric10AppSetup.cab", "NembricAIAppSetup.cab"}) {
+      fake.http.Serve(cabinet, ReadCabinet("large.cab"));
+    }
+    for (const char* runtime : {"vcredist_x32.exe", "vcredist_x64.exe", "VC_redist.x64.exe"}) {
+      fake.http.Serve(runtime, std::string("MZ\0\0", 4));
+    }
+  }
+  std::vector<std::u16string> Requested() {
+    std::vector<std::u16string> paths;
+    for (const auto& request : fake.http.requests) {
+      paths.push_back(request.objectPath);
+    }
+    return paths;
+  }
+  std::string Log() {
+    CloseLog(context);
+    return fake.files.Content(kLogPath).value_or("");
+  }
+
+  FakeMachine fake;
+  SetupContext context{fake.machine};
+};
+
+// Each bit size fetches its runtime only when the runtime is missing, and its cabinet always.
+TEST(UpdateClient, FetchesThePackagesOfTheBitSize) {
+  struct Case {
+    SetupOptions bitSize;
+    bool runtimePresent;
+    std::vector<std::u16string> requested;
+  };
+  for (const Case& c : {
+           Case{kOption32Bit, false, {u"downloads/vcredist_x32.exe", u"downloads/Nembric10AppSetup32.cab"}},
+           Case{kOption64Bit, false, {u"downloads/vcredist_x64.exe", u"downloads/Nembric10AppSetup.cab"}},
+           Case{kOption64Bit, true, {u"downloads/Nembric10AppSetup.cab"}},
+           Case{kOptionAiClient, false, {u"downloads/VC_redist.x64.exe", u"downloads/NembricAIAppSetup.cab"}},
+           Case{kOptionAiClient, true, {u"downloads/NembricAIAppSetup.cab"}},
+           Case{0, false, {}},
+       }) {
+    ClientWorld world;
+    world.context.options = kOptionClient | c.bitSize;
+    world.context.clientDirectory = "C:\\Apps\\Client";
+    if (c.runtimePresent) {
+      world.fake.registry.AddKey("HKLM\\SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64");
+      RegistryKey key = RegistryKey::none;
+      world.fake.registry.CreateKey(RegistryKey::localMachine, "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64",
+                                    Registry::kWrite | Registry::kView64, key);
+      world.fake.registry.SetValue(key, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
+      world.fake.registry.CloseKey(key);
+      world.fake.registry.CreateKey(RegistryKey::localMachine, "SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64",
+                                    Registry::kWrite | Registry::kView32, key);
+      world.fake.registry.SetValue(key, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
+      world.fake.registry.SetValue(key, "Version", {Registry::kTypeString, std::string("v14.40.33810.00\0", 16)});
+      world.fake.registry.CloseKey(key);
+    }
+    for (const char* runtime : {"vcredist_x32.exe", "vcredist_x64.exe", "VC_redist.x64.exe"}) {
+      world.fake.processes.AddProgram(std::string("C:\\Apps\\Client\\Update\\") + runtime, {0, nullptr, false, {}});
+    }
+    EXPECT_TRUE(world.context.clientSetup->UpdateClient()) << c.bitSize;
+    EXPECT_EQ(world.Requested(), c.requested) << c.bitSize;
+    EXPECT_EQ(world.context.clientDirectory, "C:\\Apps\\Client\\");
+    EXPECT_EQ(world.context.clientSetup->updateDirectory, "C:\\Apps\\Client\\Update");
+    // The update folder had to be made: its parent, the client folder, is current.
+    EXPECT_EQ(world.fake.files.currentDirectory, "C:\\Apps\\Client");
+    EXPECT_DOUBLE_EQ(world.context.progressDone, 11);
+    if (!c.requested.empty()) {
+      EXPECT_EQ(world.fake.files.Content("C:\\Apps\\Client\\large.dat").value_or("").size(), 300000U);
+    }
+  }
+}
+
+TEST(UpdateClient, AnUpdateFolderThatCannotBeMadeStopsTheUpdateWithTrue) {
+  ClientWorld world;
+  world.context.options = kOptionClient | kOption64Bit;
+  world.context.clientDirectory = "Q:\\Client\\";
+  EXPECT_TRUE(world.context.clientSetup->UpdateClient());
+  EXPECT_TRUE(world.fake.http.requests.empty());
+  EXPECT_EQ(world.Log(),
+            "Client Setup:Beging Updating Client Setup\r\n"
+            "Client Setup:Could not create update directory. Udpate cannot proceed\r\n");
+}
+
+TEST(UpdateClient, ARequestThatCannotBeOpenedEndsTheUpdateWithFalse) {
+  ClientWorld world;
+  world.context.options = kOptionClient | kOption64Bit;
+  world.context.clientDirectory = "C:\\Client";
+  world.fake.files.AddDirectory("C:\\Client\\Update");
+  world.fake.http.unopenablePaths.insert("downloads/vcredist_x64.exe");
+  EXPECT_FALSE(world.context.clientSetup->UpdateClient());
+  EXPECT_EQ(world.fake.http.requests.size(), 1U);
+  EXPECT_EQ(world.fake.files.currentDirectory, "C:\\Client\\Update");  // it existed: entered
+}
+
+}  // namespace
