@@ -1,0 +1,115 @@
+#include "packages/product_registration.h"
+
+#include <gtest/gtest.h>
+
+#include "app/setup_context.h"
+#include "fake_machine.h"
+
+namespace {
+
+constexpr char kClientEntry[] =
+    "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricClient";
+constexpr char kServerEntry[] =
+    "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer";
+constexpr char kClientKey[] = "HKCU\\Software\\Halvorn\\Nembric10\\Client";
+constexpr char kServerKey[] = "HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server";
+constexpr char kProgram[] = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
+
+std::string Text(FakeRegistry& registry, const std::string& key, const std::string& name) {
+  const std::optional<RegistryValue> value = registry.Value(key, name);
+  if (!value) {
+    return "<missing>";
+  }
+  EXPECT_EQ(value->type, Registry::kTypeString) << name;
+  EXPECT_TRUE(value->data.ends_with('\0')) << name;  // stored with its NUL
+  return value->data.substr(0, value->data.size() - 1);
+}
+
+struct RegistrationWorld {
+  RegistrationWorld() {
+    context.clientDirectory = "C:\\Apps\\Client\\";
+    context.serverDirectory = "D:\\Srv\\";
+  }
+  FakeMachine fake;
+  SetupContext context{fake.machine};
+};
+
+TEST(RegisterProduct, WritesTheClientEntryAndBothProductKeys) {
+  struct Case {
+    SetupOptions bitSize;
+    const char* displayName;
+    const char* version;
+  };
+  for (const Case& c :
+       {Case{kOption64Bit, "Nembric10App", "10.1"}, Case{kOption32Bit, "Nembric10App", "10.1"},
+        Case{kOptionAiClient, "NembricAI", "AI"}}) {
+    RegistrationWorld world;
+    world.context.options = kOptionClient | c.bitSize;
+    EXPECT_TRUE(RegisterProduct(world.context, 0x200));
+    FakeRegistry& registry = world.fake.registry;
+    EXPECT_EQ(Text(registry, kClientEntry, "DisplayName"), c.displayName);
+    EXPECT_EQ(Text(registry, kClientEntry, "UninstallString"),
+              std::string("\"") + kProgram + "\" /uninstall /type=client");
+    EXPECT_EQ(Text(registry, kClientEntry, "ModifyPath"),
+              std::string("\"") + kProgram + "\" /modify /type=client");
+    EXPECT_EQ(Text(registry, kClientEntry, "RepairPath"),
+              std::string("\"") + kProgram + "\" /repair /type=client");
+    EXPECT_EQ(Text(registry, kClientEntry, "InstallLocation"), "C:\\Apps\\Client\\");
+    EXPECT_EQ(Text(registry, kClientEntry, "DisplayVersion"), "10.1");
+    EXPECT_EQ(Text(registry, kClientEntry, "Publisher"), "Halvorn Ltd.");
+    EXPECT_EQ(Text(registry, kClientEntry, "DisplayIcon"), kProgram);
+    EXPECT_EQ(Text(registry, kClientKey, "InstallPath"), "C:\\Apps\\Client\\");
+    EXPECT_EQ(Text(registry, kClientKey, "Version"), c.version);
+    EXPECT_EQ(Text(registry, kClientKey, "DisplayName"), "Nembric Client");
+    // A client registration writes the server key as well, with whatever the server directory holds.
+    EXPECT_EQ(Text(registry, kServerKey, "InstallPath"), "D:\\Srv\\");
+    EXPECT_EQ(Text(registry, kServerKey, "Version"), "10.1");
+    EXPECT_EQ(Text(registry, kServerKey, "DisplayName"), "Halvorn NembricAI Server");
+    EXPECT_FALSE(registry.HasKey(kServerEntry));
+    EXPECT_FALSE(
+        registry.HasKey("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricClient"));
+    EXPECT_EQ(registry.OpenKeys(), 0U);
+  }
+}
+
+TEST(RegisterProduct, TheServerComponentHasItsOwnEntry) {
+  RegistrationWorld world;
+  world.context.options = kOptionClient | kOptionServer | kOption64Bit;
+  EXPECT_TRUE(RegisterProduct(world.context, 0x200));
+  EXPECT_TRUE(RegisterProduct(world.context, 0x400));
+  FakeRegistry& registry = world.fake.registry;
+  EXPECT_EQ(Text(registry, kServerEntry, "DisplayName"), "Halvorn NembricAI");
+  EXPECT_EQ(Text(registry, kServerEntry, "UninstallString"),
+            std::string("\"") + kProgram + "\" /uninstall /type=server");
+  EXPECT_EQ(Text(registry, kServerEntry, "InstallLocation"), "D:\\Srv\\");
+  EXPECT_EQ(Text(registry, kClientEntry, "DisplayName"), "Nembric10App");
+}
+
+TEST(RegisterProduct, AnEntryThatCannotBeWrittenShowsTheBoxAndStops) {
+  RegistrationWorld world;
+  world.context.options = kOptionClient | kOption64Bit;
+  world.fake.registry.deniedPaths.insert(
+      "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  EXPECT_FALSE(RegisterProduct(world.context, 0x200));
+  ASSERT_EQ(world.fake.dialogs.messageBoxes.size(), 1U);
+  EXPECT_EQ(world.fake.dialogs.messageBoxes[0].text, "Cannot write to registry. Need admin rights?");
+  EXPECT_EQ(world.fake.dialogs.messageBoxes[0].caption, "Error");
+  EXPECT_EQ(world.fake.dialogs.messageBoxes[0].flags, DialogView::kIconError);
+  EXPECT_EQ(Text(world.fake.registry, kClientKey, "InstallPath"), "C:\\Apps\\Client\\");  // written first
+  EXPECT_FALSE(world.fake.registry.HasKey(kServerKey));
+}
+
+TEST(WriteRegistryString, AChainStopsAtTheFirstKeyThatCannotBeWritten) {
+  RegistrationWorld world;
+  world.context.options = kOptionClient | kOption64Bit;
+  world.fake.registry.deniedPaths.insert("HKCU\\Software\\Halvorn");
+  EXPECT_TRUE(RegisterProduct(world.context, 0x200));
+  EXPECT_FALSE(world.fake.registry.HasKey(kClientKey));
+  EXPECT_EQ(Text(world.fake.registry, kClientEntry, "DisplayName"), "Nembric10App");
+  EXPECT_FALSE(
+      WriteRegistryString(world.context, RegistryKey::currentUser, "Software\\Halvorn\\X", "V", "d"));
+  EXPECT_TRUE(WriteRegistryString(world.context, RegistryKey::currentUser, "Software\\Other", "V", "d"));
+  EXPECT_EQ(Text(world.fake.registry, "HKCU\\Software\\Other", "V"), "d");
+}
+
+}  // namespace

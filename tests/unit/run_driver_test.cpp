@@ -1,0 +1,235 @@
+#include "app/run_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "dialog_test_support.h"
+#include "packages/maintenance.h"
+
+namespace {
+
+constexpr char kInstalledProgram[] = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
+
+// Presses OK; true when the run ended the process (with exit code 0).
+bool PressOk(DialogFixture& d) {
+  try {
+    d.dialog.OnCommand(d.window, IDC_OK, 0);
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.exitCode, 0U);
+    return true;
+  }
+  return false;
+}
+
+void Fill(DialogFixture& d, const std::vector<std::pair<int, std::string>>& fields) {
+  for (const auto& [id, text] : fields) {
+    d.fake.dialogs.SetControlText(d.window, id, text);
+  }
+}
+
+TEST(RunSetup, FailedChecksShowTheirMessageInOrderAndKeepTheDialog) {
+  struct Case {
+    std::vector<std::pair<int, std::string>> fields;
+    const char* message;
+    int focus;
+  };
+  const std::vector<Case> cases = {
+      {{{IDC_SETUP_TYPE, "Client"}, {IDC_CLIENT_DIRECTORY, ""}},
+       "Please enter Client Directory",
+       IDC_CLIENT_DIRECTORY},
+      {{{IDC_SETUP_TYPE, "Both"}, {IDC_CLIENT_DIRECTORY, "   "}},
+       "Please enter Client Directory",
+       IDC_CLIENT_DIRECTORY},
+      {{{IDC_SETUP_TYPE, "Server"}, {IDC_SERVER_DIRECTORY, ""}},
+       "Please enter Server Directory",
+       IDC_SERVER_DIRECTORY},
+      {{{IDC_SETUP_TYPE, "Server"}, {IDC_SERVER_DIRECTORY, "C:\\Srv"}, {IDC_PORT, ""}},
+       "Please enter Server Port",
+       IDC_PORT},
+      {{{IDC_SETUP_TYPE, "Server"}, {IDC_SERVER_DIRECTORY, "C:\\Srv"}, {IDC_PORT, "0"}},
+       "Please enter Server Port",
+       IDC_PORT},
+      {{{IDC_SETUP_TYPE, "Server"},
+        {IDC_SERVER_DIRECTORY, "C:\\Srv"},
+        {IDC_PORT, "79"},
+        {IDC_INSTALL_SQL, "No"},
+        {IDC_PASSWORD, "Secret#1"},
+        {IDC_PASSWORD_AGAIN, "Secret#2"}},
+       "Passwords dont mach",
+       IDC_PASSWORD_AGAIN},
+  };
+  for (const Case& c : cases) {
+    DialogFixture d(kRunInstall);
+    Fill(d, c.fields);
+    EXPECT_FALSE(PressOk(d)) << c.message;
+    EXPECT_EQ(d.Boxes(), std::vector<std::string>{c.message});
+    EXPECT_EQ(d.fake.dialogs.FocusedControlId(), c.focus) << c.message;
+    EXPECT_TRUE(d.fake.dialogs.endedDialogs.empty());
+    EXPECT_EQ(d.Log().find("Secret"), std::string::npos);  // never a password in the log
+  }
+}
+
+TEST(RunSetup, OneSessionForAllPressesWithTheProxyTypedBeforeTheFirst) {
+  DialogFixture d(kRunInstall);
+  Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_CLIENT_DIRECTORY, ""}, {IDC_PROXY_SERVER, "proxy.example:3128"}});
+  EXPECT_FALSE(PressOk(d));
+  EXPECT_FALSE(PressOk(d));
+  ASSERT_EQ(d.fake.http.sessions.size(), 1U);
+  EXPECT_EQ(d.fake.http.sessions[0].proxy, u"proxy.example:3128");
+  const std::string log = d.Log();
+  EXPECT_EQ(log.find("Establishing Session"), log.rfind("Establishing Session"));
+}
+
+TEST(UpdateSoftware, TheProgressBarStartsByWhatWasChosen) {
+  struct Case {
+    SetupOptions options;
+    int position;
+  };
+  for (const Case& c :
+       {Case{kOptionClient, 38}, Case{kOptionServer, 17}, Case{kOptionClient | kOptionServer, 13},
+        Case{kOptionServer | kOptionInstallSqlExpress, 8},
+        Case{kOptionClient | kOptionServer | kOptionInstallSqlExpress, 7}}) {
+    DialogFixture d(kRunInstall);
+    d.context.dialogWindow = d.window;
+    // With no session, the client's first download cannot open its request: the bar stays where it starts.
+    d.context.options = c.options | kOption64Bit;
+    d.context.clientDirectory = "C:\\Client";
+    EXPECT_EQ(UpdateSoftware(d.context), 1);
+    EXPECT_EQ(d.Control(IDC_PROGRESS_BAR).position, c.position) << c.options;
+  }
+}
+
+TEST(UpdateSoftware, CopiesTheSetupProgramIntoTheProductFolder) {
+  struct Case {
+    const char* running;
+    bool refused;
+    std::vector<std::string> boxes;
+    const char* output;
+  };
+  for (const Case& c : {Case{"C:\\Setup\\NembricSetup.exe", false, {}, ""},
+                        Case{"", false, {"Failed to get module filename"}, ""},
+                        Case{"C:\\Setup\\NembricSetup.exe",
+                             true,
+                             {"Copy failed"},
+                             "Copying Targets: Error 5 (no message found).\n"},
+                        Case{kInstalledProgram, false, {}, ""}}) {
+    DialogFixture d(kRunInstall);
+    d.fake.files.modulePath = c.running;
+    if (*c.running != '\0') {
+      d.fake.files.SetContent(c.running, "MZ setup");
+    }
+    if (c.refused) {
+      d.fake.files.refusedPaths.insert(kInstalledProgram);
+    }
+    UpdateSoftware(d.context);
+    EXPECT_EQ(d.Boxes(), c.boxes) << c.running;
+    EXPECT_EQ(d.fake.runtime.standardOutput, c.output) << c.running;
+    EXPECT_EQ(d.fake.files.Content(kInstalledProgram).has_value(), !c.refused && *c.running != '\0')
+        << c.running;
+    // Run from the product folder itself, the program is not copied onto itself.
+    EXPECT_EQ(d.fake.files.copies.size(),
+              (*c.running != '\0' && c.running != std::string(kInstalledProgram)) ? 1U : 0U);
+  }
+}
+
+TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
+  struct Case {
+    const char* bitSize;
+    const char* link;
+    const char* target;
+  };
+  for (const Case& c : {Case{"AI Client", "Halvorn NembricAI", "C:\\Apps\\NembricAI.exe"},
+                        Case{"64 Bit", "Halvorn Nembric v10.1", "C:\\Apps\\Nembric10App.exe"},
+                        Case{"32 Bit", nullptr, nullptr}}) {
+    DialogFixture d(kRunInstall);
+    d.context.dialogWindow = d.window;
+    d.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
+    Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_BIT_SIZE, c.bitSize}, {IDC_CLIENT_DIRECTORY, "C:\\Apps\\"}});
+    EXPECT_TRUE(PressOk(d)) << c.bitSize;
+    EXPECT_EQ(d.fake.dialogs.endedDialogs, std::vector<std::intptr_t>{1});
+    ASSERT_FALSE(d.Boxes().empty());
+    EXPECT_EQ(d.Boxes().back(), "Successfuly completed Setup");
+    EXPECT_TRUE(d.Log().ends_with("User Interface:Successfully updated Software\r\n"));
+    if (c.link == nullptr) {
+      EXPECT_TRUE(d.fake.shell.links.empty());
+      continue;
+    }
+    ASSERT_EQ(d.fake.shell.links.size(), 1U) << c.bitSize;
+    const FakeShell::Link& link = d.fake.shell.links[0];
+    EXPECT_EQ(link.path, c.target);  // one backslash, though the directory ends with one
+    EXPECT_EQ(link.workingDirectory, "C:\\Apps");
+    EXPECT_EQ(link.description, "C:\\Apps\\");
+    EXPECT_EQ(link.savedAs, std::u16string(c.link, c.link + std::string(c.link).size()));
+    EXPECT_TRUE(link.remember);
+    EXPECT_EQ(d.fake.shell.liveLinks, 0);
+  }
+}
+
+struct MaintenanceCase {
+  RunMode mode;
+  int radio;  // the radio button the person chooses, or 0
+  bool server;
+  bool client;
+  const char* log;
+  const char* box;
+};
+
+TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
+  const std::vector<MaintenanceCase> cases = {
+      {kRunUninstall, 0, false, true,
+       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:Successfully uninstalled "
+       "Software\r\n",
+       "Successfuly completed Setup for Uninstall"},
+      {kRunRepair, IDC_UNINSTALL, false, true,
+       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:Successfully uninstalled "
+       "Software\r\n",
+       "Successfuly completed Setup for Uninstall"},
+      {kRunRepair, 0, false, false, "User Interface:Successfully repaired Software\r\n",
+       "Successfuly completed Setup for Repair"},
+      {kRunUninstall, 0, false, false, "User Interface:Successfully uninstalled Software\r\n",
+       "Successfuly completed Setup for Uninstall"},
+      // Only the key the registration writes (NembricAI) is there, not the one read back (Nembric10).
+      {kRunRepair, 0, true, false,
+       "Server Setup:Server Directory;\r\nServer Setup:Updating Server Setup Begin\r\n"
+       "User Interface:Successfully repaired Software\r\n",
+       "Successfuly completed Setup for Repair"},
+  };
+  for (const MaintenanceCase& c : cases) {
+    DialogFixture d(c.mode, IDD_MAINTENANCE);
+    d.context.dialogWindow = d.window;
+    d.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "InstallPath",
+                              "C:\\Apps\\Client\\");
+    d.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath", "D:\\Srv\\");
+    d.fake.http.sessionFails = true;
+    if (c.radio != 0) {
+      d.fake.dialogs.CheckRadioButton(d.window, IDC_UNINSTALL, IDC_REPAIR, c.radio);
+    }
+    d.Control(IDC_APPLY_SERVER).checked = c.server;
+    d.Control(IDC_APPLY_CLIENT).checked = c.client;
+    EXPECT_TRUE(PressOk(d));
+    const std::string session =
+        "Server Setup:Establishing Session\r\nServer Setup:Failed Establishing Session without Proxy:\r\n";
+    EXPECT_EQ(d.Log(), session + c.log);
+    EXPECT_EQ(d.Boxes(), std::vector<std::string>{c.box});
+    EXPECT_EQ(d.fake.dialogs.endedDialogs, std::vector<std::intptr_t>{1});
+    if (c.server) {
+      // An empty server directory gives the update folder at the root of the current drive.
+      EXPECT_EQ(d.context.serverSetup->updateDirectory, "\\Update");
+      EXPECT_EQ(d.context.serverSetup->cabDirectory, "\\cab");
+    }
+  }
+}
+
+TEST(PrepareServerRepair, MakesTheUpdateFolderOrSaysItCannot) {
+  for (const char* directory : {"C:\\Srv", "Q:\\Srv\\"}) {
+    DialogFixture d(kRunRepair, IDD_MAINTENANCE);
+    d.context.dialogWindow = d.window;
+    d.context.serverDirectory = directory;
+    EXPECT_TRUE(d.context.serverSetup->PrepareServerRepair());
+    const bool made = directory[0] == 'C';
+    EXPECT_EQ(d.fake.files.DirectoryExists("C:\\Srv\\Update"), made);
+    EXPECT_EQ(d.Log().find("Udpate cannot proceed") != std::string::npos, !made) << directory;
+    EXPECT_EQ(d.context.serverSetup->cabDirectory, made ? "C:\\Srv\\cab" : "");
+  }
+}
+
+}  // namespace
