@@ -30,7 +30,8 @@ bool SamePath(const std::string& first, const std::string& second) {
     return false;
   }
   for (std::size_t i = 0; i < first.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(first[i])) != std::tolower(static_cast<unsigned char>(second[i]))) {
+    if (std::tolower(static_cast<unsigned char>(first[i])) !=
+        std::tolower(static_cast<unsigned char>(second[i]))) {
       return false;
     }
   }
@@ -121,9 +122,11 @@ int CreateShortcut(SetupContext& context, const std::string& target, const std::
       link->SetPath(target);
       link->SetDescription(description);
       const std::size_t lastSeparator = target.find_last_of('\\');
-      const std::string folder = lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator);
+      const std::string folder =
+          lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator);
       link->SetWorkingDirectory(folder.substr(0, kWorkingDirectoryChars));
-      const std::u16string name = machine.runtime.AnsiToWide(linkName.substr(0, kLinkNameChars)).value_or(u"");
+      const std::u16string name =
+          machine.runtime.AnsiToWide(linkName.substr(0, kLinkNameChars)).value_or(u"");
       saved = link->Save(name, true) >= 0 ? 1 : 0;
     }
   }

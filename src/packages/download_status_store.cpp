@@ -58,7 +58,8 @@ RegistryKey DownloadStatusStore::OpenProductKey(std::uint32_t access) {
   }
   const OpenKey softwareKey(registry, software);
   RegistryKey product = RegistryKey::none;
-  if (registry.CreateKey(software, companyKeyName + "\\" + productKeyName, access, product) != Registry::kSuccess) {
+  if (registry.CreateKey(software, companyKeyName + "\\" + productKeyName, access, product) !=
+      Registry::kSuccess) {
     return RegistryKey::none;
   }
   return product;

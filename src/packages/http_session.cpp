@@ -9,7 +9,7 @@
 namespace {
 
 constexpr char16_t kUserAgent[] = u"Halvorn Nembric App v10.1";
-constexpr std::uint32_t kConnectTimeout = 300000;     // 5 minutes
+constexpr std::uint32_t kConnectTimeout = 300000;    // 5 minutes
 constexpr std::uint32_t kReceiveTimeout = 86400000;  // 24 hours
 
 constexpr char kEstablishing[] = "Establishing Session";

@@ -69,9 +69,9 @@ Fetched FetchBody(SetupContext& context, const PackageDownload& download, Intern
   Machine& machine = context.machine;
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   // A file that cannot be created or written is not reported: the processing that follows fails.
-  const FileHandle file =
-      machine.files.Create(localPath, Files::kGenericRead | Files::kGenericWrite,
-                           Files::kShareRead | Files::kShareWrite, Files::kCreateAlways, Files::kAttributeNormal);
+  const FileHandle file = machine.files.Create(localPath, Files::kGenericRead | Files::kGenericWrite,
+                                               Files::kShareRead | Files::kShareWrite, Files::kCreateAlways,
+                                               Files::kAttributeNormal);
   if (!machine.http.ReceiveResponse(request)) {
     ReportConnectFailure(context, kServerWhat, context.downloadServerName);
   }
@@ -156,8 +156,9 @@ bool DownloadPackage(SetupContext& context, const PackageDownload& download, boo
   if (processed) {
     WriteLog(context, download.tag, download.downloaded, host, objectPath);
   } else {
-    WriteLog(context, download.tag,
-             kNotProcessed + std::string(download.processing.verb) + " " + download.fileName + kAfterAttempts);
+    WriteLog(
+        context, download.tag,
+        kNotProcessed + std::string(download.processing.verb) + " " + download.fileName + kAfterAttempts);
   }
   return true;
 }
@@ -222,7 +223,8 @@ bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlac
                     return ExtractCabinet(fileName, updateDirectory, updateDirectory);
                   }};
   } else if (fileName.find(kCabinetMark) != std::string::npos) {
-    processing = {"extract", [this, &fileName] { return ExtractCabinet(fileName, cabDirectory, updateDirectory); }};
+    processing = {"extract",
+                  [this, &fileName] { return ExtractCabinet(fileName, cabDirectory, updateDirectory); }};
   }
   const std::string& localDirectory = place == PackagePlace::updateFolder ? updateDirectory : cabDirectory;
   bool processed = false;

@@ -44,7 +44,8 @@ std::string Command(const char* action, const char* type) {
 
 // InstallPath, then Version, then DisplayName: each only when the one before was written.
 void WriteProductChain(SetupContext& context, RegistryKey root, const std::string& key,
-                       const std::string& installPath, const std::string& version, const std::string& displayName) {
+                       const std::string& installPath, const std::string& version,
+                       const std::string& displayName) {
   if (!WriteRegistryString(context, root, key, kInstallPath, installPath) ||
       !WriteRegistryString(context, root, key, kVersion, version)) {
     return;

@@ -77,9 +77,9 @@ std::string FakeFiles::Resolve(const std::string& path) const {
   std::string text = path.starts_with("\\\\?\\") ? path.substr(4) : path;
   std::string full;
   if (text.size() >= 2 && text[1] == ':') {
-    const bool sameDrive = !currentDirectory.empty() &&
-                           std::tolower(static_cast<unsigned char>(currentDirectory[0])) ==
-                               std::tolower(static_cast<unsigned char>(text[0]));
+    const bool sameDrive =
+        !currentDirectory.empty() && std::tolower(static_cast<unsigned char>(currentDirectory[0])) ==
+                                         std::tolower(static_cast<unsigned char>(text[0]));
     if (text.size() > 2 && (text[2] == '\\' || text[2] == '/')) {
       full = text;
     } else {  // "C:name" is relative to the current directory of drive C:
@@ -151,8 +151,9 @@ std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const
   };
   for (const std::string& directory : directories_) {
     if (below(directory)) {
-      entries.push_back({names_.count(directory) != 0 ? names_.at(directory) : directory.substr(prefix.size()),
-                         kAttributeDirectory});
+      entries.push_back(
+          {names_.count(directory) != 0 ? names_.at(directory) : directory.substr(prefix.size()),
+           kAttributeDirectory});
     }
   }
   for (const auto& [key, content] : files_) {

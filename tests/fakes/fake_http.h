@@ -31,8 +31,8 @@ class FakeHttp final : public Http {
                              const std::optional<std::u16string>& proxy) override;
   bool SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) override;
   InternetHandle Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) override;
-  InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb, const std::u16string& objectPath,
-                             std::uint32_t flags) override;
+  InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb,
+                             const std::u16string& objectPath, std::uint32_t flags) override;
   bool SendRequest(InternetHandle request, const std::u16string& headers) override;
   bool ReceiveResponse(InternetHandle request) override;
   std::optional<std::uint32_t> StatusCode(InternetHandle request) override;
@@ -49,13 +49,15 @@ class FakeHttp final : public Http {
 
   // The server, by object path ("downloads/NAME").
   std::map<std::string, Response> files;
-  void Serve(const std::string& name, std::string body) { files["downloads/" + name] = Response{200, std::move(body)}; }
+  void Serve(const std::string& name, std::string body) {
+    files["downloads/" + name] = Response{200, std::move(body)};
+  }
   // Set by the test.
   bool sessionFails = false;
-  bool serverDown = false;                    // every send fails
-  bool receiveFails = false;                  // every receive fails
-  std::set<std::string> unopenablePaths;      // OpenRequest fails for these
-  std::size_t piece = 64 * 1024;              // the most bytes one read delivers
+  bool serverDown = false;                // every send fails
+  bool receiveFails = false;              // every receive fails
+  std::set<std::string> unopenablePaths;  // OpenRequest fails for these
+  std::size_t piece = 64 * 1024;          // the most bytes one read delivers
 
   // Recorded.
   struct SessionCall {

@@ -59,7 +59,8 @@ TEST(CreateDirectoryChainEx, SkipsTheLongPathPrefixAndCollectsTheMessages) {
 
 TEST(DeleteDllFiles, DeletesEveryFileNamedWithDllInTheFolderOnly) {
   FakeMachine fake;
-  for (const char* name : {"Setup.dll.bak", "dllcache.txt", "HNb10Cmn.dll", "X.DLL", "readme.txt", "sub\\inner.dll"}) {
+  for (const char* name :
+       {"Setup.dll.bak", "dllcache.txt", "HNb10Cmn.dll", "X.DLL", "readme.txt", "sub\\inner.dll"}) {
     fake.files.SetContent(std::string("C:\\Srv\\") + name, "x");
   }
   fake.files.AddDirectory("C:\\Srv\\dllfolder");
@@ -83,7 +84,8 @@ struct ClientWorld {
     context.progressDone = 5;
     context.stepClientPackage = 3;
     context.stepClientRuntime = 3;
-    for (const char* cabinet : {"Nembric10AppSetup32.cab", "Nembric10AppSetup.cab", "NembricAIAppSetup.cab"}) {
+    for (const char* cabinet :
+         {"Nembric10AppSetup32.cab", "Nembric10AppSetup.cab", "NembricAIAppSetup.cab"}) {
       fake.http.Serve(cabinet, ReadCabinet("large.cab"));
     }
     for (const char* runtime : {"vcredist_x32.exe", "vcredist_x64.exe", "VC_redist.x64.exe"}) {
@@ -127,18 +129,22 @@ TEST(UpdateClient, FetchesThePackagesOfTheBitSize) {
     if (c.runtimePresent) {
       world.fake.registry.AddKey("HKLM\\SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64");
       RegistryKey key = RegistryKey::none;
-      world.fake.registry.CreateKey(RegistryKey::localMachine, "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64",
+      world.fake.registry.CreateKey(RegistryKey::localMachine,
+                                    "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64",
                                     Registry::kWrite | Registry::kView64, key);
       world.fake.registry.SetValue(key, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
       world.fake.registry.CloseKey(key);
-      world.fake.registry.CreateKey(RegistryKey::localMachine, "SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64",
+      world.fake.registry.CreateKey(RegistryKey::localMachine,
+                                    "SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64",
                                     Registry::kWrite | Registry::kView32, key);
       world.fake.registry.SetValue(key, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
-      world.fake.registry.SetValue(key, "Version", {Registry::kTypeString, std::string("v14.40.33810.00\0", 16)});
+      world.fake.registry.SetValue(key, "Version",
+                                   {Registry::kTypeString, std::string("v14.40.33810.00\0", 16)});
       world.fake.registry.CloseKey(key);
     }
     for (const char* runtime : {"vcredist_x32.exe", "vcredist_x64.exe", "VC_redist.x64.exe"}) {
-      world.fake.processes.AddProgram(std::string("C:\\Apps\\Client\\Update\\") + runtime, {0, nullptr, false, {}});
+      world.fake.processes.AddProgram(std::string("C:\\Apps\\Client\\Update\\") + runtime,
+                                      {0, nullptr, false, {}});
     }
     EXPECT_TRUE(world.context.clientSetup->UpdateClient()) << c.bitSize;
     EXPECT_EQ(world.Requested(), c.requested) << c.bitSize;

@@ -1,3 +1,5 @@
+#include "packages/package_download.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,7 +10,6 @@
 #include "app/setup_log.h"
 #include "fake_machine.h"
 #include "packages/http_session.h"
-#include "packages/package_download.h"
 
 namespace {
 
@@ -53,7 +54,8 @@ TEST(HttpSession, OpensWithOrWithoutTheNamedProxy) {
            Case{"", false, Http::kAccessNoProxy,
                 "Server Setup:Establishing Session\r\nServer Setup:Established Session without Proxy:\r\n"},
            Case{"   ", true, Http::kAccessNoProxy,
-                "Server Setup:Establishing Session\r\nServer Setup:Failed Establishing Session without Proxy:\r\n"},
+                "Server Setup:Establishing Session\r\nServer Setup:Failed Establishing Session without "
+                "Proxy:\r\n"},
            Case{"proxy.example:8080", false, Http::kAccessNamedProxy,
                 "Server Setup:Establishing Session\r\nServer Setup:Established Session with "
                 "Proxy:;proxy.example:8080\r\n"},
@@ -75,8 +77,9 @@ TEST(HttpSession, OpensWithOrWithoutTheNamedProxy) {
     EXPECT_EQ(fake.http.sessions[0].proxy.has_value(), c.access == Http::kAccessNamedProxy);
     EXPECT_EQ(context.httpSession == InternetHandle::none, c.fails);
     if (!c.fails) {
-      EXPECT_EQ(fake.http.timeouts, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
-                                        {Http::kOptionConnectTimeout, 300000}, {Http::kOptionReceiveTimeout, 86400000}}));
+      EXPECT_EQ(fake.http.timeouts,
+                (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                    {Http::kOptionConnectTimeout, 300000}, {Http::kOptionReceiveTimeout, 86400000}}));
     }
   }
 }
@@ -87,10 +90,12 @@ TEST(ReportConnectFailure, ComposesTheLineFromWhatAndDetail) {
     const char* detail;
     const char* line;
   };
-  for (const Case& c : {Case{"Server", "downloads.example", "Client Setup:Could not conact  Server:Server->downloads.example \r\n"},
-                        Case{"Url", "downloads/x.cab", "Client Setup:Could not conact Url->downloads/x.cab \r\n"},
-                        Case{"", "", "Client Setup:Could not conact \r\n"},
-                        Case{" ", "detail", "Client Setup:Could not conact detail \r\n"}}) {
+  for (const Case& c :
+       {Case{"Server", "downloads.example",
+             "Client Setup:Could not conact  Server:Server->downloads.example \r\n"},
+        Case{"Url", "downloads/x.cab", "Client Setup:Could not conact Url->downloads/x.cab \r\n"},
+        Case{"", "", "Client Setup:Could not conact \r\n"},
+        Case{" ", "detail", "Client Setup:Could not conact detail \r\n"}}) {
     FakeMachine fake;
     SetupContext context{fake.machine};
     context.startDirectory = "C:\\";
@@ -116,7 +121,8 @@ TEST(DownloadClientPackage, FetchesWithTheRequestFormAndSavesTheWholeBody) {
             "Client Setup:Downloading;downloads.example;downloads/Tools.bin\r\n"
             "Client Setup:Downloaded;downloads.example;downloads/Tools.bin\r\n");
   ASSERT_EQ(world.fake.http.connects.size(), 1U);
-  EXPECT_EQ(world.fake.http.connects[0], (std::pair<std::u16string, std::uint16_t>{u"downloads.example", 443}));
+  EXPECT_EQ(world.fake.http.connects[0],
+            (std::pair<std::u16string, std::uint16_t>{u"downloads.example", 443}));
   ASSERT_EQ(world.fake.http.requests.size(), 1U);
   EXPECT_EQ(world.fake.http.requests[0].verb, u"GET");
   EXPECT_EQ(world.fake.http.requests[0].objectPath, u"downloads/Tools.bin");
@@ -151,10 +157,11 @@ TEST(DownloadClientPackage, AMissingPackageIsReportedOnce) {
     world.fake.http.files["downloads/Nembric10AppSetup.cab"] = {c.status, FakeHttp::kErrorPage};
     world.fake.http.piece = c.piece;
     EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
-    EXPECT_EQ(world.Log(),
-              "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
-              "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n"
-              "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator\r\n")
+    EXPECT_EQ(
+        world.Log(),
+        "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
+        "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n"
+        "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator\r\n")
         << c.status << " " << c.piece;
     EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Nembric10AppSetup.cab"), "");
     EXPECT_EQ(world.fake.http.requests.size(), 1U);
@@ -198,7 +205,9 @@ TEST(DownloadClientPackage, ConnectionFailuresUseUpTheAttempts) {
         "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n";
     for (int attempt = 0; attempt < 5; ++attempt) {
       // The client does not report the send; the receive that follows fails and is reported.
-      expected += "Client Setup:Could not conact  Server:Server->downloads.example \r\nServer Setup:Not valid cabinet\r\n";
+      expected +=
+          "Client Setup:Could not conact  Server:Server->downloads.example \r\nServer Setup:Not valid "
+          "cabinet\r\n";
     }
     expected += "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts\r\n";
     EXPECT_EQ(world.Log(), expected) << sendFails;
@@ -232,7 +241,8 @@ TEST(DownloadServerPackage, KeepsItsTagsFolderAndReportsTheSend) {
   DownloadWorld down;
   down.fake.http.serverDown = true;
   down.fake.http.Serve("HNembricAI1.cab", ReadCabinet("large.cab"));
-  EXPECT_TRUE(down.context.serverSetup->DownloadServerPackage("HNembricAI1.cab", PackagePlace::cabinetFolder, 0x8));
+  EXPECT_TRUE(
+      down.context.serverSetup->DownloadServerPackage("HNembricAI1.cab", PackagePlace::cabinetFolder, 0x8));
   const std::string log = down.Log();
   const std::string line = "Client Setup:Could not conact  Server:Server->downloads.example \r\n";
   std::size_t count = 0;
@@ -249,8 +259,16 @@ TEST(MissingPageScanner, LooksOnlyAtTheLeadingTextOfTheBody) {
     bool missing;
   };
   for (const Case& c : {Case{{"<h1>404 Not Found</h1>"}, true}, Case{{"<h1>40", "4</h1>"}, true},
-                        Case{{"<h1>4", "0", "4"}, true}, Case{{std::string("MSCF\0" "404", 8)}, false},
-                        Case{{std::string("MZ\0", 3), "404"}, false}, Case{{"40", std::string("\0" "4", 2)}, false},
+                        Case{{"<h1>4", "0", "4"}, true},
+                        Case{{std::string("MSCF\0"
+                                          "404",
+                                          8)},
+                             false},
+                        Case{{std::string("MZ\0", 3), "404"}, false},
+                        Case{{"40", std::string("\0"
+                                                "4",
+                                                2)},
+                             false},
                         Case{{"no such text"}, false}}) {
     MissingPageScanner scanner;
     bool missing = false;

@@ -81,8 +81,8 @@ static_assert(Http::kHttpsPort == INTERNET_DEFAULT_HTTPS_PORT);
 
 InternetHandle Win32Http::OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
                                       const std::optional<std::u16string>& proxy) {
-  return FromInternet(WinHttpOpen(Wide(userAgent), accessType,
-                                  proxy ? Wide(*proxy) : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  return FromInternet(WinHttpOpen(Wide(userAgent), accessType, proxy ? Wide(*proxy) : WINHTTP_NO_PROXY_NAME,
+                                  WINHTTP_NO_PROXY_BYPASS, 0));
 }
 
 bool Win32Http::SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) {
@@ -101,8 +101,8 @@ InternetHandle Win32Http::OpenRequest(InternetHandle connection, const std::u16s
 }
 
 bool Win32Http::SendRequest(InternetHandle request, const std::u16string& headers) {
-  return WinHttpSendRequest(ToInternet(request), Wide(headers), static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0,
-                            0, 0) != FALSE;
+  return WinHttpSendRequest(ToInternet(request), Wide(headers), static_cast<DWORD>(-1L),
+                            WINHTTP_NO_REQUEST_DATA, 0, 0, 0) != FALSE;
 }
 
 bool Win32Http::ReceiveResponse(InternetHandle request) {

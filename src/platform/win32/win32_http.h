@@ -10,8 +10,8 @@ class Win32Http final : public Http {
                              const std::optional<std::u16string>& proxy) override;
   bool SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) override;
   InternetHandle Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) override;
-  InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb, const std::u16string& objectPath,
-                             std::uint32_t flags) override;
+  InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb,
+                             const std::u16string& objectPath, std::uint32_t flags) override;
   bool SendRequest(InternetHandle request, const std::u16string& headers) override;
   bool ReceiveResponse(InternetHandle request) override;
   std::optional<std::uint32_t> StatusCode(InternetHandle request) override;

@@ -7,7 +7,8 @@
 #include "platform/win32/wide_text.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are wchar_t texts on Windows");
-static_assert(Runtime::kCoinitMultithreaded == COINIT_MULTITHREADED && Runtime::kCoinitApartmentThreaded == COINIT_APARTMENTTHREADED);
+static_assert(Runtime::kCoinitMultithreaded == COINIT_MULTITHREADED &&
+              Runtime::kCoinitApartmentThreaded == COINIT_APARTMENTTHREADED);
 
 std::int32_t Win32Runtime::InitializeCom(std::uint32_t flags) {
   return CoInitializeEx(nullptr, flags);
