@@ -54,10 +54,10 @@ class FakeHttp final : public Http {
   }
   // Set by the test.
   bool sessionFails = false;
-  bool serverDown = false;                // every send fails
-  bool receiveFails = false;              // every receive fails
-  std::set<std::string> unopenablePaths;  // OpenRequest fails for these
-  std::size_t piece = 64 * 1024;          // the most bytes one read delivers
+  bool serverDown = false;                     // every send fails
+  bool receiveFails = false;                   // every receive fails
+  std::set<std::string> unopenablePaths;       // OpenRequest fails for these
+  std::size_t piece = std::size_t{64} * 1024;  // the most bytes one read delivers
 
   // Recorded.
   struct SessionCall {
