@@ -147,6 +147,21 @@ expect_files 32bit "$drive_c/Nembric10App32" Nembric10App.exe Nembric10App.ini R
 [ ! -e "$control/vcredist_x32.log" ] || fail "32bit: the runtime was installed although it is present"
 [ -z "$(find "$drive_c/Nembric10App32" -name 'Halvorn*')" ] || fail "32bit: a shortcut was made"
 
+# 64 Bit, runtime present; 32 Bit, runtime missing.
+prepare present
+install 64bit-present "64 Bit"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}"; downloaded Nembric10AppSetup.cab
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log 64bit-present "${lines[@]}"
+prepare missing
+install 32bit-missing "32 Bit"
+mapfile -t lines < <(printf '%s\n' "${session_lines[@]}"; downloaded vcredist_x32.exe
+  downloaded Nembric10AppSetup32.cab
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log 32bit-missing "${lines[@]}"
+grep -qiF '/install /quiet /norestart|C:\Nembric10App32\Update' "$control/vcredist_x32.log" 2>/dev/null ||
+  fail "32bit-missing: vcredist_x32.exe not run silently in the update folder"
+
 # AI Client, runtime missing: the 2015-and-later runtime, checked with its log line.
 prepare missing
 install ai "AI Client"

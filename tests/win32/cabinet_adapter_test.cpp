@@ -82,8 +82,8 @@ TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
     const std::string path = destination + "\\" + name;
     EXPECT_EQ(LocalWriteTime(path), "2024-03-01 12:00:00") << name;
   }
-  EXPECT_EQ(ReadAll(destination + "\\ReadMe.txt"),
-            ReadAll(std::string("Z:") + PACKAGE_FILES_DIR + "/ReadMe.txt"));
+  EXPECT_EQ(ReadAll(destination + "\\Config\\Nembric10App.ini"),
+            ReadAll(std::string("Z:") + PACKAGE_FILES_DIR + "/Nembric10App.ini"));
   EXPECT_EQ(ReadAll(destination + "\\Nembric10App.exe").substr(0, 2), "MZ");
   EXPECT_EQ(Log(), "");
 }
