@@ -280,3 +280,38 @@ TEST(MissingPageScanner, LooksOnlyAtTheLeadingTextOfTheBody) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DownloadStatusStore, RecordsTheServerPackagesOnlyWithKeyNames) {
+  for (const bool named : {false, true}) {
+    DownloadWorld world;
+    if (named) {
+      world.context.downloadStatus->companyKeyName = "Halvorn";
+      world.context.downloadStatus->productKeyName = "NembricAI";
+    }
+    world.fake.registry.AddKey("HKLM\\Software");
+    world.fake.http.Serve("HNbx.cab", ReadCabinet("large.cab"));
+    world.fake.http.Serve("HNembricAI1.cab", ReadCabinet("large.cab"));
+    EXPECT_TRUE(
+        world.context.serverSetup->DownloadServerPackage("HNbx.cab", PackagePlace::updateFolder, 0x4));
+    EXPECT_TRUE(world.context.serverSetup->DownloadServerPackage("HNembricAI1.cab",
+                                                                 PackagePlace::cabinetFolder, 0x8));
+    const auto value =
+        world.fake.registry.Value("HKLM\\Software\\Halvorn\\NembricAI\\Update", "DownloadStatus");
+    if (named) {
+      ASSERT_TRUE(value.has_value());
+      EXPECT_EQ(value->data, std::string("0;12\0", 5));
+      std::string status;
+      EXPECT_TRUE(world.context.downloadStatus->ReadDownloadStatus(status));
+      EXPECT_EQ(status, "0;12");
+      EXPECT_TRUE(world.context.downloadStatus->WriteDownloadStatus(std::nullopt));
+      EXPECT_FALSE(world.context.downloadStatus->ReadDownloadStatus(status));
+    } else {
+      EXPECT_FALSE(world.fake.registry.HasKey("HKLM\\Software\\Halvorn"));
+    }
+    EXPECT_EQ(world.fake.registry.OpenKeys(), 0U);
+  }
+}
+
+}  // namespace
