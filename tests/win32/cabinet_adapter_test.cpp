@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "adapter_test_paths.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "packages/server_setup.h"
@@ -18,28 +19,9 @@ namespace {
 
 constexpr char kLogName[] = "Halvorn NembricAI  Setup v10.1.3.Log";
 
-std::string Directory(const std::string& path) {
-  return path.substr(0, path.find_last_of('\\'));
-}
-
-std::string OwnDirectory() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return Directory(path);
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 // A fresh folder under the temporary folder.
 std::string FreshFolder(const std::string& name) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + name;
+  const std::string folder = TempPath(name);
   std::string command = "cmd /c rd /s /q \"" + folder + "\" >nul 2>nul";
   system(command.c_str());  // NOLINT(concurrency-mt-unsafe)
   CreateDirectoryA(folder.c_str(), nullptr);
@@ -73,7 +55,7 @@ class CabinetAdapter : public testing::Test {
 };
 
 TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
-  const std::string downloads = Directory(Directory(OwnDirectory())) + "\\packages\\downloads";
+  const std::string downloads = BuildDirectory() + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet Client");
   CreateDirectoryA((destination + "\\Config").c_str(), nullptr);
   ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10App.cab", downloads, destination)) << Log();
@@ -89,7 +71,7 @@ TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
 }
 
 TEST_F(CabinetAdapter, AnEntryWhoseFolderIsMissingAbortsFiveTimesWithoutALogLine) {
-  const std::string downloads = Directory(Directory(OwnDirectory())) + "\\packages\\downloads";
+  const std::string downloads = BuildDirectory() + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet No Config");
   EXPECT_FALSE(context.serverSetup->CopyCabinet("Nembric10App.cab", downloads + "\\", destination));
   EXPECT_EQ(Log(), "");

@@ -5,22 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "adapter_test_paths.h"
 #include "platform/win32/win32_files.h"
 
 namespace {
-
-std::string TempPath(const char* name) {
-  char directory[MAX_PATH + 1] = {};
-  GetTempPathA(MAX_PATH, directory);
-  return std::string(directory) + name;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 TEST(Win32Files, CurrentDirectoryWithinItsLimit) {
   Win32Files files;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "adapter_test_paths.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "packages/server_setup.h"
@@ -13,16 +14,6 @@
 // holds blanks, installs through msiexec with the quoted path.
 
 namespace {
-
-std::string Directory(const std::string& path) {
-  return path.substr(0, path.find_last_of('\\'));
-}
-
-std::string OwnDirectory() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return Directory(path);
-}
 
 bool InformationServerRegistered() {
   HKEY key = nullptr;
@@ -36,13 +27,10 @@ bool InformationServerRegistered() {
 }
 
 TEST(ServerInstallerAdapter, InstallsAnMsiFromAFolderWithBlanks) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "Nembric Server Update";
+  const std::string folder = TempPath("Nembric Server Update");
   CreateDirectoryA(folder.c_str(), nullptr);
   const std::string package = folder + "\\NembricISSetup.msi";
-  const std::string source =
-      Directory(Directory(OwnDirectory())) + "\\packages\\downloads\\NembricISSetup.msi";
+  const std::string source = BuildDirectory() + "\\packages\\downloads\\NembricISSetup.msi";
   ASSERT_TRUE(CopyFileA(source.c_str(), package.c_str(), FALSE)) << source;
 
   Win32Machine windows(GetModuleHandleW(nullptr));

@@ -2,23 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "adapter_test_paths.h"
 #include "platform/win32/win32_processes.h"
 
 namespace {
 
-std::string Directory(const std::string& path) {
-  return path.substr(0, path.find_last_of('\\'));
-}
-
 // The SQL Server setup stand-in talks for more than a second: its output is read through a pipe in polls
 // of 100 milliseconds, at most 255 bytes at a time, while it runs.
 TEST(Win32Processes, ReadsAProgramsOutputThroughAPipeWhileItRuns) {
-  char own[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, own, MAX_PATH);
-  const std::string standin = Directory(Directory(own)) + "\\e2e\\packages\\bin\\standin_installer.exe";
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "Nembric Pipe Test";
+  const std::string standin = TestsDirectory() + "\\e2e\\packages\\bin\\standin_installer.exe";
+  const std::string folder = TempPath("Nembric Pipe Test");
   CreateDirectoryA(folder.c_str(), nullptr);
   const std::string setup = folder + "\\SQLEXPR_x64_ENU.exe";
   ASSERT_TRUE(CopyFileA(standin.c_str(), setup.c_str(), FALSE));

@@ -5,26 +5,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "adapter_test_paths.h"
 #include "platform/win32/win32_processes.h"
 
 namespace {
 
-std::string Directory(const std::string& path) {
-  return path.substr(0, path.find_last_of('\\'));
-}
-
-std::string OwnDirectory() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return Directory(path);
-}
-
 // The installer stand-in of the package set, copied under a redistributable's name into a temporary folder.
 TEST(Win32Processes, RunsAnInstallerInItsFolderAndReadsItsExitCode) {
-  const std::string standin = Directory(OwnDirectory()) + "\\e2e\\packages\\bin\\standin_installer.exe";
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "Nembric Installer Test";
+  const std::string standin = TestsDirectory() + "\\e2e\\packages\\bin\\standin_installer.exe";
+  const std::string folder = TempPath("Nembric Installer Test");
   CreateDirectoryA(folder.c_str(), nullptr);
   const std::string installer = folder + "\\vcredist_x32.exe";
   ASSERT_TRUE(CopyFileA(standin.c_str(), installer.c_str(), FALSE)) << standin;
