@@ -1,5 +1,6 @@
 #include <array>
 
+#include "app/path_text.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "packages/client_setup.h"
@@ -35,9 +36,7 @@ constexpr std::array<ClientPackages, 3> kClientPackages = {{
 bool ClientSetup::UpdateClient() {
   SetupContext& context = owner;
   WriteLog(context, kLogClient, kBeginning);
-  if (context.clientDirectory.empty() || context.clientDirectory.back() != '\\') {
-    context.clientDirectory += '\\';
-  }
+  context.clientDirectory = WithTrailingBackslash(context.clientDirectory);
   updateDirectory = context.clientDirectory + kUpdateFolder;
   if (context.machine.files.ChangeDirectory(updateDirectory) != 0 &&
       !CreateDirectoryChain(context.machine, updateDirectory)) {

@@ -1,5 +1,6 @@
 #include "packages/maintenance.h"
 
+#include "app/path_text.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "packages/directory_helpers.h"
@@ -85,9 +86,7 @@ void RepairProduct(SetupContext& context) {
 
 bool ServerSetup::PrepareServerRepair() {
   SetupContext& context = owner;
-  if (context.serverDirectory.empty() || context.serverDirectory.back() != '\\') {
-    context.serverDirectory += '\\';
-  }
+  context.serverDirectory = WithTrailingBackslash(context.serverDirectory);
   updateDirectory = context.serverDirectory + "Update";
   context.machine.dialogs.SetControlText(context.dialogWindow, IDC_STATUS_LINE, kDownloadingServer);
   WriteLog(context, kLogServer, kRepairBegin);

@@ -163,13 +163,6 @@ bool DownloadPackage(SetupContext& context, const PackageDownload& download, boo
   return true;
 }
 
-std::string WithBackslash(std::string text) {
-  if (text.empty() || text.back() != '\\') {
-    text += '\\';
-  }
-  return text;
-}
-
 }  // namespace
 
 bool MissingPageScanner::Feed(std::string_view chunk) {
@@ -201,8 +194,8 @@ bool ClientSetup::DownloadClientPackage(const std::string& fileName, PackageBits
     processing = {"install", [this] { return RunClientRuntimeInstaller(*this); }};
   } else if (fileName.find(kCabinetMark) != std::string::npos) {
     processing = {"extract", [this, &context, &fileName] {
-                    return context.serverSetup->CopyCabinet(fileName, WithBackslash(updateDirectory),
-                                                            WithBackslash(context.clientDirectory));
+                    return context.serverSetup->CopyCabinet(fileName, WithTrailingBackslash(updateDirectory),
+                                                            WithTrailingBackslash(context.clientDirectory));
                   }};
   }
   bool processed = false;

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "app/path_text.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "packages/server_setup.h"
@@ -42,13 +43,6 @@ void PrintCabinetFailure(SetupContext& context, const char* line, int code) {
   context.machine.runtime.WriteStandardOutput(text);
 }
 
-std::string WithBackslash(std::string text) {
-  if (text.empty() || text.back() != '\\') {
-    text += '\\';
-  }
-  return text;
-}
-
 }  // namespace
 
 const char* CabinetErrorText(int code) {
@@ -67,7 +61,8 @@ bool ServerSetup::ExtractCabinet(const std::string& cabinetName, const std::stri
   if (cabinetName.find(kCabinetMark) == std::string::npos) {
     return true;
   }
-  return CopyCabinet(cabinetName, WithBackslash(cabinetDirectory), WithBackslash(destination));
+  return CopyCabinet(cabinetName, WithTrailingBackslash(cabinetDirectory),
+                     WithTrailingBackslash(destination));
 }
 
 bool ServerSetup::CopyCabinet(const std::string& cabinetName, const std::string& cabinetDirectory,
