@@ -1,7 +1,16 @@
 #pragma once
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <string_view>
+
+// Two names that Windows reads as the same: equal but for the case of letters.
+inline bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
 
 // A folder text ending with one backslash: the text, with a backslash added unless it already ends with one.
 inline std::string WithTrailingBackslash(std::string_view directory) {

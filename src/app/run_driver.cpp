@@ -81,6 +81,17 @@ int ReportInputError(SetupContext& context, int controlId, const std::string& me
   return 0;
 }
 
+void FinishRun(SetupContext& context, const char* logLine, const char* completion) {
+  context.machine.dialogs.EndDialog(context.dialogWindow, 1);
+  if (context.restartNeeded) {
+    WriteLog(context, kLogUserInterface, kRestartNeeded);
+  }
+  WriteLog(context, kLogUserInterface, logLine);
+  CloseLog(context);
+  ShowInfo(context, completion);
+  context.machine.runtime.ExitProcess(0);
+}
+
 int RunSetup(SetupContext& context) {
   DialogView& view = context.machine.dialogs;
   const WindowHandle dialog = context.dialogWindow;
@@ -140,13 +151,6 @@ int RunSetup(SetupContext& context) {
   if (client) {
     CreateClientShortcut(context);
   }
-  view.EndDialog(dialog, 1);
-  if (context.restartNeeded) {
-    WriteLog(context, kLogUserInterface, kRestartNeeded);
-  }
-  WriteLog(context, kLogUserInterface, kUpdated);
-  CloseLog(context);
-  ShowInfo(context, kCompleted);
-  context.machine.runtime.ExitProcess(0);
+  FinishRun(context, kUpdated, kCompleted);
   return 0;  // not reached: the process has ended
 }

@@ -9,6 +9,10 @@ struct SetupContext;
 // Returns 0 when a check fails and the dialog stays; otherwise the process ends with exit code 0.
 int RunSetup(SetupContext& context);
 
+// The end of every run: ends the dialog, logs the line (after saying that a restart is needed when an
+// installer asked for one), closes the log, shows the completion box and ends the process with 0.
+void FinishRun(SetupContext& context, const char* logLine, const char* completion);
+
 // Sets up the progress, copies the setup program into the product folder and runs the client, server and
 // SQL Server steps that the options choose. Returns 1.
 int UpdateSoftware(SetupContext& context);

@@ -1,5 +1,4 @@
-#include <cctype>
-
+#include "app/path_text.h"
 #include "app/run_driver.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
@@ -24,20 +23,6 @@ constexpr std::uint32_t kComponentClient = 0x200;
 constexpr std::size_t kLinkNameChars = 260;
 constexpr std::size_t kWorkingDirectoryChars = 259;
 
-// Two paths name the same file, compared as Windows compares names.
-bool SamePath(const std::string& first, const std::string& second) {
-  if (first.size() != second.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < first.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(first[i])) !=
-        std::tolower(static_cast<unsigned char>(second[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // The standard-output line of a failed copy, with the system's text for the code.
 std::string CopyFailureLine(SetupContext& context, std::uint32_t error) {
   std::string line = std::string(kCopyingTargets) + ": ";
@@ -60,7 +45,7 @@ void CopySetupProgram(SetupContext& context) {
   std::string ignored;
   CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored);
   // Started from the product folder (a modify run from the entry), the program is already in place.
-  if (SamePath(*running, kInstalledSetupProgram)) {
+  if (SameName(*running, kInstalledSetupProgram)) {
     return;
   }
   std::uint32_t error = 0;

@@ -10,7 +10,6 @@
 namespace {
 
 constexpr char kBeginning[] = "Beging Updating Client Setup";
-constexpr char kNoUpdateDirectory[] = "Could not create update directory. Udpate cannot proceed";
 constexpr char kUpdated[] = "Updated Client Software";
 constexpr char kUpdateFolder[] = "Update";
 
@@ -38,8 +37,7 @@ bool ClientSetup::UpdateClient() {
   WriteLog(context, kLogClient, kBeginning);
   context.clientDirectory = WithTrailingBackslash(context.clientDirectory);
   updateDirectory = context.clientDirectory + kUpdateFolder;
-  if (context.machine.files.ChangeDirectory(updateDirectory) != 0 &&
-      !CreateDirectoryChain(context.machine, updateDirectory)) {
+  if (!EnterOrCreateDirectory(context.machine, updateDirectory)) {
     WriteLog(context, kLogClient, kNoUpdateDirectory);
     return true;
   }

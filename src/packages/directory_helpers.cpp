@@ -95,6 +95,10 @@ bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::stri
   return WalkAndCreate(machine, trimmed, &errorText);
 }
 
+bool EnterOrCreateDirectory(Machine& machine, const std::string& path) {
+  return machine.files.ChangeDirectory(path) == 0 || CreateDirectoryChain(machine, path);
+}
+
 bool DeleteDllFiles(Machine& machine, const std::string& directory) {
   Files& files = machine.files;
   if (files.ChangeDirectory(directory) != 0) {

@@ -14,6 +14,13 @@ bool CreateDirectoryChain(Machine& machine, const std::string& path);
 // directory that could not be entered at once or made.
 bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText);
 
+// What an update logs when its update folder can be neither entered nor made.
+inline constexpr char kNoUpdateDirectory[] = "Could not create update directory. Udpate cannot proceed";
+
+// Makes the folder current, creating it (and the folders above it) when it cannot be entered. False when
+// it can be neither entered nor made. Entered, it stays current; made, its parent is current.
+bool EnterOrCreateDirectory(Machine& machine, const std::string& path);
+
 // Deletes every file of the directory (not of its subdirectories) whose name holds "dll". False when the
 // directory cannot be entered; failed deletions are passed over.
 bool DeleteDllFiles(Machine& machine, const std::string& directory);

@@ -1,6 +1,7 @@
 #include "packages/maintenance.h"
 
 #include "app/path_text.h"
+#include "app/run_driver.h"
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "packages/directory_helpers.h"
@@ -22,7 +23,6 @@ constexpr char kRepaired[] = "Successfully repaired Software";
 constexpr char kRepairCompleted[] = "Successfuly completed Setup for Repair";
 constexpr char kDownloadingServer[] = "Downloading Server Setup";
 constexpr char kRepairBegin[] = "Updating Server Setup Begin";
-constexpr char kNoUpdateDirectory[] = "Could not create update directory. Udpate cannot proceed";
 
 // The REG_SZ "InstallPath" of the key, when it is there and fits its 255 bytes; `directory` is left as
 // it was otherwise.
@@ -39,14 +39,6 @@ void ReadInstallPath(SetupContext& context, RegistryKey root, const char* subKey
     return;
   }
   directory = value.data.substr(0, value.data.find('\0'));
-}
-
-void Finish(SetupContext& context, const char* logLine, const char* completion) {
-  context.machine.dialogs.EndDialog(context.dialogWindow, 1);
-  WriteLog(context, kLogUserInterface, logLine);
-  CloseLog(context);
-  ShowInfo(context, completion);
-  context.machine.runtime.ExitProcess(0);
 }
 
 }  // namespace
@@ -74,14 +66,14 @@ void ApplyMaintenanceChoice(SetupContext& context) {
     RepairProduct(context);
     return;
   }
-  Finish(context, kUninstalled, kUninstallCompleted);
+  FinishRun(context, kUninstalled, kUninstallCompleted);
 }
 
 void RepairProduct(SetupContext& context) {
   if ((context.options & kOptionServer) != 0) {
     context.serverSetup->PrepareServerRepair();
   }
-  Finish(context, kRepaired, kRepairCompleted);
+  FinishRun(context, kRepaired, kRepairCompleted);
 }
 
 bool ServerSetup::PrepareServerRepair() {
@@ -90,8 +82,7 @@ bool ServerSetup::PrepareServerRepair() {
   updateDirectory = context.serverDirectory + "Update";
   context.machine.dialogs.SetControlText(context.dialogWindow, IDC_STATUS_LINE, kDownloadingServer);
   WriteLog(context, kLogServer, kRepairBegin);
-  if (context.machine.files.ChangeDirectory(updateDirectory) != 0 &&
-      !CreateDirectoryChain(context.machine, updateDirectory)) {
+  if (!EnterOrCreateDirectory(context.machine, updateDirectory)) {
     WriteLog(context, kLogServer, kNoUpdateDirectory);
     return true;
   }

@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/path_text.h"
 #include "platform/dialog_view.h"
 
 namespace {
 
 constexpr std::size_t kClassNameChars = 32;
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::optional<std::string> Bounded(std::optional<std::string> text, std::size_t maxChars) {
   if (text && text->size() > maxChars) {
@@ -25,7 +20,7 @@ std::optional<std::string> Bounded(std::optional<std::string> text, std::size_t 
 }  // namespace
 
 bool IsComboBoxClass(std::string_view className) {
-  return SameText(className, "ComboBox");
+  return SameName(className, "ComboBox");
 }
 
 bool IsComboBox(DialogView& view, WindowHandle window) {
@@ -44,7 +39,7 @@ std::optional<std::string> ReadControlText(DialogView& view, WindowHandle window
   WindowHandle combo = WindowHandle::none;
   if (IsComboBoxClass(*className)) {
     combo = window;
-  } else if (SameText(*className, "Edit") || SameText(*className, "ListBox")) {
+  } else if (SameName(*className, "Edit") || SameName(*className, "ListBox")) {
     const WindowHandle parent = view.Parent(window);
     if (IsComboBoxClass(view.ClassName(parent, kClassNameChars).value_or(""))) {
       combo = parent;
@@ -59,7 +54,7 @@ std::optional<std::string> ReadControlText(DialogView& view, WindowHandle window
     const WindowHandle edit = parts && parts->edit != WindowHandle::none ? parts->edit : combo;
     return view.WindowText(edit, maxChars);
   }
-  if (SameText(*className, "ListBox")) {
+  if (SameName(*className, "ListBox")) {
     const int selected = view.ListSelectedItem(window);
     return selected < 0 ? std::string() : Bounded(view.ListItemText(window, selected), maxChars);
   }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/setup_context.h"
@@ -11,6 +9,7 @@
 #include "fake_machine.h"
 #include "packages/server_setup.h"
 #include "prereq/cabinet_callbacks.h"
+#include "test_cabinets.h"
 
 namespace {
 
@@ -22,11 +21,6 @@ constexpr char kTool[] = "MZ tool library stand-in\r\n";
 // 2024-03-01 12:00:00 as a FILETIME: the time stamp of every file in the test cabinets.
 constexpr std::uint64_t kStamp = 133537680000000000ULL;
 constexpr std::uint64_t kHour = 36000000000ULL;
-
-std::string ReadCabinet(const std::string& name) {
-  std::ifstream file(std::string(TEST_CABINET_DIR) + "/" + name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 struct CabinetWorld {
   CabinetWorld() {

@@ -2,24 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/setup_context.h"
 #include "app/setup_log.h"
 #include "fake_machine.h"
 #include "packages/http_session.h"
+#include "test_cabinets.h"
 
 namespace {
 
 constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
 constexpr char kHost[] = "downloads.example";
-
-std::string ReadCabinet(const std::string& name) {
-  std::ifstream file(std::string(TEST_CABINET_DIR) + "/" + name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 struct DownloadWorld {
   DownloadWorld() {
