@@ -8,10 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/setup_context.h"
-#include "app/setup_log.h"
-#include "packages/server_setup.h"
 #include "platform/win32/win32_machine.h"
+#include "run/program.h"
+#include "steps/install/cabinet_extraction.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -19,16 +18,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   Win32Machine windows(GetModuleHandleW(nullptr));
-  SetupContext context(windows.machine());
-  context.startDirectory = argv[3];
+  Program program(windows.machine());
+  SetupState& state = program.state;
+  state.startDirectory = argv[3];
   std::string folder = argv[1];
   if (folder.back() != '\\') {
     folder += '\\';
   }
   const auto start = std::chrono::steady_clock::now();
-  const bool copied = context.serverSetup->CopyCabinet(argv[2], folder, argv[3]);
+  const bool copied = CopyCabinet(state, argv[2], folder, argv[3]);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  CloseLog(context);
+  CloseLog(state);
 
   PROCESS_MEMORY_COUNTERS memory{};
   memory.cb = sizeof memory;

@@ -10,11 +10,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/setup_context.h"
-#include "app/setup_log.h"
-#include "packages/client_setup.h"
-#include "packages/http_session.h"
 #include "platform/win32/win32_machine.h"
+#include "run/program.h"
+#include "steps/download/http_session.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -25,16 +23,17 @@ int main(int argc, char** argv) {
   if (windows.machine().runtime.InitializeCom(Runtime::kCoinitMultithreaded) < 0) {
     return 2;
   }
-  SetupContext context(windows.machine());
-  context.startDirectory = argv[3];
-  context.downloadHost = argv[1];
-  context.clientSetup->updateDirectory = argv[3];
-  OpenHttpSession(context);
+  Program program(windows.machine());
+  SetupState& state = program.state;
+  state.startDirectory = argv[3];
+  state.downloadHost = argv[1];
+  program.steps.client.updateDirectory = argv[3];
+  OpenHttpSession(state, "");
 
   const auto start = std::chrono::steady_clock::now();
-  const bool fetched = context.clientSetup->DownloadClientPackage(argv[2], 0);
+  const bool fetched = program.steps.client.DownloadClientPackage(argv[2], PackageBits::none);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  CloseLog(context);
+  CloseLog(state);
 
   PROCESS_MEMORY_COUNTERS memory{};
   memory.cb = sizeof memory;

@@ -10,6 +10,9 @@ tools/bootstrap.sh
 echo "== format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
+echo "== layers"
+python3 tools/check_layers.py
+
 echo "== host build and tests"
 cmake --preset host >/dev/null
 cmake --build --preset host

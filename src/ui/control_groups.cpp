@@ -1,115 +1,104 @@
 #include "ui/control_groups.h"
 
-#include "app/setup_context.h"
+#include <algorithm>
+
 #include "resources/resource.h"
 #include "ui/control_text.h"
+#include "ui/dialog_context.h"
 
 namespace {
 
 struct BitSizeChoice {
   const char* text;
-  SetupOptions option;
   std::array<const char*, 3> directories;
 };
 
 constexpr std::array kBitSizes = {
     BitSizeChoice{
         "32 Bit",
-        kOption32Bit,
         {"c:\\Nembric10App32", "c:\\Program Files\\Halvorn\\Nembric10App32\\", "d:\\Nembric10App32"}},
     BitSizeChoice{"64 Bit",
-                  kOption64Bit,
                   {"c:\\Nembric10App", "c:\\Program Files\\Halvorn\\Nembric10App\\", "d:\\Nembric10App"}},
     BitSizeChoice{"AI Client",
-                  kOptionAiClient,
                   {"c:\\NembricAIApp", "c:\\Program Files\\Halvorn\\NembricAIApp\\", "d:\\NembricAIApp"}},
 };
 
 template <std::size_t N>
-void ShowGroup(SetupContext& context, const std::array<int, N>& ids, bool show) {
+void ShowGroup(DialogContext& ui, const std::array<int, N>& ids, bool show) {
   for (const int id : ids) {
-    ShowControl(context, id, show);
+    ShowControl(ui, id, show);
   }
 }
 
 // A proxy name from WinHTTP, as ANSI text within the width of `proxyServer`.
-bool TakeProxy(SetupContext& context, const std::optional<std::u16string>& proxy) {
+bool TakeProxy(DialogContext& ui, const std::optional<std::u16string>& proxy) {
   if (!proxy || proxy->empty()) {
     return false;
   }
-  std::optional<std::string> name = context.machine.runtime.WideToAnsi(*proxy);
+  std::optional<std::string> name = ui.setup.machine.runtime.WideToAnsi(*proxy);
   if (!name || name->empty()) {
     return false;
   }
   name->resize(std::min(name->size(), kProxyServerWidth - 1));
-  context.proxyServer = *name;
+  ui.proxyServer = *name;
   return true;
 }
 
 }  // namespace
 
-int ShowControl(SetupContext& context, int controlId, bool show) {
-  DialogView& view = context.machine.dialogs;
-  const WindowHandle control = view.GetControl(context.dialogWindow, controlId);
+void ShowControl(DialogContext& ui, int controlId, bool show) {
+  DialogView& view = ui.view;
+  const WindowHandle control = view.GetControl(ui.Window(), controlId);
   if (control == WindowHandle::none) {
-    return 0;
+    return;
   }
   if (!show && IsComboBox(view, control)) {
     view.CloseDropDown(control);
   }
   view.SetVisible(control, show);
   view.SetEnabled(control, show);
-  view.InvalidateWindow(context.dialogWindow, true);
-  return 1;
+  view.InvalidateWindow(ui.Window(), true);
 }
 
-bool DetectProxy(SetupContext& context) {
-  Http& http = context.machine.http;
+bool DetectProxy(DialogContext& ui) {
+  Http& http = ui.setup.machine.http;
   std::optional<std::u16string> proxy;
   if (http.DefaultProxy(proxy)) {
-    return TakeProxy(context, proxy);
+    return TakeProxy(ui, proxy);
   }
   proxy.reset();
-  return http.UserProxy(proxy) && TakeProxy(context, proxy);
+  return http.UserProxy(proxy) && TakeProxy(ui, proxy);
 }
 
-int ShowComponentControls(SetupContext& context, int group, bool show) {
-  const bool proxyFound = DetectProxy(context);
+void ShowComponentControls(DialogContext& ui, ControlGroup group, bool show) {
+  const bool proxyFound = DetectProxy(ui);
   if (proxyFound) {
-    context.machine.dialogs.SetControlText(context.dialogWindow, IDC_PROXY_LABEL, context.proxyServer);
+    ui.view.SetControlText(ui.Window(), IDC_PROXY_LABEL, ui.proxyServer);
   }
-  ShowControl(context, IDC_PROXY_LABEL, proxyFound);
-  ShowControl(context, IDC_PROXY_SERVER, proxyFound);
-  if ((group & kClientGroup) != 0) {
-    ShowGroup(context, kClientGroupIds, show);
+  ShowControl(ui, IDC_PROXY_LABEL, proxyFound);
+  ShowControl(ui, IDC_PROXY_SERVER, proxyFound);
+  if (group == ControlGroup::client) {
+    ShowGroup(ui, kClientGroupIds, show);
   } else {
-    ShowGroup(context, kServerGroupIds, show);
+    ShowGroup(ui, kServerGroupIds, show);
   }
-  return 1;
 }
 
-void HideSqlGroup(SetupContext& context) {
-  ShowGroup(context, kSqlGroupIds, false);
+void ShowSqlGroup(DialogContext& ui, bool show) {
+  ShowGroup(ui, kSqlGroupIds, show);
 }
 
-void ShowSqlGroup(SetupContext& context, bool show) {
-  ShowGroup(context, kSqlGroupIds, show);
-}
-
-int ApplyBitSize(SetupContext& context, std::string_view bitSize) {
-  for (const BitSizeChoice& choice : kBitSizes) {
-    if (bitSize != choice.text) {
-      continue;
-    }
-    context.options |= choice.option;
-    DialogView& view = context.machine.dialogs;
-    const WindowHandle field = view.GetControl(context.dialogWindow, IDC_CLIENT_DIRECTORY);
-    view.ResetContent(field);
-    for (std::size_t i = 0; i < choice.directories.size(); ++i) {
-      view.InsertItem(field, static_cast<int>(i), choice.directories[i]);
-    }
-    view.SelectItem(field, 0);
-    break;
+void ApplyBitSize(DialogContext& ui, std::string_view bitSize) {
+  const auto* choice = std::find_if(kBitSizes.begin(), kBitSizes.end(),
+                                    [&](const BitSizeChoice& known) { return bitSize == known.text; });
+  if (choice == kBitSizes.end()) {
+    return;
   }
-  return 1;
+  DialogView& view = ui.view;
+  const WindowHandle field = view.GetControl(ui.Window(), IDC_CLIENT_DIRECTORY);
+  view.ResetContent(field);
+  for (std::size_t i = 0; i < choice->directories.size(); ++i) {
+    view.InsertItem(field, static_cast<int>(i), choice->directories[i]);
+  }
+  view.SelectItem(field, 0);
 }

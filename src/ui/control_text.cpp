@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/path_text.h"
+#include "core/path_text.h"
 #include "platform/dialog_view.h"
 
 namespace {

@@ -1,10 +1,11 @@
 #include <array>
 #include <vector>
 
-#include "app/blank_text.h"
-#include "app/setup_context.h"
+#include "core/blank_text.h"
 #include "resources/resource.h"
 #include "ui/control_groups.h"
+#include "ui/dialog_context.h"
+#include "ui/field_checks.h"
 #include "ui/setup_dialog.h"
 
 namespace {
@@ -36,15 +37,15 @@ const std::array<ComboItems, 5>& DefaultLists() {
 
 }  // namespace
 
-void InitSetupDialog(SetupContext& context, WindowHandle dialog) {
-  DialogView& view = context.machine.dialogs;
-  context.dialogWindow = dialog;
-  context.proxyServer = BlankText(kInitialBlanks);
-  context.hosts = BlankText(kInitialBlanks);
+void InitSetupDialog(DialogContext& ui, WindowHandle dialog) {
+  DialogView& view = ui.view;
+  const RunMode mode = ui.setup.runMode;
+  ui.reporter.dialogWindow = dialog;
+  ui.proxyServer = BlankText(kInitialBlanks);
 
-  if ((context.runMode & kRunRepair) != 0) {
+  if (HasAny(mode, RunMode::repair)) {
     view.CheckRadioButton(dialog, IDC_UNINSTALL, IDC_REPAIR, IDC_REPAIR);
-  } else if ((context.runMode & kRunUninstall) != 0) {
+  } else if (HasAny(mode, RunMode::uninstall)) {
     view.CheckRadioButton(dialog, IDC_UNINSTALL, IDC_REPAIR, IDC_UNINSTALL);
   }
 
@@ -60,9 +61,9 @@ void InitSetupDialog(SetupContext& context, WindowHandle dialog) {
     view.SelectItem(combo, 0);
   }
 
-  if ((context.runMode & kRunInstall) != 0) {
-    ShowComponentControls(context, kClientGroup, true);
-    ShowComponentControls(context, kServerGroup, false);
+  if (HasAny(mode, RunMode::install)) {
+    ShowComponentControls(ui, ControlGroup::client, true);
+    ShowComponentControls(ui, ControlGroup::server, false);
   }
 
   view.InitCommonControls(DialogView::kProgressClass);

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
-#include "app/blank_text.h"
-#include "app/leading_number.h"
-#include "app/setup_context.h"
-#include "app/setup_log.h"
+#include "core/blank_text.h"
+#include "core/leading_number.h"
+#include "core/setup_state.h"
 #include "resources/resource.h"
 #include "ui/control_groups.h"
+#include "ui/control_text.h"
+#include "ui/dialog_context.h"
 
 namespace {
 
@@ -29,6 +30,11 @@ constexpr char kPasswordTooPlain[] =
     "Password should consist of atleast 1 upper character, 1 lower character, 1 numeric digit and 1 special "
     "character ";
 constexpr char kPasswordsDiffer[] = "Second Password should match First Password";
+// The checks at OK.
+constexpr char kClientDirectoryNeeded[] = "Please enter Client Directory";
+constexpr char kServerDirectoryNeeded[] = "Please enter Server Directory";
+constexpr char kServerPortNeeded[] = "Please enter Server Port";
+constexpr char kPasswordsDontMatch[] = "Passwords dont mach";
 
 constexpr std::string_view kSpecialCharacters = "$#@*";
 constexpr std::size_t kMinimumPasswordLength = 6;
@@ -36,15 +42,55 @@ constexpr int kHttpPort = 80;
 constexpr int kHttpsPort = 443;
 constexpr int kFirstCustomPort = 1000;
 
-// Shows the message of a failed check and keeps the user in the field.
-int Refuse(SetupContext& context, const char* message) {
-  ShowInfo(context, message);
-  return 0;
+std::optional<InputError> RequireText(int controlId, std::string_view text, const char* message) {
+  if (IsBlankText(text)) {
+    return InputError{controlId, message};
+  }
+  return std::nullopt;
 }
 
-// A field that only has to hold something.
-int RequireText(SetupContext& context, std::string_view text, const char* message) {
-  return IsBlankText(text) ? Refuse(context, message) : 1;
+std::optional<InputError> CheckPort(std::string_view text) {
+  if (IsBlankText(text)) {
+    return InputError{IDC_PORT, kPortMissing};
+  }
+  if (!IsAcceptedPort(PortNumber(text))) {
+    return InputError{IDC_PORT, kPortRefused};
+  }
+  return std::nullopt;
+}
+
+std::optional<InputError> CheckPassword(std::string_view text) {
+  if (IsBlankText(text)) {
+    return InputError{IDC_PASSWORD, kPasswordMissing};
+  }
+  const std::string password = PasswordAsChecked(text);
+  if (password.size() < kMinimumPasswordLength) {
+    return InputError{IDC_PASSWORD, kPasswordTooShort};
+  }
+  const auto has = [&](auto test) { return std::any_of(password.begin(), password.end(), test); };
+  const bool lower = has([](char c) { return c >= 'a' && c <= 'z'; });
+  const bool upper = has([](char c) { return c >= 'A' && c <= 'Z'; });
+  const bool digit = has([](char c) { return c >= '0' && c <= '9'; });
+  const bool special = has([](char c) { return kSpecialCharacters.find(c) != std::string_view::npos; });
+  if (lower && upper && digit && special) {
+    return std::nullopt;
+  }
+  return InputError{IDC_PASSWORD, kPasswordTooPlain};
+}
+
+// The Setup Type shows the groups it chooses; Server or Both look for an installed SQL Server, which
+// hides the SQL Server fields.
+void ApplySetupType(DialogContext& ui, std::string_view text) {
+  ShowComponentControls(ui, ControlGroup::client, text == "Client" || text == "Both");
+  if (text == "Server" || text == "Both") {
+    ShowComponentControls(ui, ControlGroup::server, true);
+    if (ui.sql.DetectSqlServer()) {
+      ShowSqlGroup(ui, false);
+    }
+    return;
+  }
+  ShowComponentControls(ui, ControlGroup::server, false);
+  ShowSqlGroup(ui, false);
 }
 
 }  // namespace
@@ -57,73 +103,78 @@ bool IsAcceptedPort(int port) {
   return port == kHttpPort || port == kHttpsPort || port >= kFirstCustomPort;
 }
 
-int CheckSetupType(SetupContext& context, std::string_view text) {
-  if (IsBlankText(text)) {
-    return Refuse(context, kSetupTypeMissing);
+std::string PasswordAsChecked(std::string_view text) {
+  return TrimTrailingBlanks(text.substr(0, kSqlPasswordWidth - 1));
+}
+
+std::optional<InputError> CheckFieldText(int controlId, std::string_view text,
+                                         std::string_view firstPassword) {
+  switch (controlId) {
+    case IDC_SETUP_TYPE:
+      return RequireText(controlId, text, kSetupTypeMissing);
+    case IDC_PORT:
+      return CheckPort(text);
+    case IDC_CLIENT_DIRECTORY:
+      return RequireText(controlId, text, kClientDirectoryMissing);
+    case IDC_SERVER_DIRECTORY:
+      return RequireText(controlId, text, kServerDirectoryMissing);
+    case IDC_INSTALL_SQL:
+      return RequireText(controlId, text, kInstallSqlMissing);
+    case IDC_EDITION:
+      return RequireText(controlId, text, kEditionMissing);
+    case IDC_PASSWORD:
+      return CheckPassword(text);
+    case IDC_PASSWORD_AGAIN:
+      if (PasswordAsChecked(text) != firstPassword) {
+        return InputError{controlId, kPasswordsDiffer};
+      }
+      return std::nullopt;
+    default:
+      return std::nullopt;
   }
-  ShowComponentControls(context, kClientGroup, text == "Client" || text == "Both");
-  if (text == "Server" || text == "Both") {
-    ShowComponentControls(context, kServerGroup, true);
-    if (context.sqlServerSetup->DetectSqlServer()) {
-      HideSqlGroup(context);
-    }
-    return 1;
+}
+
+std::optional<InputError> CheckChoices(const SetupChoices& choices) {
+  if (ChoosesClient(choices.setupType) && IsBlankText(choices.clientDirectory)) {
+    return InputError{IDC_CLIENT_DIRECTORY, kClientDirectoryNeeded};
   }
-  ShowComponentControls(context, kServerGroup, false);
-  HideSqlGroup(context);
+  if (!ChoosesServer(choices.setupType)) {
+    return std::nullopt;
+  }
+  if (IsBlankText(choices.serverDirectory)) {
+    return InputError{IDC_SERVER_DIRECTORY, kServerDirectoryNeeded};
+  }
+  if (choices.port == 0) {
+    return InputError{IDC_PORT, kServerPortNeeded};
+  }
+  // Compared as typed, whether or not SQL Server is to be installed.
+  if (choices.sqlPassword != choices.sqlPasswordAgain) {
+    return InputError{IDC_PASSWORD_AGAIN, kPasswordsDontMatch};
+  }
+  return std::nullopt;
+}
+
+int ValidateField(DialogContext& ui, int controlId, std::string_view text) {
+  if (controlId == IDC_PASSWORD && !IsBlankText(text)) {
+    ui.sqlPassword = PasswordAsChecked(text);
+  }
+  if (const std::optional<InputError> error = CheckFieldText(controlId, text, ui.sqlPassword)) {
+    ShowInfo(ui.setup, error->message);
+    return 0;
+  }
+  if (controlId == IDC_SETUP_TYPE) {
+    ApplySetupType(ui, text);
+  } else if (controlId == IDC_BIT_SIZE) {
+    ApplyBitSize(ui, text);
+  }
   return 1;
 }
 
-int CheckPort(SetupContext& context, std::string_view text) {
-  if (IsBlankText(text)) {
-    return Refuse(context, kPortMissing);
-  }
-  return IsAcceptedPort(PortNumber(text)) ? 1 : Refuse(context, kPortRefused);
-}
-
-int CheckPassword(SetupContext& context, std::string_view text) {
-  if (IsBlankText(text)) {
-    return Refuse(context, kPasswordMissing);
-  }
-  context.sqlPassword = TrimTrailingBlanks(text.substr(0, kSqlPasswordWidth - 1));
-  const std::string& password = context.sqlPassword;
-  if (password.size() < kMinimumPasswordLength) {
-    return Refuse(context, kPasswordTooShort);
-  }
-  const auto has = [&](auto test) { return std::any_of(password.begin(), password.end(), test); };
-  const bool lower = has([](char c) { return c >= 'a' && c <= 'z'; });
-  const bool upper = has([](char c) { return c >= 'A' && c <= 'Z'; });
-  const bool digit = has([](char c) { return c >= '0' && c <= '9'; });
-  const bool special = has([](char c) { return kSpecialCharacters.find(c) != std::string_view::npos; });
-  return lower && upper && digit && special ? 1 : Refuse(context, kPasswordTooPlain);
-}
-
-int CheckPasswordAgain(SetupContext& context, std::string_view text) {
-  context.sqlPasswordAgain = TrimTrailingBlanks(text.substr(0, kSqlPasswordWidth - 1));
-  return context.sqlPasswordAgain == context.sqlPassword ? 1 : Refuse(context, kPasswordsDiffer);
-}
-
-int ValidateField(SetupContext& context, int controlId, std::string_view text) {
-  switch (controlId) {
-    case IDC_SETUP_TYPE:
-      return CheckSetupType(context, text);
-    case IDC_BIT_SIZE:
-      return ApplyBitSize(context, text);
-    case IDC_PORT:
-      return CheckPort(context, text);
-    case IDC_CLIENT_DIRECTORY:
-      return RequireText(context, text, kClientDirectoryMissing);
-    case IDC_SERVER_DIRECTORY:
-      return RequireText(context, text, kServerDirectoryMissing);
-    case IDC_INSTALL_SQL:
-      return RequireText(context, text, kInstallSqlMissing);
-    case IDC_EDITION:
-      return RequireText(context, text, kEditionMissing);
-    case IDC_PASSWORD:
-      return CheckPassword(context, text);
-    case IDC_PASSWORD_AGAIN:
-      return CheckPasswordAgain(context, text);
-    default:
-      return 1;
-  }
+void ShowInputError(DialogContext& ui, const InputError& error) {
+  ShowInfo(ui.setup, error.message);
+  DialogView& view = ui.view;
+  const WindowHandle field = view.GetControl(ui.Window(), error.controlId);
+  view.SetFocus(field);
+  view.SelectAllText(field);
+  view.NextDialogControl(ui.Window(), field);
 }

@@ -2,11 +2,11 @@
 
 #include <array>
 
-#include "app/path_text.h"
-#include "app/setup_context.h"
-#include "app/setup_log.h"
+#include "core/path_text.h"
+#include "core/setup_state.h"
 #include "resources/resource.h"
 #include "ui/control_text.h"
+#include "ui/dialog_context.h"
 
 namespace {
 
@@ -66,16 +66,16 @@ std::optional<std::string> FindInstalledFolder(Files& files) {
   return std::nullopt;
 }
 
-std::optional<std::string> PickFolder(SetupContext& context, WindowHandle owner,
+std::optional<std::string> PickFolder(DialogContext& ui, WindowHandle owner,
                                       const std::string& initialFolder) {
-  Runtime& runtime = context.machine.runtime;
+  Runtime& runtime = ui.setup.machine.runtime;
   // The dialog thread runs in the multithreaded apartment, so this start fails there and the dialog is
   // used anyway; a start that worked is undone at the end.
   const bool comStarted = !ComFailed(runtime.InitializeCom(kApartmentThreaded | kDisableOle1Dde));
   std::optional<std::string> picked;
   {
     std::unique_ptr<FolderDialog> dialog;
-    if (!ComFailed(context.machine.shell.CreateFolderDialog(dialog)) && dialog) {
+    if (!ComFailed(ui.setup.machine.shell.CreateFolderDialog(dialog)) && dialog) {
       dialog->AddOptions(kPickerOptions);
       dialog->SetTitle(runtime.AnsiToWide(std::string(kPickerTitle).substr(0, kTitleChars)).value_or(u""));
       if (!initialFolder.empty()) {
@@ -100,14 +100,14 @@ std::optional<std::string> PickFolder(SetupContext& context, WindowHandle owner,
   return picked;
 }
 
-void BrowseForField(SetupContext& context, WindowHandle dialog, int controlId) {
-  DialogView& view = context.machine.dialogs;
+void BrowseForField(DialogContext& ui, WindowHandle dialog, int controlId) {
+  DialogView& view = ui.view;
   const WindowHandle field = view.GetControl(dialog, controlId);
   std::string initial = view.WindowText(field, kPathChars).value_or(std::string());
   if (initial.empty()) {
-    initial = FindInstalledFolder(context.machine.files).value_or(std::string());
+    initial = FindInstalledFolder(ui.setup.machine.files).value_or(std::string());
   }
-  const std::optional<std::string> folder = PickFolder(context, dialog, initial);
+  const std::optional<std::string> folder = PickFolder(ui, dialog, initial);
   if (!folder) {
     return;
   }
@@ -122,13 +122,13 @@ void BrowseForField(SetupContext& context, WindowHandle dialog, int controlId) {
   view.NextDialogControl(dialog, WindowHandle::none);
 }
 
-void SearchInstallation(SetupContext& context, WindowHandle dialog) {
-  const std::optional<std::string> folder = FindInstalledFolder(context.machine.files);
+void SearchInstallation(DialogContext& ui, WindowHandle dialog) {
+  const std::optional<std::string> folder = FindInstalledFolder(ui.setup.machine.files);
   if (!folder) {
-    ShowInfo(context, kNothingFound);
+    ShowInfo(ui.setup, kNothingFound);
     return;
   }
-  DialogView& view = context.machine.dialogs;
+  DialogView& view = ui.view;
   const WindowHandle field = view.GetControl(dialog, IDC_SERVER_DIRECTORY);
   view.SetText(field, folder->substr(0, kServerDirectoryWidth - 1));
   view.SetFocus(field);

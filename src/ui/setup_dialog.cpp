@@ -2,11 +2,11 @@
 
 #include <array>
 
-#include "app/run_driver.h"
-#include "app/setup_context.h"
 #include "resources/resource.h"
+#include "steps/download/http_session.h"
 #include "ui/control_groups.h"
 #include "ui/control_text.h"
+#include "ui/dialog_choices.h"
 #include "ui/field_checks.h"
 #include "ui/folder_picker.h"
 
@@ -32,19 +32,19 @@ bool IsDirectoryField(int fieldId) {
 
 bool SetupDialog::OnInitDialog(WindowHandle dialog) {
   SubclassFields(dialog);
-  context_.backgroundBrush = context_.machine.dialogs.CreateSolidBrush(context_.backgroundColour);
+  context.backgroundBrush = context.view.CreateSolidBrush(context.backgroundColour);
   for (const int id : kUnthemedControls) {
-    const WindowHandle control = context_.machine.dialogs.GetControl(dialog, id);
+    const WindowHandle control = context.view.GetControl(dialog, id);
     if (control != WindowHandle::none) {
-      context_.machine.dialogs.RemoveTheme(control);
+      context.view.RemoveTheme(control);
     }
   }
-  InitSetupDialog(context_, dialog);
+  InitSetupDialog(context, dialog);
   return true;
 }
 
 void SetupDialog::SubclassFields(WindowHandle dialog) {
-  DialogView& view = context_.machine.dialogs;
+  DialogView& view = context.view;
   for (const int id : kSubclassedFields) {
     const WindowHandle field = view.GetControl(dialog, id);
     if (field == WindowHandle::none) {
@@ -74,15 +74,15 @@ bool SetupDialog::OnCommand(WindowHandle dialog, int controlId, int /*notifyCode
       ToggleTheme(dialog);
       return true;
     case IDC_PROXY:
-      ShowControl(context_, IDC_PROXY_LABEL, true);
-      ShowControl(context_, IDC_PROXY_SERVER, true);
-      context_.machine.dialogs.RedrawAll(dialog);
+      ShowControl(context, IDC_PROXY_LABEL, true);
+      ShowControl(context, IDC_PROXY_SERVER, true);
+      context.view.RedrawAll(dialog);
       return true;
     case IDC_SEARCH:
-      SearchInstallation(context_, dialog);
+      SearchInstallation(context, dialog);
       return true;
     case IDC_OK:
-      RunSetup(context_);
+      OnOk();
       return true;
     default:
       return false;
@@ -90,42 +90,73 @@ bool SetupDialog::OnCommand(WindowHandle dialog, int controlId, int /*notifyCode
 }
 
 void SetupDialog::ConfirmCancel() {
-  DialogView& dialogs = context_.machine.dialogs;
+  DialogView& dialogs = context.view;
   const int answer = dialogs.ShowMessageBox(
       dialogs.ActiveWindow(), kCancelQuestion, kCancelCaption,
       DialogView::kYesNoCancel | DialogView::kIconInformation | DialogView::kDefaultButton2);
   // Yes and No both end the program at once; Cancel (or a box that could not be shown) returns to the dialog.
   if (answer == DialogView::kAnswerYes || answer == DialogView::kAnswerNo) {
-    context_.machine.runtime.ExitProcess(0);
+    run_.Cancel();
   }
 }
 
-void SetupDialog::ToggleTheme(WindowHandle dialog) {
-  context_.textColour = kWhiteText;
-  if (context_.themeState == kBlueTheme) {
-    context_.themeState = kDarkTheme;
-    context_.backgroundColour = kDarkBackground;
-  } else {
-    context_.themeState = kBlueTheme;
-    context_.backgroundColour = kBlueBackground;
+void SetupDialog::OnOk() {
+  SetupState& setup = context.setup;
+  const bool maintenance = UsesMaintenanceDialog(setup.runMode);
+  // The fields are read before the session is opened, so the first run already goes through a proxy typed
+  // into the dialog. Once open, the session serves every later press.
+  const SetupChoices choices = maintenance ? SetupChoices{} : ReadSetupChoices(context);
+  if (setup.httpSession == InternetHandle::none) {
+    OpenHttpSession(setup, maintenance ? context.proxyServer : choices.proxyServer);
   }
-  DialogView& view = context_.machine.dialogs;
-  view.DeleteBrush(context_.backgroundBrush);
-  context_.backgroundBrush = view.CreateSolidBrush(context_.backgroundColour);
+  if (maintenance) {
+    run_.RunMaintenance(ReadMaintenanceChoice(context));
+    return;
+  }
+  if (const std::optional<InputError> error = CheckChoices(choices)) {
+    ReportInputError(choices, *error);
+    return;
+  }
+  run_.RunSetup(choices);
+}
+
+void SetupDialog::ReportInputError(const SetupChoices& choices, const InputError& error) {
+  ShowComponentControls(context, ControlGroup::client, ChoosesClient(choices.setupType));
+  ShowComponentControls(context, ControlGroup::server, ChoosesServer(choices.setupType));
+  ShowSqlGroup(context, context.sql.instanceCount == 0);
+  ShowInputError(context, error);
+}
+
+void SetupDialog::EndDialog() {
+  context.view.EndDialog(context.Window(), 1);
+}
+
+void SetupDialog::ToggleTheme(WindowHandle dialog) {
+  context.textColour = kWhiteText;
+  if (context.themeState == kBlueTheme) {
+    context.themeState = kDarkTheme;
+    context.backgroundColour = kDarkBackground;
+  } else {
+    context.themeState = kBlueTheme;
+    context.backgroundColour = kBlueBackground;
+  }
+  DialogView& view = context.view;
+  view.DeleteBrush(context.backgroundBrush);
+  context.backgroundBrush = view.CreateSolidBrush(context.backgroundColour);
   view.RedrawAll(dialog);
 }
 
 BrushHandle SetupDialog::OnControlColour(ColourMessage message, DeviceContext deviceContext) {
   if (message != ColourMessage::dialog) {
-    context_.machine.dialogs.SetTransparentBackground(deviceContext);
-    context_.machine.dialogs.SetTextColour(deviceContext, context_.textColour);
+    context.view.SetTransparentBackground(deviceContext);
+    context.view.SetTextColour(deviceContext, context.textColour);
   }
-  return context_.backgroundBrush;
+  return context.backgroundBrush;
 }
 
 bool SetupDialog::OnFieldKeyDown(WindowHandle /*receiving*/, int fieldId, int virtualKey, bool altDown) {
   if (IsDirectoryField(fieldId) && virtualKey == DialogView::kKeyF4 && !altDown) {
-    BrowseForField(context_, context_.dialogWindow, fieldId);
+    BrowseForField(context, context.Window(), fieldId);
     return true;
   }
   return false;
@@ -135,11 +166,11 @@ bool SetupDialog::OnFieldKeyUp(WindowHandle receiving, int fieldId, int virtualK
   if (virtualKey != DialogView::kKeyTab && virtualKey != DialogView::kKeyEnter) {
     return false;
   }
-  DialogView& view = context_.machine.dialogs;
-  const WindowHandle dialog = context_.dialogWindow;
+  DialogView& view = context.view;
+  const WindowHandle dialog = context.Window();
   const WindowHandle field = view.GetControl(dialog, fieldId);
   const std::string text = view.WindowText(field, kCheckedTextChars).value_or(std::string());
-  if (ValidateField(context_, fieldId, text) != 0) {
+  if (ValidateField(context, fieldId, text) != 0) {
     view.NextDialogControl(dialog, WindowHandle::none);
     return false;
   }
@@ -153,10 +184,10 @@ bool SetupDialog::OnFieldMouseButton(WindowHandle receiving, int fieldId, int x,
   if (!IsDirectoryField(fieldId)) {
     return false;
   }
-  DialogView& view = context_.machine.dialogs;
+  DialogView& view = context.view;
   const WindowHandle combo = view.ControlId(receiving) == fieldId ? receiving : view.Parent(receiving);
   if (view.OnDropDownButton(combo, receiving, x, y).value_or(false)) {
-    BrowseForField(context_, context_.dialogWindow, fieldId);
+    BrowseForField(context, context.Window(), fieldId);
     return true;
   }
   return false;

@@ -1,4 +1,4 @@
-#include "app/blank_text.h"
+#include "core/blank_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "prereq/cabinet_extraction.h"
+#include "steps/install/cabinet_extraction.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/setup_context.h"
-#include "app/setup_log.h"
-#include "fake_machine.h"
-#include "packages/server_setup.h"
-#include "prereq/cabinet_callbacks.h"
+#include "core/setup_log.h"
+#include "core/setup_state.h"
+#include "setup_world.h"
+#include "steps/install/cabinet_callbacks.h"
+#include "steps/server/server_setup.h"
 #include "test_cabinets.h"
 
 namespace {
@@ -22,9 +22,9 @@ constexpr char kTool[] = "MZ tool library stand-in\r\n";
 constexpr std::uint64_t kStamp = 133537680000000000ULL;
 constexpr std::uint64_t kHour = 36000000000ULL;
 
-struct CabinetWorld {
+struct CabinetWorld : SetupWorld {
   CabinetWorld() {
-    context.startDirectory = "C:\\";
+    state.startDirectory = "C:\\";
     fake.files.AddDirectory(kDestination);
     fake.files.AddDirectory(kCabinetFolder);
   }
@@ -34,15 +34,12 @@ struct CabinetWorld {
     fake.files.SetContent(kCabinetFolder + name, bytes);
   }
   bool Copy(const std::string& name, const std::string& destination = kDestination) {
-    return context.serverSetup->CopyCabinet(name, kCabinetFolder, destination);
+    return CopyCabinet(state, name, kCabinetFolder, destination);
   }
   std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
   std::string File(const std::string& name) {
     return fake.files.Content(std::string(kDestination) + "\\" + name).value_or("<missing>");
   }
-
-  FakeMachine fake;
-  SetupContext context{fake.machine};
 };
 
 TEST(CabinetErrorText, NamesEveryFdiErrorAndUnknownOnes) {
@@ -152,7 +149,7 @@ TEST(CopyCabinet, ReportsOtherFailuresOnceInTheLogAndOnStandardOutput) {
     EXPECT_EQ(world.fake.cabinet.copies, 1) << c.cabinet;
     EXPECT_EQ(world.Log(), c.log) << c.cabinet;
     EXPECT_EQ(world.fake.runtime.standardOutput, c.output) << c.cabinet;
-    CloseLog(world.context);
+    CloseLog(world.state);
     EXPECT_EQ(world.fake.files.OpenHandles(), 0U) << c.cabinet;
   }
 }
@@ -215,13 +212,12 @@ TEST(ExtractCabinet, SkipsNamesWithoutCabAndAddsBackslashes) {
   world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
   world.Put("plain.cab");
   for (const char* name : {"SQLEXPR_x64_ENU.exe", "SETUP.CAB"}) {
-    EXPECT_TRUE(world.context.serverSetup->ExtractCabinet(name, "C:\\Nembric\\Update\\cab", kDestination));
+    EXPECT_TRUE(ExtractCabinet(world.state, name, "C:\\Nembric\\Update\\cab", kDestination));
   }
   EXPECT_EQ(world.fake.cabinet.copies, 0);
   EXPECT_TRUE(world.fake.files.FilesUnder(kDestination).empty());
 
-  ASSERT_TRUE(
-      world.context.serverSetup->ExtractCabinet("plain.cab", "C:\\Nembric\\Update\\cab", kDestination));
+  ASSERT_TRUE(ExtractCabinet(world.state, "plain.cab", "C:\\Nembric\\Update\\cab", kDestination));
   bool sawDoubled = false;
   for (const auto& create : world.fake.files.creates) {
     sawDoubled = sawDoubled || create.path == "C:\\Nembric\\Client\\\\readme.txt";

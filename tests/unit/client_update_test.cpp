@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "app/setup_log.h"
-#include "fake_machine.h"
-#include "packages/directory_helpers.h"
+#include "core/setup_log.h"
+#include "core/setup_state.h"
+#include "setup_world.h"
+#include "steps/install/directory_helpers.h"
 #include "test_cabinets.h"
 
 namespace {
@@ -68,15 +68,15 @@ TEST(DeleteDllFiles, DeletesEveryFileNamedWithDllInTheFolderOnly) {
   EXPECT_FALSE(DeleteDllFiles(fake.machine, "C:\\Missing"));
 }
 
-struct ClientWorld {
+struct ClientWorld : SetupWorld {
   ClientWorld() {
-    context.startDirectory = "C:\\";
-    context.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
-    context.downloadHost = "localhost";
-    context.progressTotal = 14;
-    context.progressDone = 5;
-    context.stepClientPackage = 3;
-    context.stepClientRuntime = 3;
+    state.startDirectory = "C:\\";
+    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+    state.downloadHost = "localhost";
+    state.progressTotal = 14;
+    state.progressDone = 5;
+    state.steps.clientPackage = 3;
+    state.steps.clientRuntime = 3;
     for (const char* cabinet :
          {"Nembric10AppSetup32.cab", "Nembric10AppSetup.cab", "NembricAIAppSetup.cab"}) {
       fake.http.Serve(cabinet, ReadCabinet("large.cab"));
@@ -93,32 +93,32 @@ struct ClientWorld {
     return paths;
   }
   std::string Log() {
-    CloseLog(context);
+    CloseLog(state);
     return fake.files.Content(kLogPath).value_or("");
   }
-
-  FakeMachine fake;
-  SetupContext context{fake.machine};
 };
 
 // Each bit size fetches its runtime only when the runtime is missing, and its cabinet always.
 TEST(UpdateClient, FetchesThePackagesOfTheBitSize) {
   struct Case {
-    SetupOptions bitSize;
+    BitSize bitSize;
     bool runtimePresent;
     std::vector<std::u16string> requested;
   };
   for (const Case& c : {
-           Case{kOption32Bit, false, {u"downloads/vcredist_x32.exe", u"downloads/Nembric10AppSetup32.cab"}},
-           Case{kOption64Bit, false, {u"downloads/vcredist_x64.exe", u"downloads/Nembric10AppSetup.cab"}},
-           Case{kOption64Bit, true, {u"downloads/Nembric10AppSetup.cab"}},
-           Case{kOptionAiClient, false, {u"downloads/VC_redist.x64.exe", u"downloads/NembricAIAppSetup.cab"}},
-           Case{kOptionAiClient, true, {u"downloads/NembricAIAppSetup.cab"}},
-           Case{0, false, {}},
+           Case{BitSize::x32, false, {u"downloads/vcredist_x32.exe", u"downloads/Nembric10AppSetup32.cab"}},
+           Case{BitSize::x64, false, {u"downloads/vcredist_x64.exe", u"downloads/Nembric10AppSetup.cab"}},
+           Case{BitSize::x64, true, {u"downloads/Nembric10AppSetup.cab"}},
+           Case{BitSize::aiClient,
+                false,
+                {u"downloads/VC_redist.x64.exe", u"downloads/NembricAIAppSetup.cab"}},
+           Case{BitSize::aiClient, true, {u"downloads/NembricAIAppSetup.cab"}},
+           Case{BitSize::none, false, {}},
        }) {
     ClientWorld world;
-    world.context.options = kOptionClient | c.bitSize;
-    world.context.clientDirectory = "C:\\Apps\\Client";
+    world.state.choices.setupType = SetupType::client;
+    world.state.choices.bitSize = c.bitSize;
+    world.state.choices.clientDirectory = "C:\\Apps\\Client";
     if (c.runtimePresent) {
       world.fake.registry.AddKey("HKLM\\SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64");
       RegistryKey key = RegistryKey::none;
@@ -139,13 +139,13 @@ TEST(UpdateClient, FetchesThePackagesOfTheBitSize) {
       world.fake.processes.AddProgram(std::string("C:\\Apps\\Client\\Update\\") + runtime,
                                       {0, nullptr, false, {}});
     }
-    EXPECT_TRUE(world.context.clientSetup->UpdateClient()) << c.bitSize;
-    EXPECT_EQ(world.Requested(), c.requested) << c.bitSize;
-    EXPECT_EQ(world.context.clientDirectory, "C:\\Apps\\Client\\");
-    EXPECT_EQ(world.context.clientSetup->updateDirectory, "C:\\Apps\\Client\\Update");
+    EXPECT_TRUE(world.steps.client.UpdateClient()) << static_cast<int>(c.bitSize);
+    EXPECT_EQ(world.Requested(), c.requested) << static_cast<int>(c.bitSize);
+    EXPECT_EQ(world.state.choices.clientDirectory, "C:\\Apps\\Client\\");
+    EXPECT_EQ(world.steps.client.updateDirectory, "C:\\Apps\\Client\\Update");
     // The update folder had to be made: its parent, the client folder, is current.
     EXPECT_EQ(world.fake.files.currentDirectory, "C:\\Apps\\Client");
-    EXPECT_DOUBLE_EQ(world.context.progressDone, 11);
+    EXPECT_DOUBLE_EQ(world.state.progressDone, 11);
     if (!c.requested.empty()) {
       EXPECT_EQ(world.fake.files.Content("C:\\Apps\\Client\\large.dat").value_or("").size(), 300000U);
     }
@@ -154,9 +154,10 @@ TEST(UpdateClient, FetchesThePackagesOfTheBitSize) {
 
 TEST(UpdateClient, AnUpdateFolderThatCannotBeMadeStopsTheUpdateWithTrue) {
   ClientWorld world;
-  world.context.options = kOptionClient | kOption64Bit;
-  world.context.clientDirectory = "Q:\\Client\\";
-  EXPECT_TRUE(world.context.clientSetup->UpdateClient());
+  world.state.choices.setupType = SetupType::client;
+  world.state.choices.bitSize = BitSize::x64;
+  world.state.choices.clientDirectory = "Q:\\Client\\";
+  EXPECT_TRUE(world.steps.client.UpdateClient());
   EXPECT_TRUE(world.fake.http.requests.empty());
   EXPECT_EQ(world.Log(),
             "Client Setup:Beging Updating Client Setup\r\n"
@@ -165,11 +166,12 @@ TEST(UpdateClient, AnUpdateFolderThatCannotBeMadeStopsTheUpdateWithTrue) {
 
 TEST(UpdateClient, ARequestThatCannotBeOpenedEndsTheUpdateWithFalse) {
   ClientWorld world;
-  world.context.options = kOptionClient | kOption64Bit;
-  world.context.clientDirectory = "C:\\Client";
+  world.state.choices.setupType = SetupType::client;
+  world.state.choices.bitSize = BitSize::x64;
+  world.state.choices.clientDirectory = "C:\\Client";
   world.fake.files.AddDirectory("C:\\Client\\Update");
   world.fake.http.unopenablePaths.insert("downloads/vcredist_x64.exe");
-  EXPECT_FALSE(world.context.clientSetup->UpdateClient());
+  EXPECT_FALSE(world.steps.client.UpdateClient());
   EXPECT_EQ(world.fake.http.requests.size(), 1U);
   EXPECT_EQ(world.fake.files.currentDirectory, "C:\\Client\\Update");  // it existed: entered
 }

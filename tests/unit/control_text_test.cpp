@@ -7,7 +7,7 @@
 namespace {
 
 TEST(ReadControlText, ReadsEditsAndEditableComboBoxesThroughTheirEditPart) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   DialogView& view = d.fake.dialogs;
   d.fake.dialogs.Type(d.window, IDC_PORT, "8080");
   EXPECT_EQ(ReadFieldText(view, d.window, IDC_PORT, 255), "8080");
@@ -19,7 +19,7 @@ TEST(ReadControlText, ReadsEditsAndEditableComboBoxesThroughTheirEditPart) {
 }
 
 TEST(ReadControlText, DropDownListsGiveTheirSelectedItem) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   DialogView& view = d.fake.dialogs;
   const WindowHandle combo = view.GetControl(d.window, IDC_EDITION);
   d.Control(IDC_EDITION).style = DialogView::kComboDropDownList;
@@ -30,7 +30,7 @@ TEST(ReadControlText, DropDownListsGiveTheirSelectedItem) {
 }
 
 TEST(ReadControlText, GoneWindowsFail) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   EXPECT_EQ(ReadControlText(d.fake.dialogs, WindowHandle::none, 255), std::nullopt);
   EXPECT_EQ(ReadControlText(d.fake.dialogs, static_cast<WindowHandle>(0xDEAD), 255), std::nullopt);
   EXPECT_EQ(ReadFieldText(d.fake.dialogs, d.window, 4242, 255), "");

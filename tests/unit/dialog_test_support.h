@@ -3,17 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "app/setup_context.h"
 #include "fake_machine.h"
 #include "resources/resource.h"
-#include "ui/setup_dialog.h"
+#include "run/program.h"
 
 // A dialog of the program opened on the fake machine, as the entry point opens it.
 class DialogFixture {
  public:
   explicit DialogFixture(RunMode mode, int resourceId = IDD_SETUP) {
-    context.runMode = mode;
-    context.startDirectory = "C:\\";
+    state.runMode = mode;
+    state.startDirectory = "C:\\";
     window = fake.dialogs.CreateDialogWindow(resourceId, dialog);
     fake.dialogs.activeWindow = window;
   }
@@ -33,7 +32,10 @@ class DialogFixture {
   std::string Log() { return fake.files.Content("C:\\Halvorn NembricAI  Setup v10.1.3.Log").value_or(""); }
 
   FakeMachine fake;
-  SetupContext context{fake.machine};
-  SetupDialog dialog{context};
+  Program program{fake.machine};
+  SetupState& state = program.state;
+  SetupComponents& steps = program.steps;
+  SetupDialog& dialog = program.dialog;
+  DialogContext& ui = program.dialog.context;
   WindowHandle window = WindowHandle::none;
 };

@@ -66,8 +66,8 @@ TEST(FieldChecks, AcceptOrShowTheirMessage) {
       {IDC_BIT_SIZE, "", 1, nullptr},
   };
   for (const CheckCase& c : cases) {
-    DialogFixture d(kRunInstall);
-    EXPECT_EQ(ValidateField(d.context, c.field, c.text), c.result) << c.field << " \"" << c.text << '"';
+    DialogFixture d(RunMode::install);
+    EXPECT_EQ(ValidateField(d.ui, c.field, c.text), c.result) << c.field << " \"" << c.text << '"';
     if (c.message == nullptr) {
       EXPECT_TRUE(d.Boxes().empty()) << c.field << " \"" << c.text << '"';
     } else {
@@ -79,21 +79,21 @@ TEST(FieldChecks, AcceptOrShowTheirMessage) {
 }
 
 TEST(FieldChecks, PasswordsAreKeptWithoutTrailingBlanksAndMustMatch) {
-  DialogFixture d(kRunInstall);
-  EXPECT_EQ(CheckPassword(d.context, " Nemb1c$  "), 1);
-  EXPECT_EQ(d.context.sqlPassword, " Nemb1c$");
-  EXPECT_EQ(CheckPasswordAgain(d.context, " Nemb1c$ "), 1);
-  EXPECT_EQ(CheckPasswordAgain(d.context, "nemb1c$"), 0);
-  EXPECT_EQ(CheckPasswordAgain(d.context, ""), 0);
+  DialogFixture d(RunMode::install);
+  EXPECT_EQ(ValidateField(d.ui, IDC_PASSWORD, " Nemb1c$  "), 1);
+  EXPECT_EQ(d.ui.sqlPassword, " Nemb1c$");
+  EXPECT_EQ(ValidateField(d.ui, IDC_PASSWORD_AGAIN, " Nemb1c$ "), 1);
+  EXPECT_EQ(ValidateField(d.ui, IDC_PASSWORD_AGAIN, "nemb1c$"), 0);
+  EXPECT_EQ(ValidateField(d.ui, IDC_PASSWORD_AGAIN, ""), 0);
   EXPECT_EQ(d.Boxes(), (std::vector<std::string>{"Second Password should match First Password",
                                                  "Second Password should match First Password"}));
   EXPECT_EQ(d.Log(), "");  // the password never reaches the log
 }
 
 TEST(FieldChecks, APasswordIsBoundedToItsField) {
-  DialogFixture d(kRunInstall);
-  EXPECT_EQ(CheckPassword(d.context, "Nemb1c$" + std::string(100, 'x')), 1);
-  EXPECT_EQ(d.context.sqlPassword.size(), 63U);
+  DialogFixture d(RunMode::install);
+  EXPECT_EQ(ValidateField(d.ui, IDC_PASSWORD, "Nemb1c$" + std::string(100, 'x')), 1);
+  EXPECT_EQ(d.ui.sqlPassword.size(), 63U);
 }
 
 struct SetupTypeCase {
@@ -112,11 +112,11 @@ TEST(FieldChecks, SetupTypeSwitchesTheGroups) {
       {"server", false, false, false, false, false}, {"Other", true, false, false, false, false},
   };
   for (const SetupTypeCase& c : cases) {
-    DialogFixture d(kRunInstall);
+    DialogFixture d(RunMode::install);
     if (c.sqlServerInstalled) {
       d.fake.wmi.AddService(15, u"MSSQLSERVER", u"15.0.2000.5");
     }
-    EXPECT_EQ(CheckSetupType(d.context, c.text), 1) << c.text;
+    EXPECT_EQ(ValidateField(d.ui, IDC_SETUP_TYPE, c.text), 1) << c.text;
     EXPECT_EQ(d.Visible(IDC_BIT_SIZE), c.client) << c.text;
     EXPECT_EQ(d.Visible(IDC_CLIENT_DIRECTORY), c.client) << c.text;
     EXPECT_EQ(d.Visible(IDC_SERVER_DIRECTORY), c.server) << c.text;
@@ -135,7 +135,7 @@ TEST(FieldChecks, SetupTypeSwitchesTheGroups) {
 
 TEST(FieldKeys, TabInSetupTypeBothChecksAndMovesOn) {
   for (const bool sqlServer : {false, true}) {
-    DialogFixture d(kRunInstall);
+    DialogFixture d(RunMode::install);
     if (sqlServer) {
       d.fake.wmi.AddService(16, u"MSSQL$SQLEXPRESS", u"16.0.1000.6");
       d.fake.registry.AddKey("HKLM\\SOFTWARE\\Microsoft\\SQLNCLI11");
@@ -150,7 +150,7 @@ TEST(FieldKeys, TabInSetupTypeBothChecksAndMovesOn) {
 }
 
 TEST(FieldKeys, EnterWithABadPortKeepsTheUserThereWithTheTextSelected) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   d.fake.dialogs.Type(d.window, IDC_PORT, "79");
   d.fake.dialogs.PressKey(d.window, IDC_PORT, DialogView::kKeyEnter);
   EXPECT_EQ(d.Boxes(), std::vector<std::string>{kPortRefused});
@@ -163,7 +163,7 @@ TEST(FieldKeys, EnterWithABadPortKeepsTheUserThereWithTheTextSelected) {
 }
 
 TEST(FieldKeys, HostsAndProxyAlwaysMoveOn) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   d.fake.dialogs.Type(d.window, IDC_HOSTS, "");
   d.fake.dialogs.PressKey(d.window, IDC_HOSTS, DialogView::kKeyTab);
   EXPECT_EQ(d.fake.dialogs.FocusedControlId(), IDC_INSTALL_SQL);
@@ -174,7 +174,7 @@ TEST(FieldKeys, HostsAndProxyAlwaysMoveOn) {
 }
 
 TEST(FieldKeys, OtherKeysPassOn) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   const WindowHandle port = d.fake.dialogs.GetControl(d.window, IDC_PORT);
   EXPECT_FALSE(d.dialog.OnFieldKeyUp(port, IDC_PORT, 'A'));
   EXPECT_FALSE(d.dialog.OnFieldKeyDown(port, IDC_PORT, DialogView::kKeyF4, false));  // not a directory field
@@ -182,7 +182,7 @@ TEST(FieldKeys, OtherKeysPassOn) {
 }
 
 TEST(FieldKeys, F4InADirectoryFieldOpensThePickerButAltF4DoesNot) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   d.fake.shell.pick = u"C:\\Nembric Clients";
   const WindowHandle client = d.fake.dialogs.GetControl(d.window, IDC_CLIENT_DIRECTORY);
   EXPECT_FALSE(d.dialog.OnFieldKeyDown(client, IDC_CLIENT_DIRECTORY, DialogView::kKeyF4, true));
@@ -193,7 +193,7 @@ TEST(FieldKeys, F4InADirectoryFieldOpensThePickerButAltF4DoesNot) {
 }
 
 TEST(FieldKeys, TheDropDownButtonOpensThePickerAndTheTextDoesNot) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   d.fake.shell.pick = u"D:\\Servers\\Nembric";
   EXPECT_FALSE(d.fake.dialogs.ClickDropDown(d.window, IDC_SERVER_DIRECTORY, false));
   EXPECT_TRUE(d.fake.shell.dialogs.empty());

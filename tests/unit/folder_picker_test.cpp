@@ -60,11 +60,11 @@ TEST(FindInstalledFolder, OnlyFixedDrivesFromCToZAreSearched) {
 }
 
 TEST(PickFolder, OpensTheSystemDialogWithItsOptionsTitleAndStart) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   d.fake.shell.existingFolders = {u"C:\\Nembric10"};
   d.fake.shell.pick = u"C:\\Nembric10\\Server";
   d.fake.runtime.comResult = static_cast<std::int32_t>(0x80010106U);  // RPC_E_CHANGED_MODE: MTA thread
-  EXPECT_EQ(PickFolder(d.context, d.window, "C:\\Nembric10"), "C:\\Nembric10\\Server");
+  EXPECT_EQ(PickFolder(d.ui, d.window, "C:\\Nembric10"), "C:\\Nembric10\\Server");
   ASSERT_EQ(d.fake.shell.dialogs.size(), 1U);
   const FakeShell::Opened& opened = d.fake.shell.dialogs[0];
   EXPECT_EQ(opened.options, 0x868U);
@@ -77,26 +77,26 @@ TEST(PickFolder, OpensTheSystemDialogWithItsOptionsTitleAndStart) {
 }
 
 TEST(PickFolder, CancelMissingFoldersAndOverlongPathsPickNothing) {
-  DialogFixture d(kRunInstall);
-  EXPECT_EQ(PickFolder(d.context, d.window, "Q:\\gone"), std::nullopt);  // cancelled
+  DialogFixture d(RunMode::install);
+  EXPECT_EQ(PickFolder(d.ui, d.window, "Q:\\gone"), std::nullopt);  // cancelled
   EXPECT_EQ(d.fake.shell.dialogs[0].initialFolder, std::nullopt);
   EXPECT_EQ(d.fake.runtime.uninitializeCalls, 1);  // a start that worked is undone
 
   d.fake.shell.pick = u"C:\\" + std::u16string(300, u'd');
-  EXPECT_EQ(PickFolder(d.context, d.window, ""), std::nullopt);
+  EXPECT_EQ(PickFolder(d.ui, d.window, ""), std::nullopt);
 
   d.fake.shell.createResult = static_cast<std::int32_t>(0x80040154U);
   d.fake.shell.pick = u"C:\\x";
-  EXPECT_EQ(PickFolder(d.context, d.window, ""), std::nullopt);
+  EXPECT_EQ(PickFolder(d.ui, d.window, ""), std::nullopt);
 }
 
 TEST(BrowseForField, AnEmptyFieldStartsInAFoundInstallationAndThePickLandsInIt) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   d.fake.files.SetContent("D:\\Nembric10\\HNembricAI.dll", "MZ");
   d.fake.shell.existingFolders = {u"D:\\Nembric10"};
   d.fake.shell.pick = u"D:\\Nembric10";
   d.fake.dialogs.Type(d.window, IDC_SERVER_DIRECTORY, "");
-  BrowseForField(d.context, d.window, IDC_SERVER_DIRECTORY);
+  BrowseForField(d.ui, d.window, IDC_SERVER_DIRECTORY);
   EXPECT_EQ(d.fake.shell.dialogs[0].initialFolder, u"D:\\Nembric10");
   EXPECT_EQ(d.Text(IDC_SERVER_DIRECTORY), "D:\\Nembric10");
   EXPECT_EQ(d.Control(IDC_SERVER_DIRECTORY).items.size(), 3U);  // the list stays as it was
@@ -105,11 +105,11 @@ TEST(BrowseForField, AnEmptyFieldStartsInAFoundInstallationAndThePickLandsInIt) 
 }
 
 TEST(BrowseForField, AFilledFieldStartsWhereItPointsAndCancelLeavesIt) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   d.fake.files.SetContent("C:\\Nembric10\\HNembricAI.dll", "MZ");
   d.fake.shell.existingFolders = {u"c:\\HNembricAI"};
   d.fake.dialogs.Type(d.window, IDC_SERVER_DIRECTORY, "c:\\HNembricAI");
-  BrowseForField(d.context, d.window, IDC_SERVER_DIRECTORY);
+  BrowseForField(d.ui, d.window, IDC_SERVER_DIRECTORY);
   EXPECT_EQ(d.fake.shell.dialogs[0].initialFolder, u"c:\\HNembricAI");
   EXPECT_TRUE(d.fake.files.attributeQueries.empty());  // no search for a filled field
   EXPECT_EQ(d.Text(IDC_SERVER_DIRECTORY), "c:\\HNembricAI");
@@ -117,7 +117,7 @@ TEST(BrowseForField, AFilledFieldStartsWhereItPointsAndCancelLeavesIt) {
 }
 
 TEST(SearchButton, FillsTheServerDirectoryWithAFoundInstallation) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   d.fake.files.SetContent("C:\\Program Files\\Halvorn\\Nembric10\\HNembricAI.dll", "MZ");
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_SEARCH, 0));
   EXPECT_EQ(d.Text(IDC_SERVER_DIRECTORY), "C:\\Program Files\\Halvorn\\Nembric10");
@@ -126,7 +126,7 @@ TEST(SearchButton, FillsTheServerDirectoryWithAFoundInstallation) {
 }
 
 TEST(SearchButton, SaysSoWhenNothingIsFound) {
-  DialogFixture d(kRunModify);
+  DialogFixture d(RunMode::modify);
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_SEARCH, 0));
   EXPECT_EQ(d.Boxes(),
             std::vector<std::string>{

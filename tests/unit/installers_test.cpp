@@ -1,25 +1,23 @@
-#include "packages/installers.h"
+#include "steps/install/installers.h"
 
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "fake_machine.h"
+#include "core/setup_state.h"
+#include "setup_world.h"
 
 namespace {
 
 constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
 
-struct InstallerWorld {
-  InstallerWorld() {
-    context.startDirectory = "C:\\";
-    context.clientSetup->updateDirectory = "c:\\Nembric10App\\Update";
-    context.clientSetup->installerName = "vcredist_x64.exe";
-    context.serverSetup->updateDirectory = "c:\\Program Files\\Halvorn\\NembricAI\\Update";
-  }
-  std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
+constexpr char kClientUpdate[] = "c:\\Nembric10App\\Update";
+constexpr char kServerUpdate[] = "c:\\Program Files\\Halvorn\\NembricAI\\Update";
 
-  FakeMachine fake;
-  SetupContext context{fake.machine};
+struct InstallerWorld : SetupWorld {
+  InstallerWorld() { state.startDirectory = "C:\\"; }
+  std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
+  bool RunRuntime(const char* name = "vcredist_x64.exe") {
+    return RunClientRuntimeInstaller(state, kClientUpdate, name);
+  }
 };
 
 TEST(JudgeExitCode, RestartAndNewerRuntimeCountAsInstalled) {
@@ -44,8 +42,8 @@ TEST(ClientRuntimeInstaller, RunsSilentlyInItsDirectoryAndJudgesTheExitCode) {
     InstallerWorld world;
     world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe",
                                     {c.exitCode, nullptr, false, {}});
-    EXPECT_EQ(RunClientRuntimeInstaller(*world.context.clientSetup), c.installed) << c.exitCode;
-    EXPECT_EQ(world.context.restartNeeded, c.restart) << c.exitCode;
+    EXPECT_EQ(world.RunRuntime(), c.installed) << c.exitCode;
+    EXPECT_EQ(world.state.restartNeeded, c.restart) << c.exitCode;
     ASSERT_EQ(world.fake.processes.starts.size(), 1U);
     const ProcessStart& start = world.fake.processes.starts[0];
     EXPECT_EQ(start.applicationName, "c:\\Nembric10App\\Update\\vcredist_x64.exe");
@@ -68,16 +66,14 @@ TEST(ClientRuntimeInstaller, RunsSilentlyInItsDirectoryAndJudgesTheExitCode) {
 TEST(ClientRuntimeInstaller, AnUnreadableExitCodeCountsAsOne) {
   InstallerWorld world;
   world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe", {0, nullptr, true, {}});
-  EXPECT_FALSE(RunClientRuntimeInstaller(*world.context.clientSetup));
+  EXPECT_FALSE(world.RunRuntime());
   EXPECT_EQ(world.fake.dialogs.messageBoxes.at(0).text, "VC_redist exited with code 1");
 }
 
 TEST(ServerInstaller, MsiPackagesRunThroughMsiexecWithTheQuotedPath) {
   InstallerWorld world;
-  ServerSetup& server = *world.context.serverSetup;
-  server.installerName = "NembricISSetup.msi";
   world.fake.processes.AddProgram("msiexec.exe", {1603, nullptr, false, {}});
-  EXPECT_FALSE(server.RunServerInstaller());
+  EXPECT_FALSE(RunServerInstaller(world.state, kServerUpdate, "NembricISSetup.msi"));
   const ProcessStart& start = world.fake.processes.starts.at(0);
   EXPECT_EQ(start.applicationName, std::nullopt);
   EXPECT_EQ(start.commandLine,
@@ -93,12 +89,9 @@ TEST(ServerInstaller, MsiPackagesRunThroughMsiexecWithTheQuotedPath) {
 
 TEST(ServerInstaller, ExeInstallersRunByPathAndRestartsSucceed) {
   InstallerWorld world;
-  ServerSetup& server = *world.context.serverSetup;
-  server.updateDirectory = "c:\\HNembricAI\\Update\\";
-  server.installerName = "vcredist_x64.exe";
   world.fake.processes.AddProgram("c:\\HNembricAI\\Update\\vcredist_x64.exe", {3010, nullptr, false, {}});
-  EXPECT_TRUE(server.RunServerInstaller());
-  EXPECT_TRUE(world.context.restartNeeded);
+  EXPECT_TRUE(RunServerInstaller(world.state, "c:\\HNembricAI\\Update\\", "vcredist_x64.exe"));
+  EXPECT_TRUE(world.state.restartNeeded);
   EXPECT_EQ(world.fake.processes.starts.at(0).applicationName, "c:\\HNembricAI\\Update\\vcredist_x64.exe");
   EXPECT_EQ(world.fake.processes.starts.at(0).commandLine, "/install /quiet /norestart");
   EXPECT_EQ(world.Log(), "");
@@ -106,10 +99,8 @@ TEST(ServerInstaller, ExeInstallersRunByPathAndRestartsSucceed) {
 
 TEST(ServerInstaller, AMissingInstallerReportsTheFailedStart) {
   InstallerWorld world;
-  world.context.serverSetup->installerName = "sqlncli.msi";
-  world.context.clientSetup->installerName = "VC_redist.x64.exe";
-  EXPECT_FALSE(world.context.serverSetup->RunServerInstaller());  // no msiexec on this machine
-  EXPECT_FALSE(RunClientRuntimeInstaller(*world.context.clientSetup));
+  EXPECT_FALSE(RunServerInstaller(world.state, kServerUpdate, "sqlncli.msi"));  // no msiexec on this machine
+  EXPECT_FALSE(world.RunRuntime("VC_redist.x64.exe"));
   const std::string line =
       "Server Setup:CreateProcess failed (2): The system cannot find the file specified.\r\n\r\n";
   EXPECT_EQ(world.Log(), line + line);
@@ -118,7 +109,7 @@ TEST(ServerInstaller, AMissingInstallerReportsTheFailedStart) {
 
 TEST(ReportCreateProcessFailure, ErrorsWithoutSystemTextSaySo) {
   InstallerWorld world;
-  ReportCreateProcessFailure(world.context, 123456);
+  ReportCreateProcessFailure(world.state, 123456);
   EXPECT_EQ(world.Log(), "Server Setup:CreateProcess failed (123456): (no message)\r\n");
 }
 

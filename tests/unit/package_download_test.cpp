@@ -1,13 +1,13 @@
-#include "packages/package_download.h"
+#include "steps/download/package_download.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/setup_context.h"
-#include "app/setup_log.h"
-#include "fake_machine.h"
-#include "packages/http_session.h"
+#include "core/setup_log.h"
+#include "core/setup_state.h"
+#include "setup_world.h"
+#include "steps/download/http_session.h"
 #include "test_cabinets.h"
 
 namespace {
@@ -15,26 +15,23 @@ namespace {
 constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
 constexpr char kHost[] = "downloads.example";
 
-struct DownloadWorld {
+struct DownloadWorld : SetupWorld {
   DownloadWorld() {
-    context.startDirectory = "C:\\";
-    context.downloadHost = kHost;
-    context.clientDirectory = "C:\\App\\";
-    context.clientSetup->updateDirectory = "C:\\App\\Update";
-    context.serverSetup->updateDirectory = "C:\\Srv\\Update";
-    context.serverSetup->cabDirectory = "C:\\Srv\\cab";
+    state.startDirectory = "C:\\";
+    state.downloadHost = kHost;
+    state.choices.clientDirectory = "C:\\App\\";
+    steps.client.updateDirectory = "C:\\App\\Update";
+    steps.server.updateDirectory = "C:\\Srv\\Update";
+    steps.server.cabDirectory = "C:\\Srv\\cab";
     for (const char* folder : {"C:\\App\\Update", "C:\\Srv\\Update", "C:\\Srv\\cab"}) {
       fake.files.AddDirectory(folder);
     }
-    context.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
   }
   std::string Log() {
-    CloseLog(context);
+    CloseLog(state);
     return fake.files.Content(kLogPath).value_or("");
   }
-
-  FakeMachine fake;
-  SetupContext context{fake.machine};
 };
 
 TEST(HttpSession, OpensWithOrWithoutTheNamedProxy) {
@@ -57,19 +54,19 @@ TEST(HttpSession, OpensWithOrWithoutTheNamedProxy) {
                 "Server Setup:Establishing Session\r\nServer Setup:Failed Establishing Session with "
                 "Proxy:;proxy.example:8080\r\n"},
        }) {
-    FakeMachine fake;
-    SetupContext context{fake.machine};
-    context.startDirectory = "C:\\";
-    context.proxyServer = c.proxy;
+    SetupWorld world;
+    FakeMachine& fake = world.fake;
+    SetupState& state = world.state;
+    state.startDirectory = "C:\\";
     fake.http.sessionFails = c.fails;
-    OpenHttpSession(context);
-    CloseLog(context);
+    OpenHttpSession(state, c.proxy);
+    CloseLog(state);
     EXPECT_EQ(fake.files.Content(kLogPath), c.log) << c.proxy;
     ASSERT_EQ(fake.http.sessions.size(), 1U);
     EXPECT_EQ(fake.http.sessions[0].userAgent, u"Halvorn Nembric App v10.1");
     EXPECT_EQ(fake.http.sessions[0].accessType, c.access);
     EXPECT_EQ(fake.http.sessions[0].proxy.has_value(), c.access == Http::kAccessNamedProxy);
-    EXPECT_EQ(context.httpSession == InternetHandle::none, c.fails);
+    EXPECT_EQ(state.httpSession == InternetHandle::none, c.fails);
     if (!c.fails) {
       EXPECT_EQ(fake.http.timeouts,
                 (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
@@ -90,11 +87,12 @@ TEST(ReportConnectFailure, ComposesTheLineFromWhatAndDetail) {
         Case{"Url", "downloads/x.cab", "Client Setup:Could not conact Url->downloads/x.cab \r\n"},
         Case{"", "", "Client Setup:Could not conact \r\n"},
         Case{" ", "detail", "Client Setup:Could not conact detail \r\n"}}) {
-    FakeMachine fake;
-    SetupContext context{fake.machine};
-    context.startDirectory = "C:\\";
-    EXPECT_EQ(ReportConnectFailure(context, c.what, c.detail), 0);
-    CloseLog(context);
+    SetupWorld world;
+    FakeMachine& fake = world.fake;
+    SetupState& state = world.state;
+    state.startDirectory = "C:\\";
+    EXPECT_EQ(ReportConnectFailure(state, c.what, c.detail), 0);
+    CloseLog(state);
     EXPECT_EQ(fake.files.Content(kLogPath), c.line) << c.what;
   }
 }
@@ -107,7 +105,7 @@ TEST(DownloadClientPackage, FetchesWithTheRequestFormAndSavesTheWholeBody) {
   body.replace(30000, 3, "404");  // a package is never looked into beyond its first NUL
   world.fake.http.Serve("Tools.bin", body);
   world.fake.http.piece = 1000;
-  EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Tools.bin", 0));
+  EXPECT_TRUE(world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0}));
 
   EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), body);
   EXPECT_EQ(world.Log(),
@@ -123,7 +121,7 @@ TEST(DownloadClientPackage, FetchesWithTheRequestFormAndSavesTheWholeBody) {
   EXPECT_EQ(world.fake.http.requests[0].flags, 0x800100U);
   EXPECT_EQ(world.fake.http.requests[0].headers, u"Accept: */*\r\n\r\n");
   EXPECT_EQ(world.fake.http.largestRead, kDownloadChunkSize);
-  EXPECT_EQ(world.context.downloadServerName, kHost);
+  EXPECT_EQ(world.state.downloadServerName, kHost);
   EXPECT_EQ(world.fake.http.OpenHandles(), 1U);  // the session alone
   EXPECT_EQ(world.fake.files.OpenHandles(), 0U);
 }
@@ -131,7 +129,7 @@ TEST(DownloadClientPackage, FetchesWithTheRequestFormAndSavesTheWholeBody) {
 TEST(DownloadClientPackage, ARequestThatCannotBeOpenedEndsTheCall) {
   DownloadWorld world;
   world.fake.http.unopenablePaths.insert("downloads/Nembric10AppSetup.cab");
-  EXPECT_FALSE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+  EXPECT_FALSE(world.steps.client.DownloadClientPackage("Nembric10AppSetup.cab", PackageBits{0x40}));
   EXPECT_EQ(world.Log(),
             "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
             "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n"
@@ -150,7 +148,7 @@ TEST(DownloadClientPackage, AMissingPackageIsReportedOnce) {
     DownloadWorld world;
     world.fake.http.files["downloads/Nembric10AppSetup.cab"] = {c.status, FakeHttp::kErrorPage};
     world.fake.http.piece = c.piece;
-    EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+    EXPECT_TRUE(world.steps.client.DownloadClientPackage("Nembric10AppSetup.cab", PackageBits{0x40}));
     EXPECT_EQ(
         world.Log(),
         "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
@@ -166,7 +164,7 @@ TEST(DownloadClientPackage, AMissingPackageIsReportedOnce) {
 TEST(DownloadClientPackage, FiveFailedExtractionsAreLoggedPlainly) {
   DownloadWorld world;
   world.fake.http.Serve("Nembric10AppSetup.cab", "no cabinet at all");
-  EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+  EXPECT_TRUE(world.steps.client.DownloadClientPackage("Nembric10AppSetup.cab", PackageBits{0x40}));
   EXPECT_EQ(world.fake.http.requests.size(), 5U);
   std::string expected =
       "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
@@ -181,8 +179,8 @@ TEST(DownloadClientPackage, FiveFailedExtractionsAreLoggedPlainly) {
 TEST(DownloadClientPackage, ExtractsACabinetIntoTheClientDirectory) {
   DownloadWorld world;
   world.fake.http.Serve("Large.cab", ReadCabinet("large.cab"));
-  world.context.clientDirectory = "C:\\App";  // one backslash is added for the extraction
-  EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Large.cab", 0x40));
+  world.state.choices.clientDirectory = "C:\\App";  // one backslash is added for the extraction
+  EXPECT_TRUE(world.steps.client.DownloadClientPackage("Large.cab", PackageBits{0x40}));
   EXPECT_EQ(world.fake.files.Content("C:\\App\\large.dat").value_or("").size(), 300000U);
   EXPECT_TRUE(world.Log().ends_with("Client Setup:Downloaded;downloads.example;downloads/Large.cab\r\n"));
 }
@@ -193,7 +191,7 @@ TEST(DownloadClientPackage, ConnectionFailuresUseUpTheAttempts) {
     world.fake.http.serverDown = sendFails;
     world.fake.http.receiveFails = !sendFails;
     world.fake.http.Serve("Nembric10AppSetup.cab", ReadCabinet("large.cab"));
-    EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("Nembric10AppSetup.cab", 0x40));
+    EXPECT_TRUE(world.steps.client.DownloadClientPackage("Nembric10AppSetup.cab", PackageBits{0x40}));
     std::string expected =
         "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
         "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n";
@@ -211,20 +209,21 @@ TEST(DownloadClientPackage, ConnectionFailuresUseUpTheAttempts) {
 TEST(DownloadClientPackage, RunsARuntimeInstallerAndJudgesItsExitCode) {
   for (const std::uint32_t exitCode : {0U, 3010U, 1U}) {
     DownloadWorld world;
-    world.context.clientSetup->installerName = "vcredist_x64.exe";
+    world.steps.client.installerName = "vcredist_x64.exe";
     world.fake.http.Serve("vcredist_x64.exe", std::string("MZ\0\0", 4));
     world.fake.processes.AddProgram("C:\\App\\Update\\vcredist_x64.exe", {exitCode, nullptr, false, {}});
-    EXPECT_TRUE(world.context.clientSetup->DownloadClientPackage("vcredist_x64.exe", kPackageRuntime2013));
+    EXPECT_TRUE(world.steps.client.DownloadClientPackage("vcredist_x64.exe", PackageBits::runtime2013));
     EXPECT_EQ(world.fake.processes.starts.size(), exitCode == 1 ? 5U : 1U) << exitCode;
     EXPECT_EQ(world.fake.dialogs.messageBoxes.size(), exitCode == 1 ? 5U : 0U) << exitCode;
-    EXPECT_EQ(world.context.restartNeeded, exitCode == 3010) << exitCode;
+    EXPECT_EQ(world.state.restartNeeded, exitCode == 3010) << exitCode;
   }
 }
 
 TEST(DownloadServerPackage, KeepsItsTagsFolderAndReportsTheSend) {
   DownloadWorld world;
   world.fake.http.Serve("HNbx.cab", ReadCabinet("large.cab"));
-  EXPECT_TRUE(world.context.serverSetup->DownloadServerPackage("HNbx.cab", PackagePlace::updateFolder, 0x4));
+  EXPECT_TRUE(
+      world.steps.server.DownloadServerPackage("HNbx.cab", PackagePlace::updateFolder, PackageBits{0x4}));
   EXPECT_EQ(world.Log(),
             "Server Setup:Getting HNbx.cab from server\r\n"
             "Server Setup:Downloading ;downloads.example;downloads/HNbx.cab\r\n"
@@ -235,8 +234,8 @@ TEST(DownloadServerPackage, KeepsItsTagsFolderAndReportsTheSend) {
   DownloadWorld down;
   down.fake.http.serverDown = true;
   down.fake.http.Serve("HNembricAI1.cab", ReadCabinet("large.cab"));
-  EXPECT_TRUE(
-      down.context.serverSetup->DownloadServerPackage("HNembricAI1.cab", PackagePlace::cabinetFolder, 0x8));
+  EXPECT_TRUE(down.steps.server.DownloadServerPackage("HNembricAI1.cab", PackagePlace::cabinetFolder,
+                                                      PackageBits{0x8}));
   const std::string log = down.Log();
   const std::string line = "Client Setup:Could not conact  Server:Server->downloads.example \r\n";
   std::size_t count = 0;
@@ -281,26 +280,26 @@ TEST(DownloadStatusStore, RecordsTheServerPackagesOnlyWithKeyNames) {
   for (const bool named : {false, true}) {
     DownloadWorld world;
     if (named) {
-      world.context.downloadStatus->companyKeyName = "Halvorn";
-      world.context.downloadStatus->productKeyName = "NembricAI";
+      world.steps.downloadStatus.companyKeyName = "Halvorn";
+      world.steps.downloadStatus.productKeyName = "NembricAI";
     }
     world.fake.registry.AddKey("HKLM\\Software");
     world.fake.http.Serve("HNbx.cab", ReadCabinet("large.cab"));
     world.fake.http.Serve("HNembricAI1.cab", ReadCabinet("large.cab"));
     EXPECT_TRUE(
-        world.context.serverSetup->DownloadServerPackage("HNbx.cab", PackagePlace::updateFolder, 0x4));
-    EXPECT_TRUE(world.context.serverSetup->DownloadServerPackage("HNembricAI1.cab",
-                                                                 PackagePlace::cabinetFolder, 0x8));
+        world.steps.server.DownloadServerPackage("HNbx.cab", PackagePlace::updateFolder, PackageBits{0x4}));
+    EXPECT_TRUE(world.steps.server.DownloadServerPackage("HNembricAI1.cab", PackagePlace::cabinetFolder,
+                                                         PackageBits{0x8}));
     const auto value =
         world.fake.registry.Value("HKLM\\Software\\Halvorn\\NembricAI\\Update", "DownloadStatus");
     if (named) {
       ASSERT_TRUE(value.has_value());
       EXPECT_EQ(value->data, std::string("0;12\0", 5));
       std::string status;
-      EXPECT_TRUE(world.context.downloadStatus->ReadDownloadStatus(status));
+      EXPECT_TRUE(world.steps.downloadStatus.ReadDownloadStatus(status));
       EXPECT_EQ(status, "0;12");
-      EXPECT_TRUE(world.context.downloadStatus->WriteDownloadStatus(std::nullopt));
-      EXPECT_FALSE(world.context.downloadStatus->ReadDownloadStatus(status));
+      EXPECT_TRUE(world.steps.downloadStatus.WriteDownloadStatus(std::nullopt));
+      EXPECT_FALSE(world.steps.downloadStatus.ReadDownloadStatus(status));
     } else {
       EXPECT_FALSE(world.fake.registry.HasKey("HKLM\\Software\\Halvorn"));
     }

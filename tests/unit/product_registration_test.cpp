@@ -1,9 +1,9 @@
-#include "packages/product_registration.h"
+#include "steps/install/product_registration.h"
 
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "fake_machine.h"
+#include "core/setup_state.h"
+#include "setup_world.h"
 
 namespace {
 
@@ -25,27 +25,26 @@ std::string Text(FakeRegistry& registry, const std::string& key, const std::stri
   return value->data.substr(0, value->data.size() - 1);
 }
 
-struct RegistrationWorld {
+struct RegistrationWorld : SetupWorld {
   RegistrationWorld() {
-    context.clientDirectory = "C:\\Apps\\Client\\";
-    context.serverDirectory = "D:\\Srv\\";
+    state.choices.clientDirectory = "C:\\Apps\\Client\\";
+    state.choices.serverDirectory = "D:\\Srv\\";
   }
-  FakeMachine fake;
-  SetupContext context{fake.machine};
 };
 
 TEST(RegisterProduct, WritesTheClientEntryAndBothProductKeys) {
   struct Case {
-    SetupOptions bitSize;
+    BitSize bitSize;
     const char* displayName;
     const char* version;
   };
   for (const Case& c :
-       {Case{kOption64Bit, "Nembric10App", "10.1"}, Case{kOption32Bit, "Nembric10App", "10.1"},
-        Case{kOptionAiClient, "NembricAI", "AI"}}) {
+       {Case{BitSize::x64, "Nembric10App", "10.1"}, Case{BitSize::x32, "Nembric10App", "10.1"},
+        Case{BitSize::aiClient, "NembricAI", "AI"}}) {
     RegistrationWorld world;
-    world.context.options = kOptionClient | c.bitSize;
-    EXPECT_TRUE(RegisterProduct(world.context, 0x200));
+    world.state.choices.setupType = SetupType::client;
+    world.state.choices.bitSize = c.bitSize;
+    EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
     FakeRegistry& registry = world.fake.registry;
     EXPECT_EQ(Text(registry, kClientEntry, "DisplayName"), c.displayName);
     EXPECT_EQ(Text(registry, kClientEntry, "UninstallString"),
@@ -74,9 +73,10 @@ TEST(RegisterProduct, WritesTheClientEntryAndBothProductKeys) {
 
 TEST(RegisterProduct, TheServerComponentHasItsOwnEntry) {
   RegistrationWorld world;
-  world.context.options = kOptionClient | kOptionServer | kOption64Bit;
-  EXPECT_TRUE(RegisterProduct(world.context, 0x200));
-  EXPECT_TRUE(RegisterProduct(world.context, 0x400));
+  world.state.choices.setupType = SetupType::both;
+  world.state.choices.bitSize = BitSize::x64;
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::server));
   FakeRegistry& registry = world.fake.registry;
   EXPECT_EQ(Text(registry, kServerEntry, "DisplayName"), "Halvorn NembricAI");
   EXPECT_EQ(Text(registry, kServerEntry, "UninstallString"),
@@ -87,10 +87,11 @@ TEST(RegisterProduct, TheServerComponentHasItsOwnEntry) {
 
 TEST(RegisterProduct, AnEntryThatCannotBeWrittenShowsTheBoxAndStops) {
   RegistrationWorld world;
-  world.context.options = kOptionClient | kOption64Bit;
+  world.state.choices.setupType = SetupType::client;
+  world.state.choices.bitSize = BitSize::x64;
   world.fake.registry.deniedPaths.insert(
       "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
-  EXPECT_FALSE(RegisterProduct(world.context, 0x200));
+  EXPECT_FALSE(RegisterProduct(world.state, ProductComponent::client));
   ASSERT_EQ(world.fake.dialogs.messageBoxes.size(), 1U);
   EXPECT_EQ(world.fake.dialogs.messageBoxes[0].text, "Cannot write to registry. Need admin rights?");
   EXPECT_EQ(world.fake.dialogs.messageBoxes[0].caption, "Error");
@@ -101,14 +102,14 @@ TEST(RegisterProduct, AnEntryThatCannotBeWrittenShowsTheBoxAndStops) {
 
 TEST(WriteRegistryString, AChainStopsAtTheFirstKeyThatCannotBeWritten) {
   RegistrationWorld world;
-  world.context.options = kOptionClient | kOption64Bit;
+  world.state.choices.setupType = SetupType::client;
+  world.state.choices.bitSize = BitSize::x64;
   world.fake.registry.deniedPaths.insert("HKCU\\Software\\Halvorn");
-  EXPECT_TRUE(RegisterProduct(world.context, 0x200));
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
   EXPECT_FALSE(world.fake.registry.HasKey(kClientKey));
   EXPECT_EQ(Text(world.fake.registry, kClientEntry, "DisplayName"), "Nembric10App");
-  EXPECT_FALSE(
-      WriteRegistryString(world.context, RegistryKey::currentUser, "Software\\Halvorn\\X", "V", "d"));
-  EXPECT_TRUE(WriteRegistryString(world.context, RegistryKey::currentUser, "Software\\Other", "V", "d"));
+  EXPECT_FALSE(WriteRegistryString(world.state, RegistryKey::currentUser, "Software\\Halvorn\\X", "V", "d"));
+  EXPECT_TRUE(WriteRegistryString(world.state, RegistryKey::currentUser, "Software\\Other", "V", "d"));
   EXPECT_EQ(Text(world.fake.registry, "HKCU\\Software\\Other", "V"), "d");
 }
 

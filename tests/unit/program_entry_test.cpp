@@ -1,11 +1,10 @@
-#include "app/program_entry.h"
+#include "run/program_entry.h"
 
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "fake_machine.h"
 #include "resources/resource.h"
-#include "ui/setup_dialog.h"
+#include "run/command_line.h"
+#include "setup_world.h"
 
 namespace {
 
@@ -19,16 +18,14 @@ class ProgramEntryTest : public testing::Test {
     fake.files.AddDirectory("C:\\Setup");
   }
 
-  std::uintptr_t Run(std::u16string_view commandLine) {
-    return RunProgram(context, dialog, commandLine, kShowNormal);
-  }
+  std::uintptr_t Run(std::u16string_view commandLine) { return program.Run(commandLine, kShowNormal); }
   std::optional<std::string> Log() {
     return fake.files.Content("C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log");
   }
 
   FakeMachine fake;
-  SetupContext context{fake.machine};
-  SetupDialog dialog{context};
+  Program program{fake.machine};
+  SetupState& state = program.state;
 };
 
 struct DialogCase {
@@ -39,22 +36,20 @@ struct DialogCase {
 
 TEST_F(ProgramEntryTest, ChoosesTheDialogByRunMode) {
   const DialogCase cases[] = {
-      {u"", kRunInstall, IDD_SETUP},
-      {u"   ", kRunInstall, IDD_SETUP},
-      {u"/uninstall /type=server", kRunUninstall, IDD_MAINTENANCE},
-      {u"/repair /type=client", kRunRepair, IDD_MAINTENANCE},
-      {u"/modify /type=server", kRunModify | kRunModifyServer, IDD_SETUP},
-      {u"/modify /type=client", kRunModify | kRunModifyClient, IDD_SETUP},
-      {u"/Install", 0, IDD_SETUP},
+      {u"", RunMode::install, IDD_SETUP},
+      {u"   ", RunMode::install, IDD_SETUP},
+      {u"/uninstall /type=server", RunMode::uninstall, IDD_MAINTENANCE},
+      {u"/repair /type=client", RunMode::repair, IDD_MAINTENANCE},
+      {u"/modify /type=server", RunMode::modify | RunMode::modifyServer, IDD_SETUP},
+      {u"/modify /type=client", RunMode::modify | RunMode::modifyClient, IDD_SETUP},
+      {u"/Install", RunMode::none, IDD_SETUP},
   };
   for (const DialogCase& c : cases) {
-    FakeMachine machine;
-    SetupContext ctx(machine.machine);
-    SetupDialog events(ctx);
-    RunProgram(ctx, events, c.commandLine, kShowNormal);
-    EXPECT_EQ(ctx.runMode, c.mode);
-    ASSERT_EQ(machine.dialogs.createdDialogs.size(), 1U);
-    EXPECT_EQ(machine.dialogs.createdDialogs[0], c.dialogId);
+    SetupWorld world;
+    world.program.Run(c.commandLine, kShowNormal);
+    EXPECT_EQ(world.state.runMode, c.mode);
+    ASSERT_EQ(world.fake.dialogs.createdDialogs.size(), 1U);
+    EXPECT_EQ(world.fake.dialogs.createdDialogs[0], c.dialogId);
   }
 }
 
@@ -62,13 +57,13 @@ TEST_F(ProgramEntryTest, StartsComShowsTheDialogAndRunsTheLoop) {
   fake.dialogs.loopResult = 42;
   EXPECT_EQ(Run(u"/install"), 42U);
 
-  EXPECT_EQ(context.startDirectory, "C:\\Setup");
+  EXPECT_EQ(state.startDirectory, "C:\\Setup");
   EXPECT_EQ(fake.runtime.comFlags, Runtime::kCoinitMultithreaded);
   EXPECT_EQ(fake.runtime.authenticationLevel, 2U);
   EXPECT_EQ(fake.runtime.impersonationLevel, 3U);
-  ASSERT_NE(context.dialogWindow, WindowHandle::none);
-  EXPECT_TRUE(fake.dialogs.WindowOf(context.dialogWindow).shown);
-  EXPECT_EQ(fake.dialogs.WindowOf(context.dialogWindow).showCommand, kShowNormal);
+  ASSERT_NE(program.reporter.dialogWindow, WindowHandle::none);
+  EXPECT_TRUE(fake.dialogs.WindowOf(program.reporter.dialogWindow).shown);
+  EXPECT_EQ(fake.dialogs.WindowOf(program.reporter.dialogWindow).showCommand, kShowNormal);
   EXPECT_EQ(fake.dialogs.messageLoops, std::vector<int>{IDR_ACCELERATORS});
   EXPECT_FALSE(Log().has_value());  // a good start writes nothing
 }
@@ -76,7 +71,7 @@ TEST_F(ProgramEntryTest, StartsComShowsTheDialogAndRunsTheLoop) {
 TEST_F(ProgramEntryTest, ADialogThatCannotBeCreatedIsNotShownButTheLoopRuns) {
   fake.dialogs.refuseDialogs = true;
   Run(u"");
-  EXPECT_EQ(context.dialogWindow, WindowHandle::none);
+  EXPECT_EQ(program.reporter.dialogWindow, WindowHandle::none);
   EXPECT_EQ(fake.dialogs.messageLoops.size(), 1U);
 }
 
@@ -112,7 +107,7 @@ TEST_F(ProgramEntryTest, ComAlreadyStartedOnTheThreadIsNoFailure) {
 TEST_F(ProgramEntryTest, StartDirectoryThatDoesNotFitStaysEmpty) {
   fake.files.currentDirectory = "C:\\" + std::string(300, 'd');
   Run(u"");
-  EXPECT_TRUE(context.startDirectory.empty());
+  EXPECT_TRUE(state.startDirectory.empty());
 }
 
 TEST(BoundedCommandLine, KeepsAtMost255BytesOfALongCommandLine) {
@@ -126,11 +121,9 @@ TEST(BoundedCommandLine, KeepsAtMost255BytesOfALongCommandLine) {
 }
 
 TEST(BoundedCommandLine, AKeywordBeyondTheBufferIsNotSeen) {
-  FakeMachine fake;
-  SetupContext context(fake.machine);
-  SetupDialog dialog(context);
-  RunProgram(context, dialog, std::u16string(300, u' ') + u"/uninstall", kShowNormal);
-  EXPECT_EQ(context.runMode, kRunInstall);  // what fits is blank
+  SetupWorld world;
+  world.program.Run(std::u16string(300, u' ') + u"/uninstall", kShowNormal);
+  EXPECT_EQ(world.state.runMode, RunMode::install);  // what fits is blank
 }
 
 TEST(BoundedCommandLine, CutsDoubleByteCharactersWhole) {
@@ -162,26 +155,24 @@ struct SourceCase {
 
 TEST(DownloadSource, SwitchNamesTheHostWithoutTouchingTheRunMode) {
   const SourceCase cases[] = {
-      {u"", kDefaultDownloadHost, kRunInstall},
-      {u"/source=localhost", "localhost", kRunInstall},
-      {u"/repair /type=client /source=localhost", "localhost", kRunRepair},
-      {u"/source=localhost /modify /type=server", "localhost", kRunModify | kRunModifyServer},
+      {u"", kDefaultDownloadHost, RunMode::install},
+      {u"/source=localhost", "localhost", RunMode::install},
+      {u"/repair /type=client /source=localhost", "localhost", RunMode::repair},
+      {u"/source=localhost /modify /type=server", "localhost", RunMode::modify | RunMode::modifyServer},
       // Keywords inside the host name are not keywords of the command line.
-      {u"/source=reinstall-server.example", "reinstall-server.example", kRunInstall},
-      {u"/modify /source=client.example", "client.example", kRunModify},
-      {u"/source=uninstall.example /repair", "uninstall.example", kRunRepair},
+      {u"/source=reinstall-server.example", "reinstall-server.example", RunMode::install},
+      {u"/modify /source=client.example", "client.example", RunMode::modify},
+      {u"/source=uninstall.example /repair", "uninstall.example", RunMode::repair},
       // A host that is no host name keeps the default; its text is still not read as keywords.
-      {u"/source=bad\\uninstall /repair", kDefaultDownloadHost, kRunRepair},
-      {u"/source= /repair", kDefaultDownloadHost, kRunRepair},
-      {u"/Source=localhost", kDefaultDownloadHost, 0},
+      {u"/source=bad\\uninstall /repair", kDefaultDownloadHost, RunMode::repair},
+      {u"/source= /repair", kDefaultDownloadHost, RunMode::repair},
+      {u"/Source=localhost", kDefaultDownloadHost, RunMode::none},
   };
   for (const SourceCase& c : cases) {
-    FakeMachine fake;
-    SetupContext context(fake.machine);
-    SetupDialog dialog(context);
-    RunProgram(context, dialog, c.commandLine, kShowNormal);
-    EXPECT_EQ(context.downloadHost, c.host);
-    EXPECT_EQ(context.runMode, c.mode);
+    SetupWorld world;
+    world.program.Run(c.commandLine, kShowNormal);
+    EXPECT_EQ(world.state.downloadHost, c.host);
+    EXPECT_EQ(world.state.runMode, c.mode);
   }
 }
 

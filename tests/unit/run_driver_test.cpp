@@ -1,9 +1,9 @@
-#include "app/run_driver.h"
+#include "run/run_driver.h"
 
 #include <gtest/gtest.h>
 
 #include "dialog_test_support.h"
-#include "packages/maintenance.h"
+#include "run/maintenance.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ TEST(RunSetup, FailedChecksShowTheirMessageInOrderAndKeepTheDialog) {
        IDC_PASSWORD_AGAIN},
   };
   for (const Case& c : cases) {
-    DialogFixture d(kRunInstall);
+    DialogFixture d(RunMode::install);
     Fill(d, c.fields);
     EXPECT_FALSE(PressOk(d)) << c.message;
     EXPECT_EQ(d.Boxes(), std::vector<std::string>{c.message});
@@ -69,7 +69,7 @@ TEST(RunSetup, FailedChecksShowTheirMessageInOrderAndKeepTheDialog) {
 }
 
 TEST(RunSetup, OneSessionForAllPressesWithTheProxyTypedBeforeTheFirst) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_CLIENT_DIRECTORY, ""}, {IDC_PROXY_SERVER, "proxy.example:3128"}});
   EXPECT_FALSE(PressOk(d));
   EXPECT_FALSE(PressOk(d));
@@ -81,20 +81,21 @@ TEST(RunSetup, OneSessionForAllPressesWithTheProxyTypedBeforeTheFirst) {
 
 TEST(UpdateSoftware, TheProgressBarStartsByWhatWasChosen) {
   struct Case {
-    SetupOptions options;
+    SetupType setupType;
+    bool installSqlExpress;
     int position;
   };
   for (const Case& c :
-       {Case{kOptionClient, 38}, Case{kOptionServer, 17}, Case{kOptionClient | kOptionServer, 13},
-        Case{kOptionServer | kOptionInstallSqlExpress, 8},
-        Case{kOptionClient | kOptionServer | kOptionInstallSqlExpress, 7}}) {
-    DialogFixture d(kRunInstall);
-    d.context.dialogWindow = d.window;
+       {Case{SetupType::client, false, 38}, Case{SetupType::server, false, 17},
+        Case{SetupType::both, false, 13}, Case{SetupType::server, true, 8}, Case{SetupType::both, true, 7}}) {
+    DialogFixture d(RunMode::install);
     // With no session, the client's first download cannot open its request: the bar stays where it starts.
-    d.context.options = c.options | kOption64Bit;
-    d.context.clientDirectory = "C:\\Client";
-    EXPECT_EQ(UpdateSoftware(d.context), 1);
-    EXPECT_EQ(d.Control(IDC_PROGRESS_BAR).position, c.position) << c.options;
+    d.state.choices.setupType = c.setupType;
+    d.state.choices.bitSize = BitSize::x64;
+    d.state.installSqlExpress = c.installSqlExpress;
+    d.state.choices.clientDirectory = "C:\\Client";
+    UpdateSoftware(d.state, d.steps);
+    EXPECT_EQ(d.Control(IDC_PROGRESS_BAR).position, c.position) << c.position;
   }
 }
 
@@ -112,7 +113,7 @@ TEST(UpdateSoftware, CopiesTheSetupProgramIntoTheProductFolder) {
                              {"Copy failed"},
                              "Copying Targets: Error 5 (no message found).\n"},
                         Case{kInstalledProgram, false, {}, ""}}) {
-    DialogFixture d(kRunInstall);
+    DialogFixture d(RunMode::install);
     d.fake.files.modulePath = c.running;
     if (*c.running != '\0') {
       d.fake.files.SetContent(c.running, "MZ setup");
@@ -120,7 +121,7 @@ TEST(UpdateSoftware, CopiesTheSetupProgramIntoTheProductFolder) {
     if (c.refused) {
       d.fake.files.refusedPaths.insert(kInstalledProgram);
     }
-    UpdateSoftware(d.context);
+    UpdateSoftware(d.state, d.steps);
     EXPECT_EQ(d.Boxes(), c.boxes) << c.running;
     EXPECT_EQ(d.fake.runtime.standardOutput, c.output) << c.running;
     EXPECT_EQ(d.fake.files.Content(kInstalledProgram).has_value(), !c.refused && *c.running != '\0')
@@ -140,8 +141,8 @@ TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
   for (const Case& c : {Case{"AI Client", "Halvorn NembricAI", "C:\\Apps\\NembricAI.exe"},
                         Case{"64 Bit", "Halvorn Nembric v10.1", "C:\\Apps\\Nembric10App.exe"},
                         Case{"32 Bit", nullptr, nullptr}}) {
-    DialogFixture d(kRunInstall);
-    d.context.dialogWindow = d.window;
+    DialogFixture d(RunMode::install);
+    d.program.reporter.dialogWindow = d.window;
     d.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
     Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_BIT_SIZE, c.bitSize}, {IDC_CLIENT_DIRECTORY, "C:\\Apps\\"}});
     EXPECT_TRUE(PressOk(d)) << c.bitSize;
@@ -175,27 +176,27 @@ struct MaintenanceCase {
 
 TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
   const std::vector<MaintenanceCase> cases = {
-      {kRunUninstall, 0, false, true,
+      {RunMode::uninstall, 0, false, true,
        "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:Successfully uninstalled "
        "Software\r\n",
        "Successfuly completed Setup for Uninstall"},
-      {kRunRepair, IDC_UNINSTALL, false, true,
+      {RunMode::repair, IDC_UNINSTALL, false, true,
        "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:Successfully uninstalled "
        "Software\r\n",
        "Successfuly completed Setup for Uninstall"},
-      {kRunRepair, 0, false, false, "User Interface:Successfully repaired Software\r\n",
+      {RunMode::repair, 0, false, false, "User Interface:Successfully repaired Software\r\n",
        "Successfuly completed Setup for Repair"},
-      {kRunUninstall, 0, false, false, "User Interface:Successfully uninstalled Software\r\n",
+      {RunMode::uninstall, 0, false, false, "User Interface:Successfully uninstalled Software\r\n",
        "Successfuly completed Setup for Uninstall"},
       // Only the key the registration writes (NembricAI) is there, not the one read back (Nembric10).
-      {kRunRepair, 0, true, false,
+      {RunMode::repair, 0, true, false,
        "Server Setup:Server Directory;\r\nServer Setup:Updating Server Setup Begin\r\n"
        "User Interface:Successfully repaired Software\r\n",
        "Successfuly completed Setup for Repair"},
   };
   for (const MaintenanceCase& c : cases) {
     DialogFixture d(c.mode, IDD_MAINTENANCE);
-    d.context.dialogWindow = d.window;
+    d.program.reporter.dialogWindow = d.window;
     d.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "InstallPath",
                               "C:\\Apps\\Client\\");
     d.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath", "D:\\Srv\\");
@@ -213,22 +214,22 @@ TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
     EXPECT_EQ(d.fake.dialogs.endedDialogs, std::vector<std::intptr_t>{1});
     if (c.server) {
       // An empty server directory gives the update folder at the root of the current drive.
-      EXPECT_EQ(d.context.serverSetup->updateDirectory, "\\Update");
-      EXPECT_EQ(d.context.serverSetup->cabDirectory, "\\cab");
+      EXPECT_EQ(d.steps.server.updateDirectory, "\\Update");
+      EXPECT_EQ(d.steps.server.cabDirectory, "\\cab");
     }
   }
 }
 
 TEST(PrepareServerRepair, MakesTheUpdateFolderOrSaysItCannot) {
   for (const char* directory : {"C:\\Srv", "Q:\\Srv\\"}) {
-    DialogFixture d(kRunRepair, IDD_MAINTENANCE);
-    d.context.dialogWindow = d.window;
-    d.context.serverDirectory = directory;
-    EXPECT_TRUE(d.context.serverSetup->PrepareServerRepair());
+    DialogFixture d(RunMode::repair, IDD_MAINTENANCE);
+    d.program.reporter.dialogWindow = d.window;
+    d.state.choices.serverDirectory = directory;
+    d.steps.server.PrepareServerRepair();
     const bool made = directory[0] == 'C';
     EXPECT_EQ(d.fake.files.DirectoryExists("C:\\Srv\\Update"), made);
     EXPECT_EQ(d.Log().find("Udpate cannot proceed") != std::string::npos, !made) << directory;
-    EXPECT_EQ(d.context.serverSetup->cabDirectory, made ? "C:\\Srv\\cab" : "");
+    EXPECT_EQ(d.steps.server.cabDirectory, made ? "C:\\Srv\\cab" : "");
   }
 }
 

@@ -1,9 +1,9 @@
-#include "prereq/runtime_check.h"
+#include "steps/install/runtime_check.h"
 
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "fake_machine.h"
+#include "core/setup_state.h"
+#include "setup_world.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ std::string Dword(std::uint32_t value) {
 }
 
 // A machine whose registry the test fills as the redistributables would.
-struct RuntimeWorld {
-  RuntimeWorld() { context.startDirectory = "C:\\"; }
+struct RuntimeWorld : SetupWorld {
+  RuntimeWorld() { state.startDirectory = "C:\\"; }
 
   void Set(const char* key, const char* name, std::uint32_t type, std::string data) {
     fake.registry.AddKey(key);
@@ -47,14 +47,11 @@ struct RuntimeWorld {
     Set(key, "Rev", Registry::kTypeDword, Dword(0));
   }
   bool Check(RuntimeKind kind) {
-    const bool install = CheckRuntimePrerequisite(context, kind);
+    const bool install = CheckRuntimePrerequisite(state, kind);
     EXPECT_EQ(fake.registry.OpenKeys(), 0U) << "every key is closed";
     return install;
   }
   std::string Log() { return fake.files.Content("C:\\Halvorn NembricAI  Setup v10.1.3.Log").value_or(""); }
-
-  FakeMachine fake;
-  SetupContext context{fake.machine};
 };
 
 TEST(ParseRuntimeVersion, SkipsTheFirstCharacterAndTakesExactlyFourGroups) {
@@ -75,7 +72,7 @@ TEST(RuntimeCheck, Runtime2015DecidesByMajorAndMinor) {
   for (const auto& [version, install] : cases) {
     RuntimeWorld world;
     world.Installed2015(kKey2015In64, version);
-    EXPECT_EQ(world.Check(kRuntime2015), install) << version;
+    EXPECT_EQ(world.Check(RuntimeKind::vc2015), install) << version;
     EXPECT_EQ(world.Log(), "Client Setup:Checking for Pre-requisite\r\n");
   }
 }
@@ -84,7 +81,7 @@ TEST(RuntimeCheck, ARejectedVersionTextDoesNotFallBackToTheNumbers) {
   RuntimeWorld world;
   world.Installed2015(kKey2015In64, "v14.29.30133");
   world.Numbers(kKey2015In64, 14, 30);
-  EXPECT_TRUE(world.Check(kRuntime2015));
+  EXPECT_TRUE(world.Check(RuntimeKind::vc2015));
 }
 
 TEST(RuntimeCheck, NumbersAnswerWhenTheVersionIsNoText) {
@@ -92,10 +89,10 @@ TEST(RuntimeCheck, NumbersAnswerWhenTheVersionIsNoText) {
   world.Installed2015(kKey2015In64, nullptr);
   world.Set(kKey2015In64, "Version", Registry::kTypeDword, Dword(14));
   world.Numbers(kKey2015In64, 14, 36);
-  EXPECT_FALSE(world.Check(kRuntime2015));
+  EXPECT_FALSE(world.Check(RuntimeKind::vc2015));
   std::int32_t installed = 0;
   RuntimeVersion version;
-  EXPECT_TRUE(ReadRuntimeVersion(world.context, &installed, &version));
+  EXPECT_TRUE(ReadRuntimeVersion(world.state, &installed, &version));
   EXPECT_EQ(installed, 1);
   EXPECT_EQ(version, (RuntimeVersion{14, 36, 32532, 0}));
 }
@@ -104,21 +101,21 @@ TEST(RuntimeCheck, InstalledMustBeADwordOfOne) {
   RuntimeWorld world;
   world.Set(kKey2015In64, "Installed", Registry::kTypeString, std::string("1\0", 2));
   world.Set(kKey2015In64, "Version", Registry::kTypeString, std::string("v14.38.33135.00\0", 16));
-  EXPECT_TRUE(world.Check(kRuntime2015));
+  EXPECT_TRUE(world.Check(RuntimeKind::vc2015));
   RuntimeWorld none;
-  EXPECT_TRUE(none.Check(kRuntime2015));
-  EXPECT_FALSE(ReadRuntimeVersion(none.context, nullptr, nullptr));  // no key in either view
+  EXPECT_TRUE(none.Check(RuntimeKind::vc2015));
+  EXPECT_FALSE(ReadRuntimeVersion(none.state, nullptr, nullptr));  // no key in either view
 }
 
 TEST(RuntimeCheck, Runtime2015RegisteredInThe32BitViewIsFound) {
   RuntimeWorld world;
   world.Installed2015(kKey2015In32, "v14.38.33135.00");
-  EXPECT_FALSE(world.Check(kRuntime2015));
+  EXPECT_FALSE(world.Check(RuntimeKind::vc2015));
   // A 64-bit key that does not say installed does not hide it.
   RuntimeWorld both;
   both.Set(kKey2015In64, "Installed", Registry::kTypeDword, Dword(0));
   both.Installed2015(kKey2015In32, "v14.38.33135.00");
-  EXPECT_FALSE(both.Check(kRuntime2015));
+  EXPECT_FALSE(both.Check(RuntimeKind::vc2015));
 }
 
 TEST(RuntimeCheck, Runtime2013IsPresentInEitherKeyAndLogsNothing) {
@@ -139,7 +136,7 @@ TEST(RuntimeCheck, Runtime2013IsPresentInEitherKeyAndLogsNothing) {
     if (c.key != nullptr) {
       world.Set(c.key, "Installed", Registry::kTypeString, c.installed);
     }
-    EXPECT_EQ(world.Check(kRuntime2013), c.install) << (c.key ? c.key : "no key");
+    EXPECT_EQ(world.Check(RuntimeKind::vc2013), c.install) << (c.key ? c.key : "no key");
     EXPECT_EQ(world.Log(), "");
   }
 }

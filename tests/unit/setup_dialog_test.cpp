@@ -6,8 +6,8 @@
 namespace {
 
 TEST(SetupDialogOpening, InstallModeShowsTheClientGroupWithTheDefaults) {
-  DialogFixture d(kRunInstall);
-  EXPECT_EQ(d.context.dialogWindow, d.window);
+  DialogFixture d(RunMode::install);
+  EXPECT_EQ(d.program.reporter.dialogWindow, d.window);
   for (const int id : kClientGroupIds) {
     EXPECT_TRUE(d.Visible(id)) << id;
   }
@@ -32,13 +32,11 @@ TEST(SetupDialogOpening, InstallModeShowsTheClientGroupWithTheDefaults) {
   EXPECT_EQ(d.Control(IDC_SERVER_DIRECTORY).items,
             (std::vector<std::string>{"c:\\HNembricAI", "c:\\Program Files\\Halvorn\\NembricAI\\",
                                       "d:\\HNembricAI"}));
-  EXPECT_EQ(d.context.proxyServer, "          ");
-  EXPECT_EQ(d.context.hosts, "          ");
-  EXPECT_EQ(d.context.options, 0U);
+  EXPECT_EQ(d.ui.proxyServer, "          ");
 }
 
 TEST(SetupDialogOpening, StatusLineAndProgressBarArePlacedFromTheClientArea) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   const FakeDialogView::Window& status = d.Control(IDC_STATUS_LINE);
   const FakeDialogView::Window& bar = d.Control(IDC_PROGRESS_BAR);
   const Rect client = d.fake.dialogs.ClientRect(d.window);
@@ -59,7 +57,7 @@ TEST(SetupDialogOpening, StatusLineAndProgressBarArePlacedFromTheClientArea) {
 }
 
 TEST(SetupDialogOpening, FieldsAndTheirComboPartsGetTheKeyboardProcedure) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   for (const int id : {119, 125, 120, 115, 114, 116, 117, 118, 124, 122, 123, 138}) {
     EXPECT_EQ(d.Control(id).subclassIds, std::set<int>{id}) << id;
     if (const auto parts = d.fake.dialogs.ComboBoxParts(d.fake.dialogs.GetControl(d.window, id))) {
@@ -71,20 +69,21 @@ TEST(SetupDialogOpening, FieldsAndTheirComboPartsGetTheKeyboardProcedure) {
 }
 
 TEST(SetupDialogOpening, ModifyKeepsEveryControlOfTheResourceVisible) {
-  DialogFixture d(kRunModify | kRunModifyServer);
+  DialogFixture d(RunMode::modify | RunMode::modifyServer);
   for (const int id : {119, 116, 120, 114, 115, 125, 117, 118, 124, 122, 123, 137, 138, 1, 2, 136, 139}) {
     EXPECT_TRUE(d.Visible(id)) << id;
   }
 }
 
 TEST(SetupDialogOpening, ASlashInstallWithCapitalIKeepsTheResourceVisibility) {
-  DialogFixture d(0);
+  DialogFixture d(RunMode::none);
   EXPECT_TRUE(d.Visible(IDC_PORT));
   EXPECT_EQ(d.Text(IDC_SETUP_TYPE), "Client");
 }
 
 TEST(SetupDialogOpening, MaintenanceDialogPresetsTheAction) {
-  const std::pair<RunMode, int> cases[] = {{kRunRepair, IDC_REPAIR}, {kRunUninstall, IDC_UNINSTALL}};
+  const std::pair<RunMode, int> cases[] = {{RunMode::repair, IDC_REPAIR},
+                                           {RunMode::uninstall, IDC_UNINSTALL}};
   for (const auto& [mode, checked] : cases) {
     DialogFixture d(mode, IDD_MAINTENANCE);
     EXPECT_EQ(d.Control(IDC_UNINSTALL).checked, checked == IDC_UNINSTALL);
@@ -100,10 +99,10 @@ TEST(SetupDialogOpening, MaintenanceDialogPresetsTheAction) {
 }
 
 TEST(SetupDialogProxy, AConfiguredProxyShowsItsNameAndTheField) {
-  DialogFixture d(0);
+  DialogFixture d(RunMode::none);
   d.fake.http.defaultProxy = u"proxy.halvorn.example:3128";
-  ShowComponentControls(d.context, kClientGroup, true);
-  EXPECT_EQ(d.context.proxyServer, "proxy.halvorn.example:3128");
+  ShowComponentControls(d.ui, ControlGroup::client, true);
+  EXPECT_EQ(d.ui.proxyServer, "proxy.halvorn.example:3128");
   EXPECT_EQ(d.Text(IDC_PROXY_LABEL), "proxy.halvorn.example:3128");
   EXPECT_TRUE(d.Visible(IDC_PROXY_LABEL));
   EXPECT_TRUE(d.Visible(IDC_PROXY_SERVER));
@@ -112,65 +111,64 @@ TEST(SetupDialogProxy, AConfiguredProxyShowsItsNameAndTheField) {
 }
 
 TEST(SetupDialogProxy, UserSettingsAnswerOnlyWhenTheDefaultOnesFail) {
-  DialogFixture d(0);
+  DialogFixture d(RunMode::none);
   d.fake.http.defaultWorks = false;
   d.fake.http.userProxy = u"user-proxy:8080";
-  ShowComponentControls(d.context, kServerGroup, true);
-  EXPECT_EQ(d.context.proxyServer, "user-proxy:8080");
+  ShowComponentControls(d.ui, ControlGroup::server, true);
+  EXPECT_EQ(d.ui.proxyServer, "user-proxy:8080");
   d.fake.http.userWorks = false;
-  ShowComponentControls(d.context, kServerGroup, true);
+  ShowComponentControls(d.ui, ControlGroup::server, true);
   EXPECT_FALSE(d.Visible(IDC_PROXY_LABEL));
   EXPECT_FALSE(d.Visible(IDC_PROXY_SERVER));
 }
 
 TEST(SetupDialogProxy, AnOverlongProxyNameIsBoundedToItsField) {
-  DialogFixture d(0);
+  DialogFixture d(RunMode::none);
   d.fake.http.defaultProxy = std::u16string(2100, u'p');
-  ShowComponentControls(d.context, kClientGroup, true);
-  EXPECT_EQ(d.context.proxyServer, std::string(255, 'p'));
+  ShowComponentControls(d.ui, ControlGroup::client, true);
+  EXPECT_EQ(d.ui.proxyServer, std::string(255, 'p'));
 }
 
 TEST(SetupDialogButtons, ProxyShowsThePairUntilTheNextGroupSwitch) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_PROXY, 0));
   EXPECT_TRUE(d.Visible(IDC_PROXY_LABEL));
   EXPECT_TRUE(d.Visible(IDC_PROXY_SERVER));
   EXPECT_EQ(d.fake.dialogs.WindowOf(d.window).redraws, 1);
-  ShowComponentControls(d.context, kClientGroup, true);
+  ShowComponentControls(d.ui, ControlGroup::client, true);
   EXPECT_FALSE(d.Visible(IDC_PROXY_SERVER));
 }
 
 TEST(SetupDialogButtons, DarkModeTogglesTheThemeAndItsBrush) {
-  DialogFixture d(kRunInstall);
-  const BrushHandle blue = d.context.backgroundBrush;
+  DialogFixture d(RunMode::install);
+  const BrushHandle blue = d.ui.backgroundBrush;
   EXPECT_EQ(d.fake.dialogs.liveBrushes.at(blue), 0xFC9614U);
 
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_DARK_MODE, 0));
-  EXPECT_EQ(d.context.themeState, 2);
-  EXPECT_EQ(d.context.backgroundColour, 0U);
+  EXPECT_EQ(d.ui.themeState, 2);
+  EXPECT_EQ(d.ui.backgroundColour, 0U);
   EXPECT_EQ(d.fake.dialogs.liveBrushes.count(blue), 0U);  // the old brush is deleted
-  EXPECT_EQ(d.fake.dialogs.liveBrushes.at(d.context.backgroundBrush), 0U);
+  EXPECT_EQ(d.fake.dialogs.liveBrushes.at(d.ui.backgroundBrush), 0U);
 
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_DARK_MODE, 0));
-  EXPECT_EQ(d.context.themeState, 1);
-  EXPECT_EQ(d.context.backgroundColour, 0xFC9614U);
-  EXPECT_EQ(d.context.textColour, 0xFFFFFFU);
+  EXPECT_EQ(d.ui.themeState, 1);
+  EXPECT_EQ(d.ui.backgroundColour, 0xFC9614U);
+  EXPECT_EQ(d.ui.textColour, 0xFFFFFFU);
   EXPECT_EQ(d.fake.dialogs.liveBrushes.size(), 1U);
   EXPECT_EQ(d.fake.dialogs.WindowOf(d.window).redraws, 2);
 }
 
 TEST(SetupDialogButtons, ColourMessagesPaintWithTheThemeBrush) {
-  DialogFixture d(kRunInstall);
-  EXPECT_EQ(d.dialog.OnControlColour(ColourMessage::dialog, DeviceContext{7}), d.context.backgroundBrush);
+  DialogFixture d(RunMode::install);
+  EXPECT_EQ(d.dialog.OnControlColour(ColourMessage::dialog, DeviceContext{7}), d.ui.backgroundBrush);
   EXPECT_FALSE(d.fake.dialogs.transparentBackground);
-  EXPECT_EQ(d.dialog.OnControlColour(ColourMessage::staticControl, DeviceContext{7}),
-            d.context.backgroundBrush);
+  EXPECT_EQ(d.dialog.OnControlColour(ColourMessage::staticControl, DeviceContext{7}), d.ui.backgroundBrush);
   EXPECT_TRUE(d.fake.dialogs.transparentBackground);
   EXPECT_EQ(d.fake.dialogs.textColour, 0xFFFFFFU);
 }
 
 TEST(SetupDialogButtons, OkRunsTheSetupAndUnknownCommandsAreLeftToWindows) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   // Right after the start the client directory is still empty: the run stops at its check.
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_OK, 0));
   ASSERT_EQ(d.fake.dialogs.messageBoxes.size(), 1U);
@@ -180,7 +178,7 @@ TEST(SetupDialogButtons, OkRunsTheSetupAndUnknownCommandsAreLeftToWindows) {
 
 TEST(SetupDialogButtons, CancelAsksAndYesOrNoEndTheProgram) {
   for (const int answer : {DialogView::kAnswerYes, DialogView::kAnswerNo}) {
-    DialogFixture d(kRunInstall);
+    DialogFixture d(RunMode::install);
     d.fake.dialogs.messageBoxAnswers = {answer};
     try {
       d.dialog.OnCommand(d.window, IDC_CANCEL, 0);
@@ -199,26 +197,23 @@ TEST(SetupDialogButtons, CancelAsksAndYesOrNoEndTheProgram) {
 }
 
 TEST(SetupDialogButtons, CancellingTheCancelReturnsToTheDialog) {
-  DialogFixture d(kRunInstall);
+  DialogFixture d(RunMode::install);
   d.fake.dialogs.messageBoxAnswers = {DialogView::kAnswerCancel, 0};
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_CANCEL, 0));
   EXPECT_TRUE(d.dialog.OnCommand(d.window, IDC_CANCEL, 0));  // a box that could not show ends nothing either
 }
 
 TEST(SetupDialogBitSize, KnownSizesFillTheClientDirectories) {
-  DialogFixture d(kRunInstall);
-  ApplyBitSize(d.context, "AI Client");
-  EXPECT_EQ(d.context.options, kOptionAiClient);
+  DialogFixture d(RunMode::install);
+  ApplyBitSize(d.ui, "AI Client");
   EXPECT_EQ(d.Control(IDC_CLIENT_DIRECTORY).items,
             (std::vector<std::string>{"c:\\NembricAIApp", "c:\\Program Files\\Halvorn\\NembricAIApp\\",
                                       "d:\\NembricAIApp"}));
   EXPECT_EQ(d.Text(IDC_CLIENT_DIRECTORY), "c:\\NembricAIApp");
-  ApplyBitSize(d.context, "32 Bit");
-  EXPECT_EQ(d.context.options, kOptionAiClient | kOption32Bit);  // only ever added
+  ApplyBitSize(d.ui, "32 Bit");
   EXPECT_EQ(d.Text(IDC_CLIENT_DIRECTORY), "c:\\Nembric10App32");
-  EXPECT_EQ(ApplyBitSize(d.context, "64 bit"), 1);  // the comparison is exact
+  ApplyBitSize(d.ui, "64 bit");  // the comparison is exact
   EXPECT_EQ(d.Text(IDC_CLIENT_DIRECTORY), "c:\\Nembric10App32");
-  EXPECT_EQ(d.context.options, kOptionAiClient | kOption32Bit);
 }
 
 }  // namespace

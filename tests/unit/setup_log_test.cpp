@@ -1,33 +1,34 @@
-#include "app/setup_log.h"
+#include "core/setup_log.h"
 
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "fake_machine.h"
+#include "core/setup_state.h"
 #include "resources/resource.h"
+#include "setup_world.h"
 
 namespace {
 
 constexpr char kLogInRoot[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
 
-class SetupLogTest : public testing::Test {
+class SetupLogTest : public testing::Test, public SetupWorld {
  protected:
-  SetupLogTest() { context.startDirectory = "C:\\"; }
+  SetupLogTest() { state.startDirectory = "C:\\"; }
 
   // A dialog showing, with the two controls that its initialisation adds.
   WindowHandle ShowDialog() {
-    context.dialogWindow = fake.dialogs.AddWindow(IDD_SETUP, {IDC_STATUS_LINE, IDC_PROGRESS_BAR});
-    return context.dialogWindow;
+    program.reporter.dialogWindow = fake.dialogs.AddWindow(IDD_SETUP, {IDC_STATUS_LINE, IDC_PROGRESS_BAR});
+    return program.reporter.dialogWindow;
   }
-  std::string StatusLine() { return fake.dialogs.ControlOf(context.dialogWindow, IDC_STATUS_LINE).text; }
-  int ProgressBar() { return fake.dialogs.ControlOf(context.dialogWindow, IDC_PROGRESS_BAR).position; }
-
-  FakeMachine fake;
-  SetupContext context{fake.machine};
+  std::string StatusLine() {
+    return fake.dialogs.ControlOf(program.reporter.dialogWindow, IDC_STATUS_LINE).text;
+  }
+  int ProgressBar() {
+    return fake.dialogs.ControlOf(program.reporter.dialogWindow, IDC_PROGRESS_BAR).position;
+  }
 };
 
 struct LineCase {
-  LogFlags flags;
+  LogTag tag;
   const char* text;
   std::optional<std::string_view> detail1;
   std::optional<std::string_view> detail2;
@@ -36,31 +37,30 @@ struct LineCase {
 
 TEST(LogLine, PrefixTextDetailsAndLineEnd) {
   const LineCase cases[] = {
-      {kLogUserInterface, "Begin updating Software", {}, {}, "User Interface:Begin updating Software\r\n"},
-      {kLogServer,
+      {LogTag::userInterface,
+       "Begin updating Software",
+       {},
+       {},
+       "User Interface:Begin updating Software\r\n"},
+      {LogTag::server,
        "Established Session with Proxy:",
        "proxy:8080",
        {},
        "Server Setup:Established Session with Proxy:;proxy:8080\r\n"},
-      {kLogClient, "Downloaded", "a.cab", "b", "Client Setup:Downloaded;a.cab;b\r\n"},
-      {kLogSqlInstall, "x", "", {}, "SQL Server Install:x;\r\n"},
-      {kLogSqlInstall, "x", "", "", "SQL Server Install:x;;\r\n"},
-      {kLogClient, "x", {}, "second", "Client Setup:x;second\r\n"},
-      // The first bit in the order client, server, user interface, SQL Server install wins.
-      {kLogServer | kLogClient, "t", {}, {}, "Client Setup:t\r\n"},
-      {kLogSqlInstall | kLogUserInterface, "t", {}, {}, "User Interface:t\r\n"},
-      {kLogSqlInstall | kLogServer, "t", {}, {}, "Server Setup:t\r\n"},
-      {0, "t", {}, {}, "t\r\n"},
+      {LogTag::client, "Downloaded", "a.cab", "b", "Client Setup:Downloaded;a.cab;b\r\n"},
+      {LogTag::sqlInstall, "x", "", {}, "SQL Server Install:x;\r\n"},
+      {LogTag::sqlInstall, "x", "", "", "SQL Server Install:x;;\r\n"},
+      {LogTag::client, "x", {}, "second", "Client Setup:x;second\r\n"},
   };
   for (const LineCase& c : cases) {
-    EXPECT_EQ(FormatLogLine(c.flags, c.text, c.detail1, c.detail2), c.expected);
+    EXPECT_EQ(FormatLogLine(c.tag, c.text, c.detail1, c.detail2), c.expected);
   }
 }
 
 TEST(LogLine, LongTextsAreNeverCut) {
   const std::string text(5000, 'x');
   const std::string detail(3000, 'y');
-  const std::string line = FormatLogLine(kLogServer, text, detail, detail);
+  const std::string line = FormatLogLine(LogTag::server, text, detail, detail);
   EXPECT_EQ(line.size(), std::string("Server Setup:").size() + 5000U + 3001U + 3001U + 2U);
   EXPECT_EQ(line.substr(line.size() - 5), "yyy\r\n");
 }
@@ -80,8 +80,8 @@ TEST(LogPath, StartDirectoryWithoutTrailingBlanksAndOneBackslash) {
 
 TEST_F(SetupLogTest, FirstLineCreatesTheLogAnewAndLaterLinesAppend) {
   fake.files.SetContent(kLogInRoot, "line of the previous run\r\n");
-  EXPECT_EQ(WriteLog(context, kLogUserInterface, "Begin updating Software"), 1);
-  EXPECT_EQ(WriteLog(context, kLogServer, "Established Session with Proxy:", "proxy"), 1);
+  EXPECT_EQ(WriteLog(state, LogTag::userInterface, "Begin updating Software"), 1);
+  EXPECT_EQ(WriteLog(state, LogTag::server, "Established Session with Proxy:", "proxy"), 1);
 
   EXPECT_EQ(
       fake.files.Content(kLogInRoot),
@@ -97,35 +97,35 @@ TEST_F(SetupLogTest, FirstLineCreatesTheLogAnewAndLaterLinesAppend) {
 
 TEST_F(SetupLogTest, StatusLineShowsTheWholeLineWithItsLineEnd) {
   ShowDialog();
-  WriteLog(context, kLogClient, "Downloading", "vcredist_x64.exe");
+  WriteLog(state, LogTag::client, "Downloading", "vcredist_x64.exe");
   EXPECT_EQ(StatusLine(), "Client Setup:Downloading;vcredist_x64.exe\r\n");
 }
 
 TEST_F(SetupLogTest, BeforeAnyDialogTheLineStillReachesTheLog) {
-  EXPECT_EQ(WriteLog(context, kLogClient, "early"), 1);
+  EXPECT_EQ(WriteLog(state, LogTag::client, "early"), 1);
   EXPECT_EQ(fake.files.Content(kLogInRoot), "Client Setup:early\r\n");
 }
 
 TEST_F(SetupLogTest, ALogThatCannotBeCreatedIsNotTriedAgain) {
   fake.files.refusedPaths.insert(kLogInRoot);
   ShowDialog();
-  EXPECT_EQ(WriteLog(context, kLogServer, "one"), 1);
-  EXPECT_EQ(WriteLog(context, kLogServer, "two"), 1);
-  EXPECT_EQ(context.logFile, FileHandle::invalid);
+  EXPECT_EQ(WriteLog(state, LogTag::server, "one"), 1);
+  EXPECT_EQ(WriteLog(state, LogTag::server, "two"), 1);
+  EXPECT_FALSE(state.log.IsOpen());
   EXPECT_EQ(fake.files.creates.size(), 1U);
   EXPECT_EQ(StatusLine(), "Server Setup:two\r\n");
 }
 
 TEST_F(SetupLogTest, AClosedLogIsNeitherReopenedNorTruncated) {
-  WriteLog(context, kLogUserInterface, "Successfully updated Software");
-  CloseLog(context);
-  WriteLog(context, kLogUserInterface, "after the end");
+  WriteLog(state, LogTag::userInterface, "Successfully updated Software");
+  CloseLog(state);
+  WriteLog(state, LogTag::userInterface, "after the end");
   EXPECT_EQ(fake.files.OpenHandles(), 0U);
   EXPECT_EQ(fake.files.Content(kLogInRoot), "User Interface:Successfully updated Software\r\n");
 }
 
 TEST_F(SetupLogTest, ShowInfoUsesTheProgramCaptionAndNoOwner) {
-  EXPECT_EQ(ShowInfo(context, "Please enter Port Number"), 0);
+  EXPECT_EQ(ShowInfo(state, "Please enter Port Number"), 0);
   ASSERT_EQ(fake.dialogs.messageBoxes.size(), 1U);
   const auto& box = fake.dialogs.messageBoxes[0];
   EXPECT_EQ(box.owner, WindowHandle::none);
@@ -136,14 +136,14 @@ TEST_F(SetupLogTest, ShowInfoUsesTheProgramCaptionAndNoOwner) {
 
 TEST_F(SetupLogTest, ProgressFollowsDoneOverTotalTruncated) {
   ShowDialog();
-  context.progressTotal = 46;
-  context.progressDone = 0;
-  const std::pair<double, int> steps[] = {{3, 6}, {3, 13}, {10, 34}, {5, 45}, {15, 78}, {10, 100}};
-  for (const auto& [weight, position] : steps) {
-    AdvanceProgress(context, weight);
+  state.progressTotal = 46;
+  state.progressDone = 0;
+  const std::pair<double, int> weights[] = {{3, 6}, {3, 13}, {10, 34}, {5, 45}, {15, 78}, {10, 100}};
+  for (const auto& [weight, position] : weights) {
+    AdvanceProgress(state, weight);
     EXPECT_EQ(ProgressBar(), position) << "after adding " << weight;
   }
-  EXPECT_DOUBLE_EQ(context.progressDone, 46);
+  EXPECT_DOUBLE_EQ(state.progressDone, 46);
 }
 
 TEST(ProgressPercent, StaysWithinTheBarWhateverTheWeights) {
@@ -171,13 +171,13 @@ TEST_F(SetupLogTest, FeatureProgressShowsPercentAndPaintsAtMultiplesOfFive) {
   };
   int invalidations = 0;
   for (const Case& c : cases) {
-    ReportFeatureProgress(context, c.current, c.total);
+    ReportFeatureProgress(state, c.current, c.total);
     ++invalidations;
     EXPECT_EQ(StatusLine(), c.status);
     EXPECT_EQ(fake.dialogs.WindowOf(dialog).erasingInvalidations, invalidations);
     EXPECT_EQ(fake.dialogs.WindowOf(dialog).updates, c.updates) << c.current << "/" << c.total;
   }
-  EXPECT_EQ(context.featureProgressPercent, 0);
+  EXPECT_EQ(state.featureProgressPercent, 0);
   EXPECT_FALSE(fake.files.Content(kLogInRoot).has_value());  // never logged
 }
 

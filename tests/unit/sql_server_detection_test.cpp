@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/setup_context.h"
-#include "fake_machine.h"
-#include "prereq/sql_server_setup.h"
+#include "core/setup_state.h"
+#include "setup_world.h"
+#include "steps/sql/sql_server_setup.h"
 
 namespace {
 
@@ -15,9 +15,9 @@ constexpr char kEditions[] =
     "User Interface:Checking SQL Editions\r\nUser Interface:Checked SQL Editions\r\n";
 constexpr char kNoEditions[] = "User Interface:No SQL Editions found\r\n";
 
-class SqlServerDetectionTest : public testing::Test {
+class SqlServerDetectionTest : public testing::Test, public SetupWorld {
  protected:
-  SqlServerDetectionTest() { context.startDirectory = "C:\\"; }
+  SqlServerDetectionTest() { state.startDirectory = "C:\\"; }
 
   bool Detect() {
     const bool found = sql.DetectSqlServer();
@@ -27,9 +27,7 @@ class SqlServerDetectionTest : public testing::Test {
   }
   std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
 
-  FakeMachine fake;
-  SetupContext context{fake.machine};
-  SqlServerSetup& sql = *context.sqlServerSetup;
+  SqlServerSetup& sql = steps.sql;
 };
 
 TEST_F(SqlServerDetectionTest, OnlySqlServer2012CountsNothing) {
@@ -38,7 +36,7 @@ TEST_F(SqlServerDetectionTest, OnlySqlServer2012CountsNothing) {
   EXPECT_EQ(sql.instanceCount, 0);
   EXPECT_EQ(sql.versionsFound, 0x1U);
   EXPECT_EQ(Log(), std::string(kChecking) + kEditions + kNoEditions);
-  EXPECT_EQ(sql.NativeClientOption(), 0U);  // not looked for without instances
+  EXPECT_FALSE(sql.nativeClientMissing);  // not looked for without instances
 }
 
 TEST_F(SqlServerDetectionTest, DefaultSqlServer2019IsUsable) {
@@ -48,7 +46,7 @@ TEST_F(SqlServerDetectionTest, DefaultSqlServer2019IsUsable) {
   EXPECT_EQ(sql.instanceCount, 1);
   EXPECT_EQ(sql.versionsFound, 0x10U);
   EXPECT_EQ(Log(), std::string(kChecking) + kEditions);
-  EXPECT_EQ(sql.NativeClientOption(), SqlServerSetup::kNativeClientMissing);
+  EXPECT_TRUE(sql.nativeClientMissing);
 }
 
 struct NativeClientCase {
@@ -66,18 +64,17 @@ TEST_F(SqlServerDetectionTest, NamedSqlServer2016DependsOnTheNativeClient) {
       {"no key", {}, false, true},
   };
   for (const NativeClientCase& c : cases) {
-    FakeMachine machine;
-    SetupContext ctx(machine.machine);
+    SetupWorld world;
+    FakeMachine& machine = world.fake;
     machine.wmi.AddService(13, u"MSSQL$NEMBRIC", u"13.0.5026.0");
     for (const char* key : c.keys) {
       machine.registry.AddKey(key);
     }
-    SqlServerSetup& setup = *ctx.sqlServerSetup;
+    SqlServerSetup& setup = world.steps.sql;
     EXPECT_EQ(setup.DetectSqlServer(), c.usable) << c.name;
     EXPECT_EQ(setup.instanceCount, 1) << c.name;
     EXPECT_EQ(setup.defaultInstanceFound, 0) << c.name;
-    EXPECT_EQ((setup.flags & SqlServerSetup::kNativeClientMissing) != 0, c.missing) << c.name;
-    EXPECT_EQ(setup.NativeClientOption() != 0, c.missing) << c.name;
+    EXPECT_EQ(setup.nativeClientMissing, c.missing) << c.name;
     EXPECT_EQ(setup.versionsFound, c.usable ? 0x24U : 0x4U) << c.name;
   }
 }
@@ -95,7 +92,7 @@ TEST_F(SqlServerDetectionTest, RepeatedDetectionsAccumulate) {
   EXPECT_FALSE(Detect());
   EXPECT_EQ(sql.instanceCount, 2);
   EXPECT_EQ(sql.versionsFound, 0x2U);
-  EXPECT_NE(sql.flags & SqlServerSetup::kNativeClientMissing, 0U);
+  EXPECT_TRUE(sql.nativeClientMissing);
 }
 
 TEST_F(SqlServerDetectionTest, TheFirstNamespaceThatConnectsIsTheOnlyOneQueried) {

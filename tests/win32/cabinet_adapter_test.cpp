@@ -7,10 +7,9 @@
 #include <string>
 
 #include "adapter_test_paths.h"
-#include "app/setup_context.h"
-#include "app/setup_log.h"
-#include "packages/server_setup.h"
 #include "platform/win32/win32_machine.h"
+#include "run/program.h"
+#include "steps/install/cabinet_extraction.h"
 
 // CopyCabinet through the real cabinet.dll and the file adapters: the package set's cabinets and the broken
 // cabinets of the host tests.
@@ -46,20 +45,21 @@ std::string LocalWriteTime(const std::string& path) {
 
 class CabinetAdapter : public testing::Test {
  protected:
-  CabinetAdapter() { context.startDirectory = FreshFolder("Nembric Cabinet Log"); }
-  ~CabinetAdapter() override { CloseLog(context); }
-  std::string Log() { return ReadAll(context.startDirectory + "\\" + kLogName); }
+  CabinetAdapter() { state.startDirectory = FreshFolder("Nembric Cabinet Log"); }
+  ~CabinetAdapter() override { CloseLog(state); }
+  std::string Log() { return ReadAll(state.startDirectory + "\\" + kLogName); }
 
   Win32Machine windows{GetModuleHandleW(nullptr)};
-  SetupContext context{windows.machine()};
+  Program program{windows.machine()};
+  SetupState& state = program.state;
 };
 
 TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
   const std::string downloads = BuildDirectory() + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet Client");
   CreateDirectoryA((destination + "\\Config").c_str(), nullptr);
-  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10App.cab", downloads, destination)) << Log();
-  ASSERT_TRUE(context.serverSetup->ExtractCabinet("Nembric10App.cab", downloads, destination)) << Log();
+  ASSERT_TRUE(ExtractCabinet(state, "Nembric10App.cab", downloads, destination)) << Log();
+  ASSERT_TRUE(ExtractCabinet(state, "Nembric10App.cab", downloads, destination)) << Log();
   for (const char* name : {"Nembric10App.exe", "Config\\Nembric10App.ini"}) {
     const std::string path = destination + "\\" + name;
     EXPECT_EQ(LocalWriteTime(path), "2024-03-01 12:00:00") << name;
@@ -73,7 +73,7 @@ TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
 TEST_F(CabinetAdapter, AnEntryWhoseFolderIsMissingAbortsFiveTimesWithoutALogLine) {
   const std::string downloads = BuildDirectory() + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet No Config");
-  EXPECT_FALSE(context.serverSetup->CopyCabinet("Nembric10App.cab", downloads + "\\", destination));
+  EXPECT_FALSE(CopyCabinet(state, "Nembric10App.cab", downloads + "\\", destination));
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(LocalWriteTime(destination + "\\Nembric10App.exe"), "2024-03-01 12:00:00");
 }
@@ -86,7 +86,7 @@ TEST_F(CabinetAdapter, AFileInUseAbortsFiveTimesWithoutALogLine) {
   HANDLE running = CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(running, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(context.serverSetup->CopyCabinet("plain.cab", cabinets, destination));
+  EXPECT_FALSE(CopyCabinet(state, "plain.cab", cabinets, destination));
   CloseHandle(running);
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(ReadAll(destination + "\\readme.txt"), "Halvorn Nembric test file\r\n");
@@ -96,10 +96,10 @@ TEST_F(CabinetAdapter, BrokenCabinetsAreLoggedWithTheirText) {
   const std::string cabinets = OwnDirectory() + "\\cabinets\\";
   const std::string destination = FreshFolder("Nembric Cabinet Broken");
   CreateDirectoryA((destination + "\\bin").c_str(), nullptr);
-  EXPECT_FALSE(context.serverSetup->CopyCabinet("missing.cab", cabinets, destination));
-  EXPECT_FALSE(context.serverSetup->CopyCabinet("notacab.cab", cabinets, destination));
-  EXPECT_FALSE(context.serverSetup->CopyCabinet("truncated.cab", cabinets, destination));
-  EXPECT_FALSE(context.serverSetup->CopyCabinet("corrupt.cab", cabinets, destination));
+  EXPECT_FALSE(CopyCabinet(state, "missing.cab", cabinets, destination));
+  EXPECT_FALSE(CopyCabinet(state, "notacab.cab", cabinets, destination));
+  EXPECT_FALSE(CopyCabinet(state, "truncated.cab", cabinets, destination));
+  EXPECT_FALSE(CopyCabinet(state, "corrupt.cab", cabinets, destination));
   EXPECT_EQ(Log(),
             "Server Setup:Cabinet not found\r\n"
             "Server Setup:Not valid cabinet\r\n"
@@ -113,7 +113,7 @@ TEST_F(CabinetAdapter, NamesLeavingTheDestinationAreNeverWritten) {
   const std::string destination = parent + "\\inside";
   CreateDirectoryA(destination.c_str(), nullptr);
   for (const char* cabinet : {"parent.cab", "rooted.cab", "drive.cab"}) {
-    EXPECT_FALSE(context.serverSetup->CopyCabinet(cabinet, cabinets, destination)) << cabinet;
+    EXPECT_FALSE(CopyCabinet(state, cabinet, cabinets, destination)) << cabinet;
   }
   EXPECT_EQ(GetFileAttributesA((parent + "\\evil.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(Log().find("Server Setup:Cabinet entry rejected: ..\\evil.txt;"), std::string::npos) << Log();

@@ -5,10 +5,9 @@
 #include <string>
 
 #include "adapter_test_paths.h"
-#include "app/setup_context.h"
-#include "app/setup_log.h"
-#include "packages/server_setup.h"
 #include "platform/win32/win32_machine.h"
+#include "run/program.h"
+#include "steps/install/installers.h"
 
 // RunServerInstaller through the real process adapter: the package set's MSI, from a folder whose path
 // holds blanks, installs through msiexec with the quoted path.
@@ -34,12 +33,10 @@ TEST(ServerInstallerAdapter, InstallsAnMsiFromAFolderWithBlanks) {
   ASSERT_TRUE(CopyFileA(source.c_str(), package.c_str(), FALSE)) << source;
 
   Win32Machine windows(GetModuleHandleW(nullptr));
-  SetupContext context(windows.machine());
-  context.startDirectory = folder;
-  context.serverSetup->updateDirectory = folder;
-  context.serverSetup->installerName = "NembricISSetup.msi";
-  EXPECT_TRUE(context.serverSetup->RunServerInstaller());
-  CloseLog(context);
+  Program program(windows.machine());
+  program.state.startDirectory = folder;
+  EXPECT_TRUE(RunServerInstaller(program.state, folder, "NembricISSetup.msi"));
+  CloseLog(program.state);
   EXPECT_TRUE(InformationServerRegistered());
 
   const std::string remove = "msiexec.exe /x \"" + package + "\" /quiet";

@@ -6,11 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/setup_context.h"
-#include "app/setup_log.h"
 #include "platform/win32/win32_machine.h"
 #include "platform/win32/win32_wmi.h"
-#include "prereq/sql_server_setup.h"
+#include "run/program.h"
 
 namespace {
 
@@ -66,11 +64,11 @@ TEST_F(Win32WmiTest, DetectionFindsNoSqlServerAndLogsOneLine) {
   char directory[MAX_PATH + 1] = {};
   GetTempPathA(MAX_PATH, directory);
   Win32Machine windows(GetModuleHandleW(nullptr));
-  SetupContext context(windows.machine());
-  context.startDirectory = directory;
-  EXPECT_FALSE(context.sqlServerSetup->DetectSqlServer());
-  EXPECT_EQ(context.sqlServerSetup->instanceCount, 0);
-  CloseLog(context);
+  Program program(windows.machine());
+  program.state.startDirectory = directory;
+  EXPECT_FALSE(program.steps.sql.DetectSqlServer());
+  EXPECT_EQ(program.steps.sql.instanceCount, 0);
+  CloseLog(program.state);
 
   const std::string path = std::string(directory) + "Halvorn NembricAI  Setup v10.1.3.Log";
   std::ifstream in(path, std::ios::binary);

@@ -1,0 +1,101 @@
+#include "core/setup_log.h"
+
+#include <cmath>
+
+#include "core/blank_text.h"
+#include "core/path_text.h"
+#include "core/setup_state.h"
+
+namespace {
+
+constexpr char kFeatureProgressPrefix[] = "Updating IIS Features:";
+constexpr char kFeatureProgressSuffix[] = " perc completed";
+
+std::string_view PrefixFor(LogTag tag) {
+  switch (tag) {
+    case LogTag::client:
+      return "Client Setup:";
+    case LogTag::server:
+      return "Server Setup:";
+    case LogTag::userInterface:
+      return "User Interface:";
+    case LogTag::sqlInstall:
+      return "SQL Server Install:";
+  }
+  return {};
+}
+
+}  // namespace
+
+void SetupLog::Append(std::string_view startDirectory, std::string_view line) {
+  if (!opened_) {
+    opened_ = true;
+    file_.Receive() =
+        files_.Create(LogFilePath(startDirectory), Files::kGenericRead | Files::kGenericWrite,
+                      Files::kShareRead | Files::kShareWrite, Files::kCreateAlways, Files::kAttributeNormal);
+  }
+  if (file_.IsOpen()) {
+    files_.SeekToEnd(file_.get());
+    files_.Write(file_.get(), line);
+  }
+}
+
+void SetupLog::Close() {
+  opened_ = true;
+  file_.Close();
+}
+
+std::string FormatLogLine(LogTag tag, std::string_view text, std::optional<std::string_view> detail1,
+                          std::optional<std::string_view> detail2) {
+  std::string line(PrefixFor(tag));
+  line += text;
+  for (const auto& detail : {detail1, detail2}) {
+    if (detail) {
+      line += ';';
+      line += *detail;
+    }
+  }
+  line += "\r\n";
+  return line;
+}
+
+std::string LogFilePath(std::string_view startDirectory) {
+  return JoinPath(TrimTrailingBlanks(startDirectory), kLogFileName);
+}
+
+int WriteLog(SetupState& state, LogTag tag, std::string_view text, std::optional<std::string_view> detail1,
+             std::optional<std::string_view> detail2) {
+  const std::string line = FormatLogLine(tag, text, detail1, detail2);
+  state.reporter.ShowStatus(line);
+  state.log.Append(state.startDirectory, line);
+  return 1;
+}
+
+void CloseLog(SetupState& state) {
+  state.log.Close();
+}
+
+int ShowInfo(SetupState& state, const std::string& text) {
+  state.reporter.ShowMessage(text, kInfoCaption, DialogView::kIconInformation);
+  return 0;
+}
+
+int ProgressPercent(double done, double total) {
+  if (!(total > 0) || !(done > 0)) {
+    return 0;
+  }
+  const double percent = std::trunc(done / total * 100.0);
+  return percent >= 100.0 ? 100 : static_cast<int>(percent);
+}
+
+void AdvanceProgress(SetupState& state, double weight) {
+  state.progressDone += weight;
+  state.reporter.ShowProgress(ProgressPercent(state.progressDone, state.progressTotal));
+}
+
+void ReportFeatureProgress(SetupState& state, std::uint32_t current, std::uint32_t total) {
+  const int percent = ProgressPercent(current, total);
+  state.featureProgressPercent = percent;
+  state.reporter.ShowStatus(kFeatureProgressPrefix + std::to_string(percent) + kFeatureProgressSuffix);
+  state.reporter.Repaint(percent % 5 == 0);
+}

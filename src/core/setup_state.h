@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/reporter.h"
+#include "core/run_mode.h"
+#include "core/setup_choices.h"
+#include "core/setup_log.h"
+#include "platform/handles.h"
+#include "platform/machine.h"
+
+// Widths of the texts of a run: every read from a control or the system is bounded to the width of its
+// field, terminating NUL included.
+inline constexpr std::size_t kStartDirectoryWidth = 256;
+inline constexpr std::size_t kHostsWidth = 256;
+inline constexpr std::size_t kProxyServerWidth = 256;
+inline constexpr std::size_t kSqlPasswordWidth = 64;
+inline constexpr std::size_t kDownloadServerNameWidth = 260;
+inline constexpr std::size_t kClientDirectoryWidth = 256;
+inline constexpr std::size_t kServerDirectoryWidth = 280;
+
+// The download server the packages come from, unless the command line names another.
+inline constexpr char kDefaultDownloadHost[] = "downloads.halvorn.example";
+
+// Progress weights of the steps of a run, set when a run starts.
+struct ProgressWeights {
+  double clientRuntime = 0;
+  double clientPackage = 0;
+  double serverDownload = 0;
+  double serverExtract = 0;
+  double sqlDownload = 0;
+  double website = 0;
+};
+
+// What every step of a setup shares: the machine, where the run reports, the run mode, the choices of
+// the run, the progress, the log and the download session. The program keeps one for the life of the
+// process; it is never copied.
+struct SetupState {
+  SetupState(Machine& platform, Reporter& showing)
+      : machine(platform), reporter(showing), log(platform.files) {}
+  SetupState(const SetupState&) = delete;
+  SetupState& operator=(const SetupState&) = delete;
+
+  Machine& machine;
+  Reporter& reporter;
+
+  RunMode runMode = RunMode::none;
+  // The current directory at start; the log is created there.
+  std::string startDirectory;
+  // The choices of the run. The steps keep the directories in the form they installed to (with a
+  // trailing backslash), and maintenance reads them back from the registry.
+  SetupChoices choices;
+  // SQL Server Express is to be installed: chosen, and no SQL Server instance was found.
+  bool installSqlExpress = false;
+  // SQL Server instances were found without the SQL Server Native Client: the server update installs it.
+  bool nativeClientMissing = false;
+
+  double progressTotal = 0;
+  double progressDone = 0;
+  ProgressWeights steps;
+
+  SetupLog log;
+
+  // The WinHTTP session of the downloads: opened once, kept for the life of the process.
+  InternetHandle httpSession = InternetHandle::none;
+  // Host of the download server: kDefaultDownloadHost, or the one given with /source=HOST.
+  std::string downloadHost = kDefaultDownloadHost;
+  // The host last connected to, for the connection-failure lines.
+  std::string downloadServerName;
+
+  // An installer of this run asked for a restart to complete.
+  bool restartNeeded = false;
+  // Percentage of the last IIS feature progress report.
+  int featureProgressPercent = 0;
+};

@@ -1,3 +1,0 @@
-#include "packages/server_setup.h"
-
-ServerSetup::ServerSetup(SetupContext& context) : owner(context), workBuffer(kWorkBufferSize, '\0') {}

@@ -1,0 +1,46 @@
+#include "run/program.h"
+
+#include <cstdlib>
+
+#include "run/maintenance.h"
+#include "run/run_driver.h"
+
+namespace {
+
+constexpr char kRestartNeeded[] = "An installer asked for a restart of Windows to complete the setup";
+
+}  // namespace
+
+Program::Program(Machine& machine)
+    : reporter(machine.dialogs),
+      state(machine, reporter),
+      steps(state),
+      dialog(state, reporter, steps.sql, *this) {}
+
+void Program::RunSetup(const SetupChoices& choices) {
+  End(::RunSetup(state, steps, choices));
+}
+
+void Program::RunMaintenance(const MaintenanceChoice& choice) {
+  End(::RunMaintenance(state, steps, choice));
+}
+
+void Program::Cancel() {
+  End(RunEnd{});
+}
+
+void Program::End(const RunEnd& end) {
+  if (end.logLine != nullptr) {
+    dialog.EndDialog();
+    if (state.restartNeeded) {
+      WriteLog(state, LogTag::userInterface, kRestartNeeded);
+    }
+    WriteLog(state, LogTag::userInterface, end.logLine);
+  }
+  CloseLog(state);
+  if (end.completion != nullptr) {
+    ShowInfo(state, end.completion);
+  }
+  state.machine.runtime.ExitProcess(end.exitCode);
+  std::abort();  // not reached: the process has ended
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/setup_state.h"
+#include "run/setup_components.h"
+#include "ui/dialog_reporter.h"
+#include "ui/run_requests.h"
+#include "ui/setup_dialog.h"
+
+// The whole program: the setup state, the steps and the dialogs, from the entry to the end of the process.
+// The exe keeps one for the life of the process; it is never copied. Every road ends the process here.
+class Program final : public RunRequests {
+ public:
+  explicit Program(Machine& machine);
+
+  // From the entry to the end of the message loop: start directory, download host and run mode from the
+  // command line, COM and process security, the main or the maintenance dialog, and the loop. Returns the
+  // wParam of the message that ended the loop; a failed COM or security start ends the process with
+  // kStartFailureExitCode.
+  std::uintptr_t Run(std::u16string_view commandLine, int showCommand);
+
+  void RunSetup(const SetupChoices& choices) override;
+  void RunMaintenance(const MaintenanceChoice& choice) override;
+  void Cancel() override;
+
+  // The end of every road: a run that went to its end hides the dialog, logs its last line (after saying
+  // that a restart is needed when an installer asked for one); then the log is closed, the completion box
+  // shown, and the process ends with the run's exit code.
+  [[noreturn]] void End(const RunEnd& end);
+
+  DialogReporter reporter;
+  SetupState state;
+  SetupComponents steps;
+  SetupDialog dialog;
+};

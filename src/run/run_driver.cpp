@@ -1,0 +1,37 @@
+#include "run/run_driver.h"
+
+#include "core/setup_state.h"
+
+namespace {
+
+constexpr char kUpdated[] = "Successfully updated Software";
+constexpr char kCompleted[] = "Successfuly completed Setup";
+
+// The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
+void CreateClientShortcut(SetupState& state) {
+  const std::string& clientDirectory = state.choices.clientDirectory;
+  // The client directory ends with a backslash after the client update: one separator before the program.
+  std::string directory = clientDirectory;
+  while (!directory.empty() && directory.back() == '\\') {
+    directory.pop_back();
+  }
+  if (state.choices.bitSize == BitSize::aiClient) {
+    CreateShortcut(state, directory + "\\NembricAI.exe", "Halvorn NembricAI", clientDirectory);
+  } else if (state.choices.bitSize == BitSize::x64) {
+    CreateShortcut(state, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", clientDirectory);
+  }
+}
+
+}  // namespace
+
+RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& choices) {
+  state.choices = choices;
+  const bool server = ChoosesServer(choices.setupType);
+  state.installSqlExpress = server && choices.installSqlServer && steps.sql.instanceCount == 0;
+  state.nativeClientMissing = server && steps.sql.nativeClientMissing;
+  UpdateSoftware(state, steps);
+  if (ChoosesClient(choices.setupType)) {
+    CreateClientShortcut(state);
+  }
+  return {0, kUpdated, kCompleted};
+}

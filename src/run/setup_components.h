@@ -1,0 +1,26 @@
+#pragma once
+
+#include "steps/client/client_setup.h"
+#include "steps/download/download_status_store.h"
+#include "steps/server/server_setup.h"
+#include "steps/sql/sql_server_setup.h"
+
+// The step objects of a setup, made in this order before the program starts; the server keeps the
+// download record it writes to.
+struct SetupComponents {
+  explicit SetupComponents(SetupState& state)
+      : server(state, downloadStatus), sql(state), client(state), downloadStatus(state) {}
+
+  ServerSetup server;
+  SqlServerSetup sql;
+  ClientSetup client;
+  DownloadStatusStore downloadStatus;
+};
+
+// How a run ends: the process's exit code and, for a run that went to its end, its last log line and the
+// completion box.
+struct RunEnd {
+  std::uint32_t exitCode = 0;
+  const char* logLine = nullptr;
+  const char* completion = nullptr;
+};

@@ -1,0 +1,119 @@
+#include "core/path_text.h"
+#include "core/setup_state.h"
+#include "run/run_driver.h"
+#include "steps/install/directory_helpers.h"
+#include "steps/install/product_registration.h"
+
+namespace {
+
+constexpr char kBeginning[] = "Begin updating Software";
+constexpr char kNoModulePath[] = "Failed to get module filename";
+constexpr char kCopyFailed[] = "Copy failed";
+constexpr char kErrorCaption[] = "Error";
+constexpr char kCopyingTargets[] = "Copying Targets";
+constexpr char kServerNotBuilt[] =
+    "Server update is not available in this version of the setup program: the server was not installed";
+constexpr char kSqlNotBuilt[] =
+    "SQL Server Express installation is not available in this version of the setup program: SQL Server was "
+    "not installed";
+constexpr std::size_t kModulePathChars = 260;
+constexpr std::size_t kLinkNameChars = 260;
+constexpr std::size_t kWorkingDirectoryChars = 259;
+
+// The standard-output line of a failed copy, with the system's text for the code.
+std::string CopyFailureLine(SetupState& state, std::uint32_t error) {
+  std::string line = std::string(kCopyingTargets) + ": ";
+  if (error == 0) {
+    return line + "No error.\n";
+  }
+  line += "Error " + std::to_string(error);
+  const std::optional<std::string> text = state.machine.processes.SystemMessage(error);
+  return text ? line + ": " + *text + "\n" : line + " (no message found).\n";
+}
+
+// Copies the running program to the product folder, where the uninstall entries call it.
+void CopySetupProgram(SetupState& state) {
+  Machine& machine = state.machine;
+  const std::optional<std::string> running = machine.files.ModulePath(kModulePathChars);
+  if (!running) {
+    state.reporter.ShowMessage(kNoModulePath, kErrorCaption, DialogView::kIconError);
+    return;
+  }
+  std::string ignored;
+  CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored);
+  // Started from the product folder (a modify run from the entry), the program is already in place.
+  if (SameName(*running, kInstalledSetupProgram)) {
+    return;
+  }
+  std::uint32_t error = 0;
+  if (!machine.files.CopyTo(*running, kInstalledSetupProgram, error)) {
+    machine.runtime.WriteStandardOutput(CopyFailureLine(state, error));
+    state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
+  }
+}
+
+}  // namespace
+
+void UpdateSoftware(SetupState& state, SetupComponents& steps) {
+  const bool client = ChoosesClient(state.choices.setupType);
+  const bool server = ChoosesServer(state.choices.setupType);
+  state.steps = ProgressWeights{.clientRuntime = 3,
+                                .clientPackage = 3,
+                                .serverDownload = 10,
+                                .serverExtract = 5,
+                                .sqlDownload = 15,
+                                .website = 10};
+  state.progressTotal = 5;
+  if (client) {
+    state.progressTotal = 14;
+  }
+  if (server) {
+    state.progressTotal += 25;
+  }
+  if (state.installSqlExpress) {
+    state.progressTotal += 30;
+  }
+  state.progressDone = 5 + 5 / state.progressTotal;
+  state.reporter.ShowProgress(ProgressPercent(state.progressDone, state.progressTotal));
+  WriteLog(state, LogTag::userInterface, kBeginning);
+  CopySetupProgram(state);
+
+  if (client && steps.client.UpdateClient()) {
+    RegisterProduct(state, ProductComponent::client);
+  }
+  // The server update and the SQL Server Express installation come with a later version; a run that asks
+  // for them says plainly that they were not done.
+  if (server) {
+    WriteLog(state, LogTag::server, kServerNotBuilt);
+  }
+  if (state.installSqlExpress) {
+    WriteLog(state, LogTag::sqlInstall, kSqlNotBuilt);
+  }
+}
+
+int CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,
+                   const std::string& description) {
+  Machine& machine = state.machine;
+  // The dialog thread already runs COM in the multithreaded apartment; COM is only started (and stopped
+  // again) on a thread that has none.
+  const bool started = machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded) >= 0;
+  int saved = 0;
+  {
+    std::unique_ptr<ShellLink> link;
+    if (machine.shell.CreateShellLink(link) >= 0 && link) {
+      link->SetPath(target);
+      link->SetDescription(description);
+      const std::size_t lastSeparator = target.find_last_of('\\');
+      const std::string folder =
+          lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator);
+      link->SetWorkingDirectory(folder.substr(0, kWorkingDirectoryChars));
+      const std::u16string name =
+          machine.runtime.AnsiToWide(linkName.substr(0, kLinkNameChars)).value_or(u"");
+      saved = link->Save(name, true) >= 0 ? 1 : 0;
+    }
+  }
+  if (started) {
+    machine.runtime.UninitializeCom();
+  }
+  return saved;
+}

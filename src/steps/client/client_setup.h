@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "steps/download/package_download.h"
+
+struct SetupState;
+
+// The client side of a setup: runtime check, client package download and extraction.
+class ClientSetup {
+ public:
+  explicit ClientSetup(SetupState& state) : state_(state) {}
+
+  // Fetches a client package into the update directory and runs it (a runtime installer) or extracts it
+  // into the client directory (a cabinet). False only when the request cannot be opened.
+  bool DownloadClientPackage(const std::string& fileName, PackageBits bits);
+  // Creates the update directory, installs the runtime the chosen client build needs when it is missing,
+  // and fetches and extracts the client cabinet. False when a download could not open its request.
+  bool UpdateClient();
+
+  // Where client packages are saved before they are run or extracted.
+  std::string updateDirectory;
+  // The installer package that the next installer run starts.
+  std::string installerName;
+
+ private:
+  SetupState& state_;
+};

@@ -1,0 +1,65 @@
+#include "steps/download/http_session.h"
+
+#include <string>
+
+#include "core/blank_text.h"
+#include "core/setup_state.h"
+
+namespace {
+
+constexpr char16_t kUserAgent[] = u"Halvorn Nembric App v10.1";
+constexpr std::uint32_t kConnectTimeout = 300000;    // 5 minutes
+constexpr std::uint32_t kReceiveTimeout = 86400000;  // 24 hours
+
+constexpr char kEstablishing[] = "Establishing Session";
+constexpr char kWithoutProxy[] = "Established Session without Proxy:";
+constexpr char kWithoutProxyFailed[] = "Failed Establishing Session without Proxy:";
+constexpr char kWithProxy[] = "Established Session with Proxy:";
+constexpr char kWithProxyFailed[] = "Failed Establishing Session with Proxy:";
+constexpr char kCouldNotContact[] = "Could not conact ";
+constexpr char kServerWhat[] = "Server";
+constexpr char kServerMark[] = " Server:";
+constexpr char kArrow[] = "->";
+
+bool HasNonBlank(std::string_view text) {
+  return text.find_first_not_of(' ') != std::string_view::npos;
+}
+
+}  // namespace
+
+void OpenHttpSession(SetupState& state, const std::string& proxyServer) {
+  Http& http = state.machine.http;
+  WriteLog(state, LogTag::server, kEstablishing);
+  InternetHandle session = InternetHandle::none;
+  if (IsBlankText(proxyServer)) {
+    session = http.OpenSession(kUserAgent, Http::kAccessNoProxy, std::nullopt);
+    WriteLog(state, LogTag::server, session != InternetHandle::none ? kWithoutProxy : kWithoutProxyFailed);
+  } else {
+    const std::u16string proxy = state.machine.runtime.AnsiToWide(proxyServer).value_or(u"");
+    session = http.OpenSession(kUserAgent, Http::kAccessNamedProxy, proxy);
+    WriteLog(state, LogTag::server, session != InternetHandle::none ? kWithProxy : kWithProxyFailed,
+             proxyServer);
+  }
+  state.httpSession = session;
+  if (session != InternetHandle::none) {
+    http.SetTimeoutOption(session, Http::kOptionConnectTimeout, kConnectTimeout);
+    http.SetTimeoutOption(session, Http::kOptionReceiveTimeout, kReceiveTimeout);
+  }
+}
+
+int ReportConnectFailure(SetupState& state, std::string_view what, std::string_view detail) {
+  std::string line = kCouldNotContact;
+  if (what == kServerWhat) {
+    line += kServerMark;
+  }
+  if (HasNonBlank(what)) {
+    line += what;
+    line += kArrow;
+  }
+  if (HasNonBlank(what) || HasNonBlank(detail)) {
+    line += detail;
+    line += ' ';
+  }
+  WriteLog(state, LogTag::client, line);
+  return 0;
+}

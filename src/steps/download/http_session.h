@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct SetupState;
+
+// Opens the WinHTTP session of the downloads into `httpSession`: through the named proxy when its text is
+// not blank, else without a proxy. A session that cannot be opened leaves none, so that the next run
+// tries again.
+void OpenHttpSession(SetupState& state, const std::string& proxyServer);
+
+// Logs the connection-failure line "Could not conact ..." for what failed ("Url" or "Server") and its
+// detail, under the client tag. Returns 0.
+int ReportConnectFailure(SetupState& state, std::string_view what, std::string_view detail);

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/flags.h"
+#include "core/setup_log.h"
+
+struct SetupState;
+
+// The bit value that names a package in a download, given by the package tables of the client and the
+// server; the named bits choose what is done with the package once it is here, and the download status
+// records the values as this number.
+enum class PackageBits : std::uint32_t {
+  none = 0,
+  sqlNativeClient = 0x800,  // "sqlncli.msi"
+  runtime2015 = 0x1000,     // Visual C++ 2015 and later
+  runtime2013 = 0x2000,     // Visual C++ 2013
+  informationServer = 0x200000,
+};
+constexpr bool IsFlagSet(PackageBits) {
+  return true;
+}
+
+// Where a server package is saved: the cabinet folder or the update folder of the server.
+enum class PackagePlace : std::int32_t { cabinetFolder = 1, updateFolder = 3 };
+
+// The body is read in chunks of at most this many bytes.
+inline constexpr std::size_t kDownloadChunkSize = 15360000;
+// A package is fetched and processed again after a failed processing, five attempts in all.
+inline constexpr int kDownloadAttempts = 5;
+
+// What is done with a package once it is saved, and the verb of the line that reports it failing.
+struct Processing {
+  const char* verb;
+  std::function<bool()> run;
+};
+
+// One package download: the tag and texts of its lines, where it is saved and what is done with it.
+struct PackageDownload {
+  LogTag tag;
+  std::string fileName;
+  std::string localDirectory;
+  const char* downloading;
+  const char* downloaded;
+  // A request that could not be sent gets its connection-failure line.
+  bool reportFailedSend;
+  Processing processing;
+};
+
+// Fetches "downloads/NAME" from the download host into the local directory and processes it, again after
+// a failed processing, five attempts in all. A package the server does not have is logged and leaves an
+// empty file. False only when the request cannot be opened; `processed` tells whether a processing
+// succeeded.
+bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed);
+
+// Finds the text "404" in the leading text of a response body, as the download server's error page holds
+// it: the bytes before the first NUL of the body, within its first chunk. Fed the body chunk by chunk as it
+// arrives, so a page split across reads is still seen; a package, whose first bytes hold a NUL, is never
+// looked into beyond them.
+class MissingPageScanner {
+ public:
+  // True once the leading text holds "404".
+  bool Feed(std::string_view chunk);
+
+ private:
+  bool ended_ = false;
+  bool found_ = false;
+  std::size_t scanned_ = 0;
+  std::string tail_;  // the last two characters scanned, for a "404" across two chunks
+};

@@ -1,0 +1,143 @@
+#include "steps/install/cabinet_callbacks.h"
+
+#include <climits>
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace {
+
+constexpr char kUnsafeName[] = "the name leaves the destination folder";
+constexpr char kPathTooLong[] = "the target path is longer than 255 characters";
+
+FileHandle ToFile(std::intptr_t file) {
+  return static_cast<FileHandle>(static_cast<std::uintptr_t>(file));
+}
+
+std::intptr_t FromFile(FileHandle file) {
+  return static_cast<std::intptr_t>(static_cast<std::uintptr_t>(file));
+}
+
+// A part that Windows reads as the parent folder: "..", and "..." or ".. " as well, since trailing dots and
+// blanks are dropped from a name.
+bool ClimbsUp(std::string_view part) {
+  std::size_t dots = 0;
+  for (const char c : part) {
+    if (c == '.') {
+      ++dots;
+    } else if (c != ' ') {
+      return false;
+    }
+  }
+  return dots >= 2;
+}
+
+}  // namespace
+
+bool IsSafeCabinetEntryName(const std::string& name) {
+  if (name.empty() || name.front() == '\\' || name.front() == '/' || name.find(':') != std::string::npos) {
+    return false;
+  }
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    const std::size_t end = name.find_first_of("\\/", start);
+    const std::string_view part =
+        std::string_view(name).substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (ClimbsUp(part)) {
+      return false;
+    }
+    if (end == std::string::npos) {
+      break;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+void* CabinetCallbacks::CabAlloc(std::uint32_t bytes) {
+  return std::malloc(bytes);  // NOLINT(cppcoreguidelines-no-malloc): FDI frees it through CabFree
+}
+
+void CabinetCallbacks::CabFree(void* block) {
+  std::free(block);  // NOLINT(cppcoreguidelines-no-malloc)
+}
+
+std::intptr_t CabinetCallbacks::CabOpen(const char* path, int openFlags, int /*permission*/) {
+  std::uint32_t access = Files::kGenericRead;
+  if ((openFlags & kOpenReadWrite) != 0) {
+    access = Files::kGenericRead | Files::kGenericWrite;
+  } else if ((openFlags & kOpenWriteOnly) != 0) {
+    access = Files::kGenericWrite;
+  }
+  const std::uint32_t disposition =
+      (openFlags & kOpenCreate) != 0 ? Files::kCreateAlways : Files::kOpenExisting;
+  return FromFile(files_.Create(path, access, Files::kShareRead, disposition, Files::kAttributeNormal));
+}
+
+std::uint32_t CabinetCallbacks::CabRead(std::intptr_t file, void* buffer, std::uint32_t count) {
+  return files_.Read(ToFile(file), buffer, count).value_or(UINT_MAX);
+}
+
+std::uint32_t CabinetCallbacks::CabWrite(std::intptr_t file, void* buffer, std::uint32_t count) {
+  return files_.WritePart(ToFile(file), buffer, count).value_or(UINT_MAX);
+}
+
+int CabinetCallbacks::CabClose(std::intptr_t file) {
+  return files_.Close(ToFile(file)) ? 0 : -1;
+}
+
+std::int32_t CabinetCallbacks::CabSeek(std::intptr_t file, std::int32_t distance, int origin) {
+  const auto position = files_.Seek(ToFile(file), distance, static_cast<std::uint32_t>(origin));
+  return position ? static_cast<std::int32_t>(*position) : -1;
+}
+
+std::intptr_t CabinetCallbacks::CabNotify(CabinetNotificationType type, CabinetNotification& notification) {
+  switch (type) {
+    case CabinetNotificationType::cabinetInfo:
+    case CabinetNotificationType::partialFile:
+    case CabinetNotificationType::enumerate:
+      return 0;
+    case CabinetNotificationType::copyFile:
+      return CopyFile(notification);
+    case CabinetNotificationType::closeFileInfo:
+      return CloseFileInfo(notification);
+    case CabinetNotificationType::nextCabinet:
+      return notification.error == CabinetError::none ? 0 : -1;
+  }
+  return -1;
+}
+
+std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification) {
+  auto& target = *static_cast<CabinetTarget*>(notification.user);
+  const std::string name = notification.name != nullptr ? notification.name : "";
+  // A name from the cabinet is data from the download: it may not place a file outside the destination,
+  // and the target path keeps to its width. Either refusal aborts the copy.
+  if (!IsSafeCabinetEntryName(name)) {
+    target.rejectedEntry = name;
+    target.rejectionReason = kUnsafeName;
+    return -1;
+  }
+  std::string path = target.destination;
+  path += '\\';
+  path += name;
+  if (path.size() > kMaxCabinetTargetPath) {
+    target.rejectedEntry = name;
+    target.rejectionReason = kPathTooLong;
+    return -1;
+  }
+  // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts.
+  return FromFile(files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
+                                Files::kAttributeNormal));
+}
+
+std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notification) {
+  const FileHandle file = ToFile(notification.file);
+  // The cabinet keeps local times; the file system keeps UTC. The stored attributes are not applied.
+  if (const auto local = files_.DosDateTimeToFileTime(notification.date, notification.time)) {
+    if (const auto utc = files_.LocalFileTimeToFileTime(*local)) {
+      files_.SetFileTimes(file, *utc, *utc, *utc);
+    }
+  }
+  return files_.Close(file) ? 1 : 0;
+}

@@ -1,0 +1,104 @@
+#include "steps/install/cabinet_extraction.h"
+
+#include <array>
+#include <string>
+
+#include "core/path_text.h"
+#include "core/port_guards.h"
+#include "core/setup_state.h"
+#include "steps/install/cabinet_callbacks.h"
+
+namespace {
+
+constexpr std::array<const char*, 12> kCabinetErrorTexts = {
+    "No error",
+    "Cabinet not found",
+    "Not valid cabinet",
+    "Unknown cabinet version",
+    "Corrupt cabinet",
+    "Memory allocation failed",
+    "Unknown compression type",
+    "Failure decompressing data",
+    "Failure writing to target file",
+    "Cabinets in set have different RESERVE sizes",
+    "Cabinet returned on fdintNEXT_CABINET is incorrect",
+    "Application aborted",
+};
+constexpr char kUnknownCabinetError[] = "Unknown error";
+constexpr char kCopyFailedLine[] = "FDICopy failed with error code ";
+constexpr char kDestroyFailedLine[] = "FDIDestroy failed with error code ";
+constexpr char kEntryRejected[] = "Cabinet entry rejected: ";
+
+constexpr int kCabinetAttempts = 5;
+
+// "<what> failed with error code N: text", as printed on standard output.
+void PrintCabinetFailure(SetupState& state, const char* line, int code) {
+  std::string text = line;
+  text += std::to_string(code);
+  text += ": ";
+  text += CabinetErrorText(code);
+  text += '\n';
+  state.machine.runtime.WriteStandardOutput(text);
+}
+
+}  // namespace
+
+const char* CabinetErrorText(int code) {
+  if (code < 0 || static_cast<std::size_t>(code) >= kCabinetErrorTexts.size()) {
+    return kUnknownCabinetError;
+  }
+  return kCabinetErrorTexts.at(static_cast<std::size_t>(code));
+}
+
+int ReportCabinetError(SetupState& state, int code) {
+  return WriteLog(state, LogTag::server, CabinetErrorText(code));
+}
+
+bool ExtractCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
+                    const std::string& destination) {
+  if (cabinetName.find(kCabinetMark) == std::string::npos) {
+    return true;
+  }
+  return CopyCabinet(state, cabinetName, WithTrailingBackslash(cabinetDirectory),
+                     WithTrailingBackslash(destination));
+}
+
+bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
+                 const std::string& destination) {
+  Machine& machine = state.machine;
+  CabinetCallbacks callbacks(machine.files);
+  CabinetErrorRecord record;
+  UniqueCabinetContext context(machine.cabinet,
+                               machine.cabinet.Create(callbacks, Cabinet::kCpuUnknown, record));
+  if (!context.IsOpen()) {
+    ReportCabinetError(state, record.oper);
+    return false;
+  }
+  record.oper = 0;
+
+  bool copied = false;
+  for (int attempt = 0; attempt < kCabinetAttempts;) {
+    CabinetTarget target{destination, {}, {}};
+    if (machine.cabinet.Copy(context.get(), cabinetName, cabinetDirectory, 0, callbacks, &target)) {
+      copied = true;
+      break;
+    }
+    if (!target.rejectedEntry.empty()) {
+      // The cabinet itself is at fault: another attempt would meet the same entry.
+      WriteLog(state, LogTag::server, kEntryRejected + target.rejectedEntry, target.rejectionReason);
+      break;
+    }
+    if (record.oper != static_cast<int>(CabinetError::userAbort)) {
+      ReportCabinetError(state, record.oper);
+      PrintCabinetFailure(state, kCopyFailedLine, record.oper);
+      break;
+    }
+    ++attempt;
+  }
+
+  if (!context.Close()) {
+    ReportCabinetError(state, record.oper);
+    PrintCabinetFailure(state, kDestroyFailedLine, record.oper);
+  }
+  return copied;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+struct SetupState;
+
+// Package names holding this are cabinets.
+inline constexpr char kCabinetMark[] = "cab";
+
+// The text of an FDIERROR value; "Unknown error" for a value the library does not define.
+const char* CabinetErrorText(int code);
+
+// Writes the text of the FDIERROR value to the setup log with the server tag. Returns 1.
+int ReportCabinetError(SetupState& state, int code);
+
+// Unpacks a cabinet into the destination folder, both folder texts taking a trailing backslash. A name
+// without "cab" in it (an installer program, for example) is no cabinet: true, and nothing is done.
+bool ExtractCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
+                    const std::string& destination);
+
+// Extracts every file of `cabinetDirectory` + `cabinetName` into the destination with the cabinet's time
+// stamps. A copy aborted by a target file that cannot be created is tried again, five attempts in all,
+// without a log line; any other failure is logged and printed once. True when the copy succeeded.
+bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
+                 const std::string& destination);

@@ -1,0 +1,120 @@
+#include "steps/install/directory_helpers.h"
+
+#include "core/blank_text.h"
+#include "core/path_text.h"
+#include "platform/machine.h"
+
+namespace {
+
+constexpr std::size_t kMaxComponent = 255;
+constexpr char kLongPathPrefix[] = "\\\\?\\";
+constexpr char kDllMark[] = "dll";
+constexpr char kAllFiles[] = "*.*";
+
+std::string WithoutTrailingBackslash(std::string path) {
+  if (!path.empty() && path.back() == '\\') {
+    path.pop_back();
+  }
+  return path;
+}
+
+// The system's message for an error code without its closing line break.
+std::string MessageOf(Machine& machine, std::uint32_t error) {
+  std::string text = machine.processes.SystemMessage(error).value_or("");
+  if (text.ends_with("\r\n")) {
+    text.resize(text.size() - 2);
+  }
+  return text;
+}
+
+// The walk shared by both helpers, over a path already trimmed. `errors` collects the messages of the
+// directories that could not be made, when given. False when a level cannot be entered or made.
+bool WalkAndCreate(Machine& machine, const std::string& path, std::string* errors) {
+  Files& files = machine.files;
+  std::string component;
+  bool first = true;
+  for (const char c : path) {
+    if (c != '\\') {
+      if (component.size() >= kMaxComponent) {
+        return false;
+      }
+      component += c;
+      continue;
+    }
+    if (first) {
+      component += '\\';  // the drive: "C:" becomes its root "C:\"
+      first = false;
+    }
+    if (files.ChangeDirectory(component) != 0) {
+      const std::uint32_t error = files.MakeDirectory(component);
+      if (error != 0 && errors != nullptr) {
+        *errors += MessageOf(machine, error);
+      }
+      // A level that can be neither entered nor made (a drive that is not there, a folder without
+      // access) ends the walk: going on from the folder that is current would make the rest elsewhere.
+      if (files.ChangeDirectory(component) != 0) {
+        return false;
+      }
+    }
+    component.clear();
+  }
+  if (component.empty()) {
+    return true;
+  }
+  const std::uint32_t error = files.MakeDirectory(component);
+  if (error != 0 && errors != nullptr) {
+    *errors += MessageOf(machine, error);
+  }
+  return error == 0;
+}
+
+}  // namespace
+
+bool CreateDirectoryChain(Machine& machine, const std::string& path) {
+  const std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
+  if (machine.files.ChangeDirectory(trimmed) == 0 || trimmed.empty()) {
+    return true;
+  }
+  return WalkAndCreate(machine, trimmed, nullptr);
+}
+
+bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText) {
+  std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
+  if (trimmed.starts_with(kLongPathPrefix)) {
+    trimmed.erase(0, std::string_view(kLongPathPrefix).size());
+  }
+  trimmed = WithoutTrailingBackslash(trimmed);
+  const std::uint32_t error = machine.files.ChangeDirectory(trimmed);
+  if (error == 0) {
+    return true;
+  }
+  errorText = MessageOf(machine, error);
+  if (trimmed.empty()) {
+    return true;
+  }
+  return WalkAndCreate(machine, trimmed, &errorText);
+}
+
+bool EnterOrCreateDirectory(Machine& machine, const std::string& path) {
+  return machine.files.ChangeDirectory(path) == 0 || CreateDirectoryChain(machine, path);
+}
+
+bool DeleteDllFiles(Machine& machine, const std::string& directory) {
+  Files& files = machine.files;
+  if (files.ChangeDirectory(directory) != 0) {
+    return false;
+  }
+  const auto entries = files.ListDirectory(JoinPath(directory, kAllFiles));
+  if (!entries) {
+    return true;
+  }
+  for (const Files::DirectoryEntry& entry : *entries) {
+    if (entry.name == "." || entry.name == ".." || (entry.attributes & Files::kAttributeDirectory) != 0) {
+      continue;
+    }
+    if (entry.name.find(kDllMark) != std::string::npos) {
+      files.Remove(JoinPath(directory, entry.name));
+    }
+  }
+  return true;
+}

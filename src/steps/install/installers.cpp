@@ -1,0 +1,107 @@
+#include "steps/install/installers.h"
+
+#include "core/path_text.h"
+#include "core/port_guards.h"
+#include "core/setup_state.h"
+
+namespace {
+
+constexpr char kSilentSwitches[] = "/install /quiet /norestart";
+constexpr char kMsiSwitches[] = " /quiet /norestart";
+constexpr char kMsiStart[] = "msiexec.exe /i ";
+constexpr char kRuntimeFailed[] = "VC_redist exited with code ";
+constexpr char kInstallerCaption[] = "Installer";
+constexpr char kCreateProcess[] = "CreateProcess";
+constexpr char kNoMessage[] = "(no message)";
+constexpr std::uint32_t kIconWarning = 0x30;  // MB_ICONWARNING
+constexpr std::uint32_t kUnreadableExitCode = 1;
+constexpr std::uint32_t kRestartRequired = 3010;      // ERROR_SUCCESS_REBOOT_REQUIRED
+constexpr std::uint32_t kRestartInitiated = 1641;     // ERROR_SUCCESS_REBOOT_INITIATED
+constexpr std::uint32_t kProductVersionNewer = 1638;  // ERROR_PRODUCT_VERSION
+
+struct RunResult {
+  bool started = false;
+  std::uint32_t exitCode = 0;
+};
+
+// Starts the installer in its package's directory and waits for it without time-out.
+RunResult RunAndWait(SetupState& state, const ProcessStart& start) {
+  Processes& processes = state.machine.processes;
+  std::uint32_t error = 0;
+  const UniqueProcess process(processes, processes.Create(start, error));
+  if (!process.IsOpen()) {
+    ReportCreateProcessFailure(state, error);
+    return {};
+  }
+  processes.Wait(process.get(), Processes::kInfinite);
+  return {true, processes.ExitCode(process.get()).value_or(kUnreadableExitCode)};
+}
+
+// Whether the outcome leaves the installation in place; a restart it asks for is kept for the end of the run.
+bool Installed(SetupState& state, InstallerOutcome outcome) {
+  if (outcome == InstallerOutcome::installedRestartNeeded) {
+    state.restartNeeded = true;
+  }
+  return outcome != InstallerOutcome::failed;
+}
+
+}  // namespace
+
+InstallerOutcome JudgeExitCode(std::uint32_t exitCode, bool runtimeRedistributable) {
+  if (exitCode == 0) {
+    return InstallerOutcome::installed;
+  }
+  if (exitCode == kRestartRequired || exitCode == kRestartInitiated) {
+    return InstallerOutcome::installedRestartNeeded;
+  }
+  if (exitCode == kProductVersionNewer && runtimeRedistributable) {
+    return InstallerOutcome::newerPresent;
+  }
+  return InstallerOutcome::failed;
+}
+
+void ReportCreateProcessFailure(SetupState& state, std::uint32_t error) {
+  const std::string text = state.machine.processes.SystemMessage(error).value_or(kNoMessage);
+  WriteLog(state, LogTag::server,
+           std::string(kCreateProcess) + " failed (" + std::to_string(error) + "): " + text);
+}
+
+bool RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirectory,
+                               const std::string& installerName) {
+  const ProcessStart start{JoinPath(updateDirectory, installerName), kSilentSwitches, updateDirectory};
+  const RunResult run = RunAndWait(state, start);
+  if (!run.started) {
+    return false;
+  }
+  if (Installed(state, JudgeExitCode(run.exitCode, true))) {
+    return true;
+  }
+  state.reporter.ShowMessage(kRuntimeFailed + std::to_string(run.exitCode), kInstallerCaption, kIconWarning);
+  return false;
+}
+
+bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
+                        const std::string& installerName) {
+  const std::string package = JoinPath(updateDirectory, installerName);
+  const bool msi = installerName.find("msi") != std::string::npos;
+  // What the failure line quotes: the command before its switches.
+  const std::string command = msi ? kMsiStart + ("\"" + package + "\"") : package;
+  ProcessStart start;
+  start.currentDirectory = updateDirectory;
+  if (msi) {
+    start.commandLine = command + kMsiSwitches;
+  } else {
+    start.applicationName = package;
+    start.commandLine = kSilentSwitches;
+  }
+  const RunResult run = RunAndWait(state, start);
+  if (!run.started) {
+    return false;
+  }
+  // A Visual C++ redistributable among the server packages answers like the client's.
+  if (Installed(state, JudgeExitCode(run.exitCode, !msi))) {
+    return true;
+  }
+  WriteLog(state, LogTag::server, command);
+  return false;
+}

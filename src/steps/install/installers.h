@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct SetupState;
+
+// What an installer's exit code says. Windows installers ask for a restart with 3010 or 1641, and a
+// Visual C++ redistributable answers 1638 when a newer runtime is already there: each of these means the
+// installation is in place.
+enum class InstallerOutcome { installed, installedRestartNeeded, newerPresent, failed };
+InstallerOutcome JudgeExitCode(std::uint32_t exitCode, bool runtimeRedistributable);
+
+// The client's runtime redistributable from the update directory, silently; true when it is in place.
+// A failure shows "VC_redist exited with code N".
+bool RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirectory,
+                               const std::string& installerName);
+
+// A server installer package from the update directory, silently (msiexec for an MSI package); true when
+// it is in place. A failure logs the command it ran.
+bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
+                        const std::string& installerName);
+
+// The start of an outside program failed: logs "CreateProcess failed (error): system text".
+void ReportCreateProcessFailure(SetupState& state, std::uint32_t error);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/registry.h"
+
+struct SetupState;
+
+enum class ProductComponent { client, server };
+
+// Where every run copies the setup program; the commands of the uninstall entries name this copy.
+inline constexpr char kInstalledSetupFolder[] = "C:\\Program Files\\Halvorn\\NembricAI";
+inline constexpr char kInstalledSetupProgram[] = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
+
+// The product keys: the client's, below the current user, and the server's, below the local machine.
+inline constexpr char kClientProductKey[] = "Software\\Halvorn\\Nembric10\\Client";
+inline constexpr char kServerProductKey[] = "SOFTWARE\\Halvorn\\NembricAI\\Server";
+
+// Registers the client or the server component with Windows: its uninstall entry in the 32-bit
+// view, with the commands of the installed setup program, and the product keys. False, after an error
+// box, when the uninstall entry cannot be written.
+bool RegisterProduct(SetupState& state, ProductComponent component);
+
+// Creates or opens the key and sets the value as REG_SZ with its NUL. False only when the key cannot be
+// created or opened.
+bool WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
+                         const std::string& valueName, const std::string& data);

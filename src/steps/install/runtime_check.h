@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+struct SetupState;
+
+// The Visual C++ runtime a check asks for.
+enum class RuntimeKind {
+  vc2013,  // 2013 ("vcredist_x64.exe", "vcredist_x32.exe")
+  vc2015,  // 2015 and later, x64 ("VC_redist.x64.exe")
+};
+
+struct RuntimeVersion {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t revision = 0;
+  bool operator==(const RuntimeVersion&) const = default;
+};
+
+// The "Version" text of the 2015-and-later runtime: its first character (the letter v) skipped, then
+// exactly four groups of decimal digits separated by "."; nullopt for anything else (no partial result).
+std::optional<RuntimeVersion> ParseRuntimeVersion(std::string_view text);
+
+// Reads the registration of the 2015-and-later x64 runtime: `installed` 1 when it says so, `version` when
+// it can be read (0.0.0.0 otherwise). False only when its key cannot be opened in either registry view.
+bool ReadRuntimeVersion(SetupState& state, std::int32_t* installed, RuntimeVersion* version);
+
+// True when the runtime is missing or too old and its redistributable must be run.
+bool CheckRuntimePrerequisite(SetupState& state, RuntimeKind kind);

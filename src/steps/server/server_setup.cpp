@@ -1,0 +1,60 @@
+#include "steps/server/server_setup.h"
+
+#include "core/path_text.h"
+#include "core/setup_state.h"
+#include "steps/download/download_status_store.h"
+#include "steps/install/cabinet_extraction.h"
+#include "steps/install/directory_helpers.h"
+#include "steps/install/installers.h"
+
+namespace {
+
+constexpr char kDownloading[] = "Downloading ";
+constexpr char kDownloaded[] = "Downloaded ";
+constexpr char kExtracting[] = "Extracting";
+constexpr char kDownloadingServer[] = "Downloading Server Setup";
+constexpr char kRepairBegin[] = "Updating Server Setup Begin";
+
+}  // namespace
+
+bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits) {
+  Processing processing{"process", [] { return false; }};
+  if (HasAny(bits,
+             PackageBits::sqlNativeClient | PackageBits::runtime2013 | PackageBits::informationServer)) {
+    processing = {"install", [this] { return RunServerInstaller(state_, updateDirectory, installerName); }};
+  } else if (place == PackagePlace::updateFolder) {
+    processing = {"extract", [this, &fileName] {
+                    WriteLog(state_, LogTag::server, kExtracting, fileName);
+                    return ExtractCabinet(state_, fileName, updateDirectory, updateDirectory);
+                  }};
+  } else if (fileName.find(kCabinetMark) != std::string::npos) {
+    processing = {"extract", [this, &fileName] {
+                    return ExtractCabinet(state_, fileName, cabDirectory, updateDirectory);
+                  }};
+  }
+  const std::string& localDirectory = place == PackagePlace::updateFolder ? updateDirectory : cabDirectory;
+  bool processed = false;
+  if (!DownloadPackage(
+          state_,
+          {LogTag::server, fileName, localDirectory, kDownloading, kDownloaded, true, std::move(processing)},
+          processed)) {
+    return false;
+  }
+  if (processed) {
+    downloadStatus_.RecordPackage(bits);
+  }
+  return true;
+}
+
+void ServerSetup::PrepareServerRepair() {
+  std::string& serverDirectory = state_.choices.serverDirectory;
+  serverDirectory = WithTrailingBackslash(serverDirectory);
+  updateDirectory = serverDirectory + "Update";
+  state_.reporter.ShowStatus(kDownloadingServer);
+  WriteLog(state_, LogTag::server, kRepairBegin);
+  if (!EnterOrCreateDirectory(state_.machine, updateDirectory)) {
+    WriteLog(state_, LogTag::server, kNoUpdateDirectory);
+    return;
+  }
+  cabDirectory = serverDirectory + "cab";
+}

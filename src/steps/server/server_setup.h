@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "steps/download/package_download.h"
+
+class DownloadStatusStore;
+struct SetupState;
+
+// The server side of a setup: server package download and update, IIS website, server file search.
+// Later steps add their own fields here; each is set up by its step, not before.
+class ServerSetup {
+ public:
+  static constexpr std::int32_t kDefaultAlternatePort = 8080;
+
+  ServerSetup(SetupState& state, DownloadStatusStore& downloadStatus)
+      : state_(state), downloadStatus_(downloadStatus) {}
+
+  // Fetches a server package into the update folder (place 3) or the cabinet folder (place 1) and installs
+  // or extracts it by its bits; a package in place is recorded in the download status. False only when the
+  // request cannot be opened.
+  bool DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits);
+
+  // For a repair: the update folder below the server directory, made when missing, and the cabinet folder
+  // beside it. A folder that cannot be made is logged.
+  void PrepareServerRepair();
+
+  // Port to which a site that already holds the website's port is moved.
+  std::int32_t alternatePort = kDefaultAlternatePort;
+  // The installer package that the next installer run starts.
+  std::string installerName;
+  // Where server packages are kept: the server directory followed by "Update" and by "cab".
+  std::string updateDirectory;
+  std::string cabDirectory;
+
+ private:
+  SetupState& state_;
+  DownloadStatusStore& downloadStatus_;
+};

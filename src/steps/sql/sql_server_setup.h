@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class WmiServices;
+struct SetupState;
+
+// SQL Server detection and the SQL Server Express installation. Its findings are never reset: repeated
+// detections in one run add to them.
+class SqlServerSetup {
+ public:
+  // Bits of `versionsFound`, by major version: 11 is 0x1 up to 16 at 0x20.
+  static constexpr std::uint32_t kVersion15 = 0x10;
+  static constexpr std::uint32_t kVersion16 = 0x20;
+
+  explicit SqlServerSetup(SetupState& state) : state_(state) {}
+
+  // True when a usable SQL Server is installed: a database engine of version 12 or later, and version 15
+  // or 16 or the 64-bit SQL Server Native Client 11.
+  bool DetectSqlServer();
+  // The services of the first SQL Server ComputerManagement namespace (11 to 16) that connects.
+  std::unique_ptr<WmiServices> ConnectSqlWmi();
+  // Counts the database-engine services of version 12 or later and records versions, the default
+  // instance and the native client; returns the new instance count.
+  std::int32_t ScanSqlInstances(WmiServices& services);
+  // The text of the property of the service, empty when there is none.
+  std::u16string QueryServiceProperty(WmiServices& services, std::u16string_view serviceName,
+                                      std::u16string_view propertyName);
+  // The instance name of a SQL Server service: what follows the first "$", or the whole name.
+  std::string InstanceNameOf(std::u16string_view serviceName);
+
+  // A detection found SQL Server instances without the SQL Server Native Client 11 in either registry
+  // view; the run hands it to the server update.
+  bool nativeClientMissing = false;
+  // 1 when a database-engine service with "MSSQLSERVER" in its instance name was found.
+  std::int32_t defaultInstanceFound = 0;
+  // Database-engine services of major version 12 or later.
+  std::int32_t instanceCount = 0;
+  // Drive root for the SQL Server data: at most four characters.
+  std::string dataDrive = "  ";
+  // One bit per major version found: 0x1 = 11 ... 0x20 = 16.
+  std::uint32_t versionsFound = 0;
+
+ private:
+  SetupState& state_;
+};
+
+// The leading decimal number of a version text, read as the C library reads an integer: leading white
+// space, an optional sign, digits; 0 when there are none, saturated when out of range.
+std::int32_t LeadingVersionNumber(std::u16string_view version);
+
+// A text as a WQL string literal in single quotes, with quote and backslash escaped, so that it is always
+// read back as the same text.
+std::u16string WqlStringLiteral(std::u16string_view text);

@@ -1,0 +1,24 @@
+#include "ui/dialog_reporter.h"
+
+#include "resources/resource.h"
+
+void DialogReporter::ShowStatus(const std::string& text) {
+  if (dialogWindow != WindowHandle::none) {
+    view_.SetControlText(dialogWindow, IDC_STATUS_LINE, text);
+  }
+}
+
+void DialogReporter::ShowProgress(int percent) {
+  view_.SetProgressPosition(dialogWindow, IDC_PROGRESS_BAR, percent);
+}
+
+void DialogReporter::Repaint(bool now) {
+  view_.InvalidateWindow(dialogWindow, true);
+  if (now) {
+    view_.UpdateWindow(dialogWindow);
+  }
+}
+
+int DialogReporter::ShowMessage(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  return view_.ShowMessageBox(WindowHandle::none, text, caption, flags);
+}

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The house-rule check fails on each kind of breach planted in a copy of the tree, and passes the tree
+# as it is.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+check="$root/tools/check_layers.py"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+python3 "$check" "$root/src" >/dev/null || { echo "FAIL: the tree itself breaks a rule"; failures=1; }
+
+# expect_breach FILE LINE MESSAGE: FILE (below src) gains LINE, and the check must name MESSAGE.
+expect_breach() {
+  rm -rf "$work/src"
+  cp -r "$root/src" "$work/src"
+  printf '%s\n' "$2" >>"$work/src/$1"
+  local out status=0
+  out=$(python3 "$check" "$work/src") || status=$?
+  if [ "$status" -ne 1 ] || ! grep -qF -- "$3" <<<"$out"; then
+    echo "FAIL: $1 + '$2' gave status $status: $out"
+    failures=1
+  fi
+}
+
+expect_breach core/setup_log.cpp '#include "ui/dialog_context.h"' "core/setup_log.cpp: includes ui/dialog_context.h, a floor above"
+expect_breach steps/client/client_update.cpp '#include "steps/server/server_setup.h"' "includes steps/server/server_setup.h, a sibling"
+expect_breach steps/install/installers.cpp '#include "steps/client/client_setup.h"' "a floor above"
+expect_breach ui/setup_dialog.cpp '#include "run/program.h"' "ui/setup_dialog.cpp: includes run/program.h, a floor above"
+expect_breach platform/files.h '#include "platform/win32/win32_files.h"' "the port includes its adapter"
+expect_breach steps/sql/sql_server_detection.cpp '#include "resources/resource.h"' "control IDs are for ui, run and the adapters"
+expect_breach core/blank_text.cpp '#include <windows.h>' "includes <windows.h> outside"
+expect_breach ui/setup_dialog.cpp 'void Quit(Runtime& r) { r.ExitProcess(0); }' "ui/setup_dialog.cpp: ends the process"
+expect_breach steps/install/runtime_check.cpp 'void Drop(Registry& registry, RegistryKey k) { registry.CloseKey(k); }' "closes a port handle by hand"
+expect_breach core/setup_choices.h 'using RunMode = unsigned;' "RunMode is an alias of another type"
+
+[ "$failures" -eq 0 ] && echo "check_layers: every planted breach was found"
+exit "$failures"
