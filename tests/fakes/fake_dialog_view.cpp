@@ -416,6 +416,7 @@ std::vector<WindowHandle> FakeDialogView::TabStops(WindowHandle dialog) {
 
 void FakeDialogView::NextDialogControl(WindowHandle dialog, WindowHandle control) {
   if (control != WindowHandle::none) {
+    madeCurrent.push_back(control);
     focus = control;
     return;
   }

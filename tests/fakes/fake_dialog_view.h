@@ -132,6 +132,8 @@ class FakeDialogView final : public DialogView {
   std::vector<int> messageLoops;  // the accelerator table of each loop run
   std::uint32_t commonControls = 0;
   WindowHandle focus = WindowHandle::none;
+  // The controls made the dialog's current control by name (WM_NEXTDLGCTL with a handle), in order.
+  std::vector<WindowHandle> madeCurrent;
   std::map<BrushHandle, std::uint32_t> liveBrushes;
   std::uint32_t textColour = 0;
   bool transparentBackground = false;

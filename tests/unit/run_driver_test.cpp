@@ -4,6 +4,7 @@
 
 #include "dialog_test_support.h"
 #include "run/maintenance.h"
+#include "ui/control_groups.h"
 
 namespace {
 
@@ -63,6 +64,10 @@ TEST(RunSetup, FailedChecksShowTheirMessageInOrderAndKeepTheDialog) {
     EXPECT_FALSE(PressOk(d)) << c.message;
     EXPECT_EQ(d.Boxes(), std::vector<std::string>{c.message});
     EXPECT_EQ(d.fake.dialogs.FocusedControlId(), c.focus) << c.message;
+    // The field is the dialog's current control with its whole text selected, as after a failed Tab.
+    const WindowHandle field = d.fake.dialogs.GetControl(d.window, c.focus);
+    EXPECT_TRUE(d.Control(c.focus).textSelected) << c.message;
+    EXPECT_EQ(d.fake.dialogs.madeCurrent, std::vector<WindowHandle>{field}) << c.message;
     EXPECT_TRUE(d.fake.dialogs.endedDialogs.empty());
     EXPECT_EQ(d.Log().find("Secret"), std::string::npos);  // never a password in the log
   }
@@ -77,6 +82,32 @@ TEST(RunSetup, OneSessionForAllPressesWithTheProxyTypedBeforeTheFirst) {
   EXPECT_EQ(d.fake.http.sessions[0].proxy, u"proxy.example:3128");
   const std::string log = d.Log();
   EXPECT_EQ(log.find("Establishing Session"), log.rfind("Establishing Session"));
+}
+
+TEST(RunSetup, TheSessionGoesThroughATypedProxyElseTheDetectedOne) {
+  struct Case {
+    const char16_t* detected;
+    const char* typed;
+    std::optional<std::u16string> proxy;
+    const char* line;
+  };
+  for (const Case& c : {
+           Case{u"proxy.corp:3128", "", u"proxy.corp:3128", "Established Session with Proxy:;proxy.corp:3128"},
+           Case{u"proxy.corp:3128", "   ", u"proxy.corp:3128", "Established Session with Proxy:;proxy.corp:3128"},
+           Case{u"proxy.corp:3128", "other:8080", u"other:8080", "Established Session with Proxy:;other:8080"},
+           Case{nullptr, "", std::nullopt, "Established Session without Proxy:"},
+       }) {
+    DialogFixture d(RunMode::install);
+    if (c.detected != nullptr) {
+      d.fake.http.defaultProxy = c.detected;
+    }
+    ShowComponentControls(d.ui, ControlGroup::client, true);  // as leaving Setup Type does
+    Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_CLIENT_DIRECTORY, ""}, {IDC_PROXY_SERVER, c.typed}});
+    EXPECT_FALSE(PressOk(d));
+    ASSERT_EQ(d.fake.http.sessions.size(), 1U) << c.typed;
+    EXPECT_EQ(d.fake.http.sessions[0].proxy, c.proxy) << c.typed;
+    EXPECT_NE(d.Log().find(std::string("Server Setup:") + c.line + "\r\n"), std::string::npos) << d.Log();
+  }
 }
 
 TEST(UpdateSoftware, TheProgressBarStartsByWhatWasChosen) {
