@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A person's road through dialog 113: BitSize "AI Client" fills the client directories, Setup Type
 # "Server" shows the server group, a bad port is refused with its message and the user stays in the field
-# with the text selected, a good port moves on, Dark Mode and back, Proxy, F4 in a directory field, and
-# Cancel answered with No ends the program with exit code 0. Screenshots of both themes are kept.
+# with the text selected, a good port moves on, Dark Mode and back, Proxy, F4 in a directory field, OK with
+# two different passwords sends the user back to Re-enter Password with its text selected, and Cancel
+# answered with No ends the program with exit code 0. Screenshots of both themes are kept.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
 world_init "$1"
@@ -43,7 +44,8 @@ for _ in 1 2 3; do
   fi
 done
 [ -n "$picked" ] || fail "the folder picker did not take the folder"
-drive get 114 -- focus -- click 2 -- box no -- gone 20000 >/dev/null || fail "the driver stopped"
+drive get 114 -- focus -- set 122 'Nemb1c$x' -- set 123 'Nemb1c$y' -- click 1 -- box ok -- focus \
+  -- click 2 -- box no -- gone 20000 >/dev/null || fail "the driver stopped"
 cp "$work/driver.out" "$artefacts/dialog-road-driver.txt"
 
 expect $'visible\t117\t0'
@@ -66,6 +68,8 @@ expect $'visible\t138\t1'
 expect $'window\tSelect Nembric installation folder\tprocess '"$(sed -n 's/^window\t.*\tprocess //p' "$work/driver.out" | head -1)"
 expect $'text\t114\tC:\\Nembric Picked Server'
 expect $'focus\t115\t0\t0'  # the next field: Search
+expect $'box\tHalvorn Nembric Version 10.1 App\tPasswords dont mach'
+expect $'focus\t123\t0\t8'  # Re-enter Password, its whole text selected
 expect $'box\tHalvorn Nembric v 10.1\tDo you want to Cancel'
 expect 'gone'
 status=0
@@ -74,6 +78,7 @@ setup=
 [ "$status" -eq 0 ] || fail "the setup ended with exit code $status"
 grep -qx 'User Interface:Checking whether SQL Server installed' <(tr -d '\r' <"$work/Halvorn NembricAI  Setup v10.1.3.Log") ||
   fail "the log lacks the detection line"
+! grep -q 'Nemb1c' "$work/Halvorn NembricAI  Setup v10.1.3.Log" || fail "a password reached the log"
 
 [ "$WORLD_FAILURES" -eq 0 ] || { cat "$work/driver.out"; exit 1; }
 echo "dialog road: every step as a person sees it; screenshots in $artefacts"
