@@ -3,7 +3,7 @@
 # size, leaves the field with Tab (the client directory is filled in), presses OK and confirms the
 # completion box. Each run is checked line by line in its log, in the prefix's registry (uninstall entry and
 # product keys), in the extracted files and their cabinet time stamps, the setup program's copy and the
-# shortcut. Then the failure roads: a package missing on the server, no server, a runtime installer
+# shortcut; one install behind a proxy of the system's settings. Then the failure roads: a package missing on the server, no server, a runtime installer
 # exiting 1 (five boxes) and 3010. Last, the registered UninstallString and RepairPath are run as Windows
 # runs them, and dialog 2000 is used as a person would.
 set -euo pipefail
@@ -22,7 +22,8 @@ log_name="Halvorn NembricAI  Setup v10.1.3.Log"
 installed_setup="$drive_c/Program Files/Halvorn/NembricAI/NembricSetup.exe"
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient'
 setup=
-trap '[ -n "$setup" ] && kill "$setup" 2>/dev/null; world_stop_server' EXIT
+proxy=
+trap '[ -n "$setup" ] && kill "$setup" 2>/dev/null; [ -n "$proxy" ] && kill "$proxy" 2>/dev/null; world_stop_server' EXIT
 
 reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
 # The data of a REG_SZ value in the prefix's registry: reg_value VIEW KEY NAME
@@ -186,6 +187,25 @@ mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Checking 
   downloaded NembricAIAppSetup.cab
   printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
 expect_log ai-present "${lines[@]}"
+
+# Behind a mandatory proxy, set in the system's WinHTTP settings (Wine takes them from http_proxy): the
+# person leaves the Proxy Server field blank, and the session still goes through the detected proxy.
+proxy_log=$(mktemp)
+proxy_ready=$(mktemp -u)
+python3 "$WORLD_ROOT/tests/e2e/connect_proxy.py" --log "$proxy_log" --ready "$proxy_ready" --lifetime 300 &
+proxy=$!
+for _ in $(seq 50); do [ -f "$proxy_ready" ] && break; sleep 0.1; done
+prepare present
+http_proxy=http://127.0.0.1:3128 install proxy "64 Bit"
+kill "$proxy" 2>/dev/null || true
+proxy=
+mapfile -t lines < <(printf '%s\n' "Server Setup:Establishing Session" \
+  "Server Setup:Established Session with Proxy:;127.0.0.1:3128" "${session_lines[@]:2}"
+  downloaded Nembric10AppSetup.cab
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+expect_log proxy "${lines[@]}"
+grep -qxF 'CONNECT localhost:443' "$proxy_log" || fail "proxy: the download did not go through the proxy"
+rm -f "$proxy_log"
 
 # The runtime installer exits with 1: five attempts, a warning box each, then the plain failure line.
 prepare missing

@@ -10,7 +10,9 @@ Faults (--fault NAME=KIND, repeatable):
 A package that is not in the folder is answered with status 404 and the error page. A refused connection
 is a server that does not run; a certificate of another name is the server started with --cert other.pem.
 Every request is recorded in --log as one line: method, path, Accept header. The server never listens
-beyond loopback and ends by itself after --lifetime seconds.
+beyond loopback and ends by itself after --lifetime seconds. As HTTP/1.1 servers must, it also takes the
+absolute form of a request target ("https://host/downloads/<name>"), which Wine's WinHTTP sends through a
+proxy's tunnel.
 """
 import argparse
 import http.server
@@ -22,6 +24,7 @@ import struct
 import sys
 import threading
 import time
+import urllib.parse
 
 ERROR_PAGE = (b"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><head>\n"
               b"<title>404 Not Found</title>\n</head><body>\n<h1>Not Found</h1>\n"
@@ -50,7 +53,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         self.record()
         prefix = "/downloads/"
-        name = self.path[len(prefix):] if self.path.startswith(prefix) else ""
+        target = self.path
+        if target.startswith(("http://", "https://")):
+            target = urllib.parse.urlsplit(target).path
+        name = target[len(prefix):] if target.startswith(prefix) else ""
         # Only plain file names below downloads/ are served.
         if not name or "/" in name or "\\" in name or name in (".", ".."):
             self.send_page(404, ERROR_PAGE)
