@@ -43,6 +43,3 @@ constexpr SetupType SetupTypeOf(bool client, bool server) {
   }
   return server ? SetupType::server : SetupType::none;
 }
-
-// The port of the Nembric Information Server: a website on it gets the information-server configuration.
-inline constexpr std::int32_t kInformationServerPort = 1465;
