@@ -5,8 +5,8 @@
 #include "steps/server/server_setup.h"
 #include "steps/sql/sql_server_setup.h"
 
-// The step objects of a setup, made in this order before the program starts; the server keeps the
-// download record it writes to.
+// The step objects of a setup, made in this order before the program starts. The server keeps a reference
+// to the download record it writes to; it does not use it while it is made.
 struct SetupComponents {
   explicit SetupComponents(SetupState& state)
       : server(state, downloadStatus), sql(state), client(state), downloadStatus(state) {}

@@ -102,17 +102,21 @@ void SetupDialog::ConfirmCancel() {
 
 void SetupDialog::OnOk() {
   SetupState& setup = context.setup;
-  const bool maintenance = UsesMaintenanceDialog(setup.runMode);
-  // The fields are read before the session is opened, so the first run already goes through a proxy typed
-  // into the dialog. Once open, the session serves every later press.
-  const SetupChoices choices = maintenance ? SetupChoices{} : ReadSetupChoices(context);
-  if (setup.httpSession == InternetHandle::none) {
-    OpenHttpSession(setup, maintenance ? context.proxyServer : choices.proxyServer);
-  }
-  if (maintenance) {
+  // The session is opened by the first press and serves every later one.
+  const auto openSession = [&setup](const std::string& proxy) {
+    if (setup.httpSession == InternetHandle::none) {
+      OpenHttpSession(setup, proxy);
+    }
+  };
+  if (UsesMaintenanceDialog(setup.runMode)) {
+    openSession(context.proxyServer);
     run_.RunMaintenance(ReadMaintenanceChoice(context));
     return;
   }
+  // The fields are read before the session is opened, so the first run already goes through a proxy typed
+  // into the dialog.
+  const SetupChoices choices = ReadSetupChoices(context);
+  openSession(choices.proxyServer);
   if (const std::optional<InputError> error = CheckChoices(choices)) {
     ReportInputError(choices, *error);
     return;
