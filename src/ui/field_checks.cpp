@@ -7,7 +7,6 @@
 #include "core/setup_state.h"
 #include "resources/resource.h"
 #include "ui/control_groups.h"
-#include "ui/control_text.h"
 #include "ui/dialog_context.h"
 
 namespace {
