@@ -92,9 +92,12 @@ TEST(RunSetup, TheSessionGoesThroughATypedProxyElseTheDetectedOne) {
     const char* line;
   };
   for (const Case& c : {
-           Case{u"proxy.corp:3128", "", u"proxy.corp:3128", "Established Session with Proxy:;proxy.corp:3128"},
-           Case{u"proxy.corp:3128", "   ", u"proxy.corp:3128", "Established Session with Proxy:;proxy.corp:3128"},
-           Case{u"proxy.corp:3128", "other:8080", u"other:8080", "Established Session with Proxy:;other:8080"},
+           Case{u"proxy.corp:3128", "", u"proxy.corp:3128",
+                "Established Session with Proxy:;proxy.corp:3128"},
+           Case{u"proxy.corp:3128", "   ", u"proxy.corp:3128",
+                "Established Session with Proxy:;proxy.corp:3128"},
+           Case{u"proxy.corp:3128", "other:8080", u"other:8080",
+                "Established Session with Proxy:;other:8080"},
            Case{nullptr, "", std::nullopt, "Established Session without Proxy:"},
        }) {
     DialogFixture d(RunMode::install);
