@@ -359,10 +359,14 @@ std::optional<std::string> FakeFiles::Content(const std::string& path) const {
 
 std::optional<std::uint32_t> FakeFiles::FileAttributes(const std::string& path) {
   attributeQueries.push_back(path);
-  if (files_.count(Key(path)) == 0) {
-    return std::nullopt;
+  const std::string full = Resolve(path);
+  if (files_.count(Key(full)) != 0) {
+    return 0x20;  // FILE_ATTRIBUTE_ARCHIVE
   }
-  return 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+  if (DirectoryExists(full)) {
+    return kAttributeDirectory;
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> FakeFiles::FindOnSearchPath(const std::string& fileName) {

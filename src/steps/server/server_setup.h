@@ -26,6 +26,17 @@ class ServerSetup {
   // beside it. A folder that cannot be made is logged.
   void PrepareServerRepair();
 
+  // Checks that every server module is in the server directory and logs, in one line, those that are
+  // missing; with none missing, the website port becomes the chosen port. A server directory that does not
+  // exist is logged instead.
+  void VerifyServerFiles();
+  // Walks the directory tree depth first for the main server module, entering each folder (the current
+  // directory is left in the last one). True when a folder of the tree holds it; `moduleFolder` is then
+  // the last such folder, with a trailing backslash.
+  bool SearchServerFiles(const std::string& directory);
+  // True when the information server's program is in its fixed folder.
+  bool FindInformationServer();
+
   // Port to which a site that already holds the website's port is moved.
   std::int32_t alternatePort = kDefaultAlternatePort;
   // The installer package that the next installer run starts.
@@ -33,8 +44,15 @@ class ServerSetup {
   // Where server packages are kept: the server directory followed by "Update" and by "cab".
   std::string updateDirectory;
   std::string cabDirectory;
+  // The folder in which the server modules were checked, or where a search last found the main module.
+  std::string moduleFolder;
+  // The port of the website; set from the chosen port once the server files are all in place.
+  std::int32_t websitePort = 0;
 
  private:
+  bool SearchInformationServerFolder();
+
   SetupState& state_;
   DownloadStatusStore& downloadStatus_;
+  bool searchingInformationServer_ = false;
 };
