@@ -4,6 +4,7 @@
 #include "platform/dialog_view.h"
 #include "platform/files.h"
 #include "platform/http.h"
+#include "platform/iis.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
@@ -22,4 +23,5 @@ struct Machine {
   Shell& shell;
   Processes& processes;
   Cabinet& cabinet;
+  Iis& iis;
 };

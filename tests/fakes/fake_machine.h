@@ -4,6 +4,7 @@
 #include "fake_dialog_view.h"
 #include "fake_files.h"
 #include "fake_http.h"
+#include "fake_iis.h"
 #include "fake_processes.h"
 #include "fake_registry.h"
 #include "fake_runtime.h"
@@ -24,6 +25,7 @@ struct FakeMachine {
   FakeShell shell;
   FakeProcesses processes;
   FakeCabinet cabinet;
+  FakeIis iis;
 
-  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes, cabinet};
+  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes, cabinet, iis};
 };

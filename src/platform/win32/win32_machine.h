@@ -5,6 +5,7 @@
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http.h"
+#include "platform/win32/win32_iis.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
@@ -28,5 +29,6 @@ class Win32Machine {
   Win32Shell shell_;
   Win32Processes processes_;
   Win32Cabinet cabinet_;
-  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_, processes_, cabinet_};
+  Win32Iis iis_;
+  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_, processes_, cabinet_, iis_};
 };

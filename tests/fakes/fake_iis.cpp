@@ -1,0 +1,483 @@
+#include "fake_iis.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+namespace {
+
+constexpr auto kNotFound = static_cast<std::int32_t>(0x80070490U);         // ERROR_NOT_FOUND
+constexpr auto kInvalidArgument = static_cast<std::int32_t>(0x80070057U);  // E_INVALIDARG
+
+std::string Narrow(std::u16string_view text) {
+  std::string narrow;
+  for (const char16_t c : text) {
+    if (c < 0x80) {
+      narrow += static_cast<char>(c);
+    } else if (c < 0x800) {
+      narrow += static_cast<char>(0xC0 | (c >> 6));
+      narrow += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      narrow += static_cast<char>(0xE0 | (c >> 12));
+      narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      narrow += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return narrow;
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+           const auto lower = [](char16_t c) {
+             return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+           };
+           return lower(x) == lower(y);
+         });
+}
+
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// The last part of a section name is its element; the parts before it are the groups it sits in.
+std::vector<std::string> SectionParts(const std::u16string& section) {
+  std::vector<std::string> parts;
+  std::stringstream stream(Narrow(section));
+  for (std::string part; std::getline(stream, part, '/');) {
+    parts.push_back(part);
+  }
+  return parts;
+}
+
+using NodePointer = std::shared_ptr<FakeIis::Node>;
+
+// Counts the references a test has not released yet.
+class Counted {
+ public:
+  explicit Counted(FakeIis& iis) : iis_(iis) { ++iis_.liveReferences; }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+  ~Counted() { --iis_.liveReferences; }
+
+ protected:
+  FakeIis& iis_;
+};
+
+class Property final : public IisProperty, Counted {
+ public:
+  Property(FakeIis& iis, NodePointer node, std::u16string name)
+      : Counted(iis), node_(std::move(node)), name_(std::move(name)) {}
+  std::int32_t PutText(std::u16string_view value) override { return Put("text", std::u16string(value)); }
+  std::int32_t PutBool(bool value) override { return Put("bool", value ? u"true" : u"false"); }
+  std::int32_t PutInt16(std::int16_t value) override { return Put("int16", Decimal(value)); }
+  std::int32_t PutUInt32(std::uint32_t value) override { return Put("uint32", Decimal(value)); }
+  std::int32_t StringValue(std::u16string& value) override {
+    if (const std::int32_t failure = iis_.Failure("StringValue", Narrow(name_))) {
+      return failure;
+    }
+    const std::u16string* text = node_->Property(name_);
+    value = text != nullptr ? *text : std::u16string();
+    return 0;
+  }
+
+ private:
+  template <typename Number>
+  static std::u16string Decimal(Number value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+  }
+  std::int32_t Put(const char* type, std::u16string value) {
+    if (const std::int32_t failure = iis_.Failure("PutValue", Narrow(name_))) {
+      return failure;
+    }
+    iis_.puts.push_back({Narrow(name_), type, value});
+    node_->Set(name_, std::move(value));
+    return 0;
+  }
+
+  NodePointer node_;
+  std::u16string name_;
+};
+
+class PropertyCollection final : public IisPropertyCollection, Counted {
+ public:
+  PropertyCollection(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  std::int32_t Item(std::u16string_view name, std::unique_ptr<IisProperty>& property) override {
+    if (const std::int32_t failure = iis_.Failure("Item", Narrow(name))) {
+      return failure;
+    }
+    property = std::make_unique<Property>(iis_, node_, std::u16string(name));
+    return 0;
+  }
+
+ private:
+  NodePointer node_;
+};
+
+class MethodInstance final : public IisMethodInstance, Counted {
+ public:
+  MethodInstance(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  std::int32_t Execute() override {
+    if (const std::int32_t failure = iis_.Failure("Execute")) {
+      return failure;
+    }
+    const std::u16string* name = node_->Property(u"name");
+    iis_.started.push_back(name != nullptr ? *name : std::u16string());
+    return 0;
+  }
+
+ private:
+  NodePointer node_;
+};
+
+class Method final : public IisMethod, Counted {
+ public:
+  Method(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  std::int32_t CreateInstance(std::unique_ptr<IisMethodInstance>& instance) override {
+    if (const std::int32_t failure = iis_.Failure("CreateInstance")) {
+      return failure;
+    }
+    instance = std::make_unique<MethodInstance>(iis_, node_);
+    return 0;
+  }
+
+ private:
+  NodePointer node_;
+};
+
+class MethodCollection final : public IisMethodCollection, Counted {
+ public:
+  MethodCollection(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  std::int32_t Item(std::u16string_view name, std::unique_ptr<IisMethod>& method) override {
+    // Sites have the one method "Start".
+    if (node_->tag != "site" || name != u"Start") {
+      return kNotFound;
+    }
+    if (const std::int32_t failure = iis_.Failure("Method", Narrow(name))) {
+      return failure;
+    }
+    method = std::make_unique<Method>(iis_, node_);
+    return 0;
+  }
+
+ private:
+  NodePointer node_;
+};
+
+class Element final : public IisElement, Counted {
+ public:
+  Element(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  const NodePointer& node() const { return node_; }
+
+  std::int32_t Collection(std::unique_ptr<IisElementCollection>& collection) override;
+  std::int32_t Properties(std::unique_ptr<IisPropertyCollection>& properties) override {
+    if (const std::int32_t failure = iis_.Failure("Properties", node_->tag)) {
+      return failure;
+    }
+    properties = std::make_unique<PropertyCollection>(iis_, node_);
+    return 0;
+  }
+  std::int32_t ChildElements(std::unique_ptr<IisChildElementCollection>& children) override;
+  std::int32_t Methods(std::unique_ptr<IisMethodCollection>& methods) override {
+    if (const std::int32_t failure = iis_.Failure("Methods", node_->tag)) {
+      return failure;
+    }
+    methods = std::make_unique<MethodCollection>(iis_, node_);
+    return 0;
+  }
+  std::int32_t ElementByName(std::u16string_view name, std::unique_ptr<IisElement>& element) override {
+    if (const std::int32_t failure = iis_.Failure("ElementByName", Narrow(name))) {
+      return failure;
+    }
+    element = std::make_unique<Element>(iis_, node_->Child(Narrow(name)));
+    return 0;
+  }
+  std::int32_t PropertyByName(std::u16string_view name, std::unique_ptr<IisProperty>& property) override {
+    if (const std::int32_t failure = iis_.Failure("PropertyByName", Narrow(name))) {
+      return failure;
+    }
+    property = std::make_unique<Property>(iis_, node_, std::u16string(name));
+    return 0;
+  }
+
+ private:
+  NodePointer node_;
+};
+
+class ElementCollection final : public IisElementCollection, Counted {
+ public:
+  ElementCollection(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  std::int32_t Count(std::uint32_t& count) override {
+    if (const std::int32_t failure = iis_.Failure("Count", node_->tag)) {
+      return failure;
+    }
+    count = static_cast<std::uint32_t>(node_->items.size());
+    return 0;
+  }
+  std::int32_t Item(std::uint32_t position, std::unique_ptr<IisElement>& element) override {
+    if (const std::int32_t failure = iis_.Failure("Item", std::to_string(position))) {
+      return failure;
+    }
+    if (position >= node_->items.size()) {
+      return kInvalidArgument;
+    }
+    element = std::make_unique<Element>(iis_, node_->items[position]);
+    return 0;
+  }
+  std::int32_t AddElement(IisElement& element, std::int32_t position) override {
+    if (const std::int32_t failure = iis_.Failure("AddElement", node_->tag)) {
+      return failure;
+    }
+    const auto* own = dynamic_cast<Element*>(&element);
+    if (own == nullptr) {
+      return kInvalidArgument;
+    }
+    if (position < 0 || static_cast<std::size_t>(position) >= node_->items.size()) {
+      node_->items.push_back(own->node());
+    } else {
+      node_->items.insert(node_->items.begin() + position, own->node());
+    }
+    return 0;
+  }
+  std::int32_t DeleteElement(std::uint32_t position) override {
+    if (position >= node_->items.size()) {
+      return kInvalidArgument;
+    }
+    node_->items.erase(node_->items.begin() + position);
+    return 0;
+  }
+  std::int32_t Clear() override {
+    node_->items.clear();
+    return 0;
+  }
+  std::int32_t CreateNewElement(std::u16string_view name, std::unique_ptr<IisElement>& element) override {
+    if (const std::int32_t failure = iis_.Failure("CreateNewElement", Narrow(name))) {
+      return failure;
+    }
+    auto node = std::make_shared<FakeIis::Node>();
+    node->tag = Narrow(name);
+    element = std::make_unique<Element>(iis_, std::move(node));
+    return 0;
+  }
+
+ private:
+  NodePointer node_;
+};
+
+class ChildElementCollection final : public IisChildElementCollection, Counted {
+ public:
+  ChildElementCollection(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  std::int32_t Item(std::u16string_view name, std::unique_ptr<IisElement>& element) override {
+    if (const std::int32_t failure = iis_.Failure("Child", Narrow(name))) {
+      return failure;
+    }
+    element = std::make_unique<Element>(iis_, node_->Child(Narrow(name)));
+    return 0;
+  }
+
+ private:
+  NodePointer node_;
+};
+
+std::int32_t Element::Collection(std::unique_ptr<IisElementCollection>& collection) {
+  if (const std::int32_t failure = iis_.Failure("Collection", node_->tag)) {
+    return failure;
+  }
+  collection = std::make_unique<ElementCollection>(iis_, node_);
+  return 0;
+}
+
+std::int32_t Element::ChildElements(std::unique_ptr<IisChildElementCollection>& children) {
+  if (const std::int32_t failure = iis_.Failure("ChildElements", node_->tag)) {
+    return failure;
+  }
+  children = std::make_unique<ChildElementCollection>(iis_, node_);
+  return 0;
+}
+
+class AdminManager final : public IisAdminManager, Counted {
+ public:
+  explicit AdminManager(FakeIis& iis) : Counted(iis) {}
+  std::int32_t AdminSection(std::u16string_view section, std::u16string_view path,
+                            std::unique_ptr<IisElement>& element) override {
+    if (const std::int32_t failure = iis_.Failure("AdminSection", Narrow(section))) {
+      return failure;
+    }
+    element = std::make_unique<Element>(iis_, iis_.Section(std::u16string(section), std::u16string(path)));
+    return 0;
+  }
+  std::int32_t CommitChanges() override {
+    if (const std::int32_t failure = iis_.Failure("CommitChanges")) {
+      return failure;
+    }
+    iis_.commits.push_back({iis_.commitPath, iis_.Dump()});
+    return 0;
+  }
+  std::int32_t CommitPath(std::u16string& path) override {
+    path = iis_.commitPath;
+    return 0;
+  }
+  std::int32_t SetCommitPath(std::u16string_view path) override {
+    if (const std::int32_t failure = iis_.Failure("SetCommitPath")) {
+      return failure;
+    }
+    iis_.commitPath = path;
+    return 0;
+  }
+};
+
+// One level of the dump: the groups and sections below one group of one path.
+struct Group {
+  std::map<std::string, Group> groups;
+  std::vector<NodePointer> sections;
+};
+
+void WriteNode(std::ostringstream& out, const FakeIis::Node& node, int depth) {
+  const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+  out << indent << '<' << node.tag;
+  for (const auto& [name, value] : node.properties) {
+    out << ' ' << Narrow(name) << "=\"" << Escaped(Narrow(value)) << '"';
+  }
+  if (node.children.empty() && node.items.empty()) {
+    out << " />\n";
+    return;
+  }
+  out << ">\n";
+  for (const NodePointer& child : node.children) {
+    WriteNode(out, *child, depth + 1);
+  }
+  for (const NodePointer& item : node.items) {
+    WriteNode(out, *item, depth + 1);
+  }
+  out << indent << "</" << node.tag << ">\n";
+}
+
+void WriteGroup(std::ostringstream& out, const Group& group, int depth) {
+  for (const auto& [name, inner] : group.groups) {
+    const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+    out << indent << '<' << name << ">\n";
+    WriteGroup(out, inner, depth + 1);
+    out << indent << "</" << name << ">\n";
+  }
+  for (const NodePointer& section : group.sections) {
+    WriteNode(out, *section, depth);
+  }
+}
+
+}  // namespace
+
+const std::u16string* FakeIis::Node::Property(std::u16string_view name) const {
+  for (const auto& [key, value] : properties) {
+    if (SameName(key, name)) {
+      return &value;
+    }
+  }
+  return nullptr;
+}
+
+void FakeIis::Node::Set(std::u16string_view name, std::u16string value) {
+  for (auto& [key, stored] : properties) {
+    if (SameName(key, name)) {
+      stored = std::move(value);
+      return;
+    }
+  }
+  properties.emplace_back(name, std::move(value));
+}
+
+std::shared_ptr<FakeIis::Node> FakeIis::Node::Child(const std::string& childTag) {
+  for (const auto& child : children) {
+    if (child->tag == childTag) {
+      return child;
+    }
+  }
+  children.push_back(std::make_shared<Node>());
+  children.back()->tag = childTag;
+  return children.back();
+}
+
+std::int32_t FakeIis::CreateAdminManager(std::unique_ptr<IisAdminManager>& manager) {
+  if (const std::int32_t failure = Failure("CreateAdminManager")) {
+    return failure;
+  }
+  manager = std::make_unique<AdminManager>(*this);
+  return 0;
+}
+
+std::shared_ptr<FakeIis::Node> FakeIis::Section(const std::u16string& section, const std::u16string& path) {
+  std::shared_ptr<Node>& root = sections_[{path, section}];
+  if (!root) {
+    root = std::make_shared<Node>();
+    root->tag = SectionParts(section).back();
+  }
+  return root;
+}
+
+std::shared_ptr<FakeIis::Node> FakeIis::AddItem(
+    const std::u16string& section, const std::string& tag,
+    std::vector<std::pair<std::u16string, std::u16string>> properties, const std::u16string& path) {
+  auto node = std::make_shared<Node>();
+  node->tag = tag;
+  node->properties = std::move(properties);
+  Section(section, path)->items.push_back(node);
+  return node;
+}
+
+std::int32_t FakeIis::Failure(const std::string& call, const std::string& argument) const {
+  if (const auto found = failing.find(call + " " + argument); !argument.empty() && found != failing.end()) {
+    return found->second;
+  }
+  const auto found = failing.find(call);
+  return found == failing.end() ? 0 : found->second;
+}
+
+std::string FakeIis::Dump() const {
+  // Sections below the same path are grouped as applicationHost.config groups them; a path below
+  // MACHINE/WEBROOT/APPHOST becomes a location.
+  std::map<std::u16string, Group> paths;
+  for (const auto& [key, root] : sections_) {
+    if (root->properties.empty() && root->children.empty() && root->items.empty()) {
+      continue;
+    }
+    Group* group = &paths[key.first];
+    const std::vector<std::string> parts = SectionParts(key.second);
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+      group = &group->groups[parts[i]];
+    }
+    group->sections.push_back(root);
+  }
+  std::ostringstream out;
+  out << "<configuration>\n";
+  const std::u16string apphost = kApphost;
+  for (const auto& [path, group] : paths) {
+    if (path == apphost) {
+      WriteGroup(out, group, 1);
+      continue;
+    }
+    const std::u16string location = path.starts_with(apphost + u"/") ? path.substr(apphost.size() + 1) : path;
+    out << "  <location path=\"" << Escaped(Narrow(location)) << "\">\n";
+    WriteGroup(out, group, 2);
+    out << "  </location>\n";
+  }
+  out << "</configuration>\n";
+  return out.str();
+}

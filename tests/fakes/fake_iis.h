@@ -1,0 +1,64 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/iis.h"
+
+// The IIS configuration in memory: one element tree per section and configuration path, elements with
+// properties (names without case, as IIS reads them), child elements that exist on demand, collections,
+// the site method "Start", a commit that records the whole configuration at its commit path, and any call
+// failing on request. `Dump` writes the configuration in the form of applicationHost.config.
+class FakeIis final : public Iis {
+ public:
+  struct Node {
+    std::string tag;
+    std::vector<std::pair<std::u16string, std::u16string>> properties;
+    std::vector<std::shared_ptr<Node>> children;
+    std::vector<std::shared_ptr<Node>> items;
+    const std::u16string* Property(std::u16string_view name) const;
+    void Set(std::u16string_view name, std::u16string value);
+    std::shared_ptr<Node> Child(const std::string& tag);
+  };
+  struct Put {
+    std::string property;
+    const char* type;  // "text", "bool", "int16" or "uint32"
+    std::u16string value;
+  };
+  struct Commit {
+    std::u16string path;
+    std::string configuration;
+  };
+
+  std::int32_t CreateAdminManager(std::unique_ptr<IisAdminManager>& manager) override;
+
+  // The root element of a section at a path, made when it is first asked for.
+  std::shared_ptr<Node> Section(const std::u16string& section, const std::u16string& path);
+  // A site (or any collection item) as a test sets it up: an element with properties, appended.
+  std::shared_ptr<Node> AddItem(const std::u16string& section, const std::string& tag,
+                                std::vector<std::pair<std::u16string, std::u16string>> properties,
+                                const std::u16string& path = kApphost);
+  // The configuration as applicationHost.config would hold it.
+  std::string Dump() const;
+  // True when the call named (and, where given, its argument: a section, an element's tag, a property
+  // name, a method name) is to fail; its HRESULT then.
+  std::int32_t Failure(const std::string& call, const std::string& argument = "") const;
+
+  static constexpr char16_t kApphost[] = u"MACHINE/WEBROOT/APPHOST";
+
+  // Calls that fail, by "Call" or "Call argument": "CreateAdminManager", "AdminSection SECTION",
+  // "Collection TAG", "ChildElements TAG", "Item NAME", "PropertyByName NAME", "CommitChanges", ...
+  std::map<std::string, std::int32_t> failing;
+  std::vector<Put> puts;
+  std::vector<Commit> commits;
+  // The "name" of each site whose "Start" method was executed.
+  std::vector<std::u16string> started;
+  int liveReferences = 0;
+  std::u16string commitPath = kApphost;
+
+ private:
+  std::map<std::pair<std::u16string, std::u16string>, std::shared_ptr<Node>> sections_;
+};
