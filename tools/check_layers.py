@@ -4,8 +4,8 @@
 usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's folder)
 
 1. Includes point only down the floors: platform <- core <- steps <- ui <- run <- main.cpp. Within steps,
-   the shared steps (install, download) sit below the components (client, server, sql, ...), and no step
-   includes a sibling of its own floor. resources/ (the control IDs) is for ui, run and the adapters only.
+   the shared steps (install, download, iis) sit below the components (client, server, sql, ...), and no
+   step includes a sibling of its own floor. resources/ (the control IDs) is for ui, run and the adapters only.
 2. Only run/ and main.cpp end the process.
 3. Options, log tags, control groups, run modes and package bits are distinct types, never plain integers.
 4. <windows.h> stays inside platform/win32/ and main.cpp.
@@ -22,10 +22,10 @@ FLOORS = {
     "core": 1,
     "steps/install": 2,
     "steps/download": 2,
+    "steps/iis": 2,
     "steps/client": 3,
     "steps/server": 3,
     "steps/sql": 3,
-    "steps/iis": 3,
     "steps/features": 3,
     "ui": 4,
     "run": 5,

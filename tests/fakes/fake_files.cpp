@@ -284,10 +284,15 @@ std::optional<std::uint32_t> FakeFiles::Read(FileHandle file, void* buffer, std:
 }
 
 std::optional<std::uint32_t> FakeFiles::WritePart(FileHandle file, const void* bytes, std::uint32_t count) {
-  if (!Write(file, std::string_view(static_cast<const char*>(bytes), count))) {
+  const std::uint32_t fits =
+      freeBytes ? static_cast<std::uint32_t>(std::min<std::size_t>(count, *freeBytes)) : count;
+  if (!Write(file, std::string_view(static_cast<const char*>(bytes), fits))) {
     return std::nullopt;
   }
-  return count;
+  if (freeBytes) {
+    *freeBytes -= fits;
+  }
+  return fits;
 }
 
 std::optional<std::uint32_t> FakeFiles::Seek(FileHandle file, std::int32_t distance, std::uint32_t method) {

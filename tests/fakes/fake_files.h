@@ -42,6 +42,8 @@ class FakeFiles final : public Files {
   std::string modulePath = "C:\\Setup\\NembricSetup.exe";
   // Paths where Create, MakeDirectory and CopyTo (as the target) fail with access denied.
   std::set<std::string> refusedPaths;
+  // When set, the disk has room for this many more bytes: a WriteFile beyond them writes what fits.
+  std::optional<std::size_t> freeBytes;
   // Folders on the system's search path, searched in order.
   std::vector<std::string> searchPath;
   // Drives present, by letter, with their type (3 fixed, 2 removable, 4 network, 5 CD-ROM).

@@ -9,7 +9,6 @@ namespace {
 TEST(Program, StartsWithTheDefaultsOfItsPartsAndTheBlueTheme) {
   SetupWorld world;
   const SetupComponents& steps = world.steps;
-  EXPECT_EQ(steps.server.alternatePort, 8080);
   EXPECT_EQ(steps.sql.dataDrive, "  ");
   EXPECT_EQ(steps.sql.instanceCount, 0);
   EXPECT_EQ(steps.sql.versionsFound, 0U);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "steps/download/package_download.h"
+#include "steps/iis/iis_website.h"
 
 class DownloadStatusStore;
 struct SetupState;
@@ -12,10 +13,13 @@ struct SetupState;
 // Later steps add their own fields here; each is set up by its step, not before.
 class ServerSetup {
  public:
-  static constexpr std::int32_t kDefaultAlternatePort = 8080;
+  // Results of the information server's configuration file.
+  static constexpr int kConfigurationWritten = 0;
+  static constexpr int kConfigurationNotCreated = -1;
+  static constexpr int kConfigurationShort = -2;
 
   ServerSetup(SetupState& state, DownloadStatusStore& downloadStatus)
-      : state_(state), downloadStatus_(downloadStatus) {}
+      : website(state), state_(state), downloadStatus_(downloadStatus) {}
 
   // Fetches a server package into the update folder (place 3) or the cabinet folder (place 1) and installs
   // or extracts it by its bits; a package in place is recorded in the download status. False only when the
@@ -37,8 +41,12 @@ class ServerSetup {
   // True when the information server's program is in its fixed folder.
   bool FindInformationServer();
 
-  // Port to which a site that already holds the website's port is moved.
-  std::int32_t alternatePort = kDefaultAlternatePort;
+  // The website of the server: names and paths settled, IIS opened, the port checked against the other
+  // sites; for the information server's port 1465 its configuration file (kConfiguration...), otherwise
+  // pool, site, restriction entry, first commit, the site's handlers, second commit and the site started
+  // (1; 0 when a step failed, which is logged, and nothing of that step is committed).
+  int InstallWebsite();
+
   // The installer package that the next installer run starts.
   std::string installerName;
   // Where server packages are kept: the server directory followed by "Update" and by "cab".
@@ -48,9 +56,13 @@ class ServerSetup {
   std::string moduleFolder;
   // The port of the website; set from the chosen port once the server files are all in place.
   std::int32_t websitePort = 0;
+  // The document root written into the information server's configuration; nothing fills it.
+  std::string documentRoot;
+  IisWebsite website;
 
  private:
   bool SearchInformationServerFolder();
+  int WriteInformationServerConfiguration();
 
   SetupState& state_;
   DownloadStatusStore& downloadStatus_;

@@ -1,0 +1,548 @@
+#include "steps/iis/iis_website.h"
+
+#include <set>
+#include <variant>
+
+#include "core/leading_number.h"
+#include "core/setup_state.h"
+
+namespace {
+
+constexpr char16_t kApphost[] = u"MACHINE/WEBROOT/APPHOST";
+constexpr char16_t kSitesSection[] = u"system.applicationHost/sites";
+constexpr char16_t kPoolsSection[] = u"system.applicationHost/applicationPools";
+constexpr char16_t kRestrictionSection[] = u"system.webServer/security/isapiCgiRestriction";
+constexpr char16_t kHandlersSection[] = u"system.webServer/handlers";
+constexpr char16_t kDefaultDocumentSection[] = u"system.webServer/defaultDocument";
+constexpr char16_t kRequestFilteringSection[] = u"system.webServer/security/requestFiltering";
+constexpr std::int32_t kSectionLocked = static_cast<std::int32_t>(0x80070021U);  // ERROR_LOCK_VIOLATION
+constexpr std::int32_t kOutOfMemory = static_cast<std::int32_t>(0x8007000EU);    // E_OUTOFMEMORY
+constexpr std::uint32_t kMaxContentLength = 524288000;                           // 500 MB
+constexpr std::int16_t kClassicPipeline = 1;
+constexpr std::int16_t kLocalSystem = 0;
+constexpr std::size_t kSiteNameChars = 255;
+
+constexpr char kNotRegistered[] =
+    "You have not selected IIS management tootls and scripts in IIS Installation. Please add these features";
+constexpr char kNoAdminManager[] =
+    "Could not access Writable Admin Manager.Please ensure that you have enabled all features in IIS setup "
+    "in "
+    "Windows configuration. For updating server setup App should be run in  Administration role.";
+constexpr char kNoSiteSection[] =
+    "Could not access Site Section.You must run this App in Administration role while running server setup.";
+constexpr char kNoSiteCollection[] = "Could not access Site Collection";
+constexpr char kNoPoolSection[] = "Could not access Application Pool Section";
+constexpr char kNoPoolCollection[] = "Could not get Application Pool Collection";
+constexpr char kNoSecuritySection[] = "Could not get security section";
+constexpr char kNoRestrictionCollection[] = "Could not get restriction collection";
+constexpr char kIsapiMissing[] = "Please check whether ISAPI is installed";
+constexpr char kNoHandlersSection[] = "Could not get handlers section";
+constexpr char kNoBstr[] = "BSTR allocation failed";
+constexpr char kNoAccessPolicy[] = "Could not get accessPolicy property";
+constexpr char kNoHandlerCollection[] = "Could not get handlers collection";
+constexpr char kNoHandler[] = "Could not create handler";
+constexpr char kNoDefaultFilesSection[] = "Could not get Default Files section";
+constexpr char kNoDefaultDocumentCollection[] = "Could not get default document collection";
+constexpr char kNoRequestFiltering[] = "Could not get requestFiltering section";
+constexpr char kNoRequestLimits[] = "Could not get requestLimits element";
+constexpr char kNoContentLength[] = "Could not get maxAllowedContentLength property";
+constexpr char kNoRestriction[] = "Could not add restriction";
+constexpr char kNoSite[] = "Could not create Site";
+constexpr char kNoPool[] = "Could not create Application Pool";
+constexpr char kNoPoolUpdate[] = "Could not update Application Pool";
+constexpr char kNoRebind[] = "Could not move the binding of ";
+constexpr char kNoStart[] = "Could not start Site";
+constexpr char kInUse[] = " is already in use on ";
+constexpr char kContinue[] = "Do you want to continue? ";
+constexpr char kMoved[] = " is moved to ";
+constexpr char kOn[] = " on ";
+
+using Value = std::variant<std::u16string, bool, std::int16_t, std::uint32_t>;
+
+std::int32_t PutValue(IisProperty& property, const Value& value) {
+  struct Putter {
+    IisProperty& property;
+    std::int32_t operator()(const std::u16string& text) const { return property.PutText(text); }
+    std::int32_t operator()(bool flag) const { return property.PutBool(flag); }
+    std::int32_t operator()(std::int16_t number) const { return property.PutInt16(number); }
+    std::int32_t operator()(std::uint32_t number) const { return property.PutUInt32(number); }
+  };
+  return std::visit(Putter{property}, value);
+}
+
+// Sets a property of an element (GetPropertyByName, put_Value); false when the property cannot be reached.
+// The put's own result is not examined.
+bool Set(IisElement& element, std::u16string_view name, const Value& value) {
+  std::unique_ptr<IisProperty> property;
+  if (ComFailed(element.PropertyByName(name, property)) || !property) {
+    return false;
+  }
+  PutValue(*property, value);
+  return true;
+}
+
+// The same through the element's property collection (get_Properties, get_Item, put_Value).
+bool SetItem(IisPropertyCollection& properties, std::u16string_view name, const Value& value) {
+  std::unique_ptr<IisProperty> property;
+  if (ComFailed(properties.Item(name, property)) || !property) {
+    return false;
+  }
+  PutValue(*property, value);
+  return true;
+}
+
+template <typename Reference, typename Call>
+std::unique_ptr<Reference> Fetch(Call call) {
+  std::unique_ptr<Reference> reference;
+  if (ComFailed(call(reference))) {
+    reference.reset();
+  }
+  return reference;
+}
+
+std::u16string Decimal(std::int32_t number) {
+  const std::string digits = std::to_string(number);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+std::optional<std::int32_t> BindingPort(std::u16string_view bindingInformation) {
+  const std::size_t hostColon = bindingInformation.rfind(u':');
+  if (hostColon == std::u16string_view::npos || hostColon == 0) {
+    return std::nullopt;
+  }
+  const std::size_t portColon = bindingInformation.rfind(u':', hostColon - 1);
+  if (portColon == std::u16string_view::npos) {
+    return std::nullopt;
+  }
+  const std::u16string_view field = bindingInformation.substr(portColon + 1, hostColon - portColon - 1);
+  if (field.empty() || field.find_first_not_of(u"0123456789") != std::u16string_view::npos) {
+    return std::nullopt;
+  }
+  return LeadingNumber(field);
+}
+
+std::u16string IisWebsite::Wide(std::string_view text) const {
+  return state_.machine.runtime.AnsiToWide(text).value_or(u"");
+}
+
+std::string IisWebsite::Narrow(std::u16string_view text) const {
+  return state_.machine.runtime.WideToAnsi(text).value_or("");
+}
+
+bool IisWebsite::Fail(const char* message) {
+  WriteLog(state_, LogTag::server, message);
+  return false;
+}
+
+std::optional<std::u16string> IisWebsite::Text(IisElement& element, std::u16string_view name) {
+  std::unique_ptr<IisProperty> property;
+  std::u16string text;
+  if (ComFailed(element.PropertyByName(name, property)) || !property ||
+      ComFailed(property->StringValue(text))) {
+    return std::nullopt;
+  }
+  return text;
+}
+
+std::unique_ptr<IisElement> IisWebsite::Item(IisElementCollection& collection, std::uint32_t position) {
+  return Fetch<IisElement>([&](auto& out) { return collection.Item(position, out); });
+}
+
+std::uint32_t IisWebsite::CountOf(IisElementCollection& collection) {
+  std::uint32_t count = 0;
+  return ComFailed(collection.Count(count)) ? 0 : count;
+}
+
+std::unique_ptr<IisElementCollection> IisWebsite::Bindings(IisElement& site) {
+  const auto children = Fetch<IisChildElementCollection>([&](auto& out) { return site.ChildElements(out); });
+  if (!children) {
+    return nullptr;
+  }
+  const auto bindings = Fetch<IisElement>([&](auto& out) { return children->Item(u"bindings", out); });
+  if (!bindings) {
+    return nullptr;
+  }
+  return Fetch<IisElementCollection>([&](auto& out) { return bindings->Collection(out); });
+}
+
+std::string IisWebsite::SitePath() const {
+  return "MACHINE/WEBROOT/APPHOST/" + siteName;
+}
+
+bool IisWebsite::Open() {
+  // The entry point has started COM for this thread already; this start changes nothing there.
+  state_.machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded);
+  const std::int32_t created = state_.machine.iis.CreateAdminManager(adminManager_);
+  if (created != 0 || !adminManager_) {
+    return Fail(created == Iis::kClassNotRegistered ? kNotRegistered : kNoAdminManager);
+  }
+  const struct {
+    const char16_t* section;
+    std::unique_ptr<IisElementCollection>& collection;
+    const char* noSection;
+    const char* noCollection;
+  } sections[] = {
+      {kSitesSection, siteCollection_, kNoSiteSection, kNoSiteCollection},
+      {kPoolsSection, poolCollection_, kNoPoolSection, kNoPoolCollection},
+      {kRestrictionSection, restrictionCollection_, kNoSecuritySection, kNoRestrictionCollection},
+  };
+  for (const auto& section : sections) {
+    std::unique_ptr<IisElement> element;
+    if (adminManager_->AdminSection(section.section, kApphost, element) != 0 || !element) {
+      return Fail(section.noSection);
+    }
+    if (element->Collection(section.collection) != 0 || !section.collection) {
+      return Fail(section.noCollection);
+    }
+  }
+  return true;
+}
+
+bool IisWebsite::FindSite(std::string_view name, bool removeIfFound) {
+  nextSiteId = 0;
+  const std::uint32_t count = CountOf(*siteCollection_);
+  if (count == 0) {
+    nextSiteId = 1;
+    return false;
+  }
+  const std::u16string wanted = Wide(name);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    // A site that cannot be read does not match.
+    const std::unique_ptr<IisElement> site = Item(*siteCollection_, i);
+    if (!site) {
+      continue;
+    }
+    const std::int32_t id = LeadingNumber(std::string_view(Narrow(Text(*site, u"id").value_or(u""))));
+    if (Text(*site, u"name") == wanted) {
+      if (!removeIfFound) {
+        return true;
+      }
+      nextSiteId = id;
+      siteCollection_->DeleteElement(i);
+      return false;
+    }
+    nextSiteId = std::max(nextSiteId, id);
+  }
+  ++nextSiteId;
+  return false;
+}
+
+bool IisWebsite::FindAppPool(std::string_view name) {
+  const std::u16string wanted = Wide(name);
+  const std::uint32_t count = CountOf(*poolCollection_);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::unique_ptr<IisElement> pool = Item(*poolCollection_, i);
+    if (pool && Text(*pool, u"name") == wanted) {
+      currentPool_ = std::move(pool);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IisWebsite::AddCgiRestriction() {
+  const auto entry =
+      Fetch<IisElement>([&](auto& out) { return restrictionCollection_->CreateNewElement(u"add", out); });
+  if (!entry) {
+    return Fail(kNoRestriction);
+  }
+  Set(*entry, u"path", Wide(modulePath));
+  Set(*entry, u"allowed", true);
+  Set(*entry, u"description", Wide(appDisplayName));
+  restrictionCollection_->AddElement(*entry, -1);
+  return true;
+}
+
+bool IisWebsite::CreateSite(std::string_view physicalPath) {
+  const auto site =
+      Fetch<IisElement>([&](auto& out) { return siteCollection_->CreateNewElement(u"site", out); });
+  if (!site) {
+    return Fail(kNoSite);
+  }
+  Set(*site, u"name", Wide(siteName));
+  Set(*site, u"Id", static_cast<std::int16_t>(static_cast<std::uint16_t>(nextSiteId)));
+  Set(*site, u"serverAutoStart", true);
+
+  const auto applications = Fetch<IisElementCollection>([&](auto& out) { return site->Collection(out); });
+  const auto application =
+      applications
+          ? Fetch<IisElement>([&](auto& out) { return applications->CreateNewElement(u"application", out); })
+          : nullptr;
+  const auto applicationProperties =
+      application ? Fetch<IisPropertyCollection>([&](auto& out) { return application->Properties(out); })
+                  : nullptr;
+  if (!applicationProperties) {
+    return Fail(kNoSite);
+  }
+  SetItem(*applicationProperties, u"path", std::u16string(u"/"));
+  SetItem(*applicationProperties, u"applicationPool", Wide(poolName));
+
+  const auto directories =
+      Fetch<IisElementCollection>([&](auto& out) { return application->Collection(out); });
+  const auto directory = directories ? Fetch<IisElement>([&](auto& out) {
+    return directories->CreateNewElement(u"virtualDirectory", out);
+  })
+                                     : nullptr;
+  const auto directoryProperties =
+      directory ? Fetch<IisPropertyCollection>([&](auto& out) { return directory->Properties(out); })
+                : nullptr;
+  if (!directoryProperties) {
+    return Fail(kNoSite);
+  }
+  SetItem(*directoryProperties, u"path", std::u16string(u"/"));
+  SetItem(*directoryProperties, u"physicalPath", Wide(physicalPath));
+
+  directories->AddElement(*directory, -1);
+  applications->AddElement(*application, -1);
+  siteCollection_->AddElement(*site, -1);
+
+  const auto bindings = Bindings(*site);
+  const auto binding =
+      bindings ? Fetch<IisElement>([&](auto& out) { return bindings->CreateNewElement(u"binding", out); })
+               : nullptr;
+  const auto bindingProperties =
+      binding ? Fetch<IisPropertyCollection>([&](auto& out) { return binding->Properties(out); }) : nullptr;
+  if (!bindingProperties) {
+    return Fail(kNoSite);
+  }
+  SetItem(*bindingProperties, u"protocol", std::u16string(u"http"));
+  SetItem(*bindingProperties, u"bindingInformation", u"*:" + Decimal(port) + u":");
+  bindings->AddElement(*binding, -1);
+  return true;
+}
+
+std::optional<std::string> IisWebsite::FindPortConflict() {
+  const std::uint32_t count = CountOf(*siteCollection_);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::unique_ptr<IisElement> site = Item(*siteCollection_, i);
+    if (!site) {
+      continue;
+    }
+    const std::string name = Narrow(Text(*site, u"name").value_or(u"")).substr(0, kSiteNameChars);
+    if (name == siteName.substr(0, kSiteNameChars)) {
+      continue;
+    }
+    const auto bindings = Bindings(*site);
+    const std::uint32_t bindingCount = bindings ? CountOf(*bindings) : 0;
+    for (std::uint32_t j = 0; j < bindingCount; ++j) {
+      const std::unique_ptr<IisElement> binding = Item(*bindings, j);
+      if (!binding || BindingPort(Text(*binding, u"bindingInformation").value_or(u"")) != port) {
+        continue;
+      }
+      portConflict = true;
+      conflictingSiteName = name;
+      return std::to_string(port) + kInUse + name + kContinue;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> IisWebsite::RebindConflictingSite() {
+  // Every port a site binds, so that the binding moves to one that nobody holds.
+  std::set<std::int32_t> bound = {port};
+  std::unique_ptr<IisElement> binding;
+  std::u16string information;
+  const std::uint32_t count = CountOf(*siteCollection_);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::unique_ptr<IisElement> site = Item(*siteCollection_, i);
+    if (!site) {
+      continue;
+    }
+    const bool conflicting =
+        Narrow(Text(*site, u"name").value_or(u"")).substr(0, kSiteNameChars) == conflictingSiteName;
+    const auto bindings = Bindings(*site);
+    const std::uint32_t bindingCount = bindings ? CountOf(*bindings) : 0;
+    for (std::uint32_t j = 0; j < bindingCount; ++j) {
+      std::unique_ptr<IisElement> candidate = Item(*bindings, j);
+      const std::u16string text = candidate ? Text(*candidate, u"bindingInformation").value_or(u"") : u"";
+      const std::optional<std::int32_t> candidatePort = BindingPort(text);
+      if (candidatePort) {
+        bound.insert(*candidatePort);
+      }
+      if (conflicting && !binding && candidatePort == port) {
+        binding = std::move(candidate);
+        information = text;
+      }
+    }
+  }
+  if (!binding) {
+    return std::nullopt;
+  }
+  std::int32_t freePort = kAlternatePort;
+  while (bound.count(freePort) != 0) {
+    ++freePort;
+  }
+  // Only the port field changes: "address:port:host".
+  const std::size_t hostColon = information.rfind(u':');
+  const std::size_t portColon = information.rfind(u':', hostColon - 1);
+  const std::u16string moved =
+      information.substr(0, portColon + 1) + Decimal(freePort) + information.substr(hostColon);
+  if (!Set(*binding, u"bindingInformation", moved)) {
+    Fail((kNoRebind + conflictingSiteName).c_str());
+    return std::nullopt;
+  }
+  return std::to_string(port) + kMoved + std::to_string(freePort) + kOn + conflictingSiteName;
+}
+
+bool IisWebsite::SetPoolProperties(IisElement& pool) {
+  Set(pool, u"autoStart", true);
+  Set(pool, u"managedPipelineMode", kClassicPipeline);
+  Set(pool, u"managedRuntimeVersion", std::u16string());
+  Set(pool, u"enable32BitAppOnWin64", false);
+  const auto children = Fetch<IisChildElementCollection>([&](auto& out) { return pool.ChildElements(out); });
+  if (!children) {
+    return false;
+  }
+  const auto processModel =
+      Fetch<IisElement>([&](auto& out) { return children->Item(u"processModel", out); });
+  const auto failure = Fetch<IisElement>([&](auto& out) { return children->Item(u"failure", out); });
+  if (!processModel || !failure) {
+    return false;
+  }
+  Set(*processModel, u"identityType", kLocalSystem);
+  Set(*failure, u"rapidFailProtection", false);
+  return true;
+}
+
+bool IisWebsite::CreateAppPool() {
+  currentPool_ = Fetch<IisElement>([&](auto& out) { return poolCollection_->CreateNewElement(u"add", out); });
+  if (!currentPool_) {
+    return Fail(kNoPool);
+  }
+  Set(*currentPool_, u"name", Wide(poolName));
+  if (!SetPoolProperties(*currentPool_)) {
+    return Fail(kNoPool);
+  }
+  poolCollection_->AddElement(*currentPool_, -1);
+  return true;
+}
+
+bool IisWebsite::UpdateAppPool() {
+  return (currentPool_ && SetPoolProperties(*currentPool_)) || Fail(kNoPoolUpdate);
+}
+
+bool IisWebsite::ConfigureSiteHandlers() {
+  const std::u16string sitePath = Wide(SitePath());
+  std::unique_ptr<IisElement> handlers;
+  const std::int32_t handlersResult = adminManager_->AdminSection(kHandlersSection, sitePath, handlers);
+  if (handlersResult == kSectionLocked) {
+    return Fail(kIsapiMissing);
+  }
+  if (ComFailed(handlersResult) || !handlers) {
+    return Fail(kNoHandlersSection);
+  }
+  std::unique_ptr<IisProperty> accessPolicy;
+  const std::int32_t accessResult = handlers->PropertyByName(u"accessPolicy", accessPolicy);
+  if (accessResult == kOutOfMemory) {
+    return Fail(kNoBstr);
+  }
+  if (ComFailed(accessResult) || !accessPolicy) {
+    return Fail(kNoAccessPolicy);
+  }
+  accessPolicy->PutText(u"Read,Write,Script,Execute");
+  const auto handlerCollection =
+      Fetch<IisElementCollection>([&](auto& out) { return handlers->Collection(out); });
+  if (!handlerCollection) {
+    return Fail(kNoHandlerCollection);
+  }
+  handlerCollection->Clear();
+  const std::vector<std::vector<std::pair<const char16_t*, std::u16string>>> entries = {
+      {{u"name", Wide(appDisplayName)},
+       {u"path", u"*.dll"},
+       {u"verb", u"GET,POST"},
+       {u"modules", u"IsapiModule"},
+       {u"scriptProcessor", Wide(modulePath)},
+       {u"resourceType", u"Either"},
+       {u"requireAccess", u"Execute"}},
+      {{u"name", u"StaticFile"},
+       {u"path", u"*"},
+       {u"verb", u"*"},
+       {u"modules", u"StaticFileModule,DefaultDocumentModule,DirectoryListingModule"},
+       {u"resourceType", u"Either"},
+       {u"requireAccess", u"Read"}},
+  };
+  for (const auto& entry : entries) {
+    const auto handler =
+        Fetch<IisElement>([&](auto& out) { return handlerCollection->CreateNewElement(u"add", out); });
+    if (!handler) {
+      return Fail(kNoHandler);
+    }
+    for (const auto& [name, value] : entry) {
+      Set(*handler, name, value);
+    }
+    handlerCollection->AddElement(*handler, -1);
+  }
+
+  const auto defaultDocument = Fetch<IisElement>(
+      [&](auto& out) { return adminManager_->AdminSection(kDefaultDocumentSection, sitePath, out); });
+  if (!defaultDocument) {
+    return Fail(kNoDefaultFilesSection);
+  }
+  Set(*defaultDocument, u"enabled", true);
+  const auto children =
+      Fetch<IisChildElementCollection>([&](auto& out) { return defaultDocument->ChildElements(out); });
+  const auto files =
+      children ? Fetch<IisElement>([&](auto& out) { return children->Item(u"files", out); }) : nullptr;
+  const auto fileCollection =
+      files ? Fetch<IisElementCollection>([&](auto& out) { return files->Collection(out); }) : nullptr;
+  if (!fileCollection) {
+    return Fail(kNoDefaultDocumentCollection);
+  }
+  fileCollection->Clear();
+  const auto file =
+      Fetch<IisElement>([&](auto& out) { return fileCollection->CreateNewElement(u"add", out); });
+  if (!file) {
+    return Fail(kNoDefaultDocumentCollection);
+  }
+  Set(*file, u"value", std::u16string(u"HNembricAI.dll"));
+  fileCollection->AddElement(*file, -1);
+
+  const auto filtering = Fetch<IisElement>(
+      [&](auto& out) { return adminManager_->AdminSection(kRequestFilteringSection, sitePath, out); });
+  if (!filtering) {
+    return Fail(kNoRequestFiltering);
+  }
+  const auto limits =
+      Fetch<IisElement>([&](auto& out) { return filtering->ElementByName(u"requestLimits", out); });
+  if (!limits) {
+    return Fail(kNoRequestLimits);
+  }
+  if (!Set(*limits, u"maxAllowedContentLength", kMaxContentLength)) {
+    return Fail(kNoContentLength);
+  }
+  return true;
+}
+
+std::int32_t IisWebsite::Commit() {
+  return adminManager_->CommitChanges();
+}
+
+void IisWebsite::CommitAtSite() {
+  adminManager_->SetCommitPath(Wide(SitePath()));
+  std::u16string readBack;
+  adminManager_->CommitPath(readBack);
+}
+
+bool IisWebsite::StartSite() {
+  const std::u16string wanted = Wide(siteName);
+  const std::uint32_t count = CountOf(*siteCollection_);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::unique_ptr<IisElement> site = Item(*siteCollection_, i);
+    if (!site || Text(*site, u"name") != wanted) {
+      continue;
+    }
+    const auto methods = Fetch<IisMethodCollection>([&](auto& out) { return site->Methods(out); });
+    const auto start =
+        methods ? Fetch<IisMethod>([&](auto& out) { return methods->Item(u"Start", out); }) : nullptr;
+    const auto instance =
+        start ? Fetch<IisMethodInstance>([&](auto& out) { return start->CreateInstance(out); }) : nullptr;
+    if (!instance) {
+      return Fail(kNoStart);
+    }
+    instance->Execute();
+    return true;
+  }
+  return true;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/iis.h"
+
+struct SetupState;
+
+// The IIS configuration of the server's website through the admin manager: the server-level sites,
+// application pools and ISAPI/CGI restrictions, and the site-level handlers, default document and request
+// limits. Every change stays in the admin manager's memory until it is committed. An operation that cannot
+// reach an element it must change stops, logs one line and reports false, so nothing half-made is
+// committed; the results of the puts and adds themselves are not examined.
+class IisWebsite {
+ public:
+  static constexpr std::int32_t kAlternatePort = 8080;
+
+  explicit IisWebsite(SetupState& state) : state_(state) {}
+
+  // Creates the admin manager and fetches the sites, application pools and restrictions. False after a
+  // failure, which is logged.
+  bool Open();
+  // True when a site of that name exists (and `removeIfFound` is false). Sets `nextSiteId` to the next
+  // free id, or to the id of the site of that name when it removes it.
+  bool FindSite(std::string_view name, bool removeIfFound);
+  // True when a pool of that name exists; it becomes the pool that UpdateAppPool works on.
+  bool FindAppPool(std::string_view name);
+  // Appends the ISAPI restriction entry that allows the server module.
+  bool AddCgiRestriction();
+
+  // Creates the site `siteName` with id `nextSiteId`, its root application in `poolName`, the root virtual
+  // directory on the physical path, and an http binding on `port`.
+  bool CreateSite(std::string_view physicalPath);
+  // The warning when another site binds `port`: that site becomes `conflictingSiteName`.
+  std::optional<std::string> FindPortConflict();
+  // Moves the conflicting binding of `conflictingSiteName` to the first port from 8080 upward that no site
+  // binds, keeping its protocol, address and host name; the line that says so, or nothing.
+  std::optional<std::string> RebindConflictingSite();
+
+  bool CreateAppPool();
+  bool UpdateAppPool();
+
+  // Handlers, default document and request limit at the site's configuration path. False after a
+  // failure, which is logged.
+  bool ConfigureSiteHandlers();
+
+  // CommitChanges; its HRESULT.
+  std::int32_t Commit();
+  // Commits from now on at the site's configuration path.
+  void CommitAtSite();
+  // Executes the site's "Start" method.
+  bool StartSite();
+
+  // The configuration path of the site: "MACHINE/WEBROOT/APPHOST/" and its name.
+  std::string SitePath() const;
+
+  std::string siteName;
+  std::string poolName;
+  std::string modulePath;
+  std::string appDisplayName;
+  std::int32_t port = 0;
+  std::int32_t nextSiteId = 0;
+  bool portConflict = false;
+  std::string conflictingSiteName;
+
+ private:
+  std::u16string Wide(std::string_view text) const;
+  std::string Narrow(std::u16string_view text) const;
+  // The text of a property of an element; nullopt when it cannot be read.
+  std::optional<std::u16string> Text(IisElement& element, std::u16string_view name);
+  // The element at a position of a collection, and its "name".
+  std::unique_ptr<IisElement> Item(IisElementCollection& collection, std::uint32_t position);
+  std::uint32_t CountOf(IisElementCollection& collection);
+  // The bindings collection of a site.
+  std::unique_ptr<IisElementCollection> Bindings(IisElement& site);
+  bool SetPoolProperties(IisElement& pool);
+  bool Fail(const char* message);
+
+  SetupState& state_;
+  std::unique_ptr<IisAdminManager> adminManager_;
+  std::unique_ptr<IisElementCollection> siteCollection_;
+  std::unique_ptr<IisElementCollection> poolCollection_;
+  std::unique_ptr<IisElementCollection> restrictionCollection_;
+  std::unique_ptr<IisElement> currentPool_;
+};
+
+// The port of a binding's information "address:port:host": the field between its last two colons (an
+// IPv6 address in brackets may hold many, a host name none); nullopt when there is no such number.
+std::optional<std::int32_t> BindingPort(std::u16string_view bindingInformation);

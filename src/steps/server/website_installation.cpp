@@ -1,0 +1,90 @@
+#include "core/blank_text.h"
+#include "core/path_text.h"
+#include "core/port_guards.h"
+#include "core/setup_state.h"
+#include "steps/server/server_setup.h"
+
+namespace {
+
+constexpr char kInstalling[] = "Installing Website";
+constexpr char kAppDisplayName[] = "Halvorn NembricApp v10.1";
+constexpr char kServerModule[] = "HNembricAI.dll";
+constexpr char kSiteBaseName[] = "HNembricAI";
+constexpr char kCreated[] = "Successfully Created Website:";
+constexpr char kWithPool[] = " with application pool:";
+constexpr int kConflictNameBlanks = 50;
+constexpr std::int32_t kInformationServerPort = 1465;
+constexpr char kInformationServerConfiguration[] = "c:\\program Files\\NembricIS\\nembricis.cfg";
+
+// The site and pool name of a port: the plain name for the ports a website usually has.
+std::string SiteNameFor(std::int32_t port) {
+  if (port == 80 || port == 443 || port == 1064) {
+    return kSiteBaseName;
+  }
+  return kSiteBaseName + std::to_string(port);
+}
+
+}  // namespace
+
+int ServerSetup::WriteInformationServerConfiguration() {
+  Files& files = state_.machine.files;
+  files.Remove(kInformationServerConfiguration);
+  const UniqueFile file(files, files.Create(kInformationServerConfiguration, Files::kGenericWrite, 0,
+                                            Files::kCreateAlways, Files::kAttributeNormal));
+  if (!file.IsOpen()) {
+    return kConfigurationNotCreated;
+  }
+  const std::string content = "DOC_ROOT=" + documentRoot +
+                              "\r\nPORT=" + std::to_string(kInformationServerPort) +
+                              "\r\nENABLE_ISAPI=yes\r\n";
+  const std::optional<std::uint32_t> written =
+      files.WritePart(file.get(), content.data(), static_cast<std::uint32_t>(content.size()));
+  return written == content.size() ? kConfigurationWritten : kConfigurationShort;
+}
+
+int ServerSetup::InstallWebsite() {
+  WriteLog(state_, LogTag::server, kInstalling);
+  website.appDisplayName = kAppDisplayName;
+  websitePort = state_.choices.port;
+  website.modulePath = JoinPath(state_.choices.serverDirectory, kServerModule);
+  if (!website.Open()) {
+    return 0;
+  }
+  website.portConflict = false;
+  website.conflictingSiteName = BlankText(kConflictNameBlanks);
+  VerifyServerFiles();
+  website.port = websitePort;
+  website.siteName = SiteNameFor(websitePort);
+  website.poolName = website.siteName;
+  if (const std::optional<std::string> warning = website.FindPortConflict()) {
+    WriteLog(state_, LogTag::server, *warning);
+  }
+  if (websitePort == kInformationServerPort) {
+    return WriteInformationServerConfiguration();
+  }
+  if (website.portConflict) {
+    if (const std::optional<std::string> moved = website.RebindConflictingSite()) {
+      WriteLog(state_, LogTag::server, *moved);
+    }
+  }
+  // A step that could not make its part stops the installation before anything half-made is committed.
+  const bool pool = website.FindAppPool(website.poolName) ? website.UpdateAppPool() : website.CreateAppPool();
+  if (!pool) {
+    return 0;
+  }
+  website.FindSite(website.siteName, true);
+  if (!website.CreateSite(state_.choices.serverDirectory) || !website.AddCgiRestriction()) {
+    return 0;
+  }
+  website.Commit();
+  website.CommitAtSite();
+  if (!website.ConfigureSiteHandlers()) {
+    return 0;
+  }
+  if (website.Commit() == 0) {
+    WriteLog(state_, LogTag::server, kCreated + website.siteName + " " + kWithPool + website.poolName);
+    AdvanceProgress(state_, state_.steps.website);
+  }
+  website.StartSite();
+  return 1;
+}

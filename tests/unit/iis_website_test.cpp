@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "setup_world.h"
+
+namespace {
+
+constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+constexpr char16_t kSites[] = u"system.applicationHost/sites";
+constexpr char16_t kPools[] = u"system.applicationHost/applicationPools";
+constexpr char kConfiguration[] = "c:\\program Files\\NembricIS\\nembricis.cfg";
+constexpr const char* kModules[] = {"HNembricAI.dll", "HNb10Cml.dll", "HNb10Cmn.dll", "HNb10Ntx.dll",
+                                    "Hv10si.dll",     "Hv10ci.dll",   "Hv10math.dll", "HNb10lzma.dll"};
+
+// A server machine with IIS: the server files in place and the default site on port 80.
+struct IisWorld : SetupWorld {
+  explicit IisWorld(std::int32_t port = 80) {
+    state.startDirectory = "C:\\";
+    state.choices.serverDirectory = "C:\\HNembricAI\\";
+    state.choices.port = port;
+    state.progressTotal = 39;
+    state.steps.website = 10;
+    for (const char* module : kModules) {
+      fake.files.SetContent(std::string("C:\\HNembricAI\\") + module, "x");
+    }
+    AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
+  }
+  std::shared_ptr<FakeIis::Node> AddSite(
+      const std::u16string& name, const std::u16string& id,
+      const std::vector<std::pair<std::u16string, std::u16string>>& bindings) {
+    auto site = fake.iis.AddItem(kSites, "site", {{u"name", name}, {u"id", id}});
+    auto bindingsNode = site->Child("bindings");
+    for (const auto& [protocol, information] : bindings) {
+      auto binding = std::make_shared<FakeIis::Node>();
+      binding->tag = "binding";
+      binding->properties = {{u"protocol", protocol}, {u"bindingInformation", information}};
+      bindingsNode->items.push_back(binding);
+    }
+    return site;
+  }
+  std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
+  IisWebsite& website = steps.server.website;
+};
+
+std::string Expected(const char* name) {
+  std::ifstream file(std::string(IIS_EXPECTED_DIR) + "/" + name);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+TEST(InstallWebsite, ConfiguresPoolSiteRestrictionAndHandlersInTwoCommits) {
+  IisWorld world;
+  world.state.choices.port = 8081;
+  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  ASSERT_EQ(world.fake.iis.commits.size(), 2U);
+  EXPECT_EQ(world.fake.iis.commits[0].path, u"MACHINE/WEBROOT/APPHOST");
+  EXPECT_EQ(world.fake.iis.commits[1].path, u"MACHINE/WEBROOT/APPHOST/HNembricAI8081");
+  EXPECT_EQ(world.fake.iis.commits[1].configuration, Expected("website_8081.config"));
+  EXPECT_EQ(world.fake.iis.started, std::vector<std::u16string>{u"HNembricAI8081"});
+  EXPECT_EQ(
+      world.Log(),
+      "Server Setup:Installing Website\r\n"
+      "Server Setup:Successfully Created Website:HNembricAI8081  with application pool:HNembricAI8081\r\n");
+  EXPECT_DOUBLE_EQ(world.state.progressDone, 10);
+  EXPECT_EQ(world.fake.iis.liveReferences, 5);  // the admin manager, its three collections and the pool stay
+  // The id and the limit go as the variants IIS expects.
+  bool idAsInt16 = false;
+  bool limitAsUInt32 = false;
+  for (const FakeIis::Put& put : world.fake.iis.puts) {
+    idAsInt16 |= put.property == "Id" && std::string(put.type) == "int16" && put.value == u"2";
+    limitAsUInt32 |= put.property == "maxAllowedContentLength" && std::string(put.type) == "uint32" &&
+                     put.value == u"524288000";
+  }
+  EXPECT_TRUE(idAsInt16);
+  EXPECT_TRUE(limitAsUInt32);
+}
+
+TEST(InstallWebsite, ARunAgainReplacesTheSiteWithItsIdAndUpdatesThePool) {
+  IisWorld world(1064);
+  world.AddSite(u"Other", u"7", {{u"http", u"*:9000:"}});
+  world.AddSite(u"HNembricAI", u"5", {{u"http", u"*:1064:"}});
+  world.fake.iis.AddItem(
+      kPools, "add", {{u"name", u"HNembricAI"}, {u"managedPipelineMode", u"0"}, {u"queueLength", u"1000"}});
+  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  const std::string configuration = world.fake.iis.commits.at(0).configuration;
+  // One pool, its other settings untouched; the site again with id 5, after the others.
+  EXPECT_EQ(configuration.find("<add name=\"HNembricAI\""), configuration.rfind("<add name=\"HNembricAI\""));
+  EXPECT_NE(configuration.find("managedPipelineMode=\"1\" queueLength=\"1000\""), std::string::npos);
+  EXPECT_NE(configuration.find("<site name=\"HNembricAI\" Id=\"5\""), std::string::npos);
+  EXPECT_LT(configuration.find("name=\"Other\""), configuration.find("name=\"HNembricAI\" Id"));
+}
+
+TEST(InstallWebsite, NamesSiteAndPoolByPort) {
+  for (const auto& [port, name] : {std::pair{80, "HNembricAI"}, std::pair{443, "HNembricAI"},
+                                   std::pair{1064, "HNembricAI"}, std::pair{8080, "HNembricAI8080"}}) {
+    IisWorld world(port);
+    world.steps.server.InstallWebsite();
+    EXPECT_EQ(world.website.siteName, name) << port;
+    EXPECT_EQ(world.website.poolName, name) << port;
+  }
+}
+
+TEST(InstallWebsite, AccessFailuresAreLoggedAndNothingIsCommitted) {
+  const std::vector<std::pair<std::string, const char*>> cases = {
+      {"CreateAdminManager",
+       "You have not selected IIS management tootls and scripts in IIS Installation. Please add these "
+       "features"},
+      {"AdminSection system.applicationHost/sites",
+       "Could not access Site Section.You must run this App in Administration role while running server "
+       "setup."},
+      {"Collection sites", "Could not access Site Collection"},
+      {"AdminSection system.applicationHost/applicationPools", "Could not access Application Pool Section"},
+      {"Collection applicationPools", "Could not get Application Pool Collection"},
+      {"AdminSection system.webServer/security/isapiCgiRestriction", "Could not get security section"},
+      {"Collection isapiCgiRestriction", "Could not get restriction collection"},
+  };
+  for (const auto& [call, message] : cases) {
+    IisWorld world;
+    world.fake.iis.failing[call] = call == "CreateAdminManager" ? Iis::kClassNotRegistered : -1;
+    EXPECT_EQ(world.steps.server.InstallWebsite(), 0) << call;
+    EXPECT_EQ(world.Log(),
+              std::string("Server Setup:Installing Website\r\nServer Setup:") + message + "\r\n");
+    EXPECT_TRUE(world.fake.iis.commits.empty()) << call;
+  }
+  IisWorld other;
+  other.fake.iis.failing["CreateAdminManager"] = static_cast<std::int32_t>(0x80070005U);
+  other.steps.server.InstallWebsite();
+  EXPECT_NE(
+      other.Log().find("Could not access Writable Admin Manager.Please ensure that you have enabled all "
+                       "features in IIS setup in Windows configuration. For updating server setup App "
+                       "should be run in  Administration role."),
+      std::string::npos);
+}
+
+TEST(InstallWebsite, AFailedSiteStepLeavesOnlyTheServerLevelCommit) {
+  const std::vector<std::pair<std::string, const char*>> cases = {
+      {"AdminSection system.webServer/handlers", "Please check whether ISAPI is installed"},
+      {"AdminSection system.webServer/defaultDocument", "Could not get Default Files section"},
+      {"Collection files", "Could not get default document collection"},
+      {"AdminSection system.webServer/security/requestFiltering", "Could not get requestFiltering section"},
+      {"ElementByName requestLimits", "Could not get requestLimits element"},
+      {"PropertyByName maxAllowedContentLength", "Could not get maxAllowedContentLength property"},
+      {"PropertyByName accessPolicy", "BSTR allocation failed"},
+  };
+  for (const auto& [call, message] : cases) {
+    IisWorld world;
+    world.fake.iis.failing[call] =
+        call.ends_with("handlers")
+            ? static_cast<std::int32_t>(0x80070021U)
+            : (call.ends_with("accessPolicy") ? static_cast<std::int32_t>(0x8007000EU) : -1);
+    EXPECT_EQ(world.steps.server.InstallWebsite(), 0) << call;
+    EXPECT_EQ(world.fake.iis.commits.size(), 1U) << call;
+    EXPECT_TRUE(world.fake.iis.started.empty()) << call;
+    EXPECT_TRUE(world.Log().ends_with(std::string("Server Setup:") + message + "\r\n")) << world.Log();
+  }
+}
+
+TEST(InstallWebsite, AFailedSecondCommitSaysNothingButStartsTheSite) {
+  IisWorld world(443);
+  world.fake.iis.failing["CommitChanges"] = -1;
+  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  EXPECT_EQ(world.Log(), "Server Setup:Installing Website\r\n");
+  EXPECT_EQ(world.fake.iis.started, std::vector<std::u16string>{u"HNembricAI"});
+  EXPECT_DOUBLE_EQ(world.state.progressDone, 0);
+}
+
+TEST(InstallWebsite, AnElementThatCannotBeMadeStopsBeforeAnyCommit) {
+  for (const char* call : {"CreateNewElement site", "CreateNewElement add", "ChildElements site"}) {
+    IisWorld world(8080);
+    world.fake.iis.failing[call] = -1;
+    EXPECT_EQ(world.steps.server.InstallWebsite(), 0) << call;
+    EXPECT_TRUE(world.fake.iis.commits.empty()) << call;
+    EXPECT_NE(world.Log().find("Server Setup:Could not create"), std::string::npos) << world.Log();
+  }
+}
+
+TEST(InstallWebsite, Port1465WritesTheInformationServerFileOnly) {
+  const std::string content = "DOC_ROOT=\r\nPORT=1465\r\nENABLE_ISAPI=yes\r\n";
+  struct Case {
+    bool folder;
+    std::optional<std::size_t> freeBytes;
+    int result;
+  };
+  for (const Case& c : {Case{true, std::nullopt, 0}, Case{false, std::nullopt, -1}, Case{true, 10, -2}}) {
+    IisWorld world(1465);
+    world.AddSite(u"Nembric IS", u"2", {{u"http", u"*:1465:"}});
+    if (c.folder) {
+      world.fake.files.SetContent(kConfiguration, "an older configuration, longer than the new one");
+    }
+    world.fake.files.freeBytes = c.freeBytes;
+    EXPECT_EQ(world.steps.server.InstallWebsite(), c.result);
+    if (c.result == 0) {
+      EXPECT_EQ(world.fake.files.Content(kConfiguration), content);
+    }
+    EXPECT_TRUE(world.fake.iis.commits.empty());
+    EXPECT_EQ(
+        world.Log(),
+        "Server Setup:Installing Website\r\nServer Setup:1465 is already in use on Nembric ISDo you want "
+        "to continue? \r\n");
+  }
+}
+
+TEST(FindSite, GivesTheNextIdOrTheIdOfTheSiteItRemoves) {
+  struct Case {
+    std::vector<std::pair<std::u16string, std::u16string>> sites;
+    const char* name;
+    bool remove;
+    bool found;
+    std::int32_t nextSiteId;
+    std::size_t sitesLeft;
+  };
+  const std::vector<Case> cases = {
+      {{}, "HNembricAI", true, false, 1, 0},
+      {{{u"A", u"1"}, {u"B", u"5"}, {u"C", u"3"}}, "HNembricAI", true, false, 6, 3},
+      {{{u"A", u"1"}, {u"HNembricAI", u"5"}, {u"C", u"3"}}, "HNembricAI", true, false, 5, 2},
+      {{{u"A", u"4"}, {u"HNembricAI", u"5"}}, "HNembricAI", false, true, 4, 2},
+      {{{u"hnembricai", u"2"}, {u"X", u"abc"}}, "HNembricAI", true, false, 3, 2},
+  };
+  for (const Case& c : cases) {
+    IisWorld world;
+    world.fake.iis.Section(kSites, FakeIis::kApphost)->items.clear();
+    for (const auto& [name, id] : c.sites) {
+      world.AddSite(name, id, {});
+    }
+    ASSERT_TRUE(world.website.Open());
+    EXPECT_EQ(world.website.FindSite(c.name, c.remove), c.found);
+    EXPECT_EQ(world.website.nextSiteId, c.nextSiteId);
+    EXPECT_EQ(world.fake.iis.Section(kSites, FakeIis::kApphost)->items.size(), c.sitesLeft);
+  }
+}
+
+TEST(BindingPort, IsTheFieldBetweenTheLastTwoColons) {
+  const std::vector<std::pair<const char16_t*, std::optional<std::int32_t>>> cases = {
+      {u"*:80:", 80},           {u"*:80:www.halvorn.example", 80},
+      {u"192.168.1.5:80:", 80}, {u"[fe80::1:2]:8080:host", 8080},
+      {u"10.0.0.80:443:", 443}, {u"*:http:", std::nullopt},
+      {u"80", std::nullopt},    {u"", std::nullopt},
+  };
+  for (const auto& [information, port] : cases) {
+    EXPECT_EQ(BindingPort(information), port) << std::string(information, information + 1);
+  }
+}
+
+TEST(PortConflict, TheBindingOnThePortMovesToAFreePortAndSaysSo) {
+  struct Case {
+    std::int32_t port;
+    std::vector<std::pair<std::u16string, std::u16string>> bindings;
+    const char* warning;
+    const char* moved;
+    std::vector<std::u16string> after;
+  };
+  const std::vector<Case> cases = {
+      {80,
+       {{u"http", u"*:80:"}},
+       "80 is already in use on ShopDo you want to continue? ",
+       "80 is moved to 8080 on Shop",
+       {u"*:8080:"}},
+      // The conflicting binding is the second one: it moves, with its address and host; the first stays.
+      {80,
+       {{u"https", u"*:443:"}, {u"http", u"192.168.1.5:80:shop.example"}},
+       "80 is already in use on ShopDo you want to continue? ",
+       "80 is moved to 8080 on Shop",
+       {u"*:443:", u"192.168.1.5:8080:shop.example"}},
+      // The chosen port is 8080 itself: the other site goes to the first port nobody binds.
+      {8080,
+       {{u"http", u"*:8080:"}, {u"http", u"*:8081:"}},
+       "8080 is already in use on ShopDo you want to continue? ",
+       "8080 is moved to 8082 on Shop",
+       {u"*:8082:", u"*:8081:"}},
+      // An address holding the port's digits is no conflict.
+      {80, {{u"http", u"10.0.0.80:9000:"}}, nullptr, nullptr, {u"10.0.0.80:9000:"}},
+  };
+  for (const Case& c : cases) {
+    IisWorld world(c.port);
+    world.fake.iis.Section(kSites, FakeIis::kApphost)->items.clear();
+    auto shop = world.AddSite(u"Shop", u"1", c.bindings);
+    world.steps.server.InstallWebsite();
+    const std::string log = world.Log();
+    EXPECT_EQ(log.find(c.warning != nullptr ? c.warning : "is already in use") != std::string::npos,
+              c.warning != nullptr)
+        << log;
+    if (c.moved != nullptr) {
+      EXPECT_NE(log.find(std::string("Server Setup:") + c.moved + "\r\n"), std::string::npos) << log;
+    }
+    std::vector<std::u16string> after;
+    for (const auto& binding : shop->Child("bindings")->items) {
+      after.push_back(*binding->Property(u"bindingInformation"));
+    }
+    EXPECT_EQ(after, c.after);
+  }
+}
+
+}  // namespace
