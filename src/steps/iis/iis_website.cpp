@@ -146,6 +146,10 @@ std::optional<std::u16string> IisWebsite::Text(IisElement& element, std::u16stri
   return text;
 }
 
+std::string IisWebsite::SiteName(IisElement& site) {
+  return Narrow(Text(site, u"name").value_or(u"")).substr(0, kSiteNameChars);
+}
+
 std::unique_ptr<IisElement> IisWebsite::Item(IisElementCollection& collection, std::uint32_t position) {
   return Fetch<IisElement>([&](auto& out) { return collection.Item(position, out); });
 }
@@ -320,7 +324,7 @@ std::optional<std::string> IisWebsite::FindPortConflict() {
     if (!site) {
       continue;
     }
-    const std::string name = Narrow(Text(*site, u"name").value_or(u"")).substr(0, kSiteNameChars);
+    const std::string name = SiteName(*site);
     if (name == siteName.substr(0, kSiteNameChars)) {
       continue;
     }
@@ -350,8 +354,7 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
     if (!site) {
       continue;
     }
-    const bool conflicting =
-        Narrow(Text(*site, u"name").value_or(u"")).substr(0, kSiteNameChars) == conflictingSiteName;
+    const bool conflicting = SiteName(*site) == conflictingSiteName;
     const auto bindings = Bindings(*site);
     const std::uint32_t bindingCount = bindings ? CountOf(*bindings) : 0;
     for (std::uint32_t j = 0; j < bindingCount; ++j) {

@@ -72,7 +72,9 @@ class IisWebsite {
   std::string Narrow(std::u16string_view text) const;
   // The text of a property of an element; nullopt when it cannot be read.
   std::optional<std::u16string> Text(IisElement& element, std::u16string_view name);
-  // The element at a position of a collection, and its "name".
+  // The "name" of a site as 8-bit text, compared by its first 255 characters.
+  std::string SiteName(IisElement& site);
+  // The element at a position of a collection.
   std::unique_ptr<IisElement> Item(IisElementCollection& collection, std::uint32_t position);
   std::uint32_t CountOf(IisElementCollection& collection);
   // The bindings collection of a site.
