@@ -40,7 +40,7 @@ CLOSE_EXEMPT = {"core/port_guards.h", "steps/install/cabinet_callbacks.cpp"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 EXIT = re.compile(r"\bExitProcess\s*\(")
-CLOSE_BY_HAND = re.compile(r"\b(registry|files_?|http|processes|cabinet|machine\.\w+)\s*\.\s*(Close|CloseKey|Destroy)\s*\(")
+CLOSE_BY_HAND = re.compile(r"\b(registry|files_?|http|processes|cabinet|machine\.\w+)\s*\.\s*(Close|CloseKey|ClosePipeEnd|Destroy)\s*\(")
 
 
 def folder_of(relative: pathlib.PurePosixPath) -> str:

@@ -42,6 +42,11 @@ inline bool ClosePortHandle(Processes& processes, ProcessHandle process) {
   processes.Close(process);
   return true;
 }
+// An end of an output pipe.
+inline bool ClosePortHandle(Processes& processes, FileHandle end) {
+  processes.ClosePipeEnd(end);
+  return true;
+}
 inline bool ClosePortHandle(Cabinet& cabinet, CabinetContext context) {
   return cabinet.Destroy(context);
 }
@@ -87,3 +92,4 @@ using UniqueFile = UniquePortHandle<Files, FileHandle>;
 using UniqueInternet = UniquePortHandle<Http, InternetHandle>;
 using UniqueProcess = UniquePortHandle<Processes, ProcessHandle>;
 using UniqueCabinetContext = UniquePortHandle<Cabinet, CabinetContext>;
+using UniquePipeEnd = UniquePortHandle<Processes, FileHandle>;

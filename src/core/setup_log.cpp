@@ -63,9 +63,22 @@ std::string LogFilePath(std::string_view startDirectory) {
   return JoinPath(TrimTrailingBlanks(startDirectory), kLogFileName);
 }
 
+std::string MaskSecrets(std::string line, const std::vector<std::string>& secrets) {
+  for (const std::string& secret : secrets) {
+    if (secret.empty()) {
+      continue;
+    }
+    for (std::size_t at = line.find(secret); at != std::string::npos; at = line.find(secret, at)) {
+      line.replace(at, secret.size(), kMaskedSecret);
+      at += std::string_view(kMaskedSecret).size();
+    }
+  }
+  return line;
+}
+
 int WriteLog(SetupState& state, LogTag tag, std::string_view text, std::optional<std::string_view> detail1,
              std::optional<std::string_view> detail2) {
-  const std::string line = FormatLogLine(tag, text, detail1, detail2);
+  const std::string line = MaskSecrets(FormatLogLine(tag, text, detail1, detail2), state.secrets);
   state.reporter.ShowStatus(line);
   state.log.Append(state.startDirectory, line);
   return 1;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/port_guards.h"
 
@@ -41,6 +42,12 @@ class SetupLog {
 // The line as it is written: prefix, text, ";detail" for each detail given, CR LF.
 std::string FormatLogLine(LogTag tag, std::string_view text, std::optional<std::string_view> detail1,
                           std::optional<std::string_view> detail2);
+
+// What a log line shows in place of a secret.
+inline constexpr char kMaskedSecret[] = "********";
+
+// The line with every occurrence of each (non-empty) secret replaced by kMaskedSecret.
+std::string MaskSecrets(std::string line, const std::vector<std::string>& secrets);
 
 // Where the log goes: the start directory without trailing blanks, a backslash unless it ends in one, and
 // the log file name.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/reporter.h"
 #include "core/run_mode.h"
@@ -69,6 +70,9 @@ struct SetupState {
   std::string downloadHost = kDefaultDownloadHost;
   // The host last connected to, for the connection-failure lines.
   std::string downloadServerName;
+
+  // Texts that never reach the log or the status line (the SQL Server password): each is shown masked.
+  std::vector<std::string> secrets;
 
   // An installer of this run asked for a restart to complete.
   bool restartNeeded = false;

@@ -90,6 +90,9 @@ class Files {
   virtual std::uint32_t LogicalDrives() = 0;
   // GetDriveTypeA of a root such as "C:\".
   virtual std::uint32_t DriveType(const std::string& root) = 0;
+  // GetDiskFreeSpaceExA of a root: the total number of free bytes on the disk (not only those available
+  // to the caller); nullopt when it cannot be read.
+  virtual std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) = 0;
   // SHGetFolderPathA of a known folder; nullopt when the system has none.
   virtual std::optional<std::string> KnownFolder(int folder) = 0;
 };

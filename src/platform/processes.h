@@ -32,6 +32,7 @@ class Processes {
  public:
   static constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
   static constexpr std::uint32_t kWaitObject0 = 0;
+  static constexpr std::uint32_t kWaitTimeout = 0x102;
 
   Processes() = default;
   Processes(const Processes&) = delete;

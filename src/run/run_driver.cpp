@@ -26,6 +26,9 @@ void CreateClientShortcut(SetupState& state) {
 
 RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& choices) {
   state.choices = choices;
+  if (!choices.sqlPassword.empty()) {
+    state.secrets.push_back(choices.sqlPassword);
+  }
   const bool server = ChoosesServer(choices.setupType);
   state.installSqlExpress = server && choices.installSqlServer && steps.sql.instanceCount == 0;
   state.nativeClientMissing = server && steps.sql.nativeClientMissing;

@@ -399,6 +399,15 @@ std::uint32_t FakeFiles::DriveType(const std::string& root) {
   return found == drives.end() ? 1 : found->second;  // DRIVE_NO_ROOT_DIR
 }
 
+std::optional<std::uint64_t> FakeFiles::DiskFreeBytes(const std::string& root) {
+  const auto found =
+      root.empty() ? driveFreeBytes.end() : driveFreeBytes.find(static_cast<char>(std::toupper(root[0])));
+  if (found == driveFreeBytes.end()) {
+    return std::nullopt;
+  }
+  return found->second;
+}
+
 std::optional<std::string> FakeFiles::KnownFolder(int folder) {
   const auto found = knownFolders.find(folder);
   if (found == knownFolders.end()) {

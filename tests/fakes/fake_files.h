@@ -34,6 +34,7 @@ class FakeFiles final : public Files {
   std::optional<std::string> FindOnSearchPath(const std::string& fileName) override;
   std::uint32_t LogicalDrives() override;
   std::uint32_t DriveType(const std::string& root) override;
+  std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) override;
   std::optional<std::string> KnownFolder(int folder) override;
 
   // Set by the test. Relative paths resolve against the current directory, which a successful
@@ -48,6 +49,8 @@ class FakeFiles final : public Files {
   std::vector<std::string> searchPath;
   // Drives present, by letter, with their type (3 fixed, 2 removable, 4 network, 5 CD-ROM).
   std::map<char, std::uint32_t> drives = {{'C', kDriveFixed}};
+  // Free bytes of the disk behind a drive, by letter; a drive without an entry cannot tell.
+  std::map<char, std::uint64_t> driveFreeBytes;
   // Known folders by CSIDL.
   std::map<int, std::string> knownFolders = {{kFolderProgramFiles, "C:\\Program Files"},
                                              {kFolderProgramFilesX86, "C:\\Program Files (x86)"}};

@@ -193,6 +193,14 @@ std::uint32_t Win32Files::DriveType(const std::string& root) {
   return GetDriveTypeA(root.c_str());
 }
 
+std::optional<std::uint64_t> Win32Files::DiskFreeBytes(const std::string& root) {
+  ULARGE_INTEGER totalFree{};
+  if (!GetDiskFreeSpaceExA(root.c_str(), nullptr, nullptr, &totalFree)) {
+    return std::nullopt;
+  }
+  return totalFree.QuadPart;
+}
+
 std::optional<std::string> Win32Files::KnownFolder(int folder) {
   char path[MAX_PATH + 1] = {};
   if (FAILED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {

@@ -27,5 +27,6 @@ class Win32Files final : public Files {
   std::optional<std::string> FindOnSearchPath(const std::string& fileName) override;
   std::uint32_t LogicalDrives() override;
   std::uint32_t DriveType(const std::string& root) override;
+  std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) override;
   std::optional<std::string> KnownFolder(int folder) override;
 };

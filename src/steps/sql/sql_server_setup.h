@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/handles.h"
+
 class WmiServices;
 struct SetupState;
 
@@ -32,6 +34,15 @@ class SqlServerSetup {
   // The instance name of a SQL Server service: what follows the first "$", or the whole name.
   std::string InstanceNameOf(std::u16string_view serviceName);
 
+  // Runs the SQL Server Express setup from the server's update folder unattended, its output copied into
+  // the log chunk by chunk while it runs and after it has ended. False when it could not be started.
+  bool InstallSqlServer();
+  // The setup's arguments with the password given, after choosing the data drive.
+  std::string BuildSqlSetupArguments(std::string_view password);
+  // The fixed drive with the most free space (the earlier one of a tie) into `dataDrive`; empty when no
+  // fixed drive tells its free space.
+  bool ChooseDataDrive();
+
   // A detection found SQL Server instances without the SQL Server Native Client 11 in either registry
   // view; the run hands it to the server update.
   bool nativeClientMissing = false;
@@ -45,6 +56,10 @@ class SqlServerSetup {
   std::uint32_t versionsFound = 0;
 
  private:
+  std::string SqlSetupArguments(std::string_view password) const;
+  // Logs one chunk of at most 255 bytes waiting in the pipe; false when none was.
+  bool LogSetupOutput(FileHandle read);
+
   SetupState& state_;
 };
 

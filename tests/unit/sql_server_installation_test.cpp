@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "setup_world.h"
+
+namespace {
+
+constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
+constexpr char kPassword[] = "Nemb1c$x";
+constexpr char kSetup[] = "C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe";
+
+struct SqlWorld : SetupWorld {
+  SqlWorld() {
+    state.startDirectory = "C:\\";
+    state.choices.serverDirectory = "C:\\HNembricAI\\";
+    state.choices.sqlPassword = kPassword;
+    state.secrets.push_back(kPassword);
+  }
+  std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
+  SqlServerSetup& sql = steps.sql;
+};
+
+TEST(ChooseDataDrive, TakesTheFixedDriveWithTheMostFreeSpace) {
+  struct Case {
+    std::map<char, std::uint32_t> drives;
+    std::map<char, std::uint64_t> free;
+    const char* chosen;
+  };
+  const std::vector<Case> cases = {
+      {{{'C', Files::kDriveFixed}, {'D', Files::kDriveFixed}}, {{'C', 50 * kGiB}, {'D', 200 * kGiB}}, "D:\\"},
+      {{{'C', Files::kDriveFixed}, {'D', Files::kDriveFixed}}, {{'C', 80 * kGiB}, {'D', 60 * kGiB}}, "C:\\"},
+      {{{'C', Files::kDriveFixed}, {'D', Files::kDriveFixed}}, {{'C', 70 * kGiB}, {'D', 70 * kGiB}}, "C:\\"},
+      // Network (4) and DVD (5) drives are never chosen, however much they hold.
+      {{{'C', Files::kDriveFixed}, {'N', 4}, {'E', 5}},
+       {{'C', 1 * kGiB}, {'N', 900 * kGiB}, {'E', 900 * kGiB}},
+       "C:\\"},
+      {{{'N', 4}}, {{'N', 900 * kGiB}}, ""},
+      {{{'C', Files::kDriveFixed}}, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SqlWorld world;
+    world.fake.files.drives = c.drives;
+    world.fake.files.driveFreeBytes = c.free;
+    EXPECT_TRUE(world.sql.ChooseDataDrive());
+    EXPECT_EQ(world.sql.dataDrive, c.chosen);
+  }
+}
+
+TEST(BuildSqlSetupArguments, IsTheUnattendedCommandLineByteForByte) {
+  for (const std::int32_t defaultInstance : {0, 1}) {
+    SqlWorld world;
+    world.fake.files.drives = {{'C', Files::kDriveFixed}, {'D', Files::kDriveFixed}};
+    world.fake.files.driveFreeBytes = {{'C', 10 * kGiB}, {'D', 20 * kGiB}};
+    world.sql.defaultInstanceFound = defaultInstance;
+    EXPECT_EQ(
+        world.sql.BuildSqlSetupArguments(kPassword),
+        std::string(" /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine "
+                    "/SECURITYMODE=SQL /SAPWD=Nemb1c$x  /ACTION=install /INSTANCENAME=") +
+            (defaultInstance == 0 ? "MSSQLSERVER" : "SQL19Express") +
+            " /SQLUSERDBDIR=D:\\\\sqldata\\ /SQLBACKUPDIR=D:\\\\sqlbackup\\");
+  }
+}
+
+TEST(InstallSqlServer, RunsTheSetupAndLogsAllItsOutputWithoutThePassword) {
+  SqlWorld world;
+  world.fake.files.driveFreeBytes = {{'C', 10 * kGiB}};
+  // The setup echoes the password once and writes more than two chunks between two polls: what is left
+  // in the pipe when it ends is logged too.
+  world.fake.processes.AddProgram(
+      kSetup, {0, nullptr, false, {"Starting " + std::string(kPassword) + "\n", std::string(600, 'a')}});
+  EXPECT_TRUE(world.sql.InstallSqlServer());
+  ASSERT_EQ(world.fake.processes.starts.size(), 1U);
+  const ProcessStart& start = world.fake.processes.starts[0];
+  EXPECT_EQ(start.applicationName, std::nullopt);
+  EXPECT_TRUE(start.commandLine.starts_with(std::string(kSetup) + "  /QS "));
+  EXPECT_NE(start.commandLine.find("/SAPWD=Nemb1c$x  /ACTION"), std::string::npos);
+  EXPECT_EQ(start.currentDirectory, "C:\\HNembricAI\\Update");
+  EXPECT_TRUE(start.inheritHandles);
+  EXPECT_EQ(world.Log(),
+            std::string("Server Setup:") + kSetup +
+                "  /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine "
+                "/SECURITYMODE=SQL /SAPWD=********  /ACTION=install /INSTANCENAME=MSSQLSERVER "
+                "/SQLUSERDBDIR=C:\\\\sqldata\\ /SQLBACKUPDIR=C:\\\\sqlbackup\\\r\n"
+                "Server Setup:Starting ********\n\r\n"
+                "Server Setup:" +
+                std::string(255, 'a') + "\r\nServer Setup:" + std::string(255, 'a') + "\r\nServer Setup:" +
+                std::string(90, 'a') + "\r\n" + "SQL Server Install:Installed SQL Server\r\n");
+  EXPECT_EQ(world.fake.processes.OpenPipeEnds(), 0U);
+  EXPECT_EQ(world.fake.processes.OpenHandles(), 0U);
+}
+
+TEST(InstallSqlServer, ASetupThatCannotStartIsOneLine) {
+  SqlWorld world;
+  EXPECT_FALSE(world.sql.InstallSqlServer());
+  EXPECT_TRUE(world.Log().ends_with("Server Setup:CreateProcess failed\r\n"));
+  EXPECT_EQ(world.Log().find(kPassword), std::string::npos);
+  EXPECT_EQ(world.fake.processes.OpenPipeEnds(), 0U);
+}
+
+}  // namespace
