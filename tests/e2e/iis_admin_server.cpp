@@ -148,21 +148,26 @@ class Property final : public ComObject<IAppHostProperty> {
   std::unique_ptr<IisProperty> port_;
 };
 
-class PropertyCollection final : public ComObject<IAppHostPropertyCollection> {
+// A collection whose items are asked for by name: properties, methods, child elements.
+template <typename Interface, typename Port, typename ItemInterface, typename ItemPort, typename ItemCom>
+class NamedCollection final : public ComObject<Interface> {
  public:
-  explicit PropertyCollection(std::unique_ptr<IisPropertyCollection> port) : port_(std::move(port)) {}
+  explicit NamedCollection(std::unique_ptr<Port> port) : port_(std::move(port)) {}
   HRESULT STDMETHODCALLTYPE get_Count(DWORD*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, IAppHostProperty** property) override {
+  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, ItemInterface** item) override {
     if (index.vt != VT_BSTR) {
       return E_INVALIDARG;
     }
-    std::unique_ptr<IisProperty> found;
-    return Hand<Property>(port_->Item(Text(index.bstrVal), found), found, property);
+    std::unique_ptr<ItemPort> found;
+    return Hand<ItemCom>(port_->Item(Text(index.bstrVal), found), found, item);
   }
 
  private:
-  std::unique_ptr<IisPropertyCollection> port_;
+  std::unique_ptr<Port> port_;
 };
+
+using PropertyCollection = NamedCollection<IAppHostPropertyCollection, IisPropertyCollection,
+                                           IAppHostProperty, IisProperty, Property>;
 
 class MethodInstance final : public ComObject<IAppHostMethodInstance> {
  public:
@@ -191,24 +196,10 @@ class Method final : public ComObject<IAppHostMethod> {
   std::unique_ptr<IisMethod> port_;
 };
 
-class MethodCollection final : public ComObject<IAppHostMethodCollection> {
- public:
-  explicit MethodCollection(std::unique_ptr<IisMethodCollection> port) : port_(std::move(port)) {}
-  HRESULT STDMETHODCALLTYPE get_Count(DWORD*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, IAppHostMethod** method) override {
-    if (index.vt != VT_BSTR) {
-      return E_INVALIDARG;
-    }
-    std::unique_ptr<IisMethod> found;
-    return Hand<Method>(port_->Item(Text(index.bstrVal), found), found, method);
-  }
-
- private:
-  std::unique_ptr<IisMethodCollection> port_;
-};
+using MethodCollection =
+    NamedCollection<IAppHostMethodCollection, IisMethodCollection, IAppHostMethod, IisMethod, Method>;
 
 class ElementCollection;
-class ChildElementCollection;
 
 class Element final : public ComObject<IAppHostElement> {
  public:
@@ -280,21 +271,8 @@ class ElementCollection final : public ComObject<IAppHostElementCollection> {
   std::unique_ptr<IisElementCollection> port_;
 };
 
-class ChildElementCollection final : public ComObject<IAppHostChildElementCollection> {
- public:
-  explicit ChildElementCollection(std::unique_ptr<IisChildElementCollection> port) : port_(std::move(port)) {}
-  HRESULT STDMETHODCALLTYPE get_Count(DWORD*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, IAppHostElement** element) override {
-    if (index.vt != VT_BSTR) {
-      return E_INVALIDARG;
-    }
-    std::unique_ptr<IisElement> found;
-    return Hand<Element>(port_->Item(Text(index.bstrVal), found), found, element);
-  }
-
- private:
-  std::unique_ptr<IisChildElementCollection> port_;
-};
+using ChildElementCollection = NamedCollection<IAppHostChildElementCollection, IisChildElementCollection,
+                                               IAppHostElement, IisElement, Element>;
 
 HRESULT Element::get_Collection(IAppHostElementCollection** collection) {
   std::unique_ptr<IisElementCollection> found;
