@@ -2,6 +2,7 @@
 
 #include "platform/cabinet.h"
 #include "platform/dialog_view.h"
+#include "platform/features.h"
 #include "platform/files.h"
 #include "platform/http.h"
 #include "platform/iis.h"
@@ -24,4 +25,5 @@ struct Machine {
   Processes& processes;
   Cabinet& cabinet;
   Iis& iis;
+  Features& features;
 };

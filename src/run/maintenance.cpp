@@ -53,10 +53,10 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     WriteLog(state, LogTag::client, kClientDirectory, state.choices.clientDirectory);
   }
   if (!HasAny(state.runMode, RunMode::repair)) {
-    return {0, kUninstalled, kUninstallCompleted};
+    return {0, kUninstalled, kUninstallCompleted, {}};
   }
   if (choice.server) {
     steps.server.PrepareServerRepair();
   }
-  return {0, kRepaired, kRepairCompleted};
+  return {0, kRepaired, kRepairCompleted, {}};
 }

@@ -36,10 +36,14 @@ void Program::End(const RunEnd& end) {
       WriteLog(state, LogTag::userInterface, kRestartNeeded);
     }
     WriteLog(state, LogTag::userInterface, end.logLine);
+    if (!end.shortfall.empty()) {
+      WriteLog(state, LogTag::userInterface, end.shortfall);
+    }
   }
   CloseLog(state);
   if (end.completion != nullptr) {
-    ShowInfo(state, end.completion);
+    ShowInfo(state, end.shortfall.empty() ? std::string(end.completion)
+                                          : std::string(end.completion) + "\n\n" + end.shortfall);
   }
   state.machine.runtime.ExitProcess(end.exitCode);
   std::abort();  // not reached: the process has ended

@@ -49,13 +49,13 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
 
   if (ComFailed(machine.runtime.InitializeCom(Runtime::kCoinitMultithreaded))) {
     WriteLog(state, LogTag::client, kComStartFailed);
-    End(RunEnd{kStartFailureExitCode});
+    End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
   }
   if (ComFailed(
           machine.runtime.InitializeSecurity(Runtime::kAuthnLevelConnect, Runtime::kImpLevelImpersonate))) {
     WriteLog(state, LogTag::client, kSecurityStartFailed);
     machine.runtime.UninitializeCom();
-    End(RunEnd{kStartFailureExitCode});
+    End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
   }
 
   const int dialogId = UsesMaintenanceDialog(state.runMode) ? IDD_MAINTENANCE : IDD_SETUP;

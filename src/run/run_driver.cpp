@@ -6,6 +6,23 @@ namespace {
 
 constexpr char kUpdated[] = "Successfully updated Software";
 constexpr char kCompleted[] = "Successfuly completed Setup";
+constexpr char kCouldNotInstall[] = "Could not install ";
+constexpr char kServerName[] = "Halvorn NembricAI Server";
+constexpr char kSqlServerName[] = "SQL Server Express";
+constexpr char kAnd[] = " and ";
+constexpr char kSeeTheLog[] = ". Please see the setup log";
+
+// The line that names the components a run could not install; empty when there are none.
+std::string Shortfall(const SetupOutcome& outcome) {
+  std::string missing;
+  if (!outcome.serverInstalled) {
+    missing = kServerName;
+  }
+  if (!outcome.sqlServerInstalled) {
+    missing += missing.empty() ? kSqlServerName : std::string(kAnd) + kSqlServerName;
+  }
+  return missing.empty() ? missing : kCouldNotInstall + missing + kSeeTheLog;
+}
 
 // The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
 void CreateClientShortcut(SetupState& state) {
@@ -32,9 +49,9 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
   const bool server = ChoosesServer(choices.setupType);
   state.installSqlExpress = server && choices.installSqlServer && steps.sql.instanceCount == 0;
   state.nativeClientMissing = server && steps.sql.nativeClientMissing;
-  UpdateSoftware(state, steps);
+  const SetupOutcome outcome = UpdateSoftware(state, steps);
   if (ChoosesClient(choices.setupType)) {
     CreateClientShortcut(state);
   }
-  return {0, kUpdated, kCompleted};
+  return {0, kUpdated, kCompleted, Shortfall(outcome)};
 }

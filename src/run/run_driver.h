@@ -10,8 +10,8 @@ struct SetupState;
 RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& choices);
 
 // Sets up the progress, copies the setup program into the product folder and runs the client, server and
-// SQL Server steps of the run's choices.
-void UpdateSoftware(SetupState& state, SetupComponents& steps);
+// SQL Server steps of the run's choices. Returns which server steps put their component in place.
+SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps);
 
 // Saves a shell link to the target under the link name in the current directory, working in the target's
 // folder. Non-zero when the link was saved.

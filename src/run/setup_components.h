@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "steps/client/client_setup.h"
 #include "steps/download/download_status_store.h"
 #include "steps/server/server_setup.h"
@@ -23,4 +26,13 @@ struct RunEnd {
   std::uint32_t exitCode = 0;
   const char* logLine = nullptr;
   const char* completion = nullptr;
+  // What the run could not install, in a line after the last line and below the completion text; empty
+  // when everything asked for is in place.
+  std::string shortfall;
+};
+
+// Which of the server steps of a run put their component in place (a step not asked for counts as done).
+struct SetupOutcome {
+  bool serverInstalled = true;
+  bool sqlServerInstalled = true;
 };

@@ -11,11 +11,6 @@ constexpr char kNoModulePath[] = "Failed to get module filename";
 constexpr char kCopyFailed[] = "Copy failed";
 constexpr char kErrorCaption[] = "Error";
 constexpr char kCopyingTargets[] = "Copying Targets";
-constexpr char kServerNotBuilt[] =
-    "Server update is not available in this version of the setup program: the server was not installed";
-constexpr char kSqlNotBuilt[] =
-    "SQL Server Express installation is not available in this version of the setup program: SQL Server was "
-    "not installed";
 constexpr std::size_t kModulePathChars = 260;
 constexpr std::size_t kLinkNameChars = 260;
 constexpr std::size_t kWorkingDirectoryChars = 259;
@@ -54,7 +49,7 @@ void CopySetupProgram(SetupState& state) {
 
 }  // namespace
 
-void UpdateSoftware(SetupState& state, SetupComponents& steps) {
+SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps) {
   const bool client = ChoosesClient(state.choices.setupType);
   const bool server = ChoosesServer(state.choices.setupType);
   state.steps = ProgressWeights{.clientRuntime = 3,
@@ -81,14 +76,19 @@ void UpdateSoftware(SetupState& state, SetupComponents& steps) {
   if (client && steps.client.UpdateClient()) {
     RegisterProduct(state, ProductComponent::client);
   }
-  // The server update and the SQL Server Express installation come with a later version; a run that asks
-  // for them says plainly that they were not done.
+  // A failed client update does not stop the server; a failed server update stops only its registration.
+  SetupOutcome outcome;
   if (server) {
-    WriteLog(state, LogTag::server, kServerNotBuilt);
+    outcome.serverInstalled = steps.server.UpdateServer();
+    if (outcome.serverInstalled) {
+      RegisterProduct(state, ProductComponent::server);
+    }
   }
   if (state.installSqlExpress) {
-    WriteLog(state, LogTag::sqlInstall, kSqlNotBuilt);
+    steps.sql.InstallSqlServer();
+    outcome.sqlServerInstalled = steps.sql.Installed();
   }
+  return outcome;
 }
 
 int CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,

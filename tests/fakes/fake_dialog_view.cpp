@@ -241,6 +241,7 @@ bool FakeDialogView::SetText(WindowHandle window, const std::string& text) {
 }
 
 bool FakeDialogView::SetControlText(WindowHandle dialog, int controlId, const std::string& text) {
+  controlTexts.emplace_back(controlId, text);
   return SetText(GetControl(dialog, controlId), text);
 }
 

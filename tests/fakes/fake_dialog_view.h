@@ -51,6 +51,9 @@ class FakeDialogView final : public DialogView {
     std::uint32_t flags;
   };
 
+  // Every text a control of a dialog was given, in order: (control ID, text).
+  std::vector<std::pair<int, std::string>> controlTexts;
+
   WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) override;
   void ShowWindow(WindowHandle window, int showCommand) override;
   Rect ClientRect(WindowHandle window) override;

@@ -2,6 +2,7 @@
 
 #include "fake_cabinet.h"
 #include "fake_dialog_view.h"
+#include "fake_features.h"
 #include "fake_files.h"
 #include "fake_http.h"
 #include "fake_iis.h"
@@ -26,6 +27,7 @@ struct FakeMachine {
   FakeProcesses processes;
   FakeCabinet cabinet;
   FakeIis iis;
+  FakeFeatures features;
 
-  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes, cabinet, iis};
+  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes, cabinet, iis, features};
 };

@@ -101,12 +101,15 @@ TEST(CopyCabinet, ReplacesFilesOnASecondExtraction) {
 TEST(CopyCabinet, RetriesAnAbortedCopyFiveTimesWithoutALogLine) {
   struct Case {
     const char* what;
-    bool folderMissing;
+    bool folderRefused;
     bool fileHeld;
   };
-  for (const Case& c : {Case{"folder of an entry missing", true, false}, Case{"file in use", false, true}}) {
+  for (const Case& c :
+       {Case{"folder of an entry cannot be made", true, false}, Case{"file in use", false, true}}) {
     CabinetWorld world;
-    if (!c.folderMissing) {
+    if (c.folderRefused) {
+      world.fake.files.refusedPaths.insert("c:\\NEMBRIC\\Client\\bin");
+    } else {
       world.fake.files.AddDirectory(std::string(kDestination) + "\\bin");
     }
     if (c.fileHeld) {
@@ -121,6 +124,17 @@ TEST(CopyCabinet, RetriesAnAbortedCopyFiveTimesWithoutALogLine) {
     EXPECT_EQ(world.File("readme.txt"), kReadme) << c.what;
     EXPECT_EQ(world.fake.files.OpenHandles(), 0U) << c.what;
   }
+}
+
+TEST(CopyCabinet, MakesTheFoldersOfNestedEntriesBelowTheDestination) {
+  CabinetWorld world;
+  world.Put("nested.cab");
+  ASSERT_TRUE(world.Copy("nested.cab"));
+  EXPECT_EQ(world.fake.cabinet.copies, 1);
+  EXPECT_EQ(world.File("top.dll"), "MZ top library stand-in\r\n");
+  EXPECT_EQ(world.File("Data\\readme.txt"), "Halvorn Nembric data\r\n");
+  EXPECT_EQ(world.File("Data\\Forms\\main.frm"), "form main\r\n");
+  EXPECT_EQ(world.Log(), "");
 }
 
 TEST(CopyCabinet, ReportsOtherFailuresOnceInTheLogAndOnStandardOutput) {

@@ -3,6 +3,7 @@
 #include "platform/machine.h"
 #include "platform/win32/win32_cabinet.h"
 #include "platform/win32/win32_dialog_view.h"
+#include "platform/win32/win32_features.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http.h"
 #include "platform/win32/win32_iis.h"
@@ -30,5 +31,7 @@ class Win32Machine {
   Win32Processes processes_;
   Win32Cabinet cabinet_;
   Win32Iis iis_;
-  Machine machine_{runtime_, files_, dialogs_, registry_, wmi_, http_, shell_, processes_, cabinet_, iis_};
+  Win32Features features_;
+  Machine machine_{runtime_, files_,     dialogs_, registry_, wmi_,     http_,
+                   shell_,   processes_, cabinet_, iis_,      features_};
 };

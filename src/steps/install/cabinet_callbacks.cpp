@@ -126,9 +126,19 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
     target.rejectionReason = kPathTooLong;
     return -1;
   }
+  // The entry's folders are made below the destination (the name has been checked to stay inside it).
+  MakeEntryFolders(target.destination, name);
   // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts.
   return FromFile(files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
                                 Files::kAttributeNormal));
+}
+
+void CabinetCallbacks::MakeEntryFolders(const std::string& destination, const std::string& name) {
+  for (std::size_t end = name.find_first_of("\\/"); end != std::string::npos;
+       end = name.find_first_of("\\/", end + 1)) {
+    // A folder already there (or one that cannot be made) is left to the file's own creation to judge.
+    files_.MakeDirectory(destination + '\\' + name.substr(0, end));
+  }
 }
 
 std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notification) {

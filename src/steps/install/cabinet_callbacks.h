@@ -38,6 +38,8 @@ class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify
 
  private:
   std::intptr_t CopyFile(const CabinetNotification& notification);
+  // Makes the folders of an entry's name that are missing, one level at a time below the destination.
+  void MakeEntryFolders(const std::string& destination, const std::string& name);
   std::intptr_t CloseFileInfo(const CabinetNotification& notification);
 
   Files& files_;

@@ -13,7 +13,9 @@ constexpr char kDownloading[] = "Downloading ";
 constexpr char kDownloaded[] = "Downloaded ";
 constexpr char kExtracting[] = "Extracting";
 constexpr char kDownloadingServer[] = "Downloading Server Setup";
-constexpr char kRepairBegin[] = "Updating Server Setup Begin";
+constexpr char kBeginning[] = "Updating Server Setup Begin";
+constexpr char kUpdateFolder[] = "Update";
+constexpr char kCabinetFolder[] = "cab";
 
 }  // namespace
 
@@ -46,15 +48,20 @@ bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlac
   return true;
 }
 
-void ServerSetup::PrepareServerRepair() {
+bool ServerSetup::BeginServerUpdate() {
   std::string& serverDirectory = state_.choices.serverDirectory;
   serverDirectory = WithTrailingBackslash(serverDirectory);
-  updateDirectory = serverDirectory + "Update";
+  updateDirectory = serverDirectory + kUpdateFolder;
   state_.reporter.ShowStatus(kDownloadingServer);
-  WriteLog(state_, LogTag::server, kRepairBegin);
+  WriteLog(state_, LogTag::server, kBeginning);
   if (!EnterOrCreateDirectory(state_.machine, updateDirectory)) {
     WriteLog(state_, LogTag::server, kNoUpdateDirectory);
-    return;
+    return false;
   }
-  cabDirectory = serverDirectory + "cab";
+  cabDirectory = serverDirectory + kCabinetFolder;
+  return true;
+}
+
+void ServerSetup::PrepareServerRepair() {
+  BeginServerUpdate();
 }

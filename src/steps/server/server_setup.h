@@ -7,6 +7,9 @@
 #include "steps/iis/iis_website.h"
 
 class DownloadStatusStore;
+
+// The IIS features the server needs, joined by ";" in the order DISM receives them.
+std::string IisFeatureRequest();
 struct SetupState;
 
 // The server side of a setup: server package download and update, IIS website, server file search.
@@ -25,6 +28,15 @@ class ServerSetup {
   // or extracts it by its bits; a package in place is recorded in the download status. False only when the
   // request cannot be opened.
   bool DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits);
+
+  // Fetches the server packages of the run's choices, replaces the server's modules by the server
+  // cabinets, then enables the IIS features and installs the website. Over a server that is already
+  // installed (found by three searches) the update runs as a repair. False when a request could not be
+  // opened or the update folder could not be made: the server is then not in place.
+  bool UpdateServer();
+  // Enables the Windows features of IIS in one DISM request, its progress in the status line; the result
+  // is logged.
+  void EnableIisFeatures();
 
   // For a repair: the update folder below the server directory, made when missing, and the cabinet folder
   // beside it. A folder that cannot be made is logged.
@@ -61,6 +73,10 @@ class ServerSetup {
   IisWebsite website;
 
  private:
+  // The start of an update or a repair: the server directory with its trailing backslash, the status line
+  // and the first line, the update folder entered or made (false, and logged, when it can be neither),
+  // and the cabinet folder's name.
+  bool BeginServerUpdate();
   bool SearchInformationServerFolder();
   int WriteInformationServerConfiguration();
 

@@ -13,8 +13,14 @@ constexpr std::size_t kChunkBytes = 255;
 constexpr std::size_t kWorkingDirectoryChars = 255;
 constexpr std::size_t kCommandLineChars = 511;
 constexpr double kBytesPerKiB = 1024;
+// The SQL Server setup's exit code for an installation that is complete once Windows restarts.
+constexpr std::uint32_t kExitRestartRequired = 3010;
 
 }  // namespace
+
+bool SqlServerSetup::Installed() const {
+  return setupExitCode == 0U || setupExitCode == kExitRestartRequired;
+}
 
 bool SqlServerSetup::ChooseDataDrive() {
   Files& files = state_.machine.files;
@@ -74,6 +80,7 @@ bool SqlServerSetup::LogSetupOutput(FileHandle read) {
 }
 
 bool SqlServerSetup::InstallSqlServer() {
+  setupExitCode.reset();
   Processes& processes = state_.machine.processes;
   const std::string workingDirectory = state_.choices.serverDirectory + kUpdateFolder;
   const std::string program = workingDirectory + kSetupProgram;
@@ -110,6 +117,10 @@ bool SqlServerSetup::InstallSqlServer() {
   }
   // What the setup wrote last is still in the pipe: all of it reaches the log.
   while (LogSetupOutput(read.get())) {
+  }
+  setupExitCode = processes.ExitCode(process.get());
+  if (setupExitCode == kExitRestartRequired) {
+    state_.restartNeeded = true;
   }
   WriteLog(state_, LogTag::sqlInstall, kInstalled);
   return true;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,8 @@ class SqlServerSetup {
   // Runs the SQL Server Express setup from the server's update folder unattended, its output copied into
   // the log chunk by chunk while it runs and after it has ended. False when it could not be started.
   bool InstallSqlServer();
+  // True when the last installation's setup ended with success (0, or 3010 when it needs a restart).
+  bool Installed() const;
   // The setup's arguments with the password given, after choosing the data drive.
   std::string BuildSqlSetupArguments(std::string_view password);
   // The fixed drive with the most free space (the earlier one of a tie) into `dataDrive`; empty when no
@@ -50,6 +53,8 @@ class SqlServerSetup {
   std::int32_t defaultInstanceFound = 0;
   // Database-engine services of major version 12 or later.
   std::int32_t instanceCount = 0;
+  // The exit code of the SQL Server setup the last installation ran, when it ran and its code was read.
+  std::optional<std::uint32_t> setupExitCode;
   // Drive root for the SQL Server data: at most four characters.
   std::string dataDrive = "  ";
   // One bit per major version found: 0x1 = 11 ... 0x20 = 16.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the cabinets that the host tests extract. usage: make_test_cabinets.sh OUT_DIR
 #   plain.cab       readme.txt and bin\tool.dll (a name with a folder part), stamped 2024-03-01 12:00:00
+#   nested.cab      top.dll, Data\readme.txt and Data\Forms\main.frm (folders two levels deep)
 #   large.cab       one file of 300 000 bytes: several compressed blocks
 #   truncated.cab   plain.cab cut inside its data
 #   corrupt.cab     plain.cab with a data byte changed (its block checksum no longer holds)
@@ -15,10 +16,13 @@ export TZ=UTC LC_ALL=C
 stamp='2024-03-01 12:00:00'
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-mkdir -p "$out" "$stage/plain/bin" "$stage/large" "$stage/names/zz"
+mkdir -p "$out" "$stage/plain/bin" "$stage/nested/Data/Forms" "$stage/large" "$stage/names/zz"
 
 printf 'Halvorn Nembric test file\r\n' >"$stage/plain/readme.txt"
 printf 'MZ tool library stand-in\r\n' >"$stage/plain/bin/tool.dll"
+printf 'MZ top library stand-in\r\n' >"$stage/nested/top.dll"
+printf 'Halvorn Nembric data\r\n' >"$stage/nested/Data/readme.txt"
+printf 'form main\r\n' >"$stage/nested/Data/Forms/main.frm"
 python3 -c '
 import random, sys
 random.seed(7)
@@ -30,6 +34,7 @@ printf 'outside\r\n' >"$stage/names/zevil.txt"
 find "$stage" -type f -exec touch -d "$stamp" {} +
 
 (cd "$stage/plain" && gcab --create --zip "$out/plain.cab" readme.txt bin/tool.dll)
+(cd "$stage/nested" && gcab --create --zip "$out/nested.cab" top.dll Data/readme.txt Data/Forms/main.frm)
 (cd "$stage/large" && gcab --create --zip "$out/large.cab" large.dat)
 (cd "$stage/names" && gcab --create --zip "$stage/parent.cab" zz/evil.txt && gcab --create --zip "$stage/rooted.cab" zevil.txt)
 

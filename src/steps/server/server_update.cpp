@@ -1,0 +1,132 @@
+#include <array>
+
+#include "core/path_text.h"
+#include "core/setup_state.h"
+#include "steps/download/download_status_store.h"
+#include "steps/install/cabinet_extraction.h"
+#include "steps/install/directory_helpers.h"
+#include "steps/install/runtime_check.h"
+#include "steps/server/server_setup.h"
+
+namespace {
+
+constexpr char kCabinetsReady[] = "Downloaded and extracted required cabs ";
+constexpr char kUpdated[] = "Updated Server Software";
+constexpr char kRuntime[] = "vcredist_x64.exe";
+constexpr char kSqlExpress[] = "SQLEXPR_x64_ENU.exe";
+constexpr char kInformationServerInstaller[] = "NembricISSetup.msi";
+constexpr char kNativeClientInstaller[] = "sqlncli.msi";
+constexpr char kBoxCabinet[] = "HNbx.cab";
+// The information server's port: its installer comes with the server.
+constexpr std::int32_t kInformationServerPort = 1465;
+// The server file search is run this many times; all must find the server for the update to be a repair.
+constexpr int kSearchRuns = 3;
+
+// The server cabinets that are unpacked into the server directory, and which editions get them.
+struct ServerCabinet {
+  const char* name;
+  PackageBits bits;
+  bool enterpriseOnly;
+};
+
+constexpr std::array<ServerCabinet, 5> kServerCabinets = {{
+    {"HNembricAI1.cab", PackageBits{0x1}, false},
+    {"HNembricAI2.cab", PackageBits{0x2}, false},
+    {"HNembricAI3.cab", PackageBits{0x4}, false},
+    {"HNembricAI4.cab", PackageBits{0x8}, true},
+    {"HNembricAI5.cab", PackageBits{0x10}, true},
+}};
+
+// The three client builds, kept with the server in its cabinet folder.
+constexpr std::array<std::pair<const char*, PackageBits>, 3> kClientCabinets = {{
+    {"Nembric10App.cab", PackageBits{0x200}},
+    {"Nembric10App32.cab", PackageBits{0x100}},
+    {"NembricAiApp.cab", PackageBits{0x400}},
+}};
+
+}  // namespace
+
+bool ServerSetup::UpdateServer() {
+  const RunMode runMode = state_.runMode;
+  bool found = true;
+  for (int run = 0; run < kSearchRuns; ++run) {
+    found = SearchServerFiles(state_.choices.serverDirectory) && found;
+  }
+  if (found) {
+    state_.runMode = RunMode::repair;
+  }
+  if (!BeginServerUpdate()) {
+    // Nothing of the server was installed: the run does not register it.
+    return false;
+  }
+  Machine& machine = state_.machine;
+  const std::string& serverDirectory = state_.choices.serverDirectory;
+  EnterOrCreateDirectory(machine, cabDirectory);
+
+  const SetupChoices& choices = state_.choices;
+  const bool enterprise = choices.edition == Edition::enterprise;
+  // The client update of a 64-bit client has already seen to this runtime.
+  const bool clientSeesToRuntime = ChoosesClient(choices.setupType) && choices.bitSize == BitSize::x64;
+  if (!clientSeesToRuntime && CheckRuntimePrerequisite(state_, RuntimeKind::vc2013)) {
+    installerName = kRuntime;
+    if (!DownloadServerPackage(kRuntime, PackagePlace::updateFolder, PackageBits::runtime2013)) {
+      return false;
+    }
+  }
+  for (const ServerCabinet& cabinet : kServerCabinets) {
+    if ((enterprise || !cabinet.enterpriseOnly) &&
+        !DownloadServerPackage(cabinet.name, PackagePlace::updateFolder, cabinet.bits)) {
+      return false;
+    }
+  }
+  for (const auto& [name, bits] : kClientCabinets) {
+    if (!DownloadServerPackage(name, PackagePlace::cabinetFolder, bits)) {
+      return false;
+    }
+  }
+  if (!DownloadServerPackage(kBoxCabinet, PackagePlace::updateFolder, PackageBits{0x40})) {
+    return false;
+  }
+  AdvanceProgress(state_, state_.steps.serverDownload);
+  if (state_.installSqlExpress) {
+    if (!DownloadServerPackage(kSqlExpress, PackagePlace::updateFolder, PackageBits{0x80})) {
+      return false;
+    }
+    AdvanceProgress(state_, state_.steps.sqlDownload);
+  }
+  if (choices.port == kInformationServerPort) {
+    installerName = kInformationServerInstaller;
+    if (!DownloadServerPackage(kInformationServerInstaller, PackagePlace::updateFolder,
+                               PackageBits::informationServer)) {
+      return false;
+    }
+  }
+  if (state_.nativeClientMissing) {
+    installerName = kNativeClientInstaller;
+    if (!DownloadServerPackage(kNativeClientInstaller, PackagePlace::updateFolder,
+                               PackageBits::sqlNativeClient)) {
+      return false;
+    }
+  }
+
+  DeleteDllFiles(machine, serverDirectory);
+  for (const ServerCabinet& cabinet : kServerCabinets) {
+    if (enterprise || !cabinet.enterpriseOnly) {
+      ExtractCabinet(state_, cabinet.name, updateDirectory, serverDirectory);
+    }
+  }
+  // Over an installed server (a repair) the box keeps its files.
+  if (HasAny(state_.runMode, RunMode::install)) {
+    ExtractCabinet(state_, kBoxCabinet, updateDirectory, serverDirectory);
+  }
+  state_.reporter.ShowStatus(kCabinetsReady);
+  DeleteDllFiles(machine, updateDirectory);
+  downloadStatus_.WriteDownloadStatus("0");
+  AdvanceProgress(state_, state_.steps.serverExtract);
+
+  EnableIisFeatures();
+  InstallWebsite();
+  state_.runMode = runMode;
+  WriteLog(state_, LogTag::server, kUpdated);
+  return true;
+}

@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "dialog_test_support.h"
+#include "test_cabinets.h"
+
+namespace {
+
+constexpr char kLogPath[] = "C:\\Halvorn NembricAI  Setup v10.1.3.Log";
+constexpr char kServer[] = "C:\\HNembricAI\\";
+constexpr char kFeatures[] =
+    "IIS-ApplicationDevelopment;IIS-CommonHttpFeatures;IIS-DefaultDocument;IIS-ISAPIExtensions;"
+    "IIS-ISAPIFilter;IIS-WebServerManagementTools;IIS-ManagementConsole;IIS-NetFxExtensibility;"
+    "IIS-RequestFiltering;IIS-Security;IIS-StaticContent;IIS-WebServer;IIS-WebServerRole;IIS-ASPNET45;"
+    "IIS-NetFxExtensibility45";
+constexpr char kConfigured[] = "Server Setup:Configured IIS for use with Halvorn Nembric 10.0\r\n";
+constexpr char kNotConfigured[] = "Server Setup:Could not configure IIS. Please do it manually\r\n";
+
+// A machine with the download server of the whole server package set: the server cabinets hold
+// readme.txt and bin\tool.dll, the box holds folders two levels deep.
+struct ServerWorld : DialogFixture {
+  ServerWorld() : DialogFixture(RunMode::install) {
+    program.reporter.dialogWindow = window;
+    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+    state.downloadHost = "localhost";
+    state.progressTotal = 40;
+    state.steps.serverDownload = 10;
+    state.steps.serverExtract = 5;
+    state.steps.sqlDownload = 15;
+    state.steps.website = 10;
+    Choose(SetupType::server, BitSize::x64, Edition::essential, 80);
+    for (const char* cabinet :
+         {"HNembricAI1.cab", "HNembricAI2.cab", "HNembricAI3.cab", "HNembricAI4.cab", "HNembricAI5.cab",
+          "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab"}) {
+      fake.http.Serve(cabinet, ReadCabinet("plain.cab"));
+    }
+    fake.http.Serve("HNbx.cab", ReadCabinet("nested.cab"));
+    for (const char* installer :
+         {"vcredist_x64.exe", "SQLEXPR_x64_ENU.exe", "NembricISSetup.msi", "sqlncli.msi"}) {
+      fake.http.Serve(installer, std::string("MZ\0\0", 4));
+    }
+    fake.processes.AddProgram("C:\\HNembricAI\\Update\\vcredist_x64.exe", {});
+    fake.processes.AddProgram("msiexec.exe", {});
+  }
+  void Choose(SetupType type, BitSize bitSize, Edition edition, std::int32_t port) {
+    state.choices.setupType = type;
+    state.choices.bitSize = bitSize;
+    state.choices.serverDirectory = "C:\\HNembricAI";
+    state.choices.edition = edition;
+    state.choices.port = port;
+  }
+  std::vector<std::string> StatusTexts() {
+    std::vector<std::string> texts;
+    for (const auto& [id, text] : fake.dialogs.controlTexts) {
+      if (id == IDC_STATUS_LINE) {
+        texts.push_back(text);
+      }
+    }
+    return texts;
+  }
+  void AddRuntime() {
+    fake.registry.SetString("HKLM\\SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64", "Version",
+                            "v12");
+    RegistryKey key = RegistryKey::none;
+    fake.registry.CreateKey(RegistryKey::localMachine,
+                            "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64",
+                            Registry::kWrite | Registry::kView64, key);
+    fake.registry.SetValue(key, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
+    fake.registry.CloseKey(key);
+  }
+  std::vector<std::string> Requested() {
+    std::vector<std::string> names;
+    for (const auto& request : fake.http.requests) {
+      names.emplace_back(request.objectPath.begin() + 10, request.objectPath.end());  // after "downloads/"
+    }
+    return names;
+  }
+  std::optional<std::string> File(const std::string& name) { return fake.files.Content(kServer + name); }
+  std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
+};
+
+TEST(EnableIisFeatures, AsksDismForAllFeaturesInOneRequestAndLogsTheOutcome) {
+  const std::string enable = std::string("DismEnableFeature 7 ") + kFeatures + " limitAccess=0 enableAll=1";
+  struct Case {
+    const char* failing;
+    std::int32_t status;
+    std::vector<std::string> calls;
+    const char* line;
+    bool restart;
+  };
+  const std::string open = "DismOpenSession DISM_{53BFAE52-B167-4E2F-A258-0A37B57FF845}";
+  const std::vector<Case> cases = {
+      {"", 0, {"DismInitialize 2", open, enable, "DismCloseSession 7", "DismShutdown"}, kConfigured, false},
+      // DISM's own log asked for, and a restart it needs is kept for the end of the run.
+      {"DismEnableFeature",
+       3010,
+       {"DismInitialize 2", open, enable, "DismCloseSession 7", "DismShutdown"},
+       kConfigured,
+       true},
+      {"DismInitialize",
+       -2147024770,
+       {"DismInitialize 2", "DismCloseSession 0", "DismShutdown"},
+       kNotConfigured,
+       false},
+      {"DismOpenSession",
+       -2147024891,
+       {"DismInitialize 2", open, "DismCloseSession 0", "DismShutdown"},
+       kNotConfigured,
+       false},
+      {"DismEnableFeature",
+       -2146498548,
+       {"DismInitialize 2", open, enable, "DismCloseSession 7", "DismShutdown"},
+       kNotConfigured,
+       false},
+      {"DismShutdown",
+       -1,
+       {"DismInitialize 2", open, enable, "DismCloseSession 7", "DismShutdown"},
+       kNotConfigured,
+       false},
+  };
+  for (const Case& c : cases) {
+    ServerWorld world;
+    world.fake.features.statuses[c.failing] = c.status;
+    world.fake.features.progressReports = {{0, 8}, {3, 8}, {8, 8}};
+    world.steps.server.EnableIisFeatures();
+    EXPECT_EQ(world.fake.features.calls, c.calls) << c.failing;
+    EXPECT_EQ(world.Log(), c.line) << c.failing;
+    EXPECT_EQ(world.state.restartNeeded, c.restart) << c.failing;
+  }
+  ServerWorld world;
+  world.fake.features.progressReports = {{3, 8}, {8, 8}};
+  world.steps.server.EnableIisFeatures();
+  EXPECT_EQ(std::string(kFeatures).size(), 301U);
+  std::vector<std::string> texts = world.StatusTexts();
+  std::erase_if(texts, [](const std::string& text) { return !text.starts_with("Updating IIS"); });
+  EXPECT_EQ(texts, (std::vector<std::string>{"Updating IIS Features:37 perc completed",
+                                             "Updating IIS Features:100 perc completed"}));
+  EXPECT_EQ(world.state.featureProgressPercent, 100);
+}
+
+// The packages of a server update follow the edition, the client build, the port, the SQL Server choice,
+// the native client and the runtime already there.
+TEST(UpdateServer, FetchesThePackagesOfTheChoices) {
+  const std::vector<std::string> base = {"HNembricAI1.cab",  "HNembricAI2.cab",    "HNembricAI3.cab",
+                                         "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab",
+                                         "HNbx.cab"};
+  auto with = [&base](std::vector<std::string> before, std::vector<std::string> inside,
+                      std::vector<std::string> after) {
+    std::vector<std::string> names = std::move(before);
+    names.insert(names.end(), base.begin(), base.begin() + 3);
+    names.insert(names.end(), inside.begin(), inside.end());
+    names.insert(names.end(), base.begin() + 3, base.end());
+    names.insert(names.end(), after.begin(), after.end());
+    return names;
+  };
+  struct Case {
+    const char* what;
+    SetupType type;
+    BitSize bitSize;
+    Edition edition;
+    std::int32_t port;
+    bool sql;
+    bool nativeClientMissing;
+    bool runtimePresent;
+    std::vector<std::string> requested;
+  };
+  const std::vector<Case> cases = {
+      {"server, 64 Bit", SetupType::server, BitSize::x64, Edition::essential, 80, false, false, false,
+       with({"vcredist_x64.exe"}, {}, {})},
+      {"runtime present", SetupType::server, BitSize::x64, Edition::essential, 80, false, false, true,
+       with({}, {}, {})},
+      {"both with the 64-bit client", SetupType::both, BitSize::x64, Edition::essential, 80, false, false,
+       false, with({}, {}, {})},
+      {"both with the AI client", SetupType::both, BitSize::aiClient, Edition::essential, 80, false, false,
+       false, with({"vcredist_x64.exe"}, {}, {})},
+      {"Enterprise", SetupType::server, BitSize::x64, Edition::enterprise, 80, false, false, true,
+       with({}, {"HNembricAI4.cab", "HNembricAI5.cab"}, {})},
+      {"port 1465, SQL Server and the native client", SetupType::server, BitSize::x32, Edition::team, 1465,
+       true, true, true, with({}, {}, {"SQLEXPR_x64_ENU.exe", "NembricISSetup.msi", "sqlncli.msi"})},
+  };
+  for (const Case& c : cases) {
+    ServerWorld world;
+    world.Choose(c.type, c.bitSize, c.edition, c.port);
+    world.state.installSqlExpress = c.sql;
+    world.state.nativeClientMissing = c.nativeClientMissing;
+    if (c.runtimePresent) {
+      world.AddRuntime();
+    }
+    EXPECT_TRUE(world.steps.server.UpdateServer()) << c.what;
+    EXPECT_EQ(world.Requested(), c.requested) << c.what;
+    // Download, SQL Server download, extraction and website (the information server's port has none).
+    EXPECT_DOUBLE_EQ(world.state.progressDone, 15 + (c.sql ? 15 : 0) + (c.port == 1465 ? 0 : 10)) << c.what;
+  }
+}
+
+TEST(UpdateServer, ReplacesTheModulesAndExtractsTheBoxOnlyIntoANewServer) {
+  struct Case {
+    const char* what;
+    RunMode mode;
+    bool installed;  // the server files are found where the server goes
+    bool boxExtracted;
+  };
+  for (const Case& c :
+       {Case{"install", RunMode::install, false, true}, Case{"modify", RunMode::modify, false, false},
+        Case{"install over an installed server", RunMode::install, true, false}}) {
+    ServerWorld world;
+    world.AddRuntime();
+    world.steps.downloadStatus.companyKeyName = "Halvorn";
+    world.steps.downloadStatus.productKeyName = "NembricAI";
+    world.fake.registry.AddKey("HKLM\\Software");
+    world.state.runMode = c.mode;
+    world.fake.files.SetContent("C:\\HNembricAI\\old.dll", "old module");
+    if (c.installed) {
+      world.fake.files.SetContent("C:\\HNembricAI\\HNembricAI.dll", "installed");
+    }
+    EXPECT_TRUE(world.steps.server.UpdateServer()) << c.what;
+    EXPECT_EQ(world.state.runMode, c.mode) << c.what;
+    EXPECT_FALSE(world.File("old.dll")) << c.what;
+    EXPECT_FALSE(world.File("HNembricAI.dll")) << c.what;  // an installed module is gone with the DLLs
+    EXPECT_EQ(world.File("bin\\tool.dll"), "MZ tool library stand-in\r\n") << c.what;
+    EXPECT_EQ(world.File("Data\\Forms\\main.frm").has_value(), c.boxExtracted) << c.what;
+    // The test extractions stay in the update folder, without their DLLs; the box's folders are made there.
+    EXPECT_TRUE(world.File("Update\\Data\\Forms\\main.frm")) << c.what;
+    EXPECT_FALSE(world.File("Update\\top.dll")) << c.what;
+    EXPECT_TRUE(world.File("cab\\NembricAiApp.cab")) << c.what;
+    std::string status;
+    EXPECT_TRUE(world.steps.downloadStatus.ReadDownloadStatus(status));
+    EXPECT_EQ(status, "0") << c.what;  // after the packages' own records
+    const std::vector<std::string> texts = world.StatusTexts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Downloaded and extracted required cabs "), texts.end());
+    const std::string log = world.Log();
+    EXPECT_TRUE(log.starts_with("Server Setup:Updating Server Setup Begin\r\n")) << c.what;
+    EXPECT_NE(log.find(std::string(kConfigured) + "Server Setup:Installing Website\r\n"), std::string::npos)
+        << c.what;
+    EXPECT_TRUE(log.ends_with("Server Setup:Updated Server Software\r\n")) << c.what;
+  }
+}
+
+TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
+  ServerWorld folderless;
+  folderless.state.choices.serverDirectory = "Q:\\HNembricAI";
+  EXPECT_FALSE(folderless.steps.server.UpdateServer());
+  EXPECT_TRUE(folderless.fake.http.requests.empty());
+  EXPECT_EQ(folderless.Log(),
+            "Server Setup:Updating Server Setup Begin\r\n"
+            "Server Setup:Could not create update directory. Udpate cannot proceed\r\n");
+
+  ServerWorld unopenable;
+  unopenable.AddRuntime();
+  unopenable.fake.http.unopenablePaths.insert("downloads/NembricAiApp.cab");
+  unopenable.fake.files.SetContent("C:\\HNembricAI\\HNembricAI.dll", "installed");
+  EXPECT_FALSE(unopenable.steps.server.UpdateServer());
+  EXPECT_EQ(unopenable.Requested().back(), "NembricAiApp.cab");
+  EXPECT_EQ(unopenable.File("HNembricAI.dll"), "installed");  // nothing replaced
+  EXPECT_TRUE(unopenable.fake.features.calls.empty());
+}
+
+// A run of the server and SQL Server Express: the server registered after its update, SQL Server Express
+// installed whatever the update did, and the end of the run naming what is not in place.
+TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
+  constexpr char kEntry[] =
+      "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer";
+  struct Case {
+    bool serverFails;
+    std::uint32_t sqlExit;
+    const char* shortfall;
+  };
+  for (const Case& c :
+       {Case{false, 0, nullptr}, Case{false, 3010, nullptr},
+        Case{true, 0, "Could not install Halvorn NembricAI Server. Please see the setup log"},
+        Case{false, 1, "Could not install SQL Server Express. Please see the setup log"},
+        Case{true, 0x84B40000,
+             "Could not install Halvorn NembricAI Server and SQL Server Express. Please see the "
+             "setup log"}}) {
+    ServerWorld world;
+    world.AddRuntime();
+    world.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
+    world.fake.files.drives = {{'C', Files::kDriveFixed}};
+    world.fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
+    world.fake.processes.AddProgram("C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe",
+                                    {c.sqlExit, nullptr, false, {}});
+    if (c.serverFails) {
+      world.fake.http.unopenablePaths.insert("downloads/HNbx.cab");
+    }
+    SetupChoices choices = world.state.choices;
+    choices.installSqlServer = true;
+    choices.sqlPassword = choices.sqlPasswordAgain = "Pa55word";
+    EXPECT_THROW(world.program.RunSetup(choices), ProcessExit);
+    const std::string what = std::to_string(c.serverFails) + "/" + std::to_string(c.sqlExit);
+    EXPECT_EQ(world.fake.registry.Value(kEntry, "DisplayName").has_value(), !c.serverFails) << what;
+    ASSERT_FALSE(world.fake.processes.starts.empty()) << what;
+    EXPECT_TRUE(world.fake.processes.starts.back().commandLine.starts_with(
+        "C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe  /QS"))
+        << what;
+    EXPECT_EQ(world.state.restartNeeded, c.sqlExit == 3010) << what;
+    const std::string log = world.Log();
+    EXPECT_EQ(log.find("Pa55word"), std::string::npos) << what;
+    std::string end = "SQL Server Install:Installed SQL Server\r\n";
+    if (c.sqlExit == 3010) {
+      end += "User Interface:An installer asked for a restart of Windows to complete the setup\r\n";
+    }
+    end += "User Interface:Successfully updated Software\r\n";
+    std::string box = "Successfuly completed Setup";
+    if (c.shortfall != nullptr) {
+      end += std::string("User Interface:") + c.shortfall + "\r\n";
+      box += std::string("\n\n") + c.shortfall;
+    }
+    EXPECT_TRUE(log.ends_with(end)) << what << "\n"
+                                    << log.substr(log.size() - std::min<std::size_t>(log.size(), 400));
+    EXPECT_EQ(world.Boxes(), std::vector<std::string>{box}) << what;
+  }
+}
+
+}  // namespace
