@@ -6,6 +6,7 @@
 //   get ID | items ID             print the control's text | the items of a combo box
 //   visible ID | enabled ID       print 1 or 0
 //   status                        print the status line (control 40001)
+//   progress                      print the position of the progress bar (control 40002)
 //   focus                         print the ID of the field with the focus (a combo box for its edit
 //                                 part) and the selection in it: start and end
 //   set ID TEXT                   put the text into the control (a combo box: its edit field)
@@ -15,7 +16,7 @@
 //   click ID                      press the button
 //   tick ID | checked ID          click a check box or radio button | print its state, 1 or 0
 //   box ANSWER [TIMEOUT_MS]       wait for a message box of the program, print its caption and text,
-//                                 answer ok, yes, no or cancel
+//                                 answer ok, yes, no or cancel, or keep it open (keep)
 //   nobox [MS]                    fail when a message box shows within MS
 //   gone [TIMEOUT_MS]             wait until the window is gone
 //   kill                          end the program that shows the window
@@ -25,6 +26,8 @@
 // failing command is printed), 2 for a command line it does not understand.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -33,6 +36,7 @@
 namespace {
 
 constexpr int kStatusLineId = 40001;
+constexpr int kProgressBarId = 40002;
 constexpr DWORD kDefaultTimeoutMs = 20000;
 
 struct Driver {
@@ -281,6 +285,16 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
     std::printf("status\t%s\n", Utf8(TextOf(GetDlgItem(driver.window, kStatusLineId))).c_str());
     return true;
   }
+  if (verb == L"progress") {
+    DWORD_PTR position = 0;
+    if (SendMessageTimeoutW(GetDlgItem(driver.window, kProgressBarId), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG,
+                            5000, &position) == 0) {
+      std::printf("error the progress bar does not answer\n");
+      return false;
+    }
+    std::printf("progress\t%u\n", static_cast<unsigned>(position));
+    return true;
+  }
   if (verb == L"box" || verb == L"nobox") {
     HWND box = nullptr;
     Wait(timeout(verb == L"box" ? 2 : 1), [&] { return (box = MessageBoxOf(driver)) != nullptr; });
@@ -297,6 +311,9 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
       return false;
     }
     std::printf("box\t%s\t%s\n", Utf8(TextOf(box)).c_str(), Utf8(TextOf(GetDlgItem(box, 0xFFFF))).c_str());
+    if (argument(1) == L"keep") {
+      return true;
+    }
     const int button = Answer(argument(1));
     if (button == 0 || GetDlgItem(box, button) == nullptr) {
       std::printf("error the box has no button %s\n", Utf8(argument(1)).c_str());

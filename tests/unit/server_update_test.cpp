@@ -309,6 +309,7 @@ TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
     EXPECT_TRUE(log.ends_with(end)) << what << "\n"
                                     << log.substr(log.size() - std::min<std::size_t>(log.size(), 400));
     EXPECT_EQ(world.Boxes(), std::vector<std::string>{box}) << what;
+    EXPECT_EQ(world.Control(IDC_PROGRESS_BAR).position, 100) << what;
   }
 }
 

@@ -40,9 +40,14 @@ for cabinet in "${cabinets[@]}"; do
   )
 done
 
-# The MSI packages, with fixed package codes and summary times.
+# The MSI packages, with fixed package codes and summary times; wixl takes sources relative to the folder it
+# runs in, where the information server's program joins the files.
+mkdir -p "$stage/msi"
+cp "$here"/*.wxs "$stage/msi/"
+cp -r "$here/files" "$stage/msi/"
+cp "$bin/NembricAI.exe" "$stage/msi/files/NembricIS.exe"
 (
-  cd "$here"
+  cd "$stage/msi"
   wixl --arch x64 -o "$downloads/NembricISSetup.msi" nembric_is_setup.wxs 2>/dev/null
   wixl --arch x64 -o "$downloads/sqlncli.msi" sqlncli.wxs 2>/dev/null
 )
