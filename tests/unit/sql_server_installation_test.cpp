@@ -36,6 +36,16 @@ TEST(ChooseDataDrive, TakesTheFixedDriveWithTheMostFreeSpace) {
        "C:\\"},
       {{{'N', 4}}, {{'N', 900 * kGiB}}, ""},
       {{{'C', Files::kDriveFixed}}, {}, ""},
+      // Every letter a drive: all are weighed.
+      {[] {
+         std::map<char, std::uint32_t> all;
+         for (char letter = 'A'; letter <= 'Z'; ++letter) {
+           all[letter] = Files::kDriveFixed;
+         }
+         return all;
+       }(),
+       {{'C', 10 * kGiB}, {'Y', 20 * kGiB}, {'Z', 30 * kGiB}},
+       "Z:\\"},
   };
   for (const Case& c : cases) {
     SqlWorld world;
@@ -89,12 +99,34 @@ TEST(InstallSqlServer, RunsTheSetupAndLogsAllItsOutputWithoutThePassword) {
   EXPECT_EQ(world.fake.processes.OpenHandles(), 0U);
 }
 
+// A setup that is missing, or whose working directory or command line would not fit the setup's widths
+// (255 and 511 characters), is not started: one line, nothing cut.
 TEST(InstallSqlServer, ASetupThatCannotStartIsOneLine) {
-  SqlWorld world;
-  EXPECT_FALSE(world.sql.InstallSqlServer());
-  EXPECT_TRUE(world.Log().ends_with("Server Setup:CreateProcess failed\r\n"));
-  EXPECT_EQ(world.Log().find(kPassword), std::string::npos);
-  EXPECT_EQ(world.fake.processes.OpenPipeEnds(), 0U);
+  struct Case {
+    std::size_t directoryChars;
+    std::size_t passwordChars;
+    bool present;
+  };
+  for (const Case& c : {Case{10, 8, false}, Case{251, 8, true}, Case{235, 63, true}}) {
+    SqlWorld world;
+    world.fake.files.driveFreeBytes = {{'C', 10 * kGiB}};
+    const std::string directory = "C:\\" + std::string(c.directoryChars - 4, 'd') + "\\";
+    const std::string password(c.passwordChars, 'p');
+    world.state.choices.serverDirectory = directory;
+    world.state.choices.sqlPassword = password;
+    world.state.secrets = {password};
+    if (c.present) {
+      world.fake.processes.AddProgram(directory + "Update\\SQLEXPR_x64_ENU.exe", {});
+    }
+    EXPECT_FALSE(world.sql.InstallSqlServer()) << c.directoryChars;
+    EXPECT_TRUE(world.Log().ends_with("Server Setup:CreateProcess failed\r\n")) << c.directoryChars;
+    if (c.present) {
+      // Beyond the widths nothing is started and the command line is not logged.
+      EXPECT_TRUE(world.fake.processes.starts.empty()) << c.directoryChars;
+      EXPECT_EQ(world.Log(), "Server Setup:CreateProcess failed\r\n") << c.directoryChars;
+    }
+    EXPECT_EQ(world.fake.processes.OpenPipeEnds(), 0U);
+  }
 }
 
 }  // namespace

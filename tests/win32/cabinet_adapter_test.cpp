@@ -57,7 +57,6 @@ class CabinetAdapter : public testing::Test {
 TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
   const std::string downloads = BuildDirectory() + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet Client");
-  CreateDirectoryA((destination + "\\Config").c_str(), nullptr);
   ASSERT_TRUE(ExtractCabinet(state, "Nembric10App.cab", downloads, destination)) << Log();
   ASSERT_TRUE(ExtractCabinet(state, "Nembric10App.cab", downloads, destination)) << Log();
   for (const char* name : {"Nembric10App.exe", "Config\\Nembric10App.ini"}) {
@@ -70,9 +69,22 @@ TEST_F(CabinetAdapter, ExtractsThePackageSetWithTheCabinetTimeStamps) {
   EXPECT_EQ(Log(), "");
 }
 
-TEST_F(CabinetAdapter, AnEntryWhoseFolderIsMissingAbortsFiveTimesWithoutALogLine) {
+TEST_F(CabinetAdapter, TheFoldersOfEntriesAreMadeBelowTheDestination) {
+  const std::string destination = FreshFolder("Nembric Cabinet Nested");
+  ASSERT_TRUE(CopyCabinet(state, "nested.cab", OwnDirectory() + "\\cabinets\\", destination)) << Log();
+  EXPECT_EQ(ReadAll(destination + "\\Data\\Forms\\main.frm"), "form main\r\n");
+  EXPECT_EQ(ReadAll(destination + "\\Data\\readme.txt"), "Halvorn Nembric data\r\n");
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(CabinetAdapter, AnEntryWhoseFolderCannotBeMadeAbortsFiveTimesWithoutALogLine) {
   const std::string downloads = BuildDirectory() + "\\packages\\downloads";
   const std::string destination = FreshFolder("Nembric Cabinet No Config");
+  // A file where the entry's folder would go.
+  const HANDLE blocker = CreateFileA((destination + "\\Config").c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+  CloseHandle(blocker);
   EXPECT_FALSE(CopyCabinet(state, "Nembric10App.cab", downloads + "\\", destination));
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(LocalWriteTime(destination + "\\Nembric10App.exe"), "2024-03-01 12:00:00");

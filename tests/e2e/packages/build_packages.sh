@@ -46,6 +46,7 @@ mkdir -p "$stage/msi"
 cp "$here"/*.wxs "$stage/msi/"
 cp -r "$here/files" "$stage/msi/"
 cp "$bin/NembricAI.exe" "$stage/msi/files/NembricIS.exe"
+find "$stage/msi" -type f -exec touch -d "$stamp" {} +
 (
   cd "$stage/msi"
   wixl --arch x64 -o "$downloads/NembricISSetup.msi" nembric_is_setup.wxs 2>/dev/null
