@@ -84,6 +84,10 @@ int WriteLog(SetupState& state, LogTag tag, std::string_view text, std::optional
   return 1;
 }
 
+void WriteOutput(SetupState& state, const std::string& text) {
+  state.machine.runtime.WriteStandardOutput(MaskSecrets(text, state.secrets));
+}
+
 void CloseLog(SetupState& state) {
   state.log.Close();
 }

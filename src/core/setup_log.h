@@ -59,6 +59,9 @@ int WriteLog(SetupState& state, LogTag tag, std::string_view text,
              std::optional<std::string_view> detail1 = std::nullopt,
              std::optional<std::string_view> detail2 = std::nullopt);
 
+// Writes the text to standard output, every secret masked as in the log.
+void WriteOutput(SetupState& state, const std::string& text);
+
 // Closes the setup log at the end of a run; nothing is written to it afterwards.
 void CloseLog(SetupState& state);
 

@@ -42,7 +42,7 @@ void CopySetupProgram(SetupState& state) {
   }
   std::uint32_t error = 0;
   if (!machine.files.CopyTo(*running, kInstalledSetupProgram, error)) {
-    machine.runtime.WriteStandardOutput(CopyFailureLine(state, error));
+    WriteOutput(state, CopyFailureLine(state, error));
     state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
   }
 }

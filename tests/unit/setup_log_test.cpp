@@ -95,6 +95,17 @@ TEST_F(SetupLogTest, FirstLineCreatesTheLogAnewAndLaterLinesAppend) {
   EXPECT_EQ(fake.files.OpenHandles(), 1U);  // kept open between lines
 }
 
+// A secret never reaches the log, the status line or standard output; the rest of the text stays.
+TEST_F(SetupLogTest, SecretsAreMaskedInTheLogTheStatusLineAndStandardOutput) {
+  ShowDialog();
+  state.secrets = {"Pa55", ""};
+  WriteLog(state, LogTag::server, "/SAPWD=Pa55  /ACTION", "Pa55Pa55");
+  WriteOutput(state, "echo Pa55\n");
+  EXPECT_EQ(fake.files.Content(kLogInRoot), "Server Setup:/SAPWD=********  /ACTION;****************\r\n");
+  EXPECT_EQ(fake.runtime.standardOutput, "echo ********\n");
+  EXPECT_EQ(fake.dialogs.controlTexts.back().second.find("Pa55"), std::string::npos);
+}
+
 TEST_F(SetupLogTest, StatusLineShowsTheWholeLineWithItsLineEnd) {
   ShowDialog();
   WriteLog(state, LogTag::client, "Downloading", "vcredist_x64.exe");

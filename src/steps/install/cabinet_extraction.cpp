@@ -38,7 +38,7 @@ void PrintCabinetFailure(SetupState& state, const char* line, int code) {
   text += ": ";
   text += CabinetErrorText(code);
   text += '\n';
-  state.machine.runtime.WriteStandardOutput(text);
+  WriteOutput(state, text);
 }
 
 }  // namespace
