@@ -31,8 +31,9 @@ void SetupLog::Append(std::string_view startDirectory, std::string_view line) {
   if (!opened_) {
     opened_ = true;
     file_.Receive() =
-        files_.Create(LogFilePath(startDirectory), Files::kGenericRead | Files::kGenericWrite,
-                      Files::kShareRead | Files::kShareWrite, Files::kCreateAlways, Files::kAttributeNormal);
+        files_.Create(path.empty() ? LogFilePath(startDirectory) : path,
+                      Files::kGenericRead | Files::kGenericWrite, Files::kShareRead | Files::kShareWrite,
+                      append ? Files::kOpenAlways : Files::kCreateAlways, Files::kAttributeNormal);
   }
   if (file_.IsOpen()) {
     files_.SeekToEnd(file_.get());
@@ -79,6 +80,7 @@ std::string MaskSecrets(std::string line, const std::vector<std::string>& secret
 int WriteLog(SetupState& state, LogTag tag, std::string_view text, std::optional<std::string_view> detail1,
              std::optional<std::string_view> detail2) {
   const std::string line = MaskSecrets(FormatLogLine(tag, text, detail1, detail2), state.secrets);
+  state.lastTag = tag;
   state.reporter.ShowStatus(line);
   state.log.Append(state.startDirectory, line);
   return 1;

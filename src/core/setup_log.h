@@ -33,6 +33,12 @@ class SetupLog {
   // The log file is open for writing.
   bool IsOpen() const { return file_.IsOpen(); }
 
+  // Where the log goes when it is not the start directory's log file (/log=FILE); empty for that one.
+  std::string path;
+  // The first line is added to what the file holds instead of starting it anew (a second setup that must
+  // not touch the running one's log).
+  bool append = false;
+
  private:
   Files& files_;
   UniqueFile file_;

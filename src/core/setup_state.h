@@ -76,6 +76,11 @@ struct SetupState {
 
   // An installer of this run asked for a restart to complete.
   bool restartNeeded = false;
+  // A part of the run did not do its work: a package missing on the server, an installer or a cabinet that
+  // failed five times, a server cabinet that did not extract, an update that could not finish.
+  bool componentFailed = false;
+  // The tag of the last log line: the step under which a run without a window logs a message box.
+  LogTag lastTag = LogTag::userInterface;
   // Percentage of the last IIS feature progress report.
   int featureProgressPercent = 0;
 };

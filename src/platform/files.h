@@ -20,6 +20,7 @@ class Files {
   static constexpr std::uint32_t kShareWrite = 0x2;
   static constexpr std::uint32_t kCreateAlways = 2;
   static constexpr std::uint32_t kOpenExisting = 3;
+  static constexpr std::uint32_t kOpenAlways = 4;
   static constexpr std::uint32_t kAttributeNormal = 0x80;
   static constexpr std::uint32_t kAttributeDirectory = 0x10;
   static constexpr std::uint32_t kDriveFixed = 3;  // DRIVE_FIXED

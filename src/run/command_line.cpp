@@ -15,7 +15,101 @@ bool IsHostCharacter(char c) {
          c == '_';
 }
 
+constexpr char kEmptyValue[] = " needs a value";
+constexpr char kOpenQuote[] = " has no closing quote";
+constexpr char kGivenTwice[] = " is given twice";
+constexpr std::u16string_view kQuiet = u"/quiet";
+constexpr std::u16string_view kAnswers = u"/answers=";
+constexpr std::u16string_view kLog = u"/log=";
+constexpr char kTypeSwitch[] = "/type=";
+
+char16_t Lower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+// Whether the text at `at` starts with the switch name, without regard to case.
+bool StartsWithName(std::u16string_view text, std::size_t at, std::u16string_view name) {
+  if (text.size() - at < name.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (Lower(text[at + i]) != name[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string Narrow(std::u16string_view text) {
+  std::string narrow;
+  for (const char16_t c : text) {
+    narrow += c < 0x80 ? static_cast<char>(c) : '?';
+  }
+  return narrow;
+}
+
 }  // namespace
+
+RunSwitches SplitRunSwitches(std::u16string_view commandLine) {
+  RunSwitches result;
+  std::size_t at = 0;
+  while (at < commandLine.size()) {
+    const bool wordStart = at == 0 || commandLine[at - 1] == u' ';
+    std::optional<std::u16string>* value = nullptr;
+    std::u16string_view name;
+    if (wordStart && StartsWithName(commandLine, at, kAnswers)) {
+      value = &result.answersPath;
+      name = kAnswers;
+    } else if (wordStart && StartsWithName(commandLine, at, kLog)) {
+      value = &result.logPath;
+      name = kLog;
+    } else if (wordStart && StartsWithName(commandLine, at, kQuiet) &&
+               (at + kQuiet.size() == commandLine.size() || commandLine[at + kQuiet.size()] == u' ')) {
+      if (result.quiet) {
+        result.error = Narrow(kQuiet) + kGivenTwice;
+      }
+      result.quiet = true;
+      at += kQuiet.size();
+      continue;
+    } else {
+      result.rest += commandLine[at++];
+      continue;
+    }
+    const std::string switchName = Narrow(name.substr(0, name.size() - 1));
+    std::size_t start = at + name.size();
+    std::size_t end = 0;
+    std::size_t next = 0;
+    if (start < commandLine.size() && commandLine[start] == u'"') {
+      ++start;
+      end = commandLine.find(u'"', start);
+      if (end == std::u16string_view::npos) {
+        result.error = switchName + kOpenQuote;
+        return result;
+      }
+      next = end + 1;
+    } else {
+      end = std::min(commandLine.find(u' ', start), commandLine.size());
+      next = end;
+    }
+    if (end == start && !result.error) {
+      result.error = switchName + kEmptyValue;
+    } else if (value->has_value() && !result.error) {
+      result.error = switchName + kGivenTwice;
+    }
+    *value = std::u16string(commandLine.substr(start, end - start));
+    at = next;
+  }
+  return result;
+}
+
+std::string TypeSwitchValue(std::string_view commandLine) {
+  const std::size_t start = commandLine.find(kTypeSwitch);
+  if (start == std::string_view::npos) {
+    return {};
+  }
+  const std::size_t valueStart = start + std::string_view(kTypeSwitch).size();
+  return std::string(commandLine.substr(valueStart, commandLine.find(' ', valueStart) - valueStart));
+}
 
 RunMode ParseRunMode(std::string_view commandLine) {
   RunMode mode = RunMode::none;

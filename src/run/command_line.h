@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/run_mode.h"
 
@@ -13,6 +14,28 @@
 RunMode ParseRunMode(std::string_view commandLine);
 
 inline constexpr char kSourceSwitch[] = "/source=";
+
+// The switches of an unattended run, taken out of the command line before anything else reads it.
+struct RunSwitches {
+  // The command line without /quiet, /answers= and /log= (and their values), for /source= and the
+  // run-mode keywords.
+  std::u16string rest;
+  // /quiet: no window and no message box.
+  bool quiet = false;
+  // /answers=FILE and /log=FILE; a value in double quotes may hold blanks.
+  std::optional<std::u16string> answersPath;
+  std::optional<std::u16string> logPath;
+  // What is wrong with a switch (an empty value, a missing closing quote, a switch given twice); the run
+  // ends with kInvalidArguments.
+  std::optional<std::string> error;
+};
+
+// Finds the switches as words of their own (at the start or after a blank, names without case).
+RunSwitches SplitRunSwitches(std::u16string_view commandLine);
+
+// The value of "/type=" (client, server or both) that maintenance commands carry; empty when there is
+// none.
+std::string TypeSwitchValue(std::string_view commandLine);
 
 struct SourceSwitch {
   // The command line without the switch, for the run-mode keywords.

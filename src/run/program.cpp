@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "run/exit_codes.h"
 #include "run/maintenance.h"
 #include "run/run_driver.h"
 
@@ -26,11 +27,14 @@ void Program::RunMaintenance(const MaintenanceChoice& choice) {
 }
 
 void Program::Cancel() {
-  End(RunEnd{});
+  End(RunEnd{kExitCancelled, nullptr, nullptr, {}});
 }
 
 void Program::End(const RunEnd& end) {
+  std::uint32_t exitCode = end.exitCode;
   if (end.logLine != nullptr) {
+    // The person sees the same boxes; the exit code adds what the run did not do.
+    exitCode = CompletedRunExitCode(state.componentFailed || !end.shortfall.empty(), state.restartNeeded);
     dialog.EndDialog();
     if (state.restartNeeded) {
       WriteLog(state, LogTag::userInterface, kRestartNeeded);
@@ -45,6 +49,6 @@ void Program::End(const RunEnd& end) {
     ShowInfo(state, end.shortfall.empty() ? std::string(end.completion)
                                           : std::string(end.completion) + "\n\n" + end.shortfall);
   }
-  state.machine.runtime.ExitProcess(end.exitCode);
+  state.machine.runtime.ExitProcess(exitCode);
   std::abort();  // not reached: the process has ended
 }

@@ -73,8 +73,12 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps) {
   WriteLog(state, LogTag::userInterface, kBeginning);
   CopySetupProgram(state);
 
-  if (client && steps.client.UpdateClient()) {
-    RegisterProduct(state, ProductComponent::client);
+  if (client) {
+    if (steps.client.UpdateClient()) {
+      RegisterProduct(state, ProductComponent::client);
+    } else {
+      state.componentFailed = true;
+    }
   }
   // A failed client update does not stop the server; a failed server update stops only its registration.
   SetupOutcome outcome;

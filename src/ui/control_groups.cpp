@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "ui/control_text.h"
 #include "ui/dialog_context.h"
+#include "ui/dialog_defaults.h"
 
 namespace {
 
@@ -86,6 +87,12 @@ void ShowComponentControls(DialogContext& ui, ControlGroup group, bool show) {
 
 void ShowSqlGroup(DialogContext& ui, bool show) {
   ShowGroup(ui, kSqlGroupIds, show);
+}
+
+std::string FirstClientDirectory(std::string_view bitSize) {
+  const auto* choice = std::find_if(kBitSizes.begin(), kBitSizes.end(),
+                                    [&](const BitSizeChoice& known) { return bitSize == known.text; });
+  return choice == kBitSizes.end() ? std::string() : std::string(choice->directories.front());
 }
 
 void ApplyBitSize(DialogContext& ui, std::string_view bitSize) {

@@ -48,7 +48,11 @@ Value Named(const std::array<std::pair<const char*, Value>, N>& table, const std
 SetupChoices ReadSetupChoices(DialogContext& ui) {
   DialogView& view = ui.view;
   const WindowHandle dialog = ui.Window();
-  const auto read = [&](int id, std::size_t width) { return ReadFieldText(view, dialog, id, width - 1); };
+  return ChoicesFromFields(
+      [&](int id, std::size_t width) { return ReadFieldText(view, dialog, id, width - 1); }, ui.proxyServer);
+}
+
+SetupChoices ChoicesFromFields(const FieldReader& read, const std::string& detectedProxy) {
   SetupChoices choices;
   choices.setupType = Named(kSetupTypes, read(IDC_SETUP_TYPE, kScratchWidth));
   choices.bitSize = Named(kBitSizes, read(IDC_BIT_SIZE, kScratchWidth));
@@ -63,7 +67,7 @@ SetupChoices ReadSetupChoices(DialogContext& ui) {
   choices.sqlPasswordAgain = read(IDC_PASSWORD_AGAIN, kSqlPasswordWidth);
   // A blank field keeps the proxy that was detected: behind a mandatory proxy the downloads need it.
   const std::string typedProxy = read(IDC_PROXY_SERVER, kProxyServerWidth);
-  choices.proxyServer = IsBlankText(typedProxy) ? ui.proxyServer : typedProxy;
+  choices.proxyServer = IsBlankText(typedProxy) ? detectedProxy : typedProxy;
   return choices;
 }
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <string>
+
 #include "core/setup_choices.h"
 #include "ui/run_requests.h"
 
@@ -9,6 +13,14 @@ struct DialogContext;
 // their text is exactly one of their names; the proxy is the Proxy Server field when it holds more than
 // blanks, else the proxy detected from the system's settings.
 SetupChoices ReadSetupChoices(DialogContext& ui);
+
+// The text of a field of the main dialog by its control ID, within a width (terminating NUL included).
+using FieldReader = std::function<std::string(int controlId, std::size_t width)>;
+
+// The choices of a run from the texts of the main dialog's fields, wherever they come from: the dialog,
+// or the answers of an unattended run. The proxy is the Proxy Server text when it holds more than
+// blanks, else `detectedProxy`.
+SetupChoices ChoicesFromFields(const FieldReader& read, const std::string& detectedProxy);
 
 // The radio buttons and check boxes of the maintenance dialog.
 MaintenanceChoice ReadMaintenanceChoice(DialogContext& ui);

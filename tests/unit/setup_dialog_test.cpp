@@ -184,7 +184,7 @@ TEST(SetupDialogButtons, CancelAsksAndYesOrNoEndTheProgram) {
       d.dialog.OnCommand(d.window, IDC_CANCEL, 0);
       FAIL() << "answer " << answer << " should end the program";
     } catch (const ProcessExit& exit) {
-      EXPECT_EQ(exit.exitCode, 0U);
+      EXPECT_EQ(exit.exitCode, 1602U);  // cancelled by the person
     }
     ASSERT_EQ(d.fake.dialogs.messageBoxes.size(), 1U);
     const auto& box = d.fake.dialogs.messageBoxes[0];

@@ -31,7 +31,8 @@ std::uint64_t FromFileTime(const FILETIME& time) {
 
 static_assert(Files::kGenericRead == GENERIC_READ && Files::kGenericWrite == GENERIC_WRITE);
 static_assert(Files::kShareRead == FILE_SHARE_READ && Files::kShareWrite == FILE_SHARE_WRITE);
-static_assert(Files::kCreateAlways == CREATE_ALWAYS && Files::kOpenExisting == OPEN_EXISTING);
+static_assert(Files::kCreateAlways == CREATE_ALWAYS && Files::kOpenExisting == OPEN_EXISTING &&
+              Files::kOpenAlways == OPEN_ALWAYS);
 static_assert(Files::kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(Files::kAttributeNormal == FILE_ATTRIBUTE_NORMAL && Files::kDriveFixed == DRIVE_FIXED);
 static_assert(Files::kFileBegin == FILE_BEGIN && Files::kFileCurrent == FILE_CURRENT &&

@@ -103,6 +103,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     }
     if (missing) {
       WriteLog(state, download.tag, kCouldNotFind + download.fileName + kOnServer);
+      state.componentFailed = true;
       return true;
     }
     if (download.processing.run()) {
@@ -114,6 +115,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   if (processed) {
     WriteLog(state, download.tag, download.downloaded, host, objectPath);
   } else {
+    state.componentFailed = true;
     WriteLog(
         state, download.tag,
         kNotProcessed + std::string(download.processing.verb) + " " + download.fileName + kAfterAttempts);

@@ -111,13 +111,15 @@ bool ServerSetup::UpdateServer() {
 
   DeleteDllFiles(machine, serverDirectory);
   for (const ServerCabinet& cabinet : kServerCabinets) {
-    if (enterprise || !cabinet.enterpriseOnly) {
-      ExtractCabinet(state_, cabinet.name, updateDirectory, serverDirectory);
+    if ((enterprise || !cabinet.enterpriseOnly) &&
+        !ExtractCabinet(state_, cabinet.name, updateDirectory, serverDirectory)) {
+      state_.componentFailed = true;
     }
   }
   // Over an installed server (a repair) the box keeps its files.
-  if (HasAny(state_.runMode, RunMode::install)) {
-    ExtractCabinet(state_, kBoxCabinet, updateDirectory, serverDirectory);
+  if (HasAny(state_.runMode, RunMode::install) &&
+      !ExtractCabinet(state_, kBoxCabinet, updateDirectory, serverDirectory)) {
+    state_.componentFailed = true;
   }
   state_.reporter.ShowStatus(kCabinetsReady);
   DeleteDllFiles(machine, updateDirectory);
