@@ -57,6 +57,8 @@ class DialogView {
   // Windows numbers: message boxes, virtual keys, styles, common control classes.
   static constexpr std::uint32_t kOk = 0x0;
   static constexpr std::uint32_t kYesNoCancel = 0x3;
+  static constexpr std::uint32_t kYesNo = 0x4;
+  static constexpr std::uint32_t kButtonMask = 0xF;
   static constexpr std::uint32_t kIconInformation = 0x40;
   static constexpr std::uint32_t kIconError = 0x10;
   static constexpr std::uint32_t kDefaultButton2 = 0x100;

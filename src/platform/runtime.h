@@ -37,6 +37,12 @@ class Runtime {
   virtual bool WriteStandardOutput(std::string_view text) = 0;
 
   // Ends the process at once with the exit code (ExitProcess).
+  // CreateMutexW of a named mutex, kept for the life of the process: false when another process already
+  // holds one of the name (ERROR_ALREADY_EXISTS) or it cannot be made.
+  virtual bool ClaimNamedMutex(std::u16string_view name) = 0;
+  // GetLocalTime as yyyymmdd.
+  virtual std::string LocalDate() = 0;
+
   [[noreturn]] virtual void ExitProcess(std::uint32_t exitCode) = 0;
 };
 

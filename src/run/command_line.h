@@ -33,6 +33,11 @@ struct RunSwitches {
 // Finds the switches as words of their own (at the start or after a blank, names without case).
 RunSwitches SplitRunSwitches(std::u16string_view commandLine);
 
+inline constexpr char kTypeClient[] = "client";
+inline constexpr char kTypeServer[] = "server";
+inline constexpr char kTypeBoth[] = "both";
+inline constexpr char kTypeNeeded[] = "an unattended uninstall or repair needs /type=client, server or both";
+
 // The value of "/type=" (client, server or both) that maintenance commands carry; empty when there is
 // none.
 std::string TypeSwitchValue(std::string_view commandLine);

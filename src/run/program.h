@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <string_view>
 
 #include "core/setup_state.h"
@@ -34,4 +36,13 @@ class Program final : public RunRequests {
   SetupState state;
   SetupComponents steps;
   SetupDialog dialog;
+
+ private:
+  // The answer file as field texts; a file that cannot be read, parsed or used ends the run (Refuse).
+  std::map<int, std::string> ReadAnswers(const std::string& path);
+  // Logs why the command line or the answers are refused and ends with kExitInvalidArguments.
+  [[noreturn]] void Refuse(const std::string& line);
+  // A run without a window: the answers over the dialog's defaults, the dialog's checks, then the setup;
+  // or the maintenance of the /type= components. Never returns.
+  [[noreturn]] void RunUnattended(const std::map<int, std::string>& answers, const std::string& type);
 };

@@ -2,9 +2,23 @@
 
 #include "resources/resource.h"
 #include "run/command_line.h"
+#include "run/exit_codes.h"
+#include "run/maintenance.h"
 #include "run/program.h"
+#include "run/run_driver.h"
+#include "run/unattended.h"
+#include "steps/download/http_session.h"
+#include "ui/control_groups.h"
+#include "ui/dialog_choices.h"
 
 namespace {
+
+constexpr char kInvalidSwitch[] = "Invalid command line: ";
+constexpr char kUnreadable[] = "the file cannot be read";
+constexpr char kAnotherSetup[] =
+    "Another Halvorn Nembric setup is running. Please wait until it has ended, then start this setup again";
+// One setup at a time on the machine, in every session.
+constexpr std::u16string_view kInstanceMutex = u"Global\\HalvornNembricSetup";
 
 bool IsHighSurrogate(char16_t unit) {
   return unit >= 0xD800 && unit <= 0xDBFF;
@@ -40,12 +54,39 @@ std::string BoundedCommandLine(Runtime& runtime, std::u16string_view commandLine
 std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   Machine& machine = state.machine;
   state.startDirectory = machine.files.CurrentDirectory(kStartDirectoryWidth - 1).value_or(std::string());
-  SourceSwitch source =
-      SplitSourceSwitch(BoundedCommandLine(machine.runtime, commandLine), kDownloadServerNameWidth - 1);
+  // The switches of an unattended run go first, so that their values (a path holding "install" or
+  // "repair") never reach the run-mode keywords.
+  const RunSwitches switches = SplitRunSwitches(commandLine);
+  if (switches.logPath) {
+    state.log.path = machine.runtime.WideToAnsi(*switches.logPath).value_or(std::string());
+  }
+  if (switches.quiet) {
+    reporter.messageSink = [this](const std::string& text) { WriteLog(state, state.lastTag, text); };
+  }
+  const std::string bounded = BoundedCommandLine(machine.runtime, switches.rest);
+  SourceSwitch source = SplitSourceSwitch(bounded, kDownloadServerNameWidth - 1);
   if (source.host) {
     state.downloadHost = *source.host;
   }
   state.runMode = ParseRunMode(source.rest);
+  if (switches.error) {
+    WriteLog(state, LogTag::userInterface, kInvalidSwitch + *switches.error);
+    End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
+  }
+  // A second setup leaves the running one alone: its log is added to, never started anew.
+  if (!machine.runtime.ClaimNamedMutex(kInstanceMutex)) {
+    state.log.append = true;
+    // Without a window the box itself becomes the log line.
+    if (!switches.quiet) {
+      WriteLog(state, LogTag::userInterface, kAnotherSetup);
+    }
+    reporter.ShowMessage(kAnotherSetup, kInfoCaption, DialogView::kIconInformation);
+    End(RunEnd{kExitAnotherSetup, nullptr, nullptr, {}});
+  }
+  FieldTexts answers;
+  if (switches.answersPath) {
+    answers = ReadAnswers(machine.runtime.WideToAnsi(*switches.answersPath).value_or(std::string()));
+  }
 
   if (ComFailed(machine.runtime.InitializeCom(Runtime::kCoinitMultithreaded))) {
     WriteLog(state, LogTag::client, kComStartFailed);
@@ -58,10 +99,77 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
   }
 
+  if (switches.quiet) {
+    RunUnattended(answers, TypeSwitchValue(source.rest));
+  }
   const int dialogId = UsesMaintenanceDialog(state.runMode) ? IDD_MAINTENANCE : IDD_SETUP;
   machine.dialogs.CreateDialogWindow(dialogId, dialog);
   if (reporter.dialogWindow != WindowHandle::none) {
+    if (dialogId == IDD_SETUP && !answers.empty()) {
+      FillSetupFields(dialog.context, answers);
+    }
     machine.dialogs.ShowWindow(reporter.dialogWindow, showCommand);
   }
   return machine.dialogs.RunMessageLoop(IDR_ACCELERATORS);
+}
+
+std::map<int, std::string> Program::ReadAnswers(const std::string& path) {
+  const std::optional<std::string> text = ReadAnswerFile(state.machine, path);
+  if (!text) {
+    Refuse(AnswerFileErrorLine(path, {0, {}, kUnreadable}));
+  }
+  const std::variant<Answers, AnswerFileError> parsed = ParseAnswerFile(*text);
+  if (const auto* error = std::get_if<AnswerFileError>(&parsed)) {
+    Refuse(AnswerFileErrorLine(path, *error));
+  }
+  const Answers& answers = std::get<Answers>(parsed);
+  if (const auto password = answers.find("SqlPassword"); password != answers.end()) {
+    state.secrets.push_back(password->second.value);
+  }
+  std::variant<FieldTexts, std::string> texts = AnswerFieldTexts(answers, path);
+  if (const auto* line = std::get_if<std::string>(&texts)) {
+    Refuse(*line);
+  }
+  return std::get<FieldTexts>(std::move(texts));
+}
+
+void Program::Refuse(const std::string& line) {
+  WriteLog(state, LogTag::userInterface, line);
+  End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
+}
+
+void Program::RunUnattended(const std::map<int, std::string>& answers, const std::string& type) {
+  DetectProxy(dialog.context);
+  if (UsesMaintenanceDialog(state.runMode)) {
+    MaintenanceChoice choice;
+    choice.action = HasAny(state.runMode, RunMode::repair) ? MaintenanceChoice::Action::repair
+                                                           : MaintenanceChoice::Action::uninstall;
+    choice.client = type == kTypeClient || type == kTypeBoth;
+    choice.server = type == kTypeServer || type == kTypeBoth;
+    if (!choice.client && !choice.server) {
+      Refuse(kInvalidSwitch + std::string(kTypeNeeded));
+    }
+    OpenHttpSession(state, dialog.context.proxyServer);
+    End(::RunMaintenance(state, steps, choice));
+  }
+  const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
+  const auto text = [&texts](int id) {
+    const auto found = texts.find(id);
+    return found == texts.end() ? std::string() : found->second;
+  };
+  const SetupType setupType = SetupTypeNamed(text(IDC_SETUP_TYPE));
+  // As in the dialog, an installed SQL Server takes the SQL Server fields away.
+  const bool sqlServerFound = ChoosesServer(setupType) && steps.sql.DetectSqlServer();
+  if (const std::optional<InputError> error = CheckFieldTexts(texts, sqlServerFound)) {
+    Refuse(error->message);
+  }
+  const SetupChoices choices =
+      ChoicesFromFields([&text](int id, std::size_t width) { return text(id).substr(0, width - 1); },
+                        dialog.context.proxyServer);
+  if (const std::optional<InputError> error = CheckChoices(choices)) {
+    Refuse(error->message);
+  }
+  // Nothing is fetched or changed before the answers have passed every check.
+  OpenHttpSession(state, choices.proxyServer);
+  End(::RunSetup(state, steps, choices));
 }

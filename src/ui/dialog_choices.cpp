@@ -6,6 +6,7 @@
 #include "core/blank_text.h"
 #include "core/leading_number.h"
 #include "resources/resource.h"
+#include "ui/control_groups.h"
 #include "ui/control_text.h"
 #include "ui/dialog_context.h"
 
@@ -44,6 +45,26 @@ Value Named(const std::array<std::pair<const char*, Value>, N>& table, const std
 }
 
 }  // namespace
+
+SetupType SetupTypeNamed(const std::string& text) {
+  return Named(kSetupTypes, text);
+}
+
+void FillSetupFields(DialogContext& ui, const std::map<int, std::string>& texts) {
+  const auto bitSize = texts.find(IDC_BIT_SIZE);
+  if (bitSize != texts.end()) {
+    ApplyBitSize(ui, bitSize->second);
+  }
+  for (const auto& [id, text] : texts) {
+    ui.view.SetControlText(ui.Window(), id, text);
+  }
+  const auto setupType = texts.find(IDC_SETUP_TYPE);
+  if (setupType != texts.end()) {
+    const SetupType type = SetupTypeNamed(setupType->second);
+    ShowComponentControls(ui, ControlGroup::client, ChoosesClient(type));
+    ShowComponentControls(ui, ControlGroup::server, ChoosesServer(type));
+  }
+}
 
 SetupChoices ReadSetupChoices(DialogContext& ui) {
   DialogView& view = ui.view;

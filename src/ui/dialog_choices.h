@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "core/setup_choices.h"
@@ -21,6 +22,13 @@ using FieldReader = std::function<std::string(int controlId, std::size_t width)>
 // or the answers of an unattended run. The proxy is the Proxy Server text when it holds more than
 // blanks, else `detectedProxy`.
 SetupChoices ChoicesFromFields(const FieldReader& read, const std::string& detectedProxy);
+
+// The Setup Type of its whole text; `none` for any other text.
+SetupType SetupTypeNamed(const std::string& text);
+
+// Puts the texts into the main dialog's fields as a person would leave them: the BitSize first (which
+// fills the client directories), then every text, then the groups of the Setup Type.
+void FillSetupFields(DialogContext& ui, const std::map<int, std::string>& texts);
 
 // The radio buttons and check boxes of the maintenance dialog.
 MaintenanceChoice ReadMaintenanceChoice(DialogContext& ui);

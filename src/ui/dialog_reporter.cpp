@@ -20,5 +20,11 @@ void DialogReporter::Repaint(bool now) {
 }
 
 int DialogReporter::ShowMessage(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  if (messageSink) {
+    messageSink(text);
+    const std::uint32_t buttons = flags & DialogView::kButtonMask;
+    return buttons == DialogView::kYesNoCancel || buttons == DialogView::kYesNo ? DialogView::kAnswerYes
+                                                                                : DialogView::kAnswerOk;
+  }
   return view_.ShowMessageBox(WindowHandle::none, text, caption, flags);
 }

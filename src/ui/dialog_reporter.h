@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "core/reporter.h"
 #include "platform/dialog_view.h"
 
@@ -16,6 +19,9 @@ class DialogReporter final : public Reporter {
 
   // The dialog that is showing (113 or 2000); set while it is initialised.
   WindowHandle dialogWindow = WindowHandle::none;
+  // A run without a window: each message box is handed here instead (the run logs it), and the box counts
+  // as answered with its first button.
+  std::function<void(const std::string& text)> messageSink;
 
  private:
   DialogView& view_;

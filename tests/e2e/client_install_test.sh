@@ -52,7 +52,8 @@ prepare() {
   fi
 }
 
-# install NAME BITSIZE: a person's install; the driver's output goes to $work/NAME.driver.
+# install NAME BITSIZE: a person's install; the driver's output goes to $work/NAME.driver. The setup must end
+# with exit code $expected_exit (0 unless a road sets it).
 install() {
   local name=$1 bit_size=$2 status=0
   (cd "$work" && exec "$WORLD_RUN" "$WORLD_EXE" /source=localhost) &
@@ -63,7 +64,8 @@ install() {
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
   wait "$setup" || status=$?
   setup=
-  [ "$status" -eq 0 ] || fail "$name: the setup ended with exit code $status"
+  [ "$status" -eq "${expected_exit:-0}" ] ||
+    fail "$name: the setup ended with exit code $status, not ${expected_exit:-0}"
   cp "$work/$name.driver" "$artefacts/client-$name-driver.txt"
   tr -d '\r' <"$work/$log_name" >"$artefacts/client-$name.log" 2>/dev/null || fail "$name: no log"
 }
@@ -210,7 +212,7 @@ rm -f "$proxy_log"
 # The runtime installer exits with 1: five attempts, a warning box each, then the plain failure line.
 prepare missing
 echo 1 >"$control/vcredist_x64.exitcode"
-install runtime-fails "64 Bit" -- box ok 60000 -- box ok 60000 -- box ok 60000 -- box ok 60000 -- box ok 60000
+expected_exit=1603 install runtime-fails "64 Bit" -- box ok 60000 -- box ok 60000 -- box ok 60000 -- box ok 60000 -- box ok 60000
 [ "$(grep -c $'^box\tInstaller\tVC_redist exited with code 1$' "$work/runtime-fails.driver")" -eq 5 ] ||
   fail "runtime-fails: not five warning boxes"
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting vcredist_x64.exe from server" \
@@ -223,7 +225,7 @@ expect_log runtime-fails "${lines[@]}"
 # 3010: installed, a restart is needed; one run and no box.
 prepare missing
 echo 3010 >"$control/vcredist_x64.exitcode"
-install runtime-restart "64 Bit"
+expected_exit=3010 install runtime-restart "64 Bit"
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}"; downloaded vcredist_x64.exe
   downloaded Nembric10AppSetup.cab; printf '%s\n' "Client Setup:Updated Client Software" \
   "User Interface:An installer asked for a restart of Windows to complete the setup" \
@@ -235,7 +237,7 @@ world_stop_server
 # The client cabinet is missing on the server: the run goes on and registers the client.
 world_start_server --fault Nembric10AppSetup.cab=missing404
 prepare present
-install missing "64 Bit"
+expected_exit=1603 install missing "64 Bit"
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting Nembric10AppSetup.cab from server" \
   "Client Setup:Downloading;localhost;downloads/Nembric10AppSetup.cab" \
   "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator" \
@@ -247,7 +249,7 @@ world_stop_server
 
 # No server: every attempt reports the server, the empty file is no cabinet, five attempts.
 prepare present
-install no-server "64 Bit"
+expected_exit=1603 install no-server "64 Bit"
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting Nembric10AppSetup.cab from server" \
   "Client Setup:Downloading;localhost;downloads/Nembric10AppSetup.cab"
   for _ in 1 2 3 4 5; do

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/runtime.h"
 
@@ -30,7 +31,17 @@ class FakeRuntime final : public Runtime {
     standardOutput += text;
     return true;
   }
+  bool ClaimNamedMutex(std::u16string_view name) override {
+    claimedMutexes.emplace_back(name);
+    return !anotherInstance;
+  }
+  std::string LocalDate() override { return localDate; }
   [[noreturn]] void ExitProcess(std::uint32_t exitCode) override { throw ProcessExit{exitCode}; }
+
+  // Set by the test: another setup holds the mutex; today's date.
+  bool anotherInstance = false;
+  std::string localDate = "20261208";
+  std::vector<std::u16string> claimedMutexes;
 
   // Set by the test.
   std::int32_t comResult = 0;

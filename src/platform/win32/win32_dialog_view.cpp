@@ -110,6 +110,7 @@ std::optional<std::string> ReadText(std::size_t maxChars, const auto& read) {
 
 static_assert(DialogView::kYesNoCancel == MB_YESNOCANCEL &&
               DialogView::kIconInformation == MB_ICONINFORMATION);
+static_assert(DialogView::kYesNo == MB_YESNO && DialogView::kButtonMask == MB_TYPEMASK);
 static_assert(DialogView::kIconError == MB_ICONERROR && DialogView::kDefaultButton2 == MB_DEFBUTTON2);
 static_assert(DialogView::kAnswerYes == IDYES && DialogView::kAnswerNo == IDNO);
 static_assert(DialogView::kAnswerCancel == IDCANCEL && DialogView::kAnswerOk == IDOK);

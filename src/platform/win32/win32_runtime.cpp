@@ -4,6 +4,8 @@
 
 #include <objbase.h>
 
+#include <cstdio>
+
 #include "platform/win32/wide_text.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are wchar_t texts on Windows");
@@ -52,4 +54,32 @@ bool Win32Runtime::WriteStandardOutput(std::string_view text) {
 
 void Win32Runtime::ExitProcess(std::uint32_t exitCode) {
   ::ExitProcess(exitCode);
+}
+
+Win32Runtime::~Win32Runtime() {
+  if (mutex_ != nullptr) {
+    CloseHandle(mutex_);
+  }
+}
+
+bool Win32Runtime::ClaimNamedMutex(std::u16string_view name) {
+  const std::wstring wide(name.begin(), name.end());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, wide.c_str());
+  if (mutex == nullptr) {
+    return false;
+  }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  mutex_ = mutex;
+  return true;
+}
+
+std::string Win32Runtime::LocalDate() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char date[16] = {};
+  std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+  return date;
 }

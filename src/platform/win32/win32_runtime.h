@@ -4,6 +4,11 @@
 
 class Win32Runtime final : public Runtime {
  public:
+  Win32Runtime() = default;
+  Win32Runtime(const Win32Runtime&) = delete;
+  Win32Runtime& operator=(const Win32Runtime&) = delete;
+  ~Win32Runtime() override;
+
   std::int32_t InitializeCom(std::uint32_t flags) override;
   std::int32_t InitializeSecurity(std::uint32_t authenticationLevel,
                                   std::uint32_t impersonationLevel) override;
@@ -12,5 +17,11 @@ class Win32Runtime final : public Runtime {
   std::optional<std::string> WideToAnsi(std::u16string_view text) override;
   std::optional<std::u16string> AnsiToWide(std::string_view text) override;
   bool WriteStandardOutput(std::string_view text) override;
+  bool ClaimNamedMutex(std::u16string_view name) override;
+  std::string LocalDate() override;
   [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
+
+ private:
+  // The claimed mutex, held until the runtime goes (or the process ends).
+  void* mutex_ = nullptr;
 };

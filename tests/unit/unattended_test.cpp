@@ -1,0 +1,251 @@
+#include "run/unattended.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/resource.h"
+#include "run/command_line.h"
+#include "run/exit_codes.h"
+#include "setup_world.h"
+#include "test_cabinets.h"
+
+namespace {
+
+constexpr char kLog[] = "C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log";
+constexpr char kAnswers[] = "C:\\Setup\\answers.ini";
+constexpr char kClientEntry[] =
+    "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricClient";
+
+TEST(SplitRunSwitches, TakesTheSwitchesAndTheirValuesOutOfTheCommandLine) {
+  struct Case {
+    const char16_t* commandLine;
+    std::u16string rest;
+    bool quiet;
+    std::optional<std::u16string> answers;
+    std::optional<std::u16string> log;
+    std::optional<std::string> error;
+  };
+  const std::vector<Case> cases = {
+      {u"", u"", false, {}, {}, {}},
+      {u"/quiet /answers=C:\\install\\answers.ini /source=localhost",
+       u"  /source=localhost",
+       true,
+       u"C:\\install\\answers.ini",
+       {},
+       {}},
+      {u"/QUIET /Answers=\"C:\\My Files\\a.ini\" /log=D:\\x.log /uninstall",
+       u"   /uninstall",
+       true,
+       u"C:\\My Files\\a.ini",
+       u"D:\\x.log",
+       {}},
+      // Only a word of its own is a switch.
+      {u"/quietly x/log=y", u"/quietly x/log=y", false, {}, {}, {}},
+      {u"/answers=", u"", false, u"", {}, "/answers needs a value"},
+      {u"/log=\"C:\\open", u"", false, {}, {}, "/log has no closing quote"},
+      {u"/quiet /quiet", u" ", true, {}, {}, "/quiet is given twice"},
+      {u"/answers=a /answers=b", u" ", false, u"b", {}, "/answers is given twice"},
+  };
+  for (const Case& c : cases) {
+    const RunSwitches switches = SplitRunSwitches(c.commandLine);
+    const std::string line(c.commandLine, c.commandLine + std::char_traits<char16_t>::length(c.commandLine));
+    EXPECT_EQ(switches.rest, c.rest) << line;
+    EXPECT_EQ(switches.quiet, c.quiet) << line;
+    EXPECT_EQ(switches.answersPath, c.answers) << line;
+    EXPECT_EQ(switches.logPath, c.log) << line;
+    EXPECT_EQ(switches.error, c.error) << line;
+  }
+  // A path of answers holding keywords leaves the run mode to the rest.
+  EXPECT_EQ(ParseRunMode(" "), RunMode::install);
+  EXPECT_EQ(SplitRunSwitches(u"/quiet /answers=C:\\repair\\uninstall.ini").rest, u" ");
+  EXPECT_EQ(TypeSwitchValue("/uninstall /type=server"), "server");
+}
+
+TEST(ParseAnswerFile, ReadsGoodFilesAndNamesWhatIsWrongWithBadOnes) {
+  struct Case {
+    std::string text;
+    Answers answers;
+    std::optional<AnswerFileError> error;
+  };
+  const std::vector<Case> cases = {
+      {"\xEF\xBB\xBF[Setup]\r\nSetupType=Client\r\nBitSize = AI Client\r\n",
+       {{"SetupType", {"Client", 2}}, {"BitSize", {"AI Client", 3}}},
+       {}},
+      {"; answers\n\n[setup]\n  port\t=  8081  \nSqlPassword=\" Pa55$word \"\n# end",
+       {{"Port", {"8081", 4}}, {"SqlPassword", {" Pa55$word ", 5}}},
+       {}},
+      {"", {}, {}},
+      {"SetupType=Client\n", {}, AnswerFileError{1, "", "the answers must follow the [Setup] section"}},
+      {"[Setup]\n[Other]\n", {}, AnswerFileError{2, "", "only the [Setup] section is read"}},
+      {"[Setup]\nSetupType\n", {}, AnswerFileError{2, "", "the line is not Key = Value"}},
+      {"[Setup]\nColour=Blue\n", {}, AnswerFileError{2, "Colour", "unknown key"}},
+      {"[Setup]\nPort=80\r\nport=443\r\n", {}, AnswerFileError{3, "Port", "the key is given twice"}},
+      {"[Setup]\nHosts=\"a\n", {}, AnswerFileError{2, "Hosts", "the value has no closing quote"}},
+  };
+  for (const Case& c : cases) {
+    const auto parsed = ParseAnswerFile(c.text);
+    if (c.error) {
+      ASSERT_TRUE(std::holds_alternative<AnswerFileError>(parsed)) << c.text;
+      const auto& error = std::get<AnswerFileError>(parsed);
+      EXPECT_EQ(error.line, c.error->line) << c.text;
+      EXPECT_EQ(error.key, c.error->key) << c.text;
+      EXPECT_EQ(error.reason, c.error->reason) << c.text;
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<Answers>(parsed)) << c.text;
+    const Answers& answers = std::get<Answers>(parsed);
+    ASSERT_EQ(answers.size(), c.answers.size()) << c.text;
+    for (const auto& [key, answer] : c.answers) {
+      ASSERT_TRUE(answers.contains(key)) << key;
+      EXPECT_EQ(answers.at(key).value, answer.value) << key;
+      EXPECT_EQ(answers.at(key).line, answer.line) << key;
+    }
+  }
+}
+
+TEST(CompletedRunExitCode, AFailureOutweighsARestartWhichOutweighsSuccess) {
+  EXPECT_EQ(CompletedRunExitCode(false, false), 0U);
+  EXPECT_EQ(CompletedRunExitCode(false, true), 3010U);
+  EXPECT_EQ(CompletedRunExitCode(true, false), 1603U);
+  EXPECT_EQ(CompletedRunExitCode(true, true), 1603U);
+}
+
+// A machine for runs without a window: the client packages on the download server, the runtimes present.
+struct QuietWorld : SetupWorld {
+  QuietWorld() {
+    fake.files.currentDirectory = "C:\\Setup";
+    fake.files.AddDirectory("C:\\Setup");
+    fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
+    fake.http.Serve("NembricAIAppSetup.cab", ReadCabinet("plain.cab"));
+    fake.http.Serve("VC_redist.x64.exe", std::string("MZ\0\0", 4));
+  }
+  // The exit code of a run with the command line and, when given, the answer file's text.
+  std::uint32_t Run(std::u16string_view commandLine, const std::optional<std::string>& answers = {}) {
+    if (answers) {
+      fake.files.SetContent(kAnswers, *answers);
+    }
+    try {
+      program.Run(commandLine, 1);
+    } catch (const ProcessExit& exit) {
+      return exit.exitCode;
+    }
+    return 0xFFFFFFFF;  // the loop ran: a dialog was shown
+  }
+  std::string Log() { return fake.files.Content(kLog).value_or(""); }
+};
+
+constexpr char16_t kQuietInstall[] = u"/quiet /answers=C:\\Setup\\answers.ini /source=localhost";
+constexpr char kAiClient[] = "[Setup]\nSetupType=Client\nBitSize=AI Client\n";
+
+TEST(UnattendedRun, InstallsFromTheAnswersWithoutAWindowOrABox) {
+  QuietWorld world;
+  // The runtime installer asks for a restart: its box-free run ends with 3010.
+  world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe", {3010, nullptr, false, {}});
+  EXPECT_EQ(world.Run(kQuietInstall, kAiClient), 3010U);
+  EXPECT_TRUE(world.fake.dialogs.createdDialogs.empty());
+  EXPECT_TRUE(world.fake.dialogs.messageBoxes.empty());
+  EXPECT_EQ(world.fake.registry.Value(kClientEntry, "DisplayName")->data, std::string("NembricAI\0", 10));
+  EXPECT_EQ(world.fake.files.Content("c:\\NembricAIApp\\readme.txt"), "Halvorn Nembric test file\r\n");
+  EXPECT_TRUE(world.Log().ends_with(
+      "Client Setup:Updated Client Software\r\n"
+      "User Interface:An installer asked for a restart of Windows to complete the setup\r\n"
+      "User Interface:Successfully updated Software\r\n"));
+  EXPECT_EQ(world.fake.runtime.claimedMutexes, std::vector<std::u16string>{u"Global\\HalvornNembricSetup"});
+
+  // Every box of a run is logged under the step that shows it, and the run goes on.
+  QuietWorld failing;
+  failing.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe", {1, nullptr, false, {}});
+  EXPECT_EQ(failing.Run(kQuietInstall, kAiClient), 1603U);
+  EXPECT_TRUE(failing.fake.dialogs.messageBoxes.empty());
+  std::size_t boxes = 0;
+  for (std::size_t at = 0;
+       (at = failing.Log().find("Client Setup:VC_redist exited with code 1\r\n", at)) != std::string::npos;
+       ++at) {
+    ++boxes;
+  }
+  EXPECT_EQ(boxes, 5U);
+}
+
+// Bad switches and answers end the run with 87 and a line that names the fault, before anything is
+// fetched or changed.
+TEST(UnattendedRun, RefusesBadInputBeforeTouchingTheMachine) {
+  struct Case {
+    std::u16string commandLine;
+    std::optional<std::string> answers;
+    const char* line;
+  };
+  const std::vector<Case> cases = {
+      {u"/quiet /answers=", {}, "User Interface:Invalid command line: /answers needs a value\r\n"},
+      {u"/quiet /answers=C:\\Setup\\none.ini",
+       {},
+       "User Interface:Answer file C:\\Setup\\none.ini: the file cannot be read\r\n"},
+      {kQuietInstall, "[Setup]\nEdition=Gold\n",
+       "User Interface:Answer file C:\\Setup\\answers.ini, line 2, key Edition: the value is not one of "
+       "Enterprise, Team, Essential, Express\r\n"},
+      {kQuietInstall, "[Setup]\nColour=Blue\n",
+       "User Interface:Answer file C:\\Setup\\answers.ini, line 2, key Colour: unknown key\r\n"},
+      // The dialog's own checks judge the answers.
+      {kQuietInstall, "[Setup]\nSetupType=Server\nPort=79\nInstallSqlServer=No\n",
+       "User Interface:Please select Port 80 for Http, 443 for Https or port No >1000 like  1064 for "
+       "custom\r\n"},
+      {kQuietInstall, "[Setup]\nSetupType=Both\nPort=80\nSqlPassword=plain\n",
+       "User Interface:Password should be at least 6 characters \r\n"},
+      {kQuietInstall, "[Setup]\nSetupType=Client\nBitSize=64 Bit\nClientDirectory=\" \"\n",
+       "User Interface:Please select directory in which your Client Programs will be setup\r\n"},
+      {u"/quiet /repair",
+       {},
+       "User Interface:Invalid command line: an unattended uninstall or repair needs "
+       "/type=client, server or both\r\n"},
+  };
+  for (const Case& c : cases) {
+    QuietWorld world;
+    EXPECT_EQ(world.Run(c.commandLine, c.answers), 87U) << c.line;
+    EXPECT_TRUE(world.Log().ends_with(c.line)) << world.Log();
+    EXPECT_TRUE(world.fake.http.requests.empty()) << c.line;
+    EXPECT_FALSE(world.fake.files.Content("C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe"))
+        << c.line;
+    EXPECT_TRUE(world.fake.dialogs.createdDialogs.empty()) << c.line;
+  }
+}
+
+TEST(UnattendedRun, ASecondSetupChangesNothingAndEndsWith1618) {
+  for (const bool quiet : {true, false}) {
+    QuietWorld world;
+    world.fake.runtime.anotherInstance = true;
+    world.fake.files.SetContent(kLog, "Client Setup:a line of the running setup\r\n");
+    EXPECT_EQ(world.Run(quiet ? kQuietInstall : u"", kAiClient), 1618U);
+    EXPECT_EQ(world.Log(),
+              "Client Setup:a line of the running setup\r\n"
+              "User Interface:Another Halvorn Nembric setup is running. Please wait until it has ended, then "
+              "start this setup again\r\n");
+    EXPECT_EQ(world.fake.dialogs.messageBoxes.size(), quiet ? 0U : 1U);
+    EXPECT_TRUE(world.fake.dialogs.createdDialogs.empty());
+    EXPECT_TRUE(world.fake.http.requests.empty());
+  }
+}
+
+TEST(UnattendedRun, MaintainsTheComponentsOfTheTypeAndLogsWhereAsked) {
+  QuietWorld world;
+  world.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "InstallPath", "C:\\Apps\\");
+  world.fake.files.AddDirectory("D:\\Logs");
+  EXPECT_EQ(world.Run(u"/quiet /uninstall /type=client /log=D:\\Logs\\uninstall.log"), 0U);
+  EXPECT_TRUE(world.fake.dialogs.createdDialogs.empty());
+  EXPECT_TRUE(world.fake.files.Content("D:\\Logs\\uninstall.log")
+                  ->ends_with("Client Setup:Client Directory;C:\\Apps\\\r\n"
+                              "User Interface:Successfully uninstalled Software\r\n"));
+  EXPECT_FALSE(world.fake.files.Content(kLog));
+}
+
+// Without /quiet the answers fill the dialog, which the person then confirms.
+TEST(UnattendedRun, AnswersWithoutQuietFillTheDialog) {
+  QuietWorld world;
+  EXPECT_EQ(
+      world.Run(u"/answers=C:\\Setup\\answers.ini", "[Setup]\nSetupType=Both\nBitSize=32 Bit\nPort=8081\n"),
+      0xFFFFFFFFU);
+  const WindowHandle dialog = world.program.reporter.dialogWindow;
+  EXPECT_EQ(world.fake.dialogs.WindowText(world.fake.dialogs.GetControl(dialog, IDC_PORT), 100), "8081");
+  EXPECT_EQ(world.fake.dialogs.WindowText(world.fake.dialogs.GetControl(dialog, IDC_CLIENT_DIRECTORY), 100),
+            "c:\\Nembric10App32");
+  EXPECT_TRUE(world.fake.dialogs.ControlOf(dialog, IDC_PORT).visible);
+}
+
+}  // namespace
