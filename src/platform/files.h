@@ -48,6 +48,8 @@ class Files {
   struct DirectoryEntry {
     std::string name;
     std::uint32_t attributes = 0;
+    // The file's size in bytes (0 for a directory).
+    std::uint64_t size = 0;
   };
   // The entries matching a pattern such as "C:\Folder\*.*" (FindFirstFileA, FindNextFileA, FindClose);
   // nullopt when nothing can be listed.

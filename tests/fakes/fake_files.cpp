@@ -144,7 +144,7 @@ std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const
   if (!DirectoryExists(folder) || full.substr(full.find_last_of('\\') + 1) != "*.*") {
     return std::nullopt;
   }
-  std::vector<DirectoryEntry> entries = {{".", kAttributeDirectory}, {"..", kAttributeDirectory}};
+  std::vector<DirectoryEntry> entries = {{".", kAttributeDirectory, 0}, {"..", kAttributeDirectory, 0}};
   const std::string prefix = folder + "\\";
   const auto below = [&prefix](const std::string& key) {
     return key.starts_with(prefix) && key.find('\\', prefix.size()) == std::string::npos;
@@ -153,12 +153,13 @@ std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const
     if (below(directory)) {
       entries.push_back(
           {names_.count(directory) != 0 ? names_.at(directory) : directory.substr(prefix.size()),
-           kAttributeDirectory});
+           kAttributeDirectory, 0});
     }
   }
   for (const auto& [key, content] : files_) {
     if (below(key)) {
-      entries.push_back({names_.count(key) != 0 ? names_.at(key) : key.substr(prefix.size()), 0x20});
+      entries.push_back(
+          {names_.count(key) != 0 ? names_.at(key) : key.substr(prefix.size()), 0x20, content.size()});
     }
   }
   return entries;

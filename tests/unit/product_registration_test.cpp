@@ -71,6 +71,23 @@ TEST(RegisterProduct, WritesTheClientEntryAndBothProductKeys) {
   }
 }
 
+// For distribution tools: the quiet uninstall command, the KiB the install location holds (its
+// subfolders too, rounded up) and the day.
+TEST(RegisterProduct, AddsTheQuietUninstallTheSizeAndTheDate) {
+  RegistrationWorld world;
+  world.state.choices.setupType = SetupType::client;
+  world.fake.files.SetContent("C:\\Apps\\Client\\app.exe", std::string(2048, 'x'));
+  world.fake.files.SetContent("C:\\Apps\\Client\\Update\\app.cab", std::string(1025, 'x'));
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
+  EXPECT_EQ(Text(world.fake.registry, kClientEntry, "QuietUninstallString"),
+            std::string("\"") + kProgram + "\" /uninstall /type=client /quiet");
+  EXPECT_EQ(Text(world.fake.registry, kClientEntry, "InstallDate"), "20261208");
+  const std::optional<RegistryValue> size = world.fake.registry.Value(kClientEntry, "EstimatedSize");
+  ASSERT_TRUE(size.has_value());
+  EXPECT_EQ(size->type, Registry::kTypeDword);
+  EXPECT_EQ(size->data, std::string("\4\0\0\0", 4));  // 3073 bytes: 4 KiB
+}
+
 TEST(RegisterProduct, TheServerComponentHasItsOwnEntry) {
   RegistrationWorld world;
   world.state.choices.setupType = SetupType::both;

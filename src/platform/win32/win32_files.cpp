@@ -66,7 +66,8 @@ std::optional<std::vector<Files::DirectoryEntry>> Win32Files::ListDirectory(cons
   }
   std::vector<DirectoryEntry> entries;
   do {
-    entries.push_back({found.cFileName, found.dwFileAttributes});
+    entries.push_back({found.cFileName, found.dwFileAttributes,
+                       (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32U) | found.nFileSizeLow});
   } while (FindNextFileA(search, &found) != FALSE);
   FindClose(search);
   return entries;

@@ -118,3 +118,29 @@ bool DeleteDllFiles(Machine& machine, const std::string& directory) {
   }
   return true;
 }
+
+namespace {
+
+constexpr int kFolderDepthLimit = 16;
+
+std::uint64_t FolderBytesBelow(Machine& machine, const std::string& folder, int depth) {
+  const auto entries = machine.files.ListDirectory(WithTrailingBackslash(folder) + "*.*");
+  if (!entries || depth > kFolderDepthLimit) {
+    return 0;
+  }
+  std::uint64_t bytes = 0;
+  for (const Files::DirectoryEntry& entry : *entries) {
+    if ((entry.attributes & Files::kAttributeDirectory) == 0) {
+      bytes += entry.size;
+    } else if (entry.name != "." && entry.name != "..") {
+      bytes += FolderBytesBelow(machine, WithTrailingBackslash(folder) + entry.name, depth + 1);
+    }
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::uint64_t FolderBytes(Machine& machine, const std::string& folder) {
+  return FolderBytesBelow(machine, folder, 0);
+}

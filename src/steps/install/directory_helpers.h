@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct Machine;
@@ -24,3 +25,7 @@ bool EnterOrCreateDirectory(Machine& machine, const std::string& path);
 // Deletes every file of the directory (not of its subdirectories) whose name holds "dll". False when the
 // directory cannot be entered; failed deletions are passed over.
 bool DeleteDllFiles(Machine& machine, const std::string& directory);
+
+// The bytes of the files in the folder and its subfolders (to 16 levels); folders that cannot be listed
+// count nothing.
+std::uint64_t FolderBytes(Machine& machine, const std::string& folder);

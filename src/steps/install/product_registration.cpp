@@ -1,10 +1,13 @@
 #include "steps/install/product_registration.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <utility>
 
 #include "core/port_guards.h"
 #include "core/setup_state.h"
+#include "steps/install/directory_helpers.h"
 
 namespace {
 
@@ -24,11 +27,24 @@ constexpr char kServerDisplayName[] = "Halvorn NembricAI Server";
 constexpr char kInstallPath[] = "InstallPath";
 constexpr char kVersion[] = "Version";
 constexpr char kDisplayName[] = "DisplayName";
+constexpr char kQuietUninstall[] = "QuietUninstallString";
+constexpr char kQuietSwitch[] = " /quiet";
+constexpr char kEstimatedSize[] = "EstimatedSize";
+constexpr char kInstallDate[] = "InstallDate";
+constexpr std::uint64_t kBytesPerKiB = 1024;
 constexpr char kRegistryError[] = "Cannot write to registry. Need admin rights?";
 constexpr char kErrorCaption[] = "Error";
 // The widths the key path and the commands are composed in, terminating NUL included.
 constexpr std::size_t kKeyPathWidth = 256;
 constexpr std::size_t kCommandWidth = 260;
+
+RegistryValue DwordValue(std::uint64_t number) {
+  std::string data;
+  for (int byte = 0; byte < 4; ++byte) {
+    data += static_cast<char>((number >> (8U * static_cast<unsigned>(byte))) & 0xFFU);
+  }
+  return {Registry::kTypeDword, data};
+}
 
 RegistryValue StringValue(const std::string& text) {
   RegistryValue value{Registry::kTypeString, text};
@@ -100,6 +116,12 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
   for (const auto& [name, data] : values) {
     registry.SetValue(entry.get(), name, StringValue(data));
   }
+  // For software distribution: the uninstall without a window, the size on disk and the day of the install.
+  registry.SetValue(entry.get(), kQuietUninstall, StringValue(Command("uninstall", type) + kQuietSwitch));
+  const std::uint64_t kibibytes =
+      (FolderBytes(state.machine, installLocation) + kBytesPerKiB - 1) / kBytesPerKiB;
+  registry.SetValue(entry.get(), kEstimatedSize, DwordValue(std::min<std::uint64_t>(kibibytes, UINT32_MAX)));
+  registry.SetValue(entry.get(), kInstallDate, StringValue(state.machine.runtime.LocalDate()));
   entry.Close();
   WriteProductChain(state, RegistryKey::localMachine, kServerProductKey, choices.serverDirectory,
                     kProductVersion, kServerDisplayName);
