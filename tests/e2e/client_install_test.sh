@@ -55,16 +55,17 @@ prepare() {
 # install NAME BITSIZE: a person's install; the driver's output goes to $work/NAME.driver. The setup must end
 # with exit code $expected_exit (0 unless a road sets it).
 install() {
-  local name=$1 bit_size=$2 status=0
-  (cd "$work" && exec "$WORLD_RUN" "$WORLD_EXE" /source=localhost) &
+  local name=$1 bit_size=$2 status
+  (cd "$work" && world_exit_code "$WORLD_EXE" /source=localhost >"$work/$name.exit") &
   setup=$!
   shift 2
   "$WORLD_RUN" "$WORLD_DRIVER" window "$caption" 60000 -- set 116 "$bit_size" -- key 116 tab -- get 120 \
     -- click 1 "$@" -- box ok 120000 -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
-  wait "$setup" || status=$?
+  wait "$setup" || true
   setup=
-  [ "$status" -eq "${expected_exit:-0}" ] ||
+  status=$(cat "$work/$name.exit")
+  [ "$status" = "${expected_exit:-0}" ] ||
     fail "$name: the setup ended with exit code $status, not ${expected_exit:-0}"
   cp "$work/$name.driver" "$artefacts/client-$name-driver.txt"
   tr -d '\r' <"$work/$log_name" >"$artefacts/client-$name.log" 2>/dev/null || fail "$name: no log"
@@ -269,14 +270,15 @@ maintain() {
   command=$(reg_value 32 "$uninstall_key" "$value")
   eval "command=($command)"
   rm -f "$work/$log_name"
-  (cd "$work" && exec "$WORLD_RUN" "${command[@]}") &
+  (cd "$work" && world_exit_code "${command[@]}" >"$work/$name.exit") &
   setup=$!
   "$WORLD_RUN" "$WORLD_DRIVER" window "$maintenance_caption" 60000 -- checked 2001 -- checked 2002 "$@" -- click 1 \
     -- box ok 60000 -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
-  wait "$setup" || status=$?
+  wait "$setup" || true
   setup=
-  [ "$status" -eq 0 ] || fail "$name: exit code $status"
+  status=$(cat "$work/$name.exit")
+  [ "$status" = 0 ] || fail "$name: exit code $status"
   cp "$work/$name.driver" "$artefacts/client-$name-driver.txt"
   tr -d '\r' <"$work/$log_name" >"$artefacts/client-$name.log" 2>/dev/null || fail "$name: no log"
 }

@@ -21,13 +21,18 @@
 //   gone [TIMEOUT_MS]             wait until the window is gone
 //   kill                          end the program that shows the window
 //   windows                       list the program's other top-level windows: class, visible, caption
+//   watch IMAGE MS                for MS milliseconds, print each process running the program file IMAGE
+//                                 (process PID) and each top-level window one of them has (toplevel ...),
+//                                 then "watched PROCESSES WINDOWS"
 //   sleep MS
 // Each result is printed on a line of its own. Exit code 0 when every command worked, 1 otherwise (the
 // failing command is printed), 2 for a command line it does not understand.
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -224,6 +229,51 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM /*unused*/) {
 }
 
 // Carries out one command; false when it failed (after printing why).
+struct WindowWatch {
+  std::vector<DWORD> processes;
+  std::vector<HWND> seen;
+};
+
+BOOL CALLBACK NoteWindowOfWatched(HWND window, LPARAM watch) {
+  auto* state = reinterpret_cast<WindowWatch*>(watch);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  for (const DWORD watched : state->processes) {
+    if (watched == process &&
+        std::find(state->seen.begin(), state->seen.end(), window) == state->seen.end()) {
+      state->seen.push_back(window);
+      std::printf("toplevel\t%lu\t%s\t%d\t%s\n", static_cast<unsigned long>(process),
+                  Utf8(ClassOf(window)).c_str(), IsWindowVisible(window) ? 1 : 0,
+                  Utf8(TextOf(window)).c_str());
+    }
+  }
+  return TRUE;
+}
+
+// Notes the processes running the program file and the windows they have, until the time is up.
+void Watch(const std::wstring& image, DWORD milliseconds) {
+  WindowWatch watch;
+  const DWORD end = GetTickCount() + milliseconds;
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more != FALSE;
+         more = Process32NextW(snapshot, &entry)) {
+      if (_wcsicmp(entry.szExeFile, image.c_str()) == 0 &&
+          std::find(watch.processes.begin(), watch.processes.end(), entry.th32ProcessID) ==
+              watch.processes.end()) {
+        watch.processes.push_back(entry.th32ProcessID);
+        std::printf("process\t%lu\n", static_cast<unsigned long>(entry.th32ProcessID));
+      }
+    }
+    CloseHandle(snapshot);
+    EnumWindows(NoteWindowOfWatched, reinterpret_cast<LPARAM>(&watch));
+    Sleep(20);
+  }
+  std::printf("watched\t%zu\t%zu\n", watch.processes.size(), watch.seen.size());
+}
+
 bool Run(Driver& driver, const std::vector<std::wstring>& command) {
   const std::wstring& verb = command[0];
   const auto argument = [&](std::size_t index) {
@@ -234,6 +284,10 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
   };
   if (verb == L"sleep") {
     Sleep(timeout(1));
+    return true;
+  }
+  if (verb == L"watch") {
+    Watch(argument(1), timeout(2));
     return true;
   }
   if (verb == L"window") {

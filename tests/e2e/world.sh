@@ -56,6 +56,17 @@ world_stop_server() {
   fi
 }
 
+# world_exit_code COMMAND...: runs a Windows program (the first word a host path) through run_exit.exe
+# and prints its whole exit code, which Wine's own exit status cuts to its low byte. What the program writes
+# to its standard output goes to $WORLD_OUTPUT when that names a file.
+world_exit_code() {
+  local program=$1
+  [[ "$program" == [A-Za-z]:\\* ]] || program=$(world_winpath "$1")
+  shift
+  "$WORLD_RUN" "$WORLD_BUILD/tests/e2e/run_exit.exe" "$program" "$@" | tr -d '\r' |
+    tee "${WORLD_OUTPUT:-/dev/null}" | sed -n 's/^exit //p'
+}
+
 # The Windows form of a host path, as the programs in the prefix see it.
 world_winpath() {
   "$WORLD_RUN" winepath -w "$1" 2>/dev/null | tr -d '\r'

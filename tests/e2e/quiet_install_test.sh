@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Unattended runs as a distribution tool starts them: no person, no UI driver at any dialog.
+#   quiet      /quiet /answers= installs the AI client: the log line by line, registry, files, exit code 0,
+#              and no window of the setup ever seen; a second setup started meanwhile ends with 1618 and
+#              changes nothing
+#   uninstall  the QuietUninstallString from the registry runs without a window and ends with 0
+#   bad        answers with a value outside its list end with 87 and leave the machine untouched
+#   restart    a runtime installer exiting 3010 makes the run end with 3010
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
+world_init "$1"
+artefacts="$WORLD_BUILD/artefacts"
+mkdir -p "$artefacts"
+world_need_display "$0" "$@"
+world_trust_ca
+drive_c="$WINEPREFIX/drive_c"
+work="$drive_c/NembricE2E"
+control="$drive_c/NembricTest"
+log_name="Halvorn NembricAI  Setup v10.1.3.Log"
+entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient'
+watcher=
+trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; world_stop_server' EXIT
+
+reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
+reg_value() {
+  "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
+}
+
+prepare() {
+  rm -rf "$work" "$control" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn"
+  mkdir -p "$work" "$control"
+  reg_quiet delete "$entry" /f /reg:32
+  reg_quiet delete 'HKCU\Software\Halvorn' /f
+  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
+  for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view; done
+  printf '[Setup]\r\nSetupType = Client\r\nBitSize = AI Client\r\n' >"$work/ai.ini"
+}
+
+# quiet NAME EXPECTED_EXIT ARGUMENTS...: the setup run from the work folder, its output kept.
+quiet() {
+  local name=$1 expected=$2 status
+  shift 2
+  status=$(cd "$work" && world_exit_code "$@" 2>"$work/$name.stderr")
+  [ "$status" = "$expected" ] || fail "$name: exit code $status, not $expected"
+}
+
+# The AI client, quietly, with the runtime missing; the packages come slowly, so that a second setup and
+# the window watch meet the first one running.
+world_start_server --fault VC_redist.x64.exe=slow --fault NembricAIAppSetup.cab=slow
+prepare
+"$WORLD_RUN" "$WORLD_DRIVER" watch NembricSetup.exe 15000 | tr -d '\r' >"$work/watch.out" &
+watcher=$!
+(cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost \
+  >"$work/quiet.exit") &
+first=$!
+for _ in $(seq 200); do
+  grep -qs 'Begin updating Software' "$work/$log_name" && break
+  sleep 0.1
+done
+quiet second 1618 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost '/log=C:\NembricE2E\second.log'
+wait "$first" || true
+[ "$(cat "$work/quiet.exit")" = 0 ] || fail "quiet: exit code $(cat "$work/quiet.exit"), not 0"
+wait "$watcher" || true
+watcher=
+cp "$work/watch.out" "$artefacts/quiet-watch.txt"
+tr -d '\r' <"$work/$log_name" >"$artefacts/quiet.log" 2>/dev/null || fail "quiet: no log"
+printf '%s\n' "Server Setup:Establishing Session" "Server Setup:Established Session without Proxy:" \
+  "User Interface:Begin updating Software" "Client Setup:Beging Updating Client Setup" \
+  "Client Setup:Checking for Pre-requisite" "Client Setup:Getting VC_redist.x64.exe from server" \
+  "Client Setup:Downloading;localhost;downloads/VC_redist.x64.exe" \
+  "Client Setup:Downloaded;localhost;downloads/VC_redist.x64.exe" \
+  "Client Setup:Getting NembricAIAppSetup.cab from server" \
+  "Client Setup:Downloading;localhost;downloads/NembricAIAppSetup.cab" \
+  "Client Setup:Downloaded;localhost;downloads/NembricAIAppSetup.cab" "Client Setup:Updated Client Software" \
+  "User Interface:Successfully updated Software" >"$work/quiet.expected"
+diff -u "$work/quiet.expected" "$artefacts/quiet.log" || fail "quiet: the log differs"
+grep -q $'^watched\t[1-9][0-9]*\t0$' "$work/watch.out" ||
+  fail "quiet: the watch saw no setup running, or a window of it: $(tail -3 "$work/watch.out")"
+grep -qxF "User Interface:Another Halvorn Nembric setup is running. Please wait until it has ended, then start this setup again" \
+  <(tr -d '\r' <"$work/second.log") || fail "second: no line saying another setup runs"
+[ "$(grep -c . "$control/VC_redist.x64.log")" -eq 1 ] || fail "second: the runtime installer ran again"
+setup_path='C:\Program Files\Halvorn\NembricAI\NembricSetup.exe'
+for pair in "DisplayName=NembricAI" "UninstallString=\"$setup_path\" /uninstall /type=client" \
+  "QuietUninstallString=\"$setup_path\" /uninstall /type=client /quiet" "DisplayVersion=10.1" \
+  'InstallLocation=c:\NembricAIApp\'; do
+  [ "$(reg_value 32 "$entry" "${pair%%=*}")" = "${pair#*=}" ] || fail "quiet: ${pair%%=*}"
+done
+[[ "$(reg_value 32 "$entry" InstallDate)" =~ ^20[0-9]{6}$ ]] || fail "quiet: InstallDate"
+[[ "$(reg_value 32 "$entry" EstimatedSize)" =~ ^0x[0-9a-f]+$ ]] && [ "$(($(reg_value 32 "$entry" EstimatedSize)))" -gt 0 ] ||
+  fail "quiet: EstimatedSize"
+for file in NembricAI.exe NembricAI-models.txt ReadMe.txt; do
+  [ -f "$drive_c/NembricAIApp/$file" ] || fail "quiet: $file not extracted"
+done
+world_stop_server
+
+# The quiet uninstall command, as the registry gives it.
+world_start_server
+command=$(reg_value 32 "$entry" QuietUninstallString)
+eval "command=($command)"
+rm -f "$work/$log_name"
+quiet uninstall 0 "${command[@]}"
+grep -qxF "User Interface:Successfully uninstalled Software" <(tr -d '\r' <"$work/$log_name") ||
+  fail "uninstall: not uninstalled quietly"
+
+# A value outside its list: 87, and nothing fetched or changed.
+prepare
+printf '[Setup]\nSetupType=Client\nBitSize=128 Bit\n' >"$work/bad.ini"
+requests_before=$(wc -l <"$WORLD_REQUESTS")
+quiet bad 87 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\bad.ini' /source=localhost
+grep -qxF 'User Interface:Answer file C:\NembricE2E\bad.ini, line 3, key BitSize: the value is not one of 64 Bit, AI Client, 32 Bit' \
+  <(tr -d '\r' <"$work/$log_name") || fail "bad: the log does not name the file, line and key"
+[ "$(wc -l <"$WORLD_REQUESTS")" -eq "$requests_before" ] || fail "bad: something was fetched"
+[ ! -e "$drive_c/Program Files/Halvorn" ] && [ ! -e "$drive_c/NembricAIApp" ] || fail "bad: files were written"
+[ -z "$(reg_value 32 "$entry" DisplayName)" ] || fail "bad: an uninstall entry was written"
+
+# A runtime installer that asks for a restart.
+prepare
+echo 3010 >"$control/VC_redist.x64.exitcode"
+quiet restart 3010 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost
+grep -qxF "User Interface:An installer asked for a restart of Windows to complete the setup" \
+  <(tr -d '\r' <"$work/$log_name") || fail "restart: no restart line"
+
+[ "$WORLD_FAILURES" -eq 0 ] || exit 1
+echo "quiet: installed without a window, a second setup refused, quiet uninstall, bad answers, restart"
