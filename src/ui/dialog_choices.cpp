@@ -1,6 +1,7 @@
 #include "ui/dialog_choices.h"
 
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "core/blank_text.h"
@@ -9,6 +10,7 @@
 #include "ui/control_groups.h"
 #include "ui/control_text.h"
 #include "ui/dialog_context.h"
+#include "ui/field_checks.h"
 
 namespace {
 
@@ -51,18 +53,20 @@ SetupType SetupTypeNamed(const std::string& text) {
 }
 
 void FillSetupFields(DialogContext& ui, const std::map<int, std::string>& texts) {
-  const auto bitSize = texts.find(IDC_BIT_SIZE);
-  if (bitSize != texts.end()) {
-    ApplyBitSize(ui, bitSize->second);
+  const auto text = [&texts](int id) {
+    const auto found = texts.find(id);
+    return found == texts.end() ? std::optional<std::string>() : found->second;
+  };
+  // As the person's Tab would: the BitSize fills the client directories, the given texts follow, and the
+  // Setup Type shows its groups and looks for an installed SQL Server.
+  if (const auto bitSize = text(IDC_BIT_SIZE)) {
+    ValidateField(ui, IDC_BIT_SIZE, *bitSize);
   }
-  for (const auto& [id, text] : texts) {
-    ui.view.SetControlText(ui.Window(), id, text);
+  for (const auto& [id, value] : texts) {
+    ui.view.SetControlText(ui.Window(), id, value);
   }
-  const auto setupType = texts.find(IDC_SETUP_TYPE);
-  if (setupType != texts.end()) {
-    const SetupType type = SetupTypeNamed(setupType->second);
-    ShowComponentControls(ui, ControlGroup::client, ChoosesClient(type));
-    ShowComponentControls(ui, ControlGroup::server, ChoosesServer(type));
+  if (const auto setupType = text(IDC_SETUP_TYPE)) {
+    ValidateField(ui, IDC_SETUP_TYPE, *setupType);
   }
 }
 

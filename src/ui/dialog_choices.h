@@ -27,7 +27,7 @@ SetupChoices ChoicesFromFields(const FieldReader& read, const std::string& detec
 SetupType SetupTypeNamed(const std::string& text);
 
 // Puts the texts into the main dialog's fields as a person would leave them: the BitSize first (which
-// fills the client directories), then every text, then the groups of the Setup Type.
+// fills the client directories), then every text, then the Setup Type's groups and its SQL Server check.
 void FillSetupFields(DialogContext& ui, const std::map<int, std::string>& texts);
 
 // The radio buttons and check boxes of the maintenance dialog.

@@ -246,6 +246,8 @@ TEST(UnattendedRun, AnswersWithoutQuietFillTheDialog) {
   EXPECT_EQ(world.fake.dialogs.WindowText(world.fake.dialogs.GetControl(dialog, IDC_CLIENT_DIRECTORY), 100),
             "c:\\Nembric10App32");
   EXPECT_TRUE(world.fake.dialogs.ControlOf(dialog, IDC_PORT).visible);
+  // The server's Setup Type looks for an installed SQL Server, as its Tab does.
+  EXPECT_NE(world.Log().find("User Interface:Checking whether SQL Server installed"), std::string::npos);
 }
 
 }  // namespace
