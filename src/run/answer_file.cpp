@@ -30,7 +30,8 @@ bool SameKey(std::string_view left, std::string_view right) {
 
 }  // namespace
 
-std::variant<Answers, AnswerFileError> ParseAnswerFile(std::string_view text) {
+std::variant<Answers, AnswerFileError> ParseAnswerFile(std::string_view text,
+                                                       std::span<const char* const> keys) {
   if (text.starts_with(kByteOrderMark)) {
     text.remove_prefix(kByteOrderMark.size());
   }
@@ -65,9 +66,9 @@ std::variant<Answers, AnswerFileError> ParseAnswerFile(std::string_view text) {
     }
     const std::string_view key = Trim(line.substr(0, equals));
     std::string_view value = Trim(line.substr(equals + 1));
-    const auto* known = std::find_if(std::begin(kAnswerKeys), std::end(kAnswerKeys),
-                                     [&key](const char* name) { return SameKey(key, name); });
-    if (known == std::end(kAnswerKeys)) {
+    const auto known =
+        std::find_if(keys.begin(), keys.end(), [&key](const char* name) { return SameKey(key, name); });
+    if (known == keys.end()) {
       return AnswerFileError{number, std::string(key), kUnknownKey};
     }
     if (value.starts_with('"')) {

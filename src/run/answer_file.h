@@ -2,14 +2,10 @@
 
 #include <cstddef>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
-
-// The keys of an answer file, one per field of the main dialog.
-inline constexpr const char* kAnswerKeys[] = {
-    "SetupType", "BitSize", "ClientDirectory", "ServerDirectory",  "Edition",
-    "Port",      "Hosts",   "ProxyServer",     "InstallSqlServer", "SqlPassword"};
 
 // One answer: its value and the line it stands on (from 1).
 struct Answer {
@@ -32,4 +28,7 @@ using Answers = std::map<std::string, Answer>;
 // comments (";" or "#"), one [Setup] section and "Key = Value" lines in it, blanks around both trimmed and
 // a value in double quotes kept as it stands inside them. An unknown or repeated key, a line that is not
 // a key and a value, another section or text before the section is an error.
-std::variant<Answers, AnswerFileError> ParseAnswerFile(std::string_view text);
+// `keys` are the keys the file may hold, as they are spelled in the answers (the file's spelling is
+// compared without case).
+std::variant<Answers, AnswerFileError> ParseAnswerFile(std::string_view text,
+                                                       std::span<const char* const> keys);

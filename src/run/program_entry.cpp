@@ -118,7 +118,7 @@ std::map<int, std::string> Program::ReadAnswers(const std::string& path) {
   if (!text) {
     Refuse(AnswerFileErrorLine(path, {0, {}, kUnreadable}));
   }
-  const std::variant<Answers, AnswerFileError> parsed = ParseAnswerFile(*text);
+  const std::variant<Answers, AnswerFileError> parsed = ParseAnswerFile(*text, AnswerKeys());
   if (const auto* error = std::get_if<AnswerFileError>(&parsed)) {
     Refuse(AnswerFileErrorLine(path, *error));
   }

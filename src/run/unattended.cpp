@@ -82,6 +82,14 @@ std::string AnswerFileErrorLine(const std::string& fileName, const AnswerFileErr
   return line + ": " + error.reason;
 }
 
+std::vector<const char*> AnswerKeys() {
+  std::vector<const char*> keys;
+  for (const AnswerField& field : kAnswerFields) {
+    keys.push_back(field.key);
+  }
+  return keys;
+}
+
 std::variant<FieldTexts, std::string> AnswerFieldTexts(const Answers& answers, const std::string& fileName) {
   FieldTexts texts;
   for (const AnswerField& field : kAnswerFields) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "run/answer_file.h"
 #include "ui/field_checks.h"
@@ -19,6 +20,9 @@ inline constexpr std::size_t kAnswerFileMaxBytes = 65536;
 // The whole answer file through the files port; nullopt when it cannot be read or is larger than
 // kAnswerFileMaxBytes.
 std::optional<std::string> ReadAnswerFile(Machine& machine, const std::string& path);
+
+// The keys of an answer file, one per field of the main dialog.
+std::vector<const char*> AnswerKeys();
 
 // The answers as field texts; a value outside its field's list is an error, as the log line that names the
 // file, the line and the key.

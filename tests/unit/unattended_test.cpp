@@ -82,7 +82,7 @@ TEST(ParseAnswerFile, ReadsGoodFilesAndNamesWhatIsWrongWithBadOnes) {
       {"[Setup]\nHosts=\"a\n", {}, AnswerFileError{2, "Hosts", "the value has no closing quote"}},
   };
   for (const Case& c : cases) {
-    const auto parsed = ParseAnswerFile(c.text);
+    const auto parsed = ParseAnswerFile(c.text, AnswerKeys());
     if (c.error) {
       ASSERT_TRUE(std::holds_alternative<AnswerFileError>(parsed)) << c.text;
       const auto& error = std::get<AnswerFileError>(parsed);
