@@ -84,6 +84,7 @@ std::string AnswerFileErrorLine(const std::string& fileName, const AnswerFileErr
 
 std::vector<const char*> AnswerKeys() {
   std::vector<const char*> keys;
+  keys.reserve(kAnswerFields.size());
   for (const AnswerField& field : kAnswerFields) {
     keys.push_back(field.key);
   }
