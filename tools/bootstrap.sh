@@ -3,7 +3,7 @@
 # Wine with Xvfb, and the cabinet and MSI tools. Does nothing when everything is there.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ ccache file binutils clang-format clang-tidy
+  cmake ninja-build g++ ccache file binutils clang-format clang-tidy clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 wine xvfb xauth x11-utils imagemagick

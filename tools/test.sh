@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test tier: the host tests against the in-memory machine, then the Windows build's adapter
-# tests and end-to-end tests under Wine (on a private Xvfb display when there is no X display), and the
-# format and lint checks. Installs what it needs first.
+# tests and end-to-end tests under Wine (on a private Xvfb display when there is no X display), the fuzz
+# targets for a short while, and the format and lint checks. Installs what it needs first.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -24,6 +24,13 @@ echo "== lint"
 # The portable code, the fakes and the host tests (the host build's compile commands cover them).
 git ls-files 'src/*.cpp' 'tests/fakes/*.cpp' 'tests/unit/*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main.cpp' |
   xargs -P 2 -n 4 clang-tidy -p build/host --quiet 2>/dev/null
+
+echo "== fuzz"
+# Each fuzz target for a short while (FUZZ_SECONDS, 15 by default), two at a time; a crash fails the run.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ls fuzz/fuzz_*.cpp | sed 's|fuzz/fuzz_||; s|\.cpp$||' |
+  xargs -P 2 -I NAME tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}"
 
 echo "== Windows build, adapter and end-to-end tests under Wine"
 cmake --preset windows >/dev/null

@@ -73,6 +73,15 @@ FakeFiles::OpenFile* FakeFiles::Find(FileHandle file) {
   return found == open_.end() ? nullptr : &found->second;
 }
 
+std::vector<std::string> FakeFiles::FilePaths() const {
+  std::vector<std::string> paths;
+  paths.reserve(files_.size());
+  for (const auto& [key, content] : files_) {
+    paths.push_back(key);
+  }
+  return paths;
+}
+
 std::string FakeFiles::Resolve(const std::string& path) const {
   std::string text = path.starts_with("\\\\?\\") ? path.substr(4) : path;
   std::string full;

@@ -66,6 +66,9 @@ class FakeFiles final : public Files {
 
   // The content of a file, or nullopt when there is none.
   std::optional<std::string> Content(const std::string& path) const;
+  // Every file and every folder there is, by its full path in lower case.
+  std::vector<std::string> FilePaths() const;
+  std::vector<std::string> DirectoryPaths() const { return {directories_.begin(), directories_.end()}; }
   void SetContent(const std::string& path, std::string content);
   std::size_t OpenHandles() const { return open_.size(); }
   // Folders exist when they were added (with every folder above them) or hold a file put there by the
