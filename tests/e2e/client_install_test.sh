@@ -25,13 +25,6 @@ setup=
 proxy=
 trap '[ -n "$setup" ] && kill "$setup" 2>/dev/null; [ -n "$proxy" ] && kill "$proxy" 2>/dev/null; world_stop_server' EXIT
 
-reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
-# The data of a REG_SZ value in the prefix's registry: reg_value VIEW KEY NAME
-reg_value() {
-  "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' |
-    sed -n "s/^ *$3 *REG_SZ *//p"
-}
-
 # A clean machine for one install; the runtimes present or missing.
 prepare() {
   rm -rf "$work" "$drive_c/Nembric10App" "$drive_c/Nembric10App32" "$drive_c/NembricAIApp" \

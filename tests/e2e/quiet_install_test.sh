@@ -21,11 +21,6 @@ entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient'
 watcher=
 trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; world_stop_server' EXIT
 
-reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
-reg_value() {
-  "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
-}
-
 prepare() {
   rm -rf "$work" "$control" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn"
   mkdir -p "$work" "$control"

@@ -38,11 +38,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
-reg_value() {
-  "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_SZ *//p"
-}
-
 # prepare DISM IIS: a machine without the product and without the runtimes; the tests' DISM API and IIS
 # admin manager there or not (yes/no).
 prepare() {

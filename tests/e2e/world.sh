@@ -67,6 +67,14 @@ world_exit_code() {
     tee "${WORLD_OUTPUT:-/dev/null}" | sed -n 's/^exit //p'
 }
 
+# reg_quiet ARGUMENTS...: reg.exe in the prefix, its output and failure ignored (deleting what may be absent).
+reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
+
+# reg_value VIEW KEY NAME: the data of a value in the prefix's registry as reg.exe prints it (a DWORD as 0x...).
+reg_value() {
+  "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
+}
+
 # The Windows form of a host path, as the programs in the prefix see it.
 world_winpath() {
   "$WORLD_RUN" winepath -w "$1" 2>/dev/null | tr -d '\r'
