@@ -38,7 +38,8 @@ class Runtime {
 
   // Ends the process at once with the exit code (ExitProcess).
   // CreateMutexW of a named mutex, kept for the life of the process: false when another process already
-  // holds one of the name (ERROR_ALREADY_EXISTS) or it cannot be made.
+  // holds one of the name (ERROR_ALREADY_EXISTS, or access denied when another user's setup made it) or
+  // it cannot be made.
   virtual bool ClaimNamedMutex(std::u16string_view name) = 0;
   // GetLocalTime as yyyymmdd.
   virtual std::string LocalDate() = 0;

@@ -6,6 +6,7 @@
 #include "core/port_guards.h"
 #include "platform/machine.h"
 #include "resources/resource.h"
+#include "ui/dialog_choices.h"
 #include "ui/dialog_defaults.h"
 
 namespace {
@@ -140,12 +141,12 @@ std::optional<InputError> CheckFieldTexts(const FieldTexts& texts, bool sqlServe
     const auto found = texts.find(id);
     return found == texts.end() ? std::string() : found->second;
   };
-  const std::string setupType = text(IDC_SETUP_TYPE);
+  const SetupType setupType = SetupTypeNamed(text(IDC_SETUP_TYPE));
   std::vector<int> fields = {IDC_SETUP_TYPE};
-  if (setupType == "Client" || setupType == "Both") {
+  if (ChoosesClient(setupType)) {
     fields.push_back(IDC_CLIENT_DIRECTORY);
   }
-  if (setupType == "Server" || setupType == "Both") {
+  if (ChoosesServer(setupType)) {
     fields.insert(fields.end(), {IDC_SERVER_DIRECTORY, IDC_EDITION, IDC_PORT});
     if (!sqlServerFound) {
       fields.push_back(IDC_INSTALL_SQL);
