@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <string>
 
 #include "core/setup_log.h"
@@ -135,6 +137,44 @@ TEST(CopyCabinet, MakesTheFoldersOfNestedEntriesBelowTheDestination) {
   EXPECT_EQ(world.File("Data\\readme.txt"), "Halvorn Nembric data\r\n");
   EXPECT_EQ(world.File("Data\\Forms\\main.frm"), "form main\r\n");
   EXPECT_EQ(world.Log(), "");
+}
+
+// Hostile cabinets, each read through the setup's callbacks: nothing lands outside the destination, no
+// cabinet takes long, and each that fails says so in the log. "refuse": nothing is extracted at all;
+// "fail": the copy fails; "contain": whatever it does stays in the destination.
+TEST(CopyCabinet, HostileCabinetsStayInTheDestinationAndEndPromptly) {
+  std::ifstream list(std::string(TEST_CABINET_DIR) + "/hostile/list.txt");
+  std::string name;
+  std::string rule;
+  int cabinets = 0;
+  while (list >> name >> rule) {
+    ++cabinets;
+    CabinetWorld world;
+    world.Put("hostile/" + name);
+    const auto start = std::chrono::steady_clock::now();
+    const bool copied = CopyCabinet(world.state, "hostile/" + name, kCabinetFolder, kDestination);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << name;
+    const std::string destination = "c:\\nembric\\client\\";
+    bool extracted = false;
+    for (const std::string& file : world.fake.files.FilePaths()) {
+      extracted |= file.starts_with(destination);
+      EXPECT_TRUE(file.starts_with(destination) || file.starts_with("c:\\nembric\\update\\cab\\") ||
+                  file == "c:\\halvorn nembricai  setup v10.1.3.log")
+          << name << ": " << file;
+      EXPECT_EQ((file + "\\").find("\\..\\"), std::string::npos) << name << ": " << file;
+    }
+    // A copy that fails says why.
+    EXPECT_TRUE(copied || world.Log() != "") << name;
+    if (rule != "contain") {
+      EXPECT_FALSE(copied) << name;
+    }
+    if (rule == "refuse") {
+      EXPECT_FALSE(extracted) << name;
+    }
+    EXPECT_EQ(world.fake.files.OpenHandles(), copied ? 0U : 1U)
+        << name;  // the log stays open after a failure
+  }
+  EXPECT_GE(cabinets, 20);
 }
 
 TEST(CopyCabinet, ReportsOtherFailuresOnceInTheLogAndOnStandardOutput) {

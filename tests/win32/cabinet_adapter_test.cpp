@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "adapter_test_paths.h"
 #include "platform/win32/win32_machine.h"
@@ -41,6 +42,49 @@ std::string LocalWriteTime(const std::string& path) {
   snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
            time.wMinute, time.wSecond);
   return text;
+}
+
+// Every file below the folder, by its full path.
+void ListFiles(const std::string& folder, std::vector<std::string>& files) {
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") {
+      continue;
+    }
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      ListFiles(folder + "\\" + name, files);
+    } else {
+      files.push_back(folder + "\\" + name);
+    }
+  } while (FindNextFileA(search, &found) != FALSE);
+  FindClose(search);
+}
+
+// Removes a folder and all below it, names of any spelling included.
+void RemoveTree(const std::string& folder) {
+  std::vector<std::string> files;
+  ListFiles(folder, files);
+  for (const std::string& file : files) {
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(file.c_str());
+  }
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name != "." && name != ".." && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        RemoveTree(folder + "\\" + name);
+      }
+    } while (FindNextFileA(search, &found) != FALSE);
+    FindClose(search);
+  }
+  RemoveDirectoryA(folder.c_str());
 }
 
 class CabinetAdapter : public testing::Test {
@@ -102,6 +146,41 @@ TEST_F(CabinetAdapter, AFileInUseAbortsFiveTimesWithoutALogLine) {
   CloseHandle(running);
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(ReadAll(destination + "\\readme.txt"), "Halvorn Nembric test file\r\n");
+}
+
+// The host tests' hostile cabinets through cabinet.dll: nothing lands outside the destination, each ends
+// promptly, a refused cabinet extracts nothing, and a copy that fails says why.
+TEST_F(CabinetAdapter, HostileCabinetsStayInTheDestinationAndEndPromptly) {
+  const std::string cabinets = OwnDirectory() + "\\cabinets\\hostile\\";
+  std::ifstream list(OwnDirectory() + "\\cabinets\\hostile\\list.txt");
+  std::string name;
+  std::string rule;
+  int count = 0;
+  while (list >> name >> rule) {
+    ++count;
+    const std::string outer = TempPath("Nembric Hostile " + name);
+    RemoveTree(outer);
+    CreateDirectoryA(outer.c_str(), nullptr);
+    const std::string destination = outer + "\\dest\\deep";
+    CreateDirectoryA((outer + "\\dest").c_str(), nullptr);
+    CreateDirectoryA(destination.c_str(), nullptr);
+    const std::size_t logBefore = Log().size();
+    const ULONGLONG start = GetTickCount64();
+    const bool copied = CopyCabinet(state, name, cabinets, destination);
+    EXPECT_LT(GetTickCount64() - start, 10000U) << name;
+    std::vector<std::string> files;
+    ListFiles(outer, files);
+    for (const std::string& file : files) {
+      EXPECT_EQ(file.rfind(destination + "\\", 0), 0U) << name << ": " << file;
+    }
+    EXPECT_TRUE(copied || Log().size() > logBefore) << name;
+    if (rule == "refuse") {
+      EXPECT_FALSE(copied) << name;
+      EXPECT_TRUE(files.empty()) << name << ": " << (files.empty() ? "" : files[0]);
+    }
+    RemoveTree(outer);
+  }
+  EXPECT_GE(count, 20);
 }
 
 TEST_F(CabinetAdapter, BrokenCabinetsAreLoggedWithTheirText) {

@@ -11,6 +11,7 @@ class Files;
 // that may not be written there is named in `rejectedEntry`, with the reason, and aborts the copy.
 struct CabinetTarget {
   std::string destination;
+  // The entry the copy refused (its name may be empty) and why; no reason while none was refused.
   std::string rejectedEntry;
   std::string rejectionReason;
 };

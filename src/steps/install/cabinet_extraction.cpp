@@ -83,7 +83,7 @@ bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::s
       copied = true;
       break;
     }
-    if (!target.rejectedEntry.empty()) {
+    if (!target.rejectionReason.empty()) {
       // The cabinet itself is at fault: another attempt would meet the same entry.
       WriteLog(state, LogTag::server, kEntryRejected + target.rejectedEntry, target.rejectionReason);
       break;

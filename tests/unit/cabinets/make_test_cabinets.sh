@@ -10,6 +10,7 @@
 #   rooted.cab      an entry named \evil.txt
 #   drive.cab       an entry named C:\evil.txt
 # gcab keeps no such names, so the last three are plain cabinets whose stored names are changed in place.
+#   hostile/        cabinets built byte by byte by make_hostile_cabinets.py, with hostile/list.txt
 set -euo pipefail
 out=$1
 export TZ=UTC LC_ALL=C
@@ -57,3 +58,5 @@ rename("parent.cab", b"zz\\evil.txt", b"..\\evil.txt", "parent.cab")
 rename("parent.cab", b"zz\\evil.txt", b"C:\\evil.txt", "drive.cab")
 rename("rooted.cab", b"zevil.txt", b"\\evil.txt", "rooted.cab")
 PY
+
+python3 "$(dirname "${BASH_SOURCE[0]}")/make_hostile_cabinets.py" "$out"
