@@ -164,7 +164,7 @@ TEST(CopyCabinet, HostileCabinetsStayInTheDestinationAndEndPromptly) {
       EXPECT_EQ((file + "\\").find("\\..\\"), std::string::npos) << name << ": " << file;
     }
     // A copy that fails says why.
-    EXPECT_TRUE(copied || world.Log() != "") << name;
+    EXPECT_TRUE(copied || !world.Log().empty()) << name;
     if (rule != "contain") {
       EXPECT_FALSE(copied) << name;
     }
