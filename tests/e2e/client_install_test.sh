@@ -48,20 +48,14 @@ prepare() {
 # install NAME BITSIZE: a person's install; the driver's output goes to $work/NAME.driver. The setup must end
 # with exit code $expected_exit (0 unless a road sets it).
 install() {
-  local name=$1 bit_size=$2 status
+  local name=$1 bit_size=$2
   (cd "$work" && world_exit_code "$WORLD_EXE" /source=localhost >"$work/$name.exit") &
   setup=$!
   shift 2
   "$WORLD_RUN" "$WORLD_DRIVER" window "$caption" 60000 -- set 116 "$bit_size" -- key 116 tab -- get 120 \
     -- click 1 "$@" -- box ok 120000 -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
-  wait "$setup" || true
-  setup=
-  status=$(cat "$work/$name.exit")
-  [ "$status" = "${expected_exit:-0}" ] ||
-    fail "$name: the setup ended with exit code $status, not ${expected_exit:-0}"
-  cp "$work/$name.driver" "$artefacts/client-$name-driver.txt"
-  tr -d '\r' <"$work/$log_name" >"$artefacts/client-$name.log" 2>/dev/null || fail "$name: no log"
+  world_end_run "$name" client "${expected_exit:-0}"
 }
 
 # expect_log NAME LINE...: the whole log, line by line.
@@ -258,7 +252,7 @@ world_start_server
 prepare present
 install for-maintenance "64 Bit"
 maintain() {
-  local name=$1 value=$2 status=0 command
+  local name=$1 value=$2 command
   shift 2
   command=$(reg_value 32 "$uninstall_key" "$value")
   eval "command=($command)"
@@ -268,12 +262,7 @@ maintain() {
   "$WORLD_RUN" "$WORLD_DRIVER" window "$maintenance_caption" 60000 -- checked 2001 -- checked 2002 "$@" -- click 1 \
     -- box ok 60000 -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
-  wait "$setup" || true
-  setup=
-  status=$(cat "$work/$name.exit")
-  [ "$status" = 0 ] || fail "$name: exit code $status"
-  cp "$work/$name.driver" "$artefacts/client-$name-driver.txt"
-  tr -d '\r' <"$work/$log_name" >"$artefacts/client-$name.log" 2>/dev/null || fail "$name: no log"
+  world_end_run "$name" client 0
 }
 maintain uninstall UninstallString -- tick 2004
 grep -qx $'checked\t2001\t1' "$work/uninstall.driver" && grep -qx $'checked\t2002\t0' "$work/uninstall.driver" ||

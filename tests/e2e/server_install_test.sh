@@ -65,19 +65,14 @@ prepare() {
 # install NAME DRIVER_COMMANDS...: the person fills the fields, presses OK, reads the progress bar while
 # the completion box is up and confirms it. The setup's standard output goes to $work/NAME.stdout.
 install() {
-  local name=$1 status
+  local name=$1
   shift
   (cd "$work" && WORLD_OUTPUT="$work/$name.stdout" world_exit_code "$WORLD_EXE" /source=localhost >"$work/$name.exit") &
   setup=$!
   "$WORLD_RUN" "$WORLD_DRIVER" window "$caption" 60000 -- "$@" -- set 122 "$password" -- set 123 "$password" \
     -- click 1 -- box keep 300000 -- progress -- box ok -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
-  wait "$setup" || true
-  setup=
-  status=$(cat "$work/$name.exit")
-  [ "$status" = 0 ] || fail "$name: the setup ended with exit code $status"
-  cp "$work/$name.driver" "$artefacts/server-$name-driver.txt"
-  tr -d '\r' <"$work/$log_name" >"$artefacts/server-$name.log" 2>/dev/null || fail "$name: no log"
+  world_end_run "$name" server 0
   grep -qxF $'progress\t100' "$work/$name.driver" || fail "$name: the progress bar is not full"
   grep -qxF $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup' "$work/$name.driver" ||
     fail "$name: no completion box"

@@ -67,6 +67,19 @@ world_exit_code() {
     tee "${WORLD_OUTPUT:-/dev/null}" | sed -n 's/^exit //p'
 }
 
+# world_end_run NAME PREFIX EXPECTED_EXIT: the end of a setup started in the background as $setup, with
+# its exit code in $work/NAME.exit and the driver's output in $work/NAME.driver: waits for it, checks the
+# exit code, and keeps the driver's output and the log ($work/$log_name) as PREFIX-NAME artefacts.
+world_end_run() {
+  local name=$1 prefix=$2 expected=$3 status
+  wait "$setup" || true
+  setup=
+  status=$(cat "$work/$name.exit")
+  [ "$status" = "$expected" ] || fail "$name: the setup ended with exit code $status, not $expected"
+  cp "$work/$name.driver" "$artefacts/$prefix-$name-driver.txt"
+  tr -d '\r' <"$work/$log_name" >"$artefacts/$prefix-$name.log" 2>/dev/null || fail "$name: no log"
+}
+
 # reg_quiet ARGUMENTS...: reg.exe in the prefix, its output and failure ignored (deleting what may be absent).
 reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
 
