@@ -14,6 +14,17 @@
 #include "run/program.h"
 #include "steps/download/http_session.h"
 
+namespace {
+
+std::size_t PeakWorkingSetKib() {
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  return memory.PeakWorkingSetSize / 1024;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 4) {
     std::fprintf(stderr, "usage: download_bench.exe HOST PACKAGE_NAME DESTINATION_FOLDER\n");
@@ -29,16 +40,14 @@ int main(int argc, char** argv) {
   state.downloadHost = argv[1];
   program.steps.client.updateDirectory = argv[3];
   OpenHttpSession(state, "");
+  const std::size_t startKib = PeakWorkingSetKib();
 
   const auto start = std::chrono::steady_clock::now();
   const bool fetched = program.steps.client.DownloadClientPackage(argv[2], PackageBits::none);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   CloseLog(state);
 
-  PROCESS_MEMORY_COUNTERS memory{};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-  std::printf("fetched=%d seconds=%.3f peak_working_set_kib=%zu\n", fetched ? 1 : 0, seconds,
-              static_cast<std::size_t>(memory.PeakWorkingSetSize / 1024));
+  std::printf("fetched=%d seconds=%.3f peak_working_set_kib=%zu before_download_kib=%zu\n", fetched ? 1 : 0,
+              seconds, PeakWorkingSetKib(), startKib);
   return fetched ? 0 : 1;
 }

@@ -39,8 +39,9 @@ for tool in DownloadClientPackage WinHTTP curl; do
       WinHTTP)
         rm -f "$work/winhttp/$package"
         /usr/bin/time -f '%e %M' -o "$work/time" "$WORLD_RUN" "$build/tests/e2e/httpfetch.exe" localhost \
-          "$package" "$(world_winpath "$work/winhttp/$package")" >/dev/null 2>&1
-        read -r s kib <"$work/time"
+          "$package" "$(world_winpath "$work/winhttp/$package")" >/dev/null 2>"$work/out"
+        read -r s _ <"$work/time"
+        kib=$(sed -n 's/.*peak_working_set_kib=\([0-9]*\).*/\1/p' "$work/out")
         ;;
       curl)
         rm -f "$work/curl/$package"

@@ -2,9 +2,11 @@
 // port 443, GET "downloads/NAME", secure and refresh flags, "Accept: */*"), and prints what happened:
 //   ok STATUS BYTES          the response arrived whole
 //   error STEP CODE BYTES    a WinHTTP step failed with that error code after BYTES of the body
+// and, on standard error once the response arrived whole, the process's peak working set.
 // usage: httpfetch HOST NAME [OUT_FILE]
 #include <windows.h>
 
+#include <psapi.h>
 #include <winhttp.h>
 
 #include <cstdio>
@@ -84,5 +86,11 @@ int wmain(int argc, wchar_t** argv) {
     std::fclose(out);
   }
   std::printf("ok %lu %llu\n", status, total);
+  // The floor of a download's memory under this platform: a process with WinHTTP at work.
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  std::fprintf(stderr, "peak_working_set_kib=%zu\n",
+               static_cast<std::size_t>(memory.PeakWorkingSetSize / 1024));
   return 0;
 }

@@ -4,12 +4,14 @@
 
 #include <chrono>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "core/setup_log.h"
 #include "core/setup_state.h"
 #include "setup_world.h"
 #include "steps/install/cabinet_callbacks.h"
+#include "steps/install/cabinet_read_ahead.h"
 #include "steps/server/server_setup.h"
 #include "test_cabinets.h"
 
@@ -323,6 +325,45 @@ TEST(CabinetCallbacks, OpenFlagsChooseAccessAndCreation) {
   next.error = CabinetError::wrongCabinet;
   EXPECT_EQ(callbacks.CabNotify(CabinetNotificationType::nextCabinet, next), -1);
   EXPECT_EQ(callbacks.CabNotify(static_cast<CabinetNotificationType>(6), next), -1);
+}
+
+// The cabinet is read ahead: every read and seek answers as the file itself would, across refills of the
+// window, seeks inside and outside it, from each origin, before the start and past the end, and the end of
+// the file.
+TEST(ReadAheadFile, AnswersEveryReadAndSeekAsTheFileDoes) {
+  FakeMachine fake;
+  std::string content(ReadAheadFile::kSize * 2 + 12345, '\0');
+  std::mt19937 random(20240301);
+  for (char& c : content) {
+    c = static_cast<char>(random());
+  }
+  fake.files.SetContent("C:\\c.cab", content);
+  const auto open = [&] {
+    return fake.files.Create("C:\\c.cab", Files::kGenericRead, Files::kShareRead, Files::kOpenExisting,
+                             Files::kAttributeNormal);
+  };
+  const FileHandle plain = open();
+  ReadAheadFile ahead(fake.files, open());
+  const auto size = static_cast<std::int32_t>(content.size());
+  for (int step = 0; step < 4000; ++step) {
+    const auto pick = [&](std::int32_t low, std::int32_t high) {
+      return std::uniform_int_distribution<std::int32_t>(low, high)(random);
+    };
+    if (pick(0, 2) == 0) {
+      const auto method = static_cast<std::uint32_t>(pick(0, 2));
+      const std::int32_t distance = pick(0, 9) == 0 ? pick(-2 * size, 2 * size) : pick(-70000, 70000);
+      const auto expected = fake.files.Seek(plain, distance, method);
+      ASSERT_EQ(ahead.Seek(distance, method), expected) << step << " seek " << distance << " from " << method;
+    } else {
+      const auto count = static_cast<std::uint32_t>(pick(0, 4) == 0 ? pick(0, 600000) : pick(0, 40000));
+      std::string wanted(count, '\0');
+      std::string got(count, '\0');
+      const auto expected = fake.files.Read(plain, wanted.data(), count);
+      const auto read = ahead.Read(got.data(), count);
+      ASSERT_EQ(read, expected) << step << " read " << count;
+      ASSERT_EQ(got.substr(0, read.value_or(0)), wanted.substr(0, expected.value_or(0))) << step;
+    }
+  }
 }
 
 }  // namespace

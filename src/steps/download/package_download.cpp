@@ -45,8 +45,8 @@ Fetched FetchBody(SetupState& state, const PackageDownload& download, InternetHa
     } else {
       MissingPageScanner scanner;
       // WinHTTP hands out what has arrived: a short read is no end, only 0 bytes or a failed read is.
-      while (const std::optional<std::uint32_t> read = machine.http.ReadData(
-                 request, chunk.data(), static_cast<std::uint32_t>(kDownloadChunkSize))) {
+      while (const std::optional<std::uint32_t> read =
+                 machine.http.ReadData(request, chunk.data(), static_cast<std::uint32_t>(chunk.size()))) {
         if (*read == 0) {
           break;
         }
@@ -76,7 +76,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   Machine& machine = state.machine;
   processed = false;
   WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);
-  std::vector<char> chunk(kDownloadChunkSize + 1);
+  std::vector<char> chunk(kDownloadReadSize);
   const std::string objectPath = kObjectFolder + download.fileName;
   const std::string& host = state.downloadHost;
   WriteLog(state, download.tag, download.downloading, host, objectPath);

@@ -28,8 +28,12 @@ constexpr bool IsFlagSet(PackageBits) {
 // Where a server package is saved: the cabinet folder or the update folder of the server.
 enum class PackagePlace : std::int32_t { cabinetFolder = 1, updateFolder = 3 };
 
-// The body is read in chunks of at most this many bytes.
+// The leading text of a body, where an error page's "404" is looked for, ends within its first this many
+// bytes (the first chunk of the body).
 inline constexpr std::size_t kDownloadChunkSize = 15360000;
+// The body is read, and written, in pieces of at most this many bytes: the one buffer a download holds.
+// A piece is no chunk: the leading text is followed across pieces.
+inline constexpr std::size_t kDownloadReadSize = std::size_t{1} << 16;
 // A package is fetched and processed again after a failed processing, five attempts in all.
 inline constexpr int kDownloadAttempts = 5;
 

@@ -72,10 +72,20 @@ std::intptr_t CabinetCallbacks::CabOpen(const char* path, int openFlags, int /*p
   }
   const std::uint32_t disposition =
       (openFlags & kOpenCreate) != 0 ? Files::kCreateAlways : Files::kOpenExisting;
-  return FromFile(files_.Create(path, access, Files::kShareRead, disposition, Files::kAttributeNormal));
+  const FileHandle file =
+      files_.Create(path, access, Files::kShareRead, disposition, Files::kAttributeNormal);
+  if (access == Files::kGenericRead && file != FileHandle::invalid) {
+    readers_.erase(FromFile(file));
+    readers_.try_emplace(FromFile(file), files_, file);
+  }
+  return FromFile(file);
 }
 
 std::uint32_t CabinetCallbacks::CabRead(std::intptr_t file, void* buffer, std::uint32_t count) {
+  const auto reader = readers_.find(file);
+  if (reader != readers_.end()) {
+    return reader->second.Read(buffer, count).value_or(UINT_MAX);
+  }
   return files_.Read(ToFile(file), buffer, count).value_or(UINT_MAX);
 }
 
@@ -84,11 +94,15 @@ std::uint32_t CabinetCallbacks::CabWrite(std::intptr_t file, void* buffer, std::
 }
 
 int CabinetCallbacks::CabClose(std::intptr_t file) {
+  readers_.erase(file);
   return files_.Close(ToFile(file)) ? 0 : -1;
 }
 
 std::int32_t CabinetCallbacks::CabSeek(std::intptr_t file, std::int32_t distance, int origin) {
-  const auto position = files_.Seek(ToFile(file), distance, static_cast<std::uint32_t>(origin));
+  const auto reader = readers_.find(file);
+  const auto position = reader != readers_.end()
+                            ? reader->second.Seek(distance, static_cast<std::uint32_t>(origin))
+                            : files_.Seek(ToFile(file), distance, static_cast<std::uint32_t>(origin));
   return position ? static_cast<std::int32_t>(*position) : -1;
 }
 

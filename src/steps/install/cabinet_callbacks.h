@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 
 #include "platform/cabinet.h"
+#include "steps/install/cabinet_read_ahead.h"
 
 class Files;
 
@@ -23,7 +25,8 @@ inline constexpr std::size_t kMaxCabinetTargetPath = 255;
 // drive or stream colon, and without a part that climbs with "..".
 bool IsSafeCabinetEntryName(const std::string& name);
 
-// The memory, file and notification callbacks of a cabinet copy, over the machine's files.
+// The memory, file and notification callbacks of a cabinet copy, over the machine's files. A file opened
+// for reading alone (the cabinet) is read ahead.
 class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify {
  public:
   explicit CabinetCallbacks(Files& files) : files_(files) {}
@@ -44,4 +47,5 @@ class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify
   std::intptr_t CloseFileInfo(const CabinetNotification& notification);
 
   Files& files_;
+  std::map<std::intptr_t, ReadAheadFile> readers_;
 };
