@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs every test tier: the host tests against the in-memory machine, then the Windows build's adapter
 # tests and end-to-end tests under Wine (on a private Xvfb display when there is no X display), the fuzz
-# targets for a short while, and the format and lint checks. Installs what it needs first.
+# targets for a short while, the format and lint checks, and the short forms of the benchmarks. Installs
+# what it needs first.
+# The Wine tier mostly waits (for windows, boxes, installers and the download server), leaving the
+# processors idle, so the lint, the fuzz build and the fuzz targets run beside it at the lowest priority.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -20,24 +23,41 @@ summary="$root/build/test-summary.txt"
 : >"$summary"
 ctest --preset host -j2 | tee -a "$summary"
 
-echo "== lint"
-# The portable code, the fakes and the host tests (the host build's compile commands cover them).
-git ls-files 'src/*.cpp' 'tests/fakes/*.cpp' 'tests/unit/*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main.cpp' |
-  xargs -P 2 -n 4 clang-tidy -p build/host --quiet 2>/dev/null
-
-echo "== fuzz"
-# Each fuzz target for a short while (FUZZ_SECONDS, 15 by default), two at a time; a crash fails the run.
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-ls fuzz/fuzz_*.cpp | sed 's|fuzz/fuzz_||; s|\.cpp$||' |
-  xargs -P 2 -I NAME tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}"
-
-echo "== Windows build, adapter and end-to-end tests under Wine"
+echo "== Windows build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+
+background_log="$root/build/lint-and-fuzz.log"
+(
+  failed=0
+  echo "== lint"
+  # The portable code, the fakes and the host tests (the host build's compile commands cover them).
+  git ls-files 'src/*.cpp' 'tests/fakes/*.cpp' 'tests/unit/*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main.cpp' |
+    xargs -P 2 -n 4 nice -n 19 clang-tidy -p build/host --quiet 2>/dev/null || failed=1
+  echo "== fuzz"
+  cmake --preset fuzz >/dev/null
+  nice -n 19 cmake --build --preset fuzz >/dev/null || failed=1
+  # Each fuzz target for a short while (FUZZ_SECONDS, 15 by default), two at a time; a crash fails the run.
+  ls fuzz/fuzz_*.cpp | sed 's|fuzz/fuzz_||; s|\.cpp$||' |
+    xargs -P 2 -I NAME nice -n 19 tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}" || failed=1
+  exit "$failed"
+) >"$background_log" 2>&1 &
+background=$!
+
+echo "== Windows adapter and end-to-end tests under Wine (lint and fuzz beside them)"
 status=0
 tools/with-display.sh ctest --preset windows | tee -a "$summary" || status=$?
 # Leave no Wine process behind.
+WINEPREFIX="$root/build/wineprefix" wineserver -k 2>/dev/null || true
+
+background_status=0
+wait "$background" || background_status=$?
+cat "$background_log"
+[ "$background_status" -eq 0 ] || { echo "lint or fuzz failed"; status=1; }
+
+echo "== benchmarks, short form"
+bench/cabinet_bench.sh --short "$root/build/windows" || status=1
+bench/download_bench.sh --short "$root/build/windows" || status=1
 WINEPREFIX="$root/build/wineprefix" wineserver -k 2>/dev/null || true
 
 # One closing line over all tiers.

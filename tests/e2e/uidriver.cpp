@@ -456,6 +456,8 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Each line as it happens: a test may read the output while the driver still runs.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::vector<std::vector<std::wstring>> commands(1);
   for (int i = 1; i < argc; ++i) {
     if (std::wcscmp(argv[i], L"--") == 0) {

@@ -10,8 +10,8 @@
 #include "core/setup_log.h"
 #include "core/setup_state.h"
 #include "setup_world.h"
+#include "steps/install/cabinet_buffers.h"
 #include "steps/install/cabinet_callbacks.h"
-#include "steps/install/cabinet_read_ahead.h"
 #include "steps/server/server_setup.h"
 #include "test_cabinets.h"
 
@@ -207,6 +207,23 @@ TEST(CopyCabinet, ReportsOtherFailuresOnceInTheLogAndOnStandardOutput) {
     EXPECT_EQ(world.fake.runtime.standardOutput, c.output) << c.cabinet;
     CloseLog(world.state);
     EXPECT_EQ(world.fake.files.OpenHandles(), 0U) << c.cabinet;
+  }
+}
+
+// A disk that fills up during the extraction is a failed write, reported once, however the writes are
+// gathered: before the file's last block (a full buffer) or with it (the rest of the file).
+TEST(CopyCabinet, AFullDiskIsAFailedWrite) {
+  for (const std::size_t room : {std::size_t{1000}, std::size_t{299000}}) {
+    CabinetWorld world;
+    world.Put("large.cab");
+    world.fake.files.freeBytes = room;
+    EXPECT_FALSE(world.Copy("large.cab")) << room;
+    EXPECT_EQ(world.fake.cabinet.copies, 1) << room;
+    EXPECT_EQ(world.fake.runtime.standardOutput,
+              "FDICopy failed with error code 8: Failure writing to target file\n")
+        << room;
+    CloseLog(world.state);
+    EXPECT_EQ(world.fake.files.OpenHandles(), 0U) << room;
   }
 }
 

@@ -90,15 +90,23 @@ std::uint32_t CabinetCallbacks::CabRead(std::intptr_t file, void* buffer, std::u
 }
 
 std::uint32_t CabinetCallbacks::CabWrite(std::intptr_t file, void* buffer, std::uint32_t count) {
+  const auto writer = writers_.find(file);
+  if (writer != writers_.end()) {
+    return writer->second.Write(buffer, count).value_or(UINT_MAX);
+  }
   return files_.WritePart(ToFile(file), buffer, count).value_or(UINT_MAX);
 }
 
 int CabinetCallbacks::CabClose(std::intptr_t file) {
   readers_.erase(file);
+  FlushWriter(file);
   return files_.Close(ToFile(file)) ? 0 : -1;
 }
 
 std::int32_t CabinetCallbacks::CabSeek(std::intptr_t file, std::int32_t distance, int origin) {
+  if (const auto writer = writers_.find(file); writer != writers_.end() && !writer->second.Flush()) {
+    return -1;
+  }
   const auto reader = readers_.find(file);
   const auto position = reader != readers_.end()
                             ? reader->second.Seek(distance, static_cast<std::uint32_t>(origin))
@@ -143,8 +151,23 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   // The entry's folders are made below the destination (the name has been checked to stay inside it).
   MakeEntryFolders(target.destination, name);
   // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts.
-  return FromFile(files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
-                                Files::kAttributeNormal));
+  const FileHandle file = files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
+                                        Files::kAttributeNormal);
+  if (file != FileHandle::invalid) {
+    writers_.erase(FromFile(file));
+    writers_.try_emplace(FromFile(file), files_, file, static_cast<std::uint32_t>(notification.size));
+  }
+  return FromFile(file);
+}
+
+bool CabinetCallbacks::FlushWriter(std::intptr_t file) {
+  const auto writer = writers_.find(file);
+  if (writer == writers_.end()) {
+    return true;
+  }
+  const bool flushed = writer->second.Flush();
+  writers_.erase(writer);
+  return flushed;
 }
 
 void CabinetCallbacks::MakeEntryFolders(const std::string& destination, const std::string& name) {
@@ -156,6 +179,8 @@ void CabinetCallbacks::MakeEntryFolders(const std::string& destination, const st
 }
 
 std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notification) {
+  // What is still gathered reaches the file before its times are set.
+  const bool flushed = FlushWriter(notification.file);
   const FileHandle file = ToFile(notification.file);
   // The cabinet keeps local times; the file system keeps UTC. The stored attributes are not applied.
   if (const auto local = files_.DosDateTimeToFileTime(notification.date, notification.time)) {
@@ -163,5 +188,5 @@ std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notific
       files_.SetFileTimes(file, *utc, *utc, *utc);
     }
   }
-  return files_.Close(file) ? 1 : 0;
+  return files_.Close(file) && flushed ? 1 : 0;
 }

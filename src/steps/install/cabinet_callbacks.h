@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/cabinet.h"
-#include "steps/install/cabinet_read_ahead.h"
+#include "steps/install/cabinet_buffers.h"
 
 class Files;
 
@@ -26,7 +26,7 @@ inline constexpr std::size_t kMaxCabinetTargetPath = 255;
 bool IsSafeCabinetEntryName(const std::string& name);
 
 // The memory, file and notification callbacks of a cabinet copy, over the machine's files. A file opened
-// for reading alone (the cabinet) is read ahead.
+// for reading alone (the cabinet) is read ahead, and a file being extracted is written behind.
 class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify {
  public:
   explicit CabinetCallbacks(Files& files) : files_(files) {}
@@ -45,7 +45,10 @@ class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify
   // Makes the folders of an entry's name that are missing, one level at a time below the destination.
   void MakeEntryFolders(const std::string& destination, const std::string& name);
   std::intptr_t CloseFileInfo(const CabinetNotification& notification);
+  // Writes what a file being extracted still gathers and forgets its buffer; true when there was none.
+  bool FlushWriter(std::intptr_t file);
 
   Files& files_;
   std::map<std::intptr_t, ReadAheadFile> readers_;
+  std::map<std::intptr_t, WriteBehindFile> writers_;
 };

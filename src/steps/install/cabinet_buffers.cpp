@@ -1,4 +1,4 @@
-#include "steps/install/cabinet_read_ahead.h"
+#include "steps/install/cabinet_buffers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -60,4 +60,34 @@ std::optional<std::uint32_t> ReadAheadFile::Seek(std::int32_t distance, std::uin
     end_ = 0;
   }
   return moved;
+}
+
+std::optional<std::uint32_t> WriteBehindFile::Write(const void* bytes, std::uint32_t count) {
+  if (bytes_.capacity() < kSize) {
+    bytes_.reserve(kSize);
+  }
+  const auto* in = static_cast<const char*>(bytes);
+  bytes_.insert(bytes_.end(), in, in + count);
+  remaining_ -= std::min<std::uint64_t>(remaining_, count);
+  if ((bytes_.size() >= kSize || remaining_ == 0) && !Flush()) {
+    return std::nullopt;
+  }
+  return count;
+}
+
+bool WriteBehindFile::Flush() {
+  std::size_t done = 0;
+  while (done < bytes_.size()) {
+    const std::optional<std::uint32_t> written =
+        files_.WritePart(file_, bytes_.data() + done,
+                         static_cast<std::uint32_t>(std::min<std::size_t>(
+                             bytes_.size() - done, std::numeric_limits<std::uint32_t>::max())));
+    if (!written || *written == 0) {
+      bytes_.clear();
+      return false;
+    }
+    done += *written;
+  }
+  bytes_.clear();
+  return true;
 }

@@ -32,3 +32,26 @@ class ReadAheadFile {
   std::size_t end_ = 0;             // the end of what was read ahead
   std::uint64_t filePosition_ = 0;  // the file's own position: just after bytes_[end_ - 1]
 };
+
+// A file being extracted, written in large pieces. FDI writes a file 32 KiB at a time; gathered, those
+// writes reach the file a few hundred KiB at a time. The file's declared size is known from the cabinet,
+// so the write that completes it also writes it through: a failure is still the failure of a write, as
+// FDI reports it, and the file is whole before its time stamps are set.
+class WriteBehindFile {
+ public:
+  static constexpr std::size_t kSize = std::size_t{256} * 1024;
+
+  WriteBehindFile(Files& files, FileHandle file, std::uint64_t declaredSize)
+      : files_(files), file_(file), remaining_(declaredSize) {}
+
+  // As the platform's write: the bytes taken, nothing when writing what was gathered failed.
+  std::optional<std::uint32_t> Write(const void* bytes, std::uint32_t count);
+  // Writes what was gathered; false when the file did not take all of it.
+  bool Flush();
+
+ private:
+  Files& files_;
+  FileHandle file_;
+  std::uint64_t remaining_;  // of the declared size, not yet taken
+  std::vector<char> bytes_;
+};
