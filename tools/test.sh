@@ -37,9 +37,9 @@ background_log="$root/build/lint-and-fuzz.log"
   echo "== fuzz"
   cmake --preset fuzz >/dev/null
   nice -n 19 cmake --build --preset fuzz >/dev/null || failed=1
-  # Each fuzz target for a short while (FUZZ_SECONDS, 15 by default), two at a time; a crash fails the run.
+  # Each fuzz target for a short while (FUZZ_SECONDS, 15 by default), three at a time; a crash fails the run.
   ls fuzz/fuzz_*.cpp | sed 's|fuzz/fuzz_||; s|\.cpp$||' |
-    xargs -P 2 -I NAME nice -n 19 tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}" || failed=1
+    xargs -P 3 -I NAME nice -n 19 tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}" || failed=1
   exit "$failed"
 ) >"$background_log" 2>&1 &
 background=$!

@@ -56,6 +56,8 @@ class Files {
   virtual std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) = 0;
   // DeleteFileA.
   virtual bool Remove(const std::string& path) = 0;
+  // MoveFileExA with MOVEFILE_REPLACE_EXISTING: the file takes the target's name, replacing what is there.
+  virtual bool Replace(const std::string& source, const std::string& target) = 0;
   // CopyFileA, replacing an existing target; on failure `error` is the system's error code.
   virtual bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) = 0;
   // GetModuleFileNameA of the running program, when it fits in maxChars characters.

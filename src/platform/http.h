@@ -20,6 +20,9 @@ class Http {
   static constexpr std::uint32_t kOptionConnectTimeout = 3;  // WINHTTP_OPTION_CONNECT_TIMEOUT
   static constexpr std::uint32_t kOptionReceiveTimeout = 6;  // WINHTTP_OPTION_RECEIVE_TIMEOUT
   static constexpr std::uint16_t kHttpsPort = 443;           // INTERNET_DEFAULT_HTTPS_PORT
+  // Headers of WinHttpQueryHeaders read as numbers.
+  static constexpr std::uint32_t kQueryContentLength = 5;  // WINHTTP_QUERY_CONTENT_LENGTH
+  static constexpr std::uint32_t kQueryRetryAfter = 36;    // WINHTTP_QUERY_RETRY_AFTER
 
   Http() = default;
   Http(const Http&) = delete;
@@ -48,6 +51,12 @@ class Http {
   virtual bool ReceiveResponse(InternetHandle request) = 0;
   // WinHttpQueryHeaders of the status code as a number; nullopt when there is none.
   virtual std::optional<std::uint32_t> StatusCode(InternetHandle request) = 0;
+  // WinHttpQueryHeaders of one header as a number; nullopt when the response has none (or not a number).
+  virtual std::optional<std::uint32_t> NumberHeader(InternetHandle request, std::uint32_t query) = 0;
+  // GetLastError after a failed call of this port, and FormatMessage's text for such a code (from
+  // winhttp.dll for WinHTTP's own codes); empty when the system has no text.
+  virtual std::uint32_t LastError() = 0;
+  virtual std::string ErrorText(std::uint32_t code) = 0;
   // WinHttpReadData: the count read (0 at the end of the response), nullopt when the read fails.
   virtual std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) = 0;
   // WinHttpCloseHandle.

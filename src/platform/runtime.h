@@ -43,6 +43,8 @@ class Runtime {
   virtual bool ClaimNamedMutex(std::u16string_view name) = 0;
   // GetLocalTime as yyyymmdd.
   virtual std::string LocalDate() = 0;
+  // Sleep: the thread waits this many milliseconds.
+  virtual void Pause(std::uint32_t milliseconds) = 0;
 
   [[noreturn]] virtual void ExitProcess(std::uint32_t exitCode) = 0;
 };

@@ -6,10 +6,12 @@ Faults (--fault NAME=KIND, repeatable):
   missing404   status 404 with the server's "404" error page
   missing200   status 200 whose body is that error page
   reset        headers and half of the body, then the connection is reset
+  resetonce    the same for the first request of the package; later ones are answered whole
   slow         the body in pieces of 1 KiB, 20 ms apart
 A package that is not in the folder is answered with status 404 and the error page. A refused connection
 is a server that does not run; a certificate of another name is the server started with --cert other.pem.
-Every request is recorded in --log as one line: method, path, Accept header. The server never listens
+A request with "Range: bytes=N-" is answered with status 206 and the bytes from N (416 beyond the end).
+Every request is recorded in --log as one line: method, path, Accept header, and its Range header if any. The server never listens
 beyond loopback and ends by itself after --lifetime seconds. As HTTP/1.1 servers must, it also takes the
 absolute form of a request target ("https://host/downloads/<name>"), which Wine's WinHTTP sends through a
 proxy's tunnel.
@@ -41,7 +43,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def record(self):
         with self.server.log_lock, open(self.server.request_log, "a", encoding="utf-8") as log:
-            log.write(f"{self.command} {self.path} Accept={self.headers.get('Accept', '')}\n")
+            line = f"{self.command} {self.path} Accept={self.headers.get('Accept', '')}"
+            if self.headers.get("Range"):
+                line += f" Range={self.headers['Range']}"
+            log.write(line + "\n")
 
     def send_page(self, status, body):
         self.send_response(status)
@@ -70,11 +75,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_page(200, ERROR_PAGE)
             return
         size = os.path.getsize(path)
-        self.send_response(200)
+        start = 0
+        wanted = self.headers.get("Range", "")
+        if wanted.startswith("bytes=") and wanted.endswith("-") and wanted[6:-1].isdigit():
+            start = int(wanted[6:-1])
+            if start >= size:
+                self.send_response(416)
+                self.send_header("Content-Range", f"bytes */{size}")
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+        if fault == "resetonce":
+            with self.server.log_lock:
+                fault = "reset" if name not in self.server.reset_done else None
+                self.server.reset_done.add(name)
+        self.send_response(206 if start else 200)
         self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(size))
+        self.send_header("Content-Length", str(size - start))
+        if start:
+            self.send_header("Content-Range", f"bytes {start}-{size - 1}/{size}")
         self.end_headers()
         with open(path, "rb") as package:
+            package.seek(start)
             if fault == "reset":
                 self.wfile.write(package.read(max(1, size // 2)))
                 self.wfile.flush()
@@ -118,13 +140,14 @@ def main():
     faults = {}
     for item in args.fault:
         name, _, kind = item.partition("=")
-        if kind not in ("missing404", "missing200", "reset", "slow"):
+        if kind not in ("missing404", "missing200", "reset", "resetonce", "slow"):
             sys.exit(f"unknown fault {item}")
         faults[name] = kind
 
     server = Server((args.bind, args.port), Handler)
     server.root, server.faults, server.request_log = args.root, faults, args.log
     server.log_lock = threading.Lock()
+    server.reset_done = set()
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(args.cert, args.key)
     server.socket = context.wrap_socket(server.socket, server_side=True)

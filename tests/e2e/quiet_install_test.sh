@@ -6,6 +6,8 @@
 #   uninstall  the QuietUninstallString from the registry runs without a window and ends with 0
 #   bad        answers with a value outside its list end with 87 and leave the machine untouched
 #   restart    a runtime installer exiting 3010 makes the run end with 3010
+#   resume     the runtime installer's connection is reset after half its bytes: the next attempt asks
+#              for the rest with a range, the installer arrives whole and runs, the run ends with 0
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
 world_init "$1"
@@ -115,5 +117,23 @@ quiet restart 3010 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=l
 grep -qxF "User Interface:An installer asked for a restart of Windows to complete the setup" \
   <(tr -d '\r' <"$work/$log_name") || fail "restart: no restart line"
 
+world_stop_server
+world_start_server --fault VC_redist.x64.exe=resetonce
+prepare
+quiet resume 0 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost
+tr -d '\r' <"$work/$log_name" >"$artefacts/quiet-resume.log"
+# Wine's WinHTTP drops the bytes of the read that meets the reset: the part holds the reads before it.
+kept=$(sed -n 's/^Client Setup:Download of VC_redist.x64.exe broke off after \([0-9]*\) bytes$/\1/p' "$artefacts/quiet-resume.log")
+[ -n "$kept" ] && [ "$kept" -gt 0 ] && grep -qE '^Client Setup:WinHTTP error [0-9]+: .' "$artefacts/quiet-resume.log" ||
+  fail "resume: the broken transfer is not logged with the bytes kept and its error"
+grep -qxF "GET /downloads/VC_redist.x64.exe Accept=*/* Range=bytes=$kept-" "$WORLD_REQUESTS" ||
+  fail "resume: no range request for the rest: $(grep VC_redist "$WORLD_REQUESTS")"
+grep -qxF "Client Setup:Downloaded;localhost;downloads/VC_redist.x64.exe" "$artefacts/quiet-resume.log" ||
+  fail "resume: the runtime was not downloaded"
+cmp -s "$WORLD_DOWNLOADS/VC_redist.x64.exe" "$drive_c/NembricAIApp/Update/VC_redist.x64.exe" ||
+  fail "resume: the saved runtime installer differs from the server's"
+[ ! -e "$drive_c/NembricAIApp/Update/VC_redist.x64.exe.part" ] || fail "resume: the part was left behind"
+[ "$(grep -c . "$control/VC_redist.x64.log")" -eq 1 ] || fail "resume: the installer did not run once, whole"
+
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1
-echo "quiet: installed without a window, a second setup refused, quiet uninstall, bad answers, restart"
+echo "quiet: installed without a window, a second setup refused, quiet uninstall, bad answers, restart, resume"

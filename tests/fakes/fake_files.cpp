@@ -186,6 +186,20 @@ bool FakeFiles::Remove(const std::string& path) {
   return files_.erase(key) != 0;
 }
 
+bool FakeFiles::Replace(const std::string& source, const std::string& target) {
+  const std::string from = Key(Resolve(source));
+  const std::string to = Key(Resolve(target));
+  const auto found = files_.find(from);
+  if (found == files_.end() || refusedPaths.count(target) != 0 || !DirectoryExists(ParentKey(to))) {
+    return false;
+  }
+  std::string content = std::move(found->second);
+  files_.erase(found);
+  times_.erase(from);
+  files_[to] = std::move(content);
+  return true;
+}
+
 bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) {
   copies.emplace_back(source, target);
   const std::string from = Key(Resolve(source));

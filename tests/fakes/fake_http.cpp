@@ -66,6 +66,7 @@ InternetHandle FakeHttp::OpenRequest(InternetHandle connection, const std::u16st
   requests.push_back({verb, objectPath, flags, {}});
   const std::string path = Narrow(objectPath);
   if (Find(connection, Kind::connection) == nullptr || unopenablePaths.count(path) != 0) {
+    lastError = kErrorInvalidUrl;
     return InternetHandle::none;
   }
   return Add({Kind::request, path});
@@ -83,12 +84,34 @@ bool FakeHttp::SendRequest(InternetHandle request, const std::u16string& headers
     }
   }
   open->sent = !serverDown;
+  if (!open->sent) {
+    lastError = kErrorCannotConnect;
+  }
+  const std::u16string range = u"Range: bytes=";
+  const std::size_t at = headers.find(range);
+  const auto found = files.find(open->path);
+  if (found != files.end() && open->sent) {
+    if (found->second.busy > 0) {
+      open->busy = true;
+      --found->second.busy;
+      return true;
+    }
+    if (at != std::u16string::npos && ranges && found->second.status == 200) {
+      open->rangeStart = std::stoul(Narrow(headers.substr(at + range.size())));
+      open->position = open->rangeStart;
+    }
+    if (found->second.resets > 0) {
+      open->resets = true;
+      --found->second.resets;
+    }
+  }
   return open->sent;
 }
 
 bool FakeHttp::ReceiveResponse(InternetHandle request) {
   Handle* open = Find(request, Kind::request);
   if (open == nullptr || !open->sent || receiveFails) {
+    lastError = open != nullptr && !open->sent ? kErrorHandleState : kErrorTimeout;
     return false;
   }
   open->received = true;
@@ -101,7 +124,35 @@ std::optional<std::uint32_t> FakeHttp::StatusCode(InternetHandle request) {
     return std::nullopt;
   }
   const auto found = files.find(open->path);
-  return found == files.end() ? 404U : found->second.status;
+  if (found == files.end()) {
+    return 404U;
+  }
+  if (open->busy) {
+    return 503U;
+  }
+  return open->rangeStart > 0 ? 206U : found->second.status;
+}
+
+std::optional<std::uint32_t> FakeHttp::NumberHeader(InternetHandle request, std::uint32_t query) {
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr || !open->received) {
+    return std::nullopt;
+  }
+  const auto found = files.find(open->path);
+  const std::size_t size = found == files.end() ? sizeof kErrorPage - 1
+                           : open->busy         ? sizeof kBusyPage - 1
+                                                : found->second.body.size();
+  if (query == kQueryContentLength) {
+    return static_cast<std::uint32_t>(size - open->rangeStart);
+  }
+  if (query == kQueryRetryAfter && found != files.end() && open->busy) {
+    return found->second.retryAfter;
+  }
+  return std::nullopt;
+}
+
+std::string FakeHttp::ErrorText(std::uint32_t code) {
+  return "text of " + std::to_string(code) + "\r\n";
 }
 
 std::optional<std::uint32_t> FakeHttp::ReadData(InternetHandle request, void* buffer, std::uint32_t size) {
@@ -112,11 +163,14 @@ std::optional<std::uint32_t> FakeHttp::ReadData(InternetHandle request, void* bu
   }
   const auto found = files.find(open->path);
   const Response missing{404, kErrorPage};
-  const Response& response = found == files.end() ? missing : found->second;
-  if (open->position >= response.resetAfter) {
+  const Response busy{503, kBusyPage};
+  const Response& response = found == files.end() ? missing : (open->busy ? busy : found->second);
+  const std::size_t resetAfter = open->resets ? response.resetAfter : SIZE_MAX;
+  if (open->position >= resetAfter) {
+    lastError = kErrorConnection;
     return std::nullopt;
   }
-  const std::size_t end = std::min(response.body.size(), response.resetAfter);
+  const std::size_t end = std::min(response.body.size(), resetAfter);
   const std::size_t count = std::min({static_cast<std::size_t>(size), piece, end - open->position});
   std::memcpy(buffer, response.body.data() + open->position, count);
   open->position += count;

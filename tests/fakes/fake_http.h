@@ -1,7 +1,9 @@
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,19 +13,33 @@
 // WinHTTP against a scripted download server: object paths with their status and body, answered in pieces
 // as a network delivers them; a missing path gets the server's 404 error page. Faults: a server that does not
 // answer (the send fails, as for a refused connection or a failed TLS handshake), a receive that fails, and a
-// connection reset after some bytes (the read fails).
+// connection reset after some bytes (the read fails). A request with "Range: bytes=N-" gets status 206 and
+// the body from N, unless ranges are switched off. Each failure sets its WinHTTP error code.
 class FakeHttp final : public Http {
  public:
   static constexpr char kErrorPage[] =
       "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><head>\n<title>404 Not Found</title>\n"
       "</head><body>\n<h1>Not Found</h1>\n</body></html>\n";
 
+  static constexpr char kBusyPage[] = "<h1>Busy</h1>";
+
   struct Response {
     std::uint32_t status = 200;
     std::string body;
-    // The body breaks off with a failed read after this many bytes.
+    // The body breaks off with a failed read after this many bytes of the whole body, in the first
+    // `resets` responses.
     std::size_t resetAfter = SIZE_MAX;
+    int resets = INT_MAX;
+    // The first `busy` responses are status 503, with a Retry-After header of `retryAfter` seconds.
+    int busy = 0;
+    std::optional<std::uint32_t> retryAfter = std::nullopt;
   };
+  // WinHTTP's codes of the faults.
+  static constexpr std::uint32_t kErrorCannotConnect = 12029;
+  static constexpr std::uint32_t kErrorTimeout = 12002;
+  static constexpr std::uint32_t kErrorConnection = 12030;
+  static constexpr std::uint32_t kErrorHandleState = 12019;
+  static constexpr std::uint32_t kErrorInvalidUrl = 12005;
 
   bool DefaultProxy(std::optional<std::u16string>& proxy) override;
   bool UserProxy(std::optional<std::u16string>& proxy) override;
@@ -36,6 +52,9 @@ class FakeHttp final : public Http {
   bool SendRequest(InternetHandle request, const std::u16string& headers) override;
   bool ReceiveResponse(InternetHandle request) override;
   std::optional<std::uint32_t> StatusCode(InternetHandle request) override;
+  std::optional<std::uint32_t> NumberHeader(InternetHandle request, std::uint32_t query) override;
+  std::uint32_t LastError() override { return lastError; }
+  std::string ErrorText(std::uint32_t code) override;
   std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) override;
   bool Close(InternetHandle handle) override;
 
@@ -58,6 +77,8 @@ class FakeHttp final : public Http {
   bool receiveFails = false;                   // every receive fails
   std::set<std::string> unopenablePaths;       // OpenRequest fails for these
   std::size_t piece = std::size_t{64} * 1024;  // the most bytes one read delivers
+  bool ranges = true;                          // the server answers a range request with 206
+  std::uint32_t lastError = 0;
 
   // Recorded.
   struct SessionCall {
@@ -85,7 +106,10 @@ class FakeHttp final : public Http {
     std::string path;
     bool sent = false;
     bool received = false;
-    std::size_t position = 0;
+    std::size_t position = 0;  // in the whole body
+    std::size_t rangeStart = 0;
+    bool resets = false;
+    bool busy = false;
   };
   Handle* Find(InternetHandle handle, Kind kind);
   InternetHandle Add(Handle handle);

@@ -36,6 +36,9 @@ class FakeRuntime final : public Runtime {
     return !anotherInstance;
   }
   std::string LocalDate() override { return localDate; }
+  // Recorded, never waited.
+  void Pause(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
+  std::vector<std::uint32_t> pauses;
   [[noreturn]] void ExitProcess(std::uint32_t exitCode) override { throw ProcessExit{exitCode}; }
 
   // Set by the test: another setup holds the mutex; today's date.

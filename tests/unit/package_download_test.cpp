@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/setup_log.h"
 #include "core/setup_state.h"
@@ -135,7 +138,8 @@ TEST(DownloadClientPackage, ARequestThatCannotBeOpenedEndsTheCall) {
   EXPECT_EQ(world.Log(),
             "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
             "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n"
-            "Client Setup:Could not conact Url->downloads/Nembric10AppSetup.cab \r\n");
+            "Client Setup:Could not conact Url->downloads/Nembric10AppSetup.cab \r\n"
+            "Client Setup:WinHTTP error 12005: text of 12005\r\n");
   EXPECT_EQ(world.fake.http.OpenHandles(), 1U);
 }
 
@@ -201,14 +205,69 @@ TEST(DownloadClientPackage, ConnectionFailuresUseUpTheAttempts) {
     std::string expected =
         "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
         "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n";
+    const std::string error = sendFails ? "12029: text of 12029" : "12002: text of 12002";
     for (int attempt = 0; attempt < 5; ++attempt) {
-      // The client does not report the send; the receive that follows fails and is reported.
+      // The client does not report the send; the receive that follows fails and is reported, with what
+      // WinHTTP met.
       expected +=
-          "Client Setup:Could not conact  Server:Server->downloads.example \r\nServer Setup:Not valid "
-          "cabinet\r\n";
+          "Client Setup:Could not conact  Server:Server->downloads.example \r\nClient Setup:WinHTTP error " +
+          error + "\r\nServer Setup:Not valid cabinet\r\n";
     }
     expected += "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts\r\n";
     EXPECT_EQ(world.Log(), expected) << sendFails;
+    // Between attempts that met the network, pauses of 1, 2, 4 and 8 seconds.
+    EXPECT_EQ(world.fake.runtime.pauses, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000})) << sendFails;
+  }
+}
+
+// A body that breaks off is kept in NAME.part; after a pause the next attempt asks for the rest with a
+// range and appends it when the server answers 206, or starts over when it sends the whole body again.
+// Either way the package arrives whole, under its own name, and is processed once.
+TEST(DownloadClientPackage, ABrokenBodyIsResumedWhereItStopped) {
+  for (const bool ranges : {true, false}) {
+    DownloadWorld world;
+    const std::string cabinet = ReadCabinet("large.cab");
+    const std::size_t half = cabinet.size() / 2;
+    world.fake.http.files["downloads/Large.cab"] = {200, cabinet, half, 1, {}, {}};
+    world.fake.http.ranges = ranges;
+    EXPECT_TRUE(world.steps.client.DownloadClientPackage("Large.cab", PackageBits{0}));
+
+    ASSERT_EQ(world.fake.http.requests.size(), 2U) << ranges;
+    const std::string from = std::to_string(half);
+    EXPECT_EQ(world.fake.http.requests[1].headers,
+              u"Accept: */*\r\nRange: bytes=" + std::u16string(from.begin(), from.end()) + u"-\r\n\r\n")
+        << ranges;
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Large.cab"), cabinet) << ranges;
+    EXPECT_FALSE(world.fake.files.Content("C:\\App\\Update\\Large.cab.part").has_value()) << ranges;
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\large.dat").value_or("").size(), 300000U) << ranges;
+    EXPECT_EQ(world.fake.cabinet.copies, 2)
+        << ranges;  // the empty file of the broken attempt, then the cabinet
+    EXPECT_EQ(world.fake.runtime.pauses, std::vector<std::uint32_t>{1000}) << ranges;
+    const std::string log = world.Log();
+    EXPECT_NE(log.find("Client Setup:Download of Large.cab broke off after " + std::to_string(half) +
+                       " bytes\r\nClient Setup:WinHTTP error 12030: text of 12030\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(log.ends_with("Client Setup:Downloaded;downloads.example;downloads/Large.cab\r\n")) << log;
+  }
+}
+
+// A busy server (503) is asked again after the pause it names, a minute at most, or the next pause of the
+// schedule when it names none; its page is kept nowhere.
+TEST(DownloadClientPackage, ABusyServerIsAskedAgainAfterItsPause) {
+  struct Case {
+    std::optional<std::uint32_t> retryAfter;
+    std::uint32_t pause;
+  };
+  for (const Case& c : {Case{7, 7000}, Case{600, 60000}, Case{std::nullopt, 1000}}) {
+    DownloadWorld world;
+    world.fake.http.files["downloads/Tools.bin"] = {200, "MZ tools", SIZE_MAX, INT_MAX, 1, c.retryAfter};
+    EXPECT_TRUE(world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0}));
+    EXPECT_EQ(world.fake.runtime.pauses, std::vector<std::uint32_t>{c.pause});
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), "MZ tools");
+    EXPECT_NE(
+        world.Log().find("Client Setup:Download of Tools.bin was refused by the server with status 503\r\n"),
+        std::string::npos);
   }
 }
 
@@ -222,6 +281,7 @@ TEST(DownloadClientPackage, RunsARuntimeInstallerAndJudgesItsExitCode) {
     EXPECT_EQ(world.fake.processes.starts.size(), exitCode == 1 ? 5U : 1U) << exitCode;
     EXPECT_EQ(world.fake.dialogs.messageBoxes.size(), exitCode == 1 ? 5U : 0U) << exitCode;
     EXPECT_EQ(world.state.restartNeeded, exitCode == 3010) << exitCode;
+    EXPECT_TRUE(world.fake.runtime.pauses.empty()) << exitCode;  // a whole package: tried again at once
   }
 }
 

@@ -119,6 +119,36 @@ std::optional<std::uint32_t> Win32Http::StatusCode(InternetHandle request) {
   return status;
 }
 
+std::optional<std::uint32_t> Win32Http::NumberHeader(InternetHandle request, std::uint32_t query) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (WinHttpQueryHeaders(ToInternet(request), query | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &value, &size, WINHTTP_NO_HEADER_INDEX) == FALSE) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::uint32_t Win32Http::LastError() {
+  return GetLastError();
+}
+
+std::string Win32Http::ErrorText(std::uint32_t code) {
+  // WinHTTP's own codes have their texts in winhttp.dll, the others in the system.
+  const bool own = code >= WINHTTP_ERROR_BASE && code < WINHTTP_ERROR_BASE + 1000;
+  const DWORD source = own ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
+  LPSTR text = nullptr;
+  const DWORD length = FormatMessageA(source | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                      own ? GetModuleHandleW(L"winhttp.dll") : nullptr, code, 0,
+                                      reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  if (length == 0 || text == nullptr) {
+    return {};
+  }
+  std::string message(text, length);
+  LocalFree(text);
+  return message;
+}
+
 std::optional<std::uint32_t> Win32Http::ReadData(InternetHandle request, void* buffer, std::uint32_t size) {
   DWORD read = 0;
   if (WinHttpReadData(ToInternet(request), buffer, size, &read) == FALSE) {

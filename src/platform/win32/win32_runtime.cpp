@@ -76,6 +76,10 @@ bool Win32Runtime::ClaimNamedMutex(std::u16string_view name) {
   return true;
 }
 
+void Win32Runtime::Pause(std::uint32_t milliseconds) {
+  Sleep(milliseconds);
+}
+
 std::string Win32Runtime::LocalDate() {
   SYSTEMTIME now{};
   GetLocalTime(&now);

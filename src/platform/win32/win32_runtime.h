@@ -19,6 +19,7 @@ class Win32Runtime final : public Runtime {
   bool WriteStandardOutput(std::string_view text) override;
   bool ClaimNamedMutex(std::u16string_view name) override;
   std::string LocalDate() override;
+  void Pause(std::uint32_t milliseconds) override;
   [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
 
  private:

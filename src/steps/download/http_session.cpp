@@ -20,6 +20,7 @@ constexpr char kCouldNotContact[] = "Could not conact ";
 constexpr char kServerWhat[] = "Server";
 constexpr char kServerMark[] = " Server:";
 constexpr char kArrow[] = "->";
+constexpr char kNetworkError[] = "WinHTTP error ";
 
 bool HasNonBlank(std::string_view text) {
   return text.find_first_not_of(' ') != std::string_view::npos;
@@ -45,6 +46,18 @@ void OpenHttpSession(SetupState& state, const std::string& proxyServer) {
     http.SetTimeoutOption(session, Http::kOptionConnectTimeout, kConnectTimeout);
     http.SetTimeoutOption(session, Http::kOptionReceiveTimeout, kReceiveTimeout);
   }
+}
+
+void ReportNetworkError(SetupState& state, std::uint32_t code) {
+  std::string line = kNetworkError + std::to_string(code);
+  std::string text = state.machine.http.ErrorText(code);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  if (!text.empty()) {
+    line += ": " + text;
+  }
+  WriteLog(state, LogTag::client, line);
 }
 
 int ReportConnectFailure(SetupState& state, std::string_view what, std::string_view detail) {

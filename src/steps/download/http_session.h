@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,3 +14,7 @@ void OpenHttpSession(SetupState& state, const std::string& proxyServer);
 // Logs the connection-failure line "Could not conact ..." for what failed ("Url" or "Server") and its
 // detail, under the client tag. Returns 0.
 int ReportConnectFailure(SetupState& state, std::string_view what, std::string_view detail);
+
+// Logs, under the client tag, the line that says what a failed WinHTTP call met: "WinHTTP error CODE: " and
+// the system's text for the code (the code alone when the system has none).
+void ReportNetworkError(SetupState& state, std::uint32_t code);

@@ -1,5 +1,6 @@
 #include "steps/download/package_download.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/path_text.h"
@@ -10,10 +11,21 @@ namespace {
 
 constexpr char kMissingText[] = "404";
 constexpr char kObjectFolder[] = "downloads/";
+constexpr char kPartSuffix[] = ".part";
 constexpr char16_t kVerb[] = u"GET";
 constexpr char16_t kAcceptHeaders[] = u"Accept: */*\r\n\r\n";
+constexpr char16_t kRangeHeaders[] = u"Accept: */*\r\nRange: bytes=";
+constexpr char16_t kRangeHeadersEnd[] = u"-\r\n\r\n";
 constexpr std::uint32_t kRequestFlags = Http::kFlagSecure | Http::kFlagRefresh;
+constexpr std::uint32_t kStatusOk = 200;
+constexpr std::uint32_t kStatusPartial = 206;
 constexpr std::uint32_t kStatusNotFound = 404;
+constexpr std::uint32_t kStatusTooMany = 429;
+constexpr std::uint32_t kStatusUnavailable = 503;
+// The pause before the next attempt after a transfer that did not arrive whole, doubling from one second;
+// a server that asks for a pause (Retry-After) gets it, up to a minute.
+constexpr std::uint32_t kFirstPauseMs = 1000;
+constexpr std::uint32_t kLongestServerPauseMs = 60000;
 
 constexpr char kGetting[] = "Getting ";
 constexpr char kFromServer[] = " from server";
@@ -23,51 +35,126 @@ constexpr char kUrlWhat[] = "Url";
 constexpr char kServerWhat[] = "Server";
 constexpr char kNotProcessed[] = "Could not ";
 constexpr char kAfterAttempts[] = " after 5 attempts";
+constexpr char kBrokenOff[] = "Download of ";
+constexpr char kBrokenAfter[] = " broke off after ";
+constexpr char kBytes[] = " bytes";
+constexpr char kRefusedStatus[] = " was refused by the server with status ";
 
-enum class Fetched { saved, missing };
+enum class Fetched { whole, missing, broken };
 
-Fetched FetchBody(SetupState& state, const PackageDownload& download, InternetHandle request,
-                  std::vector<char>& chunk) {
+// One attempt's transfer: the body goes to NAME.part, from its start or, when bytes of it are here from an
+// earlier attempt and the server answers the range, after them. Only a whole body takes the package's name.
+struct Transfer {
+  SetupState& state;
+  const PackageDownload& download;
+  std::vector<char>& buffer;
+  std::uint64_t partBytes = 0;      // of the body, in NAME.part
+  std::uint32_t serverPauseMs = 0;  // asked for by the last response
+  std::uint32_t sendError = 0;      // of this attempt's send, when it failed
+
+  Fetched Fetch(InternetHandle request);
+
+ private:
+  Fetched Receive(InternetHandle request, std::uint32_t status, FileHandle file, bool resumed);
+};
+
+Fetched Transfer::Fetch(InternetHandle request) {
   Machine& machine = state.machine;
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
-  Fetched fetched = Fetched::saved;
-  {
+  const std::string partPath = localPath + kPartSuffix;
+  serverPauseMs = 0;
+  if (!machine.http.ReceiveResponse(request)) {
+    // After a failed send, the send's error says what happened; the receive only finds nothing sent.
+    const std::uint32_t error = sendError != 0 ? sendError : machine.http.LastError();
+    ReportConnectFailure(state, kServerWhat, state.downloadServerName);
+    ReportNetworkError(state, error);
+  }
+  const std::uint32_t status = machine.http.StatusCode(request).value_or(0);
+  const bool resumed = partBytes > 0 && status == kStatusPartial;
+  Fetched fetched = Fetched::missing;
+  if (status == kStatusOk || resumed) {
+    if (!resumed) {
+      partBytes = 0;
+    }
     // A file that cannot be created or written is not reported: the processing that follows fails.
-    const UniqueFile file(machine.files,
-                          machine.files.Create(localPath, Files::kGenericRead | Files::kGenericWrite,
-                                               Files::kShareRead | Files::kShareWrite, Files::kCreateAlways,
-                                               Files::kAttributeNormal));
-    if (!machine.http.ReceiveResponse(request)) {
-      ReportConnectFailure(state, kServerWhat, state.downloadServerName);
+    const UniqueFile part(
+        machine.files,
+        machine.files.Create(partPath, Files::kGenericRead | Files::kGenericWrite,
+                             Files::kShareRead | Files::kShareWrite,
+                             resumed ? Files::kOpenAlways : Files::kCreateAlways, Files::kAttributeNormal));
+    if (resumed && part.IsOpen()) {
+      machine.files.SeekToEnd(part.get());
     }
-    if (machine.http.StatusCode(request) == kStatusNotFound) {
-      fetched = Fetched::missing;
-    } else {
-      MissingPageScanner scanner;
-      // WinHTTP hands out what has arrived: a short read is no end, only 0 bytes or a failed read is.
-      while (const std::optional<std::uint32_t> read =
-                 machine.http.ReadData(request, chunk.data(), static_cast<std::uint32_t>(chunk.size()))) {
-        if (*read == 0) {
-          break;
-        }
-        const std::string_view bytes(chunk.data(), *read);
-        if (scanner.Feed(bytes)) {
-          fetched = Fetched::missing;
-          break;
-        }
-        if (file.IsOpen()) {
-          machine.files.Write(file.get(), bytes);
-        }
-      }
+    fetched = Receive(request, status, part.get(), resumed);
+  } else if (status != kStatusNotFound) {
+    // Any other answer is read for an error page and kept nowhere; the part stays for a later range.
+    fetched = Receive(request, status, FileHandle::invalid, false);
+  }
+  if (fetched == Fetched::whole) {
+    if (machine.files.Replace(partPath, localPath)) {
+      partBytes = 0;
+      return fetched;
     }
+    fetched = Fetched::broken;
+    machine.files.Remove(partPath);
+    partBytes = 0;
+  } else if (fetched == Fetched::missing) {
+    machine.files.Remove(partPath);
+    partBytes = 0;
   }
-  if (fetched == Fetched::missing) {
-    // What arrived of the error page before its "404" is no package: the local file is left empty.
-    const UniqueFile emptied(machine.files,
-                             machine.files.Create(localPath, Files::kGenericWrite, Files::kShareRead,
-                                                  Files::kCreateAlways, Files::kAttributeNormal));
-  }
+  // The package's own file is left empty: what arrived is no package (an error page, or a part kept for the
+  // next attempt to go on from).
+  const UniqueFile emptied(machine.files,
+                           machine.files.Create(localPath, Files::kGenericWrite, Files::kShareRead,
+                                                Files::kCreateAlways, Files::kAttributeNormal));
   return fetched;
+}
+
+Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHandle file, bool resumed) {
+  Machine& machine = state.machine;
+  const bool accepted = status == kStatusOk || resumed;
+  const std::optional<std::uint32_t> length = machine.http.NumberHeader(request, Http::kQueryContentLength);
+  MissingPageScanner scanner;
+  std::uint64_t received = 0;
+  // WinHTTP hands out what has arrived: a short read is no end, only 0 bytes or a failed read is.
+  for (;;) {
+    const std::optional<std::uint32_t> read =
+        machine.http.ReadData(request, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+    if (!read) {
+      // A body that breaks off is kept for the next attempt, which asks for the rest.
+      const std::uint32_t error = machine.http.LastError();
+      if (accepted) {
+        WriteLog(state, download.tag,
+                 kBrokenOff + download.fileName + kBrokenAfter + std::to_string(partBytes) + kBytes);
+        ReportNetworkError(state, error);
+      }
+      return Fetched::broken;
+    }
+    if (*read == 0) {
+      break;
+    }
+    const std::string_view bytes(buffer.data(), *read);
+    // The leading text of a body that starts the package: an error page says "404" there.
+    if (!resumed && scanner.Feed(bytes)) {
+      return Fetched::missing;
+    }
+    if (file != FileHandle::invalid && machine.files.Write(file, bytes)) {
+      partBytes += *read;
+    }
+    received += *read;
+  }
+  if (!accepted) {
+    if (status == kStatusUnavailable || status == kStatusTooMany) {
+      const std::uint32_t seconds = machine.http.NumberHeader(request, Http::kQueryRetryAfter).value_or(0);
+      serverPauseMs = static_cast<std::uint32_t>(
+          std::min<std::uint64_t>(std::uint64_t{seconds} * 1000, kLongestServerPauseMs));
+    }
+    if (status != 0) {
+      WriteLog(state, download.tag, kBrokenOff + download.fileName + kRefusedStatus + std::to_string(status));
+    }
+    return Fetched::broken;
+  }
+  return length && received != *length ? Fetched::broken : Fetched::whole;
 }
 
 }  // namespace
@@ -76,7 +163,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   Machine& machine = state.machine;
   processed = false;
   WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);
-  std::vector<char> chunk(kDownloadReadSize);
+  std::vector<char> buffer(kDownloadReadSize);
   const std::string objectPath = kObjectFolder + download.fileName;
   const std::string& host = state.downloadHost;
   WriteLog(state, download.tag, download.downloading, host, objectPath);
@@ -86,32 +173,60 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   const std::u16string widePath = machine.runtime.AnsiToWide(objectPath).value_or(u"");
   const UniqueInternet connection(machine.http,
                                   machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
-  bool missing = false;
+  // A part left by an earlier run may belong to another version of the package: this call starts afresh.
+  machine.files.Remove(JoinPath(download.localDirectory, download.fileName) + kPartSuffix);
+  Transfer transfer{state, download, buffer};
+  std::uint32_t pauseMs = kFirstPauseMs;
   for (int attempt = 0; attempt < kDownloadAttempts;) {
+    Fetched fetched = Fetched::broken;
     {
       // One attempt: request, local file, response, body. The request is closed when the attempt ends.
       const UniqueInternet request(
           machine.http, machine.http.OpenRequest(connection.get(), kVerb, widePath, kRequestFlags));
       if (!request.IsOpen()) {
+        const std::uint32_t error = machine.http.LastError();
         ReportConnectFailure(state, kUrlWhat, objectPath);
+        ReportNetworkError(state, error);
         return false;
       }
-      if (!machine.http.SendRequest(request.get(), kAcceptHeaders) && download.reportFailedSend) {
-        ReportConnectFailure(state, kServerWhat, state.downloadServerName);
+      std::u16string headers = kAcceptHeaders;
+      if (transfer.partBytes > 0) {
+        headers =
+            kRangeHeaders +
+            std::u16string(machine.runtime.AnsiToWide(std::to_string(transfer.partBytes)).value_or(u"0")) +
+            kRangeHeadersEnd;
       }
-      missing = FetchBody(state, download, request.get(), chunk) == Fetched::missing;
+      transfer.sendError = 0;
+      if (!machine.http.SendRequest(request.get(), headers)) {
+        transfer.sendError = machine.http.LastError();
+        if (download.reportFailedSend) {
+          ReportConnectFailure(state, kServerWhat, state.downloadServerName);
+          ReportNetworkError(state, transfer.sendError);
+        }
+      }
+      fetched = transfer.Fetch(request.get());
     }
-    if (missing) {
+    if (fetched == Fetched::missing) {
       WriteLog(state, download.tag, kCouldNotFind + download.fileName + kOnServer);
       state.componentFailed = true;
       return true;
     }
-    if (download.processing.run()) {
+    // The processing runs on what this attempt left, as it always has; only a package that arrived whole
+    // counts, so a processing that does nothing cannot pass a broken transfer off as a download.
+    const bool ran = download.processing.run();
+    if (ran && fetched == Fetched::whole) {
       processed = true;
       break;
     }
     ++attempt;
+    // A transfer that did not arrive whole is tried again after a pause, longer each time; a processing
+    // that failed on a whole package is tried again at once.
+    if (fetched == Fetched::broken && attempt < kDownloadAttempts) {
+      machine.runtime.Pause(transfer.serverPauseMs > 0 ? transfer.serverPauseMs : pauseMs);
+      pauseMs *= 2;
+    }
   }
+  machine.files.Remove(JoinPath(download.localDirectory, download.fileName) + kPartSuffix);
   if (processed) {
     WriteLog(state, download.tag, download.downloaded, host, objectPath);
   } else {
