@@ -98,7 +98,7 @@ Fetched Transfer::Fetch(InternetHandle request) {
     fetched = Fetched::broken;
     machine.files.Remove(partPath);
     partBytes = 0;
-  } else if (fetched == Fetched::missing) {
+  } else if (fetched == Fetched::missing || partBytes == 0) {
     machine.files.Remove(partPath);
     partBytes = 0;
   }
@@ -138,7 +138,12 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
     if (!resumed && scanner.Feed(bytes)) {
       return Fetched::missing;
     }
-    if (file != FileHandle::invalid && machine.files.Write(file, bytes)) {
+    if (file != FileHandle::invalid) {
+      if (!machine.files.Write(file, bytes)) {
+        // A part that could not take its bytes (a full disk) is no place to go on from.
+        partBytes = 0;
+        return Fetched::broken;
+      }
       partBytes += *read;
     }
     received += *read;
