@@ -72,9 +72,5 @@ done
 echo "extracted: $mib MiB; best of $runs runs. Peak memory: for CopyCabinet the Windows process's peak working"
 echo "set (GetProcessMemoryInfo); for the others the peak resident set that GNU time reports (for extrac32 the"
 echo "Wine start-up process, which understates it)."
-ratio=$(awk -v c="${seconds[CopyCabinet]}" -v e="${seconds[extrac32]}" 'BEGIN {printf "%.2f", e / c}')
-echo "CopyCabinet to extrac32: $ratio"
-if [ -n "$short" ] && awk -v r="$ratio" -v m="${MIN_RATIO:-0.6}" 'BEGIN {exit !(r < m)}'; then
-  echo "FAIL: extraction at $ratio of extrac32, below ${MIN_RATIO:-0.6}" >&2
-  exit 1
-fi
+source "$root/bench/ratio.sh"
+bench_ratio "CopyCabinet to extrac32" "${seconds[CopyCabinet]}" "${seconds[extrac32]}" "$short"

@@ -78,9 +78,5 @@ done
 echo "$mib MiB of random bytes over HTTPS from the local server; best of $runs runs. Peak memory: for"
 echo "the Wine programs the Windows process's peak working set (GetProcessMemoryInfo); for curl the"
 echo "peak resident set that GNU time reports."
-ratio=$(awk -v d="${seconds[DownloadClientPackage]}" -v w="${seconds[WinHTTP]}" 'BEGIN {printf "%.2f", w / d}')
-echo "DownloadClientPackage to bare WinHTTP: $ratio"
-if [ -n "$short" ] && awk -v r="$ratio" -v m="${MIN_RATIO:-0.6}" 'BEGIN {exit !(r < m)}'; then
-  echo "FAIL: download at $ratio of bare WinHTTP, below ${MIN_RATIO:-0.6}" >&2
-  exit 1
-fi
+source "$root/bench/ratio.sh"
+bench_ratio "DownloadClientPackage to bare WinHTTP" "${seconds[DownloadClientPackage]}" "${seconds[WinHTTP]}" "$short"

@@ -110,13 +110,7 @@ bool Win32Http::ReceiveResponse(InternetHandle request) {
 }
 
 std::optional<std::uint32_t> Win32Http::StatusCode(InternetHandle request) {
-  DWORD status = 0;
-  DWORD size = sizeof status;
-  if (WinHttpQueryHeaders(ToInternet(request), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                          WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX) == FALSE) {
-    return std::nullopt;
-  }
-  return status;
+  return NumberHeader(request, WINHTTP_QUERY_STATUS_CODE);
 }
 
 std::optional<std::uint32_t> Win32Http::NumberHeader(InternetHandle request, std::uint32_t query) {
