@@ -130,6 +130,9 @@ std::optional<std::uint32_t> FakeHttp::StatusCode(InternetHandle request) {
   if (open->busy) {
     return 503U;
   }
+  if (open->rangeStart >= found->second.body.size() && open->rangeStart > 0) {
+    return 416U;
+  }
   return open->rangeStart > 0 ? 206U : found->second.status;
 }
 
@@ -171,6 +174,9 @@ std::optional<std::uint32_t> FakeHttp::ReadData(InternetHandle request, void* bu
     return std::nullopt;
   }
   const std::size_t end = std::min(response.body.size(), resetAfter);
+  if (open->position >= end) {
+    return 0U;  // the end of the body (or a range beyond it, turned down)
+  }
   const std::size_t count = std::min({static_cast<std::size_t>(size), piece, end - open->position});
   std::memcpy(buffer, response.body.data() + open->position, count);
   open->position += count;

@@ -252,6 +252,22 @@ TEST(DownloadClientPackage, ABrokenBodyIsResumedWhereItStopped) {
   }
 }
 
+// A body whose connection breaks right after its last byte leaves a part that holds it all: the range for
+// the rest is turned down (416), and the next attempt asks for the whole package again.
+TEST(DownloadClientPackage, ARangeTurnedDownStartsOver) {
+  DownloadWorld world;
+  world.fake.http.files["downloads/Tools.bin"] = {200, "MZ whole tool", 13, 1};
+  EXPECT_TRUE(world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0}));
+  ASSERT_EQ(world.fake.http.requests.size(), 3U);
+  EXPECT_EQ(world.fake.http.requests[1].headers, u"Accept: */*\r\nRange: bytes=13-\r\n\r\n");
+  EXPECT_EQ(world.fake.http.requests[2].headers, u"Accept: */*\r\n\r\n");
+  EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), "MZ whole tool");
+  EXPECT_EQ(world.fake.runtime.pauses, (std::vector<std::uint32_t>{1000, 2000}));
+  EXPECT_NE(
+      world.Log().find("Client Setup:Download of Tools.bin was refused by the server with status 416\r\n"),
+      std::string::npos);
+}
+
 // A busy server (503) is asked again after the pause it names, a minute at most, or the next pause of the
 // schedule when it names none; its page is kept nowhere.
 TEST(DownloadClientPackage, ABusyServerIsAskedAgainAfterItsPause) {

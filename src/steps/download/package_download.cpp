@@ -153,6 +153,10 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
       const std::uint32_t seconds = machine.http.NumberHeader(request, Http::kQueryRetryAfter).value_or(0);
       serverPauseMs = static_cast<std::uint32_t>(
           std::min<std::uint64_t>(std::uint64_t{seconds} * 1000, kLongestServerPauseMs));
+    } else if (status != 0) {
+      // A server that turns the range down (416 for a part that already holds every byte, say) gets the
+      // whole package asked for again.
+      partBytes = 0;
     }
     if (status != 0) {
       WriteLog(state, download.tag, kBrokenOff + download.fileName + kRefusedStatus + std::to_string(status));
