@@ -42,6 +42,11 @@ constexpr char kRefusedStatus[] = " was refused by the server with status ";
 
 enum class Fetched { whole, missing, broken };
 
+// Where a package's body arrives until it is whole.
+std::string PartPath(const PackageDownload& download) {
+  return JoinPath(download.localDirectory, download.fileName) + kPartSuffix;
+}
+
 // One attempt's transfer: the body goes to NAME.part, from its start or, when bytes of it are here from an
 // earlier attempt and the server answers the range, after them. Only a whole body takes the package's name.
 struct Transfer {
@@ -61,7 +66,7 @@ struct Transfer {
 Fetched Transfer::Fetch(InternetHandle request) {
   Machine& machine = state.machine;
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
-  const std::string partPath = localPath + kPartSuffix;
+  const std::string partPath = PartPath(download);
   serverPauseMs = 0;
   if (!machine.http.ReceiveResponse(request)) {
     // After a failed send, the send's error says what happened; the receive only finds nothing sent.
@@ -95,10 +100,11 @@ Fetched Transfer::Fetch(InternetHandle request) {
       partBytes = 0;
       return fetched;
     }
+    // A whole part that cannot take the package's name is fetched again from the start.
     fetched = Fetched::broken;
-    machine.files.Remove(partPath);
     partBytes = 0;
-  } else if (fetched == Fetched::missing || partBytes == 0) {
+  }
+  if (fetched == Fetched::missing || partBytes == 0) {
     machine.files.Remove(partPath);
     partBytes = 0;
   }
@@ -183,7 +189,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   const UniqueInternet connection(machine.http,
                                   machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
   // A part left by an earlier run may belong to another version of the package: this call starts afresh.
-  machine.files.Remove(JoinPath(download.localDirectory, download.fileName) + kPartSuffix);
+  machine.files.Remove(PartPath(download));
   Transfer transfer{state, download, buffer};
   std::uint32_t pauseMs = kFirstPauseMs;
   for (int attempt = 0; attempt < kDownloadAttempts;) {
@@ -235,7 +241,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       pauseMs *= 2;
     }
   }
-  machine.files.Remove(JoinPath(download.localDirectory, download.fileName) + kPartSuffix);
+  machine.files.Remove(PartPath(download));
   if (processed) {
     WriteLog(state, download.tag, download.downloaded, host, objectPath);
   } else {
