@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/install_record.h"
 #include "core/reporter.h"
 #include "core/run_mode.h"
 #include "core/setup_choices.h"
@@ -40,7 +41,7 @@ struct ProgressWeights {
 // process; it is never copied.
 struct SetupState {
   SetupState(Machine& platform, Reporter& showing)
-      : machine(platform), reporter(showing), log(platform.files) {}
+      : machine(platform), reporter(showing), log(platform.files), record(platform.files) {}
   SetupState(const SetupState&) = delete;
   SetupState& operator=(const SetupState&) = delete;
 
@@ -63,6 +64,8 @@ struct SetupState {
   ProgressWeights steps;
 
   SetupLog log;
+  // What the run changed on the machine, for the uninstall to undo.
+  InstallRecord record;
 
   // The WinHTTP session of the downloads: opened once, kept for the life of the process.
   InternetHandle httpSession = InternetHandle::none;

@@ -56,6 +56,8 @@ class Files {
   virtual std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) = 0;
   // DeleteFileA.
   virtual bool Remove(const std::string& path) = 0;
+  // RemoveDirectoryA: only an empty folder goes.
+  virtual bool RemoveFolder(const std::string& path) = 0;
   // MoveFileExA with MOVEFILE_REPLACE_EXISTING: the file takes the target's name, replacing what is there.
   virtual bool Replace(const std::string& source, const std::string& target) = 0;
   // CopyFileA, replacing an existing target; on failure `error` is the system's error code.
@@ -89,6 +91,14 @@ class Files {
 
   // GetFileAttributesA; nullopt when the path does not exist or cannot be read.
   virtual std::optional<std::uint32_t> FileAttributes(const std::string& path) = 0;
+  // What tells one version of a file from another: its size and its last-write time.
+  struct Stamp {
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  // GetFileAttributesExA of a file; nullopt when it is not there or is a folder.
+  virtual std::optional<Stamp> StampOf(const std::string& path) = 0;
   // SearchPathA along the system's default search path; the full path of the file when it is found.
   virtual std::optional<std::string> FindOnSearchPath(const std::string& fileName) = 0;
   // GetLogicalDrives: bit 0 is drive A.

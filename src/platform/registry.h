@@ -55,6 +55,8 @@ class Registry {
   virtual std::int32_t SetValue(RegistryKey key, const std::string& name, const RegistryValue& value) = 0;
   // RegDeleteValueA.
   virtual std::int32_t DeleteValue(RegistryKey key, const std::string& name) = 0;
+  // RegDeleteKeyExA in a view (kView32 or kView64, or 0 for the native one); a key with subkeys stays.
+  virtual std::int32_t DeleteKey(RegistryKey parent, const std::string& subKey, std::uint32_t view) = 0;
   // RegCloseKey.
   virtual std::int32_t CloseKey(RegistryKey key) = 0;
 };

@@ -51,6 +51,7 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
   state.nativeClientMissing = server && steps.sql.nativeClientMissing;
   const SetupOutcome outcome = UpdateSoftware(state, steps);
   if (ChoosesClient(choices.setupType)) {
+    state.record.scope = RecordScope::client;
     CreateClientShortcut(state);
   }
   // The weights of the steps do not add up to the total of every road: a run that has gone through all

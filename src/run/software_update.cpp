@@ -35,7 +35,7 @@ void CopySetupProgram(SetupState& state) {
     return;
   }
   std::string ignored;
-  CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored);
+  CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record);
   // Started from the product folder (a modify run from the entry), the program is already in place.
   if (SameName(*running, kInstalledSetupProgram)) {
     return;
@@ -44,7 +44,9 @@ void CopySetupProgram(SetupState& state) {
   if (!machine.files.CopyTo(*running, kInstalledSetupProgram, error)) {
     WriteOutput(state, CopyFailureLine(state, error));
     state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
+    return;
   }
+  state.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
 }
 
 }  // namespace
@@ -71,9 +73,12 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps) {
   state.progressDone = 5 + 5 / state.progressTotal;
   state.reporter.ShowProgress(ProgressPercent(state.progressDone, state.progressTotal));
   WriteLog(state, LogTag::userInterface, kBeginning);
+  state.record.recording = true;
+  state.record.scope = RecordScope::shared;
   CopySetupProgram(state);
 
   if (client) {
+    state.record.scope = RecordScope::client;
     if (steps.client.UpdateClient()) {
       RegisterProduct(state, ProductComponent::client);
     } else {
@@ -82,6 +87,7 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps) {
   }
   // A failed client update does not stop the server; a failed server update stops only its registration.
   SetupOutcome outcome;
+  state.record.scope = RecordScope::server;
   if (server) {
     outcome.serverInstalled = steps.server.UpdateServer();
     if (outcome.serverInstalled) {
@@ -114,6 +120,11 @@ int CreateShortcut(SetupState& state, const std::string& target, const std::stri
       const std::u16string name =
           machine.runtime.AnsiToWide(linkName.substr(0, kLinkNameChars)).value_or(u"");
       saved = link->Save(name, true) >= 0 ? 1 : 0;
+      // The link is saved by its name in the current folder.
+      const std::optional<std::string> current = machine.files.CurrentDirectory(kModulePathChars);
+      if (saved != 0 && current) {
+        state.record.AddFile(JoinPath(*current, linkName));
+      }
     }
   }
   if (started) {

@@ -48,6 +48,7 @@ void FakeFiles::SetContent(const std::string& path, std::string content) {
   names_[key] = path.substr(path.find_last_of("\\/") + 1);
   AddDirectory(ParentKey(key));
   files_[key] = std::move(content);
+  lastWrites_[key] = ++clock_;
 }
 
 std::optional<FakeFiles::Times> FakeFiles::TimesOf(const std::string& path) const {
@@ -197,6 +198,7 @@ bool FakeFiles::Replace(const std::string& source, const std::string& target) {
   files_.erase(found);
   times_.erase(from);
   files_[to] = std::move(content);
+  lastWrites_[to] = lastWrites_[from];
   return true;
 }
 
@@ -217,6 +219,7 @@ bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std
   }
   names_[Key(to)] = to.substr(to.find_last_of('\\') + 1);
   files_[Key(to)] = files_[from];
+  lastWrites_[Key(to)] = ++clock_;
   return true;
 }
 
@@ -260,6 +263,7 @@ FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std:
     }
     files_[key].clear();
     times_.erase(key);
+    lastWrites_[key] = ++clock_;
   }
   const auto handle = static_cast<FileHandle>(nextHandle_++);
   open_[handle] = OpenFile{key, 0};
@@ -287,6 +291,7 @@ bool FakeFiles::Write(FileHandle file, std::string_view bytes) {
   }
   content.replace(position, bytes.size(), bytes);
   position += bytes.size();
+  lastWrites_[found->second.key] = ++clock_;
   return true;
 }
 
@@ -375,6 +380,7 @@ bool FakeFiles::SetFileTimes(FileHandle file, std::uint64_t creation, std::uint6
     return false;
   }
   times_[open->key] = Times{creation, lastAccess, lastWrite};
+  lastWrites_[open->key] = lastWrite;
   return true;
 }
 
@@ -384,6 +390,27 @@ std::optional<std::string> FakeFiles::Content(const std::string& path) const {
     return std::nullopt;
   }
   return found->second;
+}
+
+std::optional<Files::Stamp> FakeFiles::StampOf(const std::string& path) {
+  const std::string key = Key(Resolve(path));
+  const auto found = files_.find(key);
+  if (found == files_.end()) {
+    return std::nullopt;
+  }
+  return Stamp{found->second.size(), lastWrites_[key]};
+}
+
+bool FakeFiles::RemoveFolder(const std::string& path) {
+  const std::string key = Key(Resolve(path));
+  const std::string prefix = key + "\\";
+  const auto inside = [&prefix](const std::string& other) { return other.starts_with(prefix); };
+  if (directories_.count(key) == 0 || std::any_of(directories_.begin(), directories_.end(), inside) ||
+      std::any_of(files_.begin(), files_.end(), [&](const auto& file) { return inside(file.first); })) {
+    return false;
+  }
+  removed.push_back(path);
+  return directories_.erase(key) != 0;
 }
 
 std::optional<std::uint32_t> FakeFiles::FileAttributes(const std::string& path) {

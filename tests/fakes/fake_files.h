@@ -16,6 +16,7 @@ class FakeFiles final : public Files {
   std::uint32_t MakeDirectory(const std::string& path) override;
   std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) override;
   bool Remove(const std::string& path) override;
+  bool RemoveFolder(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) override;
   std::optional<std::string> ModulePath(std::size_t maxChars) override;
@@ -32,6 +33,7 @@ class FakeFiles final : public Files {
   bool SetFileTimes(FileHandle file, std::uint64_t creation, std::uint64_t lastAccess,
                     std::uint64_t lastWrite) override;
   std::optional<std::uint32_t> FileAttributes(const std::string& path) override;
+  std::optional<Stamp> StampOf(const std::string& path) override;
   std::optional<std::string> FindOnSearchPath(const std::string& fileName) override;
   std::uint32_t LogicalDrives() override;
   std::uint32_t DriveType(const std::string& root) override;
@@ -113,6 +115,9 @@ class FakeFiles final : public Files {
   std::set<std::string> directories_;
   std::map<std::string, std::string> names_;  // names as they were written, by key
   std::map<std::string, Times> times_;
+  // The last-write time of each file: a tick of the fake's clock at each change, or the time set.
+  std::map<std::string, std::uint64_t> lastWrites_;
+  std::uint64_t clock_ = 0;
   std::map<FileHandle, OpenFile> open_;
   std::uintptr_t nextHandle_ = 0x100;
 };

@@ -135,6 +135,25 @@ std::int32_t FakeRegistry::DeleteValue(RegistryKey key, const std::string& name)
   return keys_[found->second.path].values.erase(Lower(name)) != 0 ? kSuccess : kFileNotFound;
 }
 
+std::int32_t FakeRegistry::DeleteKey(RegistryKey parent, const std::string& subKey, std::uint32_t view) {
+  const std::optional<std::string> path = Resolve(parent, subKey, view);
+  if (!path || subKey.empty()) {
+    return 6;
+  }
+  if (Denied(*path)) {
+    return kAccessDenied;
+  }
+  if (keys_.count(*path) == 0) {
+    return kFileNotFound;
+  }
+  const auto below = keys_.lower_bound(*path + "\\");
+  if (below != keys_.end() && StartsWith(below->first, *path + "\\")) {
+    return kAccessDenied;  // a key with subkeys is refused, as RegDeleteKeyEx refuses it
+  }
+  keys_.erase(*path);
+  return kSuccess;
+}
+
 std::int32_t FakeRegistry::CloseKey(RegistryKey key) {
   return open_.erase(key) != 0 ? kSuccess : 6;
 }

@@ -18,6 +18,7 @@ class FakeRegistry final : public Registry {
   std::int32_t QueryValue(RegistryKey key, const std::string& name, RegistryValue& value) override;
   std::int32_t SetValue(RegistryKey key, const std::string& name, const RegistryValue& value) override;
   std::int32_t DeleteValue(RegistryKey key, const std::string& name) override;
+  std::int32_t DeleteKey(RegistryKey parent, const std::string& subKey, std::uint32_t view) override;
   std::int32_t CloseKey(RegistryKey key) override;
 
   // Set up and read by the test, with full paths as the 64-bit view sees them, such as

@@ -77,6 +77,10 @@ bool Win32Files::Remove(const std::string& path) {
   return DeleteFileA(path.c_str()) != FALSE;
 }
 
+bool Win32Files::RemoveFolder(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
 bool Win32Files::Replace(const std::string& source, const std::string& target) {
   return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
@@ -179,6 +183,17 @@ std::optional<std::uint32_t> Win32Files::FileAttributes(const std::string& path)
     return std::nullopt;
   }
   return attributes;
+}
+
+std::optional<Files::Stamp> Win32Files::StampOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) == FALSE ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return Stamp{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32U) | data.nFileSizeLow,
+               (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32U) |
+                   data.ftLastWriteTime.dwLowDateTime};
 }
 
 std::optional<std::string> Win32Files::FindOnSearchPath(const std::string& fileName) {

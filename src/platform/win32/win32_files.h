@@ -9,6 +9,7 @@ class Win32Files final : public Files {
   std::uint32_t MakeDirectory(const std::string& path) override;
   std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) override;
   bool Remove(const std::string& path) override;
+  bool RemoveFolder(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) override;
   std::optional<std::string> ModulePath(std::size_t maxChars) override;
@@ -25,6 +26,7 @@ class Win32Files final : public Files {
   bool SetFileTimes(FileHandle file, std::uint64_t creation, std::uint64_t lastAccess,
                     std::uint64_t lastWrite) override;
   std::optional<std::uint32_t> FileAttributes(const std::string& path) override;
+  std::optional<Stamp> StampOf(const std::string& path) override;
   std::optional<std::string> FindOnSearchPath(const std::string& fileName) override;
   std::uint32_t LogicalDrives() override;
   std::uint32_t DriveType(const std::string& root) override;

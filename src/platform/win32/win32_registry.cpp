@@ -85,6 +85,10 @@ std::int32_t Win32Registry::DeleteValue(RegistryKey key, const std::string& name
   return RegDeleteValueA(ToKey(key), name.c_str());
 }
 
+std::int32_t Win32Registry::DeleteKey(RegistryKey parent, const std::string& subKey, std::uint32_t view) {
+  return RegDeleteKeyExA(ToKey(parent), subKey.c_str(), view, 0);
+}
+
 std::int32_t Win32Registry::CloseKey(RegistryKey key) {
   return RegCloseKey(ToKey(key));
 }

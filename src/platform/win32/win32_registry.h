@@ -11,5 +11,6 @@ class Win32Registry final : public Registry {
   std::int32_t QueryValue(RegistryKey key, const std::string& name, RegistryValue& value) override;
   std::int32_t SetValue(RegistryKey key, const std::string& name, const RegistryValue& value) override;
   std::int32_t DeleteValue(RegistryKey key, const std::string& name) override;
+  std::int32_t DeleteKey(RegistryKey parent, const std::string& subKey, std::uint32_t view) override;
   std::int32_t CloseKey(RegistryKey key) override;
 };

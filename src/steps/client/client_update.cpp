@@ -60,7 +60,7 @@ bool ClientSetup::UpdateClient() {
   std::string& clientDirectory = state_.choices.clientDirectory;
   clientDirectory = WithTrailingBackslash(clientDirectory);
   updateDirectory = clientDirectory + kUpdateFolder;
-  if (!EnterOrCreateDirectory(state_.machine, updateDirectory)) {
+  if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record)) {
     WriteLog(state_, LogTag::client, kNoUpdateDirectory);
     return true;
   }

@@ -242,6 +242,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     }
   }
   machine.files.Remove(PartPath(download));
+  // What the attempts left under the package's name belongs to the install, whole or not.
+  state.record.AddFile(JoinPath(download.localDirectory, download.fileName));
   if (processed) {
     WriteLog(state, download.tag, download.downloaded, host, objectPath);
   } else {

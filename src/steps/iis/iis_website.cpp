@@ -386,6 +386,8 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
     Fail((kNoRebind + conflictingSiteName).c_str());
     return std::nullopt;
   }
+  bindingBefore = Narrow(information);
+  bindingAfter = Narrow(moved);
   return std::to_string(port) + kMoved + std::to_string(freePort) + kOn + conflictingSiteName;
 }
 

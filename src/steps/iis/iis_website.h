@@ -55,6 +55,14 @@ class IisWebsite {
   // Executes the site's "Start" method.
   bool StartSite();
 
+  // What an install made, taken back in the admin manager's memory until Commit. Each finds its element
+  // by name (the restriction by its path, the binding by the information the install set) and is false
+  // when it is not there.
+  bool RemoveSite(std::string_view name);
+  bool RemoveAppPool(std::string_view name);
+  bool RemoveCgiRestriction(std::string_view path);
+  bool RestoreBinding(std::string_view site, std::string_view moved, std::string_view original);
+
   // The configuration path of the site: "MACHINE/WEBROOT/APPHOST/" and its name.
   std::string SitePath() const;
 
@@ -66,6 +74,9 @@ class IisWebsite {
   std::int32_t nextSiteId = 0;
   bool portConflict = false;
   std::string conflictingSiteName;
+  // The binding information of the conflicting site before and after RebindConflictingSite moved it.
+  std::string bindingBefore;
+  std::string bindingAfter;
 
  private:
   std::u16string Wide(std::string_view text) const;
@@ -80,6 +91,8 @@ class IisWebsite {
   // The bindings collection of a site.
   std::unique_ptr<IisElementCollection> Bindings(IisElement& site);
   bool SetPoolProperties(IisElement& pool);
+  // Deletes the first element of the collection whose property has the value; false when none has.
+  bool RemoveWhere(IisElementCollection* collection, std::u16string_view property, std::string_view value);
   bool Fail(const char* message);
 
   SetupState& state_;

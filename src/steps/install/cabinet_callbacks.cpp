@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/install_record.h"
 #include "platform/files.h"
 
 namespace {
@@ -156,6 +157,7 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   if (file != FileHandle::invalid) {
     writers_.erase(FromFile(file));
     writers_.try_emplace(FromFile(file), files_, file, static_cast<std::uint32_t>(notification.size));
+    extracting_[FromFile(file)] = path;
   }
   return FromFile(file);
 }
@@ -174,7 +176,10 @@ void CabinetCallbacks::MakeEntryFolders(const std::string& destination, const st
   for (std::size_t end = name.find_first_of("\\/"); end != std::string::npos;
        end = name.find_first_of("\\/", end + 1)) {
     // A folder already there (or one that cannot be made) is left to the file's own creation to judge.
-    files_.MakeDirectory(destination + '\\' + name.substr(0, end));
+    const std::string folder = destination + '\\' + name.substr(0, end);
+    if (files_.MakeDirectory(folder) == 0 && record_ != nullptr) {
+      record_->AddFolder(folder);
+    }
   }
 }
 
@@ -188,5 +193,13 @@ std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notific
       files_.SetFileTimes(file, *utc, *utc, *utc);
     }
   }
-  return files_.Close(file) && flushed ? 1 : 0;
+  const bool closed = files_.Close(file) && flushed;
+  const auto extracted = extracting_.find(notification.file);
+  if (extracted != extracting_.end()) {
+    if (closed && record_ != nullptr) {
+      record_->AddFile(extracted->second);
+    }
+    extracting_.erase(extracted);
+  }
+  return closed ? 1 : 0;
 }

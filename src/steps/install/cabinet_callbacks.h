@@ -8,6 +8,7 @@
 #include "steps/install/cabinet_buffers.h"
 
 class Files;
+class InstallRecord;
 
 // Where one cabinet copy writes, handed to the notification callback as the copy's user value. An entry
 // that may not be written there is named in `rejectedEntry`, with the reason, and aborts the copy.
@@ -29,7 +30,8 @@ bool IsSafeCabinetEntryName(const std::string& name);
 // for reading alone (the cabinet) is read ahead, and a file being extracted is written behind.
 class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify {
  public:
-  explicit CabinetCallbacks(Files& files) : files_(files) {}
+  // Every file extracted whole and every folder made is added to the record, when one is given.
+  explicit CabinetCallbacks(Files& files, InstallRecord* record = nullptr) : files_(files), record_(record) {}
 
   void* CabAlloc(std::uint32_t bytes) override;
   void CabFree(void* block) override;
@@ -49,6 +51,9 @@ class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify
   bool FlushWriter(std::intptr_t file);
 
   Files& files_;
+  InstallRecord* record_;
+  // The paths of the files being extracted.
+  std::map<std::intptr_t, std::string> extracting_;
   std::map<std::intptr_t, ReadAheadFile> readers_;
   std::map<std::intptr_t, WriteBehindFile> writers_;
 };

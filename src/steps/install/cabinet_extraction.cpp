@@ -66,7 +66,7 @@ bool ExtractCabinet(SetupState& state, const std::string& cabinetName, const std
 bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
                  const std::string& destination) {
   Machine& machine = state.machine;
-  CabinetCallbacks callbacks(machine.files);
+  CabinetCallbacks callbacks(machine.files, &state.record);
   CabinetErrorRecord record;
   UniqueCabinetContext context(machine.cabinet,
                                machine.cabinet.Create(callbacks, Cabinet::kCpuUnknown, record));

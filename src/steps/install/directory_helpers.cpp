@@ -1,6 +1,7 @@
 #include "steps/install/directory_helpers.h"
 
 #include "core/blank_text.h"
+#include "core/install_record.h"
 #include "core/path_text.h"
 #include "platform/machine.h"
 
@@ -29,11 +30,18 @@ std::string MessageOf(Machine& machine, std::uint32_t error) {
 
 // The walk shared by both helpers, over a path already trimmed. `errors` collects the messages of the
 // directories that could not be made, when given. False when a level cannot be entered or made.
-bool WalkAndCreate(Machine& machine, const std::string& path, std::string* errors) {
+bool WalkAndCreate(Machine& machine, const std::string& path, std::string* errors, InstallRecord* record) {
   Files& files = machine.files;
   std::string component;
   bool first = true;
-  for (const char c : path) {
+  // A folder made is recorded by the path walked so far.
+  const auto made = [&](std::size_t end) {
+    if (record != nullptr) {
+      record->AddFolder(path.substr(0, end));
+    }
+  };
+  for (std::size_t at = 0; at < path.size(); ++at) {
+    const char c = path[at];
     if (c != '\\') {
       if (component.size() >= kMaxComponent) {
         return false;
@@ -50,6 +58,9 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
       if (error != 0 && errors != nullptr) {
         *errors += MessageOf(machine, error);
       }
+      if (error == 0) {
+        made(at);
+      }
       // A level that can be neither entered nor made (a drive that is not there, a folder without
       // access) ends the walk: going on from the folder that is current would make the rest elsewhere.
       if (files.ChangeDirectory(component) != 0) {
@@ -65,20 +76,24 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
   if (error != 0 && errors != nullptr) {
     *errors += MessageOf(machine, error);
   }
+  if (error == 0) {
+    made(path.size());
+  }
   return error == 0;
 }
 
 }  // namespace
 
-bool CreateDirectoryChain(Machine& machine, const std::string& path) {
+bool CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record) {
   const std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
   if (machine.files.ChangeDirectory(trimmed) == 0 || trimmed.empty()) {
     return true;
   }
-  return WalkAndCreate(machine, trimmed, nullptr);
+  return WalkAndCreate(machine, trimmed, nullptr, record);
 }
 
-bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText) {
+bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText,
+                            InstallRecord* record) {
   std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
   if (trimmed.starts_with(kLongPathPrefix)) {
     trimmed.erase(0, std::string_view(kLongPathPrefix).size());
@@ -92,11 +107,11 @@ bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::stri
   if (trimmed.empty()) {
     return true;
   }
-  return WalkAndCreate(machine, trimmed, &errorText);
+  return WalkAndCreate(machine, trimmed, &errorText, record);
 }
 
-bool EnterOrCreateDirectory(Machine& machine, const std::string& path) {
-  return machine.files.ChangeDirectory(path) == 0 || CreateDirectoryChain(machine, path);
+bool EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRecord* record) {
+  return machine.files.ChangeDirectory(path) == 0 || CreateDirectoryChain(machine, path, record);
 }
 
 bool DeleteDllFiles(Machine& machine, const std::string& directory) {

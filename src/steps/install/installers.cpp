@@ -100,6 +100,10 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
   }
   // A Visual C++ redistributable among the server packages answers like the client's.
   if (Installed(state, JudgeExitCode(run.exitCode, !msi))) {
+    // A Windows Installer package is removed again through its package.
+    if (msi) {
+      state.record.Add(RecordEntry::Kind::msi, {package});
+    }
     return true;
   }
   WriteLog(state, LogTag::server, command);

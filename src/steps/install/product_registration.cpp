@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "core/port_guards.h"
 #include "core/setup_state.h"
@@ -52,6 +53,51 @@ RegistryValue StringValue(const std::string& text) {
   return value;
 }
 
+// Creates or opens the key as RegCreateKeyEx does, and records each level of it that the call makes.
+std::int32_t CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_t view,
+                               const std::string& path, std::uint32_t access, UniqueKey& key) {
+  Registry& registry = state.machine.registry;
+  std::vector<std::string> missing;
+  for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
+    const std::string level = path.substr(0, end);
+    UniqueKey probe(registry);
+    if (!missing.empty() ||
+        registry.OpenKey(root, level, Registry::kRead | view, probe.Receive()) != Registry::kSuccess) {
+      missing.push_back(level);
+    }
+    if (end == std::string::npos) {
+      break;
+    }
+  }
+  const std::int32_t created = registry.CreateKey(root, path, access | view, key.Receive());
+  if (created == Registry::kSuccess) {
+    for (const std::string& level : missing) {
+      state.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
+    }
+  }
+  return created;
+}
+
+// Sets the value and records what it replaced.
+void SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root, std::uint32_t view,
+                      const std::string& path, const std::string& name, const RegistryValue& value) {
+  Registry& registry = state.machine.registry;
+  // The key is open for writing alone: the value before is read through a key opened for reading.
+  RegistryValue old;
+  bool existed = false;
+  {
+    UniqueKey reading(registry);
+    existed =
+        registry.OpenKey(root, path, Registry::kQueryValue | view, reading.Receive()) == Registry::kSuccess &&
+        registry.QueryValue(reading.get(), name, old) == Registry::kSuccess;
+  }
+  if (registry.SetValue(key.get(), name, value) == Registry::kSuccess) {
+    state.record.Add(RecordEntry::Kind::value,
+                     {RootName(root), std::to_string(view), path, name,
+                      RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt)});
+  }
+}
+
 // "\"program\" /switch /type=word", kept to its width.
 std::string Command(const char* action, const char* type) {
   std::string command = std::string("\"") + kInstalledSetupProgram + "\" /" + action + " /type=" + type;
@@ -72,12 +118,11 @@ void WriteProductChain(SetupState& state, RegistryKey root, const std::string& k
 
 bool WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
                          const std::string& valueName, const std::string& data) {
-  Registry& registry = state.machine.registry;
-  UniqueKey key(registry);
-  if (registry.CreateKey(root, subKey, Registry::kWrite, key.Receive()) != Registry::kSuccess) {
+  UniqueKey key(state.machine.registry);
+  if (CreateRecordedKey(state, root, 0, subKey, Registry::kWrite, key) != Registry::kSuccess) {
     return false;
   }
-  registry.SetValue(key.get(), valueName, StringValue(data));
+  SetRecordedValue(state, key, root, 0, subKey, valueName, StringValue(data));
   return true;
 }
 
@@ -96,10 +141,9 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
   const std::string keyPath =
       (std::string(kUninstallRoot) + (client ? kClientEntry : kServerEntry)).substr(0, kKeyPathWidth - 1);
 
-  Registry& registry = state.machine.registry;
-  UniqueKey entry(registry);
-  if (registry.CreateKey(RegistryKey::localMachine, keyPath, Registry::kWrite | Registry::kView32,
-                         entry.Receive()) != Registry::kSuccess) {
+  UniqueKey entry(state.machine.registry);
+  if (CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath, Registry::kWrite,
+                        entry) != Registry::kSuccess) {
     state.reporter.ShowMessage(kRegistryError, kErrorCaption, DialogView::kIconError | DialogView::kOk);
     return false;
   }
@@ -113,15 +157,18 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
       {"Publisher", kPublisher},
       {"DisplayIcon", kInstalledSetupProgram},
   }};
+  const auto set = [&](const char* name, const RegistryValue& value) {
+    SetRecordedValue(state, entry, RegistryKey::localMachine, Registry::kView32, keyPath, name, value);
+  };
   for (const auto& [name, data] : values) {
-    registry.SetValue(entry.get(), name, StringValue(data));
+    set(name, StringValue(data));
   }
   // For software distribution: the uninstall without a window, the size on disk and the day of the install.
-  registry.SetValue(entry.get(), kQuietUninstall, StringValue(Command("uninstall", type) + kQuietSwitch));
+  set(kQuietUninstall, StringValue(Command("uninstall", type) + kQuietSwitch));
   const std::uint64_t kibibytes =
       (FolderBytes(state.machine, installLocation) + kBytesPerKiB - 1) / kBytesPerKiB;
-  registry.SetValue(entry.get(), kEstimatedSize, DwordValue(std::min<std::uint64_t>(kibibytes, UINT32_MAX)));
-  registry.SetValue(entry.get(), kInstallDate, StringValue(state.machine.runtime.LocalDate()));
+  set(kEstimatedSize, DwordValue(std::min<std::uint64_t>(kibibytes, UINT32_MAX)));
+  set(kInstallDate, StringValue(state.machine.runtime.LocalDate()));
   entry.Close();
   WriteProductChain(state, RegistryKey::localMachine, kServerProductKey, choices.serverDirectory,
                     kProductVersion, kServerDisplayName);

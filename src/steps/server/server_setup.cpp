@@ -54,7 +54,7 @@ bool ServerSetup::BeginServerUpdate() {
   updateDirectory = serverDirectory + kUpdateFolder;
   state_.reporter.ShowStatus(kDownloadingServer);
   WriteLog(state_, LogTag::server, kBeginning);
-  if (!EnterOrCreateDirectory(state_.machine, updateDirectory)) {
+  if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record)) {
     WriteLog(state_, LogTag::server, kNoUpdateDirectory);
     return false;
   }

@@ -79,6 +79,9 @@ class ServerSetup {
   bool BeginServerUpdate();
   bool SearchInformationServerFolder();
   int WriteInformationServerConfiguration();
+  // Records what the website's first commit made: the moved binding, the pool when it was created, the
+  // site and the restriction entry.
+  void RecordWebsite(bool poolCreated);
 
   SetupState& state_;
   DownloadStatusStore& downloadStatus_;

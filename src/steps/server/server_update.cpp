@@ -61,7 +61,7 @@ bool ServerSetup::UpdateServer() {
   }
   Machine& machine = state_.machine;
   const std::string& serverDirectory = state_.choices.serverDirectory;
-  EnterOrCreateDirectory(machine, cabDirectory);
+  EnterOrCreateDirectory(machine, cabDirectory, &state_.record);
 
   const SetupChoices& choices = state_.choices;
   const bool enterprise = choices.edition == Edition::enterprise;

@@ -29,8 +29,8 @@ std::string SiteNameFor(std::int32_t port) {
 int ServerSetup::WriteInformationServerConfiguration() {
   Files& files = state_.machine.files;
   files.Remove(kInformationServerConfiguration);
-  const UniqueFile file(files, files.Create(kInformationServerConfiguration, Files::kGenericWrite, 0,
-                                            Files::kCreateAlways, Files::kAttributeNormal));
+  UniqueFile file(files, files.Create(kInformationServerConfiguration, Files::kGenericWrite, 0,
+                                      Files::kCreateAlways, Files::kAttributeNormal));
   if (!file.IsOpen()) {
     return kConfigurationNotCreated;
   }
@@ -39,7 +39,22 @@ int ServerSetup::WriteInformationServerConfiguration() {
                               "\r\nENABLE_ISAPI=yes\r\n";
   const std::optional<std::uint32_t> written =
       files.WritePart(file.get(), content.data(), static_cast<std::uint32_t>(content.size()));
+  file.Close();
+  state_.record.AddFile(kInformationServerConfiguration);
   return written == content.size() ? kConfigurationWritten : kConfigurationShort;
+}
+
+void ServerSetup::RecordWebsite(bool poolCreated) {
+  InstallRecord& record = state_.record;
+  if (!website.bindingAfter.empty()) {
+    record.Add(RecordEntry::Kind::binding,
+               {website.conflictingSiteName, website.bindingAfter, website.bindingBefore});
+  }
+  if (poolCreated) {
+    record.Add(RecordEntry::Kind::pool, {website.poolName});
+  }
+  record.Add(RecordEntry::Kind::site, {website.siteName});
+  record.Add(RecordEntry::Kind::restriction, {website.modulePath});
 }
 
 int ServerSetup::InstallWebsite() {
@@ -68,7 +83,8 @@ int ServerSetup::InstallWebsite() {
     }
   }
   // A step that could not make its part stops the installation before anything half-made is committed.
-  const bool pool = website.FindAppPool(website.poolName) ? website.UpdateAppPool() : website.CreateAppPool();
+  const bool poolFound = website.FindAppPool(website.poolName);
+  const bool pool = poolFound ? website.UpdateAppPool() : website.CreateAppPool();
   if (!pool) {
     return 0;
   }
@@ -76,7 +92,9 @@ int ServerSetup::InstallWebsite() {
   if (!website.CreateSite(state_.choices.serverDirectory) || !website.AddCgiRestriction()) {
     return 0;
   }
-  website.Commit();
+  if (website.Commit() == 0) {
+    RecordWebsite(!poolFound);
+  }
   website.CommitAtSite();
   if (!website.ConfigureSiteHandlers()) {
     return 0;

@@ -1,0 +1,291 @@
+#include "core/install_record.h"
+
+#include <array>
+#include <utility>
+
+#include "core/port_guards.h"
+
+namespace {
+
+constexpr char kHeader[] = "Nembric setup install record 1";
+constexpr char kNoValue[] = "-";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::uint32_t kReadSize = 64 * 1024;
+// A record longer than this is not one the setup wrote.
+constexpr std::size_t kMaxRecordBytes = 64U * 1024U * 1024U;
+
+struct KindName {
+  RecordEntry::Kind kind;
+  const char* name;
+  std::size_t fields;
+};
+
+constexpr std::array<KindName, 10> kKinds = {{
+    {RecordEntry::Kind::file, "file", 3},
+    {RecordEntry::Kind::folder, "folder", 1},
+    {RecordEntry::Kind::key, "key", 3},
+    {RecordEntry::Kind::value, "value", 5},
+    {RecordEntry::Kind::site, "site", 1},
+    {RecordEntry::Kind::pool, "pool", 1},
+    {RecordEntry::Kind::restriction, "restriction", 1},
+    {RecordEntry::Kind::binding, "binding", 3},
+    {RecordEntry::Kind::msi, "msi", 1},
+    {RecordEntry::Kind::setupCopy, "setup", 1},
+}};
+
+constexpr std::array<std::pair<RecordScope, const char*>, 3> kScopes = {{
+    {RecordScope::shared, "shared"},
+    {RecordScope::client, "client"},
+    {RecordScope::server, "server"},
+}};
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  return -1;
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    text += kHexDigits[byte >> 4U];
+    text += kHexDigits[byte & 0xFU];
+  }
+  return text;
+}
+
+std::optional<std::string> Unhex(const std::string& text) {
+  if (text.size() % 2 != 0) {
+    return std::nullopt;
+  }
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int high = HexValue(text[i]);
+    const int low = HexValue(text[i + 1]);
+    if (high < 0 || low < 0) {
+      return std::nullopt;
+    }
+    bytes += static_cast<char>((high << 4) | low);
+  }
+  return bytes;
+}
+
+// Fields are separated by tabs; a tab, a line break or a percent sign inside one is written as %XX.
+std::string Escape(const std::string& field) {
+  std::string text;
+  for (const char c : field) {
+    if (c == '%' || c == '\t' || c == '\r' || c == '\n') {
+      text += '%';
+      text += Hex(std::string(1, c));
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+std::optional<std::string> Unescape(const std::string& text) {
+  std::string field;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      field += text[i];
+      continue;
+    }
+    const std::optional<std::string> byte = i + 2 < text.size() ? Unhex(text.substr(i + 1, 2)) : std::nullopt;
+    if (!byte) {
+      return std::nullopt;
+    }
+    field += *byte;
+    i += 2;
+  }
+  return field;
+}
+
+// A path as the record keeps it: a doubled separator (a folder with its backslash joined to a name with
+// another) written once.
+std::string CleanPath(const std::string& path) {
+  std::string clean;
+  for (const char c : path) {
+    if (!(c == '\\' && clean.size() > 1 && clean.back() == '\\')) {
+      clean += c;
+    }
+  }
+  return clean;
+}
+
+}  // namespace
+
+std::string RecordedValueText(const std::optional<RegistryValue>& value) {
+  return value ? std::to_string(value->type) + ":" + Hex(value->data) : kNoValue;
+}
+
+std::optional<RegistryValue> RecordedValue(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == 0 || colon == std::string::npos || colon > 10) {
+    return std::nullopt;
+  }
+  std::uint64_t type = 0;
+  for (std::size_t i = 0; i < colon; ++i) {
+    if (text[i] < '0' || text[i] > '9') {
+      return std::nullopt;
+    }
+    type = type * 10 + static_cast<std::uint64_t>(text[i] - '0');
+  }
+  const std::optional<std::string> data = Unhex(text.substr(colon + 1));
+  if (!data || type > UINT32_MAX) {
+    return std::nullopt;
+  }
+  return RegistryValue{static_cast<std::uint32_t>(type), *data};
+}
+
+std::string RootName(RegistryKey root) {
+  return root == RegistryKey::currentUser ? "HKCU" : "HKLM";
+}
+
+std::optional<RegistryKey> RootNamed(const std::string& name) {
+  if (name == "HKCU") {
+    return RegistryKey::currentUser;
+  }
+  if (name == "HKLM") {
+    return RegistryKey::localMachine;
+  }
+  return std::nullopt;
+}
+
+std::string FormatRecordLine(const RecordEntry& entry) {
+  std::string line;
+  for (const auto& [scope, name] : kScopes) {
+    if (scope == entry.scope) {
+      line = name;
+    }
+  }
+  for (const KindName& kind : kKinds) {
+    if (kind.kind == entry.kind) {
+      line += std::string("\t") + kind.name;
+    }
+  }
+  for (const std::string& field : entry.fields) {
+    line += '\t' + Escape(field);
+  }
+  return line + "\r\n";
+}
+
+std::optional<RecordEntry> ParseRecordLine(const std::string& line) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t tab = line.find('\t'); ; tab = line.find('\t', start)) {
+    const std::optional<std::string> part = Unescape(line.substr(start, tab - start));
+    if (!part) {
+      return std::nullopt;
+    }
+    parts.push_back(*part);
+    if (tab == std::string::npos) {
+      break;
+    }
+    start = tab + 1;
+  }
+  if (parts.size() < 2) {
+    return std::nullopt;
+  }
+  RecordEntry entry;
+  bool scoped = false;
+  for (const auto& [scope, name] : kScopes) {
+    if (parts[0] == name) {
+      entry.scope = scope;
+      scoped = true;
+    }
+  }
+  for (const KindName& kind : kKinds) {
+    if (scoped && parts[1] == kind.name && parts.size() == kind.fields + 2) {
+      entry.kind = kind.kind;
+      entry.fields.assign(parts.begin() + 2, parts.end());
+      return entry;
+    }
+  }
+  return std::nullopt;
+}
+
+void InstallRecord::Add(RecordEntry::Kind kind, std::vector<std::string> fields) {
+  if (recording) {
+    Append(FormatRecordLine({scope, kind, std::move(fields)}));
+  }
+}
+
+void InstallRecord::AddFile(const std::string& filePath) {
+  if (!recording) {
+    return;
+  }
+  if (const std::optional<Files::Stamp> stamp = files_.StampOf(filePath)) {
+    Add(RecordEntry::Kind::file,
+        {CleanPath(filePath), std::to_string(stamp->size), std::to_string(stamp->lastWrite)});
+  }
+}
+
+void InstallRecord::AddFolder(const std::string& folderPath) {
+  Add(RecordEntry::Kind::folder, {CleanPath(folderPath)});
+}
+
+bool InstallRecord::Append(const std::string& text) {
+  const bool fresh = !files_.StampOf(path).has_value();
+  const UniqueFile file(files_, files_.Create(path, Files::kGenericWrite, Files::kShareRead,
+                                              Files::kOpenAlways, Files::kAttributeNormal));
+  if (!file.IsOpen() || !files_.SeekToEnd(file.get())) {
+    return false;
+  }
+  return files_.Write(file.get(), fresh ? std::string(kHeader) + "\r\n" + text : text);
+}
+
+std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
+  const UniqueFile file(files_, files_.Create(path, Files::kGenericRead, Files::kShareRead,
+                                              Files::kOpenExisting, Files::kAttributeNormal));
+  if (!file.IsOpen()) {
+    return std::nullopt;
+  }
+  std::string text;
+  std::string buffer(kReadSize, '\0');
+  for (;;) {
+    const std::optional<std::uint32_t> read = files_.Read(file.get(), buffer.data(), kReadSize);
+    if (!read || *read == 0 || text.size() > kMaxRecordBytes) {
+      break;
+    }
+    text.append(buffer, 0, *read);
+  }
+  std::vector<RecordEntry> entries;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) {
+      end = text.size();
+    }
+    std::string line = text.substr(start, end - start);
+    if (line.ends_with('\r')) {
+      line.pop_back();
+    }
+    if (std::optional<RecordEntry> entry = ParseRecordLine(line)) {
+      entries.push_back(std::move(*entry));
+    }
+    start = end + 1;
+  }
+  return entries;
+}
+
+bool InstallRecord::Rewrite(const std::vector<RecordEntry>& entries) {
+  if (entries.empty()) {
+    return files_.Remove(path) || !files_.StampOf(path);
+  }
+  std::string text = std::string(kHeader) + "\r\n";
+  for (const RecordEntry& entry : entries) {
+    text += FormatRecordLine(entry);
+  }
+  const UniqueFile file(files_, files_.Create(path, Files::kGenericWrite, Files::kShareRead,
+                                              Files::kCreateAlways, Files::kAttributeNormal));
+  return file.IsOpen() && files_.Write(file.get(), text);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+
+class Files;
+
+// Where the install record is kept: beside the installed setup program, which every run puts in place.
+inline constexpr char kInstallRecordPath[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
+
+// The part of the product a change belongs to: the uninstall of a component undoes its changes only.
+// The shared part (the installed setup program and its folder) goes when no component is left.
+enum class RecordScope { shared, client, server };
+
+// One change a run made to the machine, as the record keeps it.
+struct RecordEntry {
+  enum class Kind {
+    file,         // path, size, last-write time: a file the run wrote
+    folder,       // path: a folder the run created
+    key,          // root, view, path: a registry key the run created
+    value,        // root, view, key path, name, the value before ("-" when there was none)
+    site,         // name: an IIS site the run created
+    pool,         // name: an application pool the run created
+    restriction,  // path: the ISAPI restriction entry the run added
+    binding,      // site, binding information set, binding information before
+    msi,          // product code or package path: a Windows Installer package the run installed
+    setupCopy,    // path: the copy of the setup program the uninstall entries call
+  };
+  RecordScope scope = RecordScope::shared;
+  Kind kind = Kind::file;
+  std::vector<std::string> fields;
+  bool operator==(const RecordEntry&) const = default;
+};
+
+// A registry value kept in the record: "-" for none, else the type and the bytes in hex ("1:6100").
+std::string RecordedValueText(const std::optional<RegistryValue>& value);
+std::optional<RegistryValue> RecordedValue(const std::string& text);
+// The registry roots by their record names ("HKLM", "HKCU").
+std::string RootName(RegistryKey root);
+std::optional<RegistryKey> RootNamed(const std::string& name);
+
+// One line of the record and back. A line that does not parse (a damaged record, a line of a later
+// format) gives nullopt.
+std::string FormatRecordLine(const RecordEntry& entry);
+std::optional<RecordEntry> ParseRecordLine(const std::string& line);
+
+// The install record: a text file, one change a line, appended and closed change by change so that a
+// run that dies half-way leaves every change made so far on disk.
+class InstallRecord {
+ public:
+  explicit InstallRecord(Files& files) : files_(files) {}
+
+  // The component whose changes are being made; set by the run before each component's steps.
+  RecordScope scope = RecordScope::shared;
+  // Changes are recorded while this is set: an install or a repair, not an uninstall.
+  bool recording = false;
+  std::string path = kInstallRecordPath;
+
+  void Add(RecordEntry::Kind kind, std::vector<std::string> fields);
+  // A file as it is now on disk (its size and last-write time); nothing when it cannot be read.
+  void AddFile(const std::string& filePath);
+  void AddFolder(const std::string& folderPath);
+
+  // Every entry of the record in the order written, nullopt when there is no record. Lines that do not
+  // parse are passed over.
+  std::optional<std::vector<RecordEntry>> Read();
+  // Replaces the record with these entries; removes it when there are none. False when it cannot be
+  // written.
+  bool Rewrite(const std::vector<RecordEntry>& entries);
+
+ private:
+  bool Append(const std::string& text);
+
+  Files& files_;
+};
