@@ -26,6 +26,7 @@ FLOORS = {
     "steps/client": 3,
     "steps/server": 3,
     "steps/sql": 3,
+    "steps/maintenance": 3,
     "steps/features": 3,
     "ui": 4,
     "run": 5,

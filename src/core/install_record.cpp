@@ -24,7 +24,7 @@ constexpr std::array<KindName, 10> kKinds = {{
     {RecordEntry::Kind::file, "file", 3},
     {RecordEntry::Kind::folder, "folder", 1},
     {RecordEntry::Kind::key, "key", 3},
-    {RecordEntry::Kind::value, "value", 5},
+    {RecordEntry::Kind::value, "value", 6},
     {RecordEntry::Kind::site, "site", 1},
     {RecordEntry::Kind::pool, "pool", 1},
     {RecordEntry::Kind::restriction, "restriction", 1},

@@ -22,7 +22,7 @@ struct RecordEntry {
     file,         // path, size, last-write time: a file the run wrote
     folder,       // path: a folder the run created
     key,          // root, view, path: a registry key the run created
-    value,        // root, view, key path, name, the value before ("-" when there was none)
+    value,        // root, view, key path, name, the value before ("-" when there was none), the value set
     site,         // name: an IIS site the run created
     pool,         // name: an application pool the run created
     restriction,  // path: the ISAPI restriction entry the run added

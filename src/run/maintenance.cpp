@@ -1,7 +1,10 @@
 #include "run/maintenance.h"
 
+#include "core/leading_number.h"
 #include "core/port_guards.h"
 #include "core/setup_state.h"
+#include "steps/install/product_registration.h"
+#include "steps/maintenance/product_removal.h"
 
 namespace {
 
@@ -17,22 +20,70 @@ constexpr char kUninstalled[] = "Successfully uninstalled Software";
 constexpr char kUninstallCompleted[] = "Successfuly completed Setup for Uninstall";
 constexpr char kRepaired[] = "Successfully repaired Software";
 constexpr char kRepairCompleted[] = "Successfuly completed Setup for Repair";
+constexpr char kNoClientBuild[] = "Client build not recorded: the client is not repaired";
+constexpr char kNoServerDirectory[] = "Server directory not recorded: the server is not repaired";
+constexpr char kCouldNotRepair[] = "Could not repair ";
+constexpr char kClientName[] = "Nembric Client";
+constexpr char kServerName[] = "Halvorn NembricAI Server";
+constexpr char kAnd[] = " and ";
+constexpr char kSeeTheLog[] = ". Please see the setup log";
 
 // The REG_SZ "InstallPath" of the key, when it is there and fits its 255 bytes; `directory` is left as
 // it was otherwise.
-void ReadInstallPath(SetupState& state, RegistryKey root, const char* subKey, std::string& directory) {
+void ReadString(SetupState& state, RegistryKey root, const char* subKey, const char* name, std::string& text) {
   Registry& registry = state.machine.registry;
   UniqueKey key(registry);
   if (registry.OpenKey(root, subKey, Registry::kRead, key.Receive()) != Registry::kSuccess) {
     return;
   }
   RegistryValue value;
-  const bool read = registry.QueryValue(key.get(), kInstallPath, value) == Registry::kSuccess;
+  const bool read = registry.QueryValue(key.get(), name, value) == Registry::kSuccess;
   key.Close();
   if (!read || value.type != Registry::kTypeString || value.data.size() > kInstallPathBytes) {
     return;
   }
-  directory = value.data.substr(0, value.data.find('\0'));
+  text = value.data.substr(0, value.data.find('\0'));
+}
+
+void ReadInstallPath(SetupState& state, RegistryKey root, const char* subKey, std::string& directory) {
+  ReadString(state, root, subKey, kInstallPath, directory);
+}
+
+// The client update again, for the build the product key records. False when it could not run.
+bool RepairClient(SetupState& state, SetupComponents& steps) {
+  std::string build;
+  ReadString(state, RegistryKey::currentUser, kClientProductKey, kClientBuildValue, build);
+  state.choices.bitSize = BuildNamed(build);
+  if (state.choices.bitSize == BitSize::none || state.choices.clientDirectory.empty()) {
+    WriteLog(state, LogTag::client, kNoClientBuild);
+    return false;
+  }
+  state.record.scope = RecordScope::client;
+  return steps.client.UpdateClient() && !state.componentFailed;
+}
+
+// The server update again, over the server directory, edition and port that the registration recorded.
+// Without a server directory only the update folder is prepared, as a repair always has.
+bool RepairServer(SetupState& state, SetupComponents& steps) {
+  SetupChoices& choices = state.choices;
+  std::string directory;
+  ReadInstallPath(state, RegistryKey::localMachine, kServerProductKey, directory);
+  if (choices.serverDirectory.empty()) {
+    choices.serverDirectory = directory;
+  }
+  if (choices.serverDirectory.empty()) {
+    steps.server.PrepareServerRepair();
+    WriteLog(state, LogTag::server, kNoServerDirectory);
+    return false;
+  }
+  std::string edition;
+  std::string port;
+  ReadString(state, RegistryKey::localMachine, kServerProductKey, kEditionValue, edition);
+  ReadString(state, RegistryKey::localMachine, kServerProductKey, kPortValue, port);
+  choices.edition = EditionNamed(edition);
+  choices.port = LeadingNumber(std::string_view(port));
+  state.record.scope = RecordScope::server;
+  return steps.server.UpdateServer() && !state.componentFailed;
 }
 
 }  // namespace
@@ -53,10 +104,18 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     WriteLog(state, LogTag::client, kClientDirectory, state.choices.clientDirectory);
   }
   if (!HasAny(state.runMode, RunMode::repair)) {
+    if (choice.client || choice.server) {
+      ProductRemoval(state).Remove(choice.client, choice.server);
+    }
     return {0, kUninstalled, kUninstallCompleted, {}};
   }
-  if (choice.server) {
-    steps.server.PrepareServerRepair();
+  state.record.recording = true;
+  std::string failed;
+  if (choice.server && !RepairServer(state, steps)) {
+    failed = kServerName;
   }
-  return {0, kRepaired, kRepairCompleted, {}};
+  if (choice.client && !RepairClient(state, steps)) {
+    failed += failed.empty() ? kClientName : std::string(kAnd) + kClientName;
+  }
+  return {0, kRepaired, kRepairCompleted, failed.empty() ? std::string() : kCouldNotRepair + failed + kSeeTheLog};
 }

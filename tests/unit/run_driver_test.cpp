@@ -207,41 +207,44 @@ struct MaintenanceCase {
   bool client;
   const char* log;
   const char* box;
+  std::uint32_t exitCode = 0;
 };
 
 TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
   const std::vector<MaintenanceCase> cases = {
       {RunMode::uninstall, 0, false, true,
-       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:Successfully uninstalled "
-       "Software\r\n",
+       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:No install record found: nothing is "
+       "removed\r\nUser Interface:Successfully uninstalled Software\r\n",
        "Successfuly completed Setup for Uninstall"},
       {RunMode::repair, IDC_UNINSTALL, false, true,
-       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:Successfully uninstalled "
-       "Software\r\n",
+       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:No install record found: nothing is "
+       "removed\r\nUser Interface:Successfully uninstalled Software\r\n",
        "Successfuly completed Setup for Uninstall"},
       {RunMode::repair, 0, false, false, "User Interface:Successfully repaired Software\r\n",
        "Successfuly completed Setup for Repair"},
       {RunMode::uninstall, 0, false, false, "User Interface:Successfully uninstalled Software\r\n",
        "Successfuly completed Setup for Uninstall"},
-      // Only the key the registration writes (NembricAI) is there, not the one read back (Nembric10).
+      // No key holds the server's directory: the repair prepares the update folder and can do no more.
       {RunMode::repair, 0, true, false,
        "Server Setup:Server Directory;\r\nServer Setup:Updating Server Setup Begin\r\n"
-       "User Interface:Successfully repaired Software\r\n",
-       "Successfuly completed Setup for Repair"},
+       "Server Setup:Server directory not recorded: the server is not repaired\r\n"
+       "User Interface:Successfully repaired Software\r\n"
+       "User Interface:Could not repair Halvorn NembricAI Server. Please see the setup log\r\n",
+       "Successfuly completed Setup for Repair\n\nCould not repair Halvorn NembricAI Server. Please see the setup log",
+       1603},
   };
   for (const MaintenanceCase& c : cases) {
     DialogFixture d(c.mode, IDD_MAINTENANCE);
     d.program.reporter.dialogWindow = d.window;
     d.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "InstallPath",
                               "C:\\Apps\\Client\\");
-    d.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath", "D:\\Srv\\");
     d.fake.http.sessionFails = true;
     if (c.radio != 0) {
       d.fake.dialogs.CheckRadioButton(d.window, IDC_UNINSTALL, IDC_REPAIR, c.radio);
     }
     d.Control(IDC_APPLY_SERVER).checked = c.server;
     d.Control(IDC_APPLY_CLIENT).checked = c.client;
-    EXPECT_TRUE(PressOk(d));
+    EXPECT_TRUE(PressOk(d, c.exitCode));
     const std::string session =
         "Server Setup:Establishing Session\r\nServer Setup:Failed Establishing Session without Proxy:\r\n";
     EXPECT_EQ(d.Log(), session + c.log);

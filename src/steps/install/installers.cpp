@@ -9,6 +9,8 @@ namespace {
 constexpr char kSilentSwitches[] = "/install /quiet /norestart";
 constexpr char kMsiSwitches[] = " /quiet /norestart";
 constexpr char kMsiStart[] = "msiexec.exe /i ";
+constexpr char kMsiRemove[] = "msiexec.exe /x ";
+constexpr std::uint32_t kUnknownProduct = 1605;  // ERROR_UNKNOWN_PRODUCT
 constexpr char kRuntimeFailed[] = "VC_redist exited with code ";
 constexpr char kInstallerCaption[] = "Installer";
 constexpr char kCreateProcess[] = "CreateProcess";
@@ -108,4 +110,11 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
   }
   WriteLog(state, LogTag::server, command);
   return false;
+}
+
+bool RemoveInstallerPackage(SetupState& state, const std::string& package) {
+  ProcessStart start;
+  start.commandLine = kMsiRemove + ("\"" + package + "\"") + kMsiSwitches;
+  const RunResult run = RunAndWait(state, start);
+  return run.started && (run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false)));
 }

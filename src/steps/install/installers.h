@@ -22,5 +22,9 @@ bool RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirec
 bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
                         const std::string& installerName);
 
+// Removes the product of a Windows Installer package (msiexec /x with the package, silently); true when
+// it is gone, or was not there.
+bool RemoveInstallerPackage(SetupState& state, const std::string& package);
+
 // The start of an outside program failed: logs "CreateProcess failed (error): system text".
 void ReportCreateProcessFailure(SetupState& state, std::uint32_t error);

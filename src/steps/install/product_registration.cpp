@@ -94,7 +94,8 @@ void SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root,
   if (registry.SetValue(key.get(), name, value) == Registry::kSuccess) {
     state.record.Add(RecordEntry::Kind::value,
                      {RootName(root), std::to_string(view), path, name,
-                      RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt)});
+                      RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
+                      RecordedValueText(value)});
   }
 }
 
@@ -116,6 +117,47 @@ void WriteProductChain(SetupState& state, RegistryKey root, const std::string& k
 
 }  // namespace
 
+namespace {
+
+constexpr std::array<std::pair<BitSize, const char*>, 3> kBuilds = {{
+    {BitSize::x64, "x64"},
+    {BitSize::x32, "x32"},
+    {BitSize::aiClient, "AI"},
+}};
+constexpr std::array<std::pair<Edition, const char*>, 4> kEditions = {{
+    {Edition::essential, "Essential"},
+    {Edition::team, "Team"},
+    {Edition::enterprise, "Enterprise"},
+    {Edition::express, "Express"},
+}};
+
+template <typename Value, std::size_t count>
+std::string NameIn(const std::array<std::pair<Value, const char*>, count>& table, Value value) {
+  const auto found = std::find_if(table.begin(), table.end(), [value](const auto& row) { return row.first == value; });
+  return found == table.end() ? std::string() : found->second;
+}
+
+template <typename Value, std::size_t count>
+Value ValueIn(const std::array<std::pair<Value, const char*>, count>& table, const std::string& name) {
+  const auto found = std::find_if(table.begin(), table.end(), [&name](const auto& row) { return name == row.second; });
+  return found == table.end() ? Value::none : found->first;
+}
+
+}  // namespace
+
+std::string BuildName(BitSize bitSize) {
+  return NameIn(kBuilds, bitSize);
+}
+BitSize BuildNamed(const std::string& name) {
+  return ValueIn(kBuilds, name);
+}
+std::string EditionName(Edition edition) {
+  return NameIn(kEditions, edition);
+}
+Edition EditionNamed(const std::string& name) {
+  return ValueIn(kEditions, name);
+}
+
 bool WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
                          const std::string& valueName, const std::string& data) {
   UniqueKey key(state.machine.registry);
@@ -135,6 +177,8 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
     displayName = aiClient ? kAiClientName : kClientName;
     WriteProductChain(state, RegistryKey::currentUser, kClientProductKey, choices.clientDirectory,
                       aiClient ? kAiVersion : kProductVersion, kClientDisplayName);
+    WriteRegistryString(state, RegistryKey::currentUser, kClientProductKey, kClientBuildValue,
+                        BuildName(choices.bitSize));
   }
   const std::string& installLocation = client ? choices.clientDirectory : choices.serverDirectory;
   const char* type = client ? kClientType : kServerType;
@@ -172,5 +216,19 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
   entry.Close();
   WriteProductChain(state, RegistryKey::localMachine, kServerProductKey, choices.serverDirectory,
                     kProductVersion, kServerDisplayName);
+  if (!client) {
+    WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey, kEditionValue,
+                        EditionName(choices.edition));
+    WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey, kPortValue,
+                        std::to_string(choices.port));
+  }
   return true;
+}
+
+bool ProductRegistered(SetupState& state, ProductComponent component) {
+  const std::string keyPath =
+      std::string(kUninstallRoot) + (component == ProductComponent::client ? kClientEntry : kServerEntry);
+  UniqueKey entry(state.machine.registry);
+  return state.machine.registry.OpenKey(RegistryKey::localMachine, keyPath, Registry::kRead | Registry::kView32,
+                                        entry.Receive()) == Registry::kSuccess;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/setup_choices.h"
 #include "platform/registry.h"
 
 struct SetupState;
@@ -21,6 +22,19 @@ inline constexpr char kServerProductKey[] = "SOFTWARE\\Halvorn\\NembricAI\\Serve
 // view, with the commands of the installed setup program, and the product keys. False, after an error
 // box, when the uninstall entry cannot be written.
 bool RegisterProduct(SetupState& state, ProductComponent component);
+
+// What a repair needs to run the update again, kept in the product keys beside "InstallPath": the
+// client's build, and the server's edition and website port.
+inline constexpr char kClientBuildValue[] = "ClientBuild";
+inline constexpr char kEditionValue[] = "Edition";
+inline constexpr char kPortValue[] = "Port";
+std::string BuildName(BitSize bitSize);
+BitSize BuildNamed(const std::string& name);
+std::string EditionName(Edition edition);
+Edition EditionNamed(const std::string& name);
+
+// Whether the component's uninstall entry is there.
+bool ProductRegistered(SetupState& state, ProductComponent component);
 
 // Creates or opens the key and sets the value as REG_SZ with its NUL. False only when the key cannot be
 // created or opened.
