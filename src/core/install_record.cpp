@@ -181,7 +181,7 @@ std::string FormatRecordLine(const RecordEntry& entry) {
 std::optional<RecordEntry> ParseRecordLine(const std::string& line) {
   std::vector<std::string> parts;
   std::size_t start = 0;
-  for (std::size_t tab = line.find('\t'); ; tab = line.find('\t', start)) {
+  for (std::size_t tab = line.find('\t');; tab = line.find('\t', start)) {
     const std::optional<std::string> part = Unescape(line.substr(start, tab - start));
     if (!part) {
       return std::nullopt;

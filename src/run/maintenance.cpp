@@ -30,7 +30,8 @@ constexpr char kSeeTheLog[] = ". Please see the setup log";
 
 // The REG_SZ "InstallPath" of the key, when it is there and fits its 255 bytes; `directory` is left as
 // it was otherwise.
-void ReadString(SetupState& state, RegistryKey root, const char* subKey, const char* name, std::string& text) {
+void ReadString(SetupState& state, RegistryKey root, const char* subKey, const char* name,
+                std::string& text) {
   Registry& registry = state.machine.registry;
   UniqueKey key(registry);
   if (registry.OpenKey(root, subKey, Registry::kRead, key.Receive()) != Registry::kSuccess) {
@@ -117,5 +118,6 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
   if (choice.client && !RepairClient(state, steps)) {
     failed += failed.empty() ? kClientName : std::string(kAnd) + kClientName;
   }
-  return {0, kRepaired, kRepairCompleted, failed.empty() ? std::string() : kCouldNotRepair + failed + kSeeTheLog};
+  return {0, kRepaired, kRepairCompleted,
+          failed.empty() ? std::string() : kCouldNotRepair + failed + kSeeTheLog};
 }

@@ -420,6 +420,7 @@ std::int32_t FakeIis::CreateAdminManager(std::unique_ptr<IisAdminManager>& manag
     return failure;
   }
   manager = std::make_unique<AdminManager>(*this);
+  commitPath = kApphost;  // each admin manager starts at the server level
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "setup_world.h"
+#include "steps/maintenance/product_removal.h"
 
 namespace {
 
@@ -76,6 +77,46 @@ TEST(InstallWebsite, ConfiguresPoolSiteRestrictionAndHandlersInTwoCommits) {
   }
   EXPECT_TRUE(idAsInt16);
   EXPECT_TRUE(limitAsUInt32);
+}
+
+// The uninstall takes back what the install made at the server level: the site, the pool, the restriction
+// entry, and the port of the site whose binding it moved.
+TEST(InstallWebsite, TheUninstallTakesBackSitePoolRestrictionAndMovedBinding) {
+  IisWorld world;
+  world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+  world.AddSite(u"Other", u"7", {{u"http", u"*:9000:"}});
+  const auto names = [&world](const char16_t* section) {
+    std::vector<std::u16string> found;
+    for (const auto& item : world.fake.iis.Section(section, FakeIis::kApphost)->items) {
+      const std::u16string* name =
+          item->Property(item->tag == "site" || item->tag == "add" ? u"name" : u"path");
+      found.push_back(name != nullptr ? *name : u"?");
+    }
+    return found;
+  };
+  const auto binding = [&world] {
+    const auto site = world.fake.iis.Section(kSites, FakeIis::kApphost)->items.front();
+    return *site->Child("bindings")->items.front()->Property(u"bindingInformation");
+  };
+  world.state.record.recording = true;
+  world.state.record.scope = RecordScope::server;
+  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  EXPECT_EQ(binding(), u"*:8080:");
+  EXPECT_EQ(names(kPools), std::vector<std::u16string>{u"HNembricAI"});
+
+  EXPECT_TRUE(ProductRemoval(world.state).Remove(false, true));
+  EXPECT_EQ(names(kSites), (std::vector<std::u16string>{u"Default Web Site", u"Other"}));
+  EXPECT_EQ(binding(), u"*:80:");
+  EXPECT_TRUE(names(kPools).empty());
+  EXPECT_TRUE(world.fake.iis.Section(u"system.webServer/security/isapiCgiRestriction", FakeIis::kApphost)
+                  ->items.empty());
+  EXPECT_EQ(world.fake.iis.commits.back().path, u"MACHINE/WEBROOT/APPHOST");
+  EXPECT_TRUE(
+      world.Log().ends_with("Server Setup:Removed restriction of C:\\HNembricAI\\HNembricAI.dll\r\n"
+                            "Server Setup:Removed Website:HNembricAI\r\n"
+                            "Server Setup:Removed application pool:HNembricAI\r\n"
+                            "Server Setup:Restored binding *:80: of Default Web Site\r\n"))
+      << world.Log();
 }
 
 TEST(InstallWebsite, ARunAgainReplacesTheSiteWithItsIdAndUpdatesThePool) {

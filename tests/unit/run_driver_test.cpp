@@ -213,11 +213,13 @@ struct MaintenanceCase {
 TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
   const std::vector<MaintenanceCase> cases = {
       {RunMode::uninstall, 0, false, true,
-       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:No install record found: nothing is "
+       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:No install record found: nothing "
+       "is "
        "removed\r\nUser Interface:Successfully uninstalled Software\r\n",
        "Successfuly completed Setup for Uninstall"},
       {RunMode::repair, IDC_UNINSTALL, false, true,
-       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:No install record found: nothing is "
+       "Client Setup:Client Directory;C:\\Apps\\Client\\\r\nUser Interface:No install record found: nothing "
+       "is "
        "removed\r\nUser Interface:Successfully uninstalled Software\r\n",
        "Successfuly completed Setup for Uninstall"},
       {RunMode::repair, 0, false, false, "User Interface:Successfully repaired Software\r\n",
@@ -230,7 +232,8 @@ TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
        "Server Setup:Server directory not recorded: the server is not repaired\r\n"
        "User Interface:Successfully repaired Software\r\n"
        "User Interface:Could not repair Halvorn NembricAI Server. Please see the setup log\r\n",
-       "Successfuly completed Setup for Repair\n\nCould not repair Halvorn NembricAI Server. Please see the setup log",
+       "Successfuly completed Setup for Repair\n\nCould not repair Halvorn NembricAI Server. Please see the "
+       "setup log",
        1603},
   };
   for (const MaintenanceCase& c : cases) {

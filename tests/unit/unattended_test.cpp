@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "resources/resource.h"
 #include "run/command_line.h"
 #include "run/exit_codes.h"
@@ -231,8 +233,83 @@ TEST(UnattendedRun, MaintainsTheComponentsOfTheTypeAndLogsWhereAsked) {
   EXPECT_TRUE(world.fake.dialogs.createdDialogs.empty());
   EXPECT_TRUE(world.fake.files.Content("D:\\Logs\\uninstall.log")
                   ->ends_with("Client Setup:Client Directory;C:\\Apps\\\r\n"
+                              "User Interface:No install record found: nothing is removed\r\n"
                               "User Interface:Successfully uninstalled Software\r\n"));
   EXPECT_FALSE(world.fake.files.Content(kLog));
+}
+
+// The install of the AI client taken back by its quiet uninstall: every file, folder and key the install
+// made goes; a file the person added stays with its folder; a value the install replaced gets its old
+// text back. A second uninstall finds no record and says so.
+TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
+  QuietWorld world;
+  world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe", {0, nullptr, false, {}});
+  world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Version", "9.0");
+  const std::vector<std::string> filesBefore = world.fake.files.FilePaths();
+  const std::vector<std::string> foldersBefore = world.fake.files.DirectoryPaths();
+  ASSERT_EQ(world.Run(kQuietInstall, kAiClient), 0U);
+  ASSERT_TRUE(world.fake.registry.HasKey(kClientEntry));
+  ASSERT_TRUE(world.fake.files.Content("C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt"));
+  world.fake.files.SetContent("C:\\NembricAIApp\\Update\\notes.txt", "mine");
+  // The program runs again from its installed copy, as the uninstall entry starts it.
+  world.fake.files.modulePath = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
+  world.fake.files.heldOpen.insert(world.fake.files.modulePath);
+  world.fake.files.currentDirectory = "C:\\Setup";
+  Program uninstall{world.fake.machine};
+  try {
+    uninstall.Run(u"/quiet /uninstall /type=client", 1);
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.exitCode, 0U);
+  }
+  std::vector<std::string> filesAfter = world.fake.files.FilePaths();
+  std::vector<std::string> foldersAfter = world.fake.files.DirectoryPaths();
+  // The log, the person's file and its folders stay; the running copy waits for the helper.
+  std::vector<std::string> expectedFiles = filesBefore;
+  for (const char* kept :
+       {"c:\\nembricaiapp\\update\\notes.txt", "c:\\program files\\halvorn\\nembricai\\nembricsetup.exe",
+        "c:\\setup\\halvorn nembricai  setup v10.1.3.log", "c:\\setup\\answers.ini"}) {
+    expectedFiles.push_back(kept);
+  }
+  std::sort(expectedFiles.begin(), expectedFiles.end());
+  EXPECT_EQ(filesAfter, expectedFiles);
+  std::vector<std::string> expectedFolders = foldersBefore;
+  for (const char* kept : {"c:\\nembricaiapp", "c:\\nembricaiapp\\update", "c:\\program files",
+                           "c:\\program files\\halvorn", "c:\\program files\\halvorn\\nembricai"}) {
+    expectedFolders.push_back(kept);
+  }
+  std::sort(expectedFolders.begin(), expectedFolders.end());
+  expectedFolders.erase(std::unique(expectedFolders.begin(), expectedFolders.end()), expectedFolders.end());
+  EXPECT_EQ(foldersAfter, expectedFolders);
+  EXPECT_FALSE(world.fake.registry.HasKey(kClientEntry));
+  EXPECT_FALSE(world.fake.registry.HasKey("HKCU\\Software\\Halvorn"));
+  EXPECT_EQ(world.fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Version")->data,
+            std::string("9.0\0", 4));
+  EXPECT_FALSE(world.fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath"));
+  // The helper removes the running program and the folders made for it once the run has ended.
+  ASSERT_FALSE(world.fake.processes.starts.empty());
+  EXPECT_EQ(world.fake.processes.starts.back().commandLine,
+            "cmd.exe /c ping -n 3 127.0.0.1 >nul & del /f /q \"C:\\Program "
+            "Files\\Halvorn\\NembricAI\\NembricSetup.exe\""
+            " & rmdir \"C:\\Program Files\\Halvorn\\NembricAI\"");
+  const std::string log = world.Log();
+  EXPECT_NE(log.find("Client Setup:Removed file c:\\NembricAIApp\\readme.txt\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Client Setup:Kept folder that is not empty c:\\NembricAIApp\\Update\r\n"),
+            std::string::npos);
+  EXPECT_NE(
+      log.find(
+          "Client Setup:Restored registry value HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server\\Version\r\n"),
+      std::string::npos);
+
+  world.fake.files.currentDirectory = "C:\\Setup";
+  Program again{world.fake.machine};
+  try {
+    again.Run(u"/quiet /uninstall /type=client", 1);
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.exitCode, 0U);
+  }
+  EXPECT_TRUE(
+      world.Log().ends_with("User Interface:No install record found: nothing is removed\r\n"
+                            "User Interface:Successfully uninstalled Software\r\n"));
 }
 
 // Without /quiet the answers fill the dialog, which the person then confirms.

@@ -116,5 +116,6 @@ bool RemoveInstallerPackage(SetupState& state, const std::string& package) {
   ProcessStart start;
   start.commandLine = kMsiRemove + ("\"" + package + "\"") + kMsiSwitches;
   const RunResult run = RunAndWait(state, start);
-  return run.started && (run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false)));
+  return run.started &&
+         (run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false)));
 }

@@ -133,13 +133,15 @@ constexpr std::array<std::pair<Edition, const char*>, 4> kEditions = {{
 
 template <typename Value, std::size_t count>
 std::string NameIn(const std::array<std::pair<Value, const char*>, count>& table, Value value) {
-  const auto found = std::find_if(table.begin(), table.end(), [value](const auto& row) { return row.first == value; });
+  const auto found =
+      std::find_if(table.begin(), table.end(), [value](const auto& row) { return row.first == value; });
   return found == table.end() ? std::string() : found->second;
 }
 
 template <typename Value, std::size_t count>
 Value ValueIn(const std::array<std::pair<Value, const char*>, count>& table, const std::string& name) {
-  const auto found = std::find_if(table.begin(), table.end(), [&name](const auto& row) { return name == row.second; });
+  const auto found =
+      std::find_if(table.begin(), table.end(), [&name](const auto& row) { return name == row.second; });
   return found == table.end() ? Value::none : found->first;
 }
 
@@ -229,6 +231,7 @@ bool ProductRegistered(SetupState& state, ProductComponent component) {
   const std::string keyPath =
       std::string(kUninstallRoot) + (component == ProductComponent::client ? kClientEntry : kServerEntry);
   UniqueKey entry(state.machine.registry);
-  return state.machine.registry.OpenKey(RegistryKey::localMachine, keyPath, Registry::kRead | Registry::kView32,
+  return state.machine.registry.OpenKey(RegistryKey::localMachine, keyPath,
+                                        Registry::kRead | Registry::kView32,
                                         entry.Receive()) == Registry::kSuccess;
 }

@@ -1,0 +1,334 @@
+#include "steps/maintenance/product_removal.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "core/path_text.h"
+#include "core/port_guards.h"
+#include "core/setup_state.h"
+#include "steps/iis/iis_website.h"
+#include "steps/install/installers.h"
+#include "steps/install/product_registration.h"
+
+namespace {
+
+constexpr char kNoRecord[] = "No install record found: nothing is removed";
+constexpr char kUnsafeEntry[] = "Passed over a record entry that names no safe path: ";
+constexpr char kRemovedFile[] = "Removed file ";
+constexpr char kKeptChangedFile[] = "Kept changed file ";
+constexpr char kKeptFile[] = "Could not remove file ";
+constexpr char kRemovedFolder[] = "Removed folder ";
+constexpr char kKeptFolder[] = "Kept folder that is not empty ";
+constexpr char kRemovedKey[] = "Removed registry key ";
+constexpr char kKeptKey[] = "Could not remove registry key ";
+constexpr char kRemovedValue[] = "Removed registry value ";
+constexpr char kRestoredValue[] = "Restored registry value ";
+constexpr char kKeptValue[] = "Kept changed registry value ";
+constexpr char kRemovedSite[] = "Removed Website:";
+constexpr char kRemovedPool[] = "Removed application pool:";
+constexpr char kRemovedRestriction[] = "Removed restriction of ";
+constexpr char kRestoredBinding[] = "Restored binding ";
+constexpr char kOf[] = " of ";
+constexpr char kNoWebsiteCommit[] = "Could not remove the Website configuration";
+constexpr char kRemovedPackage[] = "Removed ";
+constexpr char kKeptPackage[] = "Could not remove ";
+constexpr char kRemovedSetup[] = "Removed ";
+constexpr char kSetupLater[] = "Removing after setup ends: ";
+// The helper that removes the running setup program once it has ended: a pause of about two seconds,
+// then the program, then the folders the record made for it (only the empty ones go).
+constexpr char kHelperStart[] = "cmd.exe /c ping -n 3 127.0.0.1 >nul & del /f /q \"";
+constexpr char kHelperFolder[] = " & rmdir \"";
+constexpr char kQuote[] = "\"";
+constexpr std::size_t kMaxPath = 259;
+
+using Kind = RecordEntry::Kind;
+
+// A recorded path that may be touched: a full path on a drive, without a part that climbs, a wildcard
+// or a stream colon.
+bool IsSafePath(const std::string& path) {
+  if (path.size() < 4 || path.size() > kMaxPath || std::isalpha(static_cast<unsigned char>(path[0])) == 0 ||
+      path[1] != ':' || path[2] != '\\') {
+    return false;
+  }
+  if (path.find_first_of("*?\"<>|/:", 2) != std::string::npos) {
+    return false;
+  }
+  const std::string withEnds = "\\" + path.substr(3) + "\\";
+  return withEnds.find("\\..\\") == std::string::npos && withEnds.find("\\.\\") == std::string::npos &&
+         withEnds.find("\\\\") == std::string::npos;
+}
+
+// A recorded key that may be touched: below a root, at least two levels deep, in a known view.
+bool IsSafeKey(const RecordEntry& entry) {
+  const std::string& view = entry.fields[1];
+  const std::string& path = entry.fields[2];
+  return RootNamed(entry.fields[0]) && (view == "0" || view == "256" || view == "512") && !path.empty() &&
+         path.front() != '\\' && path.back() != '\\' && path.find("\\\\") == std::string::npos &&
+         path.find('\\') != std::string::npos;
+}
+
+std::uint32_t ViewOf(const RecordEntry& entry) {
+  return static_cast<std::uint32_t>(std::stoul(entry.fields[1]));
+}
+
+bool SameKey(const RecordEntry& a, const RecordEntry& b) {
+  return a.fields[0] == b.fields[0] && a.fields[1] == b.fields[1] && SameName(a.fields[2], b.fields[2]);
+}
+
+// The key of an entry, or one below it, is used by the other entry.
+bool Below(const RecordEntry& key, const RecordEntry& other) {
+  if ((other.kind != Kind::key && other.kind != Kind::value) || other.fields[0] != key.fields[0] ||
+      other.fields[1] != key.fields[1]) {
+    return false;
+  }
+  const std::string& path = key.fields[2];
+  const std::string& otherPath = other.fields[2];
+  return SameName(otherPath, path) ||
+         (otherPath.size() > path.size() && otherPath[path.size()] == '\\' &&
+          SameName(std::string_view(otherPath).substr(0, path.size()), path));
+}
+
+std::string KeyText(const RecordEntry& entry) {
+  return entry.fields[0] + "\\" + entry.fields[2];
+}
+
+LogTag TagOf(RecordScope scope) {
+  switch (scope) {
+    case RecordScope::client:
+      return LogTag::client;
+    case RecordScope::server:
+      return LogTag::server;
+    default:
+      return LogTag::userInterface;
+  }
+}
+
+}  // namespace
+
+void ProductRemoval::Log(RecordScope scope, const std::string& line) {
+  WriteLog(state_, TagOf(scope), line);
+}
+
+bool ProductRemoval::Remove(bool client, bool server) {
+  std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
+  if (!entries) {
+    WriteLog(state_, LogTag::userInterface, kNoRecord);
+    return false;
+  }
+  // A component that stays keeps what it still uses; the shared part goes with the last component.
+  othersRemain_ = (!client && ProductRegistered(state_, ProductComponent::client)) ||
+                  (!server && ProductRegistered(state_, ProductComponent::server));
+  std::vector<RecordEntry> undo;
+  rest_.clear();
+  deferred_.clear();
+  for (RecordEntry& entry : *entries) {
+    const bool chosen = (entry.scope == RecordScope::client && client) ||
+                        (entry.scope == RecordScope::server && server) ||
+                        (entry.scope == RecordScope::shared && !othersRemain_);
+    (chosen ? undo : rest_).push_back(std::move(entry));
+  }
+  UndoWebsite(undo);
+  UndoPackages(undo);
+  UndoFiles(undo);
+  UndoRegistry(undo);
+  std::vector<RecordEntry> kept = rest_;
+  kept.insert(kept.end(), deferred_.begin(), deferred_.end());
+  state_.record.Rewrite(kept);
+  if (!othersRemain_) {
+    RemoveSetupCopy(undo);
+  }
+  return true;
+}
+
+void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
+  const bool any = std::any_of(entries.begin(), entries.end(), [](const RecordEntry& entry) {
+    return entry.kind == Kind::site || entry.kind == Kind::pool || entry.kind == Kind::restriction ||
+           entry.kind == Kind::binding;
+  });
+  if (!any) {
+    return;
+  }
+  IisWebsite website(state_);
+  if (!website.Open()) {
+    return;
+  }
+  std::vector<std::string> lines;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    const std::string& name = entry->fields.front();
+    if (entry->kind == Kind::site && website.RemoveSite(name)) {
+      lines.push_back(kRemovedSite + name);
+    } else if (entry->kind == Kind::pool && website.RemoveAppPool(name)) {
+      lines.push_back(kRemovedPool + name);
+    } else if (entry->kind == Kind::restriction && website.RemoveCgiRestriction(name)) {
+      lines.push_back(kRemovedRestriction + name);
+    } else if (entry->kind == Kind::binding && website.RestoreBinding(name, entry->fields[1], entry->fields[2])) {
+      lines.push_back(kRestoredBinding + entry->fields[2] + kOf + name);
+    }
+  }
+  if (website.Commit() != 0) {
+    WriteLog(state_, LogTag::server, kNoWebsiteCommit);
+    return;
+  }
+  for (const std::string& line : lines) {
+    WriteLog(state_, LogTag::server, line);
+  }
+}
+
+void ProductRemoval::UndoPackages(const std::vector<RecordEntry>& entries) {
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    if (entry->kind != Kind::msi) {
+      continue;
+    }
+    const std::string& package = entry->fields.front();
+    if (!IsSafePath(package)) {
+      Log(entry->scope, kUnsafeEntry + package);
+      continue;
+    }
+    Log(entry->scope, (RemoveInstallerPackage(state_, package) ? kRemovedPackage : kKeptPackage) + package);
+  }
+}
+
+void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
+  Files& files = state_.machine.files;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    // The shared folders hold the running program and go with it.
+    if ((entry->kind != Kind::file && entry->kind != Kind::folder) || entry->scope == RecordScope::shared) {
+      continue;
+    }
+    const std::string& path = entry->fields.front();
+    if (!IsSafePath(path)) {
+      Log(entry->scope, kUnsafeEntry + path);
+      continue;
+    }
+    if (entry->kind == Kind::folder) {
+      if (!files.FileAttributes(path)) {
+        continue;
+      }
+      if (files.RemoveFolder(path)) {
+        Log(entry->scope, kRemovedFolder + path);
+      } else if (othersRemain_) {
+        // Another component may still put files here: the folder is tried again when the last one goes.
+        deferred_.push_back({RecordScope::shared, Kind::folder, {path}});
+      } else {
+        Log(entry->scope, kKeptFolder + path);
+      }
+      continue;
+    }
+    // A file that a component which stays wrote again is that component's now.
+    const bool rewritten = std::any_of(rest_.begin(), rest_.end(), [&path](const RecordEntry& other) {
+      return other.kind == Kind::file && SameName(other.fields.front(), path);
+    });
+    const std::optional<Files::Stamp> stamp = files.StampOf(path);
+    if (rewritten || !stamp) {
+      continue;
+    }
+    if (std::to_string(stamp->size) != entry->fields[1] || std::to_string(stamp->lastWrite) != entry->fields[2]) {
+      Log(entry->scope, kKeptChangedFile + path);
+    } else {
+      Log(entry->scope, (files.Remove(path) ? kRemovedFile : kKeptFile) + path);
+    }
+  }
+}
+
+void ProductRemoval::UndoRegistry(const std::vector<RecordEntry>& entries) {
+  Registry& registry = state_.machine.registry;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    if (entry->kind != Kind::key && entry->kind != Kind::value) {
+      continue;
+    }
+    if (!IsSafeKey(*entry)) {
+      Log(entry->scope, kUnsafeEntry + KeyText(*entry));
+      continue;
+    }
+    const RegistryKey root = *RootNamed(entry->fields[0]);
+    const std::uint32_t view = ViewOf(*entry);
+    const std::string& path = entry->fields[2];
+    if (entry->kind == Kind::key) {
+      const bool used = std::any_of(rest_.begin(), rest_.end(),
+                                    [&entry](const RecordEntry& other) { return Below(*entry, other); });
+      if (used) {
+        deferred_.push_back({RecordScope::shared, Kind::key, entry->fields});
+        continue;
+      }
+      const std::int32_t deleted = registry.DeleteKey(root, path, view);
+      if (deleted != Registry::kFileNotFound) {
+        Log(entry->scope, (deleted == Registry::kSuccess ? kRemovedKey : kKeptKey) + KeyText(*entry));
+      }
+      continue;
+    }
+    const std::string& name = entry->fields[3];
+    const std::string valueText = KeyText(*entry) + "\\" + name;
+    // A later change by a component that stays takes over what this one found before it.
+    const auto later = std::find_if(rest_.begin(), rest_.end(), [&](const RecordEntry& other) {
+      return other.kind == Kind::value && SameKey(other, *entry) && SameName(other.fields[3], name);
+    });
+    if (later != rest_.end()) {
+      later->fields[4] = entry->fields[4];
+      continue;
+    }
+    UniqueKey key(registry);
+    if (registry.OpenKey(root, path, Registry::kQueryValue | Registry::kSetValue | view, key.Receive()) !=
+        Registry::kSuccess) {
+      continue;
+    }
+    RegistryValue current;
+    const bool present = registry.QueryValue(key.get(), name, current) == Registry::kSuccess;
+    if (!present) {
+      continue;
+    }
+    if (RecordedValueText(current) != entry->fields[5]) {
+      Log(entry->scope, kKeptValue + valueText);
+      continue;
+    }
+    const std::optional<RegistryValue> before = RecordedValue(entry->fields[4]);
+    if (before) {
+      registry.SetValue(key.get(), name, *before);
+      Log(entry->scope, kRestoredValue + valueText);
+    } else {
+      registry.DeleteValue(key.get(), name);
+      Log(entry->scope, kRemovedValue + valueText);
+    }
+  }
+}
+
+void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
+  Files& files = state_.machine.files;
+  bool pending = false;
+  std::string command;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    const std::string& path = entry->fields.front();
+    if ((entry->kind != Kind::setupCopy && (entry->kind != Kind::folder || entry->scope != RecordScope::shared)) ||
+        !IsSafePath(path) || !files.FileAttributes(path)) {
+      continue;
+    }
+    if (entry->kind == Kind::setupCopy) {
+      // The running program cannot remove itself: a helper does once it has ended.
+      if (files.Remove(path)) {
+        Log(RecordScope::shared, kRemovedSetup + path);
+      } else if (!pending) {
+        pending = true;
+        command = kHelperStart + path + kQuote;
+        Log(RecordScope::shared, kSetupLater + path);
+      }
+    } else if (files.RemoveFolder(path)) {
+      Log(RecordScope::shared, kRemovedFolder + path);
+    } else if (pending) {
+      command += kHelperFolder + path + kQuote;
+    } else {
+      Log(RecordScope::shared, kKeptFolder + path);
+    }
+  }
+  if (!pending) {
+    return;
+  }
+  ProcessStart start;
+  start.commandLine = command;
+  start.currentDirectory = "C:\\";
+  std::uint32_t error = 0;
+  Processes& processes = state_.machine.processes;
+  const UniqueProcess helper(processes, processes.Create(start, error));
+  if (!helper.IsOpen()) {
+    ReportCreateProcessFailure(state_, error);
+  }
+}
