@@ -261,9 +261,10 @@ std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
   std::vector<RecordEntry> entries;
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
+    const std::size_t end = text.find('\n', start);
+    // A line without its line break is one a run was cut off in the middle of writing: it is not read.
     if (end == std::string::npos) {
-      end = text.size();
+      break;
     }
     std::string line = text.substr(start, end - start);
     if (line.ends_with('\r')) {

@@ -132,8 +132,9 @@ bool ProductRemoval::Remove(bool client, bool server) {
   UndoPackages(undo);
   UndoFiles(undo);
   UndoRegistry(undo);
+  // What stays for later keeps the order it was made in: the replay went newest first.
   std::vector<RecordEntry> kept = rest_;
-  kept.insert(kept.end(), deferred_.begin(), deferred_.end());
+  kept.insert(kept.end(), deferred_.rbegin(), deferred_.rend());
   state_.record.Rewrite(kept);
   if (!othersRemain_) {
     RemoveSetupCopy(undo);

@@ -1,0 +1,91 @@
+#include "core/install_record.h"
+
+#include <gtest/gtest.h>
+
+#include "setup_world.h"
+#include "steps/install/product_registration.h"
+#include "steps/maintenance/product_removal.h"
+
+namespace {
+
+using Kind = RecordEntry::Kind;
+
+TEST(InstallRecord, KeepsEveryFieldThroughItsTextAndPassesOverDamagedLines) {
+  const std::vector<RecordEntry> entries = {
+      {RecordScope::client, Kind::file, {"C:\\App\\100%\\a b.txt", "12", "133444555666777888"}},
+      {RecordScope::server, Kind::value, {"HKLM", "512", "SOFTWARE\\X", "tab\there\r\n", "-", "1:41420000"}},
+      {RecordScope::shared, Kind::binding, {"Default Web Site", "*:8080:", "*:80:"}},
+      {RecordScope::server, Kind::msi, {"C:\\Srv\\Update\\sqlncli.msi"}},
+  };
+  for (const RecordEntry& entry : entries) {
+    const std::string line = FormatRecordLine(entry);
+    ASSERT_TRUE(line.ends_with("\r\n"));
+    EXPECT_EQ(line.find_first_of("\r\n"), line.size() - 2) << line;
+    EXPECT_EQ(ParseRecordLine(line.substr(0, line.size() - 2)), entry) << line;
+  }
+  for (const char* damaged : {"", "client", "client\tfile\tC:\\a\t1", "nobody\tfolder\tC:\\a",
+                              "client\tbonfire\tC:\\a", "client\tfolder\tC:\\%zz", "client\tfolder\tC:\\%4"}) {
+    EXPECT_FALSE(ParseRecordLine(damaged)) << damaged;
+  }
+  const std::optional<RegistryValue> dword = RecordedValue("4:01000000");
+  ASSERT_TRUE(dword);
+  EXPECT_EQ(dword->type, 4U);
+  EXPECT_EQ(dword->data, std::string("\1\0\0\0", 4));
+  EXPECT_FALSE(RecordedValue(RecordedValueText(std::nullopt)));
+  EXPECT_FALSE(RecordedValue("x:00"));
+}
+
+// A run cut off while it writes a line leaves every line before it readable, and the cut line unread.
+TEST(InstallRecord, ARunCutOffHalfWayLeavesTheLinesItFinished) {
+  SetupWorld world;
+  world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+  InstallRecord& record = world.state.record;
+  record.Add(Kind::folder, {"C:\\Program Files\\Unseen"});
+  EXPECT_FALSE(world.fake.files.Content(kInstallRecordPath));  // nothing is recorded before a run starts
+  record.recording = true;
+  record.scope = RecordScope::client;
+  record.Add(Kind::folder, {"C:\\App"});
+  record.Add(Kind::folder, {"C:\\Program Files\\Halvorn\\Cut"});
+  std::string text = *world.fake.files.Content(kInstallRecordPath);
+  ASSERT_TRUE(text.starts_with("Nembric setup install record 1\r\nclient\tfolder\tC:\\App\r\n"));
+  world.fake.files.SetContent(kInstallRecordPath, text.substr(0, text.size() - 6));
+  const std::vector<RecordEntry> expected = {{RecordScope::client, Kind::folder, {"C:\\App"}}};
+  EXPECT_EQ(record.Read(), expected);
+  EXPECT_TRUE(record.Rewrite({}));
+  EXPECT_FALSE(record.Read());
+}
+
+// The client and the server write the same key. The uninstall of the client leaves the server's value and
+// the key it writes in; the server's uninstall then takes the key away. A file the person changed stays.
+TEST(ProductRemoval, AComponentThatStaysKeepsWhatItUses) {
+  SetupWorld world;
+  FakeMachine& fake = world.fake;
+  fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+  fake.files.AddDirectory("C:\\App");
+  InstallRecord& record = world.state.record;
+  record.recording = true;
+  constexpr char kKey[] = "SOFTWARE\\Halvorn\\NembricAI\\Server";
+  record.scope = RecordScope::client;
+  WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "");
+  fake.files.SetContent("C:\\App\\client.ini", "as installed");
+  record.AddFile("C:\\App\\client.ini");
+  fake.files.SetContent("C:\\App\\client.ini", "changed by the person");
+  record.scope = RecordScope::server;
+  WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "D:\\Srv\\");
+  fake.registry.AddKey("HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer");
+
+  ProductRemoval(world.state).Remove(true, false);
+  EXPECT_EQ(fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath")->data,
+            std::string("D:\\Srv\\\0", 8));
+  EXPECT_EQ(fake.files.Content("C:\\App\\client.ini"), "changed by the person");
+  EXPECT_NE(fake.files.Content("C:\\Halvorn NembricAI  Setup v10.1.3.Log")
+                ->find("Client Setup:Kept changed file C:\\App\\client.ini\r\n"),
+            std::string::npos);
+
+  ProductRemoval(world.state).Remove(false, true);
+  EXPECT_FALSE(fake.registry.HasKey("HKLM\\SOFTWARE\\Halvorn"));
+  EXPECT_TRUE(fake.registry.HasKey("HKLM\\SOFTWARE"));
+  EXPECT_FALSE(world.state.record.Read());
+}
+
+}  // namespace
