@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 wine xvfb xauth x11-utils imagemagick
-  gcab msitools wixl libmspack-dev cabextract time curl openssl python3 python3-yaml
+  gcab msitools wixl libmspack-dev cabextract time curl openssl libssl-dev python3 python3-yaml
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/cabinet.h"
+#include "platform/crypto.h"
 #include "platform/dialog_view.h"
 #include "platform/features.h"
 #include "platform/files.h"
@@ -26,4 +27,5 @@ struct Machine {
   Cabinet& cabinet;
   Iis& iis;
   Features& features;
+  Crypto& crypto;
 };

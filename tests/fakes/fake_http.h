@@ -96,6 +96,16 @@ class FakeHttp final : public Http {
     std::u16string headers;
   };
   std::vector<RequestCall> requests;
+  // The requests of packages, without those of their published digests (NAME.sha256).
+  std::vector<RequestCall> PackageRequests() const {
+    std::vector<RequestCall> packages;
+    for (const RequestCall& request : requests) {
+      if (!request.objectPath.ends_with(u".sha256")) {
+        packages.push_back(request);
+      }
+    }
+    return packages;
+  }
   std::uint32_t largestRead = 0;
   std::size_t OpenHandles() const { return handles_.size(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fake_cabinet.h"
+#include "fake_crypto.h"
 #include "fake_dialog_view.h"
 #include "fake_features.h"
 #include "fake_files.h"
@@ -28,6 +29,8 @@ struct FakeMachine {
   FakeCabinet cabinet;
   FakeIis iis;
   FakeFeatures features;
+  FakeCrypto crypto;
 
-  Machine machine{runtime, files, dialogs, registry, wmi, http, shell, processes, cabinet, iis, features};
+  Machine machine{runtime, files,     dialogs, registry, wmi,      http,
+                  shell,   processes, cabinet, iis,      features, crypto};
 };

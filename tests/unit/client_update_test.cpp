@@ -87,7 +87,7 @@ struct ClientWorld : SetupWorld {
   }
   std::vector<std::u16string> Requested() {
     std::vector<std::u16string> paths;
-    for (const auto& request : fake.http.requests) {
+    for (const auto& request : fake.http.PackageRequests()) {
       paths.push_back(request.objectPath);
     }
     return paths;
@@ -172,7 +172,7 @@ TEST(UpdateClient, ARequestThatCannotBeOpenedEndsTheUpdateWithFalse) {
   world.fake.files.AddDirectory("C:\\Client\\Update");
   world.fake.http.unopenablePaths.insert("downloads/vcredist_x64.exe");
   EXPECT_FALSE(world.steps.client.UpdateClient());
-  EXPECT_EQ(world.fake.http.requests.size(), 1U);
+  EXPECT_EQ(world.fake.http.PackageRequests().size(), 1U);
   EXPECT_EQ(world.fake.files.currentDirectory, "C:\\Client\\Update");  // it existed: entered
 }
 

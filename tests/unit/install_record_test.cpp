@@ -23,8 +23,9 @@ TEST(InstallRecord, KeepsEveryFieldThroughItsTextAndPassesOverDamagedLines) {
     EXPECT_EQ(line.find_first_of("\r\n"), line.size() - 2) << line;
     EXPECT_EQ(ParseRecordLine(line.substr(0, line.size() - 2)), entry) << line;
   }
-  for (const char* damaged : {"", "client", "client\tfile\tC:\\a\t1", "nobody\tfolder\tC:\\a",
-                              "client\tbonfire\tC:\\a", "client\tfolder\tC:\\%zz", "client\tfolder\tC:\\%4"}) {
+  for (const char* damaged :
+       {"", "client", "client\tfile\tC:\\a\t1", "nobody\tfolder\tC:\\a", "client\tbonfire\tC:\\a",
+        "client\tfolder\tC:\\%zz", "client\tfolder\tC:\\%4"}) {
     EXPECT_FALSE(ParseRecordLine(damaged)) << damaged;
   }
   const std::optional<RegistryValue> dword = RecordedValue("4:01000000");
@@ -72,7 +73,8 @@ TEST(ProductRemoval, AComponentThatStaysKeepsWhatItUses) {
   fake.files.SetContent("C:\\App\\client.ini", "changed by the person");
   record.scope = RecordScope::server;
   WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "D:\\Srv\\");
-  fake.registry.AddKey("HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer");
+  fake.registry.AddKey(
+      "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer");
 
   ProductRemoval(world.state).Remove(true, false);
   EXPECT_EQ(fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath")->data,

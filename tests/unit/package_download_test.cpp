@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -118,11 +119,11 @@ TEST(DownloadClientPackage, FetchesWithTheRequestFormAndSavesTheWholeBody) {
   ASSERT_EQ(world.fake.http.connects.size(), 1U);
   EXPECT_EQ(world.fake.http.connects[0],
             (std::pair<std::u16string, std::uint16_t>{u"downloads.example", 443}));
-  ASSERT_EQ(world.fake.http.requests.size(), 1U);
-  EXPECT_EQ(world.fake.http.requests[0].verb, u"GET");
-  EXPECT_EQ(world.fake.http.requests[0].objectPath, u"downloads/Tools.bin");
-  EXPECT_EQ(world.fake.http.requests[0].flags, 0x800100U);
-  EXPECT_EQ(world.fake.http.requests[0].headers, u"Accept: */*\r\n\r\n");
+  ASSERT_EQ(world.fake.http.PackageRequests().size(), 1U);
+  EXPECT_EQ(world.fake.http.PackageRequests()[0].verb, u"GET");
+  EXPECT_EQ(world.fake.http.PackageRequests()[0].objectPath, u"downloads/Tools.bin");
+  EXPECT_EQ(world.fake.http.PackageRequests()[0].flags, 0x800100U);
+  EXPECT_EQ(world.fake.http.PackageRequests()[0].headers, u"Accept: */*\r\n\r\n");
   // The body passes through one small buffer: a download holds at most a MiB of it at once.
   EXPECT_GT(world.fake.http.largestRead, 0U);
   EXPECT_LE(world.fake.http.largestRead, std::size_t{1} << 20);
@@ -166,7 +167,7 @@ TEST(DownloadClientPackage, AMissingPackageIsReportedOnce) {
         "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator\r\n")
         << c.status << " " << c.piece;
     EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Nembric10AppSetup.cab"), "");
-    EXPECT_EQ(world.fake.http.requests.size(), 1U);
+    EXPECT_EQ(world.fake.http.PackageRequests().size(), 1U);
     EXPECT_EQ(world.fake.cabinet.copies, 0);
   }
 }
@@ -175,7 +176,7 @@ TEST(DownloadClientPackage, FiveFailedExtractionsAreLoggedPlainly) {
   DownloadWorld world;
   world.fake.http.Serve("Nembric10AppSetup.cab", "no cabinet at all");
   EXPECT_TRUE(world.steps.client.DownloadClientPackage("Nembric10AppSetup.cab", PackageBits{0x40}));
-  EXPECT_EQ(world.fake.http.requests.size(), 5U);
+  EXPECT_EQ(world.fake.http.PackageRequests().size(), 5U);
   std::string expected =
       "Client Setup:Getting Nembric10AppSetup.cab from server\r\n"
       "Client Setup:Downloading;downloads.example;downloads/Nembric10AppSetup.cab\r\n";
@@ -184,6 +185,81 @@ TEST(DownloadClientPackage, FiveFailedExtractionsAreLoggedPlainly) {
   }
   expected += "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts\r\n";
   EXPECT_EQ(world.Log(), expected);
+}
+
+// A package is checked against the digest its server publishes beside it before it is extracted: a
+// package that does not match goes and counts as a failed attempt. Without a digest (none published, or a
+// page that is none) the package is taken as it comes.
+TEST(DownloadClientPackage, APackageIsCheckedAgainstItsPublishedDigest) {
+  // sha256sum of the body "cabinet bytes".
+  const std::string digest = "2f9b2c4c5c4d1e1b4e7f0c1bd5d8c2f8d0b1e4bcb53b0d8b44f2d13a34b5f0d0";
+  struct Case {
+    std::optional<std::string> published;
+    bool refused;
+  };
+  for (const Case& c : {Case{std::nullopt, false}, Case{"<html>404 Not Found</html>", false},
+                        Case{"__MATCH__  Tools.cab\n", false}, Case{"__MATCH_UPPER__", false},
+                        Case{digest + "  Tools.cab\n", true}, Case{"__MATCH__x", false}}) {
+    DownloadWorld world;
+    world.fake.http.Serve("Tools.cab", "cabinet bytes");
+    // The digest of the body as the host computes it, to publish the matching one.
+    const auto hash = world.fake.crypto.CreateSha256();
+    hash->Add("cabinet bytes", 13);
+    const std::optional<Sha256Hash::Digest> bytes = hash->Finish();
+    ASSERT_TRUE(bytes);
+    std::string actual;
+    for (const std::uint8_t byte : *bytes) {
+      constexpr char kHex[] = "0123456789abcdef";
+      actual += kHex[byte >> 4U];
+      actual += kHex[byte & 0xFU];
+    }
+    ASSERT_NE(actual, digest);
+    if (c.published) {
+      std::string body = *c.published;
+      if (body.starts_with("__MATCH_UPPER__")) {
+        body = actual;
+        for (char& ch : body) {
+          ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        }
+      } else if (body.starts_with("__MATCH__")) {
+        body = actual + body.substr(9);
+      }
+      world.fake.http.Serve("Tools.cab.sha256", body);
+    }
+    int processed = 0;
+    bool done = false;
+    EXPECT_TRUE(DownloadPackage(world.state,
+                                {LogTag::client,
+                                 "Tools.cab",
+                                 "C:\\App\\Update",
+                                 "Downloading",
+                                 "Downloaded",
+                                 false,
+                                 {"extract", [&processed] { return ++processed > 0; }}},
+                                done));
+    const bool takesADigest =
+        c.published && !c.published->starts_with("<html>") && *c.published != "__MATCH__x";
+    EXPECT_EQ(done, !c.refused) << *c.published;
+    EXPECT_EQ(processed, c.refused ? 0 : 1);
+    EXPECT_EQ(world.fake.http.PackageRequests().size(), c.refused ? 5U : 1U);
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.cab"),
+              c.refused ? std::nullopt : std::optional<std::string>("cabinet bytes"));
+    const std::string log = world.Log();
+    if (c.refused) {
+      std::string expected =
+          "Client Setup:Getting Tools.cab from server\r\nClient "
+          "Setup:Downloading;downloads.example;downloads/Tools.cab\r\n";
+      for (int attempt = 0; attempt < 5; ++attempt) {
+        expected += "Client Setup:Download of Tools.cab does not match its published SHA-256 digest\r\n";
+      }
+      EXPECT_EQ(log, expected + "Client Setup:Could not extract Tools.cab after 5 attempts\r\n");
+      EXPECT_TRUE(world.fake.runtime.pauses.empty());
+    } else {
+      EXPECT_TRUE(log.ends_with("Client Setup:Downloaded;downloads.example;downloads/Tools.cab\r\n")) << log;
+    }
+    // One hash here, and one for each package checked.
+    EXPECT_EQ(world.fake.crypto.created, 1 + (takesADigest ? (c.refused ? 5 : 1) : 0));
+  }
 }
 
 TEST(DownloadClientPackage, ExtractsACabinetIntoTheClientDirectory) {
@@ -232,9 +308,9 @@ TEST(DownloadClientPackage, ABrokenBodyIsResumedWhereItStopped) {
     world.fake.http.ranges = ranges;
     EXPECT_TRUE(world.steps.client.DownloadClientPackage("Large.cab", PackageBits{0}));
 
-    ASSERT_EQ(world.fake.http.requests.size(), 2U) << ranges;
+    ASSERT_EQ(world.fake.http.PackageRequests().size(), 2U) << ranges;
     const std::string from = std::to_string(half);
-    EXPECT_EQ(world.fake.http.requests[1].headers,
+    EXPECT_EQ(world.fake.http.PackageRequests()[1].headers,
               u"Accept: */*\r\nRange: bytes=" + std::u16string(from.begin(), from.end()) + u"-\r\n\r\n")
         << ranges;
     EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Large.cab"), cabinet) << ranges;
@@ -258,9 +334,9 @@ TEST(DownloadClientPackage, ARangeTurnedDownStartsOver) {
   DownloadWorld world;
   world.fake.http.files["downloads/Tools.bin"] = {200, "MZ whole tool", 13, 1};
   EXPECT_TRUE(world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0}));
-  ASSERT_EQ(world.fake.http.requests.size(), 3U);
-  EXPECT_EQ(world.fake.http.requests[1].headers, u"Accept: */*\r\nRange: bytes=13-\r\n\r\n");
-  EXPECT_EQ(world.fake.http.requests[2].headers, u"Accept: */*\r\n\r\n");
+  ASSERT_EQ(world.fake.http.PackageRequests().size(), 3U);
+  EXPECT_EQ(world.fake.http.PackageRequests()[1].headers, u"Accept: */*\r\nRange: bytes=13-\r\n\r\n");
+  EXPECT_EQ(world.fake.http.PackageRequests()[2].headers, u"Accept: */*\r\n\r\n");
   EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), "MZ whole tool");
   EXPECT_EQ(world.fake.runtime.pauses, (std::vector<std::uint32_t>{1000, 2000}));
   EXPECT_NE(

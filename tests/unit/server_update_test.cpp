@@ -71,7 +71,7 @@ struct ServerWorld : DialogFixture {
   }
   std::vector<std::string> Requested() {
     std::vector<std::string> names;
-    for (const auto& request : fake.http.requests) {
+    for (const auto& request : fake.http.PackageRequests()) {
       names.emplace_back(request.objectPath.begin() + 10, request.objectPath.end());  // after "downloads/"
     }
     return names;

@@ -2,6 +2,7 @@
 
 #include "platform/machine.h"
 #include "platform/win32/win32_cabinet.h"
+#include "platform/win32/win32_crypto.h"
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_features.h"
 #include "platform/win32/win32_files.h"
@@ -32,6 +33,7 @@ class Win32Machine {
   Win32Cabinet cabinet_;
   Win32Iis iis_;
   Win32Features features_;
-  Machine machine_{runtime_, files_,     dialogs_, registry_, wmi_,     http_,
-                   shell_,   processes_, cabinet_, iis_,      features_};
+  Win32Crypto crypto_;
+  Machine machine_{runtime_, files_,     dialogs_, registry_, wmi_,      http_,
+                   shell_,   processes_, cabinet_, iis_,      features_, crypto_};
 };

@@ -1,6 +1,8 @@
 #include "steps/download/package_download.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <vector>
 
 #include "core/path_text.h"
@@ -39,8 +41,29 @@ constexpr char kBrokenOff[] = "Download of ";
 constexpr char kBrokenAfter[] = " broke off after ";
 constexpr char kBytes[] = " bytes";
 constexpr char kRefusedStatus[] = " was refused by the server with status ";
+constexpr char kDigestMismatch[] = " does not match its published SHA-256 digest";
+// The digest a server may publish beside a package: NAME.sha256, "HEX  NAME" as sha256sum writes it.
+constexpr char16_t kDigestSuffix[] = u".sha256";
+constexpr std::size_t kDigestHexChars = 64;
+constexpr std::uint32_t kDigestFileBytes = 4096;
 
 enum class Fetched { whole, missing, broken };
+
+std::optional<std::uint8_t> HexByte(char high, char low) {
+  const auto value = [](char c) -> int {
+    if (c >= '0' && c <= '9') {
+      return c - '0';
+    }
+    const int lower = std::tolower(static_cast<unsigned char>(c));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+  };
+  const int a = value(high);
+  const int b = value(low);
+  if (a < 0 || b < 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>((a << 4) | b);
+}
 
 // Where a package's body arrives until it is whole.
 std::string PartPath(const PackageDownload& download) {
@@ -172,6 +195,67 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
   return length && received != *length ? Fetched::broken : Fetched::whole;
 }
 
+// The digest the server publishes for the package; nullopt when it publishes none (no such file, or a body
+// that is no digest, such as an error page).
+std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, InternetHandle connection,
+                                                       const std::u16string& packagePath) {
+  Http& http = state.machine.http;
+  const UniqueInternet request(
+      http, http.OpenRequest(connection, kVerb, packagePath + kDigestSuffix, kRequestFlags));
+  if (!request.IsOpen() || !http.SendRequest(request.get(), kAcceptHeaders) ||
+      !http.ReceiveResponse(request.get()) || http.StatusCode(request.get()) != kStatusOk) {
+    return std::nullopt;
+  }
+  std::string text;
+  std::array<char, kDigestFileBytes> buffer{};
+  while (text.size() < kDigestFileBytes) {
+    const std::optional<std::uint32_t> read = http.ReadData(request.get(), buffer.data(), kDigestFileBytes);
+    if (!read || *read == 0) {
+      break;
+    }
+    text.append(buffer.data(), *read);
+  }
+  if (text.size() < kDigestHexChars ||
+      (text.size() > kDigestHexChars &&
+       std::isspace(static_cast<unsigned char>(text[kDigestHexChars])) == 0)) {
+    return std::nullopt;
+  }
+  Sha256Hash::Digest digest{};
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    const std::optional<std::uint8_t> byte = HexByte(text[2 * i], text[2 * i + 1]);
+    if (!byte) {
+      return std::nullopt;
+    }
+    digest.at(i) = *byte;
+  }
+  return digest;
+}
+
+// The SHA-256 of a file, read through the buffer; nullopt when it cannot be read or hashed.
+std::optional<Sha256Hash::Digest> FileDigest(SetupState& state, const std::string& path,
+                                             std::vector<char>& buffer) {
+  Files& files = state.machine.files;
+  const std::unique_ptr<Sha256Hash> hash = state.machine.crypto.CreateSha256();
+  const UniqueFile file(files, files.Create(path, Files::kGenericRead, Files::kShareRead,
+                                            Files::kOpenExisting, Files::kAttributeNormal));
+  if (!hash || !file.IsOpen()) {
+    return std::nullopt;
+  }
+  for (;;) {
+    const std::optional<std::uint32_t> read =
+        files.Read(file.get(), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+    if (!read) {
+      return std::nullopt;
+    }
+    if (*read == 0) {
+      return hash->Finish();
+    }
+    if (!hash->Add(buffer.data(), *read)) {
+      return std::nullopt;
+    }
+  }
+}
+
 }  // namespace
 
 bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed) {
@@ -190,6 +274,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
                                   machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
   // A part left by an earlier run may belong to another version of the package: this call starts afresh.
   machine.files.Remove(PartPath(download));
+  const std::optional<Sha256Hash::Digest> published = FetchPublishedDigest(state, connection.get(), widePath);
+  const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   Transfer transfer{state, download, buffer};
   std::uint32_t pauseMs = kFirstPauseMs;
   for (int attempt = 0; attempt < kDownloadAttempts;) {
@@ -226,6 +312,14 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       state.componentFailed = true;
       return true;
     }
+    // A package that is not what the server published is neither run nor extracted: it goes, and the
+    // attempt failed.
+    if (fetched == Fetched::whole && published && FileDigest(state, localPath, buffer) != published) {
+      WriteLog(state, download.tag, kBrokenOff + download.fileName + kDigestMismatch);
+      machine.files.Remove(localPath);
+      ++attempt;
+      continue;
+    }
     // The processing runs on what this attempt left, as it always has; only a package that arrived whole
     // counts, so a processing that does nothing cannot pass a broken transfer off as a download.
     const bool ran = download.processing.run();
@@ -243,7 +337,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   }
   machine.files.Remove(PartPath(download));
   // What the attempts left under the package's name belongs to the install, whole or not.
-  state.record.AddFile(JoinPath(download.localDirectory, download.fileName));
+  state.record.AddFile(localPath);
   if (processed) {
     WriteLog(state, download.tag, download.downloaded, host, objectPath);
   } else {

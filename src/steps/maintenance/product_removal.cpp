@@ -54,7 +54,9 @@ bool IsSafePath(const std::string& path) {
   if (path.find_first_of("*?\"<>|/:", 2) != std::string::npos) {
     return false;
   }
-  const std::string withEnds = "\\" + path.substr(3) + "\\";
+  std::string withEnds(1, '\\');
+  withEnds.append(path, 3);
+  withEnds += '\\';
   return withEnds.find("\\..\\") == std::string::npos && withEnds.find("\\.\\") == std::string::npos &&
          withEnds.find("\\\\") == std::string::npos;
 }
@@ -84,9 +86,8 @@ bool Below(const RecordEntry& key, const RecordEntry& other) {
   }
   const std::string& path = key.fields[2];
   const std::string& otherPath = other.fields[2];
-  return SameName(otherPath, path) ||
-         (otherPath.size() > path.size() && otherPath[path.size()] == '\\' &&
-          SameName(std::string_view(otherPath).substr(0, path.size()), path));
+  return SameName(otherPath, path) || (otherPath.size() > path.size() && otherPath[path.size()] == '\\' &&
+                                       SameName(std::string_view(otherPath).substr(0, path.size()), path));
 }
 
 std::string KeyText(const RecordEntry& entry) {
@@ -163,7 +164,8 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
       lines.push_back(kRemovedPool + name);
     } else if (entry->kind == Kind::restriction && website.RemoveCgiRestriction(name)) {
       lines.push_back(kRemovedRestriction + name);
-    } else if (entry->kind == Kind::binding && website.RestoreBinding(name, entry->fields[1], entry->fields[2])) {
+    } else if (entry->kind == Kind::binding &&
+               website.RestoreBinding(name, entry->fields[1], entry->fields[2])) {
       lines.push_back(kRestoredBinding + entry->fields[2] + kOf + name);
     }
   }
@@ -224,7 +226,8 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
     if (rewritten || !stamp) {
       continue;
     }
-    if (std::to_string(stamp->size) != entry->fields[1] || std::to_string(stamp->lastWrite) != entry->fields[2]) {
+    if (std::to_string(stamp->size) != entry->fields[1] ||
+        std::to_string(stamp->lastWrite) != entry->fields[2]) {
       Log(entry->scope, kKeptChangedFile + path);
     } else {
       Log(entry->scope, (files.Remove(path) ? kRemovedFile : kKeptFile) + path);
@@ -299,7 +302,8 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
   std::string command;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     const std::string& path = entry->fields.front();
-    if ((entry->kind != Kind::setupCopy && (entry->kind != Kind::folder || entry->scope != RecordScope::shared)) ||
+    if ((entry->kind != Kind::setupCopy &&
+         (entry->kind != Kind::folder || entry->scope != RecordScope::shared)) ||
         !IsSafePath(path) || !files.FileAttributes(path)) {
       continue;
     }
