@@ -8,6 +8,10 @@ Faults (--fault NAME=KIND, repeatable):
   reset        headers and half of the body, then the connection is reset
   resetonce    the same for the first request of the package; later ones are answered whole
   slow         the body in pieces of 1 KiB, 20 ms apart
+  wrongdigest  the package's published digest (NAME.sha256) is that of other bytes
+  corrupt      one byte in the middle of the body is changed (the published digest stays right)
+Every package is published with its SHA-256 digest as downloads/<name>.sha256, "HEX  NAME" as sha256sum
+writes it (a .sha256 file in the folder is served as it is); --no-digests publishes none.
 A package that is not in the folder is answered with status 404 and the error page. A refused connection
 is a server that does not run; a certificate of another name is the server started with --cert other.pem.
 A request with "Range: bytes=N-" is answered with status 206 and the bytes from N (416 beyond the end).
@@ -17,6 +21,7 @@ absolute form of a request target ("https://host/downloads/<name>"), which Wine'
 proxy's tunnel.
 """
 import argparse
+import hashlib
 import http.server
 import ipaddress
 import os
@@ -55,6 +60,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def send_digest(self, package):
+        path = os.path.join(self.server.root, package)
+        if self.server.no_digests or not os.path.isfile(path):
+            self.send_page(404, ERROR_PAGE)
+            return
+        digest = hashlib.sha256()
+        if self.server.faults.get(package) == "wrongdigest":
+            digest.update(b"not the published package")
+        else:
+            with open(path, "rb") as source:
+                for block in iter(lambda: source.read(CHUNK), b""):
+                    digest.update(block)
+        body = f"{digest.hexdigest()}  {package}\n".encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
     def do_GET(self):
         self.record()
         prefix = "/downloads/"
@@ -68,6 +92,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         fault = self.server.faults.get(name)
         path = os.path.join(self.server.root, name)
+        if name.endswith(".sha256") and not os.path.isfile(path):
+            self.send_digest(name[:-len(".sha256")])
+            return
         if fault == "missing404" or not os.path.isfile(path):
             self.send_page(404, ERROR_PAGE)
             return
@@ -107,10 +134,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.close_connection = True
                 return
             piece = 1024 if fault == "slow" else CHUNK
+            offset = start
             while True:
                 data = package.read(piece)
                 if not data:
                     break
+                middle = size // 2 - offset
+                if fault == "corrupt" and 0 <= middle < len(data):
+                    data = data[:middle] + bytes([data[middle] ^ 0xFF]) + data[middle + 1:]
+                offset += len(data)
                 self.wfile.write(data)
                 if fault == "slow":
                     self.wfile.flush()
@@ -133,6 +165,7 @@ def main():
     parser.add_argument("--lifetime", type=float, default=900, help="seconds until the server ends itself")
     parser.add_argument("--log", default=os.devnull, help="file that records every request")
     parser.add_argument("--ready", help="file written once the server listens")
+    parser.add_argument("--no-digests", action="store_true", help="publish no digests beside the packages")
     args = parser.parse_args()
 
     if not ipaddress.ip_address(args.bind).is_loopback:
@@ -140,13 +173,14 @@ def main():
     faults = {}
     for item in args.fault:
         name, _, kind = item.partition("=")
-        if kind not in ("missing404", "missing200", "reset", "resetonce", "slow"):
+        if kind not in ("missing404", "missing200", "reset", "resetonce", "slow", "wrongdigest", "corrupt"):
             sys.exit(f"unknown fault {item}")
         faults[name] = kind
 
     server = Server((args.bind, args.port), Handler)
     server.root, server.faults, server.request_log = args.root, faults, args.log
     server.log_lock = threading.Lock()
+    server.no_digests = args.no_digests
     server.reset_done = set()
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(args.cert, args.key)

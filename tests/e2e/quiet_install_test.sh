@@ -3,11 +3,15 @@
 #   quiet      /quiet /answers= installs the AI client: the log line by line, registry, files, exit code 0,
 #              and no window of the setup ever seen; a second setup started meanwhile ends with 1618 and
 #              changes nothing
-#   uninstall  the QuietUninstallString from the registry runs without a window and ends with 0
+#   uninstall  the QuietUninstallString from the registry runs without a window and ends with 0: every
+#              file, folder, key and value of the install is gone, the shortcut too; a file the person
+#              added stays with its folder; the installed setup program goes once the run has ended
 #   bad        answers with a value outside its list end with 87 and leave the machine untouched
 #   restart    a runtime installer exiting 3010 makes the run end with 3010
 #   resume     the runtime installer's connection is reset after half its bytes: the next attempt asks
 #              for the rest with a range, the installer arrives whole and runs, the run ends with 0
+#   digest     a runtime installer whose published digest is wrong, and a cabinet with a changed byte, are
+#              refused five times each and never run or extracted; the run ends with 1603
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
 world_init "$1"
@@ -27,6 +31,8 @@ prepare() {
   rm -rf "$work" "$control" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn"
   mkdir -p "$work" "$control"
   reg_quiet delete "$entry" /f /reg:32
+  # A server left registered by another test would keep the shared setup program at an uninstall.
+  reg_quiet delete "${entry%Client}Server" /f /reg:32
   reg_quiet delete 'HKCU\Software\Halvorn' /f
   reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
   for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view; done
@@ -92,12 +98,33 @@ world_stop_server
 
 # The quiet uninstall command, as the registry gives it.
 world_start_server
+[ -f "$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt" ] || fail "quiet: no install record"
+cp "$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt" "$artefacts/quiet-install-record.txt" || true
+echo "the person's own notes" >"$drive_c/NembricAIApp/notes.txt"
 command=$(reg_value 32 "$entry" QuietUninstallString)
 eval "command=($command)"
 rm -f "$work/$log_name"
 quiet uninstall 0 "${command[@]}"
-grep -qxF "User Interface:Successfully uninstalled Software" <(tr -d '\r' <"$work/$log_name") ||
+tr -d '\r' <"$work/$log_name" >"$artefacts/quiet-uninstall.log"
+grep -qxF "User Interface:Successfully uninstalled Software" "$artefacts/quiet-uninstall.log" ||
   fail "uninstall: not uninstalled quietly"
+grep -qxF 'Client Setup:Removed file c:\NembricAIApp\NembricAI.exe' "$artefacts/quiet-uninstall.log" ||
+  fail "uninstall: no line for a removed file"
+grep -qxF 'Client Setup:Kept folder that is not empty c:\NembricAIApp' "$artefacts/quiet-uninstall.log" ||
+  fail "uninstall: no line for the folder kept"
+left=$(cd "$drive_c/NembricAIApp" && find . | sort | tr '\n' ' ')
+[ "$left" = ". ./notes.txt " ] || fail "uninstall: the client folder holds more than the person's file: $left"
+[ -z "$(reg_value 32 "$entry" DisplayName)" ] || fail "uninstall: the uninstall entry is still there"
+! "$WORLD_RUN" reg query 'HKCU\Software\Halvorn' >/dev/null 2>&1 || fail "uninstall: the client's key is still there"
+! "$WORLD_RUN" reg query 'HKLM\SOFTWARE\Halvorn' /reg:64 >/dev/null 2>&1 || fail "uninstall: the product key is still there"
+[ ! -e "$work/Halvorn NembricAI" ] || fail "uninstall: the shortcut is still there"
+# The installed program goes once the run that it is has ended.
+for _ in $(seq 50); do
+  [ -e "$drive_c/Program Files/Halvorn/NembricAI" ] || break
+  sleep 0.2
+done
+[ ! -e "$drive_c/Program Files/Halvorn/NembricAI" ] ||
+  fail "uninstall: the setup folder stays: $(ls "$drive_c/Program Files/Halvorn/NembricAI")"
 
 # A value outside its list: 87, and nothing fetched or changed.
 prepare
@@ -135,5 +162,21 @@ cmp -s "$WORLD_DOWNLOADS/VC_redist.x64.exe" "$drive_c/NembricAIApp/Update/VC_red
 [ ! -e "$drive_c/NembricAIApp/Update/VC_redist.x64.exe.part" ] || fail "resume: the part was left behind"
 [ "$(grep -c . "$control/VC_redist.x64.log")" -eq 1 ] || fail "resume: the installer did not run once, whole"
 
+world_stop_server
+world_start_server --fault VC_redist.x64.exe=wrongdigest --fault NembricAIAppSetup.cab=corrupt
+prepare
+quiet digest 1603 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost
+tr -d '\r' <"$work/$log_name" >"$artefacts/quiet-digest.log"
+for package in VC_redist.x64.exe NembricAIAppSetup.cab; do
+  [ "$(grep -cxF "Client Setup:Download of $package does not match its published SHA-256 digest" "$artefacts/quiet-digest.log")" -eq 5 ] ||
+    fail "digest: $package is not refused five times"
+  [ ! -e "$drive_c/NembricAIApp/Update/$package" ] || fail "digest: $package is kept"
+done
+grep -qxF "Client Setup:Could not install VC_redist.x64.exe after 5 attempts" "$artefacts/quiet-digest.log" &&
+  grep -qxF "Client Setup:Could not extract NembricAIAppSetup.cab after 5 attempts" "$artefacts/quiet-digest.log" ||
+  fail "digest: the failed packages are not logged"
+[ ! -s "$control/VC_redist.x64.log" ] || fail "digest: the runtime installer ran"
+[ ! -e "$drive_c/NembricAIApp/NembricAI.exe" ] || fail "digest: the changed cabinet was extracted"
+
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1
-echo "quiet: installed without a window, a second setup refused, quiet uninstall, bad answers, restart, resume"
+echo "quiet: installed without a window, a second setup refused, uninstall, bad answers, restart, resume, digests"
