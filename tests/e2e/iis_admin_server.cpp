@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "fake_iis.h"
@@ -20,9 +21,20 @@ namespace {
 
 HMODULE module = nullptr;
 
+std::filesystem::path BesideThisDll(const wchar_t* name);
+
+// The configuration that runs before this one committed, kept beside the DLL; a fresh one has the
+// Default Web Site on port 80.
 FakeIis& Configuration() {
   static FakeIis* iis = [] {
     auto* made = new FakeIis;  // lives as long as the process
+    std::ifstream saved(BesideThisDll(L"configuration.txt"), std::ios::binary);
+    if (saved) {
+      std::ostringstream text;
+      text << saved.rdbuf();
+      made->Load(text.str());
+      return made;
+    }
     auto site = made->AddItem(u"system.applicationHost/sites", "site",
                               {{u"name", u"Default Web Site"}, {u"id", u"1"}});
     auto binding = std::make_shared<FakeIis::Node>();
@@ -299,6 +311,7 @@ class AdminManager final : public ComObject<IAppHostWritableAdminManager> {
     if (result >= 0) {
       const FakeIis::Commit& commit = Configuration().commits.back();
       std::ofstream(BesideThisDll(L"applicationHost.config"), std::ios::binary) << commit.configuration;
+      std::ofstream(BesideThisDll(L"configuration.txt"), std::ios::binary) << Configuration().Save();
       std::ofstream log(BesideThisDll(L"commits.log"), std::ios::binary | std::ios::app);
       for (const char16_t c : commit.path) {
         log << static_cast<char>(c);

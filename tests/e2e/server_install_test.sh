@@ -6,7 +6,10 @@
 #             below the fresh server directory), the committed IIS tree, the DISM request, the SQL Server
 #             setup's command line and output, and the password nowhere in the log or on standard output;
 #   is1465    "Server" on port 1465: the information server's MSI installed by msiexec, nembricis.cfg
-#             written in its folder;
+#             written in its folder; the server's uninstall removes the MSI's product again;
+#             then the server's quiet uninstall: the site, pool and restriction entry gone from the IIS tree,
+#             the moved binding back on port 80, the server's files, folders and keys gone, the client
+#             still installed;
 #   bare      "Server" with neither DISM nor IIS: the two failure lines, and the run ends as usual.
 # usage: server_install_test.sh BUILD_DIR EXPECTED_IIS_CONFIGURATION
 set -euo pipefail
@@ -73,6 +76,8 @@ install() {
     -- click 1 -- box keep 300000 -- progress -- box ok -- gone 20000 | tr -d '\r' >"$work/$name.driver" ||
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
   world_end_run "$name" server 0
+  cp "$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt" "$artefacts/server-$name-record.txt" 2>/dev/null ||
+    fail "$name: no install record"
   grep -qxF $'progress\t100' "$work/$name.driver" || fail "$name: the progress bar is not full"
   grep -qxF $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup' "$work/$name.driver" ||
     fail "$name: no completion box"
@@ -190,6 +195,36 @@ for cabinet in Nembric10App.cab Nembric10App32.cab NembricAiApp.cab; do
 done
 [ -f "$drive_c/NembricAIApp/NembricAI.exe" ] || fail "both: the client is not installed"
 
+# uninstall_server NAME: the server's quiet uninstall command as the registry gives it, ending with 0.
+uninstall_server() {
+  local command status
+  command=$(reg_value 32 "$uninstall\\NembricServer" QuietUninstallString)
+  eval "command=($command)"
+  rm -f "$work/$log_name"
+  status=$(cd "$work" && world_exit_code "${command[@]}")
+  [ "$status" = 0 ] || fail "$1: the uninstall ended with $status"
+  tr -d '\r' <"$work/$log_name" >"$artefacts/server-$1-uninstall.log" 2>/dev/null || fail "$1: no uninstall log"
+  [ -z "$(reg_value 32 "$uninstall\\NembricServer" DisplayName)" ] || fail "$1: the server's entry stays"
+}
+
+uninstall_server both
+configuration="$iis/applicationHost.config"
+cp "$configuration" "$artefacts/server-both-uninstalled-applicationHost.config"
+! grep -qE '<site name="HNembricAI"|<add name="HNembricAI"|<add path="C:\\HNembricAI' "$configuration" ||
+  fail "both: the site, the pool or the restriction entry stays in the IIS configuration"
+grep -qF 'bindingInformation="*:80:"' "$configuration" && ! grep -qF 'bindingInformation="*:8080:"' "$configuration" ||
+  fail "both: the Default Web Site's binding is not back on port 80"
+grep -qxF 'Server Setup:Restored binding *:80: of Default Web Site' "$artefacts/server-both-uninstall.log" ||
+  fail "both: no line for the binding given back"
+# The client's shortcut is saved in the folder that is current when the run ends: the server's update
+# folder. It stays with the client, and keeps that folder.
+left=$(cd "$server" && find . | sort | tr '\n' ' ')
+[ "$left" = ". ./Update ./Update/Halvorn NembricAI " ] || fail "both: the server directory holds more than the client's shortcut: $left"
+[ -z "$(reg_value 64 'HKLM\SOFTWARE\Halvorn\NembricAI\Server' Edition)" ] || fail "both: the server's product values stay"
+[ -f "$drive_c/NembricAIApp/NembricAI.exe" ] && [ -n "$(reg_value 32 "$uninstall\\NembricClient" DisplayName)" ] ||
+  fail "both: the client went with the server"
+[ -f "$drive_c/Program Files/Halvorn/NembricAI/NembricSetup.exe" ] || fail "both: the setup program went while the client stays"
+
 # "Server" on the information server's port: its MSI through msiexec, its configuration file.
 prepare yes yes
 install is1465 set 119 Server -- key 119 tab -- set 114 'C:\HNembricAI' -- set 125 Essential -- set 117 1465 \
@@ -201,6 +236,10 @@ grep -qxF 'Server Setup:Downloaded ;localhost;downloads/NembricISSetup.msi' "$ar
 printf 'DOC_ROOT=\r\nPORT=1465\r\nENABLE_ISAPI=yes\r\n' | cmp -s - "$drive_c/Program Files/NembricIS/nembricis.cfg" ||
   fail "is1465: nembricis.cfg is not written"
 [ "$(reg_value 32 "$uninstall\\NembricServer" DisplayName)" = "Halvorn NembricAI" ] || fail "is1465: not registered"
+uninstall_server is1465
+[ -z "$(reg_value 64 'HKLM\SOFTWARE\Halvorn\NembricIS' Version)" ] || fail "is1465: the MSI's product stays"
+grep -qxF 'Server Setup:Removed C:\HNembricAI\Update\NembricISSetup.msi' "$artefacts/server-is1465-uninstall.log" ||
+  fail "is1465: no line for the MSI removed"
 
 # "Server" where neither DISM nor IIS is: the 64-bit runtime comes with the server, each failure is one
 # line, and the run still ends as a run ends.

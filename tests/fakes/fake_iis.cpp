@@ -482,3 +482,119 @@ std::string FakeIis::Dump() const {
   out << "</configuration>\n";
   return out.str();
 }
+
+namespace {
+
+// A text of the saved configuration: tabs, line breaks and backslashes escaped, characters beyond ASCII as
+// \uXXXX.
+std::string SavedText(const std::u16string& text) {
+  std::string saved;
+  for (const char16_t c : text) {
+    if (c == u'\t') {
+      saved += "\\t";
+    } else if (c == u'\n') {
+      saved += "\\n";
+    } else if (c == u'\\') {
+      saved += "\\\\";
+    } else if (c < 0x20 || c > 0x7E) {
+      constexpr char kHex[] = "0123456789abcdef";
+      saved += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) {
+        saved += kHex[(c >> shift) & 0xF];
+      }
+    } else {
+      saved += static_cast<char>(c);
+    }
+  }
+  return saved;
+}
+
+std::u16string LoadedText(const std::string& text) {
+  std::u16string loaded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 >= text.size()) {
+      loaded += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+      continue;
+    }
+    const char next = text[++i];
+    if (next == 't') {
+      loaded += u'\t';
+    } else if (next == 'n') {
+      loaded += u'\n';
+    } else if (next == 'u' && i + 4 < text.size()) {
+      loaded += static_cast<char16_t>(std::stoul(text.substr(i + 1, 4), nullptr, 16));
+      i += 4;
+    } else {
+      loaded += static_cast<char16_t>(next);
+    }
+  }
+  return loaded;
+}
+
+void SaveNode(const FakeIis::Node& node, int depth, const char* kind, std::string& out) {
+  out += "node\t" + std::to_string(depth) + "\t" + kind + "\t" + node.tag + "\n";
+  for (const auto& [name, value] : node.properties) {
+    out += "property\t" + SavedText(name) + "\t" + SavedText(value) + "\n";
+  }
+  for (const auto& child : node.children) {
+    SaveNode(*child, depth + 1, "child", out);
+  }
+  for (const auto& item : node.items) {
+    SaveNode(*item, depth + 1, "item", out);
+  }
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (std::size_t tab = line.find('\t');; tab = line.find('\t', start)) {
+    fields.push_back(line.substr(start, tab - start));
+    if (tab == std::string::npos) {
+      return fields;
+    }
+    start = tab + 1;
+  }
+}
+
+}  // namespace
+
+std::string FakeIis::Save() const {
+  std::string out;
+  for (const auto& [key, root] : sections_) {
+    out += "section\t" + SavedText(key.first) + "\t" + SavedText(key.second) + "\n";
+    SaveNode(*root, 0, "root", out);
+  }
+  return out;
+}
+
+void FakeIis::Load(const std::string& text) {
+  sections_.clear();
+  std::vector<std::shared_ptr<Node>> open;  // the nodes from the root down to the last one read
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) {
+      end = text.size();
+    }
+    const std::vector<std::string> fields = Fields(text.substr(start, end - start));
+    start = end + 1;
+    if (fields[0] == "section" && fields.size() == 3) {
+      auto root = std::make_shared<Node>();
+      sections_[{LoadedText(fields[1]), LoadedText(fields[2])}] = root;
+      open = {root};
+    } else if (fields[0] == "node" && fields.size() == 4 && !open.empty()) {
+      const auto depth = static_cast<std::size_t>(std::stoul(fields[1]));
+      if (depth == 0) {
+        open.front()->tag = fields[3];
+        continue;
+      }
+      auto node = std::make_shared<Node>();
+      node->tag = fields[3];
+      open.resize(depth);
+      (fields[2] == "child" ? open.back()->children : open.back()->items).push_back(node);
+      open.push_back(node);
+    } else if (fields[0] == "property" && fields.size() == 3 && !open.empty()) {
+      open.back()->properties.emplace_back(LoadedText(fields[1]), LoadedText(fields[2]));
+    }
+  }
+}

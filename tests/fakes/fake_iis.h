@@ -43,6 +43,10 @@ class FakeIis final : public Iis {
                                 const std::u16string& path = kApphost);
   // The configuration as applicationHost.config would hold it.
   std::string Dump() const;
+  // The whole configuration as text and back, for a configuration that outlives its process (the
+  // end-to-end tests' admin manager keeps it beside its DLL between runs of the setup).
+  std::string Save() const;
+  void Load(const std::string& text);
   // True when the call named (and, where given, its argument: a section, an element's tag, a property
   // name, a method name) is to fail; its HRESULT then.
   std::int32_t Failure(const std::string& call, const std::string& argument = "") const;

@@ -18,8 +18,8 @@ class Win32Sha256 final : public Sha256Hash {
   Win32Sha256& operator=(const Win32Sha256&) = delete;
 
   bool Add(const void* bytes, std::uint32_t count) override {
-    return BCRYPT_SUCCESS(
-        BCryptHashData(hash_, static_cast<PUCHAR>(const_cast<void*>(bytes)), count, 0));  // NOLINT: BCrypt is not const-correct
+    return BCRYPT_SUCCESS(BCryptHashData(hash_, static_cast<PUCHAR>(const_cast<void*>(bytes)), count,
+                                         0));  // NOLINT: BCrypt is not const-correct
   }
   std::optional<Digest> Finish() override {
     Digest digest{};
