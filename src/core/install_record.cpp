@@ -12,7 +12,7 @@ constexpr char kNoValue[] = "-";
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr std::uint32_t kReadSize = 64 * 1024;
 // A record longer than this is not one the setup wrote.
-constexpr std::size_t kMaxRecordBytes = 64U * 1024U * 1024U;
+constexpr std::size_t kMaxRecordBytes = std::size_t{64} * 1024 * 1024;
 
 struct KindName {
   RecordEntry::Kind kind;

@@ -222,7 +222,7 @@ TEST(DownloadClientPackage, APackageIsCheckedAgainstItsPublishedDigest) {
           ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         }
       } else if (body.starts_with("__MATCH__")) {
-        body = actual + body.substr(9);
+        body = actual.append(body, 9);
       }
       world.fake.http.Serve("Tools.cab.sha256", body);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dialog_test_support.h"
+#include "run/maintenance.h"
 #include "test_cabinets.h"
 
 namespace {
@@ -258,6 +259,55 @@ TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
 
 // A run of the server and SQL Server Express: the server registered after its update, SQL Server Express
 // installed whatever the update did, and the end of the run naming what is not in place.
+// A repair runs the update again for what the registration recorded: the server's edition and port, the
+// client's build. A client without a recorded build is not repaired, and the end says so.
+TEST(RepairProduct, RunsTheUpdateAgainForWhatTheRegistrationRecorded) {
+  struct Case {
+    bool server;
+    const char* clientBuild;
+    std::vector<std::string> requested;
+    const char* shortfall;
+  };
+  const std::vector<Case> cases = {
+      {true,
+       nullptr,
+       {"HNembricAI1.cab", "HNembricAI2.cab", "HNembricAI3.cab", "HNembricAI4.cab", "HNembricAI5.cab",
+        "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab", "HNbx.cab"},
+       ""},
+      {false, "x64", {"Nembric10AppSetup.cab"}, ""},
+      {false, nullptr, {}, "Could not repair Nembric Client. Please see the setup log"},
+  };
+  for (const Case& c : cases) {
+    ServerWorld world;
+    world.AddRuntime();
+    world.state.choices = {};
+    world.state.runMode = RunMode::repair;
+    world.fake.http.Serve("Nembric10AppSetup.cab", ReadCabinet("plain.cab"));
+    world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath", kServer);
+    world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Edition", "Enterprise");
+    world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Port", "8081");
+    world.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "InstallPath", "C:\\App\\");
+    if (c.clientBuild != nullptr) {
+      world.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "ClientBuild",
+                                    c.clientBuild);
+    }
+    MaintenanceChoice choice;
+    choice.action = MaintenanceChoice::Action::repair;
+    choice.server = c.server;
+    choice.client = !c.server;
+    const RunEnd end = RunMaintenance(world.state, world.steps, choice);
+    EXPECT_STREQ(end.logLine, "Successfully repaired Software");
+    EXPECT_EQ(end.shortfall, c.shortfall);
+    EXPECT_EQ(world.Requested(), c.requested);
+    if (c.server) {
+      EXPECT_EQ(world.steps.server.website.siteName, "HNembricAI8081");
+      EXPECT_TRUE(world.File("readme.txt"));
+    } else if (c.clientBuild != nullptr) {
+      EXPECT_TRUE(world.fake.files.Content("C:\\App\\readme.txt"));
+    }
+  }
+}
+
 TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
   constexpr char kEntry[] =
       "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer";
