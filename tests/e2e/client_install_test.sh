@@ -31,6 +31,8 @@ prepare() {
     "$drive_c/Program Files/Halvorn" "$control"
   mkdir -p "$work" "$control"
   reg_quiet delete "$uninstall_key" /f /reg:32
+  # A server left registered by another test would keep the shared setup program at an uninstall.
+  reg_quiet delete "${uninstall_key%Client}Server" /f /reg:32
   reg_quiet delete 'HKCU\Software\Halvorn' /f
   reg_quiet delete 'HKLM\SOFTWARE\Halvorn\NembricAI' /f /reg:64
   for view in 32 64; do
@@ -259,6 +261,8 @@ maintain() {
   command=$(reg_value 32 "$uninstall_key" "$value")
   eval "command=($command)"
   rm -f "$work/$log_name"
+  # A repair downloads: from the test's server, as the install did.
+  [ "$name" = repair ] && command+=(/source=localhost)
   (cd "$work" && world_exit_code "${command[@]}" >"$work/$name.exit") &
   setup=$!
   "$WORLD_RUN" "$WORLD_DRIVER" window "$maintenance_caption" 60000 -- checked 2001 -- checked 2002 "$@" -- click 1 \
@@ -266,22 +270,46 @@ maintain() {
     fail "$name: the driver stopped: $(tail -1 "$work/$name.driver")"
   world_end_run "$name" client 0
 }
-maintain uninstall UninstallString -- tick 2004
-grep -qx $'checked\t2001\t1' "$work/uninstall.driver" && grep -qx $'checked\t2002\t0' "$work/uninstall.driver" ||
-  fail "uninstall: dialog 2000 does not show Uninstall chosen"
-expect_box uninstall $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup for Uninstall'
-expect_log uninstall "Server Setup:Establishing Session" \
-  "Server Setup:Established Session without Proxy:" 'Client Setup:Client Directory;c:\Nembric10App\' \
-  "User Interface:Successfully uninstalled Software"
+# The repair runs the client update again for the build the registration recorded.
 maintain repair RepairPath -- tick 2004
 grep -qx $'checked\t2002\t1' "$work/repair.driver" || fail "repair: dialog 2000 does not show Repair chosen"
 expect_box repair $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup for Repair'
 expect_log repair "Server Setup:Establishing Session" \
   "Server Setup:Established Session without Proxy:" 'Client Setup:Client Directory;c:\Nembric10App\' \
+  "Client Setup:Beging Updating Client Setup" \
+  "Client Setup:Getting Nembric10AppSetup.cab from server" \
+  "Client Setup:Downloading;localhost;downloads/Nembric10AppSetup.cab" \
+  "Client Setup:Downloaded;localhost;downloads/Nembric10AppSetup.cab" "Client Setup:Updated Client Software" \
   "User Interface:Successfully repaired Software"
+# The uninstall takes back what the install and the repair made; a file the person added stays.
+echo "the person's own notes" >"$drive_c/Nembric10App/notes.txt"
+maintain uninstall UninstallString -- tick 2004
+grep -qx $'checked\t2001\t1' "$work/uninstall.driver" && grep -qx $'checked\t2002\t0' "$work/uninstall.driver" ||
+  fail "uninstall: dialog 2000 does not show Uninstall chosen"
+expect_box uninstall $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup for Uninstall'
+uninstall_log="$artefacts/client-uninstall.log"
+[ "$(head -3 "$uninstall_log" | tr '\n' '|')" = 'Server Setup:Establishing Session|Server Setup:Established Session without Proxy:|Client Setup:Client Directory;c:\Nembric10App\|' ] &&
+  [ "$(tail -1 "$uninstall_log")" = "User Interface:Successfully uninstalled Software" ] ||
+  fail "uninstall: the log does not start and end as an uninstall's"
+for line in 'Client Setup:Removed file c:\Nembric10App\Nembric10App.exe' 'Client Setup:Removed folder c:\Nembric10App\Update' \
+  'Client Setup:Kept folder that is not empty c:\Nembric10App' \
+  'Client Setup:Removed registry key HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient' \
+  'User Interface:Removing after setup ends: C:\Program Files\Halvorn\NembricAI\NembricSetup.exe'; do
+  grep -qxF "$line" "$uninstall_log" || fail "uninstall: no line \"$line\""
+done
+left=$(cd "$drive_c/Nembric10App" && find . | sort | tr '\n' ' ')
+[ "$left" = ". ./notes.txt " ] || fail "uninstall: the client folder holds more than the person's file: $left"
+[ -z "$(reg_value 32 "$uninstall_key" DisplayName)" ] || fail "uninstall: the entry is still in the registry"
+for _ in $(seq 50); do
+  [ -e "$installed_setup" ] || break
+  sleep 0.2
+done
+[ ! -e "$drive_c/Program Files/Halvorn/NembricAI" ] || fail "uninstall: the setup program's folder stays"
 # Started for a repair, the person switches to Uninstall: the run ends as an uninstall.
-maintain switched RepairPath -- tick 2001
+install for-switch "64 Bit"
+maintain switched RepairPath -- tick 2001 -- tick 2004
 expect_box switched $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed Setup for Uninstall'
+[ -z "$(reg_value 32 "$uninstall_key" DisplayName)" ] || fail "switched: the entry is still in the registry"
 
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1
 echo "client installs, failure roads and maintenance: as a person sees them; logs in $artefacts"
