@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/http.h"
+#include "platform/installer_database.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 
@@ -24,6 +25,9 @@ inline bool IsOpenHandle(InternetHandle handle) {
 }
 inline bool IsOpenHandle(ProcessHandle process) {
   return process != ProcessHandle::none;
+}
+inline bool IsOpenHandle(MsiHandle handle) {
+  return handle != MsiHandle::none;
 }
 inline bool IsOpenHandle(CabinetContext context) {
   return context != CabinetContext::none;
@@ -46,6 +50,9 @@ inline bool ClosePortHandle(Processes& processes, ProcessHandle process) {
 inline bool ClosePortHandle(Processes& processes, FileHandle end) {
   processes.ClosePipeEnd(end);
   return true;
+}
+inline bool ClosePortHandle(InstallerDatabase& database, MsiHandle handle) {
+  return database.Close(handle) == 0;
 }
 inline bool ClosePortHandle(Cabinet& cabinet, CabinetContext context) {
   return cabinet.Destroy(context);
@@ -92,4 +99,5 @@ using UniqueFile = UniquePortHandle<Files, FileHandle>;
 using UniqueInternet = UniquePortHandle<Http, InternetHandle>;
 using UniqueProcess = UniquePortHandle<Processes, ProcessHandle>;
 using UniqueCabinetContext = UniquePortHandle<Cabinet, CabinetContext>;
+using UniqueMsiHandle = UniquePortHandle<InstallerDatabase, MsiHandle>;
 using UniquePipeEnd = UniquePortHandle<Processes, FileHandle>;

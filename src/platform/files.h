@@ -31,6 +31,7 @@ class Files {
   // Known folders of SHGetFolderPath.
   static constexpr int kFolderProgramFiles = 0x26;     // CSIDL_PROGRAM_FILES
   static constexpr int kFolderProgramFilesX86 = 0x2A;  // CSIDL_PROGRAM_FILESX86
+  static constexpr int kFolderSystem = 0x25;           // CSIDL_SYSTEM
 
   Files() = default;
   Files(const Files&) = delete;

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/http.h"
 #include "platform/iis.h"
+#include "platform/installer_database.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
@@ -28,4 +29,5 @@ struct Machine {
   Iis& iis;
   Features& features;
   Crypto& crypto;
+  InstallerDatabase& installerDatabase;
 };

@@ -238,7 +238,7 @@ printf 'DOC_ROOT=\r\nPORT=1465\r\nENABLE_ISAPI=yes\r\n' | cmp -s - "$drive_c/Pro
 [ "$(reg_value 32 "$uninstall\\NembricServer" DisplayName)" = "Halvorn NembricAI" ] || fail "is1465: not registered"
 uninstall_server is1465
 [ -z "$(reg_value 64 'HKLM\SOFTWARE\Halvorn\NembricIS' Version)" ] || fail "is1465: the MSI's product stays"
-grep -qxF 'Server Setup:Removed C:\HNembricAI\Update\NembricISSetup.msi' "$artefacts/server-is1465-uninstall.log" ||
+grep -qxF "Server Setup:Removed $is_product" "$artefacts/server-is1465-uninstall.log" ||
   fail "is1465: no line for the MSI removed"
 
 # "Server" where neither DISM nor IIS is: the 64-bit runtime comes with the server, each failure is one

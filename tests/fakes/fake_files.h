@@ -56,7 +56,8 @@ class FakeFiles final : public Files {
   std::map<char, std::uint64_t> driveFreeBytes;
   // Known folders by CSIDL.
   std::map<int, std::string> knownFolders = {{kFolderProgramFiles, "C:\\Program Files"},
-                                             {kFolderProgramFilesX86, "C:\\Program Files (x86)"}};
+                                             {kFolderProgramFilesX86, "C:\\Program Files (x86)"},
+                                             {kFolderSystem, "C:\\Windows\\system32"}};
   // Files held open by another process that shares them for reading only: opening one for writing fails.
   std::set<std::string> heldOpen;
   // Minutes that UTC is ahead of local time (the time-zone bias of Windows).

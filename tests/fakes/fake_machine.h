@@ -7,6 +7,7 @@
 #include "fake_files.h"
 #include "fake_http.h"
 #include "fake_iis.h"
+#include "fake_installer_database.h"
 #include "fake_processes.h"
 #include "fake_registry.h"
 #include "fake_runtime.h"
@@ -30,7 +31,8 @@ struct FakeMachine {
   FakeIis iis;
   FakeFeatures features;
   FakeCrypto crypto;
+  FakeInstallerDatabase installerDatabase;
 
-  Machine machine{runtime, files,     dialogs, registry, wmi,      http,
-                  shell,   processes, cabinet, iis,      features, crypto};
+  Machine machine{runtime, files,    dialogs, registry,         wmi, http, shell, processes, cabinet,
+                  iis,     features, crypto,  installerDatabase};
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "setup_world.h"
+#include "steps/install/installers.h"
 #include "steps/install/product_registration.h"
 #include "steps/maintenance/product_removal.h"
 
@@ -88,6 +89,32 @@ TEST(ProductRemoval, AComponentThatStaysKeepsWhatItUses) {
   EXPECT_FALSE(fake.registry.HasKey("HKLM\\SOFTWARE\\Halvorn"));
   EXPECT_TRUE(fake.registry.HasKey("HKLM\\SOFTWARE"));
   EXPECT_FALSE(world.state.record.Read());
+}
+
+// A Windows Installer product goes by the product code its package holds; without a readable one, by its
+// package.
+TEST(ProductRemoval, AWindowsInstallerProductGoesByItsProductCode) {
+  constexpr char kPackage[] = "C:\\Srv\\Update\\sqlncli.msi";
+  constexpr char kCode[] = "{6E3C2A10-5B1D-4C8E-9F00-2A7B4D1E0A01}";
+  for (const char* code :
+       {kCode, "6E3C2A10-5B1D-4C8E-9F00-2A7B4D1E0A01", static_cast<const char*>(nullptr)}) {
+    SetupWorld world;
+    FakeMachine& fake = world.fake;
+    fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+    fake.files.SetContent(kPackage, "MSI");
+    fake.processes.AddProgram("msiexec.exe", {});
+    if (code != nullptr) {
+      fake.installerDatabase.packages[kPackage] = {{"ProductName", "Native Client"}, {"ProductCode", code}};
+    }
+    world.state.record.recording = true;
+    world.state.record.scope = RecordScope::server;
+    ASSERT_TRUE(RunServerInstaller(world.state, "C:\\Srv\\Update", "sqlncli.msi"));
+    ProductRemoval(world.state).Remove(false, true);
+    const std::string product = code == kCode ? kCode : kPackage;
+    ASSERT_EQ(fake.processes.starts.size(), 2U);
+    EXPECT_EQ(fake.processes.starts[1].commandLine, "msiexec.exe /x \"" + product + "\" /quiet /norestart");
+    EXPECT_EQ(fake.installerDatabase.OpenHandles(), 0U);
+  }
 }
 
 }  // namespace

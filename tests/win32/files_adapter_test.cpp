@@ -48,4 +48,31 @@ TEST(Win32Files, CreateInAMissingFolderGivesTheInvalidHandle) {
             FileHandle::invalid);
 }
 
+TEST(Win32Files, StampsFilesAndRemovesOnlyEmptyFolders) {
+  Win32Files files;
+  const std::string folder = TempPath("nembric stamp folder");
+  const std::string path = folder + "\\file.txt";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  {
+    std::ofstream file(path, std::ios::binary);
+    file << "twelve bytes";
+  }
+  FILETIME written{};
+  const HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  GetFileTime(handle, nullptr, nullptr, &written);
+  CloseHandle(handle);
+  const std::optional<Files::Stamp> stamp = files.StampOf(path);
+  ASSERT_TRUE(stamp);
+  EXPECT_EQ(stamp->size, 12U);
+  EXPECT_EQ(stamp->lastWrite, (std::uint64_t{written.dwHighDateTime} << 32U) | written.dwLowDateTime);
+  EXPECT_FALSE(files.StampOf(folder));
+  EXPECT_FALSE(files.RemoveFolder(folder));
+  EXPECT_TRUE(files.Remove(path));
+  EXPECT_FALSE(files.StampOf(path));
+  EXPECT_TRUE(files.RemoveFolder(folder));
+  EXPECT_FALSE(files.FileAttributes(folder));
+}
+
 }  // namespace

@@ -36,19 +36,14 @@ TEST(ServerInstallerAdapter, InstallsAnMsiFromAFolderWithBlanks) {
   Program program(windows.machine());
   program.state.startDirectory = folder;
   EXPECT_TRUE(RunServerInstaller(program.state, folder, "NembricISSetup.msi"));
-  CloseLog(program.state);
   EXPECT_TRUE(InformationServerRegistered());
 
-  const std::string remove = "msiexec.exe /x \"" + package + "\" /quiet";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::string line = remove;
-  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                             &startup, &process));
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // The product code read from the package's Property table, and the removal by it.
+  const std::optional<std::string> code = ProductCodeOf(program.state, package);
+  EXPECT_EQ(code, "{6E3C2A10-5B1D-4C8E-9F00-2A7B4D1E0A01}");
+  EXPECT_FALSE(ProductCodeOf(program.state, folder + "\\NoSuchPackage.msi"));
+  EXPECT_TRUE(RemoveInstallerPackage(program.state, code.value_or(package)));
+  CloseLog(program.state);
   EXPECT_FALSE(InformationServerRegistered());
   DeleteFileA(package.c_str());
 }

@@ -68,4 +68,19 @@ TEST_F(Win32RegistryTest, DeletesValuesAndReportsMissingKeys) {
             Registry::kFileNotFound);
 }
 
+TEST_F(Win32RegistryTest, DeletesAKeyOnlyWithoutSubkeysInItsView) {
+  RegistryKey key = RegistryKey::none;
+  const std::string below = std::string(kTestKey) + "\\Below";
+  ASSERT_EQ(
+      registry.CreateKey(RegistryKey::localMachine, below, Registry::kAllAccess | Registry::kView32, key),
+      Registry::kSuccess);
+  registry.CloseKey(key);
+  EXPECT_NE(registry.DeleteKey(RegistryKey::localMachine, kTestKey, Registry::kView32), Registry::kSuccess);
+  EXPECT_EQ(registry.DeleteKey(RegistryKey::localMachine, below, Registry::kView64), Registry::kFileNotFound);
+  EXPECT_EQ(registry.DeleteKey(RegistryKey::localMachine, below, Registry::kView32), Registry::kSuccess);
+  EXPECT_EQ(registry.DeleteKey(RegistryKey::localMachine, kTestKey, Registry::kView32), Registry::kSuccess);
+  EXPECT_EQ(registry.OpenKey(RegistryKey::localMachine, kTestKey, Registry::kRead | Registry::kView32, key),
+            Registry::kFileNotFound);
+}
+
 }  // namespace

@@ -38,7 +38,8 @@ static_assert(Files::kAttributeNormal == FILE_ATTRIBUTE_NORMAL && Files::kDriveF
 static_assert(Files::kFileBegin == FILE_BEGIN && Files::kFileCurrent == FILE_CURRENT &&
               Files::kFileEnd == FILE_END);
 static_assert(Files::kFolderProgramFiles == CSIDL_PROGRAM_FILES &&
-              Files::kFolderProgramFilesX86 == CSIDL_PROGRAM_FILESX86);
+              Files::kFolderProgramFilesX86 == CSIDL_PROGRAM_FILESX86 &&
+              Files::kFolderSystem == CSIDL_SYSTEM);
 
 std::optional<std::string> Win32Files::CurrentDirectory(std::size_t maxChars) {
   std::vector<char> buffer(maxChars + 1, '\0');

@@ -8,6 +8,7 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http.h"
 #include "platform/win32/win32_iis.h"
+#include "platform/win32/win32_installer_database.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
@@ -34,6 +35,8 @@ class Win32Machine {
   Win32Iis iis_;
   Win32Features features_;
   Win32Crypto crypto_;
-  Machine machine_{runtime_, files_,     dialogs_, registry_, wmi_,      http_,
-                   shell_,   processes_, cabinet_, iis_,      features_, crypto_};
+  Win32InstallerDatabase installerDatabase_;
+  Machine machine_{runtime_,  files_,  dialogs_,          registry_, wmi_,
+                   http_,     shell_,  processes_,        cabinet_,  iis_,
+                   features_, crypto_, installerDatabase_};
 };

@@ -1,5 +1,7 @@
 #include "steps/install/installers.h"
 
+#include <cctype>
+
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "core/setup_state.h"
@@ -11,6 +13,8 @@ constexpr char kMsiSwitches[] = " /quiet /norestart";
 constexpr char kMsiStart[] = "msiexec.exe /i ";
 constexpr char kMsiRemove[] = "msiexec.exe /x ";
 constexpr std::uint32_t kUnknownProduct = 1605;  // ERROR_UNKNOWN_PRODUCT
+constexpr char kProductCodeQuery[] = "SELECT `Value` FROM `Property` WHERE `Property`='ProductCode'";
+constexpr char kProductCodeShape[] = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
 constexpr char kRuntimeFailed[] = "VC_redist exited with code ";
 constexpr char kInstallerCaption[] = "Installer";
 constexpr char kCreateProcess[] = "CreateProcess";
@@ -102,9 +106,10 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
   }
   // A Visual C++ redistributable among the server packages answers like the client's.
   if (Installed(state, JudgeExitCode(run.exitCode, !msi))) {
-    // A Windows Installer package is removed again through its package.
+    // A Windows Installer product is removed again by its product code (by its package when the code
+    // cannot be read).
     if (msi) {
-      state.record.Add(RecordEntry::Kind::msi, {package});
+      state.record.Add(RecordEntry::Kind::msi, {ProductCodeOf(state, package).value_or(package)});
     }
     return true;
   }
@@ -112,10 +117,38 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
   return false;
 }
 
-bool RemoveInstallerPackage(SetupState& state, const std::string& package) {
+bool RemoveInstallerPackage(SetupState& state, const std::string& product) {
   ProcessStart start;
-  start.commandLine = kMsiRemove + ("\"" + package + "\"") + kMsiSwitches;
+  start.commandLine = kMsiRemove + ("\"" + product + "\"") + kMsiSwitches;
   const RunResult run = RunAndWait(state, start);
   return run.started &&
          (run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false)));
+}
+
+bool IsProductCode(const std::string& text) {
+  const std::string_view shape = kProductCodeShape;
+  if (text.size() != shape.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool hex = std::isxdigit(static_cast<unsigned char>(text[i])) != 0;
+    if (shape[i] == 'X' ? !hex : text[i] != shape[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::optional<std::string> ProductCodeOf(SetupState& state, const std::string& package) {
+  InstallerDatabase& msi = state.machine.installerDatabase;
+  UniqueMsiHandle database(msi);
+  UniqueMsiHandle view(msi);
+  UniqueMsiHandle record(msi);
+  if (msi.OpenDatabase(package, database.Receive()) != 0 ||
+      msi.OpenView(database.get(), kProductCodeQuery, view.Receive()) != 0 || msi.Execute(view.get()) != 0 ||
+      msi.Fetch(view.get(), record.Receive()) != 0) {
+    return std::nullopt;
+  }
+  std::optional<std::string> code = msi.RecordString(record.get(), 1);
+  return code && IsProductCode(*code) ? code : std::nullopt;
 }

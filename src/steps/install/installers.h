@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,9 +23,14 @@ bool RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirec
 bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
                         const std::string& installerName);
 
-// Removes the product of a Windows Installer package (msiexec /x with the package, silently); true when
-// it is gone, or was not there.
-bool RemoveInstallerPackage(SetupState& state, const std::string& package);
+// Removes a Windows Installer product (msiexec /x with its product code, or with its package), silently;
+// true when it is gone, or was not there.
+bool RemoveInstallerPackage(SetupState& state, const std::string& product);
+
+// The ProductCode of a package's Property table; nullopt when it cannot be read or is no product code.
+std::optional<std::string> ProductCodeOf(SetupState& state, const std::string& package);
+// A product code: a GUID in braces, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with hex digits.
+bool IsProductCode(const std::string& text);
 
 // The start of an outside program failed: logs "CreateProcess failed (error): system text".
 void ReportCreateProcessFailure(SetupState& state, std::uint32_t error);

@@ -38,6 +38,8 @@ constexpr char kSetupLater[] = "Removing after setup ends: ";
 // The helper that removes the running setup program once it has ended: a pause of about two seconds,
 // then the program, then the folders the record made for it (only the empty ones go).
 constexpr char kHelperStart[] = "cmd.exe /c ping -n 3 127.0.0.1 >nul & del /f /q \"";
+// The helper's program, and its folder as its current one, so that it finds the system's programs first.
+constexpr char kHelperProgram[] = "cmd.exe";
 constexpr char kHelperFolder[] = " & rmdir \"";
 constexpr char kQuote[] = "\"";
 constexpr std::size_t kMaxPath = 259;
@@ -184,7 +186,7 @@ void ProductRemoval::UndoPackages(const std::vector<RecordEntry>& entries) {
       continue;
     }
     const std::string& package = entry->fields.front();
-    if (!IsSafePath(package)) {
+    if (!IsProductCode(package) && !IsSafePath(package)) {
       Log(entry->scope, kUnsafeEntry + package);
       continue;
     }
@@ -327,9 +329,14 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
   if (!pending) {
     return;
   }
+  const std::optional<std::string> system = files.KnownFolder(Files::kFolderSystem);
+  if (!system) {
+    return;
+  }
   ProcessStart start;
+  start.applicationName = JoinPath(*system, kHelperProgram);
   start.commandLine = command;
-  start.currentDirectory = "C:\\";
+  start.currentDirectory = *system;
   std::uint32_t error = 0;
   Processes& processes = state_.machine.processes;
   const UniqueProcess helper(processes, processes.Create(start, error));
