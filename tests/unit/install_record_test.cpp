@@ -69,8 +69,11 @@ TEST(ProductRemoval, AComponentThatStaysKeepsWhatItUses) {
   constexpr char kKey[] = "SOFTWARE\\Halvorn\\NembricAI\\Server";
   record.scope = RecordScope::client;
   WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "");
-  fake.files.SetContent("C:\\App\\client.ini", "as installed");
-  record.AddFile("C:\\App\\client.ini");
+  // Written by two runs, then changed by the person: one line says it is kept.
+  for (const char* content : {"as installed", "as installed again"}) {
+    fake.files.SetContent("C:\\App\\client.ini", content);
+    record.AddFile("C:\\App\\client.ini");
+  }
   fake.files.SetContent("C:\\App\\client.ini", "changed by the person");
   record.scope = RecordScope::server;
   WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "D:\\Srv\\");
@@ -81,9 +84,10 @@ TEST(ProductRemoval, AComponentThatStaysKeepsWhatItUses) {
   EXPECT_EQ(fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath")->data,
             std::string("D:\\Srv\\\0", 8));
   EXPECT_EQ(fake.files.Content("C:\\App\\client.ini"), "changed by the person");
-  EXPECT_NE(fake.files.Content("C:\\Halvorn NembricAI  Setup v10.1.3.Log")
-                ->find("Client Setup:Kept changed file C:\\App\\client.ini\r\n"),
-            std::string::npos);
+  const std::string log = *fake.files.Content("C:\\Halvorn NembricAI  Setup v10.1.3.Log");
+  const std::string kept = "Client Setup:Kept changed file C:\\App\\client.ini\r\n";
+  EXPECT_NE(log.find(kept), std::string::npos) << log;
+  EXPECT_EQ(log.find(kept), log.rfind(kept));
 
   ProductRemoval(world.state).Remove(false, true);
   EXPECT_FALSE(fake.registry.HasKey("HKLM\\SOFTWARE\\Halvorn"));

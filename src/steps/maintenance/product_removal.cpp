@@ -196,6 +196,8 @@ void ProductRemoval::UndoPackages(const std::vector<RecordEntry>& entries) {
 
 void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
   Files& files = state_.machine.files;
+  // A file written by more than one run is judged once, by the newest run's entry.
+  std::vector<std::string> judged;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     // The shared folders hold the running program and go with it.
     if ((entry->kind != Kind::file && entry->kind != Kind::folder) || entry->scope == RecordScope::shared) {
@@ -224,10 +226,13 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
     const bool rewritten = std::any_of(rest_.begin(), rest_.end(), [&path](const RecordEntry& other) {
       return other.kind == Kind::file && SameName(other.fields.front(), path);
     });
+    const bool seen = std::any_of(judged.begin(), judged.end(),
+                                  [&path](const std::string& other) { return SameName(other, path); });
     const std::optional<Files::Stamp> stamp = files.StampOf(path);
-    if (rewritten || !stamp) {
+    if (rewritten || seen || !stamp) {
       continue;
     }
+    judged.push_back(path);
     if (std::to_string(stamp->size) != entry->fields[1] ||
         std::to_string(stamp->lastWrite) != entry->fields[2]) {
       Log(entry->scope, kKeptChangedFile + path);
