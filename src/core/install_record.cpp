@@ -3,13 +3,13 @@
 #include <array>
 #include <utility>
 
+#include "core/hex_text.h"
 #include "core/port_guards.h"
 
 namespace {
 
 constexpr char kHeader[] = "Nembric setup install record 1";
 constexpr char kNoValue[] = "-";
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr std::uint32_t kReadSize = 64 * 1024;
 // A record longer than this is not one the setup wrote.
 constexpr std::size_t kMaxRecordBytes = std::size_t{64} * 1024 * 1024;
@@ -39,37 +39,14 @@ constexpr std::array<std::pair<RecordScope, const char*>, 3> kScopes = {{
     {RecordScope::server, "server"},
 }};
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
-}
-
-std::string Hex(const std::string& bytes) {
-  std::string text;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    text += kHexDigits[byte >> 4U];
-    text += kHexDigits[byte & 0xFU];
-  }
-  return text;
-}
-
 std::optional<std::string> Unhex(const std::string& text) {
   if (text.size() % 2 != 0) {
     return std::nullopt;
   }
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int high = HexValue(text[i]);
-    const int low = HexValue(text[i + 1]);
+    const int high = HexDigitValue(text[i]);
+    const int low = HexDigitValue(text[i + 1]);
     if (high < 0 || low < 0) {
       return std::nullopt;
     }
@@ -84,7 +61,7 @@ std::string Escape(const std::string& field) {
   for (const char c : field) {
     if (c == '%' || c == '\t' || c == '\r' || c == '\n') {
       text += '%';
-      text += Hex(std::string(1, c));
+      text += HexText(std::string_view(&c, 1));
     } else {
       text += c;
     }
@@ -124,7 +101,7 @@ std::string CleanPath(const std::string& path) {
 }  // namespace
 
 std::string RecordedValueText(const std::optional<RegistryValue>& value) {
-  return value ? std::to_string(value->type) + ":" + Hex(value->data) : kNoValue;
+  return value ? std::to_string(value->type) + ":" + HexText(value->data) : kNoValue;
 }
 
 std::optional<RegistryValue> RecordedValue(const std::string& text) {

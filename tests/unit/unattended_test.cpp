@@ -254,13 +254,17 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
   // The program runs again from its installed copy, as the uninstall entry starts it.
   world.fake.files.modulePath = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
   world.fake.files.heldOpen.insert(world.fake.files.modulePath);
-  world.fake.files.currentDirectory = "C:\\Setup";
-  Program uninstall{world.fake.machine};
-  try {
-    uninstall.Run(u"/quiet /uninstall /type=client", 1);
-  } catch (const ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 0U);
-  }
+  // The quiet uninstall of the client, as a new process started in the setup's folder.
+  const auto uninstall = [&world] {
+    world.fake.files.currentDirectory = "C:\\Setup";
+    Program program{world.fake.machine};
+    try {
+      program.Run(u"/quiet /uninstall /type=client", 1);
+    } catch (const ProcessExit& exit) {
+      EXPECT_EQ(exit.exitCode, 0U);
+    }
+  };
+  uninstall();
   std::vector<std::string> filesAfter = world.fake.files.FilePaths();
   std::vector<std::string> foldersAfter = world.fake.files.DirectoryPaths();
   // The log, the person's file and its folders stay; the running copy waits for the helper.
@@ -300,13 +304,7 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
           "Client Setup:Restored registry value HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server\\Version\r\n"),
       std::string::npos);
 
-  world.fake.files.currentDirectory = "C:\\Setup";
-  Program again{world.fake.machine};
-  try {
-    again.Run(u"/quiet /uninstall /type=client", 1);
-  } catch (const ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 0U);
-  }
+  uninstall();
   EXPECT_TRUE(
       world.Log().ends_with("User Interface:No install record found: nothing is removed\r\n"
                             "User Interface:Successfully uninstalled Software\r\n"));

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <vector>
 
+#include "core/hex_text.h"
 #include "core/path_text.h"
 #include "core/setup_state.h"
 #include "steps/download/http_session.h"
@@ -50,15 +51,8 @@ constexpr std::uint32_t kDigestFileBytes = 4096;
 enum class Fetched { whole, missing, broken };
 
 std::optional<std::uint8_t> HexByte(char high, char low) {
-  const auto value = [](char c) -> int {
-    if (c >= '0' && c <= '9') {
-      return c - '0';
-    }
-    const int lower = std::tolower(static_cast<unsigned char>(c));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-  };
-  const int a = value(high);
-  const int b = value(low);
+  const int a = HexDigitValue(high);
+  const int b = HexDigitValue(low);
   if (a < 0 || b < 0) {
     return std::nullopt;
   }
