@@ -2,10 +2,13 @@
 // port 443, GET "downloads/NAME", secure and refresh flags, "Accept: */*"), and prints what happened:
 //   ok STATUS BYTES          the response arrived whole
 //   error STEP CODE BYTES    a WinHTTP step failed with that error code after BYTES of the body
-// and, on standard error once the response arrived whole, the process's peak working set.
-// usage: httpfetch HOST NAME [OUT_FILE]
+// and, on standard error once the response arrived whole, the process's peak working set. With "sha256"
+// after the file, the body is also hashed with BCrypt as it arrives (the work of a verified download) and
+// the digest printed on standard error.
+// usage: httpfetch HOST NAME [OUT_FILE [sha256]]
 #include <windows.h>
 
+#include <bcrypt.h>
 #include <psapi.h>
 #include <winhttp.h>
 
@@ -64,6 +67,13 @@ int wmain(int argc, wchar_t** argv) {
   WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, nullptr, &status,
                       &size, nullptr);
   FILE* out = argc > 3 ? _wfopen(argv[3], L"wb") : nullptr;
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  if (argc > 4 && std::wcscmp(argv[4], L"sha256") == 0 &&
+      (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ||
+       !BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0)))) {
+    return Fail("hash", 0);
+  }
   std::vector<char> buffer(1 << 20);
   unsigned long long total = 0;
   for (;;) {
@@ -81,6 +91,20 @@ int wmain(int argc, wchar_t** argv) {
     if (out != nullptr) {
       std::fwrite(buffer.data(), 1, read, out);
     }
+    if (hash != nullptr) {
+      BCryptHashData(hash, reinterpret_cast<PUCHAR>(buffer.data()), read, 0);
+    }
+  }
+  if (hash != nullptr) {
+    unsigned char digest[32] = {};
+    BCryptFinishHash(hash, digest, sizeof digest, 0);
+    BCryptDestroyHash(hash);
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    std::fprintf(stderr, "sha256 ");
+    for (const unsigned char byte : digest) {
+      std::fprintf(stderr, "%02x", byte);
+    }
+    std::fprintf(stderr, "\n");
   }
   if (out != nullptr) {
     std::fclose(out);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <memory>
 #include <vector>
 
 #include "core/hex_text.h"
@@ -73,6 +74,11 @@ struct Transfer {
   std::uint64_t partBytes = 0;      // of the body, in NAME.part
   std::uint32_t serverPauseMs = 0;  // asked for by the last response
   std::uint32_t sendError = 0;      // of this attempt's send, when it failed
+  // With a published digest, the body is hashed as it arrives (over a resumed part too): the digest of a
+  // whole body is ready when it takes the package's name.
+  bool verify = false;
+  std::unique_ptr<Sha256Hash> hash = nullptr;
+  std::optional<Sha256Hash::Digest> digest = std::nullopt;
 
   Fetched Fetch(InternetHandle request);
 
@@ -97,6 +103,7 @@ Fetched Transfer::Fetch(InternetHandle request) {
   if (status == kStatusOk || resumed) {
     if (!resumed) {
       partBytes = 0;
+      hash = verify ? machine.crypto.CreateSha256() : nullptr;
     }
     // A file that cannot be created or written is not reported: the processing that follows fails.
     const UniqueFile part(
@@ -112,9 +119,12 @@ Fetched Transfer::Fetch(InternetHandle request) {
     // Any other answer is read for an error page and kept nowhere; the part stays for a later range.
     fetched = Receive(request, status, FileHandle::invalid, false);
   }
+  digest.reset();
   if (fetched == Fetched::whole) {
     if (machine.files.Replace(partPath, localPath)) {
       partBytes = 0;
+      digest = hash ? hash->Finish() : std::nullopt;
+      hash.reset();
       return fetched;
     }
     // A whole part that cannot take the package's name is fetched again from the start.
@@ -168,6 +178,9 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
         return Fetched::broken;
       }
       partBytes += *read;
+      if (hash && !hash->Add(bytes.data(), *read)) {
+        hash.reset();  // the file is hashed once whole instead
+      }
     }
     received += *read;
   }
@@ -271,6 +284,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   const std::optional<Sha256Hash::Digest> published = FetchPublishedDigest(state, connection.get(), widePath);
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   Transfer transfer{state, download, buffer};
+  transfer.verify = published.has_value();
   std::uint32_t pauseMs = kFirstPauseMs;
   for (int attempt = 0; attempt < kDownloadAttempts;) {
     Fetched fetched = Fetched::broken;
@@ -308,7 +322,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     }
     // A package that is not what the server published is neither run nor extracted: it goes, and the
     // attempt failed.
-    if (fetched == Fetched::whole && published && FileDigest(state, localPath, buffer) != published) {
+    if (fetched == Fetched::whole && published &&
+        (transfer.digest ? transfer.digest : FileDigest(state, localPath, buffer)) != published) {
       WriteLog(state, download.tag, kBrokenOff + download.fileName + kDigestMismatch);
       machine.files.Remove(localPath);
       ++attempt;
