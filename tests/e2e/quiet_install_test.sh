@@ -160,6 +160,11 @@ grep -qxF "Client Setup:Downloaded;localhost;downloads/VC_redist.x64.exe" "$arte
 cmp -s "$WORLD_DOWNLOADS/VC_redist.x64.exe" "$drive_c/NembricAIApp/Update/VC_redist.x64.exe" ||
   fail "resume: the saved runtime installer differs from the server's"
 [ ! -e "$drive_c/NembricAIApp/Update/VC_redist.x64.exe.part" ] || fail "resume: the part was left behind"
+# The published digest was asked for, and the resumed body, hashed over both requests, matched it.
+grep -qxF "GET /downloads/VC_redist.x64.exe.sha256 Accept=*/*" "$WORLD_REQUESTS" ||
+  fail "resume: the digest was not asked for"
+! grep -qF "does not match its published SHA-256 digest" "$artefacts/quiet-resume.log" ||
+  fail "resume: the resumed package did not match its digest"
 [ "$(grep -c . "$control/VC_redist.x64.log")" -eq 1 ] || fail "resume: the installer did not run once, whole"
 
 world_stop_server
