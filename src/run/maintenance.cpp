@@ -28,8 +28,7 @@ constexpr char kServerName[] = "Halvorn NembricAI Server";
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
 
-// The REG_SZ "InstallPath" of the key, when it is there and fits its 255 bytes; `directory` is left as
-// it was otherwise.
+// A REG_SZ value of the key, when it is there and fits in 255 bytes; `text` is left as it was otherwise.
 void ReadString(SetupState& state, RegistryKey root, const char* subKey, const char* name,
                 std::string& text) {
   Registry& registry = state.machine.registry;
@@ -46,6 +45,7 @@ void ReadString(SetupState& state, RegistryKey root, const char* subKey, const c
   text = value.data.substr(0, value.data.find('\0'));
 }
 
+// The key's "InstallPath".
 void ReadInstallPath(SetupState& state, RegistryKey root, const char* subKey, std::string& directory) {
   ReadString(state, root, subKey, kInstallPath, directory);
 }
