@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "core/file_reading.h"
 #include "core/hex_text.h"
 #include "core/port_guards.h"
 
@@ -10,7 +11,6 @@ namespace {
 
 constexpr char kHeader[] = "Nembric setup install record 1";
 constexpr char kNoValue[] = "-";
-constexpr std::uint32_t kReadSize = 64 * 1024;
 // A record longer than this is not one the setup wrote.
 constexpr std::size_t kMaxRecordBytes = std::size_t{64} * 1024 * 1024;
 
@@ -221,20 +221,11 @@ bool InstallRecord::Append(const std::string& text) {
 }
 
 std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
-  const UniqueFile file(files_, files_.Create(path, Files::kGenericRead, Files::kShareRead,
-                                              Files::kOpenExisting, Files::kAttributeNormal));
-  if (!file.IsOpen()) {
+  const std::optional<std::string> read = ReadWholeFile(files_, path, kMaxRecordBytes);
+  if (!read) {
     return std::nullopt;
   }
-  std::string text;
-  std::string buffer(kReadSize, '\0');
-  for (;;) {
-    const std::optional<std::uint32_t> read = files_.Read(file.get(), buffer.data(), kReadSize);
-    if (!read || *read == 0 || text.size() > kMaxRecordBytes) {
-      break;
-    }
-    text.append(buffer, 0, *read);
-  }
+  const std::string& text = *read;
   std::vector<RecordEntry> entries;
   std::size_t start = 0;
   while (start < text.size()) {

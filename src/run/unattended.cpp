@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/port_guards.h"
+#include "core/file_reading.h"
 #include "platform/machine.h"
 #include "resources/resource.h"
 #include "ui/dialog_choices.h"
@@ -48,28 +48,7 @@ std::string Joined(const std::vector<std::string>& items) {
 }  // namespace
 
 std::optional<std::string> ReadAnswerFile(Machine& machine, const std::string& path) {
-  Files& files = machine.files;
-  const UniqueFile file(files, files.Create(path, Files::kGenericRead, Files::kShareRead,
-                                            Files::kOpenExisting, Files::kAttributeNormal));
-  if (!file.IsOpen()) {
-    return std::nullopt;
-  }
-  std::string text;
-  std::array<char, 4096> buffer{};
-  for (;;) {
-    const std::optional<std::uint32_t> read =
-        files.Read(file.get(), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-    if (!read) {
-      return std::nullopt;
-    }
-    if (*read == 0) {
-      return text;
-    }
-    text.append(buffer.data(), *read);
-    if (text.size() > kAnswerFileMaxBytes) {
-      return std::nullopt;
-    }
-  }
+  return ReadWholeFile(machine.files, path, kAnswerFileMaxBytes);
 }
 
 std::string AnswerFileErrorLine(const std::string& fileName, const AnswerFileError& error) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/file_reading.h"
 #include "core/hex_text.h"
 #include "core/path_text.h"
 #include "core/setup_state.h"
@@ -241,26 +242,13 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
 // The SHA-256 of a file, read through the buffer; nullopt when it cannot be read or hashed.
 std::optional<Sha256Hash::Digest> FileDigest(SetupState& state, const std::string& path,
                                              std::vector<char>& buffer) {
-  Files& files = state.machine.files;
   const std::unique_ptr<Sha256Hash> hash = state.machine.crypto.CreateSha256();
-  const UniqueFile file(files, files.Create(path, Files::kGenericRead, Files::kShareRead,
-                                            Files::kOpenExisting, Files::kAttributeNormal));
-  if (!hash || !file.IsOpen()) {
+  if (!hash || !ReadFilePieces(state.machine.files, path, buffer, [&hash](std::string_view piece) {
+        return hash->Add(piece.data(), static_cast<std::uint32_t>(piece.size()));
+      })) {
     return std::nullopt;
   }
-  for (;;) {
-    const std::optional<std::uint32_t> read =
-        files.Read(file.get(), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-    if (!read) {
-      return std::nullopt;
-    }
-    if (*read == 0) {
-      return hash->Finish();
-    }
-    if (!hash->Add(buffer.data(), *read)) {
-      return std::nullopt;
-    }
-  }
+  return hash->Finish();
 }
 
 }  // namespace

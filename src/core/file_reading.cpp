@@ -1,0 +1,43 @@
+#include "core/file_reading.h"
+
+#include <vector>
+
+#include "core/port_guards.h"
+
+namespace {
+
+constexpr std::size_t kWholeFileReadSize = std::size_t{64} * 1024;
+
+}  // namespace
+
+bool ReadFilePieces(Files& files, const std::string& path, std::span<char> buffer,
+                    const std::function<bool(std::string_view)>& take) {
+  const UniqueFile file(files, files.Create(path, Files::kGenericRead, Files::kShareRead,
+                                            Files::kOpenExisting, Files::kAttributeNormal));
+  if (!file.IsOpen()) {
+    return false;
+  }
+  for (;;) {
+    const std::optional<std::uint32_t> read =
+        files.Read(file.get(), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+    if (!read) {
+      return false;
+    }
+    if (*read == 0) {
+      return true;
+    }
+    if (!take(std::string_view(buffer.data(), *read))) {
+      return false;
+    }
+  }
+}
+
+std::optional<std::string> ReadWholeFile(Files& files, const std::string& path, std::size_t maxBytes) {
+  std::string text;
+  std::vector<char> buffer(kWholeFileReadSize);
+  const bool read = ReadFilePieces(files, path, buffer, [&text, maxBytes](std::string_view piece) {
+    text += piece;
+    return text.size() <= maxBytes;
+  });
+  return read ? std::optional<std::string>(std::move(text)) : std::nullopt;
+}
