@@ -53,6 +53,12 @@ RegistryValue StringValue(const std::string& text) {
   return value;
 }
 
+// The uninstall entry's key, composed within its width.
+std::string EntryKeyPath(ProductComponent component) {
+  const char* entry = component == ProductComponent::client ? kClientEntry : kServerEntry;
+  return (std::string(kUninstallRoot) + entry).substr(0, kKeyPathWidth - 1);
+}
+
 // Creates or opens the key as RegCreateKeyEx does, and records each level of it that the call makes.
 std::int32_t CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_t view,
                                const std::string& path, std::uint32_t access, UniqueKey& key) {
@@ -184,8 +190,7 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
   }
   const std::string& installLocation = client ? choices.clientDirectory : choices.serverDirectory;
   const char* type = client ? kClientType : kServerType;
-  const std::string keyPath =
-      (std::string(kUninstallRoot) + (client ? kClientEntry : kServerEntry)).substr(0, kKeyPathWidth - 1);
+  const std::string keyPath = EntryKeyPath(component);
 
   UniqueKey entry(state.machine.registry);
   if (CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath, Registry::kWrite,
@@ -228,8 +233,7 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
 }
 
 bool ProductRegistered(SetupState& state, ProductComponent component) {
-  const std::string keyPath =
-      std::string(kUninstallRoot) + (component == ProductComponent::client ? kClientEntry : kServerEntry);
+  const std::string keyPath = EntryKeyPath(component);
   UniqueKey entry(state.machine.registry);
   return state.machine.registry.OpenKey(RegistryKey::localMachine, keyPath,
                                         Registry::kRead | Registry::kView32,
