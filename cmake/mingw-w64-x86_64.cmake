@@ -20,3 +20,8 @@ set(REPRODUCIBLE_LINK_OPTIONS -Wl,--no-insert-timestamp)
 
 # Test programs of this build run under Wine in the project's own prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh")
+
+# The binutils that make delay-import libraries (src/CMakeLists.txt).
+set(MINGW_NM x86_64-w64-mingw32-nm)
+set(MINGW_DLLTOOL x86_64-w64-mingw32-dlltool)
+set(MINGW_OBJDUMP x86_64-w64-mingw32-objdump)

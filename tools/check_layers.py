@@ -10,6 +10,9 @@ usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's
 3. Options, log tags, control groups, run modes and package bits are distinct types, never plain integers.
 4. <windows.h> stays inside platform/win32/ and main.cpp.
 5. No logic file closes a port handle by hand: the owned handles of core/port_guards.h do.
+6. No program or DLL is found by a search: CreateProcess always names its program, nothing starts a
+   program through the shell or the C runtime, LoadLibrary keeps to the system folder, and SearchPath is
+   given its folders.
 """
 import pathlib
 import re
@@ -42,6 +45,18 @@ CLOSE_EXEMPT = {"core/port_guards.h", "steps/install/cabinet_callbacks.cpp"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 EXIT = re.compile(r"\bExitProcess\s*\(")
 CLOSE_BY_HAND = re.compile(r"\b(registry|files_?|http|processes|cabinet|machine\.\w+)\s*\.\s*(Close|CloseKey|ClosePipeEnd|Destroy)\s*\(")
+
+
+# The setup runs as administrator: a program or DLL found by a search may be one planted in the exe's
+# folder (Downloads) or the current folder.
+SEARCHES = [
+    (re.compile(r"\bCreateProcess\w*\s*\(\s*(nullptr|NULL|0)\s*,"), "starts a program without an application name"),
+    (re.compile(r"(?<![\w.>:])(WinExec|ShellExecute\w*|system|_wsystem|_popen|_wpopen|_spawn\w*p\w*)\s*\("),
+     "starts a program by a search"),
+    (re.compile(r"\bLoadLibrary(?:Ex)?[AW]?\s*\((?![^;]*LOAD_LIBRARY_SEARCH_SYSTEM32)[^;]*;"),
+     "loads a DLL from outside the system folder"),
+    (re.compile(r"\bSearchPath[AW]?\s*\(\s*(nullptr|NULL)\s*,"), "searches the exe's folder and the current folder"),
+]
 
 
 def folder_of(relative: pathlib.PurePosixPath) -> str:
@@ -89,6 +104,9 @@ def check(src: pathlib.Path) -> list[str]:
         if folder not in ("platform", "platform/win32") and str(relative) not in CLOSE_EXEMPT:
             for match in CLOSE_BY_HAND.finditer(code):
                 breaches.append(f"{relative}: closes a port handle by hand ({match.group(0).strip()})")
+        for pattern, what in SEARCHES:
+            for match in pattern.finditer(code):
+                breaches.append(f"{relative}: {what} ({match.group(0).strip()[:60]})")
         for name in DISTINCT_TYPES:
             if re.search(rf"\busing\s+{name}\s*=", code) or re.search(rf"\btypedef\b[^;]*\b{name}\s*;", code):
                 breaches.append(f"{relative}: {name} is an alias of another type; it must be a type of its own")

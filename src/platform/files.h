@@ -100,7 +100,8 @@ class Files {
   };
   // GetFileAttributesExA of a file; nullopt when it is not there or is a folder.
   virtual std::optional<Stamp> StampOf(const std::string& path) = 0;
-  // SearchPathA along the system's default search path; the full path of the file when it is found.
+  // SearchPathA along the folders of PATH (never the exe's own folder or the current folder); the full path
+  // of the file when it is found.
   virtual std::optional<std::string> FindOnSearchPath(const std::string& fileName) = 0;
   // GetLogicalDrives: bit 0 is drive A.
   virtual std::uint32_t LogicalDrives() = 0;

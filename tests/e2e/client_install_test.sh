@@ -124,7 +124,7 @@ expect_box 64bit $'box\tHalvorn Nembric Version 10.1 App\tSuccessfuly completed 
 grep -qxF $'text\t120\tc:\\Nembric10App' "$work/64bit.driver" || fail "64bit: client directory not filled in"
 expect_registration 64bit Nembric10App 'c:\Nembric10App\' 10.1
 expect_files 64bit "$drive_c/Nembric10App" Nembric10App.exe Nembric10App.ini ReadMe.txt
-grep -qiF '/install /quiet /norestart|C:\Nembric10App\Update' "$control/vcredist_x64.log" 2>/dev/null ||
+grep -qiF 'vcredist_x64.exe" /install /quiet /norestart|C:\Nembric10App\Update' "$control/vcredist_x64.log" 2>/dev/null ||
   fail "64bit: vcredist_x64.exe not run silently in the update folder"
 # The update folder was made by this run, which leaves the client folder current: the link lands there.
 [ -f "$drive_c/Nembric10App/Halvorn Nembric v10.1" ] || fail "64bit: no shortcut"
@@ -152,7 +152,7 @@ mapfile -t lines < <(printf '%s\n' "${session_lines[@]}"; downloaded vcredist_x3
   downloaded Nembric10AppSetup32.cab
   printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
 expect_log 32bit-missing "${lines[@]}"
-grep -qiF '/install /quiet /norestart|C:\Nembric10App32\Update' "$control/vcredist_x32.log" 2>/dev/null ||
+grep -qiF 'vcredist_x32.exe" /install /quiet /norestart|C:\Nembric10App32\Update' "$control/vcredist_x32.log" 2>/dev/null ||
   fail "32bit-missing: vcredist_x32.exe not run silently in the update folder"
 
 # AI Client, runtime missing: the 2015-and-later runtime, checked with its log line.

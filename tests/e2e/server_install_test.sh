@@ -149,11 +149,11 @@ mapfile -t lines < <(printf '%s\n' "${start_lines[@]}" "Client Setup:Beging Upda
     "Server Setup:80 is moved to 8080 on Default Web Site" \
     "Server Setup:Successfully Created Website:HNembricAI  with application pool:HNembricAI" \
     "Server Setup:Updated Server Software" \
-    'Server Setup:C:\HNembricAI\Update\SQLEXPR_x64_ENU.exe  /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine /SECURITYMODE=SQL /SAPWD=********  /ACTION=install /INSTANCENAME=MSSQLSERVER /SQLUSERDBDIR=C:\\sqldata\ /SQLBACKUPDIR=C:\\sqlbackup\' \
+    'Server Setup:"C:\HNembricAI\Update\SQLEXPR_x64_ENU.exe"  /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine /SECURITYMODE=SQL /SAPWD=********  /ACTION=install /INSTANCENAME=MSSQLSERVER /SQLUSERDBDIR=C:\\sqldata\ /SQLBACKUPDIR=C:\\sqlbackup\' \
     "SQL Server Install:Installed SQL Server" "User Interface:Successfully updated Software")
 expect_log both "${lines[@]}"
 expect_sql_output both
-sql_line='C:\HNembricAI\Update\SQLEXPR_x64_ENU.exe  /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine /SECURITYMODE=SQL /SAPWD=Nemb1c$x  /ACTION=install /INSTANCENAME=MSSQLSERVER /SQLUSERDBDIR=C:\\sqldata\ /SQLBACKUPDIR=C:\\sqlbackup\|C:\HNembricAI\Update'
+sql_line='"C:\HNembricAI\Update\SQLEXPR_x64_ENU.exe"  /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine /SECURITYMODE=SQL /SAPWD=Nemb1c$x  /ACTION=install /INSTANCENAME=MSSQLSERVER /SQLUSERDBDIR=C:\\sqldata\ /SQLBACKUPDIR=C:\\sqlbackup\|C:\HNembricAI\Update'
 [ "$(tr -d '\r' <"$control/SQLEXPR_x64_ENU.log")" = "$sql_line" ] || fail "both: the SQL Server setup's command line"
 printf '%s\n' "DismInitialize level=2 log=null scratch=null" \
   "DismOpenSession image=DISM_{53BFAE52-B167-4E2F-A258-0A37B57FF845} windows=null drive=null" \
@@ -253,7 +253,7 @@ mapfile -t lines < <(printf '%s\n' "${start_lines[@]}" "Server Setup:Updating Se
     "Server Setup:You have not selected IIS management tootls and scripts in IIS Installation. Please add these features" \
     "Server Setup:Updated Server Software" "User Interface:Successfully updated Software")
 expect_log bare "${lines[@]}"
-grep -qiF '/install /quiet /norestart|C:\HNembricAI\Update' "$control/vcredist_x64.log" 2>/dev/null ||
+grep -qiF 'vcredist_x64.exe" /install /quiet /norestart|C:\HNembricAI\Update' "$control/vcredist_x64.log" 2>/dev/null ||
   fail "bare: vcredist_x64.exe not run silently in the server's update folder"
 
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/command_text.h"
+
 namespace {
 
 constexpr std::uint32_t kFileNotFound = 2;
+constexpr std::uint32_t kInvalidParameter = 87;
 
 }  // namespace
 
@@ -21,19 +24,29 @@ void FakeProcesses::AddProgram(const std::string& path, Program program) {
 
 ProcessHandle FakeProcesses::Create(const ProcessStart& start, std::uint32_t& error) {
   starts.push_back(start);
-  std::string path = start.applicationName.value_or(start.commandLine.substr(0, start.commandLine.find(' ')));
-  const auto found = programs_.find(Key(path));
+  if (start.applicationName.empty()) {
+    error = kInvalidParameter;
+    return ProcessHandle::none;
+  }
+  const auto found = programs_.find(Key(start.applicationName));
   if (found == programs_.end()) {
     error = kFileNotFound;
     return ProcessHandle::none;
   }
   const auto process = static_cast<ProcessHandle>(next_++);
   running_[process] = found->second;
-  if (start.standardOutput != FileHandle::none) {
+  // Windows hands the standard handles over only with the inherited ones.
+  if (start.standardOutput != FileHandle::none && start.inheritHandles) {
     // The read end is the write end's twin.
     outputOf_[process] = static_cast<FileHandle>(static_cast<std::uintptr_t>(start.standardOutput) - 1);
   }
   return process;
+}
+
+std::vector<std::string> FakeProcesses::Arguments(std::size_t index) const {
+  std::vector<std::string> words = SplitCommandLine(starts.at(index).commandLine);
+  words.erase(words.begin());
+  return words;
 }
 
 std::uint32_t FakeProcesses::Wait(ProcessHandle process, std::uint32_t timeoutMs) {
@@ -46,16 +59,24 @@ std::uint32_t FakeProcesses::Wait(ProcessHandle process, std::uint32_t timeoutMs
     found->second.effect();
     found->second.effect = nullptr;
   }
-  // A program with output left writes its next piece and is still running.
+  // A program with output left writes its next piece, as much as the pipe takes, and is still running.
   std::vector<std::string>& output = found->second.output;
-  if (!output.empty()) {
-    if (const auto pipe = outputOf_.find(process); pipe != outputOf_.end()) {
-      pipes_[pipe->second] += output.front();
-    }
-    output.erase(output.begin());
-    return 0x102;  // WAIT_TIMEOUT
+  if (output.empty()) {
+    return kWaitObject0;
   }
-  return kWaitObject0;
+  const auto pipe = outputOf_.find(process);
+  if (pipe == outputOf_.end()) {
+    output.erase(output.begin());  // written to no handle at all
+    return kWaitTimeout;
+  }
+  std::string& waiting = pipes_[pipe->second];
+  const std::size_t room = kPipeBytes - std::min(kPipeBytes, waiting.size());
+  waiting += output.front().substr(0, room);
+  output.front().erase(0, room);
+  if (output.front().empty()) {
+    output.erase(output.begin());
+  }
+  return kWaitTimeout;
 }
 
 std::optional<std::uint32_t> FakeProcesses::ExitCode(ProcessHandle process) {

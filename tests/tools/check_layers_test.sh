@@ -33,6 +33,10 @@ expect_breach core/blank_text.cpp '#include <windows.h>' "includes <windows.h> o
 expect_breach ui/setup_dialog.cpp 'void Quit(Runtime& r) { r.ExitProcess(0); }' "ui/setup_dialog.cpp: ends the process"
 expect_breach steps/install/runtime_check.cpp 'void Drop(Registry& registry, RegistryKey k) { registry.CloseKey(k); }' "closes a port handle by hand"
 expect_breach core/setup_choices.h 'using RunMode = unsigned;' "RunMode is an alias of another type"
+expect_breach platform/win32/win32_processes.cpp 'BOOL Go(LPSTR c) { return CreateProcessA(nullptr, c, 0, 0, 0, 0, 0, 0, 0, 0); }' "starts a program without an application name"
+expect_breach platform/win32/win32_runtime.cpp 'void Run() { ShellExecuteA(nullptr, "open", "msiexec.exe", 0, 0, 0); }' "starts a program by a search"
+expect_breach platform/win32/win32_cabinet.cpp 'HMODULE Lib() { return LoadLibraryA("cabinet.dll"); }' "loads a DLL from outside the system folder"
+expect_breach platform/win32/win32_files.cpp 'DWORD Find(LPSTR p) { return SearchPathA(nullptr, "x.dll", 0, 9, p, 0); }' "searches the exe's folder"
 
 [ "$failures" -eq 0 ] && echo "check_layers: every planted breach was found"
 exit "$failures"

@@ -106,7 +106,7 @@ TEST(ProductRemoval, AWindowsInstallerProductGoesByItsProductCode) {
     FakeMachine& fake = world.fake;
     fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
     fake.files.SetContent(kPackage, "MSI");
-    fake.processes.AddProgram("msiexec.exe", {});
+    fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {});
     if (code != nullptr) {
       fake.installerDatabase.packages[kPackage] = {{"ProductName", "Native Client"}, {"ProductCode", code}};
     }
@@ -116,7 +116,7 @@ TEST(ProductRemoval, AWindowsInstallerProductGoesByItsProductCode) {
     ProductRemoval(world.state).Remove(false, true);
     const std::string product = code == kCode ? kCode : kPackage;
     ASSERT_EQ(fake.processes.starts.size(), 2U);
-    EXPECT_EQ(fake.processes.starts[1].commandLine, "msiexec.exe /x \"" + product + "\" /quiet /norestart");
+    EXPECT_EQ(fake.processes.Arguments(1), (std::vector<std::string>{"/x", product, "/quiet", "/norestart"}));
     EXPECT_EQ(fake.installerDatabase.OpenHandles(), 0U);
   }
 }

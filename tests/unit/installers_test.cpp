@@ -47,7 +47,10 @@ TEST(ClientRuntimeInstaller, RunsSilentlyInItsDirectoryAndJudgesTheExitCode) {
     ASSERT_EQ(world.fake.processes.starts.size(), 1U);
     const ProcessStart& start = world.fake.processes.starts[0];
     EXPECT_EQ(start.applicationName, "c:\\Nembric10App\\Update\\vcredist_x64.exe");
-    EXPECT_EQ(start.commandLine, "/install /quiet /norestart");
+    // The program reads every switch: its own name is the command line's first word.
+    EXPECT_EQ(world.fake.processes.Arguments(0),
+              (std::vector<std::string>{"/install", "/quiet", "/norestart"}));
+    EXPECT_FALSE(start.inheritHandles);
     EXPECT_EQ(start.currentDirectory, "c:\\Nembric10App\\Update");
     EXPECT_EQ(world.fake.processes.waits, std::vector<std::uint32_t>{Processes::kInfinite});
     EXPECT_EQ(world.fake.processes.OpenHandles(), 0U);
@@ -70,15 +73,18 @@ TEST(ClientRuntimeInstaller, AnUnreadableExitCodeCountsAsOne) {
   EXPECT_EQ(world.fake.dialogs.messageBoxes.at(0).text, "VC_redist exited with code 1");
 }
 
-TEST(ServerInstaller, MsiPackagesRunThroughMsiexecWithTheQuotedPath) {
+// Windows Installer comes from the system folder, never from a search that looks in the setup's folder and
+// the update folder first; the package path reaches it whole although the folder has blanks.
+TEST(ServerInstaller, MsiPackagesRunThroughTheSystemsMsiexec) {
   InstallerWorld world;
-  world.fake.processes.AddProgram("msiexec.exe", {1603, nullptr, false, {}});
+  world.fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {1603, nullptr, false, {}});
   EXPECT_FALSE(RunServerInstaller(world.state, kServerUpdate, "NembricISSetup.msi"));
   const ProcessStart& start = world.fake.processes.starts.at(0);
-  EXPECT_EQ(start.applicationName, std::nullopt);
-  EXPECT_EQ(start.commandLine,
-            "msiexec.exe /i \"c:\\Program Files\\Halvorn\\NembricAI\\Update\\NembricISSetup.msi\" /quiet "
-            "/norestart");
+  EXPECT_EQ(start.applicationName, "C:\\Windows\\system32\\msiexec.exe");
+  EXPECT_EQ(
+      world.fake.processes.Arguments(0),
+      (std::vector<std::string>{"/i", "c:\\Program Files\\Halvorn\\NembricAI\\Update\\NembricISSetup.msi",
+                                "/quiet", "/norestart"}));
   EXPECT_EQ(start.currentDirectory, "c:\\Program Files\\Halvorn\\NembricAI\\Update");
   // The failure line quotes the command without switches or exit code.
   EXPECT_EQ(world.Log(),
@@ -93,7 +99,8 @@ TEST(ServerInstaller, ExeInstallersRunByPathAndRestartsSucceed) {
   EXPECT_TRUE(RunServerInstaller(world.state, "c:\\HNembricAI\\Update\\", "vcredist_x64.exe"));
   EXPECT_TRUE(world.state.restartNeeded);
   EXPECT_EQ(world.fake.processes.starts.at(0).applicationName, "c:\\HNembricAI\\Update\\vcredist_x64.exe");
-  EXPECT_EQ(world.fake.processes.starts.at(0).commandLine, "/install /quiet /norestart");
+  EXPECT_EQ(world.fake.processes.Arguments(0),
+            (std::vector<std::string>{"/install", "/quiet", "/norestart"}));
   EXPECT_EQ(world.Log(), "");
 }
 

@@ -42,7 +42,7 @@ struct ServerWorld : DialogFixture {
       fake.http.Serve(installer, std::string("MZ\0\0", 4));
     }
     fake.processes.AddProgram("C:\\HNembricAI\\Update\\vcredist_x64.exe", {});
-    fake.processes.AddProgram("msiexec.exe", {});
+    fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {});
   }
   void Choose(SetupType type, BitSize bitSize, Edition edition, std::int32_t port) {
     state.choices.setupType = type;
@@ -341,7 +341,7 @@ TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
     EXPECT_EQ(world.fake.registry.Value(kEntry, "DisplayName").has_value(), !c.serverFails) << what;
     ASSERT_FALSE(world.fake.processes.starts.empty()) << what;
     EXPECT_TRUE(world.fake.processes.starts.back().commandLine.starts_with(
-        "C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe  /QS"))
+        "\"C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe\"  /QS"))
         << what;
     EXPECT_EQ(world.state.restartNeeded, c.sqlExit == 3010) << what;
     const std::string log = world.Log();

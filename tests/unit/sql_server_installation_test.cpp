@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "setup_world.h"
 
 namespace {
@@ -81,14 +83,14 @@ TEST(InstallSqlServer, RunsTheSetupAndLogsAllItsOutputWithoutThePassword) {
   EXPECT_TRUE(world.sql.InstallSqlServer());
   ASSERT_EQ(world.fake.processes.starts.size(), 1U);
   const ProcessStart& start = world.fake.processes.starts[0];
-  EXPECT_EQ(start.applicationName, std::nullopt);
-  EXPECT_TRUE(start.commandLine.starts_with(std::string(kSetup) + "  /QS "));
+  EXPECT_EQ(start.applicationName, kSetup);
+  EXPECT_TRUE(start.commandLine.starts_with("\"" + std::string(kSetup) + "\"  /QS "));
   EXPECT_NE(start.commandLine.find("/SAPWD=Nemb1c$x  /ACTION"), std::string::npos);
   EXPECT_EQ(start.currentDirectory, "C:\\HNembricAI\\Update");
   EXPECT_TRUE(start.inheritHandles);
   EXPECT_EQ(world.Log(),
-            std::string("Server Setup:") + kSetup +
-                "  /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine "
+            std::string("Server Setup:\"") + kSetup +
+                "\"  /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE  /FEATURES=SQLEngine "
                 "/SECURITYMODE=SQL /SAPWD=********  /ACTION=install /INSTANCENAME=MSSQLSERVER "
                 "/SQLUSERDBDIR=C:\\\\sqldata\\ /SQLBACKUPDIR=C:\\\\sqlbackup\\\r\n"
                 "Server Setup:Starting ********\n\r\n"
@@ -127,6 +129,39 @@ TEST(InstallSqlServer, ASetupThatCannotStartIsOneLine) {
     }
     EXPECT_EQ(world.fake.processes.OpenPipeEnds(), 0U);
   }
+}
+
+// The setup in a folder with blanks, as the offered "c:\Program Files\Halvorn\NembricAI\" is, is started by
+// its path and reads every option whole, the password too, whatever it holds; the log masks it.
+TEST(InstallSqlServer, EveryOptionReachesTheSetupWhole) {
+  for (const std::string password : {"Nemb1c$x", "two  words", "quote\"inside", "ends\\", "back\\\"slash"}) {
+    SqlWorld world;
+    world.fake.files.driveFreeBytes = {{'C', 10 * kGiB}};
+    world.state.choices.serverDirectory = "c:\\Program Files\\Halvorn\\NembricAI\\";
+    world.state.choices.sqlPassword = password;
+    world.state.secrets = {password};
+    world.fake.processes.AddProgram("c:\\Program Files\\Halvorn\\NembricAI\\Update\\SQLEXPR_x64_ENU.exe", {});
+    EXPECT_TRUE(world.sql.InstallSqlServer()) << password;
+    const std::vector<std::string> arguments = world.fake.processes.Arguments(0);
+    ASSERT_EQ(arguments.size(), 10U) << password;
+    EXPECT_EQ(arguments[0], "/QS");
+    EXPECT_EQ(arguments[5], "/SAPWD=" + password);
+    EXPECT_EQ(arguments[6], "/ACTION=install");
+    EXPECT_EQ(world.Log().find(password), std::string::npos) << password;
+  }
+}
+
+// A chatty setup fills the pipe (about 4 KiB) faster than one chunk a poll takes out: each poll empties it,
+// so the setup never waits for the setup program, and every byte reaches the log.
+TEST(InstallSqlServer, EachPollEmptiesThePipe) {
+  SqlWorld world;
+  world.fake.files.driveFreeBytes = {{'C', 10 * kGiB}};
+  const std::size_t bytes = 40 * 1024;
+  world.fake.processes.AddProgram(kSetup, {0, nullptr, false, {std::string(bytes, 'z')}});
+  EXPECT_TRUE(world.sql.InstallSqlServer());
+  EXPECT_LE(world.fake.processes.waits.size(), bytes / FakeProcesses::kPipeBytes + 2);
+  const std::string log = world.Log();
+  EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), 'z')), bytes);
 }
 
 }  // namespace

@@ -291,8 +291,10 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
   EXPECT_FALSE(world.fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath"));
   // The helper removes the running program and the folders made for it once the run has ended.
   ASSERT_FALSE(world.fake.processes.starts.empty());
+  EXPECT_EQ(world.fake.processes.starts.back().applicationName, "C:\\Windows\\system32\\cmd.exe");
+  EXPECT_TRUE(world.fake.processes.starts.back().noWindow);
   EXPECT_EQ(world.fake.processes.starts.back().commandLine,
-            "cmd.exe /c ping -n 3 127.0.0.1 >nul & del /f /q \"C:\\Program "
+            "\"C:\\Windows\\system32\\cmd.exe\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"C:\\Program "
             "Files\\Halvorn\\NembricAI\\NembricSetup.exe\""
             " & rmdir \"C:\\Program Files\\Halvorn\\NembricAI\"");
   const std::string log = world.Log();

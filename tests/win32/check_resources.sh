@@ -76,9 +76,10 @@ TABLE
 expect '  "?", 104, ALT'
 expect '  "/", 104, ALT'
 
-# The manifest: elevation, per-monitor DPI awareness, common controls 6.
+# The manifest: elevation, per-monitor DPI awareness, common controls 6, and UTF-8 as the ANSI code page (a
+# folder such as C:\Users\Łukasz reaches the ANSI calls whole).
 manifest=$(strings -n 8 "$exe" | tr -d '\r')
-for needle in 'level="requireAdministrator"' '>PerMonitorV2<' 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'; do
+for needle in 'level="requireAdministrator"' '>PerMonitorV2<' '>UTF-8</activeCodePage>' 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'; do
   grep -Fq -- "$needle" <<<"$manifest" || { echo "manifest lacks $needle"; failures=$((failures + 1)); }
 done
 

@@ -20,6 +20,24 @@ TEST(Win32Files, CurrentDirectoryWithinItsLimit) {
   EXPECT_EQ(files.CurrentDirectory(length - 1), std::nullopt);
 }
 
+// A file is looked for along PATH alone: a file of that name in the program's own folder or the current
+// folder (where anyone may have put one) is not found; one in a folder of PATH is.
+TEST(Win32Files, SearchesPathNotTheProgramsFolder) {
+  const std::string name = "nembric_search_probe.dll";
+  const std::string planted = OwnDirectory() + "\\" + name;
+  std::ofstream(planted) << "planted";
+  char current[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, current);
+  SetCurrentDirectoryA(OwnDirectory().c_str());
+  Win32Files files;
+  EXPECT_EQ(files.FindOnSearchPath(name), std::nullopt);
+  const std::optional<std::string> system = files.FindOnSearchPath("kernel32.dll");
+  ASSERT_TRUE(system.has_value());
+  EXPECT_EQ(system->find(OwnDirectory()), std::string::npos) << *system;
+  SetCurrentDirectoryA(current);
+  DeleteFileA(planted.c_str());
+}
+
 TEST(Win32Files, CreatesAnewAppendsAndCloses) {
   Win32Files files;
   const std::string path = TempPath("nembric adapter log.txt");

@@ -23,7 +23,7 @@ TEST(Win32Processes, ReadsAProgramsOutputThroughAPipeWhileItRuns) {
   GetHandleInformation(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(pipe->read)), &flags);
   EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0U);  // the read end stays with the setup
 
-  ProcessStart start{std::nullopt, setup + "  /Q /ACTION=Install", folder, true, pipe->write};
+  ProcessStart start{setup, "\"" + setup + "\"  /Q /ACTION=Install", folder, true, pipe->write};
   std::uint32_t error = 0;
   const ProcessHandle process = processes.Create(start, error);
   processes.ClosePipeEnd(pipe->write);
@@ -48,6 +48,36 @@ TEST(Win32Processes, ReadsAProgramsOutputThroughAPipeWhileItRuns) {
   EXPECT_GT(chunks, 1);  // and was read while it ran
   EXPECT_NE(output.find("step  1 of 12"), std::string::npos) << output;
   DeleteFileA(setup.c_str());
+}
+
+// Windows hands a child the caller's inheritable handles (the pipe's write end among them) only when the
+// start asks for it; the probe exits with 0 when the handle it is given is valid in its own process.
+TEST(Win32Processes, InheritsHandlesOnlyWhenAsked) {
+  const std::string standin = TestsDirectory() + "\\e2e\\packages\\bin\\standin_installer.exe";
+  const std::string folder = TempPath("Nembric Inherit Test");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string probe = folder + "\\handle_probe.exe";
+  ASSERT_TRUE(CopyFileA(standin.c_str(), probe.c_str(), FALSE));
+  Win32Processes processes;
+  const std::optional<Pipe> pipe = processes.CreateOutputPipe();
+  ASSERT_TRUE(pipe.has_value());
+  const std::string handle = std::to_string(static_cast<std::uintptr_t>(pipe->write));
+  for (const bool inherit : {true, false}) {
+    std::uint32_t error = 0;
+    const ProcessHandle process =
+        processes.Create({probe, "\"" + probe + "\" " + handle, folder, inherit, FileHandle::none}, error);
+    ASSERT_NE(process, ProcessHandle::none) << error;
+    processes.Wait(process, Processes::kInfinite);
+    EXPECT_EQ(processes.ExitCode(process), inherit ? 0U : 1U) << inherit;
+    processes.Close(process);
+  }
+  // A start that names no program is never made (no search for it).
+  std::uint32_t error = 0;
+  EXPECT_EQ(processes.Create({"", "handle_probe.exe", folder}, error), ProcessHandle::none);
+  EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
+  processes.ClosePipeEnd(pipe->read);
+  processes.ClosePipeEnd(pipe->write);
+  DeleteFileA(probe.c_str());
 }
 
 }  // namespace

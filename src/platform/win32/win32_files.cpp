@@ -8,6 +8,9 @@
 
 namespace {
 
+// The longest value an environment variable can hold, its NUL included.
+constexpr std::size_t kEnvironmentValueLimit = 32767;
+
 HANDLE ToHandle(FileHandle file) {
   return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(file));
 }
@@ -198,9 +201,17 @@ std::optional<Files::Stamp> Win32Files::StampOf(const std::string& path) {
 }
 
 std::optional<std::string> Win32Files::FindOnSearchPath(const std::string& fileName) {
+  // The folders of PATH alone: without a path of its own SearchPath looks in the exe's folder and the
+  // current folder first, where anyone may have put a file of that name.
+  std::vector<char> folders(kEnvironmentValueLimit, '\0');
+  const DWORD foldersLength =
+      GetEnvironmentVariableA("PATH", folders.data(), static_cast<DWORD>(folders.size()));
+  if (foldersLength == 0 || foldersLength >= folders.size()) {
+    return std::nullopt;
+  }
   std::vector<char> path(MAX_PATH + 1, '\0');
-  const DWORD length =
-      SearchPathA(nullptr, fileName.c_str(), nullptr, static_cast<DWORD>(path.size()), path.data(), nullptr);
+  const DWORD length = SearchPathA(folders.data(), fileName.c_str(), nullptr, static_cast<DWORD>(path.size()),
+                                   path.data(), nullptr);
   if (length == 0 || length >= path.size()) {
     return std::nullopt;
   }

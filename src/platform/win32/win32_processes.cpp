@@ -37,12 +37,18 @@ ProcessHandle Win32Processes::Create(const ProcessStart& start, std::uint32_t& e
     startup.hStdOutput = ToHandle(start.standardOutput);
     startup.hStdError = ToHandle(start.standardOutput);
   }
+  // Without an application name CreateProcess would search for the program, the setup's own folder and
+  // the current folder first: such a start is never made.
+  if (start.applicationName.empty()) {
+    error = ERROR_INVALID_PARAMETER;
+    return ProcessHandle::none;
+  }
   PROCESS_INFORMATION information{};
   // CreateProcessA may write into the command line: it gets a copy of its own.
   std::vector<char> commandLine(start.commandLine.begin(), start.commandLine.end());
   commandLine.push_back('\0');
-  if (CreateProcessA(start.applicationName ? start.applicationName->c_str() : nullptr, commandLine.data(),
-                     nullptr, nullptr, FALSE, 0, nullptr,
+  if (CreateProcessA(start.applicationName.c_str(), commandLine.data(), nullptr, nullptr,
+                     start.inheritHandles ? TRUE : FALSE, start.noWindow ? CREATE_NO_WINDOW : 0, nullptr,
                      start.currentDirectory.empty() ? nullptr : start.currentDirectory.c_str(), &startup,
                      &information) == FALSE) {
     error = GetLastError();

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "core/setup_state.h"
@@ -10,8 +11,10 @@ namespace {
 
 constexpr char kSilentSwitches[] = "/install /quiet /norestart";
 constexpr char kMsiSwitches[] = " /quiet /norestart";
+constexpr char kMsiProgram[] = "msiexec.exe";
 constexpr char kMsiStart[] = "msiexec.exe /i ";
-constexpr char kMsiRemove[] = "msiexec.exe /x ";
+constexpr char kMsiInstall[] = "/i ";
+constexpr char kMsiRemove[] = "/x ";
 constexpr std::uint32_t kUnknownProduct = 1605;  // ERROR_UNKNOWN_PRODUCT
 constexpr char kProductCodeQuery[] = "SELECT `Value` FROM `Property` WHERE `Property`='ProductCode'";
 constexpr char kProductCodeShape[] = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
@@ -21,6 +24,7 @@ constexpr char kCreateProcess[] = "CreateProcess";
 constexpr char kNoMessage[] = "(no message)";
 constexpr std::uint32_t kIconWarning = 0x30;  // MB_ICONWARNING
 constexpr std::uint32_t kUnreadableExitCode = 1;
+constexpr std::uint32_t kFileNotFound = 2;            // ERROR_FILE_NOT_FOUND
 constexpr std::uint32_t kRestartRequired = 3010;      // ERROR_SUCCESS_REBOOT_REQUIRED
 constexpr std::uint32_t kRestartInitiated = 1641;     // ERROR_SUCCESS_REBOOT_INITIATED
 constexpr std::uint32_t kProductVersionNewer = 1638;  // ERROR_PRODUCT_VERSION
@@ -41,6 +45,37 @@ RunResult RunAndWait(SetupState& state, const ProcessStart& start) {
   }
   processes.Wait(process.get(), Processes::kInfinite);
   return {true, processes.ExitCode(process.get()).value_or(kUnreadableExitCode)};
+}
+
+// An installer started by its own path, its name the command line's first word.
+ProcessStart InstallerStart(const std::string& program, std::string_view arguments,
+                            const std::string& directory) {
+  ProcessStart start;
+  start.applicationName = program;
+  start.commandLine = CommandLineOf(program, arguments);
+  start.currentDirectory = directory;
+  return start;
+}
+
+// Windows Installer from the system folder, with the package or product in double quotes; nullopt when
+// the system folder is not known (msiexec is never looked for elsewhere).
+std::optional<ProcessStart> MsiexecStart(SetupState& state, std::string_view action,
+                                         const std::string& target, const std::string& directory) {
+  const std::optional<std::string> system = state.machine.files.KnownFolder(Files::kFolderSystem);
+  if (!system) {
+    return std::nullopt;
+  }
+  return InstallerStart(JoinPath(*system, kMsiProgram),
+                        std::string(action) + "\"" + target + "\"" + kMsiSwitches, directory);
+}
+
+// Runs a start when there is one; a start that could not be composed is reported as a missing program.
+RunResult RunIfComposed(SetupState& state, const std::optional<ProcessStart>& start) {
+  if (!start) {
+    ReportCreateProcessFailure(state, kFileNotFound);
+    return {};
+  }
+  return RunAndWait(state, *start);
 }
 
 // Whether the outcome leaves the installation in place; a restart it asks for is kept for the end of the run.
@@ -74,8 +109,8 @@ void ReportCreateProcessFailure(SetupState& state, std::uint32_t error) {
 
 bool RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirectory,
                                const std::string& installerName) {
-  const ProcessStart start{JoinPath(updateDirectory, installerName), kSilentSwitches, updateDirectory};
-  const RunResult run = RunAndWait(state, start);
+  const RunResult run = RunAndWait(
+      state, InstallerStart(JoinPath(updateDirectory, installerName), kSilentSwitches, updateDirectory));
   if (!run.started) {
     return false;
   }
@@ -92,15 +127,8 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
   const bool msi = installerName.find("msi") != std::string::npos;
   // What the failure line quotes: the command before its switches.
   const std::string command = msi ? kMsiStart + ("\"" + package + "\"") : package;
-  ProcessStart start;
-  start.currentDirectory = updateDirectory;
-  if (msi) {
-    start.commandLine = command + kMsiSwitches;
-  } else {
-    start.applicationName = package;
-    start.commandLine = kSilentSwitches;
-  }
-  const RunResult run = RunAndWait(state, start);
+  const RunResult run = RunIfComposed(state, msi ? MsiexecStart(state, kMsiInstall, package, updateDirectory)
+                                                 : InstallerStart(package, kSilentSwitches, updateDirectory));
   if (!run.started) {
     return false;
   }
@@ -118,9 +146,9 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
 }
 
 bool RemoveInstallerPackage(SetupState& state, const std::string& product) {
-  ProcessStart start;
-  start.commandLine = kMsiRemove + ("\"" + product + "\"") + kMsiSwitches;
-  const RunResult run = RunAndWait(state, start);
+  const std::optional<std::string> system = state.machine.files.KnownFolder(Files::kFolderSystem);
+  const RunResult run =
+      RunIfComposed(state, MsiexecStart(state, kMsiRemove, product, system.value_or(std::string())));
   return run.started &&
          (run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false)));
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "core/setup_state.h"
@@ -37,7 +38,7 @@ constexpr char kRemovedSetup[] = "Removed ";
 constexpr char kSetupLater[] = "Removing after setup ends: ";
 // The helper that removes the running setup program once it has ended: a pause of about two seconds,
 // then the program, then the folders the record made for it (only the empty ones go).
-constexpr char kHelperStart[] = "cmd.exe /c ping -n 3 127.0.0.1 >nul & del /f /q \"";
+constexpr char kHelperStart[] = "/c ping -n 3 127.0.0.1 >nul & del /f /q \"";
 // The helper's program, and its folder as its current one, so that it finds the system's programs first.
 constexpr char kHelperProgram[] = "cmd.exe";
 constexpr char kHelperFolder[] = " & rmdir \"";
@@ -340,7 +341,9 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
   }
   ProcessStart start;
   start.applicationName = JoinPath(*system, kHelperProgram);
-  start.commandLine = command;
+  start.commandLine = CommandLineOf(start.applicationName, command);
+  // A console program: without its own console no window flashes up as the setup ends.
+  start.noWindow = true;
   start.currentDirectory = *system;
   std::uint32_t error = 0;
   Processes& processes = state_.machine.processes;

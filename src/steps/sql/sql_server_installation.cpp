@@ -1,3 +1,4 @@
+#include "core/command_text.h"
 #include "core/port_guards.h"
 #include "core/setup_state.h"
 #include "steps/sql/sql_server_setup.h"
@@ -5,7 +6,8 @@
 namespace {
 
 constexpr char kUpdateFolder[] = "Update";
-constexpr char kSetupProgram[] = "\\SQLEXPR_x64_ENU.exe ";
+constexpr char kSetupProgram[] = "\\SQLEXPR_x64_ENU.exe";
+constexpr char kPasswordSwitch[] = "/SAPWD=";
 constexpr char kStartFailed[] = "CreateProcess failed";
 constexpr char kInstalled[] = "Installed SQL Server";
 constexpr std::uint32_t kPollMs = 100;
@@ -50,8 +52,9 @@ bool SqlServerSetup::ChooseDataDrive() {
 
 std::string SqlServerSetup::SqlSetupArguments(std::string_view password) const {
   std::string arguments = " /QS /IACCEPTSQLSERVERLICENSETERMS /SUPPRESSPRIVACYSTATEMENTNOTICE ";
-  arguments += " /FEATURES=SQLEngine /SECURITYMODE=SQL /SAPWD=";
-  arguments += password;
+  arguments += " /FEATURES=SQLEngine /SECURITYMODE=SQL ";
+  // The password reaches the setup whole whatever it holds (blanks, quotes, backslashes).
+  arguments += QuoteArgument(kPasswordSwitch + std::string(password));
   arguments += "  /ACTION=install";
   arguments += defaultInstanceFound == 0 ? " /INSTANCENAME=MSSQLSERVER" : " /INSTANCENAME=SQL19Express";
   arguments += " /SQLUSERDBDIR=" + dataDrive + "\\sqldata\\";
@@ -84,7 +87,7 @@ bool SqlServerSetup::InstallSqlServer() {
   Processes& processes = state_.machine.processes;
   const std::string workingDirectory = state_.choices.serverDirectory + kUpdateFolder;
   const std::string program = workingDirectory + kSetupProgram;
-  const std::string commandLine = program + BuildSqlSetupArguments(state_.choices.sqlPassword);
+  const std::string commandLine = CommandLineOf(program, BuildSqlSetupArguments(state_.choices.sqlPassword));
   const std::optional<Pipe> pipe = processes.CreateOutputPipe();
   UniquePipeEnd read(processes, pipe ? pipe->read : FileHandle::none);
   UniquePipeEnd write(processes, pipe ? pipe->write : FileHandle::none);
@@ -94,8 +97,9 @@ bool SqlServerSetup::InstallSqlServer() {
     return false;
   }
   // The log shows the command line without the password.
-  WriteLog(state_, LogTag::server, program + SqlSetupArguments(kMaskedSecret));
+  WriteLog(state_, LogTag::server, CommandLineOf(program, SqlSetupArguments(kMaskedSecret)));
   ProcessStart start;
+  start.applicationName = program;
   start.commandLine = commandLine;
   start.currentDirectory = workingDirectory;
   start.inheritHandles = true;
@@ -110,13 +114,13 @@ bool SqlServerSetup::InstallSqlServer() {
   for (;;) {
     // Anything but a time-out ends the wait for good, so a wait that fails cannot poll for ever.
     const bool running = processes.Wait(process.get(), kPollMs) == Processes::kWaitTimeout;
-    LogSetupOutput(read.get());
+    // Each poll empties the pipe: it holds only a few KiB, and a setup that filled it would wait for the
+    // next poll. After the end this reads what the setup wrote last.
+    while (LogSetupOutput(read.get())) {
+    }
     if (!running) {
       break;
     }
-  }
-  // What the setup wrote last is still in the pipe: all of it reaches the log.
-  while (LogSetupOutput(read.get())) {
   }
   setupExitCode = processes.ExitCode(process.get());
   if (setupExitCode == kExitRestartRequired) {

@@ -5,6 +5,7 @@
 // C:\NembricTest\<name>.exitcode (0 when that file is missing), so that a test chooses it.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -103,8 +104,15 @@ void Install(const std::wstring& name) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
   const std::wstring name = OwnName();
+  // Under the name "handle_probe" it tells whether the handle given as its argument was inherited:
+  // 0 when the handle is valid in this process, 1 when not.
+  if (_wcsicmp(name.c_str(), L"handle_probe") == 0) {
+    DWORD flags = 0;
+    const auto value = static_cast<std::uintptr_t>(argc > 1 ? std::wcstoull(argv[1], nullptr, 10) : 0);
+    return GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE ? 0 : 1;
+  }
   Record(name);
   const DWORD code = ChosenExitCode(name);
   if (code == 0 || code == 3010 || code == 1641) {
