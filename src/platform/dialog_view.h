@@ -97,9 +97,10 @@ class DialogView {
   // GetActiveWindow: the active window of this thread, none when it has none.
   virtual WindowHandle ActiveWindow() = 0;
   // Loads the accelerator table and runs the message loop (GetMessage, TranslateAccelerator against the
-  // message's window, TranslateMessage and DispatchMessage, no IsDialogMessage) until WM_QUIT; returns the
-  // wParam of the last message.
-  virtual std::uintptr_t RunMessageLoop(int acceleratorTableId) = 0;
+  // message's window, then IsDialogMessage for `keyboardDialog` when one is given, TranslateMessage and
+  // DispatchMessage) until WM_QUIT; returns the wParam of the last message. With a keyboard dialog, Tab,
+  // Enter and Esc work as in any dialog; without one the dialog's fields handle their keys themselves.
+  virtual std::uintptr_t RunMessageLoop(int acceleratorTableId, WindowHandle keyboardDialog) = 0;
 
   // --- windows and controls
   // GetDlgItem; none when the dialog has no such control.

@@ -51,8 +51,9 @@ class Http {
   virtual bool ReceiveResponse(InternetHandle request) = 0;
   // WinHttpQueryHeaders of the status code as a number; nullopt when there is none.
   virtual std::optional<std::uint32_t> StatusCode(InternetHandle request) = 0;
-  // WinHttpQueryHeaders of one header as a number; nullopt when the response has none (or not a number).
-  virtual std::optional<std::uint32_t> NumberHeader(InternetHandle request, std::uint32_t query) = 0;
+  // WinHttpQueryHeaders of one header as a 64-bit number (WINHTTP_QUERY_FLAG_NUMBER64: a package's
+  // Content-Length may pass 4 GiB); nullopt when the response has none (or not a number).
+  virtual std::optional<std::uint64_t> NumberHeader(InternetHandle request, std::uint32_t query) = 0;
   // GetLastError after a failed call of this port, and FormatMessage's text for such a code (from
   // winhttp.dll for WinHTTP's own codes); empty when the system has no text.
   virtual std::uint32_t LastError() = 0;

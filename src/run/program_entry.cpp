@@ -110,7 +110,10 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     }
     machine.dialogs.ShowWindow(reporter.dialogWindow, showCommand);
   }
-  return machine.dialogs.RunMessageLoop(IDR_ACCELERATORS);
+  // The maintenance dialog's buttons take Tab, Enter and Esc from the dialog manager; the main dialog's
+  // fields handle their keys themselves (each is checked as it is left).
+  return machine.dialogs.RunMessageLoop(
+      IDR_ACCELERATORS, dialogId == IDD_MAINTENANCE ? reporter.dialogWindow : WindowHandle::none);
 }
 
 std::map<int, std::string> Program::ReadAnswers(const std::string& path) {

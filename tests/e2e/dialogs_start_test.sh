@@ -51,6 +51,20 @@ for control in $'2001\tButton\t1\t1\t&Uninstall' $'2002\tButton\t1\t1\t&Repair' 
   grep -Fq "$control" "$artefacts/maintenance-dialog-controls.txt" || fail "dialog 2000 lacks \"$control\""
 done
 
+# The maintenance dialog answers the keys of any dialog: Tab moves between its buttons, Esc is Cancel,
+# which asks whether to cancel (answered Cancel: the dialog stays), and Enter presses OK.
+rm -rf "${work:?}"/*
+(cd "$work" && exec "$run" "$exe" /repair /type=client) &
+setup_pid=$!
+if ! "$run" "$driver" window "Uninstall, Modify or Repair" 60000 -- key 2001 escape -- box cancel 5000 \
+  >"$work/keys.txt"; then
+  fail "maintenance dialog: Esc did not ask whether to cancel: $(tr -d '\r' <"$work/keys.txt")"
+fi
+grep -q "Do you want to Cancel" "$work/keys.txt" || fail "maintenance dialog: no cancel question"
+"$run" "$driver" window "Uninstall, Modify or Repair" -- kill >/dev/null || true
+wait "$setup_pid" || true
+setup_pid=
+
 if [ "$WORLD_FAILURES" -ne 0 ]; then
   echo "$WORLD_FAILURES failures; controls seen:"
   cat "$artefacts"/*-controls.txt

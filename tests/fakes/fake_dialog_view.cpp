@@ -186,8 +186,9 @@ void FakeDialogView::RedrawAll(WindowHandle window) {
   }
 }
 
-std::uintptr_t FakeDialogView::RunMessageLoop(int acceleratorTableId) {
+std::uintptr_t FakeDialogView::RunMessageLoop(int acceleratorTableId, WindowHandle keyboardDialog) {
   messageLoops.push_back(acceleratorTableId);
+  keyboardDialogs.push_back(keyboardDialog);
   return loopResult;
 }
 

@@ -61,7 +61,7 @@ class FakeDialogView final : public DialogView {
   bool UpdateWindow(WindowHandle window) override;
   void RedrawAll(WindowHandle window) override;
   WindowHandle ActiveWindow() override { return activeWindow; }
-  std::uintptr_t RunMessageLoop(int acceleratorTableId) override;
+  std::uintptr_t RunMessageLoop(int acceleratorTableId, WindowHandle keyboardDialog) override;
 
   WindowHandle GetControl(WindowHandle dialog, int controlId) override;
   int ControlId(WindowHandle control) override;
@@ -132,7 +132,8 @@ class FakeDialogView final : public DialogView {
   std::vector<int> createdDialogs;
   std::vector<std::intptr_t> endedDialogs;  // the result of each EndDialog
   std::vector<MessageBoxCall> messageBoxes;
-  std::vector<int> messageLoops;  // the accelerator table of each loop run
+  std::vector<int> messageLoops;              // the accelerator table of each loop run
+  std::vector<WindowHandle> keyboardDialogs;  // the dialog given the dialog manager's keys, each loop run
   std::uint32_t commonControls = 0;
   WindowHandle focus = WindowHandle::none;
   // The controls made the dialog's current control by name (WM_NEXTDLGCTL with a handle), in order.

@@ -136,7 +136,7 @@ std::optional<std::uint32_t> FakeHttp::StatusCode(InternetHandle request) {
   return open->rangeStart > 0 ? 206U : found->second.status;
 }
 
-std::optional<std::uint32_t> FakeHttp::NumberHeader(InternetHandle request, std::uint32_t query) {
+std::optional<std::uint64_t> FakeHttp::NumberHeader(InternetHandle request, std::uint32_t query) {
   Handle* open = Find(request, Kind::request);
   if (open == nullptr || !open->received) {
     return std::nullopt;
@@ -146,7 +146,10 @@ std::optional<std::uint32_t> FakeHttp::NumberHeader(InternetHandle request, std:
                            : open->busy         ? sizeof kBusyPage - 1
                                                 : found->second.body.size();
   if (query == kQueryContentLength) {
-    return static_cast<std::uint32_t>(size - open->rangeStart);
+    if (found != files.end() && !open->busy && found->second.declaredLength) {
+      return *found->second.declaredLength - open->rangeStart;
+    }
+    return size - open->rangeStart;
   }
   if (query == kQueryRetryAfter && found != files.end() && open->busy) {
     return found->second.retryAfter;

@@ -33,6 +33,8 @@ class FakeHttp final : public Http {
     // The first `busy` responses are status 503, with a Retry-After header of `retryAfter` seconds.
     int busy = 0;
     std::optional<std::uint32_t> retryAfter = std::nullopt;
+    // The Content-Length the server declares when it is not the body's size (a package beyond 4 GiB).
+    std::optional<std::uint64_t> declaredLength = std::nullopt;
   };
   // WinHTTP's codes of the faults.
   static constexpr std::uint32_t kErrorCannotConnect = 12029;
@@ -52,7 +54,7 @@ class FakeHttp final : public Http {
   bool SendRequest(InternetHandle request, const std::u16string& headers) override;
   bool ReceiveResponse(InternetHandle request) override;
   std::optional<std::uint32_t> StatusCode(InternetHandle request) override;
-  std::optional<std::uint32_t> NumberHeader(InternetHandle request, std::uint32_t query) override;
+  std::optional<std::uint64_t> NumberHeader(InternetHandle request, std::uint32_t query) override;
   std::uint32_t LastError() override { return lastError; }
   std::string ErrorText(std::uint32_t code) override;
   std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) override;

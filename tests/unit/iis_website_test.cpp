@@ -67,16 +67,33 @@ TEST(InstallWebsite, ConfiguresPoolSiteRestrictionAndHandlersInTwoCommits) {
       "Server Setup:Successfully Created Website:HNembricAI8081  with application pool:HNembricAI8081\r\n");
   EXPECT_DOUBLE_EQ(world.state.progressDone, 10);
   EXPECT_EQ(world.fake.iis.liveReferences, 5);  // the admin manager, its three collections and the pool stay
-  // The id and the limit go as the variants IIS expects.
-  bool idAsInt16 = false;
+  // The limit goes as the variant IIS expects.
   bool limitAsUInt32 = false;
   for (const FakeIis::Put& put : world.fake.iis.puts) {
-    idAsInt16 |= put.property == "Id" && std::string(put.type) == "int16" && put.value == u"2";
     limitAsUInt32 |= put.property == "maxAllowedContentLength" && std::string(put.type) == "uint32" &&
                      put.value == u"524288000";
   }
-  EXPECT_TRUE(idAsInt16);
   EXPECT_TRUE(limitAsUInt32);
+}
+
+// IIS gives new sites large ids: the new site's id goes whole, as an unsigned 32-bit variant, so it can
+// neither be cut nor collide with a small one.
+TEST(InstallWebsite, TheSiteIdGoesWhole) {
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+      {u"1", u"2"}, {u"32767", u"32768"}, {u"1523401245", u"1523401246"}};
+  for (const auto& [existing, expected] : cases) {
+    IisWorld world;
+    world.AddSite(u"Other", existing, {});
+    world.state.choices.port = 8081;
+    EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+    std::vector<std::pair<std::string, std::u16string>> ids;
+    for (const FakeIis::Put& put : world.fake.iis.puts) {
+      if (put.property == "Id") {
+        ids.emplace_back(put.type, put.value);
+      }
+    }
+    EXPECT_EQ(ids, (std::vector<std::pair<std::string, std::u16string>>{{"uint32", expected}}));
+  }
 }
 
 // The uninstall takes back what the install made at the server level: the site, the pool, the restriction

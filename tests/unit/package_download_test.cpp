@@ -344,6 +344,18 @@ TEST(DownloadClientPackage, ARangeTurnedDownStartsOver) {
       std::string::npos);
 }
 
+// A package beyond 4 GiB: its Content-Length is read whole, so a body that ends after 13 bytes is no whole
+// package (a length cut to 32 bits would be 13 and take it).
+TEST(DownloadClientPackage, AContentLengthBeyondFourGiBIsReadWhole) {
+  DownloadWorld world;
+  FakeHttp::Response response{200, "MZ whole tool"};
+  response.declaredLength = (std::uint64_t{1} << 32U) + 13;
+  world.fake.http.files["downloads/Tools.bin"] = response;
+  world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0});
+  EXPECT_GT(world.fake.http.PackageRequests().size(), 1U);
+  EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin").value_or(""), "");
+}
+
 // A busy server (503) is asked again after the pause it names, a minute at most, or the next pause of the
 // schedule when it names none; its page is kept nowhere.
 TEST(DownloadClientPackage, ABusyServerIsAskedAgainAfterItsPause) {

@@ -65,7 +65,17 @@ TEST_F(ProgramEntryTest, StartsComShowsTheDialogAndRunsTheLoop) {
   EXPECT_TRUE(fake.dialogs.WindowOf(program.reporter.dialogWindow).shown);
   EXPECT_EQ(fake.dialogs.WindowOf(program.reporter.dialogWindow).showCommand, kShowNormal);
   EXPECT_EQ(fake.dialogs.messageLoops, std::vector<int>{IDR_ACCELERATORS});
-  EXPECT_FALSE(Log().has_value());  // a good start writes nothing
+  EXPECT_EQ(fake.dialogs.keyboardDialogs,
+            std::vector<WindowHandle>{WindowHandle::none});  // fields take the keys
+  EXPECT_FALSE(Log().has_value());                           // a good start writes nothing
+}
+
+// The maintenance dialog has no fields of its own: Tab, Enter and Esc reach its buttons through the dialog
+// manager.
+TEST_F(ProgramEntryTest, TheMaintenanceDialogTakesTheDialogManagersKeys) {
+  Run(u"/repair /type=client");
+  ASSERT_NE(program.reporter.dialogWindow, WindowHandle::none);
+  EXPECT_EQ(fake.dialogs.keyboardDialogs, std::vector<WindowHandle>{program.reporter.dialogWindow});
 }
 
 TEST_F(ProgramEntryTest, ADialogThatCannotBeCreatedIsNotShownButTheLoopRuns) {

@@ -132,7 +132,7 @@ TEST_F(Win32DialogViewTest, MessageBoxReturnsTheAnswer) {
 
 TEST_F(Win32DialogViewTest, MessageLoopEndsWithTheQuitCode) {
   PostQuitMessage(7);
-  EXPECT_EQ(view.RunMessageLoop(IDR_ACCELERATORS), 7U);
+  EXPECT_EQ(view.RunMessageLoop(IDR_ACCELERATORS, WindowHandle::none), 7U);
 }
 
 TEST(Win32Resources, AcceleratorTableSendsCommand104ForAltQuestionMarkAndAltSlash) {

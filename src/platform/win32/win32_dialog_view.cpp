@@ -154,11 +154,13 @@ WindowHandle Win32DialogView::ActiveWindow() {
   return FromWindow(GetActiveWindow());
 }
 
-std::uintptr_t Win32DialogView::RunMessageLoop(int acceleratorTableId) {
+std::uintptr_t Win32DialogView::RunMessageLoop(int acceleratorTableId, WindowHandle keyboardDialog) {
   const unique_accelerators accelerators(LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(acceleratorTableId)));
+  const HWND dialog = ToWindow(keyboardDialog);
   MSG message{};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (TranslateAcceleratorA(message.hwnd, accelerators.get(), &message) == 0) {
+    if (TranslateAcceleratorA(message.hwnd, accelerators.get(), &message) == 0 &&
+        (dialog == nullptr || IsDialogMessageA(dialog, &message) == FALSE)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }

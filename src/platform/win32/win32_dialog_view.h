@@ -16,7 +16,7 @@ class Win32DialogView final : public DialogView {
   bool UpdateWindow(WindowHandle window) override;
   void RedrawAll(WindowHandle window) override;
   WindowHandle ActiveWindow() override;
-  std::uintptr_t RunMessageLoop(int acceleratorTableId) override;
+  std::uintptr_t RunMessageLoop(int acceleratorTableId, WindowHandle keyboardDialog) override;
 
   WindowHandle GetControl(WindowHandle dialog, int controlId) override;
   int ControlId(WindowHandle control) override;

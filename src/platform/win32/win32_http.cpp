@@ -110,13 +110,17 @@ bool Win32Http::ReceiveResponse(InternetHandle request) {
 }
 
 std::optional<std::uint32_t> Win32Http::StatusCode(InternetHandle request) {
-  return NumberHeader(request, WINHTTP_QUERY_STATUS_CODE);
+  const std::optional<std::uint64_t> code = NumberHeader(request, WINHTTP_QUERY_STATUS_CODE);
+  if (!code || *code > UINT32_MAX) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(*code);
 }
 
-std::optional<std::uint32_t> Win32Http::NumberHeader(InternetHandle request, std::uint32_t query) {
-  DWORD value = 0;
+std::optional<std::uint64_t> Win32Http::NumberHeader(InternetHandle request, std::uint32_t query) {
+  ULONGLONG value = 0;
   DWORD size = sizeof value;
-  if (WinHttpQueryHeaders(ToInternet(request), query | WINHTTP_QUERY_FLAG_NUMBER,
+  if (WinHttpQueryHeaders(ToInternet(request), query | WINHTTP_QUERY_FLAG_NUMBER64,
                           WINHTTP_HEADER_NAME_BY_INDEX, &value, &size, WINHTTP_NO_HEADER_INDEX) == FALSE) {
     return std::nullopt;
   }

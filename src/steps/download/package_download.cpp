@@ -147,7 +147,7 @@ Fetched Transfer::Fetch(InternetHandle request) {
 Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHandle file, bool resumed) {
   Machine& machine = state.machine;
   const bool accepted = status == kStatusOk || resumed;
-  const std::optional<std::uint32_t> length = machine.http.NumberHeader(request, Http::kQueryContentLength);
+  const std::optional<std::uint64_t> length = machine.http.NumberHeader(request, Http::kQueryContentLength);
   MissingPageScanner scanner;
   std::uint64_t received = 0;
   // WinHTTP hands out what has arrived: a short read is no end, only 0 bytes or a failed read is.
@@ -187,9 +187,9 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
   }
   if (!accepted) {
     if (status == kStatusUnavailable || status == kStatusTooMany) {
-      const std::uint32_t seconds = machine.http.NumberHeader(request, Http::kQueryRetryAfter).value_or(0);
-      serverPauseMs = static_cast<std::uint32_t>(
-          std::min<std::uint64_t>(std::uint64_t{seconds} * 1000, kLongestServerPauseMs));
+      const std::uint64_t seconds = machine.http.NumberHeader(request, Http::kQueryRetryAfter).value_or(0);
+      serverPauseMs = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+          std::min<std::uint64_t>(seconds, kLongestServerPauseMs) * 1000, kLongestServerPauseMs));
     } else if (status != 0) {
       // A server that turns the range down (416 for a part that already holds every byte, say) gets the
       // whole package asked for again.

@@ -266,7 +266,8 @@ bool IisWebsite::CreateSite(std::string_view physicalPath) {
     return Fail(kNoSite);
   }
   Set(*site, u"name", Wide(siteName));
-  Set(*site, u"Id", static_cast<std::int16_t>(static_cast<std::uint16_t>(nextSiteId)));
+  // The whole id: IIS gives sites ids far beyond 16 bits.
+  Set(*site, u"Id", static_cast<std::uint32_t>(nextSiteId));
   Set(*site, u"serverAutoStart", true);
 
   const auto applications = Fetch<IisElementCollection>([&](auto& out) { return site->Collection(out); });
