@@ -11,6 +11,7 @@
 #include "core/setup_choices.h"
 #include "core/setup_log.h"
 #include "platform/handles.h"
+#include "platform/http.h"
 #include "platform/machine.h"
 
 // Widths of the texts of a run: every read from a control or the system is bounded to the width of its
@@ -67,8 +68,15 @@ struct SetupState {
   // What the run changed on the machine, for the uninstall to undo.
   InstallRecord record;
 
+  // The proxy found in the system's settings (the machine's named proxy, else the current user's named or
+  // automatic one): the bypass list goes with the named proxy, an automatic configuration is asked for
+  // each request's URL.
+  ProxySettings systemProxy;
   // The WinHTTP session of the downloads: opened once, kept for the life of the process.
   InternetHandle httpSession = InternetHandle::none;
+  // The session was opened without a proxy while the system's settings are automatic: each request gets
+  // the proxy the configuration gives for its URL.
+  bool proxyPerRequest = false;
   // Host of the download server: kDefaultDownloadHost, or the one given with /source=HOST.
   std::string downloadHost = kDefaultDownloadHost;
   // The host last connected to, for the connection-failure lines.

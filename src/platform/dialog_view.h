@@ -88,6 +88,11 @@ class DialogView {
   virtual void ShowWindow(WindowHandle window, int showCommand) = 0;
   // GetClientRect.
   virtual Rect ClientRect(WindowHandle window) = 0;
+  // The window's dots per inch (GetDeviceCaps LOGPIXELSY of its device context; 96 at 100 % scaling).
+  virtual int WindowDpi(WindowHandle window) = 0;
+  // Gives a control the font of its dialog (WM_GETFONT of the dialog, WM_SETFONT to the control), which
+  // grows with the scaling as the dialog's own controls do.
+  virtual void UseDialogFont(WindowHandle dialog, WindowHandle control) = 0;
   // InvalidateRect of the whole window, erasing the background when asked.
   virtual bool InvalidateWindow(WindowHandle window, bool erase) = 0;
   // UpdateWindow: paints the window now, even while the message loop is blocked.

@@ -31,7 +31,10 @@ class Features {
   // DismOpenSession on the image path, with no Windows directory and no system drive.
   virtual std::int32_t OpenSession(std::u16string_view imagePath, FeatureSession& session) = 0;
   // DismEnableFeature of the ";"-separated names: no identifier, package identifier DismPackageNone, no
-  // source paths, no cancel event and no user data; the progress is handed each of DISM's reports.
+  // source paths, no cancel event and no user data. DISM works on a thread of its own while the calling
+  // thread keeps its windows painted; the progress function is called on the calling thread alone, with
+  // the latest of DISM's reports (reports that arrive together are handed on as the last of them, and the
+  // last report always reaches it).
   virtual std::int32_t EnableFeature(FeatureSession session, std::u16string_view featureNames,
                                      bool limitAccess, bool enableAll, const Progress& progress) = 0;
   // DismCloseSession (also of `none`).

@@ -32,6 +32,7 @@ class Files {
   static constexpr int kFolderProgramFiles = 0x26;     // CSIDL_PROGRAM_FILES
   static constexpr int kFolderProgramFilesX86 = 0x2A;  // CSIDL_PROGRAM_FILESX86
   static constexpr int kFolderSystem = 0x25;           // CSIDL_SYSTEM
+  static constexpr int kFolderCommonPrograms = 0x17;   // CSIDL_COMMON_PROGRAMS
 
   Files() = default;
   Files(const Files&) = delete;
@@ -61,6 +62,9 @@ class Files {
   virtual bool RemoveFolder(const std::string& path) = 0;
   // MoveFileExA with MOVEFILE_REPLACE_EXISTING: the file takes the target's name, replacing what is there.
   virtual bool Replace(const std::string& source, const std::string& target) = 0;
+  // MoveFileExA with MOVEFILE_REPLACE_EXISTING and MOVEFILE_DELAY_UNTIL_REBOOT: the file takes the target's
+  // name when Windows next starts, before any program can hold the target (a module in use now).
+  virtual bool ReplaceAtRestart(const std::string& source, const std::string& target) = 0;
   // CopyFileA, replacing an existing target; on failure `error` is the system's error code.
   virtual bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) = 0;
   // GetModuleFileNameA of the running program, when it fits in maxChars characters.

@@ -6,6 +6,17 @@
 
 #include "platform/handles.h"
 
+// The proxy settings of the system or of the current user, or the proxy found for one URL: a named proxy
+// with its bypass list, and for the user's settings the automatic configuration (detection through WPAD,
+// or a configuration script's address).
+struct ProxySettings {
+  std::optional<std::u16string> proxy;
+  std::optional<std::u16string> bypass;
+  bool autoDetect = false;
+  std::optional<std::u16string> autoConfigUrl;
+  bool Automatic() const { return autoDetect || autoConfigUrl.has_value(); }
+};
+
 // WinHTTP as the system reaches it. Texts are UTF-16; every text WinHTTP hands out is freed by the adapter.
 // Session, connection and request handles are InternetHandle values; each one opened is closed with Close.
 class Http {
@@ -29,15 +40,24 @@ class Http {
   Http& operator=(const Http&) = delete;
   virtual ~Http() = default;
 
-  // WinHttpGetDefaultProxyConfiguration: false when the call fails; otherwise `proxy` is the named proxy,
-  // nullopt when the configuration names none.
-  virtual bool DefaultProxy(std::optional<std::u16string>& proxy) = 0;
-  // WinHttpGetIEProxyConfigForCurrentUser: the same for the current user's Internet settings.
-  virtual bool UserProxy(std::optional<std::u16string>& proxy) = 0;
+  // WinHttpGetDefaultProxyConfiguration (the machine's `netsh winhttp` proxy): false when the call fails;
+  // otherwise the named proxy and its bypass list, each nullopt when the configuration names none.
+  virtual bool DefaultProxy(ProxySettings& settings) = 0;
+  // WinHttpGetIEProxyConfigForCurrentUser: the current user's Internet settings, automatic ones included.
+  virtual bool UserProxy(ProxySettings& settings) = 0;
+  // WinHttpGetProxyForUrl with the automatic settings of `automatic` (detection, configuration script,
+  // or both): the proxy and bypass list the configuration gives for `url` (none: go direct); false when
+  // no proxy configuration could be found or run.
+  virtual bool ProxyForUrl(InternetHandle session, const std::u16string& url, const ProxySettings& automatic,
+                           ProxySettings& found) = 0;
+  // WinHttpSetOption with WINHTTP_OPTION_PROXY on a request: the named proxy and its bypass list.
+  virtual bool SetRequestProxy(InternetHandle request, const std::u16string& proxy,
+                               const std::optional<std::u16string>& bypass) = 0;
 
-  // WinHttpOpen, synchronous, without a bypass list; `proxy` only with the named-proxy access type.
+  // WinHttpOpen, synchronous; `proxy` and `bypass` only with the named-proxy access type.
   virtual InternetHandle OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
-                                     const std::optional<std::u16string>& proxy) = 0;
+                                     const std::optional<std::u16string>& proxy,
+                                     const std::optional<std::u16string>& bypass) = 0;
   // WinHttpSetOption with a time-out in milliseconds.
   virtual bool SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) = 0;
   // WinHttpConnect.
@@ -51,8 +71,8 @@ class Http {
   virtual bool ReceiveResponse(InternetHandle request) = 0;
   // WinHttpQueryHeaders of the status code as a number; nullopt when there is none.
   virtual std::optional<std::uint32_t> StatusCode(InternetHandle request) = 0;
-  // WinHttpQueryHeaders of one header as a 64-bit number (WINHTTP_QUERY_FLAG_NUMBER64: a package's
-  // Content-Length may pass 4 GiB); nullopt when the response has none (or not a number).
+  // WinHttpQueryHeaders of one header, read as a decimal number of up to 64 bits (a package's
+  // Content-Length may pass 4 GiB); nullopt when the response has none, or not a number.
   virtual std::optional<std::uint64_t> NumberHeader(InternetHandle request, std::uint32_t query) = 0;
   // GetLastError after a failed call of this port, and FormatMessage's text for such a code (from
   // winhttp.dll for WinHTTP's own codes); empty when the system has no text.

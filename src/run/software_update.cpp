@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr char kLinkExtension[] = ".lnk";
+
 constexpr char kBeginning[] = "Begin updating Software";
 constexpr char kNoModulePath[] = "Failed to get module filename";
 constexpr char kCopyFailed[] = "Copy failed";
@@ -117,13 +119,16 @@ int CreateShortcut(SetupState& state, const std::string& target, const std::stri
       const std::string folder =
           lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator);
       link->SetWorkingDirectory(folder.substr(0, kWorkingDirectoryChars));
-      const std::u16string name =
-          machine.runtime.AnsiToWide(linkName.substr(0, kLinkNameChars)).value_or(u"");
-      saved = link->Save(name, true) >= 0 ? 1 : 0;
-      // The link is saved by its name in the current folder.
-      const std::optional<std::string> current = machine.files.CurrentDirectory(kModulePathChars);
-      if (saved != 0 && current) {
-        state.record.AddFile(JoinPath(*current, linkName));
+      // A shortcut for every user, where Windows lists programs: the common Start menu's Programs folder,
+      // under the link name with the extension that makes it a shortcut.
+      const std::optional<std::string> programs = machine.files.KnownFolder(Files::kFolderCommonPrograms);
+      if (programs) {
+        const std::string path = JoinPath(*programs, linkName.substr(0, kLinkNameChars) + kLinkExtension);
+        const std::u16string name = machine.runtime.AnsiToWide(path).value_or(u"");
+        saved = !name.empty() && link->Save(name, true) >= 0 ? 1 : 0;
+        if (saved != 0) {
+          state.record.AddFile(path);
+        }
       }
     }
   }

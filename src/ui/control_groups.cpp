@@ -31,17 +31,29 @@ void ShowGroup(DialogContext& ui, const std::array<int, N>& ids, bool show) {
   }
 }
 
-// A proxy name from WinHTTP, as ANSI text within the width of `proxyServer`.
-bool TakeProxy(DialogContext& ui, const std::optional<std::u16string>& proxy) {
-  if (!proxy || proxy->empty()) {
+// A text from WinHTTP as ANSI within the width of `proxyServer`; nullopt when it is empty or has no ANSI
+// form.
+std::optional<std::string> ProxyText(DialogContext& ui, const std::optional<std::u16string>& text) {
+  if (!text || text->empty()) {
+    return std::nullopt;
+  }
+  std::optional<std::string> ansi = ui.setup.machine.runtime.WideToAnsi(*text);
+  if (!ansi || ansi->empty()) {
+    return std::nullopt;
+  }
+  ansi->resize(std::min(ansi->size(), kProxyServerWidth - 1));
+  return ansi;
+}
+
+// A named proxy of the system's settings: the run's proxy (with its bypass list), shown in label 137.
+bool TakeNamedProxy(DialogContext& ui, const ProxySettings& settings) {
+  const std::optional<std::string> name = ProxyText(ui, settings.proxy);
+  if (!name) {
     return false;
   }
-  std::optional<std::string> name = ui.setup.machine.runtime.WideToAnsi(*proxy);
-  if (!name || name->empty()) {
-    return false;
-  }
-  name->resize(std::min(name->size(), kProxyServerWidth - 1));
   ui.proxyServer = *name;
+  ui.proxyLabel = *name;
+  ui.setup.systemProxy = settings;
   return true;
 }
 
@@ -63,18 +75,37 @@ void ShowControl(DialogContext& ui, int controlId, bool show) {
 
 bool DetectProxy(DialogContext& ui) {
   Http& http = ui.setup.machine.http;
-  std::optional<std::u16string> proxy;
-  if (http.DefaultProxy(proxy)) {
-    return TakeProxy(ui, proxy);
+  ProxySettings machine;
+  if (http.DefaultProxy(machine) && TakeNamedProxy(ui, machine)) {
+    return true;
   }
-  proxy.reset();
-  return http.UserProxy(proxy) && TakeProxy(ui, proxy);
+  // No machine-wide proxy (Windows answers "none" wherever `netsh winhttp` set none): the proxy an
+  // administrator configured for users.
+  ProxySettings user;
+  if (!http.UserProxy(user)) {
+    return false;
+  }
+  if (TakeNamedProxy(ui, user)) {
+    return true;
+  }
+  // An automatic configuration names a proxy only per URL: the requests ask it. A configuration script
+  // an administrator named shows in the label; detection alone (Windows' default setting) has found
+  // nothing yet, so the proxy pair stays as it is without a proxy.
+  if (user.Automatic()) {
+    ui.setup.systemProxy = user;
+  }
+  const std::optional<std::string> script = ProxyText(ui, user.autoConfigUrl);
+  if (!script) {
+    return false;
+  }
+  ui.proxyLabel = *script;
+  return true;
 }
 
 void ShowComponentControls(DialogContext& ui, ControlGroup group, bool show) {
   const bool proxyFound = DetectProxy(ui);
   if (proxyFound) {
-    ui.view.SetControlText(ui.Window(), IDC_PROXY_LABEL, ui.proxyServer);
+    ui.view.SetControlText(ui.Window(), IDC_PROXY_LABEL, ui.proxyLabel);
   }
   ShowControl(ui, IDC_PROXY_LABEL, proxyFound);
   ShowControl(ui, IDC_PROXY_SERVER, proxyFound);

@@ -23,8 +23,10 @@ void ShowComponentControls(DialogContext& ui, ControlGroup group, bool show);
 // Shows or hides the SQL Server group.
 void ShowSqlGroup(DialogContext& ui, bool show);
 
-// The proxy of the system's WinHTTP settings (the current user's settings only when the default settings
-// cannot be read), into `proxyServer`; true when one is configured.
+// The proxy of the system's settings: the machine's WinHTTP proxy, else (when the machine names none or
+// its settings cannot be read) the current user's named proxy or automatic configuration. A named proxy
+// goes into `proxyServer`, what label 137 shows into `proxyLabel`, the settings into the run's
+// `systemProxy`; true when one is configured.
 bool DetectProxy(DialogContext& ui);
 
 // A BitSize text fills the client directory choices of its build; any other text changes nothing.

@@ -33,8 +33,10 @@ struct DialogContext {
   // The solid brush of backgroundColour that the dialogs paint with.
   BrushHandle backgroundBrush = BrushHandle::none;
 
-  // The proxy detected from the system's settings; blanks when none was.
+  // The named proxy detected from the system's settings; blanks when none was.
   std::string proxyServer;
+  // What label 137 shows of the detected proxy: its name, or where an automatic configuration comes from.
+  std::string proxyLabel;
   // The password as the check of its field last took it, for the check of the re-entry.
   std::string sqlPassword;
 };

@@ -18,6 +18,8 @@ constexpr int kStatusFromBottom = 38;
 constexpr int kStatusHeight = 22;
 constexpr int kProgressFromBottom = 62;
 constexpr int kProgressHeight = 18;
+// The places above are those of this many dots per inch.
+constexpr int kDesignDpi = 96;
 
 struct ComboItems {
   int id;
@@ -77,16 +79,23 @@ void InitSetupDialog(DialogContext& ui, WindowHandle dialog) {
   }
 
   view.InitCommonControls(DialogView::kProgressClass);
+  // The places are those of 100 % scaling (96 dots per inch), grown with the display's scaling as the
+  // dialog's own controls grow; both controls draw in the dialog's font.
+  const int dpi = view.WindowDpi(dialog);
+  const auto scaled = [dpi](int pixels) { return pixels * dpi / kDesignDpi; };
   const Rect client = view.ClientRect(dialog);
-  const int width = client.right - client.left - 2 * kMargin;
-  const int statusTop = client.bottom - kStatusFromBottom;
-  view.CreateChild(dialog, u"STATIC",
-                   DialogView::kStyleChild | DialogView::kStyleVisible | DialogView::kStaticNoPrefix,
-                   Rect{kMargin, statusTop, kMargin + width, statusTop + kStatusHeight}, IDC_STATUS_LINE);
-  const int progressTop = client.bottom - kProgressFromBottom;
-  view.CreateChild(dialog, u"msctls_progress32", DialogView::kStyleChild | DialogView::kStyleVisible,
-                   Rect{kMargin, progressTop, kMargin + width, progressTop + kProgressHeight},
-                   IDC_PROGRESS_BAR);
+  const int margin = scaled(kMargin);
+  const int width = client.right - client.left - 2 * margin;
+  const int statusTop = client.bottom - scaled(kStatusFromBottom);
+  const WindowHandle status = view.CreateChild(
+      dialog, u"STATIC", DialogView::kStyleChild | DialogView::kStyleVisible | DialogView::kStaticNoPrefix,
+      Rect{margin, statusTop, margin + width, statusTop + scaled(kStatusHeight)}, IDC_STATUS_LINE);
+  const int progressTop = client.bottom - scaled(kProgressFromBottom);
+  const WindowHandle bar = view.CreateChild(
+      dialog, u"msctls_progress32", DialogView::kStyleChild | DialogView::kStyleVisible,
+      Rect{margin, progressTop, margin + width, progressTop + scaled(kProgressHeight)}, IDC_PROGRESS_BAR);
+  view.UseDialogFont(dialog, status);
+  view.UseDialogFont(dialog, bar);
   view.SetProgressRange(dialog, IDC_PROGRESS_BAR, 0, 100);
   view.SetProgressPosition(dialog, IDC_PROGRESS_BAR, 0);
   view.SetControlText(dialog, IDC_STATUS_LINE, kFirstStatus);

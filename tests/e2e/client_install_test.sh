@@ -16,6 +16,7 @@ world_trust_ca
 caption="Halvorn NembricAI Universal Setup"
 maintenance_caption="Uninstall, Modify or Repair"
 drive_c="$WINEPREFIX/drive_c"
+start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 work="$drive_c/NembricE2E"
 control="$drive_c/NembricTest"
 log_name="Halvorn NembricAI  Setup v10.1.3.Log"
@@ -28,7 +29,7 @@ trap '[ -n "$setup" ] && kill "$setup" 2>/dev/null; [ -n "$proxy" ] && kill "$pr
 # A clean machine for one install; the runtimes present or missing.
 prepare() {
   rm -rf "$work" "$drive_c/Nembric10App" "$drive_c/Nembric10App32" "$drive_c/NembricAIApp" \
-    "$drive_c/Program Files/Halvorn" "$control"
+    "$drive_c/Program Files/Halvorn" "$control" "$start_menu/Halvorn NembricAI.lnk" "$start_menu/Halvorn Nembric v10.1.lnk"
   mkdir -p "$work" "$control"
   reg_quiet delete "$uninstall_key" /f /reg:32
   # A server left registered by another test would keep the shared setup program at an uninstall.
@@ -126,8 +127,8 @@ expect_registration 64bit Nembric10App 'c:\Nembric10App\' 10.1
 expect_files 64bit "$drive_c/Nembric10App" Nembric10App.exe Nembric10App.ini ReadMe.txt
 grep -qiF 'vcredist_x64.exe" /install /quiet /norestart|C:\Nembric10App\Update' "$control/vcredist_x64.log" 2>/dev/null ||
   fail "64bit: vcredist_x64.exe not run silently in the update folder"
-# The update folder was made by this run, which leaves the client folder current: the link lands there.
-[ -f "$drive_c/Nembric10App/Halvorn Nembric v10.1" ] || fail "64bit: no shortcut"
+# The shortcut lands in the common Start menu, whatever folder the run left current.
+[ -f "$start_menu/Halvorn Nembric v10.1.lnk" ] || fail "64bit: no shortcut in the Start menu"
 
 # 32 Bit, runtime present: nothing but the cabinet is fetched, and no shortcut is made.
 prepare present
@@ -164,7 +165,7 @@ mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Checking 
 expect_log ai "${lines[@]}"
 expect_registration ai NembricAI 'c:\NembricAIApp\' AI
 expect_files ai "$drive_c/NembricAIApp" NembricAI.exe NembricAI-models.txt ReadMe.txt
-link="$drive_c/NembricAIApp/Halvorn NembricAI"
+link="$start_menu/Halvorn NembricAI.lnk"
 if [ -f "$link" ]; then
   grep -aqiF 'NembricAIApp\NembricAI.exe' "$link" || fail "ai: the shortcut does not lead to NembricAI.exe"
   ! grep -aqF 'NembricAIApp\\NembricAI.exe' "$link" || fail "ai: the shortcut target has a doubled backslash"

@@ -77,10 +77,26 @@ __declspec(dllexport) HRESULT WINAPI
     DismEnableFeature(UINT session, PCWSTR featureName, PCWSTR identifier, int packageIdentifier,
                       BOOL limitAccess, PCWSTR* sourcePaths, UINT sourcePathCount, BOOL enableAll,
                       HANDLE cancelEvent, ProgressCallback progress, PVOID userData) {
+  // Like DISM, the stub reports its progress from a thread of its own while the caller waits.
   if (progress != nullptr) {
-    for (UINT step = 0; step <= 4; ++step) {
-      progress(step, 4, userData);
-      Sleep(50);
+    struct Reports {
+      ProgressCallback progress;
+      PVOID userData;
+    } reports{progress, userData};
+    const HANDLE reporter = CreateThread(
+        nullptr, 0,
+        [](LPVOID parameter) -> DWORD {
+          const auto* pending = static_cast<const Reports*>(parameter);
+          for (UINT step = 0; step <= 4; ++step) {
+            pending->progress(step, 4, pending->userData);
+            Sleep(50);
+          }
+          return 0;
+        },
+        &reports, 0, nullptr);
+    if (reporter != nullptr) {
+      WaitForSingleObject(reporter, INFINITE);
+      CloseHandle(reporter);
     }
   }
   const DWORD restart = GetFileAttributesA((std::string(kControlFolder) + "dism.restart").c_str());

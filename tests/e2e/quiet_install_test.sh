@@ -117,7 +117,8 @@ left=$(cd "$drive_c/NembricAIApp" && find . | sort | tr '\n' ' ')
 [ -z "$(reg_value 32 "$entry" DisplayName)" ] || fail "uninstall: the uninstall entry is still there"
 ! "$WORLD_RUN" reg query 'HKCU\Software\Halvorn' >/dev/null 2>&1 || fail "uninstall: the client's key is still there"
 ! "$WORLD_RUN" reg query 'HKLM\SOFTWARE\Halvorn' /reg:64 >/dev/null 2>&1 || fail "uninstall: the product key is still there"
-[ ! -e "$work/Halvorn NembricAI" ] || fail "uninstall: the shortcut is still there"
+[ ! -e "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Halvorn NembricAI.lnk" ] ||
+  fail "uninstall: the shortcut is still there"
 # The installed program goes once the run that it is has ended.
 for _ in $(seq 50); do
   [ -e "$drive_c/Program Files/Halvorn/NembricAI" ] || break

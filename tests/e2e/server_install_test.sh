@@ -216,10 +216,10 @@ grep -qF 'bindingInformation="*:80:"' "$configuration" && ! grep -qF 'bindingInf
   fail "both: the Default Web Site's binding is not back on port 80"
 grep -qxF 'Server Setup:Restored binding *:80: of Default Web Site' "$artefacts/server-both-uninstall.log" ||
   fail "both: no line for the binding given back"
-# The client's shortcut is saved in the folder that is current when the run ends: the server's update
-# folder. It stays with the client, and keeps that folder.
-left=$(cd "$server" && find . | sort | tr '\n' ' ')
-[ "$left" = ". ./Update ./Update/Halvorn NembricAI " ] || fail "both: the server directory holds more than the client's shortcut: $left"
+# The client's shortcut is in the Start menu, not in a folder of the server: nothing of the server stays.
+[ ! -e "$server" ] || fail "both: the server directory stays: $(cd "$server" && find . | sort | tr '\n' ' ')"
+[ -f "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Halvorn NembricAI.lnk" ] ||
+  fail "both: the client's shortcut went with the server"
 [ -z "$(reg_value 64 'HKLM\SOFTWARE\Halvorn\NembricAI\Server' Edition)" ] || fail "both: the server's product values stay"
 [ -f "$drive_c/NembricAIApp/NembricAI.exe" ] && [ -n "$(reg_value 32 "$uninstall\\NembricClient" DisplayName)" ] ||
   fail "both: the client went with the server"

@@ -161,6 +161,17 @@ Rect FakeDialogView::ClientRect(WindowHandle window) {
   return found == nullptr ? Rect{} : found->place;
 }
 
+int FakeDialogView::WindowDpi(WindowHandle window) {
+  return Find(window) == nullptr ? 96 : dpi;
+}
+
+void FakeDialogView::UseDialogFont(WindowHandle dialog, WindowHandle control) {
+  Window* found = Find(control);
+  if (found != nullptr && Find(dialog) != nullptr) {
+    found->dialogFont = true;
+  }
+}
+
 bool FakeDialogView::InvalidateWindow(WindowHandle window, bool erase) {
   Window* found = Find(window);
   if (found == nullptr) {

@@ -20,6 +20,7 @@ class FakeDialogView final : public DialogView {
     std::string className;
     std::uint32_t style = 0;
     std::string text;
+    bool dialogFont = false;  // drawn in its dialog's font (otherwise the system font)
     bool visible = true;
     bool enabled = true;
     bool tabStop = false;
@@ -57,6 +58,8 @@ class FakeDialogView final : public DialogView {
   WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) override;
   void ShowWindow(WindowHandle window, int showCommand) override;
   Rect ClientRect(WindowHandle window) override;
+  int WindowDpi(WindowHandle window) override;
+  void UseDialogFont(WindowHandle dialog, WindowHandle control) override;
   bool InvalidateWindow(WindowHandle window, bool erase) override;
   bool UpdateWindow(WindowHandle window) override;
   void RedrawAll(WindowHandle window) override;
@@ -132,6 +135,7 @@ class FakeDialogView final : public DialogView {
   std::vector<int> createdDialogs;
   std::vector<std::intptr_t> endedDialogs;  // the result of each EndDialog
   std::vector<MessageBoxCall> messageBoxes;
+  int dpi = 96;                               // every window's, as the display's scaling sets it
   std::vector<int> messageLoops;              // the accelerator table of each loop run
   std::vector<WindowHandle> keyboardDialogs;  // the dialog given the dialog manager's keys, each loop run
   std::uint32_t commonControls = 0;

@@ -187,6 +187,15 @@ bool FakeFiles::Remove(const std::string& path) {
   return files_.erase(key) != 0;
 }
 
+bool FakeFiles::ReplaceAtRestart(const std::string& source, const std::string& target) {
+  // Windows only notes the pair (an administrator's right); the source must exist.
+  if (files_.count(Key(Resolve(source))) == 0) {
+    return false;
+  }
+  restartReplacements.emplace_back(source, target);
+  return true;
+}
+
 bool FakeFiles::Replace(const std::string& source, const std::string& target) {
   const std::string from = Key(Resolve(source));
   const std::string to = Key(Resolve(target));

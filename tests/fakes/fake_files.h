@@ -18,6 +18,7 @@ class FakeFiles final : public Files {
   bool Remove(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
+  bool ReplaceAtRestart(const std::string& source, const std::string& target) override;
   bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) override;
   std::optional<std::string> ModulePath(std::size_t maxChars) override;
   FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
@@ -55,11 +56,15 @@ class FakeFiles final : public Files {
   // Free bytes of the disk behind a drive, by letter; a drive without an entry cannot tell.
   std::map<char, std::uint64_t> driveFreeBytes;
   // Known folders by CSIDL.
-  std::map<int, std::string> knownFolders = {{kFolderProgramFiles, "C:\\Program Files"},
-                                             {kFolderProgramFilesX86, "C:\\Program Files (x86)"},
-                                             {kFolderSystem, "C:\\Windows\\system32"}};
+  std::map<int, std::string> knownFolders = {
+      {kFolderProgramFiles, "C:\\Program Files"},
+      {kFolderProgramFilesX86, "C:\\Program Files (x86)"},
+      {kFolderSystem, "C:\\Windows\\system32"},
+      {kFolderCommonPrograms, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"}};
   // Files held open by another process that shares them for reading only: opening one for writing fails.
   std::set<std::string> heldOpen;
+  // The replacements waiting for the next start of Windows: source, target.
+  std::vector<std::pair<std::string, std::string>> restartReplacements;
   // Minutes that UTC is ahead of local time (the time-zone bias of Windows).
   std::int64_t utcBiasMinutes = 0;
   // Every path removed and every copy, in order.

@@ -15,16 +15,39 @@ std::string Narrow(const std::u16string& text) {
 
 }  // namespace
 
-bool FakeHttp::DefaultProxy(std::optional<std::u16string>& proxy) {
+bool FakeHttp::DefaultProxy(ProxySettings& settings) {
   ++defaultCalls;
-  proxy = defaultProxy;
+  // The machine's configuration has no automatic part.
+  settings.proxy = defaultProxy.proxy;
+  settings.bypass = defaultProxy.bypass;
   return defaultWorks;
 }
 
-bool FakeHttp::UserProxy(std::optional<std::u16string>& proxy) {
+bool FakeHttp::UserProxy(ProxySettings& settings) {
   ++userCalls;
-  proxy = userProxy;
+  settings = userProxy;
   return userWorks;
+}
+
+bool FakeHttp::ProxyForUrl(InternetHandle session, const std::u16string& url, const ProxySettings& automatic,
+                           ProxySettings& found) {
+  proxyLookups.push_back(url);
+  if (Find(session, Kind::session) == nullptr || !automatic.Automatic() || automaticFails) {
+    return false;
+  }
+  const auto proxy = automaticProxies.find(url);
+  found = proxy == automaticProxies.end() ? ProxySettings{} : proxy->second;
+  return true;
+}
+
+bool FakeHttp::SetRequestProxy(InternetHandle request, const std::u16string& proxy,
+                               const std::optional<std::u16string>& bypass) {
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr || open->sent) {
+    return false;  // WinHTTP takes a request's proxy only before it is sent
+  }
+  requestProxies[std::u16string(open->path.begin(), open->path.end())] = {proxy, bypass};
+  return true;
 }
 
 FakeHttp::Handle* FakeHttp::Find(InternetHandle handle, Kind kind) {
@@ -39,8 +62,9 @@ InternetHandle FakeHttp::Add(Handle handle) {
 }
 
 InternetHandle FakeHttp::OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
-                                     const std::optional<std::u16string>& proxy) {
-  sessions.push_back({userAgent, accessType, proxy});
+                                     const std::optional<std::u16string>& proxy,
+                                     const std::optional<std::u16string>& bypass) {
+  sessions.push_back({userAgent, accessType, proxy, bypass});
   if (sessionFails) {
     return InternetHandle::none;
   }

@@ -43,10 +43,15 @@ class FakeHttp final : public Http {
   static constexpr std::uint32_t kErrorHandleState = 12019;
   static constexpr std::uint32_t kErrorInvalidUrl = 12005;
 
-  bool DefaultProxy(std::optional<std::u16string>& proxy) override;
-  bool UserProxy(std::optional<std::u16string>& proxy) override;
+  bool DefaultProxy(ProxySettings& settings) override;
+  bool UserProxy(ProxySettings& settings) override;
+  bool ProxyForUrl(InternetHandle session, const std::u16string& url, const ProxySettings& automatic,
+                   ProxySettings& found) override;
+  bool SetRequestProxy(InternetHandle request, const std::u16string& proxy,
+                       const std::optional<std::u16string>& bypass) override;
   InternetHandle OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
-                             const std::optional<std::u16string>& proxy) override;
+                             const std::optional<std::u16string>& proxy,
+                             const std::optional<std::u16string>& bypass) override;
   bool SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) override;
   InternetHandle Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) override;
   InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb,
@@ -60,13 +65,21 @@ class FakeHttp final : public Http {
   std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) override;
   bool Close(InternetHandle handle) override;
 
-  // Proxy settings of the system.
+  // Proxy settings of the system: the machine's (as Windows answers without a `netsh winhttp` proxy: none)
+  // and the current user's.
   bool defaultWorks = true;
-  std::optional<std::u16string> defaultProxy;
+  ProxySettings defaultProxy;
   bool userWorks = true;
-  std::optional<std::u16string> userProxy;
+  ProxySettings userProxy;
   int defaultCalls = 0;
   int userCalls = 0;
+  // What the automatic configuration (the script, or the one detection finds) gives for each URL; a URL
+  // it does not name goes direct. Without any automatic setting the call fails, as WinHTTP's does.
+  std::map<std::u16string, ProxySettings> automaticProxies;
+  bool automaticFails = false;
+  std::vector<std::u16string> proxyLookups;  // the URL of each WinHttpGetProxyForUrl
+  // The proxy set on each request (WINHTTP_OPTION_PROXY), by the request's object path.
+  std::map<std::u16string, std::pair<std::u16string, std::optional<std::u16string>>> requestProxies;
 
   // The server, by object path ("downloads/NAME").
   std::map<std::string, Response> files;
@@ -87,6 +100,7 @@ class FakeHttp final : public Http {
     std::u16string userAgent;
     std::uint32_t accessType;
     std::optional<std::u16string> proxy;
+    std::optional<std::u16string> bypass;
   };
   std::vector<SessionCall> sessions;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> timeouts;  // option, milliseconds

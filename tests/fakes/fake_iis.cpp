@@ -135,47 +135,69 @@ class PropertyCollection final : public IisPropertyCollection, Counted {
 
 class MethodInstance final : public IisMethodInstance, Counted {
  public:
-  MethodInstance(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  MethodInstance(FakeIis& iis, NodePointer node, std::u16string method)
+      : Counted(iis), node_(std::move(node)), method_(std::move(method)) {}
   std::int32_t Execute() override {
     if (const std::int32_t failure = iis_.Failure("Execute")) {
       return failure;
     }
-    const std::u16string* name = node_->Property(u"name");
-    iis_.started.push_back(name != nullptr ? *name : std::u16string());
+    const std::u16string* found = node_->Property(u"name");
+    const std::u16string name = found != nullptr ? *found : std::u16string();
+    if (node_->tag == "site") {
+      iis_.started.push_back(name);
+      return 0;
+    }
+    // A pool: its worker process starts, or stops (at once, or never when the test says so).
+    iis_.poolCalls.push_back(method_ + u" " + name);
+    const bool start = method_ == u"Start";
+    if (!start && iis_.poolsHangOnStop) {
+      node_->Set(u"state", u"Stopping");
+      return 0;
+    }
+    node_->Set(u"state", start ? u"Started" : u"Stopped");
+    if (iis_.onPoolState) {
+      iis_.onPoolState(name, start);
+    }
     return 0;
   }
 
  private:
   NodePointer node_;
+  std::u16string method_;
 };
 
 class Method final : public IisMethod, Counted {
  public:
-  Method(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
+  Method(FakeIis& iis, NodePointer node, std::u16string name)
+      : Counted(iis), node_(std::move(node)), name_(std::move(name)) {}
   std::int32_t CreateInstance(std::unique_ptr<IisMethodInstance>& instance) override {
     if (const std::int32_t failure = iis_.Failure("CreateInstance")) {
       return failure;
     }
-    instance = std::make_unique<MethodInstance>(iis_, node_);
+    instance = std::make_unique<MethodInstance>(iis_, node_, name_);
     return 0;
   }
 
  private:
   NodePointer node_;
+  std::u16string name_;
 };
 
 class MethodCollection final : public IisMethodCollection, Counted {
  public:
   MethodCollection(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
   std::int32_t Item(std::u16string_view name, std::unique_ptr<IisMethod>& method) override {
-    // Sites have the one method "Start".
-    if (node_->tag != "site" || name != u"Start") {
+    // Sites have the one method "Start"; application pools (the "add" items of their section) "Start"
+    // and "Stop".
+    const bool site = node_->tag == "site" && name == u"Start";
+    const bool pool = node_->tag == "add" && (name == u"Start" || name == u"Stop");
+    if (!site && !pool) {
       return kNotFound;
     }
     if (const std::int32_t failure = iis_.Failure("Method", Narrow(name))) {
       return failure;
     }
-    method = std::make_unique<Method>(iis_, node_);
+    method = std::make_unique<Method>(iis_, node_, std::u16string(name));
     return 0;
   }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +61,12 @@ class FakeIis final : public Iis {
   std::vector<Commit> commits;
   // The "name" of each site whose "Start" method was executed.
   std::vector<std::u16string> started;
+  // Application pools: each "Start NAME" or "Stop NAME" executed; a pool's "state" property follows them
+  // ("Started", "Stopped"; "Stopping" for good when pools hang on stop), and the hook hears of each change
+  // (a pool's worker process holds the server modules while it runs).
+  std::vector<std::u16string> poolCalls;
+  bool poolsHangOnStop = false;
+  std::function<void(const std::u16string& pool, bool running)> onPoolState;
   int liveReferences = 0;
   std::u16string commitPath = kApphost;
 

@@ -71,7 +71,7 @@ TEST(DeleteDllFiles, DeletesEveryFileNamedWithDllInTheFolderOnly) {
 struct ClientWorld : SetupWorld {
   ClientWorld() {
     state.startDirectory = "C:\\";
-    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt, std::nullopt);
     state.downloadHost = "localhost";
     state.progressTotal = 14;
     state.progressDone = 5;

@@ -30,7 +30,7 @@ struct DownloadWorld : SetupWorld {
     for (const char* folder : {"C:\\App\\Update", "C:\\Srv\\Update", "C:\\Srv\\cab"}) {
       fake.files.AddDirectory(folder);
     }
-    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt, std::nullopt);
   }
   std::string Log() {
     CloseLog(state);
@@ -77,6 +77,52 @@ TEST(HttpSession, OpensWithOrWithoutTheNamedProxy) {
                     {Http::kOptionConnectTimeout, 300000}, {Http::kOptionReceiveTimeout, 86400000}}));
     }
   }
+}
+
+// The detected named proxy goes with its bypass list (a typed one has none); an automatic configuration
+// names the proxy of each request's URL, the package's and its digest's alike, and sends the others direct.
+TEST(HttpSession, TheSystemsProxyReachesEveryRequest) {
+  struct Case {
+    ProxySettings system;
+    const char* field;
+    std::optional<std::u16string> sessionBypass;
+    std::optional<std::u16string> requestProxy;
+  };
+  const ProxySettings named{u"proxy.corp:3128", u"<local>;*.corp", false, {}};
+  const ProxySettings script{{}, {}, false, u"http://wpad.corp/proxy.pac"};
+  const std::vector<Case> cases = {
+      {named, "proxy.corp:3128", u"<local>;*.corp", std::nullopt},
+      {named, "typed:8080", std::nullopt, std::nullopt},
+      {script, "", std::nullopt, u"pac-proxy:8080"},
+      {ProxySettings{{}, {}, true, {}}, "", std::nullopt, u"pac-proxy:8080"},
+      {script, "typed:8080", std::nullopt, std::nullopt},  // a typed proxy wins
+  };
+  for (const Case& c : cases) {
+    DownloadWorld world;
+    world.state.systemProxy = c.system;
+    world.fake.http.automaticProxies[u"https://downloads.example/downloads/Tools.bin"] = {
+        u"pac-proxy:8080", u"<local>", false, {}};
+    world.fake.http.Serve("Tools.bin", "MZ tool");
+    OpenHttpSession(world.state, c.field);
+    EXPECT_EQ(world.fake.http.sessions.back().bypass, c.sessionBypass) << c.field;
+    world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0});
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), "MZ tool") << c.field;
+    const auto& proxies = world.fake.http.requestProxies;
+    const auto package = proxies.find(u"downloads/Tools.bin");
+    EXPECT_EQ(package == proxies.end() ? std::nullopt : std::optional(package->second.first), c.requestProxy)
+        << c.field;
+    EXPECT_FALSE(proxies.contains(u"downloads/Tools.bin.sha256")) << c.field;  // the script sends it direct
+    EXPECT_EQ(world.fake.http.proxyLookups.size(), c.requestProxy ? 2U : 0U) << c.field;
+  }
+  // A configuration that cannot be found is searched for once: the later requests go direct at once.
+  DownloadWorld world;
+  world.state.systemProxy = ProxySettings{{}, {}, true, {}};
+  world.fake.http.automaticFails = true;
+  world.fake.http.Serve("Tools.bin", "MZ tool");
+  OpenHttpSession(world.state, "");
+  world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0});
+  EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), "MZ tool");
+  EXPECT_EQ(world.fake.http.proxyLookups.size(), 1U);
 }
 
 TEST(ReportConnectFailure, ComposesTheLineFromWhatAndDetail) {

@@ -102,7 +102,7 @@ TEST(RunSetup, TheSessionGoesThroughATypedProxyElseTheDetectedOne) {
        }) {
     DialogFixture d(RunMode::install);
     if (c.detected != nullptr) {
-      d.fake.http.defaultProxy = c.detected;
+      d.fake.http.defaultProxy.proxy = c.detected;
     }
     ShowComponentControls(d.ui, ControlGroup::client, true);  // as leaving Setup Type does
     Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_CLIENT_DIRECTORY, ""}, {IDC_PROXY_SERVER, c.typed}});
@@ -194,7 +194,10 @@ TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
     EXPECT_EQ(link.path, c.target);  // one backslash, though the directory ends with one
     EXPECT_EQ(link.workingDirectory, "C:\\Apps");
     EXPECT_EQ(link.description, "C:\\Apps\\");
-    EXPECT_EQ(link.savedAs, std::u16string(c.link, c.link + std::string(c.link).size()));
+    // In the common Start menu, as a shortcut file, whatever folder is current.
+    const std::string saved =
+        std::string("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\") + c.link + ".lnk";
+    EXPECT_EQ(link.savedAs, std::u16string(saved.begin(), saved.end()));
     EXPECT_TRUE(link.remember);
     EXPECT_EQ(d.fake.shell.liveLinks, 0);
   }

@@ -23,7 +23,7 @@ constexpr char kNotConfigured[] = "Server Setup:Could not configure IIS. Please 
 struct ServerWorld : DialogFixture {
   ServerWorld() : DialogFixture(RunMode::install) {
     program.reporter.dialogWindow = window;
-    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt);
+    state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt, std::nullopt);
     state.downloadHost = "localhost";
     state.progressTotal = 40;
     state.steps.serverDownload = 10;
@@ -235,6 +235,49 @@ TEST(UpdateServer, ReplacesTheModulesAndExtractsTheBoxOnlyIntoANewServer) {
     EXPECT_NE(log.find(std::string(kConfigured) + "Server Setup:Installing Website\r\n"), std::string::npos)
         << c.what;
     EXPECT_TRUE(log.ends_with("Server Setup:Updated Server Software\r\n")) << c.what;
+  }
+}
+
+// The website's worker process holds the server modules loaded while its pool runs: the pool stops for the
+// update and starts again after it. A pool that does not stop in time leaves the modules held: each is
+// written beside and put in place when Windows restarts, and the run asks for that restart.
+TEST(UpdateServer, ModulesInUseAreReplacedWithThePoolStoppedOrAtTheNextRestart) {
+  for (const bool poolStops : {true, false}) {
+    ServerWorld world;
+    world.AddRuntime();
+    world.fake.iis.AddItem(u"system.applicationHost/applicationPools", "add",
+                           {{u"name", u"HNembricAI"}, {u"state", u"Started"}});
+    const std::string module = "C:\\HNembricAI\\bin\\tool.dll";
+    world.fake.files.SetContent(module, "old module");
+    world.fake.files.heldOpen.insert(module);
+    world.fake.iis.poolsHangOnStop = !poolStops;
+    world.fake.iis.onPoolState = [&](const std::u16string& pool, bool running) {
+      ASSERT_EQ(pool, u"HNembricAI");
+      running ? static_cast<void>(world.fake.files.heldOpen.insert(module))
+              : world.fake.files.heldOpen.clear();
+    };
+    EXPECT_TRUE(world.steps.server.UpdateServer());
+    EXPECT_FALSE(world.state.componentFailed) << poolStops;
+    EXPECT_EQ(world.state.restartNeeded, !poolStops);
+    const std::string log = world.Log();
+    if (poolStops) {
+      EXPECT_EQ(world.File("bin\\tool.dll"), "MZ tool library stand-in\r\n");
+      EXPECT_TRUE(world.fake.files.restartReplacements.empty());
+      EXPECT_EQ(world.fake.iis.poolCalls,
+                (std::vector<std::u16string>{u"Stop HNembricAI", u"Start HNembricAI"}));
+      EXPECT_NE(log.find("Server Setup:Stopped application pool:HNembricAI\r\n"), std::string::npos) << log;
+      EXPECT_NE(log.find("Server Setup:Started application pool:HNembricAI\r\n"), std::string::npos) << log;
+    } else {
+      EXPECT_EQ(world.File("bin\\tool.dll"), "old module");
+      EXPECT_EQ(world.File("bin\\tool.dll.new"), "MZ tool library stand-in\r\n");
+      // Each server cabinet of this test holds the module.
+      ASSERT_FALSE(world.fake.files.restartReplacements.empty());
+      for (const auto& [source, target] : world.fake.files.restartReplacements) {
+        EXPECT_TRUE(target.ends_with("bin\\tool.dll")) << target;
+        EXPECT_EQ(source, target + ".new");
+      }
+      EXPECT_NE(log.find("Server Setup:In use, replaced when Windows restarts: "), std::string::npos) << log;
+    }
   }
 }
 

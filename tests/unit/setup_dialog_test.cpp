@@ -36,20 +36,32 @@ TEST(SetupDialogOpening, InstallModeShowsTheClientGroupWithTheDefaults) {
 }
 
 TEST(SetupDialogOpening, StatusLineAndProgressBarArePlacedFromTheClientArea) {
+  // At 100 % scaling the places are the design's; at 150 % (144 dots per inch) every figure grows by half,
+  // so the dialog's font (which grows too) is not clipped.
+  for (const int dpi : {144, 96}) {
+    FakeMachine machine;
+    machine.dialogs.dpi = dpi;
+    Program program{machine.machine};
+    const WindowHandle window = machine.dialogs.CreateDialogWindow(IDD_SETUP, program.dialog);
+    const FakeDialogView::Window& status = machine.dialogs.ControlOf(window, IDC_STATUS_LINE);
+    const FakeDialogView::Window& scaledBar = machine.dialogs.ControlOf(window, IDC_PROGRESS_BAR);
+    const Rect client = machine.dialogs.ClientRect(window);
+    const auto at = [dpi](int pixels) { return pixels * dpi / 96; };
+    EXPECT_EQ(status.place.left, at(16)) << dpi;
+    EXPECT_EQ(status.place.top, client.bottom - at(38)) << dpi;
+    EXPECT_EQ(status.place.right - status.place.left, client.right - 2 * at(16)) << dpi;
+    EXPECT_EQ(status.place.bottom - status.place.top, at(22)) << dpi;
+    EXPECT_EQ(scaledBar.place.top, client.bottom - at(62)) << dpi;
+    EXPECT_EQ(scaledBar.place.bottom - scaledBar.place.top, at(18)) << dpi;
+    EXPECT_TRUE(status.dialogFont && scaledBar.dialogFont) << dpi;
+  }
   DialogFixture d(RunMode::install);
   const FakeDialogView::Window& status = d.Control(IDC_STATUS_LINE);
   const FakeDialogView::Window& bar = d.Control(IDC_PROGRESS_BAR);
-  const Rect client = d.fake.dialogs.ClientRect(d.window);
   EXPECT_EQ(status.className, "STATIC");
   EXPECT_EQ(status.style, DialogView::kStyleChild | DialogView::kStyleVisible | DialogView::kStaticNoPrefix);
   EXPECT_EQ(status.text, "Please use Tab/Enter to go to next field.");
-  EXPECT_EQ(status.place.left, 16);
-  EXPECT_EQ(status.place.top, client.bottom - 38);
-  EXPECT_EQ(status.place.right - status.place.left, client.right - 32);
-  EXPECT_EQ(status.place.bottom - status.place.top, 22);
   EXPECT_EQ(bar.className, "msctls_progress32");
-  EXPECT_EQ(bar.place.top, client.bottom - 62);
-  EXPECT_EQ(bar.place.bottom - bar.place.top, 18);
   EXPECT_EQ(bar.progressLow, 0);
   EXPECT_EQ(bar.progressHigh, 100);
   EXPECT_EQ(bar.position, 0);
@@ -100,7 +112,7 @@ TEST(SetupDialogOpening, MaintenanceDialogPresetsTheAction) {
 
 TEST(SetupDialogProxy, AConfiguredProxyShowsItsNameAndTheField) {
   DialogFixture d(RunMode::none);
-  d.fake.http.defaultProxy = u"proxy.halvorn.example:3128";
+  d.fake.http.defaultProxy.proxy = u"proxy.halvorn.example:3128";
   ShowComponentControls(d.ui, ControlGroup::client, true);
   EXPECT_EQ(d.ui.proxyServer, "proxy.halvorn.example:3128");
   EXPECT_EQ(d.Text(IDC_PROXY_LABEL), "proxy.halvorn.example:3128");
@@ -110,21 +122,52 @@ TEST(SetupDialogProxy, AConfiguredProxyShowsItsNameAndTheField) {
   EXPECT_EQ(d.fake.http.userCalls, 0);  // the user's settings only when the default ones fail
 }
 
-TEST(SetupDialogProxy, UserSettingsAnswerOnlyWhenTheDefaultOnesFail) {
-  DialogFixture d(RunMode::none);
-  d.fake.http.defaultWorks = false;
-  d.fake.http.userProxy = u"user-proxy:8080";
-  ShowComponentControls(d.ui, ControlGroup::server, true);
-  EXPECT_EQ(d.ui.proxyServer, "user-proxy:8080");
-  d.fake.http.userWorks = false;
-  ShowComponentControls(d.ui, ControlGroup::server, true);
-  EXPECT_FALSE(d.Visible(IDC_PROXY_LABEL));
-  EXPECT_FALSE(d.Visible(IDC_PROXY_SERVER));
+// Windows answers the machine's WinHTTP settings with "no proxy" unless `netsh winhttp` set one: then the
+// proxy an administrator configured for users counts, named (with its bypass list) or automatic.
+TEST(SetupDialogProxy, WithoutAMachineProxyTheUsersSettingsCount) {
+  struct Case {
+    bool defaultWorks;
+    ProxySettings user;
+    bool userWorks;
+    const char* label;  // nullptr: the pair stays hidden
+    const char* proxyServer;
+    bool automatic;  // the requests ask the configuration
+  };
+  const std::string blanks(10, ' ');
+  const std::vector<Case> cases = {
+      {true, {u"user-proxy:8080", u"<local>", false, {}}, true, "user-proxy:8080", "user-proxy:8080", false},
+      {false, {u"user-proxy:8080", {}, false, {}}, true, "user-proxy:8080", "user-proxy:8080", false},
+      {true,
+       {{}, {}, false, u"http://wpad.corp/proxy.pac"},
+       true,
+       "http://wpad.corp/proxy.pac",
+       blanks.c_str(),
+       true},
+      // Detection alone (Windows' default) has found nothing to show yet.
+      {true, {{}, {}, true, {}}, true, nullptr, blanks.c_str(), true},
+      {true, {}, true, nullptr, blanks.c_str(), false},
+      {false, {u"user-proxy:8080", {}, false, {}}, false, nullptr, blanks.c_str(), false},
+  };
+  for (const Case& c : cases) {
+    DialogFixture d(RunMode::none);
+    d.fake.http.defaultWorks = c.defaultWorks;
+    d.fake.http.userProxy = c.user;
+    d.fake.http.userWorks = c.userWorks;
+    ShowComponentControls(d.ui, ControlGroup::server, true);
+    EXPECT_EQ(d.Visible(IDC_PROXY_LABEL), c.label != nullptr) << c.proxyServer;
+    EXPECT_EQ(d.Visible(IDC_PROXY_SERVER), c.label != nullptr);
+    if (c.label != nullptr) {
+      EXPECT_EQ(d.Text(IDC_PROXY_LABEL), c.label);
+      EXPECT_EQ(d.state.systemProxy.bypass, c.user.bypass);
+    }
+    EXPECT_EQ(d.state.systemProxy.Automatic(), c.automatic);
+    EXPECT_EQ(d.ui.proxyServer, c.proxyServer);
+  }
 }
 
 TEST(SetupDialogProxy, AnOverlongProxyNameIsBoundedToItsField) {
   DialogFixture d(RunMode::none);
-  d.fake.http.defaultProxy = std::u16string(2100, u'p');
+  d.fake.http.defaultProxy.proxy = std::u16string(2100, u'p');
   ShowComponentControls(d.ui, ControlGroup::client, true);
   EXPECT_EQ(d.ui.proxyServer, std::string(255, 'p'));
 }

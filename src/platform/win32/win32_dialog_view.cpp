@@ -11,6 +11,9 @@
 
 namespace {
 
+// The dots per inch of 100 % scaling.
+constexpr int kDefaultDpi = 96;
+
 // The dialog logic of the one dialog this process shows. The program has one thread, so the procedure
 // finds it here rather than through the creation parameter, which stays 0.
 DialogEvents* g_dialogEvents = nullptr;
@@ -135,6 +138,22 @@ Rect Win32DialogView::ClientRect(WindowHandle window) {
   RECT rect{};
   GetClientRect(ToWindow(window), &rect);
   return Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+int Win32DialogView::WindowDpi(WindowHandle window) {
+  const HWND handle = ToWindow(window);
+  const HDC context = GetDC(handle);
+  if (context == nullptr) {
+    return kDefaultDpi;
+  }
+  const int dpi = GetDeviceCaps(context, LOGPIXELSY);
+  ReleaseDC(handle, context);
+  return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+void Win32DialogView::UseDialogFont(WindowHandle dialog, WindowHandle control) {
+  const LRESULT font = SendMessageW(ToWindow(dialog), WM_GETFONT, 0, 0);
+  SendMessageW(ToWindow(control), WM_SETFONT, static_cast<WPARAM>(font), FALSE);
 }
 
 bool Win32DialogView::InvalidateWindow(WindowHandle window, bool erase) {

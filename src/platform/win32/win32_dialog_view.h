@@ -12,6 +12,8 @@ class Win32DialogView final : public DialogView {
   WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) override;
   void ShowWindow(WindowHandle window, int showCommand) override;
   Rect ClientRect(WindowHandle window) override;
+  int WindowDpi(WindowHandle window) override;
+  void UseDialogFont(WindowHandle dialog, WindowHandle control) override;
   bool InvalidateWindow(WindowHandle window, bool erase) override;
   bool UpdateWindow(WindowHandle window) override;
   void RedrawAll(WindowHandle window) override;

@@ -4,9 +4,15 @@
 
 #include <dismapi.h>
 
+#include <array>
+#include <atomic>
 #include <string>
 
+#include "platform/win32/unique_handle.h"
+
 namespace {
+
+using unique_kernel_handle = unique_handle<HANDLE, CloseHandle>;
 
 using InitializeCall = HRESULT(WINAPI*)(DismLogLevel, PCWSTR, PCWSTR);
 using OpenSessionCall = HRESULT(WINAPI*)(PCWSTR, PCWSTR, PCWSTR, DismSession*);
@@ -15,13 +21,58 @@ using EnableFeatureCall = HRESULT(WINAPI*)(DismSession, PCWSTR, PCWSTR, DismPack
 using CloseSessionCall = HRESULT(WINAPI*)(DismSession);
 using ShutdownCall = HRESULT(WINAPI*)();
 
-// DISM is called with no user data, so its progress reaches the running request through this pointer;
-// DISM runs one request of the process at a time.
-const Features::Progress* runningProgress = nullptr;
+// DISM may report progress from a thread of its own. The callback only leaves the latest figure here and
+// signals the thread that asked, which hands it to the progress function on its own thread: a dialog
+// touched from another thread would wait on the asking thread, itself waiting on DISM. DISM is called
+// with no user data, so the callback reaches the running request through this pointer; DISM runs one
+// request of the process at a time.
+struct ProgressMailbox {
+  std::atomic<std::uint64_t> figure{kNoFigure};
+  HANDLE arrived = nullptr;  // auto-reset event
+  static constexpr std::uint64_t kNoFigure = UINT64_MAX;
+};
+std::atomic<ProgressMailbox*> runningMailbox{nullptr};
 
 void CALLBACK ForwardProgress(UINT current, UINT total, PVOID /*userData*/) {
-  if (runningProgress != nullptr && *runningProgress) {
-    (*runningProgress)(current, total);
+  ProgressMailbox* mailbox = runningMailbox.load();
+  if (mailbox != nullptr) {
+    mailbox->figure.store((std::uint64_t{current} << 32U) | total);
+    SetEvent(mailbox->arrived);
+  }
+}
+
+// Hands the latest figure, if one arrived since the last, to the progress function.
+void Deliver(ProgressMailbox& mailbox, const Features::Progress& progress) {
+  const std::uint64_t figure = mailbox.figure.exchange(ProgressMailbox::kNoFigure);
+  if (figure != ProgressMailbox::kNoFigure && progress) {
+    progress(static_cast<std::uint32_t>(figure >> 32U), static_cast<std::uint32_t>(figure));
+  }
+}
+
+// DismEnableFeature's arguments and result, for the thread that makes the call.
+struct EnableRequest {
+  EnableFeatureCall call;
+  DismSession session;
+  std::wstring names;
+  BOOL limitAccess;
+  BOOL enableAll;
+  HRESULT status = E_FAIL;
+};
+
+DWORD WINAPI RunEnableRequest(LPVOID parameter) {
+  auto* request = static_cast<EnableRequest*>(parameter);
+  request->status =
+      request->call(request->session, request->names.c_str(), nullptr, DismPackageNone, request->limitAccess,
+                    nullptr, 0, request->enableAll, nullptr, ForwardProgress, nullptr);
+  return 0;
+}
+
+// Keeps the asking thread's windows painted while it waits for the request: paint and sent messages
+// only, so that no click reaches the dialog in the middle of a run.
+void PaintWhileWaiting() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT) != FALSE) {
+    DispatchMessageW(&message);
   }
 }
 
@@ -85,13 +136,39 @@ std::int32_t Win32Features::EnableFeature(FeatureSession session, std::u16string
   if (entry == nullptr) {
     return status;
   }
-  const std::wstring names = Terminated(featureNames);
-  runningProgress = &progress;
-  status = As<EnableFeatureCall>(entry)(static_cast<DismSession>(session), names.c_str(), nullptr,
-                                        DismPackageNone, limitAccess ? TRUE : FALSE, nullptr, 0,
-                                        enableAll ? TRUE : FALSE, nullptr, ForwardProgress, nullptr);
-  runningProgress = nullptr;
-  return status;
+  EnableRequest request{As<EnableFeatureCall>(entry), static_cast<DismSession>(session),
+                        Terminated(featureNames), limitAccess ? TRUE : FALSE, enableAll ? TRUE : FALSE};
+  const unique_kernel_handle arrived(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!arrived) {
+    return HRESULT_FROM_WIN32(GetLastError());
+  }
+  ProgressMailbox mailbox;
+  mailbox.arrived = arrived.get();
+  runningMailbox.store(&mailbox);
+  // The request runs on a thread of its own; this thread hands on the progress and keeps its windows
+  // painted until the request has ended.
+  const unique_kernel_handle worker(CreateThread(nullptr, 0, RunEnableRequest, &request, 0, nullptr));
+  if (!worker) {
+    runningMailbox.store(nullptr);
+    return HRESULT_FROM_WIN32(GetLastError());
+  }
+  const std::array<HANDLE, 2> waits = {worker.get(), arrived.get()};
+  for (;;) {
+    const DWORD woken = MsgWaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE,
+                                                  INFINITE, QS_PAINT | QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0 + 1) {
+      Deliver(mailbox, progress);
+    } else if (woken == WAIT_OBJECT_0 + waits.size()) {
+      PaintWhileWaiting();
+    } else {
+      // The request has ended (or the wait failed, and the request is waited for plainly).
+      WaitForSingleObject(worker.get(), INFINITE);
+      break;
+    }
+  }
+  runningMailbox.store(nullptr);
+  Deliver(mailbox, progress);  // the last figure
+  return request.status;
 }
 
 std::int32_t Win32Features::CloseSession(FeatureSession session) {

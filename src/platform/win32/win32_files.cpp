@@ -89,6 +89,11 @@ bool Win32Files::Replace(const std::string& source, const std::string& target) {
   return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
+bool Win32Files::ReplaceAtRestart(const std::string& source, const std::string& target) {
+  return MoveFileExA(source.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 bool Win32Files::CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) {
   if (CopyFileA(source.c_str(), target.c_str(), FALSE) == FALSE) {
     error = GetLastError();

@@ -4,7 +4,12 @@
 
 #include <winhttp.h>
 
+#include <array>
+
 namespace {
+
+// The longest number a header holds here: 19 digits stay below 2^64.
+constexpr std::size_t kNumberHeaderChars = 19;
 
 // Frees a text that WinHTTP allocated when it goes.
 struct GlobalText {
@@ -19,16 +24,20 @@ struct GlobalText {
   }
 };
 
-std::optional<std::u16string> NamedProxy(LPCWSTR proxy) {
-  if (proxy == nullptr || *proxy == L'\0') {
+std::optional<std::u16string> TextOf(LPCWSTR text) {
+  if (text == nullptr || *text == L'\0') {
     return std::nullopt;
   }
-  return std::u16string(reinterpret_cast<const char16_t*>(proxy));
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+LPCWSTR WideOrNull(const std::optional<std::u16string>& text) {
+  return text ? reinterpret_cast<LPCWSTR>(text->c_str()) : nullptr;
 }
 
 }  // namespace
 
-bool Win32Http::DefaultProxy(std::optional<std::u16string>& proxy) {
+bool Win32Http::DefaultProxy(ProxySettings& settings) {
   WINHTTP_PROXY_INFO info{};
   if (WinHttpGetDefaultProxyConfiguration(&info) == FALSE) {
     return false;
@@ -37,11 +46,12 @@ bool Win32Http::DefaultProxy(std::optional<std::u16string>& proxy) {
   GlobalText bypass;
   name.text = info.lpszProxy;
   bypass.text = info.lpszProxyBypass;
-  proxy = NamedProxy(info.lpszProxy);
+  settings.proxy = TextOf(info.lpszProxy);
+  settings.bypass = TextOf(info.lpszProxyBypass);
   return true;
 }
 
-bool Win32Http::UserProxy(std::optional<std::u16string>& proxy) {
+bool Win32Http::UserProxy(ProxySettings& settings) {
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
   if (WinHttpGetIEProxyConfigForCurrentUser(&config) == FALSE) {
     return false;
@@ -52,7 +62,10 @@ bool Win32Http::UserProxy(std::optional<std::u16string>& proxy) {
   name.text = config.lpszProxy;
   bypass.text = config.lpszProxyBypass;
   autoConfig.text = config.lpszAutoConfigUrl;
-  proxy = NamedProxy(config.lpszProxy);
+  settings.proxy = TextOf(config.lpszProxy);
+  settings.bypass = TextOf(config.lpszProxyBypass);
+  settings.autoDetect = config.fAutoDetect != FALSE;
+  settings.autoConfigUrl = TextOf(config.lpszAutoConfigUrl);
   return true;
 }
 
@@ -72,6 +85,42 @@ LPCWSTR Wide(const std::u16string& text) {
 
 }  // namespace
 
+bool Win32Http::ProxyForUrl(InternetHandle session, const std::u16string& url, const ProxySettings& automatic,
+                            ProxySettings& found) {
+  WINHTTP_AUTOPROXY_OPTIONS options{};
+  if (automatic.autoDetect) {
+    options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
+    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+  }
+  if (automatic.autoConfigUrl) {
+    options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
+    options.lpszAutoConfigUrl = WideOrNull(automatic.autoConfigUrl);
+  }
+  // The user's own credentials reach a configuration script that asks for them.
+  options.fAutoLogonIfChallenged = TRUE;
+  WINHTTP_PROXY_INFO info{};
+  if (WinHttpGetProxyForUrl(ToInternet(session), Wide(url), &options, &info) == FALSE) {
+    return false;
+  }
+  GlobalText name;
+  GlobalText bypass;
+  name.text = info.lpszProxy;
+  bypass.text = info.lpszProxyBypass;
+  found.proxy = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY ? TextOf(info.lpszProxy) : std::nullopt;
+  found.bypass = TextOf(info.lpszProxyBypass);
+  return true;
+}
+
+bool Win32Http::SetRequestProxy(InternetHandle request, const std::u16string& proxy,
+                                const std::optional<std::u16string>& bypass) {
+  WINHTTP_PROXY_INFO info{};
+  info.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+  // WinHTTP copies the texts; it does not write to them.
+  info.lpszProxy = const_cast<LPWSTR>(Wide(proxy));
+  info.lpszProxyBypass = const_cast<LPWSTR>(WideOrNull(bypass));
+  return WinHttpSetOption(ToInternet(request), WINHTTP_OPTION_PROXY, &info, sizeof info) != FALSE;
+}
+
 static_assert(Http::kAccessNoProxy == WINHTTP_ACCESS_TYPE_NO_PROXY &&
               Http::kAccessNamedProxy == WINHTTP_ACCESS_TYPE_NAMED_PROXY);
 static_assert(Http::kFlagSecure == WINHTTP_FLAG_SECURE && Http::kFlagRefresh == WINHTTP_FLAG_REFRESH);
@@ -80,9 +129,10 @@ static_assert(Http::kOptionConnectTimeout == WINHTTP_OPTION_CONNECT_TIMEOUT &&
 static_assert(Http::kHttpsPort == INTERNET_DEFAULT_HTTPS_PORT);
 
 InternetHandle Win32Http::OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
-                                      const std::optional<std::u16string>& proxy) {
+                                      const std::optional<std::u16string>& proxy,
+                                      const std::optional<std::u16string>& bypass) {
   return FromInternet(WinHttpOpen(Wide(userAgent), accessType, proxy ? Wide(*proxy) : WINHTTP_NO_PROXY_NAME,
-                                  WINHTTP_NO_PROXY_BYPASS, 0));
+                                  bypass ? Wide(*bypass) : WINHTTP_NO_PROXY_BYPASS, 0));
 }
 
 bool Win32Http::SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) {
@@ -118,11 +168,24 @@ std::optional<std::uint32_t> Win32Http::StatusCode(InternetHandle request) {
 }
 
 std::optional<std::uint64_t> Win32Http::NumberHeader(InternetHandle request, std::uint32_t query) {
-  ULONGLONG value = 0;
-  DWORD size = sizeof value;
-  if (WinHttpQueryHeaders(ToInternet(request), query | WINHTTP_QUERY_FLAG_NUMBER64,
-                          WINHTTP_HEADER_NAME_BY_INDEX, &value, &size, WINHTTP_NO_HEADER_INDEX) == FALSE) {
+  // The header as text, read as a decimal number here: WINHTTP_QUERY_FLAG_NUMBER gives only 32 bits (a
+  // Content-Length beyond 4 GiB), and not every WinHTTP knows WINHTTP_QUERY_FLAG_NUMBER64.
+  std::array<wchar_t, kNumberHeaderChars + 1> text{};
+  DWORD size = sizeof text - sizeof(wchar_t);
+  if (WinHttpQueryHeaders(ToInternet(request), query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                          WINHTTP_NO_HEADER_INDEX) == FALSE) {
     return std::nullopt;
+  }
+  const std::size_t length = size / sizeof(wchar_t);
+  if (length == 0 || length > kNumberHeaderChars) {
+    return std::nullopt;
+  }
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text.at(i) < L'0' || text.at(i) > L'9') {
+      return std::nullopt;  // not a number: a sign, a blank, a second value
+    }
+    value = value * 10 + static_cast<std::uint64_t>(text.at(i) - L'0');
   }
   return value;
 }

@@ -4,10 +4,15 @@
 
 class Win32Http final : public Http {
  public:
-  bool DefaultProxy(std::optional<std::u16string>& proxy) override;
-  bool UserProxy(std::optional<std::u16string>& proxy) override;
+  bool DefaultProxy(ProxySettings& settings) override;
+  bool UserProxy(ProxySettings& settings) override;
+  bool ProxyForUrl(InternetHandle session, const std::u16string& url, const ProxySettings& automatic,
+                   ProxySettings& found) override;
+  bool SetRequestProxy(InternetHandle request, const std::u16string& proxy,
+                       const std::optional<std::u16string>& bypass) override;
   InternetHandle OpenSession(const std::u16string& userAgent, std::uint32_t accessType,
-                             const std::optional<std::u16string>& proxy) override;
+                             const std::optional<std::u16string>& proxy,
+                             const std::optional<std::u16string>& bypass) override;
   bool SetTimeoutOption(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) override;
   InternetHandle Connect(InternetHandle session, const std::u16string& host, std::uint16_t port) override;
   InternetHandle OpenRequest(InternetHandle connection, const std::u16string& verb,

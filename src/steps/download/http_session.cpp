@@ -21,6 +21,7 @@ constexpr char kServerWhat[] = "Server";
 constexpr char kServerMark[] = " Server:";
 constexpr char kArrow[] = "->";
 constexpr char kNetworkError[] = "WinHTTP error ";
+constexpr char16_t kSecureScheme[] = u"https://";
 
 bool HasNonBlank(std::string_view text) {
   return text.find_first_not_of(' ') != std::string_view::npos;
@@ -32,19 +33,44 @@ void OpenHttpSession(SetupState& state, const std::string& proxyServer) {
   Http& http = state.machine.http;
   WriteLog(state, LogTag::server, kEstablishing);
   InternetHandle session = InternetHandle::none;
-  if (IsBlankText(proxyServer)) {
-    session = http.OpenSession(kUserAgent, Http::kAccessNoProxy, std::nullopt);
+  const bool blank = IsBlankText(proxyServer);
+  if (blank) {
+    session = http.OpenSession(kUserAgent, Http::kAccessNoProxy, std::nullopt, std::nullopt);
     WriteLog(state, LogTag::server, session != InternetHandle::none ? kWithoutProxy : kWithoutProxyFailed);
   } else {
     const std::u16string proxy = state.machine.runtime.AnsiToWide(proxyServer).value_or(u"");
-    session = http.OpenSession(kUserAgent, Http::kAccessNamedProxy, proxy);
+    // The bypass list belongs to the detected proxy, not to one typed into the field.
+    const std::optional<std::u16string> bypass =
+        state.systemProxy.proxy == proxy ? state.systemProxy.bypass : std::nullopt;
+    session = http.OpenSession(kUserAgent, Http::kAccessNamedProxy, proxy, bypass);
     WriteLog(state, LogTag::server, session != InternetHandle::none ? kWithProxy : kWithProxyFailed,
              proxyServer);
   }
   state.httpSession = session;
+  state.proxyPerRequest = blank && state.systemProxy.Automatic();
   if (session != InternetHandle::none) {
     http.SetTimeoutOption(session, Http::kOptionConnectTimeout, kConnectTimeout);
     http.SetTimeoutOption(session, Http::kOptionReceiveTimeout, kReceiveTimeout);
+  }
+}
+
+void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16string_view objectPath) {
+  if (!state.proxyPerRequest) {
+    return;
+  }
+  Http& http = state.machine.http;
+  const std::u16string url = kSecureScheme +
+                             state.machine.runtime.AnsiToWide(state.downloadHost).value_or(u"") + u"/" +
+                             std::u16string(objectPath);
+  ProxySettings found;
+  if (!http.ProxyForUrl(state.httpSession, url, state.systemProxy, found)) {
+    // No configuration to be found (no WPAD server, a script out of reach): the later requests go direct
+    // at once instead of searching again.
+    state.proxyPerRequest = false;
+    return;
+  }
+  if (found.proxy) {
+    http.SetRequestProxy(request, *found.proxy, found.bypass);
   }
 }
 

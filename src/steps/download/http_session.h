@@ -4,12 +4,21 @@
 #include <string>
 #include <string_view>
 
+#include "platform/handles.h"
+
 struct SetupState;
 
 // Opens the WinHTTP session of the downloads into `httpSession`: through the named proxy when its text is
 // not blank, else without a proxy. A session that cannot be opened leaves none, so that the next run
 // tries again.
+// The named proxy detected from the system's settings goes with its bypass list.
 void OpenHttpSession(SetupState& state, const std::string& proxyServer);
+
+// For a session without a proxy on a machine whose settings are automatic (detection or a configuration
+// script): asks the configuration for the proxy of the request's URL and sets it on the request; a URL
+// the configuration sends direct leaves the request direct, and a configuration that cannot be found
+// leaves this request and every later one direct.
+void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16string_view objectPath);
 
 // Logs the connection-failure line "Could not conact ..." for what failed ("Url" or "Server") and its
 // detail, under the client tag. Returns 0.

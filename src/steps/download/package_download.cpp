@@ -210,6 +210,9 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
   Http& http = state.machine.http;
   const UniqueInternet request(
       http, http.OpenRequest(connection, kVerb, packagePath + kDigestSuffix, kRequestFlags));
+  if (request.IsOpen()) {
+    ApplyAutomaticProxy(state, request.get(), packagePath + kDigestSuffix);
+  }
   if (!request.IsOpen() || !http.SendRequest(request.get(), kAcceptHeaders) ||
       !http.ReceiveResponse(request.get()) || http.StatusCode(request.get()) != kStatusOk) {
     return std::nullopt;
@@ -286,6 +289,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
         ReportNetworkError(state, error);
         return false;
       }
+      ApplyAutomaticProxy(state, request.get(), widePath);
       std::u16string headers = kAcceptHeaders;
       if (transfer.partBytes > 0) {
         headers =

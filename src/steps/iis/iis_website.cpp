@@ -52,6 +52,15 @@ constexpr char kNoPool[] = "Could not create Application Pool";
 constexpr char kNoPoolUpdate[] = "Could not update Application Pool";
 constexpr char kNoRebind[] = "Could not move the binding of ";
 constexpr char kNoStart[] = "Could not start Site";
+constexpr char16_t kPoolState[] = u"state";
+constexpr char16_t kPoolStarted[] = u"Started";
+constexpr char16_t kPoolStopped[] = u"Stopped";
+constexpr char kStoppedPool[] = "Stopped application pool:";
+constexpr char kStartedPool[] = "Started application pool:";
+constexpr char kPoolNotStopped[] = "Application pool did not stop in time:";
+// The wait for a stopping pool: 60 polls half a second apart.
+constexpr int kPoolStopPolls = 60;
+constexpr std::uint32_t kPoolStopPollMs = 500;
 constexpr char kInUse[] = " is already in use on ";
 constexpr char kContinue[] = "Do you want to continue? ";
 constexpr char kMoved[] = " is moved to ";
@@ -176,11 +185,16 @@ std::string IisWebsite::SitePath() const {
 }
 
 bool IisWebsite::Open() {
+  return OpenSections(true);
+}
+
+bool IisWebsite::OpenSections(bool report) {
+  const auto fail = [this, report](const char* message) { return report ? Fail(message) : false; };
   // The entry point has started COM for this thread already; this start changes nothing there.
   state_.machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded);
   const std::int32_t created = state_.machine.iis.CreateAdminManager(adminManager_);
   if (created != 0 || !adminManager_) {
-    return Fail(created == Iis::kClassNotRegistered ? kNotRegistered : kNoAdminManager);
+    return fail(created == Iis::kClassNotRegistered ? kNotRegistered : kNoAdminManager);
   }
   const struct {
     const char16_t* section;
@@ -195,10 +209,10 @@ bool IisWebsite::Open() {
   for (const auto& section : sections) {
     std::unique_ptr<IisElement> element;
     if (adminManager_->AdminSection(section.section, kApphost, element) != 0 || !element) {
-      return Fail(section.noSection);
+      return fail(section.noSection);
     }
     if (element->Collection(section.collection) != 0 || !section.collection) {
-      return Fail(section.noCollection);
+      return fail(section.noCollection);
     }
   }
   return true;
@@ -539,16 +553,60 @@ bool IisWebsite::StartSite() {
     if (!site || Text(*site, u"name") != wanted) {
       continue;
     }
-    const auto methods = Fetch<IisMethodCollection>([&](auto& out) { return site->Methods(out); });
-    const auto start =
-        methods ? Fetch<IisMethod>([&](auto& out) { return methods->Item(u"Start", out); }) : nullptr;
-    const auto instance =
-        start ? Fetch<IisMethodInstance>([&](auto& out) { return start->CreateInstance(out); }) : nullptr;
-    if (!instance) {
-      return Fail(kNoStart);
-    }
-    instance->Execute();
-    return true;
+    return RunMethod(*site, u"Start") || Fail(kNoStart);
   }
   return true;
+}
+
+bool IisWebsite::RunMethod(IisElement& element, std::u16string_view name) {
+  const auto methods = Fetch<IisMethodCollection>([&](auto& out) { return element.Methods(out); });
+  const auto method =
+      methods ? Fetch<IisMethod>([&](auto& out) { return methods->Item(name, out); }) : nullptr;
+  const auto instance =
+      method ? Fetch<IisMethodInstance>([&](auto& out) { return method->CreateInstance(out); }) : nullptr;
+  if (!instance) {
+    return false;
+  }
+  instance->Execute();
+  return true;
+}
+
+std::unique_ptr<IisElement> IisWebsite::PoolNamed(std::string_view name) {
+  if (!poolCollection_ && !OpenSections(false)) {
+    return nullptr;
+  }
+  const std::u16string wanted = Wide(name);
+  const std::uint32_t count = CountOf(*poolCollection_);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::unique_ptr<IisElement> pool = Item(*poolCollection_, i);
+    if (pool && Text(*pool, u"name") == wanted) {
+      return pool;
+    }
+  }
+  return nullptr;
+}
+
+bool IisWebsite::StopAppPool(std::string_view name) {
+  const std::unique_ptr<IisElement> pool = PoolNamed(name);
+  // A pool that is not running holds no module.
+  if (!pool || Text(*pool, kPoolState) != kPoolStarted || !RunMethod(*pool, u"Stop")) {
+    return false;
+  }
+  for (int poll = 0; poll < kPoolStopPolls; ++poll) {
+    if (Text(*pool, kPoolState) == kPoolStopped) {
+      WriteLog(state_, LogTag::server, kStoppedPool + std::string(name));
+      return true;
+    }
+    state_.machine.runtime.Pause(kPoolStopPollMs);
+  }
+  // Still stopping: the modules it holds are written beside and put in place at the next restart.
+  WriteLog(state_, LogTag::server, kPoolNotStopped + std::string(name));
+  return true;
+}
+
+void IisWebsite::StartAppPool(std::string_view name) {
+  const std::unique_ptr<IisElement> pool = PoolNamed(name);
+  if (pool && RunMethod(*pool, u"Start")) {
+    WriteLog(state_, LogTag::server, kStartedPool + std::string(name));
+  }
 }

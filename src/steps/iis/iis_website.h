@@ -55,6 +55,13 @@ class IisWebsite {
   // Executes the site's "Start" method.
   bool StartSite();
 
+  // A running pool's worker process holds the server modules loaded, so that they can be neither deleted
+  // nor overwritten. StopAppPool executes the pool's "Stop" method and waits (a bounded time) for its
+  // state "Stopped"; true when it was running and was asked to stop, and then it is to be started again
+  // with StartAppPool. Nothing is logged when IIS or the pool is not there (a fresh server).
+  bool StopAppPool(std::string_view name);
+  void StartAppPool(std::string_view name);
+
   // What an install made, taken back in the admin manager's memory until Commit. Each finds its element
   // by name (the restriction by its path, the binding by the information the install set) and is false
   // when it is not there.
@@ -65,6 +72,12 @@ class IisWebsite {
 
   // The configuration path of the site: "MACHINE/WEBROOT/APPHOST/" and its name.
   std::string SitePath() const;
+  // Creates the admin manager and fetches the collections; each failure logged when `report` is set.
+  bool OpenSections(bool report);
+  // Executes a method of an element ("Start", "Stop"); false when it cannot be reached.
+  static bool RunMethod(IisElement& element, std::u16string_view name);
+  // The pool of that name in the pool collection, when there is one.
+  std::unique_ptr<IisElement> PoolNamed(std::string_view name);
 
   std::string siteName;
   std::string poolName;

@@ -151,9 +151,19 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   }
   // The entry's folders are made below the destination (the name has been checked to stay inside it).
   MakeEntryFolders(target.destination, name);
-  // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts.
-  const FileHandle file = files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
-                                        Files::kAttributeNormal);
+  // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts, unless
+  // the caller takes a file in use written beside it.
+  FileHandle file = files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
+                                  Files::kAttributeNormal);
+  if (file == FileHandle::invalid && target.writeBesideInUse && files_.FileAttributes(path).has_value()) {
+    const std::string beside = path + kBesideSuffix;
+    file = files_.Create(beside, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
+                         Files::kAttributeNormal);
+    if (file != FileHandle::invalid) {
+      target.writtenBeside.push_back(path);
+      path = beside;
+    }
+  }
   if (file != FileHandle::invalid) {
     writers_.erase(FromFile(file));
     writers_.try_emplace(FromFile(file), files_, file, static_cast<std::uint32_t>(notification.size));

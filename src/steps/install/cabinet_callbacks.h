@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/cabinet.h"
 #include "steps/install/cabinet_buffers.h"
@@ -17,7 +18,15 @@ struct CabinetTarget {
   // The entry the copy refused (its name may be empty) and why; no reason while none was refused.
   std::string rejectedEntry;
   std::string rejectionReason;
+  // A target that exists but cannot be written (a module a running process has loaded) is written beside
+  // it, as TARGET + kBesideSuffix, and named here, for the caller to put in place at the next restart;
+  // otherwise such a target aborts the copy.
+  bool writeBesideInUse = false;
+  std::vector<std::string> writtenBeside;
 };
+
+// The suffix of a file written beside a target in use.
+inline constexpr char kBesideSuffix[] = ".new";
 
 // The longest target path the notification callback builds.
 inline constexpr std::size_t kMaxCabinetTargetPath = 255;

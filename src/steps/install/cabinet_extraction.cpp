@@ -28,6 +28,8 @@ constexpr char kUnknownCabinetError[] = "Unknown error";
 constexpr char kCopyFailedLine[] = "FDICopy failed with error code ";
 constexpr char kDestroyFailedLine[] = "FDIDestroy failed with error code ";
 constexpr char kEntryRejected[] = "Cabinet entry rejected: ";
+constexpr char kReplacedAtRestart[] = "In use, replaced when Windows restarts: ";
+constexpr char kNotReplaced[] = "In use and could not be replaced: ";
 
 constexpr int kCabinetAttempts = 5;
 
@@ -39,6 +41,20 @@ void PrintCabinetFailure(SetupState& state, const char* line, int code) {
   text += CabinetErrorText(code);
   text += '\n';
   WriteOutput(state, text);
+}
+
+// The files written beside targets in use take the targets' places when Windows next starts; the run ends
+// asking for that restart. A replacement Windows will not note leaves the target as it is, and says so.
+void ReplaceAtRestart(SetupState& state, const std::vector<std::string>& targets) {
+  for (const std::string& path : targets) {
+    if (state.machine.files.ReplaceAtRestart(path + kBesideSuffix, path)) {
+      state.restartNeeded = true;
+      WriteLog(state, LogTag::server, kReplacedAtRestart + path);
+    } else {
+      WriteLog(state, LogTag::server, kNotReplaced + path);
+      state.componentFailed = true;
+    }
+  }
 }
 
 }  // namespace
@@ -55,16 +71,16 @@ int ReportCabinetError(SetupState& state, int code) {
 }
 
 bool ExtractCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
-                    const std::string& destination) {
+                    const std::string& destination, InUseTargets inUse) {
   if (cabinetName.find(kCabinetMark) == std::string::npos) {
     return true;
   }
   return CopyCabinet(state, cabinetName, WithTrailingBackslash(cabinetDirectory),
-                     WithTrailingBackslash(destination));
+                     WithTrailingBackslash(destination), inUse);
 }
 
 bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
-                 const std::string& destination) {
+                 const std::string& destination, InUseTargets inUse) {
   Machine& machine = state.machine;
   CabinetCallbacks callbacks(machine.files, &state.record);
   CabinetErrorRecord record;
@@ -78,9 +94,10 @@ bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::s
 
   bool copied = false;
   for (int attempt = 0; attempt < kCabinetAttempts;) {
-    CabinetTarget target{destination, {}, {}};
+    CabinetTarget target{destination, {}, {}, inUse == InUseTargets::replaceAtRestart, {}};
     if (machine.cabinet.Copy(context.get(), cabinetName, cabinetDirectory, 0, callbacks, &target)) {
       copied = true;
+      ReplaceAtRestart(state, target.writtenBeside);
       break;
     }
     if (!target.rejectionReason.empty()) {

@@ -58,6 +58,8 @@ class ServerSetup {
   // pool, site, restriction entry, first commit, the site's handlers, second commit and the site started
   // (1; 0 when a step failed, which is logged, and nothing of that step is committed).
   int InstallWebsite();
+  // The site and pool name of a port: the plain name for the ports a website usually has.
+  static std::string SiteNameFor(std::int32_t port);
 
   // The installer package that the next installer run starts.
   std::string installerName;

@@ -109,17 +109,26 @@ bool ServerSetup::UpdateServer() {
     }
   }
 
+  // The website's worker process holds the modules loaded: its pool stops while they are replaced. A
+  // module it still holds is written beside and put in place when Windows restarts.
+  const std::string pool = SiteNameFor(choices.port);
+  const bool poolStopped = website.StopAppPool(pool);
   DeleteDllFiles(machine, serverDirectory);
   for (const ServerCabinet& cabinet : kServerCabinets) {
     if ((enterprise || !cabinet.enterpriseOnly) &&
-        !ExtractCabinet(state_, cabinet.name, updateDirectory, serverDirectory)) {
+        !ExtractCabinet(state_, cabinet.name, updateDirectory, serverDirectory,
+                        InUseTargets::replaceAtRestart)) {
       state_.componentFailed = true;
     }
   }
   // Over an installed server (a repair) the box keeps its files.
   if (HasAny(state_.runMode, RunMode::install) &&
-      !ExtractCabinet(state_, kBoxCabinet, updateDirectory, serverDirectory)) {
+      !ExtractCabinet(state_, kBoxCabinet, updateDirectory, serverDirectory,
+                      InUseTargets::replaceAtRestart)) {
     state_.componentFailed = true;
+  }
+  if (poolStopped) {
+    website.StartAppPool(pool);
   }
   state_.reporter.ShowStatus(kCabinetsReady);
   DeleteDllFiles(machine, updateDirectory);

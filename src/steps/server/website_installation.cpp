@@ -16,15 +16,15 @@ constexpr int kConflictNameBlanks = 50;
 constexpr std::int32_t kInformationServerPort = 1465;
 constexpr char kInformationServerConfiguration[] = "c:\\program Files\\NembricIS\\nembricis.cfg";
 
+}  // namespace
+
 // The site and pool name of a port: the plain name for the ports a website usually has.
-std::string SiteNameFor(std::int32_t port) {
+std::string ServerSetup::SiteNameFor(std::int32_t port) {
   if (port == 80 || port == 443 || port == 1064) {
     return kSiteBaseName;
   }
   return kSiteBaseName + std::to_string(port);
 }
-
-}  // namespace
 
 int ServerSetup::WriteInformationServerConfiguration() {
   Files& files = state_.machine.files;
