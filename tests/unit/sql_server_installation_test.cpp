@@ -156,7 +156,7 @@ TEST(InstallSqlServer, EveryOptionReachesTheSetupWhole) {
 TEST(InstallSqlServer, EachPollEmptiesThePipe) {
   SqlWorld world;
   world.fake.files.driveFreeBytes = {{'C', 10 * kGiB}};
-  const std::size_t bytes = 40 * 1024;
+  const std::size_t bytes = std::size_t{40} * 1024;
   world.fake.processes.AddProgram(kSetup, {0, nullptr, false, {std::string(bytes, 'z')}});
   EXPECT_TRUE(world.sql.InstallSqlServer());
   EXPECT_LE(world.fake.processes.waits.size(), bytes / FakeProcesses::kPipeBytes + 2);
