@@ -4,9 +4,11 @@
 # winhttp, cabinet, msi). Wine is told to prefer a DLL found beside the program to its own, as Windows'
 # loader does for every DLL that is no KnownDLL. A quiet install of the AI client from there downloads and
 # extracts through those DLLs' functions, and must:
-#   - never load a planted DLL (each writes a marker when loaded; today's exe, which imports them
-#     statically, loads every one before its entry runs);
+#   - never load a planted DLL (each writes a marker when loaded; an exe that imports them statically loads
+#     every one before its entry runs);
 #   - end with 0, its log in the start folder and the setup program copied from the non-ASCII path.
+# Then the dialog (themes and common controls) is shown from there as a person starts it, and no planted
+# DLL is loaded either.
 # Not planted, because Wine cannot show what Windows does with them: Wine resolves the imports of its own
 # DLLs beside the exe whatever search flags the load was given (Windows applies
 # LOAD_LIBRARY_SEARCH_SYSTEM32 to a DLL's dependencies too), so a planted bcrypt.dll is taken as the import
@@ -56,6 +58,17 @@ else
 fi
 cmp -s "$WORLD_EXE" "$drive_c/Program Files/Halvorn/NembricAI/NembricSetup.exe" ||
   fail "the setup program was not copied from the non-ASCII folder"
+
+# The dialog as a person starts the program: uxtheme and comctl32 come into play.
+(cd "$downloads" && WINEDLLOVERRIDES="mscoree,mshtml=;uxtheme,comctl32,winhttp,cabinet,msi=n,b" \
+  exec "$WORLD_RUN" "$downloads/NembricSetup.exe") &
+setup=$!
+"$WORLD_RUN" "$WORLD_DRIVER" window "Halvorn NembricAI Universal Setup" 60000 -- kill >/dev/null ||
+  fail "the dialog did not show from the Downloads folder"
+wait "$setup" || true
+if [ -s "$control/planted.log" ]; then
+  fail "planted DLLs were loaded by the dialog: $(tr '\n' ' ' <"$control/planted.log")"
+fi
 
 [ "$WORLD_FAILURES" -eq 0 ] && echo "planted DLLs: none loaded; the install from a non-ASCII folder completed"
 exit "$((WORLD_FAILURES > 0))"
