@@ -4,17 +4,18 @@
 # as administrator. So only DLLs that cannot be planted may be imported statically:
 #   KnownDLLs (the loader maps them from the system folder's section objects, whatever lies beside the exe):
 #     kernel32, advapi32, gdi32, user32, ole32, oleaut32, shell32, msvcrt
-#   comctl32: the manifest binds it to the side-by-side Common Controls 6.0 assembly in WinSxS.
-# Every other system DLL is delay-loaded (bound at its first call from the system folder alone, once the
-# entry has called SetDefaultDllDirectories) or loaded by its adapter from the system folder. The load
-# configuration carries DependentLoadFlags LOAD_LIBRARY_SEARCH_SYSTEM32 (0x800), so the dependencies of the
-# mapped DLLs are not searched for beside the exe either, and no function that starts a program by a
-# search (WinExec, ShellExecute, system) is imported.
+# Every other system DLL is delay-loaded, bound at its first call from the system folder alone once the
+# entry has called SetDefaultDllDirectories, or loaded by its adapter from the system folder. comctl32 is
+# delay-loaded too: the manifest binds it to the side-by-side Common Controls 6.0 assembly, but its own
+# import of uxtheme would be looked for beside the exe. The load configuration carries DependentLoadFlags
+# LOAD_LIBRARY_SEARCH_SYSTEM32 (0x800), so the dependencies of the mapped DLLs are not searched for beside
+# the exe either, and no function that starts a program by a search (WinExec, ShellExecute, system) is
+# imported.
 # Usage: check_imports.sh EXE OBJDUMP
 set -euo pipefail
 exe=$1 objdump=$2
-allowed=" kernel32.dll advapi32.dll gdi32.dll user32.dll ole32.dll oleaut32.dll shell32.dll msvcrt.dll comctl32.dll "
-delayed=" winhttp.dll uxtheme.dll cabinet.dll bcrypt.dll msi.dll "
+allowed=" kernel32.dll advapi32.dll gdi32.dll user32.dll ole32.dll oleaut32.dll shell32.dll msvcrt.dll "
+delayed=" winhttp.dll uxtheme.dll comctl32.dll cabinet.dll bcrypt.dll msi.dll "
 failures=0
 fail() { echo "FAIL: $*"; failures=1; }
 
@@ -50,5 +51,5 @@ if [ "$((16#$size))" -ge $((0x50)) ]; then
   [ "$flags" = "0008" ] || fail "DependentLoadFlags are '$flags', not 0x800 (bytes 0008)"
 fi
 
-[ "$failures" -eq 0 ] && echo "imports: only KnownDLLs and the side-by-side comctl32 are imported statically"
+[ "$failures" -eq 0 ] && echo "imports: only KnownDLLs are imported statically; the other system DLLs are delay-loaded"
 exit "$failures"
