@@ -71,9 +71,11 @@ class Http {
   virtual bool ReceiveResponse(InternetHandle request) = 0;
   // WinHttpQueryHeaders of the status code as a number; nullopt when there is none.
   virtual std::optional<std::uint32_t> StatusCode(InternetHandle request) = 0;
-  // WinHttpQueryHeaders of one header, read as a decimal number of up to 64 bits (a package's
-  // Content-Length may pass 4 GiB); nullopt when the response has none, or not a number.
-  virtual std::optional<std::uint64_t> NumberHeader(InternetHandle request, std::uint32_t query) = 0;
+  // WinHttpQueryHeaders of one header as text (not as WINHTTP_QUERY_FLAG_NUMBER, which gives only 32 bits,
+  // while a package's Content-Length may pass 4 GiB); nullopt when the response has none, or one longer
+  // than kHeaderTextChars characters.
+  static constexpr std::size_t kHeaderTextChars = 64;
+  virtual std::optional<std::u16string> HeaderText(InternetHandle request, std::uint32_t query) = 0;
   // GetLastError after a failed call of this port, and FormatMessage's text for such a code (from
   // winhttp.dll for WinHTTP's own codes); empty when the system has no text.
   virtual std::uint32_t LastError() = 0;

@@ -160,7 +160,7 @@ std::optional<std::uint32_t> FakeHttp::StatusCode(InternetHandle request) {
   return open->rangeStart > 0 ? 206U : found->second.status;
 }
 
-std::optional<std::uint64_t> FakeHttp::NumberHeader(InternetHandle request, std::uint32_t query) {
+std::optional<std::u16string> FakeHttp::HeaderText(InternetHandle request, std::uint32_t query) {
   Handle* open = Find(request, Kind::request);
   if (open == nullptr || !open->received) {
     return std::nullopt;
@@ -169,16 +169,18 @@ std::optional<std::uint64_t> FakeHttp::NumberHeader(InternetHandle request, std:
   const std::size_t size = found == files.end() ? sizeof kErrorPage - 1
                            : open->busy         ? sizeof kBusyPage - 1
                                                 : found->second.body.size();
+  std::optional<std::uint64_t> number;
   if (query == kQueryContentLength) {
-    if (found != files.end() && !open->busy && found->second.declaredLength) {
-      return *found->second.declaredLength - open->rangeStart;
-    }
-    return size - open->rangeStart;
+    const bool declared = found != files.end() && !open->busy && found->second.declaredLength;
+    number = (declared ? *found->second.declaredLength : size) - open->rangeStart;
+  } else if (query == kQueryRetryAfter && found != files.end() && open->busy) {
+    number = found->second.retryAfter;
   }
-  if (query == kQueryRetryAfter && found != files.end() && open->busy) {
-    return found->second.retryAfter;
+  if (!number) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  const std::string digits = std::to_string(*number);
+  return std::u16string(digits.begin(), digits.end());
 }
 
 std::string FakeHttp::ErrorText(std::uint32_t code) {

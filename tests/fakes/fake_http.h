@@ -59,7 +59,7 @@ class FakeHttp final : public Http {
   bool SendRequest(InternetHandle request, const std::u16string& headers) override;
   bool ReceiveResponse(InternetHandle request) override;
   std::optional<std::uint32_t> StatusCode(InternetHandle request) override;
-  std::optional<std::uint64_t> NumberHeader(InternetHandle request, std::uint32_t query) override;
+  std::optional<std::u16string> HeaderText(InternetHandle request, std::uint32_t query) override;
   std::uint32_t LastError() override { return lastError; }
   std::string ErrorText(std::uint32_t code) override;
   std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) override;

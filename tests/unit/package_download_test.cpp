@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/leading_number.h"
 #include "core/setup_log.h"
 #include "core/setup_state.h"
 #include "setup_world.h"
@@ -400,6 +401,15 @@ TEST(DownloadClientPackage, AContentLengthBeyondFourGiBIsReadWhole) {
   world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0});
   EXPECT_GT(world.fake.http.PackageRequests().size(), 1U);
   EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin").value_or(""), "");
+}
+
+// A numeric header counts only when it is a whole decimal number that fits 64 bits.
+TEST(DecimalNumber, TakesOnlyAWholeNumber) {
+  EXPECT_EQ(DecimalNumber(std::u16string_view(u"4294967309")), (std::uint64_t{1} << 32U) + 13);
+  EXPECT_EQ(DecimalNumber(std::u16string_view(u"9999999999999999999")), 9999999999999999999ULL);
+  for (const char16_t* text : {u"", u" 12", u"-1", u"+1", u"12a", u"1 2", u"10000000000000000000"}) {
+    EXPECT_EQ(DecimalNumber(std::u16string_view(text)), std::nullopt);
+  }
 }
 
 // A busy server (503) is asked again after the pause it names, a minute at most, or the next pause of the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <utility>
 
 // Owns one Windows handle and releases it with `Close` when it goes; `Invalid` is the value that means
@@ -33,3 +35,6 @@ class unique_handle {
  private:
   T value_ = Invalid;
 };
+
+// A kernel object's handle (a thread, an event), closed with CloseHandle.
+using unique_kernel_handle = unique_handle<HANDLE, CloseHandle>;

@@ -12,8 +12,6 @@
 
 namespace {
 
-using unique_kernel_handle = unique_handle<HANDLE, CloseHandle>;
-
 using InitializeCall = HRESULT(WINAPI*)(DismLogLevel, PCWSTR, PCWSTR);
 using OpenSessionCall = HRESULT(WINAPI*)(PCWSTR, PCWSTR, PCWSTR, DismSession*);
 using EnableFeatureCall = HRESULT(WINAPI*)(DismSession, PCWSTR, PCWSTR, DismPackageIdentifier, BOOL, PCWSTR*,

@@ -8,9 +8,6 @@
 
 namespace {
 
-// The longest number a header holds here: 19 digits stay below 2^64.
-constexpr std::size_t kNumberHeaderChars = 19;
-
 // Frees a text that WinHTTP allocated when it goes.
 struct GlobalText {
   LPWSTR text = nullptr;
@@ -160,34 +157,23 @@ bool Win32Http::ReceiveResponse(InternetHandle request) {
 }
 
 std::optional<std::uint32_t> Win32Http::StatusCode(InternetHandle request) {
-  const std::optional<std::uint64_t> code = NumberHeader(request, WINHTTP_QUERY_STATUS_CODE);
-  if (!code || *code > UINT32_MAX) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (WinHttpQueryHeaders(ToInternet(request), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &value, &size, WINHTTP_NO_HEADER_INDEX) == FALSE) {
     return std::nullopt;
   }
-  return static_cast<std::uint32_t>(*code);
+  return value;
 }
 
-std::optional<std::uint64_t> Win32Http::NumberHeader(InternetHandle request, std::uint32_t query) {
-  // The header as text, read as a decimal number here: WINHTTP_QUERY_FLAG_NUMBER gives only 32 bits (a
-  // Content-Length beyond 4 GiB), and not every WinHTTP knows WINHTTP_QUERY_FLAG_NUMBER64.
-  std::array<wchar_t, kNumberHeaderChars + 1> text{};
-  DWORD size = sizeof text - sizeof(wchar_t);
+std::optional<std::u16string> Win32Http::HeaderText(InternetHandle request, std::uint32_t query) {
+  std::array<wchar_t, kHeaderTextChars + 1> text{};
+  DWORD size = sizeof text;
   if (WinHttpQueryHeaders(ToInternet(request), query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
                           WINHTTP_NO_HEADER_INDEX) == FALSE) {
     return std::nullopt;
   }
-  const std::size_t length = size / sizeof(wchar_t);
-  if (length == 0 || length > kNumberHeaderChars) {
-    return std::nullopt;
-  }
-  std::uint64_t value = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (text.at(i) < L'0' || text.at(i) > L'9') {
-      return std::nullopt;  // not a number: a sign, a blank, a second value
-    }
-    value = value * 10 + static_cast<std::uint64_t>(text.at(i) - L'0');
-  }
-  return value;
+  return std::u16string(reinterpret_cast<const char16_t*>(text.data()), size / sizeof(wchar_t));
 }
 
 std::uint32_t Win32Http::LastError() {

@@ -76,12 +76,10 @@ DWORD WINAPI PickerThread(LPVOID picker) {
   return 0;
 }
 
-using unique_thread = unique_handle<HANDLE, CloseHandle>;
-
 // Runs the picker on its own thread and serves the calling thread's messages meanwhile (its windows stay
 // painted and answer other programs) until that thread ends.
 HRESULT ShowOnPickerThread(Picker& picker) {
-  const unique_thread thread(CreateThread(nullptr, 0, PickerThread, &picker, 0, nullptr));
+  const unique_kernel_handle thread(CreateThread(nullptr, 0, PickerThread, &picker, 0, nullptr));
   if (!thread) {
     return HRESULT_FROM_WIN32(GetLastError());
   }

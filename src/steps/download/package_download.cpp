@@ -8,6 +8,7 @@
 
 #include "core/file_reading.h"
 #include "core/hex_text.h"
+#include "core/leading_number.h"
 #include "core/path_text.h"
 #include "core/setup_state.h"
 #include "steps/download/http_session.h"
@@ -51,6 +52,12 @@ constexpr std::size_t kDigestHexChars = 64;
 constexpr std::uint32_t kDigestFileBytes = 4096;
 
 enum class Fetched { whole, missing, broken };
+
+// A header of the response read as a whole decimal number; nullopt when there is none, or it is no number.
+std::optional<std::uint64_t> HeaderNumber(Http& http, InternetHandle request, std::uint32_t query) {
+  const std::optional<std::u16string> text = http.HeaderText(request, query);
+  return text ? DecimalNumber(std::u16string_view(*text)) : std::nullopt;
+}
 
 std::optional<std::uint8_t> HexByte(char high, char low) {
   const int a = HexDigitValue(high);
@@ -147,7 +154,7 @@ Fetched Transfer::Fetch(InternetHandle request) {
 Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHandle file, bool resumed) {
   Machine& machine = state.machine;
   const bool accepted = status == kStatusOk || resumed;
-  const std::optional<std::uint64_t> length = machine.http.NumberHeader(request, Http::kQueryContentLength);
+  const std::optional<std::uint64_t> length = HeaderNumber(machine.http, request, Http::kQueryContentLength);
   MissingPageScanner scanner;
   std::uint64_t received = 0;
   // WinHTTP hands out what has arrived: a short read is no end, only 0 bytes or a failed read is.
@@ -187,7 +194,7 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
   }
   if (!accepted) {
     if (status == kStatusUnavailable || status == kStatusTooMany) {
-      const std::uint64_t seconds = machine.http.NumberHeader(request, Http::kQueryRetryAfter).value_or(0);
+      const std::uint64_t seconds = HeaderNumber(machine.http, request, Http::kQueryRetryAfter).value_or(0);
       serverPauseMs = static_cast<std::uint32_t>(std::min<std::uint64_t>(
           std::min<std::uint64_t>(seconds, kLongestServerPauseMs) * 1000, kLongestServerPauseMs));
     } else if (status != 0) {

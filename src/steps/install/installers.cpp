@@ -57,16 +57,19 @@ ProcessStart InstallerStart(const std::string& program, std::string_view argumen
   return start;
 }
 
-// Windows Installer from the system folder, with the package or product in double quotes; nullopt when
-// the system folder is not known (msiexec is never looked for elsewhere).
+// Windows Installer from the system folder, with the package or product in double quotes, in `directory`
+// (the system folder itself when none is given); nullopt when the system folder is not known (msiexec is
+// never looked for elsewhere).
 std::optional<ProcessStart> MsiexecStart(SetupState& state, std::string_view action,
-                                         const std::string& target, const std::string& directory) {
+                                         const std::string& target,
+                                         const std::optional<std::string>& directory) {
   const std::optional<std::string> system = state.machine.files.KnownFolder(Files::kFolderSystem);
   if (!system) {
     return std::nullopt;
   }
   return InstallerStart(JoinPath(*system, kMsiProgram),
-                        std::string(action) + "\"" + target + "\"" + kMsiSwitches, directory);
+                        std::string(action) + "\"" + target + "\"" + kMsiSwitches,
+                        directory.value_or(*system));
 }
 
 // Runs a start when there is one; a start that could not be composed is reported as a missing program.
@@ -146,9 +149,7 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
 }
 
 bool RemoveInstallerPackage(SetupState& state, const std::string& product) {
-  const std::optional<std::string> system = state.machine.files.KnownFolder(Files::kFolderSystem);
-  const RunResult run =
-      RunIfComposed(state, MsiexecStart(state, kMsiRemove, product, system.value_or(std::string())));
+  const RunResult run = RunIfComposed(state, MsiexecStart(state, kMsiRemove, product, std::nullopt));
   return run.started &&
          (run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false)));
 }
