@@ -20,7 +20,7 @@ struct KindName {
   std::size_t fields;
 };
 
-constexpr std::array<KindName, 10> kKinds = {{
+constexpr std::array<KindName, 13> kKinds = {{
     {RecordEntry::Kind::file, "file", 3},
     {RecordEntry::Kind::folder, "folder", 1},
     {RecordEntry::Kind::key, "key", 3},
@@ -31,6 +31,9 @@ constexpr std::array<KindName, 10> kKinds = {{
     {RecordEntry::Kind::binding, "binding", 3},
     {RecordEntry::Kind::msi, "msi", 1},
     {RecordEntry::Kind::setupCopy, "setup", 1},
+    {RecordEntry::Kind::run, "run", 1},
+    {RecordEntry::Kind::commit, "commit", 0},
+    {RecordEntry::Kind::end, "end", 0},
 }};
 
 constexpr std::array<std::pair<RecordScope, const char*>, 3> kScopes = {{
@@ -196,6 +199,25 @@ void InstallRecord::Add(RecordEntry::Kind kind, std::vector<std::string> fields)
   }
 }
 
+void InstallRecord::BeginRun(const std::string& mode) {
+  recording = true;
+  runOpen_ = true;
+  Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::run, {mode}}));
+}
+
+void InstallRecord::Commit(RecordScope component) {
+  if (runOpen_) {
+    Append(FormatRecordLine({component, RecordEntry::Kind::commit, {}}));
+  }
+}
+
+void InstallRecord::EndRun() {
+  if (runOpen_) {
+    runOpen_ = false;
+    Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}));
+  }
+}
+
 void InstallRecord::AddFile(const std::string& filePath) {
   if (!recording) {
     return;
@@ -211,13 +233,17 @@ void InstallRecord::AddFolder(const std::string& folderPath) {
 }
 
 bool InstallRecord::Append(const std::string& text) {
+  // Lines that could not be written yet (the folders above the record's own, made before it) go first.
+  pending_ += text;
   const bool fresh = !files_.StampOf(path).has_value();
   const UniqueFile file(files_, files_.Create(path, Files::kGenericWrite, Files::kShareRead,
                                               Files::kOpenAlways, Files::kAttributeNormal));
-  if (!file.IsOpen() || !files_.SeekToEnd(file.get())) {
+  if (!file.IsOpen() || !files_.SeekToEnd(file.get()) ||
+      !files_.Write(file.get(), fresh ? std::string(kHeader) + "\r\n" + pending_ : pending_)) {
     return false;
   }
-  return files_.Write(file.get(), fresh ? std::string(kHeader) + "\r\n" + text : text);
+  pending_.clear();
+  return true;
 }
 
 std::optional<std::vector<RecordEntry>> InstallRecord::Read() {

@@ -16,7 +16,7 @@ inline constexpr char kInstallRecordPath[] = "C:\\Program Files\\Halvorn\\Nembri
 // The shared part (the installed setup program and its folder) goes when no component is left.
 enum class RecordScope { shared, client, server };
 
-// One change a run made to the machine, as the record keeps it.
+// One change a run made to the machine, or a mark of the run, as the record keeps it.
 struct RecordEntry {
   enum class Kind {
     file,         // path, size, last-write time: a file the run wrote
@@ -29,6 +29,12 @@ struct RecordEntry {
     binding,      // site, binding information set, binding information before
     msi,          // product code or package path: a Windows Installer package the run installed
     setupCopy,    // path: the copy of the setup program the uninstall entries call
+    // The marks of a run: the changes after a run's mark are that run's until the next mark. A component
+    // whose changes are all made is committed; a run that went to its end is closed. A run left open
+    // was cut off.
+    run,     // mode: a run begins ("install", "repair")
+    commit,  // the component of the entry's scope is complete in this run
+    end,     // the run went to its end
   };
   RecordScope scope = RecordScope::shared;
   Kind kind = Kind::file;
@@ -61,6 +67,12 @@ class InstallRecord {
   std::string path = kInstallRecordPath;
 
   void Add(RecordEntry::Kind kind, std::vector<std::string> fields);
+  // Begins recording a run of the mode; every change from here on is the run's.
+  void BeginRun(const std::string& mode);
+  // The component of the scope has made all its changes in this run.
+  void Commit(RecordScope component);
+  // Closes the run this process began, if any.
+  void EndRun();
   // A file as it is now on disk (its size and last-write time); nothing when it cannot be read.
   void AddFile(const std::string& filePath);
   void AddFolder(const std::string& folderPath);
@@ -76,4 +88,8 @@ class InstallRecord {
   bool Append(const std::string& text);
 
   Files& files_;
+  bool runOpen_ = false;
+  // Lines not yet on disk because the record could not be opened: the folders made on the way to the
+  // record's own folder are recorded before it exists, and written with the first line that can be.
+  std::string pending_;
 };

@@ -37,6 +37,16 @@ struct ProgressWeights {
   double website = 0;
 };
 
+// The components of a run that did not do their work: what one component's failure says of that
+// component alone.
+struct FailedComponents {
+  bool client = false;
+  bool server = false;
+  // The setup program's own copy and what it shares.
+  bool shared = false;
+  bool Any() const { return client || server || shared; }
+};
+
 // What every step of a setup shares: the machine, where the run reports, the run mode, the choices of
 // the run, the progress, the log and the download session. The program keeps one for the life of the
 // process; it is never copied.
@@ -87,11 +97,27 @@ struct SetupState {
 
   // An installer of this run asked for a restart to complete.
   bool restartNeeded = false;
-  // A part of the run did not do its work: a package missing on the server, an installer or a cabinet that
-  // failed five times, a server cabinet that did not extract, an update that could not finish.
-  bool componentFailed = false;
+  // The parts of the product that did not do their work in this run (a package missing on the server, an
+  // installer or a cabinet that failed five times, a server cabinet that did not extract, an update that
+  // could not finish), each marked by `MarkComponentFailed` under the component whose steps were running.
+  FailedComponents failed;
   // The tag of the last log line: the step under which a run without a window logs a message box.
   LogTag lastTag = LogTag::userInterface;
   // Percentage of the last IIS feature progress report.
   int featureProgressPercent = 0;
 };
+
+// Marks the component whose steps run now (the scope its changes are recorded under) as failed.
+inline void MarkComponentFailed(SetupState& state) {
+  switch (state.record.scope) {
+    case RecordScope::client:
+      state.failed.client = true;
+      break;
+    case RecordScope::server:
+      state.failed.server = true;
+      break;
+    case RecordScope::shared:
+      state.failed.shared = true;
+      break;
+  }
+}

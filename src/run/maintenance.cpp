@@ -22,9 +22,16 @@ constexpr char kRepaired[] = "Successfully repaired Software";
 constexpr char kRepairCompleted[] = "Successfuly completed Setup for Repair";
 constexpr char kNoClientBuild[] = "Client build not recorded: the client is not repaired";
 constexpr char kNoServerDirectory[] = "Server directory not recorded: the server is not repaired";
+// A repair runs over what the component's registration recorded, or not at all: a component that was
+// never installed is not installed by a repair, and a server is not rebuilt on a port or an edition that
+// were never chosen.
+constexpr char kClientNotInstalled[] = "Client not installed: the client is not repaired";
+constexpr char kServerNotInstalled[] = "Server not installed: the server is not repaired";
+constexpr char kNoServerEdition[] = "Server edition not recorded: the server is not repaired";
+constexpr char kNoServerPort[] = "Server port not recorded: the server is not repaired";
 constexpr char kCouldNotRepair[] = "Could not repair ";
-constexpr char kClientName[] = "Nembric Client";
-constexpr char kServerName[] = "Halvorn NembricAI Server";
+constexpr std::int32_t kHighestPort = 65535;
+constexpr char kRepairMode[] = "repair";
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
 
@@ -52,6 +59,10 @@ void ReadInstallPath(SetupState& state, RegistryKey root, const char* subKey, st
 
 // The client update again, for the build the product key records. False when it could not run.
 bool RepairClient(SetupState& state, SetupComponents& steps) {
+  if (!ProductRegistered(state, ProductComponent::client)) {
+    WriteLog(state, LogTag::client, kClientNotInstalled);
+    return false;
+  }
   std::string build;
   ReadString(state, RegistryKey::currentUser, kClientProductKey, kClientBuildValue, build);
   state.choices.bitSize = BuildNamed(build);
@@ -60,12 +71,17 @@ bool RepairClient(SetupState& state, SetupComponents& steps) {
     return false;
   }
   state.record.scope = RecordScope::client;
-  return steps.client.UpdateClient() && !state.componentFailed;
+  const bool updated = steps.client.UpdateClient();
+  return updated && !state.failed.client;
 }
 
 // The server update again, over the server directory, edition and port that the registration recorded.
 // Without a server directory only the update folder is prepared, as a repair always has.
 bool RepairServer(SetupState& state, SetupComponents& steps) {
+  if (!ProductRegistered(state, ProductComponent::server)) {
+    WriteLog(state, LogTag::server, kServerNotInstalled);
+    return false;
+  }
   SetupChoices& choices = state.choices;
   std::string directory;
   ReadInstallPath(state, RegistryKey::localMachine, kServerProductKey, directory);
@@ -83,8 +99,17 @@ bool RepairServer(SetupState& state, SetupComponents& steps) {
   ReadString(state, RegistryKey::localMachine, kServerProductKey, kPortValue, port);
   choices.edition = EditionNamed(edition);
   choices.port = LeadingNumber(std::string_view(port));
+  if (choices.edition == Edition::none) {
+    WriteLog(state, LogTag::server, kNoServerEdition);
+    return false;
+  }
+  if (choices.port <= 0 || choices.port > kHighestPort) {
+    WriteLog(state, LogTag::server, kNoServerPort);
+    return false;
+  }
   state.record.scope = RecordScope::server;
-  return steps.server.UpdateServer() && !state.componentFailed;
+  const bool updated = steps.server.UpdateServer();
+  return updated && !state.failed.server;
 }
 
 }  // namespace
@@ -110,14 +135,17 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     }
     return {0, kUninstalled, kUninstallCompleted, {}};
   }
-  state.record.recording = true;
+  state.record.BeginRun(kRepairMode);
   std::string failed;
   if (choice.server && !RepairServer(state, steps)) {
-    failed = kServerName;
+    failed = kServerDisplayName;
   }
   if (choice.client && !RepairClient(state, steps)) {
-    failed += failed.empty() ? kClientName : std::string(kAnd) + kClientName;
+    failed += failed.empty() ? kClientDisplayName : std::string(kAnd) + kClientDisplayName;
   }
+  // A repair runs over what is installed: what it changed stays, whether it went through or not.
+  state.record.Commit(RecordScope::server);
+  state.record.Commit(RecordScope::client);
   return {0, kRepaired, kRepairCompleted,
           failed.empty() ? std::string() : kCouldNotRepair + failed + kSeeTheLog};
 }

@@ -34,7 +34,7 @@ void Program::End(const RunEnd& end) {
   std::uint32_t exitCode = end.exitCode;
   if (end.logLine != nullptr) {
     // The person sees the same boxes; the exit code adds what the run did not do.
-    exitCode = CompletedRunExitCode(state.componentFailed || !end.shortfall.empty(), state.restartNeeded);
+    exitCode = CompletedRunExitCode(state.failed.Any() || !end.shortfall.empty(), state.restartNeeded);
     dialog.EndDialog();
     if (state.restartNeeded) {
       WriteLog(state, LogTag::userInterface, kRestartNeeded);
@@ -44,6 +44,7 @@ void Program::End(const RunEnd& end) {
       WriteLog(state, LogTag::userInterface, end.shortfall);
     }
   }
+  state.record.EndRun();
   CloseLog(state);
   if (end.completion != nullptr) {
     ShowInfo(state, end.shortfall.empty() ? std::string(end.completion)

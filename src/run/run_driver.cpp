@@ -1,27 +1,60 @@
 #include "run/run_driver.h"
 
 #include "core/setup_state.h"
+#include "steps/install/product_registration.h"
+#include "steps/maintenance/product_removal.h"
 
 namespace {
 
 constexpr char kUpdated[] = "Successfully updated Software";
 constexpr char kCompleted[] = "Successfuly completed Setup";
 constexpr char kCouldNotInstall[] = "Could not install ";
-constexpr char kServerName[] = "Halvorn NembricAI Server";
 constexpr char kSqlServerName[] = "SQL Server Express";
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
+constexpr char kTakenBack[] = ". The changes were taken back";
+constexpr char kInstallMode[] = "install";
 
 // The line that names the components a run could not install; empty when there are none.
 std::string Shortfall(const SetupOutcome& outcome) {
   std::string missing;
+  const auto name = [&missing](const char* component) {
+    missing += missing.empty() ? component : std::string(kAnd) + component;
+  };
+  if (!outcome.clientInstalled) {
+    name(kClientDisplayName);
+  }
   if (!outcome.serverInstalled) {
-    missing = kServerName;
+    name(kServerDisplayName);
   }
   if (!outcome.sqlServerInstalled) {
-    missing += missing.empty() ? kSqlServerName : std::string(kAnd) + kSqlServerName;
+    name(kSqlServerName);
   }
-  return missing.empty() ? missing : kCouldNotInstall + missing + kSeeTheLog;
+  if (missing.empty()) {
+    return missing;
+  }
+  // SQL Server Express's own setup takes back what it did when it fails; the run takes back the others.
+  const bool takenBack = !outcome.clientInstalled || !outcome.serverInstalled;
+  return kCouldNotInstall + missing + (takenBack ? kTakenBack : "") + kSeeTheLog;
+}
+
+// The end of each component of the run: one that failed is taken back, newest first; the others are
+// committed, and a later run will not take them back.
+void SettleComponents(SetupState& state, const SetupOutcome& outcome) {
+  const bool client = ChoosesClient(state.choices.setupType);
+  const bool server = ChoosesServer(state.choices.setupType);
+  InstallRecord& record = state.record;
+  if (server && !outcome.serverInstalled) {
+    ProductRemoval(state).TakeBack(RecordScope::server);
+  } else if (server) {
+    record.Commit(RecordScope::server);
+  }
+  if (client && !outcome.clientInstalled) {
+    ProductRemoval(state).TakeBack(RecordScope::client);
+  } else if (client) {
+    record.Commit(RecordScope::client);
+  }
+  record.Commit(RecordScope::shared);
 }
 
 // The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
@@ -49,11 +82,13 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
   const bool server = ChoosesServer(choices.setupType);
   state.installSqlExpress = server && choices.installSqlServer && steps.sql.instanceCount == 0;
   state.nativeClientMissing = server && steps.sql.nativeClientMissing;
+  state.record.BeginRun(kInstallMode);
   const SetupOutcome outcome = UpdateSoftware(state, steps);
-  if (ChoosesClient(choices.setupType)) {
+  if (ChoosesClient(choices.setupType) && outcome.clientInstalled) {
     state.record.scope = RecordScope::client;
     CreateClientShortcut(state);
   }
+  SettleComponents(state, outcome);
   // The weights of the steps do not add up to the total of every road: a run that has gone through all
   // its steps shows a full bar.
   state.progressDone = state.progressTotal;

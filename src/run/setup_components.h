@@ -33,6 +33,7 @@ struct RunEnd {
 
 // Which of the server steps of a run put their component in place (a step not asked for counts as done).
 struct SetupOutcome {
+  bool clientInstalled = true;
   bool serverInstalled = true;
   bool sqlServerInstalled = true;
 };

@@ -75,23 +75,26 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps) {
   state.progressDone = 5 + 5 / state.progressTotal;
   state.reporter.ShowProgress(ProgressPercent(state.progressDone, state.progressTotal));
   WriteLog(state, LogTag::userInterface, kBeginning);
-  state.record.recording = true;
   state.record.scope = RecordScope::shared;
   CopySetupProgram(state);
 
+  // A failed client update does not stop the server, nor a failed server SQL Server Express; a component
+  // that failed is not registered (the run takes it back at its end).
+  SetupOutcome outcome;
   if (client) {
     state.record.scope = RecordScope::client;
-    if (steps.client.UpdateClient()) {
+    if (!steps.client.UpdateClient()) {
+      MarkComponentFailed(state);
+    }
+    outcome.clientInstalled = !state.failed.client;
+    if (outcome.clientInstalled) {
       RegisterProduct(state, ProductComponent::client);
-    } else {
-      state.componentFailed = true;
     }
   }
-  // A failed client update does not stop the server; a failed server update stops only its registration.
-  SetupOutcome outcome;
   state.record.scope = RecordScope::server;
   if (server) {
-    outcome.serverInstalled = steps.server.UpdateServer();
+    const bool updated = steps.server.UpdateServer();
+    outcome.serverInstalled = updated && !state.failed.server;
     if (outcome.serverInstalled) {
       RegisterProduct(state, ProductComponent::server);
     }

@@ -112,6 +112,9 @@ downloaded() {
     "Client Setup:Downloaded;localhost;downloads/$1"
 }
 
+# The last line of a run whose client could not be put in place, and its box.
+client_shortfall="User Interface:Could not install Nembric Client. Please see the setup log"
+
 world_start_server
 
 # 64 Bit, runtime missing: the 2013 runtime is installed first; the shortcut lands in the update folder.
@@ -209,7 +212,8 @@ expected_exit=1603 install runtime-fails "64 Bit" -- box ok 60000 -- box ok 6000
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting vcredist_x64.exe from server" \
   "Client Setup:Downloading;localhost;downloads/vcredist_x64.exe" \
   "Client Setup:Could not install vcredist_x64.exe after 5 attempts"; downloaded Nembric10AppSetup.cab
-  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software" \
+    "$client_shortfall")
 expect_log runtime-fails "${lines[@]}"
 [ "$(grep -c . "$control/vcredist_x64.log")" -eq 5 ] || fail "runtime-fails: not five runs"
 
@@ -232,7 +236,7 @@ expected_exit=1603 install missing "64 Bit"
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting Nembric10AppSetup.cab from server" \
   "Client Setup:Downloading;localhost;downloads/Nembric10AppSetup.cab" \
   "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator" \
-  "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+  "Client Setup:Updated Client Software" "User Interface:Successfully updated Software" "$client_shortfall")
 expect_log missing "${lines[@]}"
 [ -f "$drive_c/Nembric10App/Update/Nembric10AppSetup.cab" ] && [ ! -s "$drive_c/Nembric10App/Update/Nembric10AppSetup.cab" ] ||
   fail "missing: the local file is not there and empty"
@@ -249,7 +253,7 @@ mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting N
       "Server Setup:Not valid cabinet"
   done
   printf '%s\n' "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts" \
-    "Client Setup:Updated Client Software" "User Interface:Successfully updated Software")
+    "Client Setup:Updated Client Software" "User Interface:Successfully updated Software" "$client_shortfall")
 expect_log no-server "${lines[@]}"
 
 # Maintenance: the registered commands, run as Windows runs them, from a folder on drive C.

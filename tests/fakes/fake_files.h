@@ -11,6 +11,11 @@
 // In-memory files. Paths are compared without case, as Windows does.
 class FakeFiles final : public Files {
  public:
+  // The folders every Windows installation has: a setup never makes them, and never takes them away.
+  FakeFiles() {
+    AddDirectory("C:\\Program Files");
+    AddDirectory("C:\\Program Files (x86)");
+  }
   std::optional<std::string> CurrentDirectory(std::size_t maxChars) override;
   std::uint32_t ChangeDirectory(const std::string& path) override;
   std::uint32_t MakeDirectory(const std::string& path) override;

@@ -4,6 +4,7 @@
 
 #include "dialog_test_support.h"
 #include "run/maintenance.h"
+#include "test_cabinets.h"
 #include "ui/control_groups.h"
 
 namespace {
@@ -178,9 +179,16 @@ TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
     DialogFixture d(RunMode::install);
     d.program.reporter.dialogWindow = d.window;
     d.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
+    for (const char* cabinet :
+         {"Nembric10AppSetup.cab", "Nembric10AppSetup32.cab", "NembricAIAppSetup.cab"}) {
+      d.fake.http.Serve(cabinet, ReadCabinet("plain.cab"));
+    }
+    for (const char* runtime : {"vcredist_x32.exe", "vcredist_x64.exe", "VC_redist.x64.exe"}) {
+      d.fake.http.Serve(runtime, std::string("MZ\0\0", 4));
+      d.fake.processes.AddProgram(std::string("C:\\Apps\\Update\\") + runtime, {});
+    }
     Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_BIT_SIZE, c.bitSize}, {IDC_CLIENT_DIRECTORY, "C:\\Apps\\"}});
-    // The fake server has no packages: the run ends as usual, and its exit code says that it failed.
-    EXPECT_TRUE(PressOk(d, 1603)) << c.bitSize;
+    EXPECT_TRUE(PressOk(d, 0)) << c.bitSize;
     EXPECT_EQ(d.fake.dialogs.endedDialogs, std::vector<std::intptr_t>{1});
     ASSERT_FALSE(d.Boxes().empty());
     EXPECT_EQ(d.Boxes().back(), "Successfuly completed Setup");
@@ -201,6 +209,46 @@ TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
     EXPECT_TRUE(link.remember);
     EXPECT_EQ(d.fake.shell.liveLinks, 0);
   }
+}
+
+// A client whose cabinet the server does not have is taken back at the end of the run: nothing of it stays
+// but the setup program's copy, it is not registered and gets no shortcut, and the end names it.
+TEST(RunSetup, AClientThatFailedIsTakenBackAndNamed) {
+  DialogFixture d(RunMode::install);
+  d.program.reporter.dialogWindow = d.window;
+  d.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
+  const std::vector<std::string> filesBefore = d.fake.files.FilePaths();
+  const std::vector<std::string> foldersBefore = d.fake.files.DirectoryPaths();
+  Fill(d, {{IDC_SETUP_TYPE, "Client"},
+           {IDC_BIT_SIZE, "AI Client"},
+           {IDC_CLIENT_DIRECTORY, "C:\\Apps\\Nembric\\"}});
+  EXPECT_TRUE(PressOk(d, 1603));
+  EXPECT_EQ(
+      d.Boxes().back(),
+      "Successfuly completed Setup\n\nCould not install Nembric Client. The changes were taken back. Please "
+      "see the setup log");
+  EXPECT_TRUE(
+      d.Log().ends_with("Client Setup:Removed folder C:\\Apps\\Nembric\\Update\r\n"
+                        "Client Setup:Removed folder C:\\Apps\\Nembric\r\n"
+                        "Client Setup:Removed folder C:\\Apps\r\n"
+                        "User Interface:Successfully updated Software\r\n"
+                        "User Interface:Could not install Nembric Client. The changes were taken back. "
+                        "Please see the setup log\r\n"))
+      << d.Log();
+  EXPECT_TRUE(d.fake.shell.links.empty());
+  EXPECT_FALSE(d.fake.registry.HasKey(
+      "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricClient"));
+  EXPECT_FALSE(d.fake.registry.HasKey("HKCU\\Software\\Halvorn"));
+  // The machine is as before but for the setup program's copy, its folders and the log.
+  std::vector<std::string> files = d.fake.files.FilePaths();
+  std::erase_if(files, [](const std::string& path) {
+    return path.starts_with("c:\\program files\\halvorn") || path.ends_with(".log");
+  });
+  EXPECT_EQ(files, filesBefore);
+  std::vector<std::string> folders = d.fake.files.DirectoryPaths();
+  std::erase_if(folders,
+                [](const std::string& path) { return path.starts_with("c:\\program files\\halvorn"); });
+  EXPECT_EQ(folders, foldersBefore);
 }
 
 struct MaintenanceCase {
@@ -229,10 +277,10 @@ TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
        "Successfuly completed Setup for Repair"},
       {RunMode::uninstall, 0, false, false, "User Interface:Successfully uninstalled Software\r\n",
        "Successfuly completed Setup for Uninstall"},
-      // No key holds the server's directory: the repair prepares the update folder and can do no more.
+      // The server was never installed here: a repair does not install it.
       {RunMode::repair, 0, true, false,
-       "Server Setup:Server Directory;\r\nServer Setup:Updating Server Setup Begin\r\n"
-       "Server Setup:Server directory not recorded: the server is not repaired\r\n"
+       "Server Setup:Server Directory;\r\n"
+       "Server Setup:Server not installed: the server is not repaired\r\n"
        "User Interface:Successfully repaired Software\r\n"
        "User Interface:Could not repair Halvorn NembricAI Server. Please see the setup log\r\n",
        "Successfuly completed Setup for Repair\n\nCould not repair Halvorn NembricAI Server. Please see the "
@@ -257,9 +305,7 @@ TEST(ApplyMaintenanceChoice, EndsAsTheChosenModeWithTheTickedComponents) {
     EXPECT_EQ(d.Boxes(), std::vector<std::string>{c.box});
     EXPECT_EQ(d.fake.dialogs.endedDialogs, std::vector<std::intptr_t>{1});
     if (c.server) {
-      // An empty server directory gives the update folder at the root of the current drive.
-      EXPECT_EQ(d.steps.server.updateDirectory, "\\Update");
-      EXPECT_EQ(d.steps.server.cabDirectory, "\\cab");
+      EXPECT_TRUE(d.steps.server.updateDirectory.empty());
     }
   }
 }

@@ -257,7 +257,7 @@ TEST(UpdateServer, ModulesInUseAreReplacedWithThePoolStoppedOrAtTheNextRestart) 
               : world.fake.files.heldOpen.clear();
     };
     EXPECT_TRUE(world.steps.server.UpdateServer());
-    EXPECT_FALSE(world.state.componentFailed) << poolStops;
+    EXPECT_FALSE(world.state.failed.Any()) << poolStops;
     EXPECT_EQ(world.state.restartNeeded, !poolStops);
     const std::string log = world.Log();
     if (poolStops) {
@@ -300,25 +300,71 @@ TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
   EXPECT_TRUE(unopenable.fake.features.calls.empty());
 }
 
-// A run of the server and SQL Server Express: the server registered after its update, SQL Server Express
-// installed whatever the update did, and the end of the run naming what is not in place.
 // A repair runs the update again for what the registration recorded: the server's edition and port, the
-// client's build. A client without a recorded build is not repaired, and the end says so.
+// client's build. A component that is not registered, or whose record lacks what its update needs, is
+// refused with a line that says what is missing; a failure is the failing component's alone.
 TEST(RepairProduct, RunsTheUpdateAgainForWhatTheRegistrationRecorded) {
+  constexpr char kServerKey[] = "HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server";
+  constexpr char kUninstall[] =
+      "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  const std::vector<std::string> serverCabinets = {
+      "HNembricAI1.cab",  "HNembricAI2.cab",    "HNembricAI3.cab",  "HNembricAI4.cab", "HNembricAI5.cab",
+      "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab", "HNbx.cab"};
   struct Case {
+    const char* name;
     bool server;
-    const char* clientBuild;
-    std::vector<std::string> requested;
-    const char* shortfall;
+    bool client;
+    const char* clientBuild = "x64";
+    const char* edition = "Enterprise";
+    const char* port = "8081";
+    bool serverEntry = true;
+    bool clientEntry = true;
+    const char* missing = nullptr;  // a package the download server does not have
+    std::vector<std::string> requested{};
+    const char* line = nullptr;  // the refusal in the log
+    const char* shortfall = "";
   };
+  std::vector<std::string> both = serverCabinets;
+  both.emplace_back("Nembric10AppSetup.cab");
   const std::vector<Case> cases = {
-      {true,
-       nullptr,
-       {"HNembricAI1.cab", "HNembricAI2.cab", "HNembricAI3.cab", "HNembricAI4.cab", "HNembricAI5.cab",
-        "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab", "HNbx.cab"},
-       ""},
-      {false, "x64", {"Nembric10AppSetup.cab"}, ""},
-      {false, nullptr, {}, "Could not repair Nembric Client. Please see the setup log"},
+      {.name = "server", .server = true, .client = false, .requested = serverCabinets},
+      {.name = "client", .server = false, .client = true, .requested = {"Nembric10AppSetup.cab"}},
+      {.name = "both, a server package missing",
+       .server = true,
+       .client = true,
+       .missing = "HNembricAI1.cab",
+       .requested = both,
+       .shortfall = "Could not repair Halvorn NembricAI Server. Please see the setup log"},
+      {.name = "no client build",
+       .server = false,
+       .client = true,
+       .clientBuild = nullptr,
+       .line = "Client Setup:Client build not recorded: the client is not repaired",
+       .shortfall = "Could not repair Nembric Client. Please see the setup log"},
+      {.name = "no edition",
+       .server = true,
+       .client = false,
+       .edition = nullptr,
+       .line = "Server Setup:Server edition not recorded: the server is not repaired",
+       .shortfall = "Could not repair Halvorn NembricAI Server. Please see the setup log"},
+      {.name = "no port",
+       .server = true,
+       .client = false,
+       .port = nullptr,
+       .line = "Server Setup:Server port not recorded: the server is not repaired",
+       .shortfall = "Could not repair Halvorn NembricAI Server. Please see the setup log"},
+      {.name = "server never installed",
+       .server = true,
+       .client = false,
+       .serverEntry = false,
+       .line = "Server Setup:Server not installed: the server is not repaired",
+       .shortfall = "Could not repair Halvorn NembricAI Server. Please see the setup log"},
+      {.name = "client never installed",
+       .server = false,
+       .client = true,
+       .clientEntry = false,
+       .line = "Client Setup:Client not installed: the client is not repaired",
+       .shortfall = "Could not repair Nembric Client. Please see the setup log"},
   };
   for (const Case& c : cases) {
     ServerWorld world;
@@ -326,31 +372,53 @@ TEST(RepairProduct, RunsTheUpdateAgainForWhatTheRegistrationRecorded) {
     world.state.choices = {};
     world.state.runMode = RunMode::repair;
     world.fake.http.Serve("Nembric10AppSetup.cab", ReadCabinet("plain.cab"));
-    world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath", kServer);
-    world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Edition", "Enterprise");
-    world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Port", "8081");
+    if (c.missing != nullptr) {
+      world.fake.http.files.erase(std::string("downloads/") + c.missing);
+    }
+    // Every client registration writes the server key's install path too.
+    world.fake.registry.SetString(kServerKey, "InstallPath", kServer);
+    if (c.edition != nullptr) {
+      world.fake.registry.SetString(kServerKey, "Edition", c.edition);
+    }
+    if (c.port != nullptr) {
+      world.fake.registry.SetString(kServerKey, "Port", c.port);
+    }
     world.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "InstallPath", "C:\\App\\");
     if (c.clientBuild != nullptr) {
       world.fake.registry.SetString("HKCU\\Software\\Halvorn\\Nembric10\\Client", "ClientBuild",
                                     c.clientBuild);
     }
+    if (c.serverEntry) {
+      world.fake.registry.SetString(std::string(kUninstall) + "NembricServer", "DisplayName",
+                                    "Halvorn NembricAI");
+    }
+    if (c.clientEntry) {
+      world.fake.registry.SetString(std::string(kUninstall) + "NembricClient", "DisplayName", "Nembric10App");
+    }
     MaintenanceChoice choice;
     choice.action = MaintenanceChoice::Action::repair;
     choice.server = c.server;
-    choice.client = !c.server;
+    choice.client = c.client;
     const RunEnd end = RunMaintenance(world.state, world.steps, choice);
-    EXPECT_STREQ(end.logLine, "Successfully repaired Software");
-    EXPECT_EQ(end.shortfall, c.shortfall);
-    EXPECT_EQ(world.Requested(), c.requested);
-    if (c.server) {
-      EXPECT_EQ(world.steps.server.website.siteName, "HNembricAI8081");
-      EXPECT_TRUE(world.File("readme.txt"));
-    } else if (c.clientBuild != nullptr) {
-      EXPECT_TRUE(world.fake.files.Content("C:\\App\\readme.txt"));
+    EXPECT_STREQ(end.logLine, "Successfully repaired Software") << c.name;
+    EXPECT_EQ(end.shortfall, c.shortfall) << c.name;
+    EXPECT_EQ(world.Requested(), c.requested) << c.name;
+    if (c.line != nullptr) {
+      EXPECT_NE(world.Log().find(std::string(c.line) + "\r\n"), std::string::npos) << c.name << world.Log();
+      EXPECT_TRUE(world.steps.server.website.siteName.empty()) << c.name;
+    }
+    if (c.server && c.line == nullptr) {
+      EXPECT_EQ(world.steps.server.website.siteName, "HNembricAI8081") << c.name;
+    }
+    if (c.client && c.line == nullptr) {
+      EXPECT_TRUE(world.fake.files.Content("C:\\App\\readme.txt")) << c.name;
     }
   }
 }
 
+// A run of the server and SQL Server Express: the server registered after its update, SQL Server Express
+// installed whatever the update did, a server that failed taken back at the end (the machine holds nothing
+// of it), and the end of the run naming what is not in place.
 TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
   constexpr char kEntry[] =
       "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer";
@@ -361,11 +429,13 @@ TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
   };
   for (const Case& c :
        {Case{false, 0, nullptr}, Case{false, 3010, nullptr},
-        Case{true, 0, "Could not install Halvorn NembricAI Server. Please see the setup log"},
+        Case{true, 0,
+             "Could not install Halvorn NembricAI Server. The changes were taken back. Please see the setup "
+             "log"},
         Case{false, 1, "Could not install SQL Server Express. Please see the setup log"},
         Case{true, 0x84B40000,
-             "Could not install Halvorn NembricAI Server and SQL Server Express. Please see the "
-             "setup log"}}) {
+             "Could not install Halvorn NembricAI Server and SQL Server Express. The changes were taken "
+             "back. Please see the setup log"}}) {
     ServerWorld world;
     world.AddRuntime();
     world.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
@@ -389,7 +459,22 @@ TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
     EXPECT_EQ(world.state.restartNeeded, c.sqlExit == 3010) << what;
     const std::string log = world.Log();
     EXPECT_EQ(log.find("Pa55word"), std::string::npos) << what;
-    std::string end = "SQL Server Install:Installed SQL Server\r\n";
+    std::string end;
+    if (c.serverFails) {
+      // Taken back after the last step, newest change first: the server folder made by the run goes last.
+      EXPECT_LT(log.find("SQL Server Install:Installed SQL Server\r\n"),
+                log.find("Server Setup:Removed file C:\\HNembricAI\\Update\\HNembricAI1.cab\r\n"))
+          << what;
+      end = "Server Setup:Removed folder C:\\HNembricAI\r\n";
+      for (const std::string& path : world.fake.files.FilePaths()) {
+        EXPECT_FALSE(path.starts_with("c:\\hnembricai")) << what << ": " << path;
+      }
+      for (const std::string& path : world.fake.files.DirectoryPaths()) {
+        EXPECT_FALSE(path.starts_with("c:\\hnembricai")) << what << ": " << path;
+      }
+    } else {
+      end = "SQL Server Install:Installed SQL Server\r\n";
+    }
     if (c.sqlExit == 3010) {
       end += "User Interface:An installer asked for a restart of Windows to complete the setup\r\n";
     }

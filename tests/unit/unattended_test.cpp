@@ -244,6 +244,7 @@ TEST(UnattendedRun, MaintainsTheComponentsOfTheTypeAndLogsWhereAsked) {
 TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
   QuietWorld world;
   world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe", {0, nullptr, false, {}});
+  world.fake.processes.AddProgram("C:\\Windows\\system32\\cmd.exe", {});
   world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Version", "9.0");
   const std::vector<std::string> filesBefore = world.fake.files.FilePaths();
   const std::vector<std::string> foldersBefore = world.fake.files.DirectoryPaths();
@@ -265,38 +266,6 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
     }
   };
   uninstall();
-  std::vector<std::string> filesAfter = world.fake.files.FilePaths();
-  std::vector<std::string> foldersAfter = world.fake.files.DirectoryPaths();
-  // The log, the person's file and its folders stay; the running copy waits for the helper.
-  std::vector<std::string> expectedFiles = filesBefore;
-  for (const char* kept :
-       {"c:\\nembricaiapp\\update\\notes.txt", "c:\\program files\\halvorn\\nembricai\\nembricsetup.exe",
-        "c:\\setup\\halvorn nembricai  setup v10.1.3.log", "c:\\setup\\answers.ini"}) {
-    expectedFiles.push_back(kept);
-  }
-  std::sort(expectedFiles.begin(), expectedFiles.end());
-  EXPECT_EQ(filesAfter, expectedFiles);
-  std::vector<std::string> expectedFolders = foldersBefore;
-  for (const char* kept : {"c:\\nembricaiapp", "c:\\nembricaiapp\\update", "c:\\program files",
-                           "c:\\program files\\halvorn", "c:\\program files\\halvorn\\nembricai"}) {
-    expectedFolders.push_back(kept);
-  }
-  std::sort(expectedFolders.begin(), expectedFolders.end());
-  expectedFolders.erase(std::unique(expectedFolders.begin(), expectedFolders.end()), expectedFolders.end());
-  EXPECT_EQ(foldersAfter, expectedFolders);
-  EXPECT_FALSE(world.fake.registry.HasKey(kClientEntry));
-  EXPECT_FALSE(world.fake.registry.HasKey("HKCU\\Software\\Halvorn"));
-  EXPECT_EQ(world.fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Version")->data,
-            std::string("9.0\0", 4));
-  EXPECT_FALSE(world.fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath"));
-  // The helper removes the running program and the folders made for it once the run has ended.
-  ASSERT_FALSE(world.fake.processes.starts.empty());
-  EXPECT_EQ(world.fake.processes.starts.back().applicationName, "C:\\Windows\\system32\\cmd.exe");
-  EXPECT_TRUE(world.fake.processes.starts.back().noWindow);
-  EXPECT_EQ(world.fake.processes.starts.back().commandLine,
-            "\"C:\\Windows\\system32\\cmd.exe\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"C:\\Program "
-            "Files\\Halvorn\\NembricAI\\NembricSetup.exe\""
-            " & rmdir \"C:\\Program Files\\Halvorn\\NembricAI\"");
   const std::string log = world.Log();
   EXPECT_NE(log.find("Client Setup:Removed file c:\\NembricAIApp\\readme.txt\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("Client Setup:Kept folder that is not empty c:\\NembricAIApp\\Update\r\n"),
@@ -305,11 +274,120 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
       log.find(
           "Client Setup:Restored registry value HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server\\Version\r\n"),
       std::string::npos);
+  EXPECT_FALSE(world.fake.registry.HasKey(kClientEntry));
+  EXPECT_FALSE(world.fake.registry.HasKey("HKCU\\Software\\Halvorn"));
+  EXPECT_EQ(world.fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "Version")->data,
+            std::string("9.0\0", 4));
+  EXPECT_FALSE(world.fake.registry.Value("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath"));
+  // The running copy cannot remove itself: a helper removes it, the record and every folder made for it
+  // once the run has ended. Until the helper has done so, the record keeps them, so that an uninstall cut
+  // off before the helper ran is finished by the next one, which starts the helper again.
+  const std::string helper =
+      "\"C:\\Windows\\system32\\cmd.exe\" /c ping -n 3 127.0.0.1 >nul & del /f /q \"C:\\Program "
+      "Files\\Halvorn\\NembricAI\\NembricSetup.exe\" & del /f /q \"C:\\Program "
+      "Files\\Halvorn\\NembricAI\\InstallRecord.txt\""
+      " & rmdir \"C:\\Program Files\\Halvorn\\NembricAI\" & rmdir \"C:\\Program Files\\Halvorn\"";
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_FALSE(world.fake.processes.starts.empty());
+    EXPECT_EQ(world.fake.processes.starts.back().applicationName, "C:\\Windows\\system32\\cmd.exe");
+    EXPECT_TRUE(world.fake.processes.starts.back().noWindow);
+    EXPECT_EQ(world.fake.processes.starts.back().commandLine, helper) << run;
+    if (run == 0) {
+      world.fake.processes.starts.clear();
+      uninstall();
+      EXPECT_TRUE(
+          world.Log().ends_with("User Interface:Removing after setup ends: C:\\Program "
+                                "Files\\Halvorn\\NembricAI\\NembricSetup.exe\r\n"
+                                "User Interface:Successfully uninstalled Software\r\n"))
+          << world.Log();
+    }
+  }
+  // The helper's work, once the program has ended.
+  world.fake.files.heldOpen.clear();
+  EXPECT_TRUE(world.fake.files.Remove(world.fake.files.modulePath));
+  EXPECT_TRUE(world.fake.files.Remove("C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt"));
+  EXPECT_TRUE(world.fake.files.RemoveFolder("C:\\Program Files\\Halvorn\\NembricAI"));
+  EXPECT_TRUE(world.fake.files.RemoveFolder("C:\\Program Files\\Halvorn"));
+
+  // Nothing of the install is left but the person's file and its folders, and the logs.
+  std::vector<std::string> expectedFiles = filesBefore;
+  for (const char* kept : {"c:\\nembricaiapp\\update\\notes.txt",
+                           "c:\\setup\\halvorn nembricai  setup v10.1.3.log", "c:\\setup\\answers.ini"}) {
+    expectedFiles.push_back(kept);
+  }
+  std::sort(expectedFiles.begin(), expectedFiles.end());
+  expectedFiles.erase(std::unique(expectedFiles.begin(), expectedFiles.end()), expectedFiles.end());
+  EXPECT_EQ(world.fake.files.FilePaths(), expectedFiles);
+  std::vector<std::string> expectedFolders = foldersBefore;
+  for (const char* kept : {"c:\\nembricaiapp", "c:\\nembricaiapp\\update", "c:\\setup"}) {
+    expectedFolders.push_back(kept);
+  }
+  std::sort(expectedFolders.begin(), expectedFolders.end());
+  expectedFolders.erase(std::unique(expectedFolders.begin(), expectedFolders.end()), expectedFolders.end());
+  EXPECT_EQ(world.fake.files.DirectoryPaths(), expectedFolders);
 
   uninstall();
   EXPECT_TRUE(
       world.Log().ends_with("User Interface:No install record found: nothing is removed\r\n"
                             "User Interface:Successfully uninstalled Software\r\n"));
+}
+
+// A quiet install killed while the runtime installer runs (the installer goes on to its end by itself), then
+// run again to completion, then uninstalled: nothing of the install is left. The package is in the record
+// before it runs, and the folders above the record's own are recorded though they are made before it.
+TEST(UnattendedRun, AnInstallKilledWhileTheRuntimeInstallerRunsIsTakenBackWhole) {
+  QuietWorld world;
+  struct Killed {};
+  world.fake.processes.AddProgram(
+      "c:\\NembricAIApp\\Update\\VC_redist.x64.exe",
+      {0,
+       [&world] {
+         // The installer puts the runtime in place whatever becomes of the setup.
+         RegistryKey key = RegistryKey::none;
+         world.fake.registry.CreateKey(RegistryKey::localMachine,
+                                       "SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64",
+                                       Registry::kWrite | Registry::kView64, key);
+         world.fake.registry.SetValue(key, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
+         world.fake.registry.SetValue(key, "Version",
+                                      {Registry::kTypeString, std::string("v14.40.33810.00\0", 16)});
+         world.fake.registry.CloseKey(key);
+         throw Killed{};
+       },
+       false,
+       {}});
+  const std::vector<std::string> filesBefore = world.fake.files.FilePaths();
+  const std::vector<std::string> foldersBefore = world.fake.files.DirectoryPaths();
+  world.fake.files.SetContent(kAnswers, kAiClient);
+  EXPECT_THROW(world.program.Run(kQuietInstall, 1), Killed);
+  const std::optional<std::string> record =
+      world.fake.files.Content("C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt");
+  ASSERT_TRUE(record);
+  EXPECT_NE(record->find("folder\tC:\\Program Files\\Halvorn\r\n"), std::string::npos) << *record;
+  EXPECT_NE(record->find("\\Update\\VC_redist.x64.exe\t4\t"), std::string::npos) << *record;
+
+  // Each run a new process, started in the setup's folder.
+  const auto run = [&world](std::u16string_view commandLine) {
+    world.fake.files.currentDirectory = "C:\\Setup";
+    Program program{world.fake.machine};
+    try {
+      program.Run(commandLine, 1);
+    } catch (const ProcessExit& exit) {
+      return exit.exitCode;
+    }
+    return 0xFFFFFFFFU;
+  };
+  EXPECT_EQ(run(kQuietInstall), 0U);
+  EXPECT_EQ(run(u"/quiet /uninstall /type=client"), 0U);
+
+  std::vector<std::string> expectedFiles = filesBefore;
+  for (const char* kept : {"c:\\setup\\halvorn nembricai  setup v10.1.3.log", "c:\\setup\\answers.ini"}) {
+    expectedFiles.push_back(kept);
+  }
+  std::sort(expectedFiles.begin(), expectedFiles.end());
+  EXPECT_EQ(world.fake.files.FilePaths(), expectedFiles) << world.Log();
+  EXPECT_EQ(world.fake.files.DirectoryPaths(), foldersBefore);
+  EXPECT_FALSE(world.fake.registry.HasKey(kClientEntry));
+  EXPECT_FALSE(world.fake.registry.HasKey("HKCU\\Software\\Halvorn"));
 }
 
 // Without /quiet the answers fill the dialog, which the person then confirms.

@@ -284,6 +284,15 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   Transfer transfer{state, download, buffer};
   transfer.verify = published.has_value();
   std::uint32_t pauseMs = kFirstPauseMs;
+  // The package as it is now on disk, in the record once for each content it has had.
+  std::optional<Files::Stamp> recorded;
+  const auto recordPackage = [&]() {
+    const std::optional<Files::Stamp> stamp = machine.files.StampOf(localPath);
+    if (stamp && stamp != recorded) {
+      state.record.AddFile(localPath);
+      recorded = stamp;
+    }
+  };
   for (int attempt = 0; attempt < kDownloadAttempts;) {
     Fetched fetched = Fetched::broken;
     {
@@ -316,7 +325,9 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     }
     if (fetched == Fetched::missing) {
       WriteLog(state, download.tag, kCouldNotFind + download.fileName + kOnServer);
-      state.componentFailed = true;
+      MarkComponentFailed(state);
+      // The empty file the answer left is the install's too.
+      recordPackage();
       return true;
     }
     // A package that is not what the server published is neither run nor extracted: it goes, and the
@@ -329,7 +340,10 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       continue;
     }
     // The processing runs on what this attempt left, as it always has; only a package that arrived whole
-    // counts, so a processing that does nothing cannot pass a broken transfer off as a download.
+    // counts, so a processing that does nothing cannot pass a broken transfer off as a download. The
+    // package is in the record before it runs: an installer goes on to its end when the setup is killed,
+    // and a later run finds its work done and does not fetch the package again.
+    recordPackage();
     const bool ran = download.processing.run();
     if (ran && fetched == Fetched::whole) {
       processed = true;
@@ -345,11 +359,11 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   }
   machine.files.Remove(PartPath(download));
   // What the attempts left under the package's name belongs to the install, whole or not.
-  state.record.AddFile(localPath);
+  recordPackage();
   if (processed) {
     WriteLog(state, download.tag, download.downloaded, host, objectPath);
   } else {
-    state.componentFailed = true;
+    MarkComponentFailed(state);
     WriteLog(
         state, download.tag,
         kNotProcessed + std::string(download.processing.verb) + " " + download.fileName + kAfterAttempts);

@@ -52,7 +52,7 @@ void ReplaceAtRestart(SetupState& state, const std::vector<std::string>& targets
       WriteLog(state, LogTag::server, kReplacedAtRestart + path);
     } else {
       WriteLog(state, LogTag::server, kNotReplaced + path);
-      state.componentFailed = true;
+      MarkComponentFailed(state);
     }
   }
 }

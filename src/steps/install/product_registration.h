@@ -18,6 +18,11 @@ inline constexpr char kInstalledSetupProgram[] = "C:\\Program Files\\Halvorn\\Ne
 inline constexpr char kClientProductKey[] = "Software\\Halvorn\\Nembric10\\Client";
 inline constexpr char kServerProductKey[] = "SOFTWARE\\Halvorn\\NembricAI\\Server";
 
+// The components by the names their product keys give them (DisplayName), as the closing lines of a run
+// name them.
+inline constexpr char kClientDisplayName[] = "Nembric Client";
+inline constexpr char kServerDisplayName[] = "Halvorn NembricAI Server";
+
 // Registers the client or the server component with Windows: its uninstall entry in the 32-bit
 // view, with the commands of the installed setup program, and the product keys. False, after an error
 // box, when the uninstall entry cannot be written.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <optional>
 
 #include "core/command_text.h"
@@ -42,6 +43,7 @@ constexpr char kHelperStart[] = "/c ping -n 3 127.0.0.1 >nul & del /f /q \"";
 // The helper's program, and its folder as its current one, so that it finds the system's programs first.
 constexpr char kHelperProgram[] = "cmd.exe";
 constexpr char kHelperFolder[] = " & rmdir \"";
+constexpr char kHelperRecord[] = " & del /f /q \"";
 constexpr char kQuote[] = "\"";
 constexpr std::size_t kMaxPath = 259;
 
@@ -97,6 +99,15 @@ std::string KeyText(const RecordEntry& entry) {
   return entry.fields[0] + "\\" + entry.fields[2];
 }
 
+bool IsRunMark(const RecordEntry& entry) {
+  return entry.kind == Kind::run || entry.kind == Kind::commit || entry.kind == Kind::end;
+}
+
+// The setup program's copy and the shared folders made for it: they go last, after the record.
+bool IsSetupProgramEntry(const RecordEntry& entry) {
+  return entry.kind == Kind::setupCopy || (entry.kind == Kind::folder && entry.scope == RecordScope::shared);
+}
+
 LogTag TagOf(RecordScope scope) {
   switch (scope) {
     case RecordScope::client:
@@ -127,23 +138,61 @@ bool ProductRemoval::Remove(bool client, bool server) {
   rest_.clear();
   deferred_.clear();
   for (RecordEntry& entry : *entries) {
+    // The marks of the runs go: what stays is complete.
+    if (IsRunMark(entry)) {
+      continue;
+    }
     const bool chosen = (entry.scope == RecordScope::client && client) ||
                         (entry.scope == RecordScope::server && server) ||
                         (entry.scope == RecordScope::shared && !othersRemain_);
     (chosen ? undo : rest_).push_back(std::move(entry));
   }
-  UndoWebsite(undo);
-  UndoPackages(undo);
-  UndoFiles(undo);
-  UndoRegistry(undo);
-  // What stays for later keeps the order it was made in: the replay went newest first.
+  Undo(undo);
+  // What stays for later keeps the order it was made in: the replay went newest first. The setup program
+  // and its folders stay in the record until they are gone: an uninstall cut off before then is finished
+  // by the next one.
   std::vector<RecordEntry> kept = rest_;
   kept.insert(kept.end(), deferred_.rbegin(), deferred_.rend());
+  if (!othersRemain_) {
+    std::copy_if(undo.begin(), undo.end(), std::back_inserter(kept), IsSetupProgramEntry);
+  }
   state_.record.Rewrite(kept);
   if (!othersRemain_) {
     RemoveSetupCopy(undo);
   }
   return true;
+}
+
+void ProductRemoval::TakeBack(RecordScope component) {
+  std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
+  if (!entries) {
+    return;
+  }
+  // The running run's changes follow its mark.
+  const auto mark = std::find_if(entries->rbegin(), entries->rend(),
+                                 [](const RecordEntry& entry) { return entry.kind == Kind::run; });
+  const auto first = mark.base();
+  std::vector<RecordEntry> undo;
+  rest_.assign(entries->begin(), first);
+  deferred_.clear();
+  for (auto entry = first; entry != entries->end(); ++entry) {
+    (entry->scope == component && !IsRunMark(*entry) ? undo : rest_).push_back(*entry);
+  }
+  // A folder the component made that holds something else stays in the record for the last uninstall.
+  othersRemain_ = true;
+  takingBack_ = true;
+  Undo(undo);
+  takingBack_ = false;
+  std::vector<RecordEntry> kept = rest_;
+  kept.insert(kept.end(), deferred_.rbegin(), deferred_.rend());
+  state_.record.Rewrite(kept);
+}
+
+void ProductRemoval::Undo(const std::vector<RecordEntry>& entries) {
+  UndoWebsite(entries);
+  UndoPackages(entries);
+  UndoFiles(entries);
+  UndoRegistry(entries);
 }
 
 void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
@@ -271,11 +320,12 @@ void ProductRemoval::UndoRegistry(const std::vector<RecordEntry>& entries) {
     }
     const std::string& name = entry->fields[3];
     const std::string valueText = KeyText(*entry) + "\\" + name;
-    // A later change by a component that stays takes over what this one found before it.
+    // A later change by a component that stays takes over what this one found before it. Nothing is
+    // later than the running run's changes.
     const auto later = std::find_if(rest_.begin(), rest_.end(), [&](const RecordEntry& other) {
       return other.kind == Kind::value && SameKey(other, *entry) && SameName(other.fields[3], name);
     });
-    if (later != rest_.end()) {
+    if (!takingBack_ && later != rest_.end()) {
       later->fields[4] = entry->fields[4];
       continue;
     }
@@ -308,11 +358,18 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
   Files& files = state_.machine.files;
   bool pending = false;
   std::string command;
+  // The record goes once the program is gone, or with the program by the helper; the folders after it.
+  const auto removeRecord = [&]() {
+    if (pending) {
+      command += kHelperRecord + state_.record.path + kQuote;
+    } else {
+      state_.record.Rewrite({});
+    }
+  };
+  bool recordHandled = false;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     const std::string& path = entry->fields.front();
-    if ((entry->kind != Kind::setupCopy &&
-         (entry->kind != Kind::folder || entry->scope != RecordScope::shared)) ||
-        !IsSafePath(path) || !files.FileAttributes(path)) {
+    if (!IsSetupProgramEntry(*entry) || !IsSafePath(path) || !files.FileAttributes(path)) {
       continue;
     }
     if (entry->kind == Kind::setupCopy) {
@@ -324,13 +381,22 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
         command = kHelperStart + path + kQuote;
         Log(RecordScope::shared, kSetupLater + path);
       }
-    } else if (files.RemoveFolder(path)) {
+      continue;
+    }
+    if (!recordHandled) {
+      removeRecord();
+      recordHandled = true;
+    }
+    if (files.RemoveFolder(path)) {
       Log(RecordScope::shared, kRemovedFolder + path);
     } else if (pending) {
       command += kHelperFolder + path + kQuote;
     } else {
       Log(RecordScope::shared, kKeptFolder + path);
     }
+  }
+  if (!recordHandled) {
+    removeRecord();
   }
   if (!pending) {
     return;

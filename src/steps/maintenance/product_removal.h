@@ -21,7 +21,14 @@ class ProductRemoval {
   // False, after one line that says so, when there is no record: nothing is removed.
   bool Remove(bool client, bool server);
 
+  // Takes back what the running run changed for one component, newest first, by the same rules: the
+  // machine is left as it was before the component's steps, as far as the record can say. A file an
+  // earlier run also wrote stays. The entries taken back leave the record.
+  void TakeBack(RecordScope component);
+
  private:
+  // The four passes over the entries to undo.
+  void Undo(const std::vector<RecordEntry>& entries);
   void UndoWebsite(const std::vector<RecordEntry>& entries);
   void UndoPackages(const std::vector<RecordEntry>& entries);
   void UndoFiles(const std::vector<RecordEntry>& entries);
@@ -33,6 +40,8 @@ class ProductRemoval {
   SetupState& state_;
   // A component that is not being removed is still registered.
   bool othersRemain_ = false;
+  // A component of the running run is taken back: no entry of the record is later than its entries.
+  bool takingBack_ = false;
   // The entries of the components that stay, and those of the removed ones that a staying component
   // still uses (a folder that is not empty, a key it writes in), kept for the last uninstall.
   std::vector<RecordEntry> rest_;

@@ -118,14 +118,14 @@ bool ServerSetup::UpdateServer() {
     if ((enterprise || !cabinet.enterpriseOnly) &&
         !ExtractCabinet(state_, cabinet.name, updateDirectory, serverDirectory,
                         InUseTargets::replaceAtRestart)) {
-      state_.componentFailed = true;
+      MarkComponentFailed(state_);
     }
   }
   // Over an installed server (a repair) the box keeps its files.
   if (HasAny(state_.runMode, RunMode::install) &&
       !ExtractCabinet(state_, kBoxCabinet, updateDirectory, serverDirectory,
                       InUseTargets::replaceAtRestart)) {
-    state_.componentFailed = true;
+    MarkComponentFailed(state_);
   }
   if (poolStopped) {
     website.StartAppPool(pool);
