@@ -31,7 +31,7 @@ constexpr std::array<KindName, 13> kKinds = {{
     {RecordEntry::Kind::binding, "binding", 3},
     {RecordEntry::Kind::msi, "msi", 1},
     {RecordEntry::Kind::setupCopy, "setup", 1},
-    {RecordEntry::Kind::run, "run", 1},
+    {RecordEntry::Kind::run, "run", 2},
     {RecordEntry::Kind::commit, "commit", 0},
     {RecordEntry::Kind::end, "end", 0},
 }};
@@ -199,10 +199,28 @@ void InstallRecord::Add(RecordEntry::Kind kind, std::vector<std::string> fields)
   }
 }
 
-void InstallRecord::BeginRun(const std::string& mode) {
+std::string RunComponentsText(bool client, bool server) {
+  std::string text = client ? kClientComponent : "";
+  if (server) {
+    text += text.empty() ? kServerComponent : std::string(" ") + kServerComponent;
+  }
+  return text;
+}
+
+void InstallRecord::BeginRun(const std::string& mode, bool client, bool server) {
   recording = true;
   runOpen_ = true;
-  Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::run, {mode}}));
+  Append(FormatRecordLine(
+      {RecordScope::shared, RecordEntry::Kind::run, {mode, RunComponentsText(client, server)}}));
+}
+
+void InstallRecord::MarkUninstall(bool client, bool server) {
+  Append(FormatRecordLine(
+      {RecordScope::shared, RecordEntry::Kind::run, {kUninstallMode, RunComponentsText(client, server)}}));
+}
+
+void InstallRecord::CloseCutOffRun() {
+  Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}));
 }
 
 void InstallRecord::Commit(RecordScope component) {
@@ -226,6 +244,10 @@ void InstallRecord::AddFile(const std::string& filePath) {
     Add(RecordEntry::Kind::file,
         {CleanPath(filePath), std::to_string(stamp->size), std::to_string(stamp->lastWrite)});
   }
+}
+
+void InstallRecord::AddNewFile(const std::string& filePath) {
+  Add(RecordEntry::Kind::file, {CleanPath(filePath), kNoValue, kNoValue});
 }
 
 void InstallRecord::AddFolder(const std::string& folderPath) {

@@ -16,6 +16,15 @@ inline constexpr char kInstallRecordPath[] = "C:\\Program Files\\Halvorn\\Nembri
 // The shared part (the installed setup program and its folder) goes when no component is left.
 enum class RecordScope { shared, client, server };
 
+// The words of a run's mark.
+inline constexpr char kInstallMode[] = "install";
+inline constexpr char kRepairMode[] = "repair";
+inline constexpr char kUninstallMode[] = "uninstall";
+inline constexpr char kClientComponent[] = "client";
+inline constexpr char kServerComponent[] = "server";
+// The components of a mark ("client", "server", "client server").
+std::string RunComponentsText(bool client, bool server);
+
 // One change a run made to the machine, or a mark of the run, as the record keeps it.
 struct RecordEntry {
   enum class Kind {
@@ -32,7 +41,7 @@ struct RecordEntry {
     // The marks of a run: the changes after a run's mark are that run's until the next mark. A component
     // whose changes are all made is committed; a run that went to its end is closed. A run left open
     // was cut off.
-    run,     // mode: a run begins ("install", "repair")
+    run,     // mode, components: a run begins ("install", "repair", "uninstall"; "client server")
     commit,  // the component of the entry's scope is complete in this run
     end,     // the run went to its end
   };
@@ -67,8 +76,13 @@ class InstallRecord {
   std::string path = kInstallRecordPath;
 
   void Add(RecordEntry::Kind kind, std::vector<std::string> fields);
-  // Begins recording a run of the mode; every change from here on is the run's.
-  void BeginRun(const std::string& mode);
+  // Begins recording a run of the mode for the components; every change from here on is the run's.
+  void BeginRun(const std::string& mode, bool client, bool server);
+  // Marks the beginning of an uninstall of the components, which records nothing: it is done when the
+  // record is rewritten without the marks.
+  void MarkUninstall(bool client, bool server);
+  // Closes a run that an earlier process began and did not end, once it has been settled.
+  void CloseCutOffRun();
   // The component of the scope has made all its changes in this run.
   void Commit(RecordScope component);
   // Closes the run this process began, if any.
@@ -76,6 +90,9 @@ class InstallRecord {
   // A file as it is now on disk (its size and last-write time); nothing when it cannot be read.
   void AddFile(const std::string& filePath);
   void AddFolder(const std::string& folderPath);
+  // A file about to be made where there is none: the run owns whatever is there if it is cut off before
+  // the file is recorded whole (its size and time are "-").
+  void AddNewFile(const std::string& filePath);
 
   // Every entry of the record in the order written, nullopt when there is no record. Lines that do not
   // parse are passed over.

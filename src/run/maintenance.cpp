@@ -31,7 +31,6 @@ constexpr char kNoServerEdition[] = "Server edition not recorded: the server is 
 constexpr char kNoServerPort[] = "Server port not recorded: the server is not repaired";
 constexpr char kCouldNotRepair[] = "Could not repair ";
 constexpr std::int32_t kHighestPort = 65535;
-constexpr char kRepairMode[] = "repair";
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
 
@@ -121,6 +120,7 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     state.runMode = RunMode::uninstall;
   }
   state.choices.setupType = SetupTypeOf(choice.client, choice.server);
+  SettleCutOffRun(state);
   if (choice.server) {
     ReadInstallPath(state, RegistryKey::localMachine, kServerInstallKey, state.choices.serverDirectory);
     WriteLog(state, LogTag::server, kServerDirectory, state.choices.serverDirectory);
@@ -135,7 +135,7 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     }
     return {0, kUninstalled, kUninstallCompleted, {}};
   }
-  state.record.BeginRun(kRepairMode);
+  state.record.BeginRun(kRepairMode, choice.client, choice.server);
   std::string failed;
   if (choice.server && !RepairServer(state, steps)) {
     failed = kServerDisplayName;

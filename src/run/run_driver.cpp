@@ -13,7 +13,6 @@ constexpr char kSqlServerName[] = "SQL Server Express";
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
 constexpr char kTakenBack[] = ". The changes were taken back";
-constexpr char kInstallMode[] = "install";
 
 // The line that names the components a run could not install; empty when there are none.
 std::string Shortfall(const SetupOutcome& outcome) {
@@ -82,7 +81,8 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
   const bool server = ChoosesServer(choices.setupType);
   state.installSqlExpress = server && choices.installSqlServer && steps.sql.instanceCount == 0;
   state.nativeClientMissing = server && steps.sql.nativeClientMissing;
-  state.record.BeginRun(kInstallMode);
+  SettleCutOffRun(state);
+  state.record.BeginRun(kInstallMode, ChoosesClient(choices.setupType), server);
   const SetupOutcome outcome = UpdateSoftware(state, steps);
   if (ChoosesClient(choices.setupType) && outcome.clientInstalled) {
     state.record.scope = RecordScope::client;

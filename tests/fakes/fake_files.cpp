@@ -145,6 +145,7 @@ std::uint32_t FakeFiles::MakeDirectory(const std::string& path) {
     return 5;  // ERROR_ACCESS_DENIED
   }
   directories_.insert(Key(full));
+  Changed();
   return 0;
 }
 
@@ -184,7 +185,11 @@ bool FakeFiles::Remove(const std::string& path) {
     return false;
   }
   times_.erase(key);
-  return files_.erase(key) != 0;
+  if (files_.erase(key) == 0) {
+    return false;
+  }
+  Changed();
+  return true;
 }
 
 bool FakeFiles::ReplaceAtRestart(const std::string& source, const std::string& target) {
@@ -193,6 +198,7 @@ bool FakeFiles::ReplaceAtRestart(const std::string& source, const std::string& t
     return false;
   }
   restartReplacements.emplace_back(source, target);
+  Changed();
   return true;
 }
 
@@ -208,6 +214,7 @@ bool FakeFiles::Replace(const std::string& source, const std::string& target) {
   times_.erase(from);
   files_[to] = std::move(content);
   lastWrites_[to] = lastWrites_[from];
+  Changed();
   return true;
 }
 
@@ -229,6 +236,7 @@ bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std
   names_[Key(to)] = to.substr(to.find_last_of('\\') + 1);
   files_[Key(to)] = files_[from];
   lastWrites_[Key(to)] = ++clock_;
+  Changed();
   return true;
 }
 
@@ -276,6 +284,9 @@ FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std:
   }
   const auto handle = static_cast<FileHandle>(nextHandle_++);
   open_[handle] = OpenFile{key, 0};
+  if (disposition == kCreateAlways || !exists) {
+    Changed();
+  }
   return handle;
 }
 
@@ -301,6 +312,7 @@ bool FakeFiles::Write(FileHandle file, std::string_view bytes) {
   content.replace(position, bytes.size(), bytes);
   position += bytes.size();
   lastWrites_[found->second.key] = ++clock_;
+  Changed();
   return true;
 }
 
@@ -390,6 +402,7 @@ bool FakeFiles::SetFileTimes(FileHandle file, std::uint64_t creation, std::uint6
   }
   times_[open->key] = Times{creation, lastAccess, lastWrite};
   lastWrites_[open->key] = lastWrite;
+  Changed();
   return true;
 }
 
@@ -419,7 +432,11 @@ bool FakeFiles::RemoveFolder(const std::string& path) {
     return false;
   }
   removed.push_back(path);
-  return directories_.erase(key) != 0;
+  if (directories_.erase(key) == 0) {
+    return false;
+  }
+  Changed();
+  return true;
 }
 
 std::optional<std::uint32_t> FakeFiles::FileAttributes(const std::string& path) {

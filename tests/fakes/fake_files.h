@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -110,7 +111,34 @@ class FakeFiles final : public Files {
   };
   std::vector<CreateCall> creates;
 
+  // Called after each change the fake makes to the machine (the crash tests stop a run there).
+  std::function<void()> changed;
+
+  // What is on the disk, to be put back as it was at one moment (the moment a run was cut off). Files
+  // held open then are closed by the cut.
+  struct Disk {
+    std::map<std::string, std::string> files;
+    std::set<std::string> directories;
+    std::map<std::string, std::string> names;
+    std::map<std::string, Times> times;
+    std::map<std::string, std::uint64_t> lastWrites;
+  };
+  Disk SaveDisk() const { return {files_, directories_, names_, times_, lastWrites_}; }
+  void RestoreDisk(const Disk& disk) {
+    files_ = disk.files;
+    directories_ = disk.directories;
+    names_ = disk.names;
+    times_ = disk.times;
+    lastWrites_ = disk.lastWrites;
+    open_.clear();
+  }
+
  private:
+  void Changed() const {
+    if (changed) {
+      changed();
+    }
+  }
   struct OpenFile {
     std::string key;
     std::size_t position = 0;

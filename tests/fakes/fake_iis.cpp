@@ -352,6 +352,9 @@ class AdminManager final : public IisAdminManager, Counted {
       return failure;
     }
     iis_.commits.push_back({iis_.commitPath, iis_.Dump()});
+    if (iis_.changed) {
+      iis_.changed();
+    }
     return 0;
   }
   std::int32_t CommitPath(std::u16string& path) override {

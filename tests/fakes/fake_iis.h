@@ -15,6 +15,8 @@
 // failing on request. `Dump` writes the configuration in the form of applicationHost.config.
 class FakeIis final : public Iis {
  public:
+  // Called after each change the fake makes to the machine (the crash tests stop a run there).
+  std::function<void()> changed;
   struct Node {
     std::string tag;
     std::vector<std::pair<std::u16string, std::u16string>> properties;

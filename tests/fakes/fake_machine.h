@@ -33,6 +33,16 @@ struct FakeMachine {
   FakeCrypto crypto;
   FakeInstallerDatabase installerDatabase;
 
+  // Has `hook` called after every change to the machine: files, folders, keys, values, shortcuts, the IIS
+  // configuration and programs started.
+  void OnEachChange(const std::function<void()>& hook) {
+    files.changed = hook;
+    registry.changed = hook;
+    shell.changed = hook;
+    iis.changed = hook;
+    processes.changed = hook;
+  }
+
   Machine machine{runtime, files,    dialogs, registry,         wmi, http, shell, processes, cabinet,
                   iis,     features, crypto,  installerDatabase};
 };

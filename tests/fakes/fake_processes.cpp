@@ -35,6 +35,9 @@ ProcessHandle FakeProcesses::Create(const ProcessStart& start, std::uint32_t& er
   }
   const auto process = static_cast<ProcessHandle>(next_++);
   running_[process] = found->second;
+  if (changed) {
+    changed();
+  }
   // Windows hands the standard handles over only with the inherited ones.
   if (start.standardOutput != FileHandle::none && start.inheritHandles) {
     // The read end is the write end's twin.

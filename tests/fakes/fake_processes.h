@@ -18,6 +18,8 @@
 // - the output pipe holds kPipeBytes: a program that has more to say waits until the reader took some.
 class FakeProcesses final : public Processes {
  public:
+  // Called after each program started (the crash tests stop a run there).
+  std::function<void()> changed;
   struct Program {
     std::uint32_t exitCode = 0;
     std::function<void()> effect;

@@ -95,6 +95,7 @@ std::int32_t FakeRegistry::CreateKey(RegistryKey parent, const std::string& subK
   }
   keys_[*path];
   key = Open(*path, access);
+  Changed();
   return kSuccess;
 }
 
@@ -121,6 +122,7 @@ std::int32_t FakeRegistry::SetValue(RegistryKey key, const std::string& name, co
     return kAccessDenied;
   }
   keys_[found->second.path].values[Lower(name)] = value;
+  Changed();
   return kSuccess;
 }
 
@@ -132,7 +134,11 @@ std::int32_t FakeRegistry::DeleteValue(RegistryKey key, const std::string& name)
   if ((found->second.access & kSetValue) == 0) {
     return kAccessDenied;
   }
-  return keys_[found->second.path].values.erase(Lower(name)) != 0 ? kSuccess : kFileNotFound;
+  if (keys_[found->second.path].values.erase(Lower(name)) == 0) {
+    return kFileNotFound;
+  }
+  Changed();
+  return kSuccess;
 }
 
 std::int32_t FakeRegistry::DeleteKey(RegistryKey parent, const std::string& subKey, std::uint32_t view) {
@@ -151,6 +157,7 @@ std::int32_t FakeRegistry::DeleteKey(RegistryKey parent, const std::string& subK
     return kAccessDenied;  // a key with subkeys is refused, as RegDeleteKeyEx refuses it
   }
   keys_.erase(*path);
+  Changed();
   return kSuccess;
 }
 
@@ -188,4 +195,28 @@ std::optional<RegistryValue> FakeRegistry::Value(const std::string& path, const 
     return std::nullopt;
   }
   return value->second;
+}
+
+std::vector<std::string> FakeRegistry::Dump() const {
+  std::vector<std::string> lines;
+  for (const auto& [path, key] : keys_) {
+    lines.push_back(path);
+    for (const auto& [name, value] : key.values) {
+      std::string bytes;
+      for (const char c : value.data) {
+        bytes += std::to_string(static_cast<unsigned char>(c)) + ' ';
+      }
+      lines.push_back(path + "\\" + name + "=" + std::to_string(value.type) + ":" + bytes);
+    }
+  }
+  return lines;
+}
+
+FakeRegistry::Hive FakeRegistry::SaveHive() const {
+  return {keys_};
+}
+
+void FakeRegistry::RestoreHive(const Hive& hive) {
+  keys_ = hive.keys;
+  open_.clear();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -11,6 +13,14 @@
 // case.
 class FakeRegistry final : public Registry {
  public:
+  // The keys every Windows installation has: a setup never makes them, and never takes them away.
+  FakeRegistry() {
+    for (const char* path : {"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                             "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                             "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion"}) {
+      AddKey(path);
+    }
+  }
   std::int32_t OpenKey(RegistryKey parent, const std::string& subKey, std::uint32_t access,
                        RegistryKey& key) override;
   std::int32_t CreateKey(RegistryKey parent, const std::string& subKey, std::uint32_t access,
@@ -31,11 +41,26 @@ class FakeRegistry final : public Registry {
   std::set<std::string> deniedPaths;
 
   std::size_t OpenKeys() const { return open_.size(); }
+  // The keys and values, to be put back as they were at one moment (the moment a run was cut off).
+  struct Hive;
+  Hive SaveHive() const;
+  void RestoreHive(const Hive& hive);
+  // Every key and value, one line each ("path" and "path\\name=type:bytes"), for comparing whole machines.
+  std::vector<std::string> Dump() const;
+  // Called after each change the fake makes to the machine (the crash tests stop a run there).
+  std::function<void()> changed;
 
  private:
   struct Key {
     std::map<std::string, RegistryValue> values;  // by lower-case name
   };
+
+ public:
+  struct Hive {
+    std::map<std::string, Key> keys;
+  };
+
+ private:
   struct OpenKeyState {
     std::string path;
     std::uint32_t access;
@@ -45,6 +70,11 @@ class FakeRegistry final : public Registry {
                                      std::uint32_t access) const;
   bool Denied(const std::string& path) const;
   RegistryKey Open(const std::string& path, std::uint32_t access);
+  void Changed() const {
+    if (changed) {
+      changed();
+    }
+  }
 
   std::map<std::string, Key> keys_;  // by lower-case full path
   std::map<RegistryKey, OpenKeyState> open_;

@@ -76,6 +76,9 @@ class FakeShellLink final : public ShellLink {
     }
     Record().savedAs = fileName;
     Record().remember = remember;
+    if (shell_.changed) {
+      shell_.changed();
+    }
     return 0;
   }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ class FakeShell final : public Shell {
   int liveLinks = 0;
   std::int32_t linkCreateResult = 0;
   std::int32_t linkSaveResult = 0;
+  // Called after each change the fake makes to the machine (the crash tests stop a run there).
+  std::function<void()> changed;
 
   // Set by the test.
   std::int32_t createResult = 0;

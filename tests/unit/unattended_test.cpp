@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 
 #include "resources/resource.h"
 #include "run/command_line.h"
@@ -388,6 +389,83 @@ TEST(UnattendedRun, AnInstallKilledWhileTheRuntimeInstallerRunsIsTakenBackWhole)
   EXPECT_EQ(world.fake.files.DirectoryPaths(), foldersBefore);
   EXPECT_FALSE(world.fake.registry.HasKey(kClientEntry));
   EXPECT_FALSE(world.fake.registry.HasKey("HKCU\\Software\\Halvorn"));
+}
+
+// A quiet install of the AI client cut off after its Nth change to the machine (a file or folder made or
+// written, a key or value set, a program started), for every N up to its last: the next install settles
+// what was cut off and completes, and the uninstall then leaves the machine as it was before the first run
+// (the logs and the answer file aside).
+TEST(UnattendedRun, AnInstallCutOffAfterAnyChangeIsSettledCompletedAndUninstalledWhole) {
+  const auto machineState = [](QuietWorld& world) {
+    std::vector<std::string> state = world.fake.files.FilePaths();
+    std::erase_if(state, [](const std::string& path) {
+      return path.ends_with(".log") || path == "c:\\setup\\answers.ini";
+    });
+    for (const std::string& folder : world.fake.files.DirectoryPaths()) {
+      state.push_back("folder " + folder);
+    }
+    for (const std::string& line : world.fake.registry.Dump()) {
+      state.push_back("registry " + line);
+    }
+    return state;
+  };
+  // Each run a new process, started in the setup's folder.
+  const auto run = [](QuietWorld& world, std::u16string_view commandLine) {
+    world.fake.files.currentDirectory = "C:\\Setup";
+    Program program{world.fake.machine};
+    try {
+      program.Run(commandLine, 1);
+    } catch (const ProcessExit& exit) {
+      return exit.exitCode;
+    }
+    return 0xFFFFFFFFU;
+  };
+  const auto prepare = [](QuietWorld& world) {
+    world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe", {});
+    world.fake.files.SetContent(kAnswers, kAiClient);
+  };
+  std::size_t total = 0;
+  {
+    QuietWorld world;
+    prepare(world);
+    world.fake.OnEachChange([&total] { ++total; });
+    ASSERT_EQ(run(world, kQuietInstall), 0U);
+  }
+  ASSERT_GT(total, 20U);
+  std::size_t settled = 0;
+  for (std::size_t n = 1; n <= total; ++n) {
+    QuietWorld world;
+    prepare(world);
+    const std::vector<std::string> before = machineState(world);
+    // The machine as the cut left it: its disk and registry after the Nth change. The run itself goes on
+    // to its end, and what it does after the cut is then dropped.
+    std::size_t changes = 0;
+    std::optional<FakeFiles::Disk> disk;
+    std::optional<FakeRegistry::Hive> hive;
+    world.fake.OnEachChange([&] {
+      if (++changes == n) {
+        disk = world.fake.files.SaveDisk();
+        hive = world.fake.registry.SaveHive();
+      }
+    });
+    run(world, kQuietInstall);
+    ASSERT_TRUE(disk && hive) << n;
+    world.fake.files.RestoreDisk(*disk);
+    world.fake.registry.RestoreHive(*hive);
+    world.fake.OnEachChange(nullptr);
+    EXPECT_EQ(run(world, kQuietInstall), 0U) << n << "\n" << world.Log();
+    if (world.Log().find("User Interface:The last setup was cut off") != std::string::npos) {
+      ++settled;
+    }
+    EXPECT_EQ(run(world, u"/quiet /uninstall /type=client"), 0U) << n;
+    EXPECT_EQ(machineState(world), before) << n << "\n" << world.Log();
+    if (HasFailure()) {
+      break;
+    }
+  }
+  // Cut off once its run has begun, an install is settled by the next one.
+  EXPECT_GT(settled, total / 2) << settled << " of " << total;
+  std::cout << "cut-off points walked: " << total << ", settled: " << settled << "\n";
 }
 
 // Without /quiet the answers fill the dialog, which the person then confirms.

@@ -151,6 +151,9 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   }
   // The entry's folders are made below the destination (the name has been checked to stay inside it).
   MakeEntryFolders(target.destination, name);
+  if (record_ != nullptr && !files_.FileAttributes(path)) {
+    record_->AddNewFile(path);
+  }
   // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts, unless
   // the caller takes a file in use written beside it.
   FileHandle file = files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
@@ -186,10 +189,15 @@ void CabinetCallbacks::MakeEntryFolders(const std::string& destination, const st
   for (std::size_t end = name.find_first_of("\\/"); end != std::string::npos;
        end = name.find_first_of("\\/", end + 1)) {
     // A folder already there (or one that cannot be made) is left to the file's own creation to judge.
+    // A folder to be made is in the record first.
     const std::string folder = destination + '\\' + name.substr(0, end);
-    if (files_.MakeDirectory(folder) == 0 && record_ != nullptr) {
+    if (files_.FileAttributes(folder)) {
+      continue;
+    }
+    if (record_ != nullptr) {
       record_->AddFolder(folder);
     }
+    files_.MakeDirectory(folder);
   }
 }
 

@@ -34,9 +34,10 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
   Files& files = machine.files;
   std::string component;
   bool first = true;
-  // A folder made is recorded by the path walked so far.
-  const auto made = [&](std::size_t end) {
-    if (record != nullptr) {
+  // A folder to be made is recorded first, by the path walked so far: a run cut off right after making it
+  // leaves it in the record. A folder that is there already is not the run's.
+  const auto making = [&](std::size_t end) {
+    if (record != nullptr && !files.FileAttributes(component)) {
       record->AddFolder(path.substr(0, end));
     }
   };
@@ -54,12 +55,10 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
       first = false;
     }
     if (files.ChangeDirectory(component) != 0) {
+      making(at);
       const std::uint32_t error = files.MakeDirectory(component);
       if (error != 0 && errors != nullptr) {
         *errors += MessageOf(machine, error);
-      }
-      if (error == 0) {
-        made(at);
       }
       // A level that can be neither entered nor made (a drive that is not there, a folder without
       // access) ends the walk: going on from the folder that is current would make the rest elsewhere.
@@ -72,12 +71,10 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
   if (component.empty()) {
     return true;
   }
+  making(path.size());
   const std::uint32_t error = files.MakeDirectory(component);
   if (error != 0 && errors != nullptr) {
     *errors += MessageOf(machine, error);
-  }
-  if (error == 0) {
-    made(path.size());
   }
   return error == 0;
 }

@@ -57,7 +57,8 @@ std::string EntryKeyPath(ProductComponent component) {
   return (std::string(kUninstallRoot) + entry).substr(0, kKeyPathWidth - 1);
 }
 
-// Creates or opens the key as RegCreateKeyEx does, and records each level of it that the call makes.
+// Creates or opens the key as RegCreateKeyEx does. Each level the call is to make is in the record first: a
+// run cut off right after the call leaves none unrecorded.
 std::int32_t CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_t view,
                                const std::string& path, std::uint32_t access, UniqueKey& key) {
   Registry& registry = state.machine.registry;
@@ -73,16 +74,13 @@ std::int32_t CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_
       break;
     }
   }
-  const std::int32_t created = registry.CreateKey(root, path, access | view, key.Receive());
-  if (created == Registry::kSuccess) {
-    for (const std::string& level : missing) {
-      state.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
-    }
+  for (const std::string& level : missing) {
+    state.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
   }
-  return created;
+  return registry.CreateKey(root, path, access | view, key.Receive());
 }
 
-// Sets the value and records what it replaced.
+// Sets the value, recording first what it replaces and what it sets.
 void SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root, std::uint32_t view,
                       const std::string& path, const std::string& name, const RegistryValue& value) {
   Registry& registry = state.machine.registry;
@@ -95,12 +93,11 @@ void SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root,
         registry.OpenKey(root, path, Registry::kQueryValue | view, reading.Receive()) == Registry::kSuccess &&
         registry.QueryValue(reading.get(), name, old) == Registry::kSuccess;
   }
-  if (registry.SetValue(key.get(), name, value) == Registry::kSuccess) {
-    state.record.Add(RecordEntry::Kind::value,
-                     {RootName(root), std::to_string(view), path, name,
-                      RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
-                      RecordedValueText(value)});
-  }
+  state.record.Add(RecordEntry::Kind::value,
+                   {RootName(root), std::to_string(view), path, name,
+                    RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
+                    RecordedValueText(value)});
+  registry.SetValue(key.get(), name, value);
 }
 
 // "\"program\" /switch /type=word", kept to its width.

@@ -16,6 +16,9 @@
 namespace {
 
 constexpr char kNoRecord[] = "No install record found: nothing is removed";
+constexpr char kCutOffTakenBack[] =
+    "The last setup was cut off before its end: what it had not finished is taken back";
+constexpr char kCutOffUninstall[] = "The last uninstall was cut off before its end: it is finished first";
 constexpr char kUnsafeEntry[] = "Passed over a record entry that names no safe path: ";
 constexpr char kRemovedFile[] = "Removed file ";
 constexpr char kKeptChangedFile[] = "Kept changed file ";
@@ -134,6 +137,8 @@ bool ProductRemoval::Remove(bool client, bool server) {
   // A component that stays keeps what it still uses; the shared part goes with the last component.
   othersRemain_ = (!client && ProductRegistered(state_, ProductComponent::client)) ||
                   (!server && ProductRegistered(state_, ProductComponent::server));
+  // Until the record is rewritten, an uninstall cut off is finished by the next run.
+  state_.record.MarkUninstall(client, server);
   std::vector<RecordEntry> undo;
   rest_.clear();
   deferred_.clear();
@@ -186,6 +191,43 @@ void ProductRemoval::TakeBack(RecordScope component) {
   std::vector<RecordEntry> kept = rest_;
   kept.insert(kept.end(), deferred_.rbegin(), deferred_.rend());
   state_.record.Rewrite(kept);
+}
+
+void SettleCutOffRun(SetupState& state) {
+  ProductRemoval(state).SettleCutOffRun();
+}
+
+void ProductRemoval::SettleCutOffRun() {
+  const std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
+  if (!entries) {
+    return;
+  }
+  const auto mark = std::find_if(entries->rbegin(), entries->rend(),
+                                 [](const RecordEntry& entry) { return entry.kind == Kind::run; });
+  if (mark == entries->rend() || std::any_of(entries->rbegin(), mark, [](const RecordEntry& entry) {
+        return entry.kind == Kind::end;
+      })) {
+    return;
+  }
+  const std::string& components = mark->fields[1];
+  const bool client = components.find(kClientComponent) != std::string::npos;
+  const bool server = components.find(kServerComponent) != std::string::npos;
+  if (mark->fields[0] == kUninstallMode) {
+    Log(RecordScope::shared, kCutOffUninstall);
+    Remove(client, server);
+    return;
+  }
+  Log(RecordScope::shared, kCutOffTakenBack);
+  // Newest first: the server's changes come after the client's.
+  for (const RecordScope component : {RecordScope::server, RecordScope::client}) {
+    const bool committed = std::any_of(entries->rbegin(), mark, [component](const RecordEntry& entry) {
+      return entry.kind == Kind::commit && entry.scope == component;
+    });
+    if (!committed) {
+      TakeBack(component);
+    }
+  }
+  state_.record.CloseCutOffRun();
 }
 
 void ProductRemoval::Undo(const std::vector<RecordEntry>& entries) {
@@ -283,8 +325,10 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
       continue;
     }
     judged.push_back(path);
-    if (std::to_string(stamp->size) != entry->fields[1] ||
-        std::to_string(stamp->lastWrite) != entry->fields[2]) {
+    // A file the run was still making when it was cut off is the run's, whole or not.
+    const bool making = entry->fields[1] == "-";
+    if (!making && (std::to_string(stamp->size) != entry->fields[1] ||
+                    std::to_string(stamp->lastWrite) != entry->fields[2])) {
       Log(entry->scope, kKeptChangedFile + path);
     } else {
       Log(entry->scope, (files.Remove(path) ? kRemovedFile : kKeptFile) + path);
@@ -367,11 +411,13 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
     }
   };
   bool recordHandled = false;
+  std::vector<std::string> handled;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     const std::string& path = entry->fields.front();
     if (!IsSetupProgramEntry(*entry) || !IsSafePath(path) || !files.FileAttributes(path)) {
       continue;
     }
+    handled.push_back(path);
     if (entry->kind == Kind::setupCopy) {
       // The running program cannot remove itself: a helper does once it has ended.
       if (files.Remove(path)) {
@@ -397,6 +443,21 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
   }
   if (!recordHandled) {
     removeRecord();
+  }
+  // The setup program's folder and the maker's folder above it are made before the record that would
+  // hold them can be written: a run cut off in between leaves them out of the record. Empty, they go too.
+  const std::string setupFolder = kInstalledSetupFolder;
+  for (const std::string& path : {setupFolder, setupFolder.substr(0, setupFolder.find_last_of('\\'))}) {
+    const bool seen = std::any_of(handled.begin(), handled.end(),
+                                  [&path](const std::string& other) { return SameName(other, path); });
+    if (seen || !files.FileAttributes(path)) {
+      continue;
+    }
+    if (files.RemoveFolder(path)) {
+      Log(RecordScope::shared, kRemovedFolder + path);
+    } else if (pending) {
+      command += kHelperFolder + path + kQuote;
+    }
   }
   if (!pending) {
     return;

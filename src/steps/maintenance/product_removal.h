@@ -14,6 +14,9 @@ struct SetupState;
 // empty, a key only when the record made it; a value is given back what it held before. Nothing outside
 // the record is touched. The shared part (the installed setup program, its folder and the record) goes
 // when neither component is registered any more; the running program is removed after it ends.
+// Settles a run that was cut off, before a new run changes anything (ProductRemoval::SettleCutOffRun).
+void SettleCutOffRun(SetupState& state);
+
 class ProductRemoval {
  public:
   explicit ProductRemoval(SetupState& state) : state_(state) {}
@@ -25,6 +28,11 @@ class ProductRemoval {
   // machine is left as it was before the component's steps, as far as the record can say. A file an
   // earlier run also wrote stays. The entries taken back leave the record.
   void TakeBack(RecordScope component);
+
+  // A run the record holds as begun and not ended was cut off (a kill, a power loss, a crash): an install
+  // or a repair has the components it had not committed taken back, an uninstall is finished. Each says
+  // so in the log first. Nothing happens when the last run ended.
+  void SettleCutOffRun();
 
  private:
   // The four passes over the entries to undo.
