@@ -112,8 +112,16 @@ downloaded() {
     "Client Setup:Downloaded;localhost;downloads/$1"
 }
 
-# The last line of a run whose client could not be put in place, and its box.
-client_shortfall="User Interface:Could not install Nembric Client. Please see the setup log"
+# The last line of a run whose client could not be put in place and was taken back, and its box.
+client_shortfall="User Interface:Could not install Nembric Client. The changes were taken back. Please see the setup log"
+# taken_back FILE...: the lines of a client taken back at the end of its run, newest change first: the
+# files, then the update folder and the client folder.
+taken_back() {
+  for file in "$@"; do
+    printf '%s\n' "Client Setup:Removed file c:\\Nembric10App\\$file"
+  done
+  printf '%s\n' 'Client Setup:Removed folder c:\Nembric10App\Update' 'Client Setup:Removed folder c:\Nembric10App'
+}
 
 world_start_server
 
@@ -212,8 +220,9 @@ expected_exit=1603 install runtime-fails "64 Bit" -- box ok 60000 -- box ok 6000
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting vcredist_x64.exe from server" \
   "Client Setup:Downloading;localhost;downloads/vcredist_x64.exe" \
   "Client Setup:Could not install vcredist_x64.exe after 5 attempts"; downloaded Nembric10AppSetup.cab
-  printf '%s\n' "Client Setup:Updated Client Software" "User Interface:Successfully updated Software" \
-    "$client_shortfall")
+  printf '%s\n' "Client Setup:Updated Client Software"
+  taken_back ReadMe.txt Nembric10App.ini Nembric10App.exe 'Update\Nembric10AppSetup.cab' 'Update\vcredist_x64.exe'
+  printf '%s\n' "User Interface:Successfully updated Software" "$client_shortfall")
 expect_log runtime-fails "${lines[@]}"
 [ "$(grep -c . "$control/vcredist_x64.log")" -eq 5 ] || fail "runtime-fails: not five runs"
 
@@ -229,17 +238,19 @@ expect_log runtime-restart "${lines[@]}"
 [ "$(grep -c . "$control/vcredist_x64.log")" -eq 1 ] || fail "runtime-restart: the installer ran more than once"
 world_stop_server
 
-# The client cabinet is missing on the server: the run goes on and registers the client.
+# The client cabinet is missing on the server: the client is taken back, the empty file the answer left
+# included.
 world_start_server --fault Nembric10AppSetup.cab=missing404
 prepare present
 expected_exit=1603 install missing "64 Bit"
 mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting Nembric10AppSetup.cab from server" \
   "Client Setup:Downloading;localhost;downloads/Nembric10AppSetup.cab" \
   "Client Setup:Could not find Nembric10AppSetup.cab on server. Please contact you administrator" \
-  "Client Setup:Updated Client Software" "User Interface:Successfully updated Software" "$client_shortfall")
+  "Client Setup:Updated Client Software"; taken_back 'Update\Nembric10AppSetup.cab'
+  printf '%s\n' "User Interface:Successfully updated Software" "$client_shortfall")
 expect_log missing "${lines[@]}"
-[ -f "$drive_c/Nembric10App/Update/Nembric10AppSetup.cab" ] && [ ! -s "$drive_c/Nembric10App/Update/Nembric10AppSetup.cab" ] ||
-  fail "missing: the local file is not there and empty"
+[ ! -e "$drive_c/Nembric10App" ] || fail "missing: the client folder and the empty file are still there"
+[ -z "$(reg_value 32 "$uninstall_key" DisplayName)" ] || fail "missing: the client taken back is registered"
 world_stop_server
 
 # No server: every attempt reports the server, the empty file is no cabinet, five attempts.
@@ -253,7 +264,8 @@ mapfile -t lines < <(printf '%s\n' "${session_lines[@]}" "Client Setup:Getting N
       "Server Setup:Not valid cabinet"
   done
   printf '%s\n' "Client Setup:Could not extract Nembric10AppSetup.cab after 5 attempts" \
-    "Client Setup:Updated Client Software" "User Interface:Successfully updated Software" "$client_shortfall")
+    "Client Setup:Updated Client Software"; taken_back 'Update\Nembric10AppSetup.cab'
+  printf '%s\n' "User Interface:Successfully updated Software" "$client_shortfall")
 expect_log no-server "${lines[@]}"
 
 # Maintenance: the registered commands, run as Windows runs them, from a folder on drive C.

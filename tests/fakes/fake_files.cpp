@@ -427,8 +427,10 @@ bool FakeFiles::RemoveFolder(const std::string& path) {
   const std::string key = Key(Resolve(path));
   const std::string prefix = key + "\\";
   const auto inside = [&prefix](const std::string& other) { return other.starts_with(prefix); };
+  // Windows refuses to remove a process's current directory.
   if (directories_.count(key) == 0 || std::any_of(directories_.begin(), directories_.end(), inside) ||
-      std::any_of(files_.begin(), files_.end(), [&](const auto& file) { return inside(file.first); })) {
+      std::any_of(files_.begin(), files_.end(), [&](const auto& file) { return inside(file.first); }) ||
+      key == Key(currentDirectory)) {
     return false;
   }
   removed.push_back(path);

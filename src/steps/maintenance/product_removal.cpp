@@ -233,6 +233,11 @@ void ProductRemoval::SettleCutOffRun() {
 void ProductRemoval::Undo(const std::vector<RecordEntry>& entries) {
   UndoWebsite(entries);
   UndoPackages(entries);
+  // Windows keeps a process's current directory from being removed: the run leaves the folders it made
+  // (the update folder is current after an update) for the system folder, which no removal touches.
+  if (const std::optional<std::string> system = state_.machine.files.KnownFolder(Files::kFolderSystem)) {
+    state_.machine.files.ChangeDirectory(*system);
+  }
   UndoFiles(entries);
   UndoRegistry(entries);
 }
