@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -206,7 +207,14 @@ std::vector<std::string> FakeRegistry::Dump() const {
       for (const char c : value.data) {
         bytes += std::to_string(static_cast<unsigned char>(c)) + ' ';
       }
-      lines.push_back(path + "\\" + name + "=" + std::to_string(value.type) + ":" + bytes);
+      std::string line = path;
+      line += '\\';
+      line += name;
+      line += '=';
+      line += std::to_string(value.type);
+      line += ':';
+      line += bytes;
+      lines.push_back(std::move(line));
     }
   }
   return lines;
