@@ -20,7 +20,7 @@ struct KindName {
   std::size_t fields;
 };
 
-constexpr std::array<KindName, 13> kKinds = {{
+constexpr std::array<KindName, 14> kKinds = {{
     {RecordEntry::Kind::file, "file", 3},
     {RecordEntry::Kind::folder, "folder", 1},
     {RecordEntry::Kind::key, "key", 3},
@@ -31,6 +31,7 @@ constexpr std::array<KindName, 13> kKinds = {{
     {RecordEntry::Kind::binding, "binding", 3},
     {RecordEntry::Kind::msi, "msi", 1},
     {RecordEntry::Kind::setupCopy, "setup", 1},
+    {RecordEntry::Kind::backup, "backup", 2},
     {RecordEntry::Kind::run, "run", 2},
     {RecordEntry::Kind::commit, "commit", 0},
     {RecordEntry::Kind::end, "end", 0},
@@ -41,6 +42,15 @@ constexpr std::array<std::pair<RecordScope, const char*>, 3> kScopes = {{
     {RecordScope::client, "client"},
     {RecordScope::server, "server"},
 }};
+
+std::string LowerText(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return text;
+}
 
 std::optional<std::string> Unhex(const std::string& text) {
   if (text.size() % 2 != 0) {
@@ -209,6 +219,7 @@ std::string RunComponentsText(bool client, bool server) {
 
 void InstallRecord::BeginRun(const std::string& mode, bool client, bool server) {
   recording = true;
+  touched_.clear();
   runOpen_ = true;
   Append(FormatRecordLine(
       {RecordScope::shared, RecordEntry::Kind::run, {mode, RunComponentsText(client, server)}}));
@@ -225,6 +236,7 @@ void InstallRecord::CloseCutOffRun() {
 
 void InstallRecord::Commit(RecordScope component) {
   if (runOpen_) {
+    DropBackups(component);
     Append(FormatRecordLine({component, RecordEntry::Kind::commit, {}}));
   }
 }
@@ -240,13 +252,50 @@ void InstallRecord::AddFile(const std::string& filePath) {
   if (!recording) {
     return;
   }
+  touched_.insert(LowerText(filePath));
   if (const std::optional<Files::Stamp> stamp = files_.StampOf(filePath)) {
     Add(RecordEntry::Kind::file,
         {CleanPath(filePath), std::to_string(stamp->size), std::to_string(stamp->lastWrite)});
   }
 }
 
+bool InstallRecord::BackUp(const std::string& filePath) {
+  if (!recording || !files_.StampOf(filePath) || !touched_.insert(LowerText(filePath)).second) {
+    return false;
+  }
+  if (!files_.FileAttributes(kBackupFolder)) {
+    Add(RecordEntry::Kind::folder, {kBackupFolder});
+    files_.MakeDirectory(kBackupFolder);
+  }
+  const std::size_t slash = filePath.find_last_of('\\');
+  const std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
+  std::string copy;
+  do {
+    copy = std::string(kBackupFolder) + "\\" + std::to_string(++backups_) + "-" + name;
+  } while (files_.FileAttributes(copy));
+  std::uint32_t error = 0;
+  if (!files_.CopyTo(filePath, copy, error)) {
+    return false;
+  }
+  Add(RecordEntry::Kind::backup, {CleanPath(filePath), copy});
+  return true;
+}
+
+void InstallRecord::DropBackups(RecordScope component) {
+  const std::optional<std::vector<RecordEntry>> entries = Read();
+  if (!entries) {
+    return;
+  }
+  for (auto entry = entries->rbegin(); entry != entries->rend() && entry->kind != RecordEntry::Kind::run;
+       ++entry) {
+    if (entry->kind == RecordEntry::Kind::backup && entry->scope == component) {
+      files_.Remove(entry->fields[1]);
+    }
+  }
+}
+
 void InstallRecord::AddNewFile(const std::string& filePath) {
+  touched_.insert(LowerText(filePath));
   Add(RecordEntry::Kind::file, {CleanPath(filePath), kNoValue, kNoValue});
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ class Files;
 
 // Where the install record is kept: beside the installed setup program, which every run puts in place.
 inline constexpr char kInstallRecordPath[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
+// Where a run keeps a copy of each file it replaces or deletes until its component is committed.
+inline constexpr char kBackupFolder[] = "C:\\Program Files\\Halvorn\\NembricAI\\Backup";
 
 // The part of the product a change belongs to: the uninstall of a component undoes its changes only.
 // The shared part (the installed setup program and its folder) goes when no component is left.
@@ -38,6 +41,7 @@ struct RecordEntry {
     binding,      // site, binding information set, binding information before
     msi,          // product code or package path: a Windows Installer package the run installed
     setupCopy,    // path: the copy of the setup program the uninstall entries call
+    backup,       // path, copy: a file the run replaced or deleted, kept whole as the copy
     // The marks of a run: the changes after a run's mark are that run's until the next mark. A component
     // whose changes are all made is committed; a run that went to its end is closed. A run left open
     // was cut off.
@@ -90,6 +94,12 @@ class InstallRecord {
   // A file as it is now on disk (its size and last-write time); nothing when it cannot be read.
   void AddFile(const std::string& filePath);
   void AddFolder(const std::string& folderPath);
+  // Keeps a copy of a file the run is about to replace or delete, and records it once the copy is whole:
+  // taking the component back puts the file back, its commit drops the copy. False when no copy could be
+  // made (the file is then changed all the same, as before).
+  bool BackUp(const std::string& filePath);
+  // Drops the copies the running run made for the component.
+  void DropBackups(RecordScope component);
   // A file about to be made where there is none: the run owns whatever is there if it is cut off before
   // the file is recorded whole (its size and time are "-").
   void AddNewFile(const std::string& filePath);
@@ -106,6 +116,9 @@ class InstallRecord {
 
   Files& files_;
   bool runOpen_ = false;
+  std::uint32_t backups_ = 0;
+  // The files this run has written or kept a copy of (lower case): what the run itself wrote needs no copy.
+  std::set<std::string> touched_;
   // Lines not yet on disk because the record could not be opened: the folders made on the way to the
   // record's own folder are recorded before it exists, and written with the first line that can be.
   std::string pending_;

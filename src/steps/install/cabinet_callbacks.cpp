@@ -151,7 +151,8 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   }
   // The entry's folders are made below the destination (the name has been checked to stay inside it).
   MakeEntryFolders(target.destination, name);
-  if (record_ != nullptr && !files_.FileAttributes(path)) {
+  // A file there already is kept whole until the component is committed; a new one is the run's.
+  if (record_ != nullptr && !record_->BackUp(path) && !files_.FileAttributes(path)) {
     record_->AddNewFile(path);
   }
   // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts, unless

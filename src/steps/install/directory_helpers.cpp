@@ -111,7 +111,7 @@ bool EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRe
   return machine.files.ChangeDirectory(path) == 0 || CreateDirectoryChain(machine, path, record);
 }
 
-bool DeleteDllFiles(Machine& machine, const std::string& directory) {
+bool DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record) {
   Files& files = machine.files;
   if (files.ChangeDirectory(directory) != 0) {
     return false;
@@ -125,7 +125,12 @@ bool DeleteDllFiles(Machine& machine, const std::string& directory) {
       continue;
     }
     if (entry.name.find(kDllMark) != std::string::npos) {
-      files.Remove(JoinPath(directory, entry.name));
+      // A module the run deletes is kept whole until the component is committed.
+      const std::string path = JoinPath(directory, entry.name);
+      if (record != nullptr) {
+        record->BackUp(path);
+      }
+      files.Remove(path);
     }
   }
   return true;

@@ -26,7 +26,7 @@ bool EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRe
 
 // Deletes every file of the directory (not of its subdirectories) whose name holds "dll". False when the
 // directory cannot be entered; failed deletions are passed over.
-bool DeleteDllFiles(Machine& machine, const std::string& directory);
+bool DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record = nullptr);
 
 // The bytes of the files in the folder and its subfolders (to 16 levels); folders that cannot be listed
 // count nothing.

@@ -21,6 +21,8 @@ constexpr char kCutOffTakenBack[] =
 constexpr char kCutOffUninstall[] = "The last uninstall was cut off before its end: it is finished first";
 constexpr char kUnsafeEntry[] = "Passed over a record entry that names no safe path: ";
 constexpr char kRemovedFile[] = "Removed file ";
+constexpr char kRestoredFile[] = "Restored file ";
+constexpr char kNotRestoredFile[] = "Could not restore file ";
 constexpr char kKeptChangedFile[] = "Kept changed file ";
 constexpr char kKeptFile[] = "Could not remove file ";
 constexpr char kRemovedFolder[] = "Removed folder ";
@@ -295,7 +297,27 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
   Files& files = state_.machine.files;
   // A file written by more than one run is judged once, by the newest run's entry.
   std::vector<std::string> judged;
+  // Taken back, a file the run replaced or deleted gets back what its oldest copy of this run holds.
+  const auto backupOf = [&entries, this](const std::string& path) -> const RecordEntry* {
+    if (!takingBack_) {
+      return nullptr;
+    }
+    const auto found = std::find_if(entries.begin(), entries.end(), [&path](const RecordEntry& entry) {
+      return entry.kind == Kind::backup && SameName(entry.fields[0], path);
+    });
+    return found == entries.end() ? nullptr : &*found;
+  };
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    if (entry->kind == Kind::backup && backupOf(entry->fields[0]) == &*entry) {
+      const std::string& path = entry->fields[0];
+      std::uint32_t error = 0;
+      const bool restored = IsSafePath(path) && files.CopyTo(entry->fields[1], path, error);
+      Log(entry->scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
+      if (restored) {
+        files.Remove(entry->fields[1]);
+      }
+      continue;
+    }
     // The shared folders hold the running program and go with it.
     if ((entry->kind != Kind::file && entry->kind != Kind::folder) || entry->scope == RecordScope::shared) {
       continue;
@@ -317,6 +339,11 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
       } else {
         Log(entry->scope, kKeptFolder + path);
       }
+      continue;
+    }
+    // A file the run replaced is put back from its copy (above).
+    if (backupOf(path) != nullptr) {
+      judged.push_back(path);
       continue;
     }
     // A file that a component which stays wrote again is that component's now.

@@ -113,7 +113,7 @@ bool ServerSetup::UpdateServer() {
   // module it still holds is written beside and put in place when Windows restarts.
   const std::string pool = SiteNameFor(choices.port);
   const bool poolStopped = website.StopAppPool(pool);
-  DeleteDllFiles(machine, serverDirectory);
+  DeleteDllFiles(machine, serverDirectory, &state_.record);
   for (const ServerCabinet& cabinet : kServerCabinets) {
     if ((enterprise || !cabinet.enterpriseOnly) &&
         !ExtractCabinet(state_, cabinet.name, updateDirectory, serverDirectory,
@@ -129,6 +129,11 @@ bool ServerSetup::UpdateServer() {
   }
   if (poolStopped) {
     website.StartAppPool(pool);
+  }
+  // A server whose files are not all in place is taken back at the end of the run: its website, whose
+  // old configuration no record keeps, is left as it is.
+  if (state_.failed.server) {
+    return false;
   }
   state_.reporter.ShowStatus(kCabinetsReady);
   DeleteDllFiles(machine, updateDirectory);
