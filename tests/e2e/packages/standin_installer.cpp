@@ -2,7 +2,8 @@
 // Server Express setup). One program, copied under each installer's name; what it does follows from that
 // name. Like the real one it writes the registry values that the setup checks afterwards. Every run
 // appends "command line|working directory" to C:\NembricTest\<name>.log, and the exit code is read from
-// C:\NembricTest\<name>.exitcode (0 when that file is missing), so that a test chooses it.
+// C:\NembricTest\<name>.exitcode (0 when that file is missing), so that a test chooses it. With
+// C:\NembricTest\<name>.seconds it takes that long before it installs, as a real installer does.
 #include <windows.h>
 
 #include <cstdint>
@@ -42,8 +43,9 @@ void Record(const std::wstring& name) {
   }
 }
 
-DWORD ChosenExitCode(const std::wstring& name) {
-  const std::wstring path = std::wstring(kControlFolder) + name + L".exitcode";
+// The number in C:\NembricTest\<name>.<what>, 0 when the file is missing.
+DWORD ControlNumber(const std::wstring& name, const wchar_t* what) {
+  const std::wstring path = std::wstring(kControlFolder) + name + L"." + what;
   FILE* file = _wfopen(path.c_str(), L"r");
   if (file == nullptr) {
     return 0;
@@ -114,7 +116,8 @@ int wmain(int argc, wchar_t** argv) {
     return GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE ? 0 : 1;
   }
   Record(name);
-  const DWORD code = ChosenExitCode(name);
+  Sleep(ControlNumber(name, L"seconds") * 1000);
+  const DWORD code = ControlNumber(name, L"exitcode");
   if (code == 0 || code == 3010 || code == 1641) {
     Install(name);
   }

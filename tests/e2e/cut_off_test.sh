@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# A quiet install of the AI client killed hard part-way (the process ended as a power cut or a task
+# manager would end it), then a quiet install that completes, then the quiet uninstall: nothing of ours is
+# left (files, folders, registry, shortcut), compared with a snapshot taken before. The kill comes:
+#   download   while the client cabinet comes in (slowly, from the download server);
+#   installer  while the runtime installer runs: it goes on to its end by itself, so the next run finds
+#              the runtime in place and does not fetch it again; the package the killed run left is still
+#              taken back.
+# The next install says that it settled the run that was cut off.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
+world_init "$1"
+world_need_display "$0" "$@"
+world_trust_ca
+drive_c="$WINEPREFIX/drive_c"
+work="$drive_c/NembricE2E"
+control="$drive_c/NembricTest"
+log_name="Halvorn NembricAI  Setup v10.1.3.Log"
+entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient'
+settled="User Interface:The last setup was cut off before its end: what it had not finished is taken back"
+trap 'world_stop_server' EXIT
+
+prepare() {
+  rm -rf "$work" "$control" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn" \
+    "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Halvorn NembricAI.lnk"
+  mkdir -p "$work" "$control"
+  reg_quiet delete "$entry" /f /reg:32
+  reg_quiet delete "${entry%Client}Server" /f /reg:32
+  reg_quiet delete 'HKCU\Software\Halvorn' /f
+  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
+  for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view; done
+  printf '[Setup]\r\nSetupType = Client\r\nBitSize = AI Client\r\n' >"$work/ai.ini"
+}
+
+# What an install of ours could leave: the folders it writes to, the Start menu, our registry keys.
+snapshot() {
+  (cd "$drive_c" && { find "Program Files" "ProgramData/Microsoft/Windows/Start Menu" NembricAIApp 2>/dev/null || true; } | sort)
+  for key in 'HKLM\SOFTWARE\Halvorn /reg:64' 'HKCU\Software\Halvorn' "$entry /reg:32"; do
+    # shellcheck disable=SC2086
+    "$WORLD_RUN" reg query $key /s 2>/dev/null | tr -d '\r' || true
+  done
+}
+
+# cut_off NAME CONDITION: a quiet install, killed once CONDITION (a shell test) holds.
+cut_off() {
+  local name=$1 condition=$2
+  (cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost \
+    >"$work/$name.exit") &
+  local setup=$!
+  for _ in $(seq 600); do
+    eval "$condition" && break
+    sleep 0.1
+  done
+  eval "$condition" || fail "$name: the moment to cut the install off never came"
+  pkill -9 -f 'NembricSetup\.exe' || true
+  wait "$setup" 2>/dev/null || true
+  cp "$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt" "$WORLD_BUILD/artefacts/cut-off-$name-record.txt" 2>/dev/null || true
+}
+
+# complete_and_uninstall NAME: the install again, to its end, then the quiet uninstall; then the machine
+# is as the snapshot before the first run.
+complete_and_uninstall() {
+  local name=$1 status
+  status=$(cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost)
+  [ "$status" = 0 ] || fail "$name: the install after the cut ended with $status"
+  tr -d '\r' <"$work/$log_name" >"$WORLD_BUILD/artefacts/cut-off-$name.log"
+  grep -qxF "$settled" "$WORLD_BUILD/artefacts/cut-off-$name.log" || fail "$name: the cut-off run was not settled"
+  status=$(cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client)
+  [ "$status" = 0 ] || fail "$name: the uninstall ended with $status"
+  snapshot >"$work/after.txt"
+  diff -u "$work/before.txt" "$work/after.txt" >"$work/$name.diff" ||
+    { fail "$name: the machine is not as before"; cat "$work/$name.diff"; }
+}
+
+mkdir -p "$WORLD_BUILD/artefacts"
+
+world_start_server --fault NembricAIAppSetup.cab=slow
+prepare
+snapshot >"$work/before.txt"
+cut_off download 'grep -qF "Downloading;localhost;downloads/NembricAIAppSetup.cab" "$work/$log_name" 2>/dev/null'
+world_stop_server
+world_start_server
+complete_and_uninstall download
+world_stop_server
+
+world_start_server
+prepare
+snapshot >"$work/before.txt"
+echo 5 >"$control/VC_redist.x64.seconds"
+cut_off installer '[ -s "$control/VC_redist.x64.log" ]'
+# The installer finishes on its own.
+for _ in $(seq 100); do
+  [ -n "$("$WORLD_RUN" reg query 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0\VC\Runtimes\x64' /reg:32 2>/dev/null)" ] && break
+  sleep 0.2
+done
+rm -f "$control/VC_redist.x64.seconds"
+complete_and_uninstall installer
+[ "$(grep -c . "$control/VC_redist.x64.log")" -eq 1 ] || fail "installer: the runtime was installed again"
+grep -qxF 'Client Setup:Removed file c:\NembricAIApp\Update\VC_redist.x64.exe' "$WORLD_BUILD/artefacts/cut-off-installer.log" ||
+  fail "installer: the package the cut-off run left was not taken back"
+world_stop_server
+
+[ "$WORLD_FAILURES" -eq 0 ] && echo "cut off during a download and during the runtime installer: settled, completed, uninstalled clean"
+exit "$((WORLD_FAILURES > 0))"
