@@ -69,7 +69,7 @@ complete_and_uninstall() {
   [ "$status" = 0 ] || fail "$name: the uninstall ended with $status"
   snapshot >"$work/after.txt"
   diff -u "$work/before.txt" "$work/after.txt" >"$work/$name.diff" ||
-    { fail "$name: the machine is not as before"; cat "$work/$name.diff"; }
+    { fail "$name: the machine is not as before"; cat "$work/$name.diff"; find "$drive_c/NembricAIApp" 2>/dev/null; tr -d '\r' <"$work/$log_name"; cat "$WORLD_BUILD/artefacts/cut-off-$name-record.txt"; }
 }
 
 mkdir -p "$WORLD_BUILD/artefacts"

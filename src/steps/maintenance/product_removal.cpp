@@ -51,6 +51,8 @@ constexpr char kHelperFolder[] = " & rmdir \"";
 constexpr char kHelperRecord[] = " & del /f /q \"";
 constexpr char kQuote[] = "\"";
 constexpr std::size_t kMaxPath = 259;
+constexpr int kFolderAttempts = 4;
+constexpr std::uint32_t kFolderPauseMs = 500;
 
 using Kind = RecordEntry::Kind;
 
@@ -125,6 +127,26 @@ LogTag TagOf(RecordScope scope) {
 }
 
 }  // namespace
+
+bool ProductRemoval::RemoveEmptyFolder(const std::string& path) {
+  Files& files = state_.machine.files;
+  // A folder whose last entry was just removed while another process still held it open (a program that
+  // had it as its current folder and is ending) stays behind that entry until the handle goes: a folder
+  // that lists empty is tried again a few times.
+  for (int attempt = 0;; ++attempt) {
+    if (files.RemoveFolder(path)) {
+      return true;
+    }
+    const auto entries = files.ListDirectory(WithTrailingBackslash(path) + "*.*");
+    const bool empty = entries && std::all_of(entries->begin(), entries->end(), [](const auto& entry) {
+                         return entry.name == "." || entry.name == "..";
+                       });
+    if (!empty || attempt == kFolderAttempts) {
+      return false;
+    }
+    state_.machine.runtime.Pause(kFolderPauseMs);
+  }
+}
 
 void ProductRemoval::Log(RecordScope scope, const std::string& line) {
   WriteLog(state_, TagOf(scope), line);
@@ -331,7 +353,7 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
       if (!files.FileAttributes(path)) {
         continue;
       }
-      if (files.RemoveFolder(path)) {
+      if (RemoveEmptyFolder(path)) {
         Log(entry->scope, kRemovedFolder + path);
       } else if (othersRemain_) {
         // Another component may still put files here: the folder is tried again when the last one goes.
@@ -465,7 +487,7 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
       removeRecord();
       recordHandled = true;
     }
-    if (files.RemoveFolder(path)) {
+    if (RemoveEmptyFolder(path)) {
       Log(RecordScope::shared, kRemovedFolder + path);
     } else if (pending) {
       command += kHelperFolder + path + kQuote;
@@ -485,7 +507,7 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
     if (seen || !files.FileAttributes(path)) {
       continue;
     }
-    if (files.RemoveFolder(path)) {
+    if (RemoveEmptyFolder(path)) {
       Log(RecordScope::shared, kRemovedFolder + path);
     } else if (pending) {
       command += kHelperFolder + path + kQuote;

@@ -44,6 +44,8 @@ class ProductRemoval {
   // Removes the setup program, or has a helper remove it (and its folders) once this process has ended.
   void RemoveSetupCopy(const std::vector<RecordEntry>& entries);
   void Log(RecordScope scope, const std::string& line);
+  // RemoveDirectory of a folder that should be empty, tried again for a moment when it lists empty.
+  bool RemoveEmptyFolder(const std::string& path);
 
   SetupState& state_;
   // A component that is not being removed is still registered.
