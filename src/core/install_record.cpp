@@ -344,14 +344,23 @@ std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
 }
 
 bool InstallRecord::Rewrite(const std::vector<RecordEntry>& entries) {
+  // The new record is written whole beside the old one and then put in its place: a run cut off on the
+  // way leaves the old record or the new one, never an empty or a half one.
+  const std::string fresh = path + kRecordRewriteSuffix;
   if (entries.empty()) {
+    files_.Remove(fresh);
     return files_.Remove(path) || !files_.StampOf(path);
   }
   std::string text = std::string(kHeader) + "\r\n";
   for (const RecordEntry& entry : entries) {
     text += FormatRecordLine(entry);
   }
-  const UniqueFile file(files_, files_.Create(path, Files::kGenericWrite, Files::kShareRead,
-                                              Files::kCreateAlways, Files::kAttributeNormal));
-  return file.IsOpen() && files_.Write(file.get(), text);
+  {
+    const UniqueFile file(files_, files_.Create(fresh, Files::kGenericWrite, Files::kShareRead,
+                                                Files::kCreateAlways, Files::kAttributeNormal));
+    if (!file.IsOpen() || !files_.Write(file.get(), text)) {
+      return false;
+    }
+  }
+  return files_.Replace(fresh, path);
 }

@@ -12,6 +12,8 @@ class Files;
 
 // Where the install record is kept: beside the installed setup program, which every run puts in place.
 inline constexpr char kInstallRecordPath[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
+// The record being rewritten is written whole under this suffix beside it, then put in its place.
+inline constexpr char kRecordRewriteSuffix[] = ".new";
 // Where a run keeps a copy of each file it replaces or deletes until its component is committed.
 inline constexpr char kBackupFolder[] = "C:\\Program Files\\Halvorn\\NembricAI\\Backup";
 

@@ -333,13 +333,14 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
                             "User Interface:Successfully uninstalled Software\r\n"));
 }
 
-// A quiet install of the AI client cut off after its Nth change to the machine (a file or folder made or
-// written, a key or value set, a program started), for every N up to its last: the next install settles
-// what was cut off and completes, and the uninstall then leaves the machine as it was before the first run
-// (the logs, the answer file and the runtime aside). The runtime installer goes on to its end whatever
-// becomes of the setup: cut off after it, the next run finds the runtime in place and fetches nothing, and
-// the package the cut-off run left is still taken back.
-TEST(UnattendedRun, AnInstallCutOffAfterAnyChangeIsSettledCompletedAndUninstalledWhole) {
+// A quiet install of the AI client, and the quiet uninstall of an installed one, cut off after their Nth
+// change to the machine (a file or folder made or written, a key or value set, a program started), for
+// every N up to the last: the next run settles what was cut off (an install is taken back, an uninstall
+// is finished) and goes on; after the install has been completed and uninstalled, the machine is as it was
+// before the first run (the logs, the answer file and the runtime aside). The runtime installer goes on to
+// its end whatever becomes of the setup: cut off after it, the next run finds the runtime in place and
+// fetches nothing, and the package the cut-off run left is still taken back.
+TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) {
   const auto machineState = [](QuietWorld& world) {
     std::vector<std::string> state = world.fake.files.FilePaths();
     std::erase_if(state, [](const std::string& path) {
@@ -385,48 +386,70 @@ TEST(UnattendedRun, AnInstallCutOffAfterAnyChangeIsSettledCompletedAndUninstalle
          {}});
     world.fake.files.SetContent(kAnswers, kAiClient);
   };
-  std::size_t total = 0;
-  {
-    QuietWorld world;
-    prepare(world);
-    world.fake.OnEachChange([&total] { ++total; });
-    ASSERT_EQ(run(world, kQuietInstall), 0U);
-  }
-  ASSERT_GT(total, 20U);
-  std::size_t settled = 0;
-  for (std::size_t n = 1; n <= total; ++n) {
-    QuietWorld world;
-    prepare(world);
-    const std::vector<std::string> before = machineState(world);
-    // The machine as the cut left it: its disk and registry after the Nth change. The run itself goes on
-    // to its end, and what it does after the cut is then dropped.
-    std::size_t changes = 0;
-    std::optional<FakeFiles::Disk> disk;
-    std::optional<FakeRegistry::Hive> hive;
-    world.fake.OnEachChange([&] {
-      if (++changes == n) {
-        disk = world.fake.files.SaveDisk();
-        hive = world.fake.registry.SaveHive();
+  constexpr char16_t kUninstall[] = u"/quiet /uninstall /type=client";
+  struct Road {
+    const char* name;
+    bool installedFirst;
+    const char16_t* cut;
+    const char* settledLine;
+  };
+  for (const Road& road :
+       {Road{"install", false, kQuietInstall, "User Interface:The last setup was cut off before its end"},
+        Road{"uninstall", true, kUninstall,
+             "User Interface:The last uninstall was cut off before its end"}}) {
+    std::size_t total = 0;
+    {
+      QuietWorld world;
+      prepare(world);
+      if (road.installedFirst) {
+        ASSERT_EQ(run(world, kQuietInstall), 0U);
       }
-    });
-    run(world, kQuietInstall);
-    ASSERT_TRUE(disk && hive) << n;
-    world.fake.files.RestoreDisk(*disk);
-    world.fake.registry.RestoreHive(*hive);
-    world.fake.OnEachChange(nullptr);
-    EXPECT_EQ(run(world, kQuietInstall), 0U) << n << "\n" << world.Log();
-    if (world.Log().find("User Interface:The last setup was cut off") != std::string::npos) {
-      ++settled;
+      world.fake.OnEachChange([&total] { ++total; });
+      ASSERT_EQ(run(world, road.cut), 0U);
     }
-    EXPECT_EQ(run(world, u"/quiet /uninstall /type=client"), 0U) << n;
-    EXPECT_EQ(machineState(world), before) << n << "\n" << world.Log();
-    if (HasFailure()) {
-      break;
+    ASSERT_GT(total, 20U);
+    std::size_t settled = 0;
+    for (std::size_t n = 1; n <= total; ++n) {
+      QuietWorld world;
+      prepare(world);
+      const std::vector<std::string> before = machineState(world);
+      if (road.installedFirst) {
+        ASSERT_EQ(run(world, kQuietInstall), 0U);
+      }
+      // The machine as the cut left it: its disk and registry after the Nth change. The run itself goes on
+      // to its end, and what it does after the cut is then dropped.
+      std::size_t changes = 0;
+      std::optional<FakeFiles::Disk> disk;
+      std::optional<FakeRegistry::Hive> hive;
+      world.fake.OnEachChange([&] {
+        if (++changes == n) {
+          disk = world.fake.files.SaveDisk();
+          hive = world.fake.registry.SaveHive();
+        }
+      });
+      run(world, road.cut);
+      ASSERT_TRUE(disk && hive) << road.name << " " << n;
+      world.fake.files.RestoreDisk(*disk);
+      world.fake.registry.RestoreHive(*hive);
+      world.fake.OnEachChange(nullptr);
+      if (!road.installedFirst) {
+        EXPECT_EQ(run(world, kQuietInstall), 0U) << road.name << " " << n << "\n" << world.Log();
+      }
+      const std::string settling = world.Log();
+      EXPECT_EQ(run(world, kUninstall), 0U) << road.name << " " << n << world.Log();
+      const std::string log = road.installedFirst ? world.Log() : settling;
+      if (log.find(road.settledLine) != std::string::npos) {
+        ++settled;
+      }
+      EXPECT_EQ(machineState(world), before) << road.name << " " << n << "\n" << world.Log();
+      if (HasFailure()) {
+        return;
+      }
     }
+    // Cut off once its run has begun, a run is settled by the next one.
+    EXPECT_GT(settled, total / 2) << road.name << ": " << settled << " of " << total;
+    std::cout << road.name << ": cut-off points walked: " << total << ", settled: " << settled << "\n";
   }
-  // Cut off once its run has begun, an install is settled by the next one.
-  EXPECT_GT(settled, total / 2) << settled << " of " << total;
-  std::cout << "cut-off points walked: " << total << ", settled: " << settled << "\n";
 }
 
 // Without /quiet the answers fill the dialog, which the person then confirms.

@@ -154,13 +154,18 @@ void ProductRemoval::Log(RecordScope scope, const std::string& line) {
 
 bool ProductRemoval::Remove(bool client, bool server) {
   std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
-  if (!entries) {
-    WriteLog(state_, LogTag::userInterface, kNoRecord);
-    return false;
-  }
   // A component that stays keeps what it still uses; the shared part goes with the last component.
   othersRemain_ = (!client && ProductRegistered(state_, ProductComponent::client)) ||
                   (!server && ProductRegistered(state_, ProductComponent::server));
+  if (!entries) {
+    WriteLog(state_, LogTag::userInterface, kNoRecord);
+    // An uninstall cut off after the record went leaves at most the setup program's empty folders.
+    if (!othersRemain_ && !ProductRegistered(state_, ProductComponent::client) &&
+        !ProductRegistered(state_, ProductComponent::server)) {
+      RemoveSetupCopy({});
+    }
+    return false;
+  }
   // Until the record is rewritten, an uninstall cut off is finished by the next run.
   state_.record.MarkUninstall(client, server);
   std::vector<RecordEntry> undo;
@@ -459,6 +464,7 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
   // The record goes once the program is gone, or with the program by the helper; the folders after it.
   const auto removeRecord = [&]() {
     if (pending) {
+      files.Remove(state_.record.path + kRecordRewriteSuffix);
       command += kHelperRecord + state_.record.path + kQuote;
     } else {
       state_.record.Rewrite({});
