@@ -2,7 +2,7 @@
 # A quiet install of the AI client killed hard part-way (the process ended as a power cut or a task
 # manager would end it), then a quiet install that completes, then the quiet uninstall: nothing of ours is
 # left (files, folders, registry, shortcut), compared with a snapshot taken before. The kill comes:
-#   download   while the client cabinet comes in (slowly, from the download server);
+#   download   while the runtime installer comes in (slowly, from the download server);
 #   installer  while the runtime installer runs: it goes on to its end by itself, so the next run finds
 #              the runtime in place and does not fetch it again; the package the killed run left is still
 #              taken back.
@@ -74,10 +74,10 @@ complete_and_uninstall() {
 
 mkdir -p "$WORLD_BUILD/artefacts"
 
-world_start_server --fault NembricAIAppSetup.cab=slow
+world_start_server --fault VC_redist.x64.exe=slow
 prepare
 snapshot >"$work/before.txt"
-cut_off download 'grep -qF "Downloading;localhost;downloads/NembricAIAppSetup.cab" "$work/$log_name" 2>/dev/null'
+cut_off download 'grep -qF "Downloading;localhost;downloads/VC_redist.x64.exe" "$work/$log_name" 2>/dev/null'
 world_stop_server
 world_start_server
 complete_and_uninstall download
