@@ -144,8 +144,12 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     failed += failed.empty() ? kClientDisplayName : std::string(kAnd) + kClientDisplayName;
   }
   // A repair runs over what is installed: what it changed stays, whether it went through or not.
-  state.record.Commit(RecordScope::server);
-  state.record.Commit(RecordScope::client);
+  if (choice.server) {
+    state.record.Commit(RecordScope::server);
+  }
+  if (choice.client) {
+    state.record.Commit(RecordScope::client);
+  }
   return {0, kRepaired, kRepairCompleted,
           failed.empty() ? std::string() : kCouldNotRepair + failed + kSeeTheLog};
 }

@@ -24,11 +24,7 @@ prepare() {
   rm -rf "$work" "$control" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn" \
     "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Halvorn NembricAI.lnk"
   mkdir -p "$work" "$control"
-  reg_quiet delete "$entry" /f /reg:32
-  reg_quiet delete "${entry%Client}Server" /f /reg:32
-  reg_quiet delete 'HKCU\Software\Halvorn' /f
-  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
-  for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view; done
+  world_forget_ai_client
   printf '[Setup]\r\nSetupType = Client\r\nBitSize = AI Client\r\n' >"$work/ai.ini"
 }
 

@@ -30,12 +30,7 @@ trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; world_stop_server' EXIT
 prepare() {
   rm -rf "$work" "$control" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn"
   mkdir -p "$work" "$control"
-  reg_quiet delete "$entry" /f /reg:32
-  # A server left registered by another test would keep the shared setup program at an uninstall.
-  reg_quiet delete "${entry%Client}Server" /f /reg:32
-  reg_quiet delete 'HKCU\Software\Halvorn' /f
-  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
-  for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view; done
+  world_forget_ai_client
   printf '[Setup]\r\nSetupType = Client\r\nBitSize = AI Client\r\n' >"$work/ai.ini"
 }
 

@@ -83,6 +83,18 @@ world_end_run() {
 # reg_quiet ARGUMENTS...: reg.exe in the prefix, its output and failure ignored (deleting what may be absent).
 reg_quiet() { "$WORLD_RUN" reg "$@" >/dev/null 2>&1 || true; }
 
+# world_forget_ai_client: the registry as on a machine that never had the AI client: no uninstall entry
+# (nor the server's, which would keep the shared setup program at an uninstall), no product key, no
+# runtime the stand-in installer registered.
+world_forget_ai_client() {
+  local entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient'
+  reg_quiet delete "$entry" /f /reg:32
+  reg_quiet delete "${entry%Client}Server" /f /reg:32
+  reg_quiet delete 'HKCU\Software\Halvorn' /f
+  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
+  for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view; done
+}
+
 # reg_value VIEW KEY NAME: the data of a value in the prefix's registry as reg.exe prints it (a DWORD as 0x...).
 reg_value() {
   "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"

@@ -110,6 +110,12 @@ bool IsRunMark(const RecordEntry& entry) {
   return entry.kind == Kind::run || entry.kind == Kind::commit || entry.kind == Kind::end;
 }
 
+// The mark of the newest run; rend() when the record holds none.
+std::vector<RecordEntry>::const_reverse_iterator LastRunMark(const std::vector<RecordEntry>& entries) {
+  return std::find_if(entries.rbegin(), entries.rend(),
+                      [](const RecordEntry& entry) { return entry.kind == Kind::run; });
+}
+
 // The setup program's copy and the shared folders made for it: they go last, after the record.
 bool IsSetupProgramEntry(const RecordEntry& entry) {
   return entry.kind == Kind::setupCopy || (entry.kind == Kind::folder && entry.scope == RecordScope::shared);
@@ -160,7 +166,7 @@ bool ProductRemoval::Remove(bool client, bool server) {
   if (!entries) {
     WriteLog(state_, LogTag::userInterface, kNoRecord);
     // An uninstall cut off after the record went leaves at most the setup program's empty folders.
-    if (!othersRemain_ && !ProductRegistered(state_, ProductComponent::client) &&
+    if (!ProductRegistered(state_, ProductComponent::client) &&
         !ProductRegistered(state_, ProductComponent::server)) {
       RemoveSetupCopy({});
     }
@@ -203,13 +209,11 @@ void ProductRemoval::TakeBack(RecordScope component) {
     return;
   }
   // The running run's changes follow its mark.
-  const auto mark = std::find_if(entries->rbegin(), entries->rend(),
-                                 [](const RecordEntry& entry) { return entry.kind == Kind::run; });
-  const auto first = mark.base();
+  const auto first = LastRunMark(*entries).base();
   std::vector<RecordEntry> undo;
-  rest_.assign(entries->begin(), first);
+  rest_.assign(entries->cbegin(), first);
   deferred_.clear();
-  for (auto entry = first; entry != entries->end(); ++entry) {
+  for (auto entry = first; entry != entries->cend(); ++entry) {
     (entry->scope == component && !IsRunMark(*entry) ? undo : rest_).push_back(*entry);
   }
   // A folder the component made that holds something else stays in the record for the last uninstall.
@@ -231,9 +235,8 @@ void ProductRemoval::SettleCutOffRun() {
   if (!entries) {
     return;
   }
-  const auto mark = std::find_if(entries->rbegin(), entries->rend(),
-                                 [](const RecordEntry& entry) { return entry.kind == Kind::run; });
-  if (mark == entries->rend() || std::any_of(entries->rbegin(), mark, [](const RecordEntry& entry) {
+  const auto mark = LastRunMark(*entries);
+  if (mark == entries->crend() || std::any_of(entries->crbegin(), mark, [](const RecordEntry& entry) {
         return entry.kind == Kind::end;
       })) {
     return;
@@ -249,7 +252,7 @@ void ProductRemoval::SettleCutOffRun() {
   Log(RecordScope::shared, kCutOffTakenBack);
   // Newest first: the server's changes come after the client's.
   for (const RecordScope component : {RecordScope::server, RecordScope::client}) {
-    const bool committed = std::any_of(entries->rbegin(), mark, [component](const RecordEntry& entry) {
+    const bool committed = std::any_of(entries->crbegin(), mark, [component](const RecordEntry& entry) {
       return entry.kind == Kind::commit && entry.scope == component;
     });
     if (!committed) {
