@@ -5,6 +5,7 @@
 
 #include "core/file_reading.h"
 #include "core/hex_text.h"
+#include "core/path_text.h"
 #include "core/port_guards.h"
 
 namespace {
@@ -259,6 +260,15 @@ void InstallRecord::AddFile(const std::string& filePath) {
   }
 }
 
+bool IsBackupCopy(const std::string& path) {
+  const std::string folder = std::string(kBackupFolder) + "\\";
+  if (path.size() <= folder.size() || !SameName(std::string_view(path).substr(0, folder.size()), folder)) {
+    return false;
+  }
+  const std::string name = path.substr(folder.size());
+  return name.find_first_of("\\/:*?\"<>|") == std::string::npos && name != "." && name != "..";
+}
+
 bool InstallRecord::BackUp(const std::string& filePath) {
   if (!recording || !files_.StampOf(filePath) || !touched_.insert(LowerText(filePath)).second) {
     return false;
@@ -288,7 +298,8 @@ void InstallRecord::DropBackups(RecordScope component) {
   }
   for (auto entry = entries->rbegin(); entry != entries->rend() && entry->kind != RecordEntry::Kind::run;
        ++entry) {
-    if (entry->kind == RecordEntry::Kind::backup && entry->scope == component) {
+    if (entry->kind == RecordEntry::Kind::backup && entry->scope == component &&
+        IsBackupCopy(entry->fields[1])) {
       files_.Remove(entry->fields[1]);
     }
   }

@@ -21,6 +21,10 @@ inline constexpr char kBackupFolder[] = "C:\\Program Files\\Halvorn\\NembricAI\\
 // The shared part (the installed setup program and its folder) goes when no component is left.
 enum class RecordScope { shared, client, server };
 
+// A copy the record names is one the setup made: a file name directly in the backup folder, so that a
+// changed record cannot have a commit or a taking back remove or copy any other file.
+bool IsBackupCopy(const std::string& path);
+
 // The words of a run's mark.
 inline constexpr char kInstallMode[] = "install";
 inline constexpr char kRepairMode[] = "repair";

@@ -121,4 +121,23 @@ TEST(ProductRemoval, AWindowsInstallerProductGoesByItsProductCode) {
   }
 }
 
+// A record is read from disk: a copy it names is touched only when it lies in the backup folder.
+TEST(InstallRecord, OnlyACopyInTheBackupFolderIsTakenForABackup) {
+  const struct {
+    const char* path;
+    bool copy;
+  } cases[] = {
+      {"C:\\Program Files\\Halvorn\\NembricAI\\Backup\\3-HNembricAI.dll", true},
+      {"c:\\program files\\halvorn\\nembricai\\backup\\1-readme.txt", true},
+      {"C:\\Program Files\\Halvorn\\NembricAI\\Backup\\..\\InstallRecord.txt", false},
+      {"C:\\Program Files\\Halvorn\\NembricAI\\Backup\\", false},
+      {"C:\\Program Files\\Halvorn\\NembricAI\\Backup\\sub\\1-x", false},
+      {"C:\\Windows\\system32\\kernel32.dll", false},
+      {"C:\\Program Files\\Halvorn\\NembricAI\\BackupX\\1-x", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsBackupCopy(c.path), c.copy) << c.path;
+  }
+}
+
 }  // namespace

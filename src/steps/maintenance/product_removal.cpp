@@ -341,7 +341,8 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
     if (entry->kind == Kind::backup && backupOf(entry->fields[0]) == &*entry) {
       const std::string& path = entry->fields[0];
       std::uint32_t error = 0;
-      const bool restored = IsSafePath(path) && files.CopyTo(entry->fields[1], path, error);
+      const bool restored =
+          IsSafePath(path) && IsBackupCopy(entry->fields[1]) && files.CopyTo(entry->fields[1], path, error);
       Log(entry->scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
       if (restored) {
         files.Remove(entry->fields[1]);
