@@ -131,6 +131,10 @@ class IisAdminManager {
   // get_CommitPath and put_CommitPath.
   virtual std::int32_t CommitPath(std::u16string& path) = 0;
   virtual std::int32_t SetCommitPath(std::u16string_view path) = 0;
+  // The configuration file of `configPath` through get_ConfigManager and GetConfigFile, its Locations, and
+  // DeleteLocation of the location path `location` (a site's name): the <location> element and every
+  // section set at it go, at the next commit.
+  virtual std::int32_t DeleteLocation(std::u16string_view configPath, std::u16string_view location) = 0;
 };
 
 class Iis {

@@ -296,6 +296,61 @@ HRESULT Element::get_ChildElements(IAppHostChildElementCollection** children) {
   return Hand<ChildElementCollection>(port_->ChildElements(found), found, children);
 }
 
+// The configuration file's locations, as far as the setup reaches them: DeleteLocation by path.
+class LocationCollection final : public ComObject<IAppHostConfigLocationCollection> {
+ public:
+  LocationCollection(IisAdminManager& port, std::u16string configPath)
+      : port_(port), configPath_(std::move(configPath)) {}
+  HRESULT STDMETHODCALLTYPE get_Count(DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Item(VARIANT, IAppHostConfigLocation**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AddLocation(BSTR, IAppHostConfigLocation**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeleteLocation(VARIANT index) override {
+    if (index.vt != VT_BSTR) {
+      return E_INVALIDARG;
+    }
+    return port_.DeleteLocation(configPath_, Text(index.bstrVal));
+  }
+  HRESULT STDMETHODCALLTYPE RenameLocation(VARIANT, BSTR) override { return E_NOTIMPL; }
+
+ private:
+  IisAdminManager& port_;
+  std::u16string configPath_;
+};
+
+class ConfigFile final : public ComObject<IAppHostConfigFile> {
+ public:
+  ConfigFile(IisAdminManager& port, std::u16string configPath)
+      : port_(port), configPath_(std::move(configPath)) {}
+  HRESULT STDMETHODCALLTYPE get_ConfigPath(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_FilePath(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Locations(IAppHostConfigLocationCollection** locations) override {
+    *locations = new LocationCollection(port_, configPath_);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetAdminSection(BSTR, BSTR, IAppHostElement**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMetadata(BSTR, VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetMetadata(BSTR, VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ClearInvalidSections() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_RootSectionGroup(IAppHostSectionGroup**) override { return E_NOTIMPL; }
+
+ private:
+  IisAdminManager& port_;
+  std::u16string configPath_;
+};
+
+class ConfigManager final : public ComObject<IAppHostConfigManager> {
+ public:
+  explicit ConfigManager(IisAdminManager& port) : port_(port) {}
+  HRESULT STDMETHODCALLTYPE GetConfigFile(BSTR configPath, IAppHostConfigFile** file) override {
+    *file = new ConfigFile(port_, Text(configPath));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetUniqueConfigPath(BSTR, BSTR*) override { return E_NOTIMPL; }
+
+ private:
+  IisAdminManager& port_;
+};
+
 class AdminManager final : public ComObject<IAppHostWritableAdminManager> {
  public:
   explicit AdminManager(std::unique_ptr<IisAdminManager> port) : port_(std::move(port)) {}
@@ -305,7 +360,10 @@ class AdminManager final : public ComObject<IAppHostWritableAdminManager> {
   }
   HRESULT STDMETHODCALLTYPE GetMetadata(BSTR, VARIANT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetMetadata(BSTR, VARIANT) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_ConfigManager(IAppHostConfigManager**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_ConfigManager(IAppHostConfigManager** configManager) override {
+    *configManager = new ConfigManager(*port_);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE CommitChanges() override {
     const std::int32_t result = port_->CommitChanges();
     if (result >= 0) {

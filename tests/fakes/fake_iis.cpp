@@ -351,7 +351,7 @@ class AdminManager final : public IisAdminManager, Counted {
     if (const std::int32_t failure = iis_.Failure("CommitChanges")) {
       return failure;
     }
-    iis_.commits.push_back({iis_.commitPath, iis_.Dump()});
+    iis_.commits.push_back({iis_.commitPath, iis_.Dump(), iis_.Save()});
     if (iis_.changed) {
       iis_.changed();
     }
@@ -367,6 +367,12 @@ class AdminManager final : public IisAdminManager, Counted {
     }
     iis_.commitPath = path;
     return 0;
+  }
+  std::int32_t DeleteLocation(std::u16string_view configPath, std::u16string_view location) override {
+    if (const std::int32_t failure = iis_.Failure("DeleteLocation")) {
+      return failure;
+    }
+    return iis_.DeleteLocation(std::u16string(configPath) + u"/" + std::u16string(location));
   }
 };
 
@@ -582,6 +588,16 @@ std::vector<std::string> Fields(const std::string& line) {
 }
 
 }  // namespace
+
+std::int32_t FakeIis::DeleteLocation(const std::u16string& path) {
+  const std::size_t before = sections_.size();
+  std::erase_if(sections_, [&path](const auto& section) {
+    const std::u16string& at = section.first.first;
+    return at == path || at.starts_with(path + u"/");
+  });
+  constexpr auto kInvalidIndex = static_cast<std::int32_t>(0x80070585U);  // ERROR_INVALID_INDEX
+  return sections_.size() == before ? kInvalidIndex : 0;
+}
 
 std::string FakeIis::Save() const {
   std::string out;

@@ -34,6 +34,8 @@ class FakeIis final : public Iis {
   struct Commit {
     std::u16string path;
     std::string configuration;
+    // The whole configuration as committed, in the form of Save (what a process cut off later leaves).
+    std::string saved;
   };
 
   std::int32_t CreateAdminManager(std::unique_ptr<IisAdminManager>& manager) override;
@@ -44,6 +46,8 @@ class FakeIis final : public Iis {
   std::shared_ptr<Node> AddItem(const std::u16string& section, const std::string& tag,
                                 std::vector<std::pair<std::u16string, std::u16string>> properties,
                                 const std::u16string& path = kApphost);
+  // Drops every section set at the path or below it; ERROR_INVALID_INDEX when there is none.
+  std::int32_t DeleteLocation(const std::u16string& path);
   // The configuration as applicationHost.config would hold it.
   std::string Dump() const;
   // The whole configuration as text and back, for a configuration that outlives its process (the

@@ -333,13 +333,13 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
                             "User Interface:Successfully uninstalled Software\r\n"));
 }
 
-// A quiet install of the AI client, and the quiet uninstall of an installed one, cut off after their Nth
-// change to the machine (a file or folder made or written, a key or value set, a program started), for
-// every N up to the last: the next run settles what was cut off (an install is taken back, an uninstall
-// is finished) and goes on; after the install has been completed and uninstalled, the machine is as it was
-// before the first run (the logs, the answer file and the runtime aside). The runtime installer goes on to
-// its end whatever becomes of the setup: cut off after it, the next run finds the runtime in place and
-// fetches nothing, and the package the cut-off run left is still taken back.
+// A quiet run cut off after its Nth change to the machine (a file or folder made or written, a key or value
+// set, an IIS configuration committed, a program started), for every N up to the last: the next run
+// settles what was cut off (an install or a repair is taken back, an uninstall is finished) and goes on;
+// after the product has been completed and uninstalled, the machine is as it was before the first run
+// (the logs, the answer file, the runtimes and the IIS features aside). The installers go on to their end
+// whatever becomes of the setup: cut off after one, the next run finds its product in place, and the
+// package the cut-off run left is still taken back. The IIS configuration keeps what was committed.
 TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) {
   const auto machineState = [](QuietWorld& world) {
     std::vector<std::string> state = world.fake.files.FilePaths();
@@ -354,6 +354,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
         state.push_back("registry " + line);
       }
     }
+    state.push_back(world.fake.iis.Dump());
     return state;
   };
   // Each run a new process, started in the setup's folder.
@@ -367,77 +368,121 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     }
     return 0xFFFFFFFFU;
   };
-  const auto prepare = [](QuietWorld& world) {
-    FakeRegistry& registry = world.fake.registry;
-    world.fake.processes.AddProgram(
-        "c:\\NembricAIApp\\Update\\VC_redist.x64.exe",
-        {0,
-         [&registry] {
-           registry.SetString("HKLM\\SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64", "Version",
-                              "v14.40.33810.00");
-           RegistryKey key = RegistryKey::none;
-           registry.CreateKey(RegistryKey::localMachine,
-                              "SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64",
-                              Registry::kWrite | Registry::kView64, key);
-           registry.SetValue(key, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
-           registry.CloseKey(key);
-         },
-         false,
-         {}});
-    world.fake.files.SetContent(kAnswers, kAiClient);
+  const auto runtime = [](FakeRegistry& registry, const std::string& key) {
+    registry.SetString("HKLM\\" + key, "Version", "v14.40.33810.00");
+    RegistryKey opened = RegistryKey::none;
+    registry.CreateKey(RegistryKey::localMachine, key, Registry::kWrite | Registry::kView64, opened);
+    registry.SetValue(opened, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
+    registry.CloseKey(opened);
   };
-  constexpr char16_t kUninstall[] = u"/quiet /uninstall /type=client";
+  const auto prepare = [&runtime](QuietWorld& world, const char* answers) {
+    FakeRegistry& registry = world.fake.registry;
+    world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe",
+                                    {0,
+                                     [&registry, &runtime] {
+                                       runtime(registry,
+                                               "SOFTWARE\\Microsoft\\VisualStudio\\14.0\\VC\\Runtimes\\x64");
+                                     },
+                                     false,
+                                     {}});
+    world.fake.files.SetContent(kAnswers, answers);
+    // The server's packages, its runtime in place, SQL Server's setup and the Windows Installer, and IIS
+    // with its default site on the server's port.
+    for (const char* cabinet :
+         {"HNembricAI1.cab", "HNembricAI2.cab", "HNembricAI3.cab", "HNembricAI4.cab", "HNembricAI5.cab",
+          "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab", "HNbx.cab"}) {
+      world.fake.http.Serve(cabinet,
+                            ReadCabinet(std::string(cabinet) == "HNbx.cab" ? "nested.cab" : "plain.cab"));
+    }
+    for (const char* installer : {"SQLEXPR_x64_ENU.exe", "sqlncli.msi"}) {
+      world.fake.http.Serve(installer, std::string("MZ\0\0", 4));
+    }
+    runtime(registry, "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64");
+    world.fake.processes.AddProgram("C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe", {});
+    world.fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {});
+    world.fake.files.drives = {{'C', Files::kDriveFixed}};
+    world.fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
+    auto site = world.fake.iis.AddItem(u"system.applicationHost/sites", "site",
+                                       {{u"name", u"Default Web Site"}, {u"id", u"1"}});
+    auto binding = std::make_shared<FakeIis::Node>();
+    binding->tag = "binding";
+    binding->properties = {{u"protocol", u"http"}, {u"bindingInformation", u"*:80:"}};
+    site->Child("bindings")->items.push_back(binding);
+  };
+  constexpr char kBoth[] =
+      "[Setup]\nSetupType=Both\nBitSize=AI Client\nServerDirectory=C:\\HNembricAI\nPort=80\n"
+      "InstallSqlServer=Yes\nSqlPassword=Pa55$word\n";
+  constexpr char16_t kClientUninstall[] = u"/quiet /uninstall /type=client";
+  constexpr char16_t kBothUninstall[] = u"/quiet /uninstall /type=both";
+  constexpr char16_t kBothRepair[] = u"/quiet /repair /type=both";
+  constexpr char kSetupCutOff[] = "User Interface:The last setup was cut off before its end";
+  constexpr char kUninstallCutOff[] = "User Interface:The last uninstall was cut off before its end";
   struct Road {
     const char* name;
-    bool installedFirst;
+    const char* answers;
+    const char16_t* before;  // the run that the cut one follows, or nothing
     const char16_t* cut;
+    const char16_t* after;  // the run that completes what was cut off, or nothing
+    const char16_t* uninstall;
     const char* settledLine;
   };
-  for (const Road& road :
-       {Road{"install", false, kQuietInstall, "User Interface:The last setup was cut off before its end"},
-        Road{"uninstall", true, kUninstall,
-             "User Interface:The last uninstall was cut off before its end"}}) {
+  for (const Road& road : {
+           Road{"client install", kAiClient, nullptr, kQuietInstall, kQuietInstall, kClientUninstall,
+                kSetupCutOff},
+           Road{"client uninstall", kAiClient, kQuietInstall, kClientUninstall, nullptr, kClientUninstall,
+                kUninstallCutOff},
+           Road{"both install", kBoth, nullptr, kQuietInstall, kQuietInstall, kBothUninstall, kSetupCutOff},
+           Road{"both repair", kBoth, kQuietInstall, kBothRepair, kBothRepair, kBothUninstall, kSetupCutOff},
+           Road{"both uninstall", kBoth, kQuietInstall, kBothUninstall, nullptr, kBothUninstall,
+                kUninstallCutOff},
+       }) {
     std::size_t total = 0;
     {
       QuietWorld world;
-      prepare(world);
-      if (road.installedFirst) {
-        ASSERT_EQ(run(world, kQuietInstall), 0U);
+      prepare(world, road.answers);
+      if (road.before != nullptr) {
+        ASSERT_EQ(run(world, road.before), 0U) << road.name << "\n" << world.Log();
       }
       world.fake.OnEachChange([&total] { ++total; });
-      ASSERT_EQ(run(world, road.cut), 0U);
+      ASSERT_EQ(run(world, road.cut), 0U) << road.name << "\n" << world.Log();
     }
     ASSERT_GT(total, 20U);
     std::size_t settled = 0;
     for (std::size_t n = 1; n <= total; ++n) {
       QuietWorld world;
-      prepare(world);
+      prepare(world, road.answers);
       const std::vector<std::string> before = machineState(world);
-      if (road.installedFirst) {
-        ASSERT_EQ(run(world, kQuietInstall), 0U);
+      if (road.before != nullptr) {
+        ASSERT_EQ(run(world, road.before), 0U);
       }
-      // The machine as the cut left it: its disk and registry after the Nth change. The run itself goes on
-      // to its end, and what it does after the cut is then dropped.
+      // The machine as the cut left it: its disk, registry and committed IIS configuration after the Nth
+      // change. The run itself goes on to its end, and what it does after the cut is then dropped.
       std::size_t changes = 0;
       std::optional<FakeFiles::Disk> disk;
       std::optional<FakeRegistry::Hive> hive;
+      std::string iis = world.fake.iis.Save();
+      const std::size_t commitsBefore = world.fake.iis.commits.size();
       world.fake.OnEachChange([&] {
         if (++changes == n) {
           disk = world.fake.files.SaveDisk();
           hive = world.fake.registry.SaveHive();
+          if (world.fake.iis.commits.size() > commitsBefore) {
+            iis = world.fake.iis.commits.back().saved;
+          }
         }
       });
       run(world, road.cut);
       ASSERT_TRUE(disk && hive) << road.name << " " << n;
       world.fake.files.RestoreDisk(*disk);
       world.fake.registry.RestoreHive(*hive);
+      world.fake.iis.Load(iis);
       world.fake.OnEachChange(nullptr);
-      if (!road.installedFirst) {
-        EXPECT_EQ(run(world, kQuietInstall), 0U) << road.name << " " << n << "\n" << world.Log();
+      if (road.after != nullptr) {
+        EXPECT_EQ(run(world, road.after), 0U) << road.name << " " << n << "\n" << world.Log();
       }
       const std::string settling = world.Log();
-      EXPECT_EQ(run(world, kUninstall), 0U) << road.name << " " << n << world.Log();
-      const std::string log = road.installedFirst ? world.Log() : settling;
+      EXPECT_EQ(run(world, road.uninstall), 0U) << road.name << " " << n << world.Log();
+      const std::string log = road.after == nullptr ? world.Log() : settling;
       if (log.find(road.settledLine) != std::string::npos) {
         ++settled;
       }

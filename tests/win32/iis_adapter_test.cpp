@@ -56,6 +56,18 @@ TEST(IisAdminInterfaces, EveryMethodSitsWhereThePublishedDefinitionPutsIt) {
                {"get_CommitPath", SlotOf(&IAppHostWritableAdminManager::get_CommitPath), 8},
                {"put_CommitPath", SlotOf(&IAppHostWritableAdminManager::put_CommitPath), 9}},
               SlotOf(&AfterLast<IAppHostWritableAdminManager>::Probe), 10);
+  ExpectSlots("IAppHostConfigManager",
+              {{"GetConfigFile", SlotOf(&IAppHostConfigManager::GetConfigFile), 3},
+               {"GetUniqueConfigPath", SlotOf(&IAppHostConfigManager::GetUniqueConfigPath), 4}},
+              SlotOf(&AfterLast<IAppHostConfigManager>::Probe), 5);
+  ExpectSlots("IAppHostConfigFile",
+              {{"get_Locations", SlotOf(&IAppHostConfigFile::get_Locations), 5},
+               {"get_RootSectionGroup", SlotOf(&IAppHostConfigFile::get_RootSectionGroup), 10}},
+              SlotOf(&AfterLast<IAppHostConfigFile>::Probe), 11);
+  ExpectSlots("IAppHostConfigLocationCollection",
+              {{"DeleteLocation", SlotOf(&IAppHostConfigLocationCollection::DeleteLocation), 6},
+               {"RenameLocation", SlotOf(&IAppHostConfigLocationCollection::RenameLocation), 7}},
+              SlotOf(&AfterLast<IAppHostConfigLocationCollection>::Probe), 8);
   ExpectSlots("IAppHostElement",
               {{"get_Name", SlotOf(&IAppHostElement::get_Name), 3},
                {"get_Collection", SlotOf(&IAppHostElement::get_Collection), 4},

@@ -11,6 +11,10 @@
 #include <oaidl.h>
 
 struct IAppHostConfigManager;
+struct IAppHostConfigFile;
+struct IAppHostConfigLocationCollection;
+struct IAppHostConfigLocation;
+struct IAppHostSectionGroup;
 struct IAppHostElementSchema;
 struct IAppHostCollectionSchema;
 struct IAppHostPropertyException;
@@ -39,6 +43,33 @@ struct IAppHostWritableAdminManager : public IAppHostAdminManager {
   virtual HRESULT STDMETHODCALLTYPE CommitChanges() = 0;                        // 7
   virtual HRESULT STDMETHODCALLTYPE get_CommitPath(BSTR* pbstrCommitPath) = 0;  // 8
   virtual HRESULT STDMETHODCALLTYPE put_CommitPath(BSTR bstrCommitPath) = 0;    // 9
+};
+
+struct IAppHostConfigManager : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetConfigFile(BSTR bstrConfigPath,
+                                                  IAppHostConfigFile** ppConfigFile) = 0;                 // 3
+  virtual HRESULT STDMETHODCALLTYPE GetUniqueConfigPath(BSTR bstrConfigPath, BSTR* pbstrUniquePath) = 0;  // 4
+};
+
+struct IAppHostConfigFile : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_ConfigPath(BSTR* pbstrConfigPath) = 0;                          // 3
+  virtual HRESULT STDMETHODCALLTYPE get_FilePath(BSTR* pbstrFilePath) = 0;                              // 4
+  virtual HRESULT STDMETHODCALLTYPE get_Locations(IAppHostConfigLocationCollection** ppLocations) = 0;  // 5
+  virtual HRESULT STDMETHODCALLTYPE GetAdminSection(BSTR bstrSectionName, BSTR bstrPath,
+                                                    IAppHostElement** ppAdminSection) = 0;            // 6
+  virtual HRESULT STDMETHODCALLTYPE GetMetadata(BSTR bstrMetadataName, VARIANT* pValue) = 0;          // 7
+  virtual HRESULT STDMETHODCALLTYPE SetMetadata(BSTR bstrMetadataName, VARIANT value) = 0;            // 8
+  virtual HRESULT STDMETHODCALLTYPE ClearInvalidSections() = 0;                                       // 9
+  virtual HRESULT STDMETHODCALLTYPE get_RootSectionGroup(IAppHostSectionGroup** ppSectionGroup) = 0;  // 10
+};
+
+struct IAppHostConfigLocationCollection : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Count(DWORD* pcCount) = 0;                                        // 3
+  virtual HRESULT STDMETHODCALLTYPE get_Item(VARIANT varIndex, IAppHostConfigLocation** ppLocation) = 0;  // 4
+  virtual HRESULT STDMETHODCALLTYPE AddLocation(BSTR bstrLocationPath,
+                                                IAppHostConfigLocation** ppNewLocation) = 0;      // 5
+  virtual HRESULT STDMETHODCALLTYPE DeleteLocation(VARIANT cIndex) = 0;                           // 6
+  virtual HRESULT STDMETHODCALLTYPE RenameLocation(VARIANT varIndex, BSTR bstrLocationPath) = 0;  // 7
 };
 
 struct IAppHostElement : public IUnknown {

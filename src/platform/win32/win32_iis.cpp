@@ -286,6 +286,29 @@ class Win32IisAdminManager final : public IisAdminManager {
     }
     return manager_->put_CommitPath(text.get());
   }
+  std::int32_t DeleteLocation(std::u16string_view configPath, std::u16string_view location) override {
+    const unique_bstr pathText = WideToBstr(configPath);
+    const Index index(location);
+    if (!pathText || !index.Valid()) {
+      return E_OUTOFMEMORY;
+    }
+    ComPtr<IAppHostConfigManager> configManager;
+    HRESULT result = manager_->get_ConfigManager(configManager.GetAddressOf());
+    if (FAILED(result) || !configManager) {
+      return FAILED(result) ? result : E_POINTER;
+    }
+    ComPtr<IAppHostConfigFile> file;
+    result = configManager->GetConfigFile(pathText.get(), file.GetAddressOf());
+    if (FAILED(result) || !file) {
+      return FAILED(result) ? result : E_POINTER;
+    }
+    ComPtr<IAppHostConfigLocationCollection> locations;
+    result = file->get_Locations(locations.GetAddressOf());
+    if (FAILED(result) || !locations) {
+      return FAILED(result) ? result : E_POINTER;
+    }
+    return locations->DeleteLocation(index.get());
+  }
 
  private:
   ComPtr<IAppHostWritableAdminManager> manager_;

@@ -17,7 +17,13 @@ bool IisWebsite::RemoveWhere(IisElementCollection* collection, std::u16string_vi
 }
 
 bool IisWebsite::RemoveSite(std::string_view name) {
-  return RemoveWhere(siteCollection_.get(), u"name", name);
+  if (!RemoveWhere(siteCollection_.get(), u"name", name)) {
+    return false;
+  }
+  // The handlers, default document and request limits set at the site's path live in a <location> of the
+  // site's name: it goes with the site. A site without one has nothing there (ERROR_INVALID_INDEX).
+  adminManager_->DeleteLocation(kApphostPath, Wide(name));
+  return true;
 }
 
 bool IisWebsite::RemoveAppPool(std::string_view name) {

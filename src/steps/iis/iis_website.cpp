@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr char16_t kApphost[] = u"MACHINE/WEBROOT/APPHOST";
 constexpr char16_t kSitesSection[] = u"system.applicationHost/sites";
 constexpr char16_t kPoolsSection[] = u"system.applicationHost/applicationPools";
 constexpr char16_t kRestrictionSection[] = u"system.webServer/security/isapiCgiRestriction";
@@ -208,7 +207,7 @@ bool IisWebsite::OpenSections(bool report) {
   };
   for (const auto& section : sections) {
     std::unique_ptr<IisElement> element;
-    if (adminManager_->AdminSection(section.section, kApphost, element) != 0 || !element) {
+    if (adminManager_->AdminSection(section.section, kApphostPath, element) != 0 || !element) {
       return fail(section.noSection);
     }
     if (element->Collection(section.collection) != 0 || !section.collection) {

@@ -18,6 +18,8 @@ struct SetupState;
 class IisWebsite {
  public:
   static constexpr std::int32_t kAlternatePort = 8080;
+  // The configuration path of the server level, which applicationHost.config holds.
+  static constexpr char16_t kApphostPath[] = u"MACHINE/WEBROOT/APPHOST";
 
   explicit IisWebsite(SetupState& state) : state_(state) {}
 
@@ -64,7 +66,7 @@ class IisWebsite {
 
   // What an install made, taken back in the admin manager's memory until Commit. Each finds its element
   // by name (the restriction by its path, the binding by the information the install set) and is false
-  // when it is not there.
+  // when it is not there. A site goes with the configuration set at its path.
   bool RemoveSite(std::string_view name);
   bool RemoveAppPool(std::string_view name);
   bool RemoveCgiRestriction(std::string_view path);

@@ -92,9 +92,10 @@ int ServerSetup::InstallWebsite() {
   if (!website.CreateSite(state_.choices.serverDirectory) || !website.AddCgiRestriction()) {
     return 0;
   }
-  if (website.Commit() == 0) {
-    RecordWebsite(!poolFound);
-  }
+  // Recorded before the commit, so that a run cut off right after it leaves nothing the record does not
+  // name; what a failed commit did not make is not found when it is taken back.
+  RecordWebsite(!poolFound);
+  website.Commit();
   website.CommitAtSite();
   if (!website.ConfigureSiteHandlers()) {
     return 0;
