@@ -236,9 +236,11 @@ void InstallRecord::CloseCutOffRun() {
 }
 
 void InstallRecord::Commit(RecordScope component) {
+  // Committed first: a run cut off between the two has its copies dropped by the next, never its changes
+  // taken back without them.
   if (runOpen_) {
-    DropBackups(component);
     Append(FormatRecordLine({component, RecordEntry::Kind::commit, {}}));
+    DropBackups(component);
   }
 }
 
@@ -283,6 +285,8 @@ bool InstallRecord::BackUp(const std::string& filePath) {
   do {
     copy = std::string(kBackupFolder) + "\\" + std::to_string(++backups_) + "-" + name;
   } while (files_.FileAttributes(copy));
+  // The copy is the run's from its first byte: a run cut off while making it leaves nothing unnamed.
+  AddNewFile(copy);
   std::uint32_t error = 0;
   if (!files_.CopyTo(filePath, copy, error)) {
     return false;

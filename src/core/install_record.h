@@ -104,7 +104,7 @@ class InstallRecord {
   // taking the component back puts the file back, its commit drops the copy. False when no copy could be
   // made (the file is then changed all the same, as before).
   bool BackUp(const std::string& filePath);
-  // Drops the copies the running run made for the component.
+  // Drops the copies that the last run of the record made for the component.
   void DropBackups(RecordScope component);
   // A file about to be made where there is none: the run owns whatever is there if it is cut off before
   // the file is recorded whole (its size and time are "-").

@@ -5,7 +5,9 @@
 #   download   while the runtime installer comes in (slowly, from the download server);
 #   installer  while the runtime installer runs: it goes on to its end by itself, so the next run finds
 #              the runtime in place and does not fetch it again; the package the killed run left is still
-#              taken back.
+#              taken back;
+#   registered once the uninstall entry is written whole, before the run's end: the client is taken back
+#              with its registration (a kill that comes only after the run's end is tried again).
 # The next install says that it settled the run that was cut off.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
@@ -37,15 +39,16 @@ snapshot() {
   done
 }
 
-# cut_off NAME CONDITION: a quiet install, killed once CONDITION (a shell test) holds.
+# cut_off NAME CONDITION [PAUSE]: a quiet install, killed once CONDITION (a shell test, tried every PAUSE
+# seconds) holds.
 cut_off() {
-  local name=$1 condition=$2
+  local name=$1 condition=$2 pause=${3:-0.1}
   (cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost \
     >"$work/$name.exit") &
   local setup=$!
-  for _ in $(seq 600); do
+  for _ in $(seq "$(awk -v p="$pause" 'BEGIN { print int(60 / p) }')"); do
     eval "$condition" && break
-    sleep 0.1
+    sleep "$pause"
   done
   eval "$condition" || fail "$name: the moment to cut the install off never came"
   pkill -9 -f 'NembricSetup\.exe' || true
@@ -96,5 +99,24 @@ grep -qxF 'Client Setup:Removed file c:\NembricAIApp\Update\VC_redist.x64.exe' "
   fail "installer: the package the cut-off run left was not taken back"
 world_stop_server
 
-[ "$WORLD_FAILURES" -eq 0 ] && echo "cut off during a download and during the runtime installer: settled, completed, uninstalled clean"
+# The last value of the registration is in the record before it is written; the run's end comes a moment
+# later. A kill that came after the end cut nothing off: the install is taken back and tried again.
+world_start_server
+record="$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt"
+for attempt in 1 2 3 4 5; do
+  prepare
+  [ "$attempt" -gt 1 ] || snapshot >"$work/before.txt"
+  cut_off registered 'grep -q "NembricClient.InstallDate" "$record" 2>/dev/null' 0.01
+  if ! grep -qP '^shared\tend\r?$' "$WORLD_BUILD/artefacts/cut-off-registered-record.txt"; then
+    complete_and_uninstall registered
+    grep -qxF 'Client Setup:Removed registry key HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient' \
+      "$WORLD_BUILD/artefacts/cut-off-registered.log" || fail "registered: the registration was not taken back"
+    break
+  fi
+  [ "$attempt" -lt 5 ] || fail "registered: every kill came after the run's end"
+  (cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client >/dev/null)
+done
+world_stop_server
+
+[ "$WORLD_FAILURES" -eq 0 ] && echo "cut off during a download, during the runtime installer and after the registration: settled, completed, uninstalled clean"
 exit "$((WORLD_FAILURES > 0))"

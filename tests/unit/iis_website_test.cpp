@@ -120,6 +120,10 @@ TEST(InstallWebsite, TheUninstallTakesBackSitePoolRestrictionAndMovedBinding) {
   EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
   EXPECT_EQ(binding(), u"*:8080:");
   EXPECT_EQ(names(kPools), std::vector<std::u16string>{u"HNembricAI"});
+  EXPECT_NE(world.fake.iis.commits.back().configuration.find("<location path=\"HNembricAI\">"),
+            std::string::npos);
+  world.fake.iis.Section(u"system.webServer/defaultDocument", u"MACHINE/WEBROOT/APPHOST/Other")
+      ->Set(u"enabled", u"false");
 
   EXPECT_TRUE(ProductRemoval(world.state).Remove(false, true));
   EXPECT_EQ(names(kSites), (std::vector<std::u16string>{u"Default Web Site", u"Other"}));
@@ -128,6 +132,10 @@ TEST(InstallWebsite, TheUninstallTakesBackSitePoolRestrictionAndMovedBinding) {
   EXPECT_TRUE(world.fake.iis.Section(u"system.webServer/security/isapiCgiRestriction", FakeIis::kApphost)
                   ->items.empty());
   EXPECT_EQ(world.fake.iis.commits.back().path, u"MACHINE/WEBROOT/APPHOST");
+  // The handlers and limits set at the site's path go with it; another site's location stays.
+  EXPECT_EQ(world.fake.iis.commits.back().configuration.find("<location path=\"HNembricAI\">"),
+            std::string::npos);
+  EXPECT_NE(world.fake.iis.commits.back().configuration.find("<location path=\"Other\">"), std::string::npos);
   EXPECT_NE(world.Log().find("Server Setup:Removed restriction of C:\\HNembricAI\\HNembricAI.dll\r\n"
                              "Server Setup:Removed Website:HNembricAI\r\n"
                              "Server Setup:Removed application pool:HNembricAI\r\n"

@@ -486,7 +486,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
       if (log.find(road.settledLine) != std::string::npos) {
         ++settled;
       }
-      EXPECT_EQ(machineState(world), before) << road.name << " " << n << "\n" << world.Log();
+      EXPECT_EQ(machineState(world), before) << road.name << " " << n << "\n" << settling << world.Log();
       if (HasFailure()) {
         return;
       }

@@ -255,7 +255,9 @@ void ProductRemoval::SettleCutOffRun() {
     const bool committed = std::any_of(entries->crbegin(), mark, [component](const RecordEntry& entry) {
       return entry.kind == Kind::commit && entry.scope == component;
     });
-    if (!committed) {
+    if (committed) {
+      state_.record.DropBackups(component);
+    } else {
       TakeBack(component);
     }
   }
