@@ -1,5 +1,7 @@
 #include "run/maintenance.h"
 
+#include <tuple>
+
 #include "core/leading_number.h"
 #include "core/port_guards.h"
 #include "core/setup_state.h"
@@ -33,6 +35,11 @@ constexpr char kCouldNotRepair[] = "Could not repair ";
 constexpr std::int32_t kHighestPort = 65535;
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
+constexpr char kTakenBack[] = ". The changes were taken back";
+
+// How the repair of a component ended: not asked for, refused before it changed anything, or run through
+// or not.
+enum class RepairEnd { notAsked, repaired, refused, failed };
 
 // A REG_SZ value of the key, when it is there and fits in 255 bytes; `text` is left as it was otherwise.
 void ReadString(SetupState& state, RegistryKey root, const char* subKey, const char* name,
@@ -56,30 +63,30 @@ void ReadInstallPath(SetupState& state, RegistryKey root, const char* subKey, st
   ReadString(state, root, subKey, kInstallPath, directory);
 }
 
-// The client update again, for the build the product key records. False when it could not run.
-bool RepairClient(SetupState& state, SetupComponents& steps) {
+// The client update again, for the build the product key records.
+RepairEnd RepairClient(SetupState& state, SetupComponents& steps) {
   if (!ProductRegistered(state, ProductComponent::client)) {
     WriteLog(state, LogTag::client, kClientNotInstalled);
-    return false;
+    return RepairEnd::refused;
   }
   std::string build;
   ReadString(state, RegistryKey::currentUser, kClientProductKey, kClientBuildValue, build);
   state.choices.bitSize = BuildNamed(build);
   if (state.choices.bitSize == BitSize::none || state.choices.clientDirectory.empty()) {
     WriteLog(state, LogTag::client, kNoClientBuild);
-    return false;
+    return RepairEnd::refused;
   }
   state.record.scope = RecordScope::client;
   const bool updated = steps.client.UpdateClient();
-  return updated && !state.failed.client;
+  return updated && !state.failed.client ? RepairEnd::repaired : RepairEnd::failed;
 }
 
 // The server update again, over the server directory, edition and port that the registration recorded.
 // Without a server directory only the update folder is prepared, as a repair always has.
-bool RepairServer(SetupState& state, SetupComponents& steps) {
+RepairEnd RepairServer(SetupState& state, SetupComponents& steps) {
   if (!ProductRegistered(state, ProductComponent::server)) {
     WriteLog(state, LogTag::server, kServerNotInstalled);
-    return false;
+    return RepairEnd::refused;
   }
   SetupChoices& choices = state.choices;
   std::string directory;
@@ -90,7 +97,7 @@ bool RepairServer(SetupState& state, SetupComponents& steps) {
   if (choices.serverDirectory.empty()) {
     steps.server.PrepareServerRepair();
     WriteLog(state, LogTag::server, kNoServerDirectory);
-    return false;
+    return RepairEnd::refused;
   }
   std::string edition;
   std::string port;
@@ -100,15 +107,15 @@ bool RepairServer(SetupState& state, SetupComponents& steps) {
   choices.port = LeadingNumber(std::string_view(port));
   if (choices.edition == Edition::none) {
     WriteLog(state, LogTag::server, kNoServerEdition);
-    return false;
+    return RepairEnd::refused;
   }
   if (choices.port <= 0 || choices.port > kHighestPort) {
     WriteLog(state, LogTag::server, kNoServerPort);
-    return false;
+    return RepairEnd::refused;
   }
   state.record.scope = RecordScope::server;
   const bool updated = steps.server.UpdateServer();
-  return updated && !state.failed.server;
+  return updated && !state.failed.server ? RepairEnd::repaired : RepairEnd::failed;
 }
 
 }  // namespace
@@ -136,20 +143,28 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     return {0, kUninstalled, kUninstallCompleted, {}};
   }
   state.record.BeginRun(kRepairMode, choice.client, choice.server);
+  const RepairEnd server = choice.server ? RepairServer(state, steps) : RepairEnd::notAsked;
+  const RepairEnd client = choice.client ? RepairClient(state, steps) : RepairEnd::notAsked;
+  // A component whose repair went through is committed; one that failed part-way is taken back to what
+  // was installed before the run, newest change first.
   std::string failed;
-  if (choice.server && !RepairServer(state, steps)) {
-    failed = kServerDisplayName;
+  bool takenBack = false;
+  for (const auto& [component, end, name] : {std::tuple{RecordScope::server, server, kServerDisplayName},
+                                             std::tuple{RecordScope::client, client, kClientDisplayName}}) {
+    if (end == RepairEnd::notAsked) {
+      continue;
+    }
+    if (end == RepairEnd::failed) {
+      ProductRemoval(state).TakeBack(component);
+      takenBack = true;
+    } else if (end == RepairEnd::repaired) {
+      state.record.Commit(component);
+    }
+    if (end != RepairEnd::repaired) {
+      failed += failed.empty() ? name : std::string(kAnd) + name;
+    }
   }
-  if (choice.client && !RepairClient(state, steps)) {
-    failed += failed.empty() ? kClientDisplayName : std::string(kAnd) + kClientDisplayName;
-  }
-  // A repair runs over what is installed: what it changed stays, whether it went through or not.
-  if (choice.server) {
-    state.record.Commit(RecordScope::server);
-  }
-  if (choice.client) {
-    state.record.Commit(RecordScope::client);
-  }
-  return {0, kRepaired, kRepairCompleted,
-          failed.empty() ? std::string() : kCouldNotRepair + failed + kSeeTheLog};
+  return {
+      0, kRepaired, kRepairCompleted,
+      failed.empty() ? std::string() : kCouldNotRepair + failed + (takenBack ? kTakenBack : "") + kSeeTheLog};
 }

@@ -334,7 +334,8 @@ TEST(RepairProduct, RunsTheUpdateAgainForWhatTheRegistrationRecorded) {
        .client = true,
        .missing = "HNembricAI1.cab",
        .requested = both,
-       .shortfall = "Could not repair Halvorn NembricAI Server. Please see the setup log"},
+       .shortfall = "Could not repair Halvorn NembricAI Server. The changes were taken back. Please see the "
+                    "setup log"},
       {.name = "no client build",
        .server = false,
        .client = true,
@@ -372,6 +373,7 @@ TEST(RepairProduct, RunsTheUpdateAgainForWhatTheRegistrationRecorded) {
     world.state.choices = {};
     world.state.runMode = RunMode::repair;
     world.fake.http.Serve("Nembric10AppSetup.cab", ReadCabinet("plain.cab"));
+    world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
     if (c.missing != nullptr) {
       world.fake.http.files.erase(std::string("downloads/") + c.missing);
     }
@@ -413,6 +415,13 @@ TEST(RepairProduct, RunsTheUpdateAgainForWhatTheRegistrationRecorded) {
     }
     if (c.client && c.line == nullptr) {
       EXPECT_TRUE(world.fake.files.Content("C:\\App\\readme.txt")) << c.name;
+    }
+    // A server repair that failed part-way is taken back: what it fetched goes again.
+    if (c.missing != nullptr) {
+      EXPECT_NE(world.Log().find("Server Setup:Removed file C:\\HNembricAI\\Update\\HNembricAI2.cab\r\n"),
+                std::string::npos)
+          << world.Log();
+      EXPECT_FALSE(world.File("Update\\HNembricAI2.cab"));
     }
   }
 }
