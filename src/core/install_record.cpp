@@ -1,16 +1,21 @@
 #include "core/install_record.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 #include "core/file_reading.h"
 #include "core/hex_text.h"
+#include "core/leading_number.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 
 namespace {
 
-constexpr char kHeader[] = "Nembric setup install record 1";
+constexpr char kHeader[] = "Nembric setup install record 2";
+// The former format: the same lines, but a run's mark without its id. It is read, and rewritten in the
+// present format by the first run that writes to it.
+constexpr char kFormerHeader[] = "Nembric setup install record 1";
 constexpr char kNoValue[] = "-";
 // A record longer than this is not one the setup wrote.
 constexpr std::size_t kMaxRecordBytes = std::size_t{64} * 1024 * 1024;
@@ -33,7 +38,7 @@ constexpr std::array<KindName, 14> kKinds = {{
     {RecordEntry::Kind::msi, "msi", 1},
     {RecordEntry::Kind::setupCopy, "setup", 1},
     {RecordEntry::Kind::backup, "backup", 2},
-    {RecordEntry::Kind::run, "run", 2},
+    {RecordEntry::Kind::run, "run", 3},
     {RecordEntry::Kind::commit, "commit", 0},
     {RecordEntry::Kind::end, "end", 0},
 }};
@@ -169,7 +174,7 @@ std::string FormatRecordLine(const RecordEntry& entry) {
   return line + "\r\n";
 }
 
-std::optional<RecordEntry> ParseRecordLine(const std::string& line) {
+std::optional<RecordEntry> ParseRecordLine(const std::string& line, bool former) {
   std::vector<std::string> parts;
   std::size_t start = 0;
   for (std::size_t tab = line.find('\t');; tab = line.find('\t', start)) {
@@ -193,6 +198,10 @@ std::optional<RecordEntry> ParseRecordLine(const std::string& line) {
       entry.scope = scope;
       scoped = true;
     }
+  }
+  // A mark of the former format gets an id in the place where the present one keeps it (0: none yet).
+  if (former && parts[1] == "run") {
+    parts.insert(parts.begin() + 2, "0");
   }
   for (const KindName& kind : kKinds) {
     if (scoped && parts[1] == kind.name && parts.size() == kind.fields + 2) {
@@ -218,17 +227,28 @@ std::string RunComponentsText(bool client, bool server) {
   return text;
 }
 
+std::string InstallRecord::NextRunId() {
+  std::uint64_t highest = 0;
+  for (const RecordEntry& entry : Read().value_or(std::vector<RecordEntry>())) {
+    if (entry.kind == RecordEntry::Kind::run) {
+      highest = std::max(highest, DecimalNumber(std::string_view(entry.fields[0])).value_or(0));
+    }
+  }
+  return std::to_string(highest + 1);
+}
+
 void InstallRecord::BeginRun(const std::string& mode, bool client, bool server) {
   recording = true;
   touched_.clear();
   runOpen_ = true;
   Append(FormatRecordLine(
-      {RecordScope::shared, RecordEntry::Kind::run, {mode, RunComponentsText(client, server)}}));
+      {RecordScope::shared, RecordEntry::Kind::run, {NextRunId(), mode, RunComponentsText(client, server)}}));
 }
 
 void InstallRecord::MarkUninstall(bool client, bool server) {
-  Append(FormatRecordLine(
-      {RecordScope::shared, RecordEntry::Kind::run, {kUninstallMode, RunComponentsText(client, server)}}));
+  Append(FormatRecordLine({RecordScope::shared,
+                           RecordEntry::Kind::run,
+                           {NextRunId(), kUninstallMode, RunComponentsText(client, server)}}));
 }
 
 void InstallRecord::CloseCutOffRun() {
@@ -319,6 +339,10 @@ void InstallRecord::AddFolder(const std::string& folderPath) {
 }
 
 bool InstallRecord::Append(const std::string& text) {
+  if (!formatChecked_) {
+    formatChecked_ = true;
+    ConvertFormerRecord();
+  }
   // Lines that could not be written yet (the folders above the record's own, made before it) go first.
   pending_ += text;
   const bool fresh = !files_.StampOf(path).has_value();
@@ -332,14 +356,28 @@ bool InstallRecord::Append(const std::string& text) {
   return true;
 }
 
+void InstallRecord::ConvertFormerRecord() {
+  const std::optional<std::string> text = ReadWholeFile(files_, path, kMaxRecordBytes);
+  if (text && text->starts_with(std::string(kFormerHeader) + "\r\n")) {
+    if (const std::optional<std::vector<RecordEntry>> entries = Read()) {
+      Rewrite(*entries);
+    }
+  }
+}
+
 std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
   const std::optional<std::string> read = ReadWholeFile(files_, path, kMaxRecordBytes);
   if (!read) {
     return std::nullopt;
   }
   const std::string& text = *read;
+  // A record of a format this setup does not know is not read: its lines could mean something else.
+  const bool former = text.starts_with(std::string(kFormerHeader) + "\r\n");
+  if (!former && !text.starts_with(std::string(kHeader) + "\r\n")) {
+    return std::nullopt;
+  }
   std::vector<RecordEntry> entries;
-  std::size_t start = 0;
+  std::size_t start = text.find('\n') + 1;
   while (start < text.size()) {
     const std::size_t end = text.find('\n', start);
     // A line without its line break is one a run was cut off in the middle of writing: it is not read.
@@ -350,7 +388,7 @@ std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
     if (line.ends_with('\r')) {
       line.pop_back();
     }
-    if (std::optional<RecordEntry> entry = ParseRecordLine(line)) {
+    if (std::optional<RecordEntry> entry = ParseRecordLine(line, former)) {
       entries.push_back(std::move(*entry));
     }
     start = end + 1;

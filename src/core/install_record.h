@@ -51,7 +51,8 @@ struct RecordEntry {
     // The marks of a run: the changes after a run's mark are that run's until the next mark. A component
     // whose changes are all made is committed; a run that went to its end is closed. A run left open
     // was cut off.
-    run,     // mode, components: a run begins ("install", "repair", "uninstall"; "client server")
+    run,     // id, mode, components: a run begins (its id one above the record's highest; "install",
+             // "repair", "uninstall"; "client server")
     commit,  // the component of the entry's scope is complete in this run
     end,     // the run went to its end
   };
@@ -71,7 +72,8 @@ std::optional<RegistryKey> RootNamed(const std::string& name);
 // One line of the record and back. A line that does not parse (a damaged record, a line of a later
 // format) gives nullopt.
 std::string FormatRecordLine(const RecordEntry& entry);
-std::optional<RecordEntry> ParseRecordLine(const std::string& line);
+// A line of the former format (marks without an id) gets the id 0.
+std::optional<RecordEntry> ParseRecordLine(const std::string& line, bool former = false);
 
 // The install record: a text file, one change a line, appended and closed change by change so that a
 // run that dies half-way leaves every change made so far on disk.
@@ -119,9 +121,14 @@ class InstallRecord {
 
  private:
   bool Append(const std::string& text);
+  // The id of a run that begins now: one above the highest in the record.
+  std::string NextRunId();
+  // A record of the former format is rewritten in the present one, once, before the first line is added.
+  void ConvertFormerRecord();
 
   Files& files_;
   bool runOpen_ = false;
+  bool formatChecked_ = false;
   std::uint32_t backups_ = 0;
   // The files this run has written or kept a copy of (lower case): what the run itself wrote needs no copy.
   std::set<std::string> touched_;

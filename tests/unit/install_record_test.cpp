@@ -49,11 +49,42 @@ TEST(InstallRecord, ARunCutOffHalfWayLeavesTheLinesItFinished) {
   record.Add(Kind::folder, {"C:\\App"});
   record.Add(Kind::folder, {"C:\\Program Files\\Halvorn\\Cut"});
   std::string text = *world.fake.files.Content(kInstallRecordPath);
-  ASSERT_TRUE(text.starts_with("Nembric setup install record 1\r\nclient\tfolder\tC:\\App\r\n"));
+  ASSERT_TRUE(text.starts_with("Nembric setup install record 2\r\nclient\tfolder\tC:\\App\r\n"));
   world.fake.files.SetContent(kInstallRecordPath, text.substr(0, text.size() - 6));
   const std::vector<RecordEntry> expected = {{RecordScope::client, Kind::folder, {"C:\\App"}}};
   EXPECT_EQ(record.Read(), expected);
   EXPECT_TRUE(record.Rewrite({}));
+  EXPECT_FALSE(record.Read());
+}
+
+// A record of the former format, whose marks have no id, is read as it is and rewritten in the present
+// format before the next run adds to it; the run's id is one above the highest. A record of a format the
+// setup does not know is not read.
+TEST(InstallRecord, AFormerRecordIsConvertedOnceAndAnUnknownOneIsNotRead) {
+  SetupWorld world;
+  world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+  world.fake.files.SetContent(kInstallRecordPath,
+                              "Nembric setup install record 1\r\n"
+                              "client\tfolder\tC:\\App\r\n"
+                              "shared\trun\tinstall\tclient\r\n"
+                              "client\tcommit\r\n"
+                              "shared\tend\r\n");
+  InstallRecord& record = world.state.record;
+  const std::vector<RecordEntry> former = {{RecordScope::client, Kind::folder, {"C:\\App"}},
+                                           {RecordScope::shared, Kind::run, {"0", "install", "client"}},
+                                           {RecordScope::client, Kind::commit, {}},
+                                           {RecordScope::shared, Kind::end, {}}};
+  EXPECT_EQ(record.Read(), former);
+  record.BeginRun(kRepairMode, true, false);
+  EXPECT_EQ(world.fake.files.Content(kInstallRecordPath),
+            "Nembric setup install record 2\r\n"
+            "client\tfolder\tC:\\App\r\n"
+            "shared\trun\t0\tinstall\tclient\r\n"
+            "client\tcommit\r\n"
+            "shared\tend\r\n"
+            "shared\trun\t1\trepair\tclient\r\n");
+  world.fake.files.SetContent(kInstallRecordPath,
+                              "Nembric setup install record 3\r\nclient\tfolder\tC:\\App\r\n");
   EXPECT_FALSE(record.Read());
 }
 

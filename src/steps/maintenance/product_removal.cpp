@@ -241,10 +241,10 @@ void ProductRemoval::SettleCutOffRun() {
       })) {
     return;
   }
-  const std::string& components = mark->fields[1];
+  const std::string& components = mark->fields[2];
   const bool client = components.find(kClientComponent) != std::string::npos;
   const bool server = components.find(kServerComponent) != std::string::npos;
-  if (mark->fields[0] == kUninstallMode) {
+  if (mark->fields[1] == kUninstallMode) {
     Log(RecordScope::shared, kCutOffUninstall);
     Remove(client, server);
     return;
