@@ -358,6 +358,12 @@ bool InstallRecord::Append(const std::string& text) {
 
 void InstallRecord::ConvertFormerRecord() {
   const std::optional<std::string> text = ReadWholeFile(files_, path, kMaxRecordBytes);
+  // A run cut off while it made the record leaves it empty or with part of its first line: it holds
+  // nothing, and is begun again.
+  if (text && (std::string(kHeader) + "\r\n").starts_with(*text)) {
+    files_.Remove(path);
+    return;
+  }
   if (text && text->starts_with(std::string(kFormerHeader) + "\r\n")) {
     if (const std::optional<std::vector<RecordEntry>> entries = Read()) {
       Rewrite(*entries);

@@ -123,7 +123,8 @@ class InstallRecord {
   bool Append(const std::string& text);
   // The id of a run that begins now: one above the highest in the record.
   std::string NextRunId();
-  // A record of the former format is rewritten in the present one, once, before the first line is added.
+  // Before the first line this process adds: a record of the former format is rewritten in the present
+  // one, and one cut off before its first line was whole is begun again.
   void ConvertFormerRecord();
 
   Files& files_;

@@ -17,6 +17,7 @@ class FakeFiles final : public Files {
     AddDirectory("C:\\Program Files");
     AddDirectory("C:\\Program Files (x86)");
     AddDirectory("C:\\Windows\\system32");
+    AddDirectory("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
   }
   std::optional<std::string> CurrentDirectory(std::size_t maxChars) override;
   std::uint32_t ChangeDirectory(const std::string& path) override;

@@ -19,6 +19,10 @@
 // and checking, and bundled as the Machine the system's logic takes. A new port adds its fake member and
 // its reference in `machine`.
 struct FakeMachine {
+  FakeMachine() { shell.disk = &files; }
+  FakeMachine(const FakeMachine&) = delete;
+  FakeMachine& operator=(const FakeMachine&) = delete;
+
   FakeRuntime runtime;
   FakeFiles files;
   FakeDialogView dialogs;

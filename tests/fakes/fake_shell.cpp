@@ -74,6 +74,20 @@ class FakeShellLink final : public ShellLink {
     if (shell_.linkSaveResult < 0) {
       return shell_.linkSaveResult;
     }
+    if (shell_.disk != nullptr) {
+      const std::string path(fileName.begin(), fileName.end());
+      const FileHandle file =
+          shell_.disk->Create(path, Files::kGenericWrite, 0, Files::kCreateAlways, Files::kAttributeNormal);
+      if (file == FileHandle::invalid || file == FileHandle::none) {
+        constexpr auto kPathNotFound = static_cast<std::int32_t>(0x80070003U);
+        return kPathNotFound;
+      }
+      const bool written = shell_.disk->Write(file, "L\0\0\0");
+      shell_.disk->Close(file);
+      if (!written) {
+        return static_cast<std::int32_t>(0x80004005U);  // E_FAIL
+      }
+    }
     Record().savedAs = fileName;
     Record().remember = remember;
     if (shell_.changed) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/shell.h"
 
 // The folder dialog with a scripted person in front of it: it picks `pick`, or cancels when there is none.
@@ -34,6 +35,9 @@ class FakeShell final : public Shell {
   std::int32_t linkSaveResult = 0;
   // Called after each change the fake makes to the machine (the crash tests stop a run there).
   std::function<void()> changed;
+  // Where a saved link is written as a file (a link saved into a folder that is not there fails, as
+  // IPersistFile::Save does).
+  Files* disk = nullptr;
 
   // Set by the test.
   std::int32_t createResult = 0;

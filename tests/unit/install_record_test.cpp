@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "run/run_driver.h"
 #include "setup_world.h"
+#include "steps/install/cabinet_extraction.h"
+#include "steps/install/directory_helpers.h"
 #include "steps/install/installers.h"
 #include "steps/install/product_registration.h"
 #include "steps/maintenance/product_removal.h"
+#include "test_cabinets.h"
 
 namespace {
 
@@ -172,3 +178,119 @@ TEST(InstallRecord, OnlyACopyInTheBackupFolderIsTakenForABackup) {
 }
 
 }  // namespace
+
+// Each kind of change the setup makes, done by the step that makes it on a machine that may already hold
+// something in its place, then taken back: the machine is as it was (the record and the log aside). The
+// changes that overwrite or delete keep a copy, a value's old data, a binding's old information.
+constexpr char kServerDirectory[] = "C:\\Srv\\";
+
+TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
+  const auto machineState = [](FakeMachine& fake) {
+    std::vector<std::string> state;
+    for (const std::string& path : fake.files.FilePaths()) {
+      if (!path.ends_with(".log") && !path.ends_with("installrecord.txt")) {
+        state.push_back(path + "=" + fake.files.Content(path).value_or("?"));
+      }
+    }
+    for (const std::string& folder : fake.files.DirectoryPaths()) {
+      state.push_back("folder " + folder);
+    }
+    for (const std::string& line : fake.registry.Dump()) {
+      state.push_back("registry " + line);
+    }
+    state.push_back(fake.iis.Dump());
+    return state;
+  };
+  struct Change {
+    const char* name;
+    RecordScope scope;
+    std::function<void(SetupWorld&)> before;  // what the machine holds before the run
+    std::function<void(SetupWorld&)> change;
+  };
+  const auto serverFiles = [](SetupWorld& world) {
+    world.fake.files.SetContent("C:\\Srv\\Update\\HNembricAI1.cab", ReadCabinet("plain.cab"));
+  };
+  const auto value = [](SetupWorld& world) {
+    WriteRegistryString(world.state, RegistryKey::localMachine, "SOFTWARE\\Halvorn\\NembricAI\\Server",
+                        "InstallPath", kServerDirectory);
+  };
+  const std::vector<Change> changes = {
+      {"folders made", RecordScope::client, nullptr,
+       [](SetupWorld& world) {
+         CreateDirectoryChain(world.fake.machine, "C:\\App\\Update\\Deep", &world.state.record);
+       }},
+      {"files extracted", RecordScope::server, serverFiles,
+       [](SetupWorld& world) {
+         ExtractCabinet(world.state, "HNembricAI1.cab", "C:\\Srv\\Update\\", kServerDirectory);
+       }},
+      {"files replaced", RecordScope::server,
+       [&serverFiles](SetupWorld& world) {
+         serverFiles(world);
+         world.fake.files.SetContent("C:\\Srv\\readme.txt", "the installed readme");
+       },
+       [](SetupWorld& world) {
+         ExtractCabinet(world.state, "HNembricAI1.cab", "C:\\Srv\\Update\\", kServerDirectory);
+       }},
+      {"modules deleted", RecordScope::server,
+       [](SetupWorld& world) {
+         world.fake.files.SetContent("C:\\Srv\\HNembricAI.dll", "the installed module");
+       },
+       [](SetupWorld& world) { DeleteDllFiles(world.fake.machine, kServerDirectory, &world.state.record); }},
+      {"keys made and a value set", RecordScope::client, nullptr, value},
+      {"a value set over another", RecordScope::client,
+       [](SetupWorld& world) {
+         world.fake.registry.SetString("HKLM\\SOFTWARE\\Halvorn\\NembricAI\\Server", "InstallPath",
+                                       "D:\\Old\\");
+       },
+       value},
+      {"a website with its pool, restriction and a moved binding", RecordScope::server,
+       [](SetupWorld& world) {
+         auto site = world.fake.iis.AddItem(u"system.applicationHost/sites", "site",
+                                            {{u"name", u"Default Web Site"}, {u"id", u"1"}});
+         auto binding = std::make_shared<FakeIis::Node>();
+         binding->tag = "binding";
+         binding->properties = {{u"protocol", u"http"}, {u"bindingInformation", u"*:80:"}};
+         site->Child("bindings")->items.push_back(binding);
+         world.state.choices.serverDirectory = kServerDirectory;
+         world.state.choices.port = 80;
+       },
+       [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
+      {"a Windows Installer product", RecordScope::server,
+       [](SetupWorld& world) {
+         world.fake.files.SetContent("C:\\Srv\\Update\\sqlncli.msi", "MSI");
+         FakeMachine& fake = world.fake;
+         fake.processes.AddProgram(
+             "C:\\Windows\\system32\\msiexec.exe",
+             {0,
+              [&fake] {
+                if (fake.processes.starts.back().commandLine.find(" /x ") == std::string::npos) {
+                  fake.registry.SetString("HKLM\\SOFTWARE\\Native Client", "Version", "11");
+                } else {
+                  fake.registry.DeleteKey(RegistryKey::localMachine, "SOFTWARE\\Native Client", 0);
+                }
+              },
+              false,
+              {}});
+       },
+       [](SetupWorld& world) { RunServerInstaller(world.state, "C:\\Srv\\Update", "sqlncli.msi"); }},
+      {"a shortcut", RecordScope::client, nullptr,
+       [](SetupWorld& world) {
+         CreateShortcut(world.state, "C:\\App\\NembricAI.exe", "Halvorn NembricAI", "C:\\App\\");
+       }},
+  };
+  for (const Change& c : changes) {
+    SetupWorld world;
+    world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+    if (c.before) {
+      c.before(world);
+    }
+    const std::vector<std::string> before = machineState(world.fake);
+    world.state.record.BeginRun(kInstallMode, true, true);
+    world.state.record.scope = c.scope;
+    c.change(world);
+    EXPECT_NE(machineState(world.fake), before) << c.name << ": nothing was changed";
+    ProductRemoval(world.state).TakeBack(c.scope);
+    EXPECT_EQ(machineState(world.fake), before) << c.name << "\n"
+                                                << world.fake.files.Content(kInstallRecordPath).value_or("");
+  }
+}
