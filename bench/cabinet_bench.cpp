@@ -10,7 +10,7 @@
 
 #include "platform/win32/win32_machine.h"
 #include "run/program.h"
-#include "steps/install/cabinet_extraction.h"
+#include "steps/toolkit/cabinet_extraction.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

@@ -10,7 +10,7 @@
 
 #include "fake_machine.h"
 #include "run/program.h"
-#include "steps/install/cabinet_extraction.h"
+#include "steps/toolkit/cabinet_extraction.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "steps/install/cabinet_callbacks.h"
+#include "steps/toolkit/cabinet_callbacks.h"
 
 namespace {
 

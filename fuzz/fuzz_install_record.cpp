@@ -5,10 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/install_record.h"
 #include "fake_machine.h"
+#include "journal/install_record.h"
+#include "product/product_folders.h"
 #include "run/program.h"
-#include "steps/maintenance/product_removal.h"
+#include "steps/undo/product_removal.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FakeMachine fake;

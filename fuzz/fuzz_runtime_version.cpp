@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "steps/install/runtime_check.h"
+#include "steps/toolkit/runtime_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -3,9 +3,10 @@
 
 usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's folder)
 
-1. Includes point only down the floors: platform <- core <- steps <- ui <- run <- main.cpp. Within steps,
-   the shared steps (install, download, iis) sit below the components (client, server, sql, ...), and no
-   step includes a sibling of its own floor. resources/ (the control IDs) is for ui, run and the adapters only.
+1. Includes point only down the floors: platform <- core <- journal <- product <- steps <- ui <- run <-
+   main.cpp. core knows no product (no product name, folder, component or step). Within steps, the shared
+   toolkit (toolkit, download, iis) sits below the components (client, server, sql) and the undo engine
+   (undo), and no step includes a sibling of its own floor. resources/ (the control IDs) is for ui, run and the adapters only.
 2. Only run/ and main.cpp end the process.
 3. Options, log tags, control groups, run modes and package bits are distinct types, never plain integers.
 4. <windows.h> stays inside platform/win32/ and main.cpp.
@@ -23,27 +24,30 @@ FLOORS = {
     "platform": 0,
     "platform/win32": 0,
     "core": 1,
-    "steps/install": 2,
-    "steps/download": 2,
-    "steps/iis": 2,
-    "steps/client": 3,
-    "steps/server": 3,
-    "steps/sql": 3,
-    "steps/maintenance": 3,
-    "steps/features": 3,
-    "ui": 4,
-    "run": 5,
-    "": 6,  # main.cpp
+    "journal": 2,
+    "product": 3,
+    "steps/toolkit": 4,
+    "steps/download": 4,
+    "steps/iis": 4,
+    "steps/client": 5,
+    "steps/server": 5,
+    "steps/sql": 5,
+    "steps/undo": 5,
+    "ui": 6,
+    "run": 7,
+    "": 8,  # main.cpp
 }
 # The adapters implement the ports: they may include the port headers, the ports never the adapters.
 RESOURCE_USERS = {"ui", "run", "platform/win32", ""}
 DISTINCT_TYPES = ["SetupOptions", "LogTag", "LogFlags", "ControlGroup", "RunMode", "PackageBits"]
 # The FDI file callbacks close what FDI asks them to close: that is the callback's contract, not a handle
 # of the logic's own.
-CLOSE_EXEMPT = {"core/port_guards.h", "steps/install/cabinet_callbacks.cpp"}
+CLOSE_EXEMPT = {"core/port_guards.h", "steps/toolkit/cabinet_callbacks.cpp"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 EXIT = re.compile(r"\bExitProcess\s*\(")
+# What names the product: core/ is below it and names none of it.
+PRODUCT_WORDS = re.compile(r"Halvorn|Nembric|\bSql\w*|\bSQL\w*|Client\w*|Server\w*|\bclient\b|\bserver\b")
 CLOSE_BY_HAND = re.compile(r"\b(registry|files_?|http|processes|cabinet|machine\.\w+)\s*\.\s*(Close|CloseKey|ClosePipeEnd|Destroy)\s*\(")
 
 
@@ -99,6 +103,10 @@ def check(src: pathlib.Path) -> list[str]:
             elif FLOORS[target_folder] >= FLOORS[folder]:
                 what = "a sibling" if FLOORS[target_folder] == FLOORS[folder] else "a floor above"
                 breaches.append(f"{relative}: includes {target}, {what}")
+        if folder == "core":
+            match = PRODUCT_WORDS.search(code)
+            if match:
+                breaches.append(f"{relative}: names the product ({match.group(0)}); core/ knows no product")
         if EXIT.search(code) and folder not in ("run", "", "platform", "platform/win32"):
             breaches.append(f"{relative}: ends the process; only run/ and main.cpp do")
         if folder not in ("platform", "platform/win32") and str(relative) not in CLOSE_EXEMPT:

@@ -131,7 +131,7 @@ def setup_errors(manifest):
         errors.append("the silent switches are not /quiet")
     if not (switches.get("Log") or "").startswith("/log="):
         errors.append("the log switch is not /log=")
-    registration = (ROOT / "src/steps/install/product_registration.cpp").read_text()
+    registration = (ROOT / "src/steps/toolkit/product_registration.cpp").read_text()
     try:
         entry = manifest["Installers"][0]["AppsAndFeaturesEntries"][0]
     except (KeyError, IndexError, TypeError):

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/run_mode.h"
+#include "product/run_mode.h"
 
 // Looks for the keywords as case-sensitive substrings anywhere in the command line, in the order install,
 // repair, modify (with server before client), uninstall, each later match replacing the mode; a command

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "run/setup_components.h"
 #include "ui/dialog_reporter.h"
 #include "ui/run_requests.h"

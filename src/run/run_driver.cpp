@@ -1,8 +1,8 @@
 #include "run/run_driver.h"
 
-#include "core/setup_state.h"
-#include "steps/install/product_registration.h"
-#include "steps/maintenance/product_removal.h"
+#include "product/setup_state.h"
+#include "steps/toolkit/product_registration.h"
+#include "steps/undo/product_removal.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/setup_choices.h"
+#include "product/setup_choices.h"
 #include "run/setup_components.h"
 
 struct SetupState;

@@ -1,8 +1,8 @@
 #include "core/path_text.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "run/run_driver.h"
-#include "steps/install/directory_helpers.h"
-#include "steps/install/product_registration.h"
+#include "steps/toolkit/directory_helpers.h"
+#include "steps/toolkit/product_registration.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "core/setup_choices.h"
+#include "product/setup_choices.h"
 #include "ui/run_requests.h"
 
 struct DialogContext;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "steps/sql/sql_server_setup.h"
 #include "ui/dialog_reporter.h"
 

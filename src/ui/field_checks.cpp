@@ -4,7 +4,7 @@
 
 #include "core/blank_text.h"
 #include "core/leading_number.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "resources/resource.h"
 #include "ui/control_groups.h"
 #include "ui/dialog_context.h"

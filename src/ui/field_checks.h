@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/setup_choices.h"
+#include "product/setup_choices.h"
 
 struct DialogContext;
 

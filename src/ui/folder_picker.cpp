@@ -3,7 +3,7 @@
 #include <array>
 
 #include "core/path_text.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "resources/resource.h"
 #include "ui/control_text.h"
 #include "ui/dialog_context.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/setup_choices.h"
+#include "product/setup_choices.h"
 
 // What the maintenance dialog's OK asks for: the action of its radio buttons (none when neither is
 // checked) and the parts of its check boxes.

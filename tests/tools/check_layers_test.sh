@@ -23,16 +23,18 @@ expect_breach() {
   fi
 }
 
-expect_breach core/setup_log.cpp '#include "ui/dialog_context.h"' "core/setup_log.cpp: includes ui/dialog_context.h, a floor above"
+expect_breach product/setup_log.cpp '#include "ui/dialog_context.h"' "product/setup_log.cpp: includes ui/dialog_context.h, a floor above"
+expect_breach journal/install_record.cpp '#include "product/setup_state.h"' "journal/install_record.cpp: includes product/setup_state.h, a floor above"
+expect_breach core/path_text.h 'inline constexpr char kFolder[] = "C:\\Program Files\\Halvorn";' "core/path_text.h: names the product (Halvorn)"
 expect_breach steps/client/client_update.cpp '#include "steps/server/server_setup.h"' "includes steps/server/server_setup.h, a sibling"
-expect_breach steps/install/installers.cpp '#include "steps/client/client_setup.h"' "a floor above"
+expect_breach steps/toolkit/installers.cpp '#include "steps/client/client_setup.h"' "a floor above"
 expect_breach ui/setup_dialog.cpp '#include "run/program.h"' "ui/setup_dialog.cpp: includes run/program.h, a floor above"
 expect_breach platform/files.h '#include "platform/win32/win32_files.h"' "the port includes its adapter"
 expect_breach steps/sql/sql_server_detection.cpp '#include "resources/resource.h"' "control IDs are for ui, run and the adapters"
 expect_breach core/blank_text.cpp '#include <windows.h>' "includes <windows.h> outside"
 expect_breach ui/setup_dialog.cpp 'void Quit(Runtime& r) { r.ExitProcess(0); }' "ui/setup_dialog.cpp: ends the process"
-expect_breach steps/install/runtime_check.cpp 'void Drop(Registry& registry, RegistryKey k) { registry.CloseKey(k); }' "closes a port handle by hand"
-expect_breach core/setup_choices.h 'using RunMode = unsigned;' "RunMode is an alias of another type"
+expect_breach steps/toolkit/runtime_check.cpp 'void Drop(Registry& registry, RegistryKey k) { registry.CloseKey(k); }' "closes a port handle by hand"
+expect_breach product/setup_choices.h 'using RunMode = unsigned;' "RunMode is an alias of another type"
 expect_breach platform/win32/win32_processes.cpp 'BOOL Go(LPSTR c) { return CreateProcessA(nullptr, c, 0, 0, 0, 0, 0, 0, 0, 0); }' "starts a program without an application name"
 expect_breach platform/win32/win32_runtime.cpp 'void Run() { ShellExecuteA(nullptr, "open", "msiexec.exe", 0, 0, 0); }' "starts a program by a search"
 expect_breach platform/win32/win32_cabinet.cpp 'HMODULE Lib() { return LoadLibraryA("cabinet.dll"); }' "loads a DLL from outside the system folder"

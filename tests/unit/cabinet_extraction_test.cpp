@@ -1,4 +1,4 @@
-#include "steps/install/cabinet_extraction.h"
+#include "steps/toolkit/cabinet_extraction.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 #include <random>
 #include <string>
 
-#include "core/setup_log.h"
-#include "core/setup_state.h"
+#include "product/setup_log.h"
+#include "product/setup_state.h"
 #include "setup_world.h"
-#include "steps/install/cabinet_buffers.h"
-#include "steps/install/cabinet_callbacks.h"
 #include "steps/server/server_setup.h"
+#include "steps/toolkit/cabinet_buffers.h"
+#include "steps/toolkit/cabinet_callbacks.h"
 #include "test_cabinets.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "core/setup_log.h"
-#include "core/setup_state.h"
+#include "product/setup_log.h"
+#include "product/setup_state.h"
 #include "setup_world.h"
-#include "steps/install/directory_helpers.h"
+#include "steps/toolkit/directory_helpers.h"
 #include "test_cabinets.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "setup_world.h"
-#include "steps/maintenance/product_removal.h"
+#include "steps/undo/product_removal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/install_record.h"
+#include "journal/install_record.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +6,11 @@
 
 #include "run/run_driver.h"
 #include "setup_world.h"
-#include "steps/install/cabinet_extraction.h"
-#include "steps/install/directory_helpers.h"
-#include "steps/install/installers.h"
-#include "steps/install/product_registration.h"
-#include "steps/maintenance/product_removal.h"
+#include "steps/toolkit/cabinet_extraction.h"
+#include "steps/toolkit/directory_helpers.h"
+#include "steps/toolkit/installers.h"
+#include "steps/toolkit/product_registration.h"
+#include "steps/undo/product_removal.h"
 #include "test_cabinets.h"
 
 namespace {
@@ -173,7 +173,7 @@ TEST(InstallRecord, OnlyACopyInTheBackupFolderIsTakenForABackup) {
       {"C:\\Program Files\\Halvorn\\NembricAI\\BackupX\\1-x", false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(IsBackupCopy(c.path), c.copy) << c.path;
+    EXPECT_EQ(IsBackupCopy(c.path, kBackupFolder), c.copy) << c.path;
   }
 }
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/leading_number.h"
-#include "core/setup_log.h"
-#include "core/setup_state.h"
+#include "product/setup_log.h"
+#include "product/setup_state.h"
 #include "setup_world.h"
 #include "steps/download/http_session.h"
 #include "test_cabinets.h"

@@ -1,8 +1,8 @@
-#include "steps/install/product_registration.h"
+#include "steps/toolkit/product_registration.h"
 
 #include <gtest/gtest.h>
 
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "setup_world.h"
 
 namespace {

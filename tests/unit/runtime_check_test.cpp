@@ -1,8 +1,8 @@
-#include "steps/install/runtime_check.h"
+#include "steps/toolkit/runtime_check.h"
 
 #include <gtest/gtest.h>
 
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "setup_world.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "core/setup_log.h"
+#include "product/setup_log.h"
 
 #include <gtest/gtest.h>
 
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "resources/resource.h"
 #include "setup_world.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "setup_world.h"
 #include "steps/sql/sql_server_setup.h"
 

@@ -10,7 +10,7 @@
 #include "adapter_test_paths.h"
 #include "platform/win32/win32_machine.h"
 #include "run/program.h"
-#include "steps/install/cabinet_extraction.h"
+#include "steps/toolkit/cabinet_extraction.h"
 
 // CopyCabinet through the real cabinet.dll and the file adapters: the package set's cabinets and the broken
 // cabinets of the host tests.

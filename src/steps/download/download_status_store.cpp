@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "core/port_guards.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/blank_text.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 
 namespace {
 

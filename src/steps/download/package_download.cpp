@@ -10,7 +10,7 @@
 #include "core/hex_text.h"
 #include "core/leading_number.h"
 #include "core/path_text.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "steps/download/http_session.h"
 
 namespace {

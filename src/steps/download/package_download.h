@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/flags.h"
-#include "core/setup_log.h"
+#include "product/setup_log.h"
 
 struct SetupState;
 

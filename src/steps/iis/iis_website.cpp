@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "core/leading_number.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 
 namespace {
 

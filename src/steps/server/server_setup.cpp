@@ -1,11 +1,11 @@
 #include "steps/server/server_setup.h"
 
 #include "core/path_text.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "steps/download/download_status_store.h"
-#include "steps/install/cabinet_extraction.h"
-#include "steps/install/directory_helpers.h"
-#include "steps/install/installers.h"
+#include "steps/toolkit/cabinet_extraction.h"
+#include "steps/toolkit/directory_helpers.h"
+#include "steps/toolkit/installers.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include <array>
 
 #include "core/path_text.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "steps/download/download_status_store.h"
-#include "steps/install/cabinet_extraction.h"
-#include "steps/install/directory_helpers.h"
-#include "steps/install/runtime_check.h"
 #include "steps/server/server_setup.h"
+#include "steps/toolkit/cabinet_extraction.h"
+#include "steps/toolkit/directory_helpers.h"
+#include "steps/toolkit/runtime_check.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "core/blank_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "steps/server/server_setup.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "core/leading_number.h"
 #include "core/port_guards.h"
-#include "core/setup_state.h"
 #include "platform/wmi.h"
+#include "product/setup_state.h"
 #include "steps/sql/sql_server_setup.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "core/command_text.h"
 #include "core/port_guards.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "steps/sql/sql_server_setup.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "steps/install/directory_helpers.h"
+#include "steps/toolkit/directory_helpers.h"
 
 #include "core/blank_text.h"
-#include "core/install_record.h"
 #include "core/path_text.h"
+#include "journal/install_record.h"
 #include "platform/machine.h"
 
 namespace {

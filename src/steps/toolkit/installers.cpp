@@ -1,11 +1,11 @@
-#include "steps/install/installers.h"
+#include "steps/toolkit/installers.h"
 
 #include <cctype>
 
 #include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "steps/install/product_registration.h"
+#include "steps/toolkit/product_registration.h"
 
 #include <algorithm>
 #include <array>
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/port_guards.h"
-#include "core/setup_state.h"
-#include "steps/install/directory_helpers.h"
+#include "product/setup_state.h"
+#include "steps/toolkit/directory_helpers.h"
 
 namespace {
 

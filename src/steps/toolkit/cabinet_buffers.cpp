@@ -1,4 +1,4 @@
-#include "steps/install/cabinet_buffers.h"
+#include "steps/toolkit/cabinet_buffers.h"
 
 #include <algorithm>
 #include <cstring>

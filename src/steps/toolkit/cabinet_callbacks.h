@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/cabinet.h"
-#include "steps/install/cabinet_buffers.h"
+#include "steps/toolkit/cabinet_buffers.h"
 
 class Files;
 class InstallRecord;

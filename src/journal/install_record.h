@@ -4,18 +4,15 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/registry.h"
 
 class Files;
 
-// Where the install record is kept: beside the installed setup program, which every run puts in place.
-inline constexpr char kInstallRecordPath[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
 // The record being rewritten is written whole under this suffix beside it, then put in its place.
 inline constexpr char kRecordRewriteSuffix[] = ".new";
-// Where a run keeps a copy of each file it replaces or deletes until its component is committed.
-inline constexpr char kBackupFolder[] = "C:\\Program Files\\Halvorn\\NembricAI\\Backup";
 
 // The part of the product a change belongs to: the uninstall of a component undoes its changes only.
 // The shared part (the installed setup program and its folder) goes when no component is left.
@@ -23,7 +20,7 @@ enum class RecordScope { shared, client, server };
 
 // A copy the record names is one the setup made: a file name directly in the backup folder, so that a
 // changed record cannot have a commit or a taking back remove or copy any other file.
-bool IsBackupCopy(const std::string& path);
+bool IsBackupCopy(const std::string& path, const std::string& backupFolder);
 
 // The words of a run's mark.
 inline constexpr char kInstallMode[] = "install";
@@ -79,13 +76,17 @@ std::optional<RecordEntry> ParseRecordLine(const std::string& line, bool former 
 // run that dies half-way leaves every change made so far on disk.
 class InstallRecord {
  public:
-  explicit InstallRecord(Files& files) : files_(files) {}
+  // The record at `recordPath`; the copies of what a run replaces or deletes in `copyFolder` until its
+  // component is committed.
+  InstallRecord(Files& files, std::string recordPath, std::string copyFolder)
+      : path(std::move(recordPath)), backupFolder(std::move(copyFolder)), files_(files) {}
 
   // The component whose changes are being made; set by the run before each component's steps.
   RecordScope scope = RecordScope::shared;
   // Changes are recorded while this is set: an install or a repair, not an uninstall.
   bool recording = false;
-  std::string path = kInstallRecordPath;
+  std::string path;
+  std::string backupFolder;
 
   void Add(RecordEntry::Kind kind, std::vector<std::string> fields);
   // Begins recording a run of the mode for the components; every change from here on is the run's.

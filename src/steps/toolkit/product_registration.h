@@ -3,16 +3,13 @@
 #include <cstdint>
 #include <string>
 
-#include "core/setup_choices.h"
 #include "platform/registry.h"
+#include "product/product_folders.h"
+#include "product/setup_choices.h"
 
 struct SetupState;
 
 enum class ProductComponent { client, server };
-
-// Where every run copies the setup program; the commands of the uninstall entries name this copy.
-inline constexpr char kInstalledSetupFolder[] = "C:\\Program Files\\Halvorn\\NembricAI";
-inline constexpr char kInstalledSetupProgram[] = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
 
 // The product keys: the client's, below the current user, and the server's, below the local machine.
 inline constexpr char kClientProductKey[] = "Software\\Halvorn\\Nembric10\\Client";

@@ -1,4 +1,4 @@
-#include "core/install_record.h"
+#include "journal/install_record.h"
 
 #include <algorithm>
 #include <array>
@@ -282,8 +282,8 @@ void InstallRecord::AddFile(const std::string& filePath) {
   }
 }
 
-bool IsBackupCopy(const std::string& path) {
-  const std::string folder = std::string(kBackupFolder) + "\\";
+bool IsBackupCopy(const std::string& path, const std::string& backupFolder) {
+  const std::string folder = backupFolder + "\\";
   if (path.size() <= folder.size() || !SameName(std::string_view(path).substr(0, folder.size()), folder)) {
     return false;
   }
@@ -295,15 +295,15 @@ bool InstallRecord::BackUp(const std::string& filePath) {
   if (!recording || !files_.StampOf(filePath) || !touched_.insert(LowerText(filePath)).second) {
     return false;
   }
-  if (!files_.FileAttributes(kBackupFolder)) {
-    Add(RecordEntry::Kind::folder, {kBackupFolder});
-    files_.MakeDirectory(kBackupFolder);
+  if (!files_.FileAttributes(backupFolder)) {
+    Add(RecordEntry::Kind::folder, {backupFolder});
+    files_.MakeDirectory(backupFolder);
   }
   const std::size_t slash = filePath.find_last_of('\\');
   const std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
   std::string copy;
   do {
-    copy = std::string(kBackupFolder) + "\\" + std::to_string(++backups_) + "-" + name;
+    copy = backupFolder + "\\" + std::to_string(++backups_) + "-" + name;
   } while (files_.FileAttributes(copy));
   // The copy is the run's from its first byte: a run cut off while making it leaves nothing unnamed.
   AddNewFile(copy);
@@ -323,7 +323,7 @@ void InstallRecord::DropBackups(RecordScope component) {
   for (auto entry = entries->rbegin(); entry != entries->rend() && entry->kind != RecordEntry::Kind::run;
        ++entry) {
     if (entry->kind == RecordEntry::Kind::backup && entry->scope == component &&
-        IsBackupCopy(entry->fields[1])) {
+        IsBackupCopy(entry->fields[1], backupFolder)) {
       files_.Remove(entry->fields[1]);
     }
   }

@@ -1,4 +1,4 @@
-#include "steps/maintenance/product_removal.h"
+#include "steps/undo/product_removal.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,10 +8,10 @@
 #include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 #include "steps/iis/iis_website.h"
-#include "steps/install/installers.h"
-#include "steps/install/product_registration.h"
+#include "steps/toolkit/installers.h"
+#include "steps/toolkit/product_registration.h"
 
 namespace {
 
@@ -343,8 +343,8 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
     if (entry->kind == Kind::backup && backupOf(entry->fields[0]) == &*entry) {
       const std::string& path = entry->fields[0];
       std::uint32_t error = 0;
-      const bool restored =
-          IsSafePath(path) && IsBackupCopy(entry->fields[1]) && files.CopyTo(entry->fields[1], path, error);
+      const bool restored = IsSafePath(path) && IsBackupCopy(entry->fields[1], state_.record.backupFolder) &&
+                            files.CopyTo(entry->fields[1], path, error);
       Log(entry->scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
       if (restored) {
         files.Remove(entry->fields[1]);

@@ -1,10 +1,10 @@
-#include "core/setup_log.h"
+#include "product/setup_log.h"
 
 #include <cmath>
 
 #include "core/blank_text.h"
 #include "core/path_text.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "steps/install/cabinet_extraction.h"
+#include "steps/toolkit/cabinet_extraction.h"
 
 #include <array>
 #include <string>
 
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "core/setup_state.h"
-#include "steps/install/cabinet_callbacks.h"
+#include "product/setup_state.h"
+#include "steps/toolkit/cabinet_callbacks.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "steps/install/cabinet_callbacks.h"
+#include "steps/toolkit/cabinet_callbacks.h"
 
 #include <climits>
 #include <cstdlib>
 #include <string_view>
 
-#include "core/install_record.h"
+#include "journal/install_record.h"
 #include "platform/files.h"
 
 namespace {

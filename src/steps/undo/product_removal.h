@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/install_record.h"
+#include "journal/install_record.h"
 
 struct SetupState;
 

@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "core/install_record.h"
 #include "core/reporter.h"
-#include "core/run_mode.h"
-#include "core/setup_choices.h"
-#include "core/setup_log.h"
+#include "journal/install_record.h"
 #include "platform/handles.h"
 #include "platform/http.h"
 #include "platform/machine.h"
+#include "product/product_folders.h"
+#include "product/run_mode.h"
+#include "product/setup_choices.h"
+#include "product/setup_log.h"
 
 // Widths of the texts of a run: every read from a control or the system is bounded to the width of its
 // field, terminating NUL included.
@@ -52,7 +53,10 @@ struct FailedComponents {
 // process; it is never copied.
 struct SetupState {
   SetupState(Machine& platform, Reporter& showing)
-      : machine(platform), reporter(showing), log(platform.files), record(platform.files) {}
+      : machine(platform),
+        reporter(showing),
+        log(platform.files),
+        record(platform.files, kInstallRecordPath, kBackupFolder) {}
   SetupState(const SetupState&) = delete;
   SetupState& operator=(const SetupState&) = delete;
 

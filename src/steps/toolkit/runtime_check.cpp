@@ -1,10 +1,10 @@
-#include "steps/install/runtime_check.h"
+#include "steps/toolkit/runtime_check.h"
 
 #include <array>
 #include <cstring>
 
 #include "core/port_guards.h"
-#include "core/setup_state.h"
+#include "product/setup_state.h"
 
 namespace {
 
