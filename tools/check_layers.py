@@ -3,8 +3,8 @@
 
 usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's folder)
 
-1. Includes point only down the floors: platform <- core <- journal <- product <- steps <- ui <- run <-
-   main.cpp. core knows no product (no product name, folder, component or step). Within steps, the shared
+1. Includes point only down the floors: platform <- core <- journal <- product <- plan <- steps <- ui <-
+   run <- main.cpp. core knows no product (no product name, folder, component or step). Within steps, the shared
    toolkit (toolkit, download, iis) sits below the components (client, server, sql) and the undo engine
    (undo), and no step includes a sibling of its own floor. resources/ (the control IDs) is for ui, run and the adapters only.
 2. Only run/ and main.cpp end the process.
@@ -26,16 +26,17 @@ FLOORS = {
     "core": 1,
     "journal": 2,
     "product": 3,
-    "steps/toolkit": 4,
-    "steps/download": 4,
-    "steps/iis": 4,
-    "steps/client": 5,
-    "steps/server": 5,
-    "steps/sql": 5,
-    "steps/undo": 5,
-    "ui": 6,
-    "run": 7,
-    "": 8,  # main.cpp
+    "plan": 4,
+    "steps/toolkit": 5,
+    "steps/download": 5,
+    "steps/iis": 5,
+    "steps/client": 6,
+    "steps/server": 6,
+    "steps/sql": 6,
+    "steps/undo": 6,
+    "ui": 7,
+    "run": 8,
+    "": 9,  # main.cpp
 }
 # The adapters implement the ports: they may include the port headers, the ports never the adapters.
 RESOURCE_USERS = {"ui", "run", "platform/win32", ""}

@@ -26,7 +26,7 @@ struct KindName {
   std::size_t fields;
 };
 
-constexpr std::array<KindName, 14> kKinds = {{
+constexpr std::array<KindName, 15> kKinds = {{
     {RecordEntry::Kind::file, "file", 3},
     {RecordEntry::Kind::folder, "folder", 1},
     {RecordEntry::Kind::key, "key", 3},
@@ -39,6 +39,7 @@ constexpr std::array<KindName, 14> kKinds = {{
     {RecordEntry::Kind::setupCopy, "setup", 1},
     {RecordEntry::Kind::backup, "backup", 2},
     {RecordEntry::Kind::run, "run", 3},
+    {RecordEntry::Kind::plan, "plan", 1},
     {RecordEntry::Kind::commit, "commit", 0},
     {RecordEntry::Kind::end, "end", 0},
 }};
@@ -249,6 +250,12 @@ void InstallRecord::MarkUninstall(bool client, bool server) {
   Append(FormatRecordLine({RecordScope::shared,
                            RecordEntry::Kind::run,
                            {NextRunId(), kUninstallMode, RunComponentsText(client, server)}}));
+}
+
+void InstallRecord::AddPlan(RecordScope component, const std::string& packages) {
+  if (runOpen_) {
+    Append(FormatRecordLine({component, RecordEntry::Kind::plan, {packages}}));
+  }
 }
 
 void InstallRecord::CloseCutOffRun() {

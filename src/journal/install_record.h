@@ -50,6 +50,8 @@ struct RecordEntry {
     // was cut off.
     run,     // id, mode, components: a run begins (its id one above the record's highest; "install",
              // "repair", "uninstall"; "client server")
+    plan,    // packages: what the run is to fetch for the component of the entry's scope, names separated by
+             // blanks, written before the component changes anything
     commit,  // the component of the entry's scope is complete in this run
     end,     // the run went to its end
   };
@@ -96,6 +98,8 @@ class InstallRecord {
   void MarkUninstall(bool client, bool server);
   // Closes a run that an earlier process began and did not end, once it has been settled.
   void CloseCutOffRun();
+  // What the running run is to fetch for the component, before the component changes anything.
+  void AddPlan(RecordScope component, const std::string& packages);
   // The component of the scope has made all its changes in this run.
   void Commit(RecordScope component);
   // Closes the run this process began, if any.

@@ -4,6 +4,7 @@
 
 #include "core/leading_number.h"
 #include "core/port_guards.h"
+#include "plan/setup_plan.h"
 #include "product/setup_state.h"
 #include "steps/toolkit/product_registration.h"
 #include "steps/undo/product_removal.h"
@@ -77,7 +78,9 @@ RepairEnd RepairClient(SetupState& state, SetupComponents& steps) {
     return RepairEnd::refused;
   }
   state.record.scope = RecordScope::client;
-  const bool updated = steps.client.UpdateClient();
+  const std::vector<PlannedPackage> packages = PlanClientPackages(state.choices.bitSize);
+  state.record.AddPlan(RecordScope::client, PackageNames(packages));
+  const bool updated = steps.client.UpdateClient(packages);
   return updated && !state.failed.client ? RepairEnd::repaired : RepairEnd::failed;
 }
 
@@ -114,7 +117,10 @@ RepairEnd RepairServer(SetupState& state, SetupComponents& steps) {
     return RepairEnd::refused;
   }
   state.record.scope = RecordScope::server;
-  const bool updated = steps.server.UpdateServer();
+  const std::vector<PlannedPackage> packages =
+      PlanServerPackages(choices, state.installSqlExpress, state.nativeClientMissing, state.steps);
+  state.record.AddPlan(RecordScope::server, PackageNames(packages));
+  const bool updated = steps.server.UpdateServer(packages);
   return updated && !state.failed.server ? RepairEnd::repaired : RepairEnd::failed;
 }
 

@@ -56,21 +56,6 @@ void SettleComponents(SetupState& state, const SetupOutcome& outcome) {
   record.Commit(RecordScope::shared);
 }
 
-// The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
-void CreateClientShortcut(SetupState& state) {
-  const std::string& clientDirectory = state.choices.clientDirectory;
-  // The client directory ends with a backslash after the client update: one separator before the program.
-  std::string directory = clientDirectory;
-  while (!directory.empty() && directory.back() == '\\') {
-    directory.pop_back();
-  }
-  if (state.choices.bitSize == BitSize::aiClient) {
-    CreateShortcut(state, directory + "\\NembricAI.exe", "Halvorn NembricAI", clientDirectory);
-  } else if (state.choices.bitSize == BitSize::x64) {
-    CreateShortcut(state, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", clientDirectory);
-  }
-}
-
 }  // namespace
 
 RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& choices) {
@@ -82,12 +67,16 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
   state.installSqlExpress = server && choices.installSqlServer && steps.sql.instanceCount == 0;
   state.nativeClientMissing = server && steps.sql.nativeClientMissing;
   SettleCutOffRun(state);
+  // What the run will change is settled before it changes anything, and journaled with its mark.
+  const SetupPlan plan = PlanSetup(choices, state.installSqlExpress, state.nativeClientMissing);
   state.record.BeginRun(kInstallMode, ChoosesClient(choices.setupType), server);
-  const SetupOutcome outcome = UpdateSoftware(state, steps);
-  if (ChoosesClient(choices.setupType) && outcome.clientInstalled) {
-    state.record.scope = RecordScope::client;
-    CreateClientShortcut(state);
+  if (ChoosesClient(choices.setupType)) {
+    state.record.AddPlan(RecordScope::client, PackageNames(plan.clientPackages));
   }
+  if (server) {
+    state.record.AddPlan(RecordScope::server, PackageNames(plan.serverPackages));
+  }
+  const SetupOutcome outcome = UpdateSoftware(state, steps, plan);
   SettleComponents(state, outcome);
   // The weights of the steps do not add up to the total of every road: a run that has gone through all
   // its steps shows a full bar.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "plan/setup_plan.h"
 #include "product/setup_choices.h"
 #include "run/setup_components.h"
 
@@ -9,9 +10,9 @@ struct SetupState;
 // server and SQL Server steps that the choices ask for, and the client's shortcut. Returns how the run ends.
 RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& choices);
 
-// Sets up the progress, copies the setup program into the product folder and runs the client, server and
-// SQL Server steps of the run's choices. Returns which server steps put their component in place.
-SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps);
+// Carries out the plan: sets up its progress, then its actions in order (the setup program's copy, the
+// client, server and SQL Server steps, the client's shortcut). Returns which components are in place.
+SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const SetupPlan& plan);
 
 // Saves a shell link to the target under the link name in the current directory, working in the target's
 // folder. Non-zero when the link was saved.

@@ -51,57 +51,73 @@ void CopySetupProgram(SetupState& state) {
   state.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
 }
 
+// The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
+void CreateClientShortcut(SetupState& state) {
+  const std::string& clientDirectory = state.choices.clientDirectory;
+  // The client directory ends with a backslash after the client update: one separator before the program.
+  std::string directory = clientDirectory;
+  while (!directory.empty() && directory.back() == '\\') {
+    directory.pop_back();
+  }
+  if (state.choices.bitSize == BitSize::aiClient) {
+    CreateShortcut(state, directory + "\\NembricAI.exe", "Halvorn NembricAI", clientDirectory);
+  } else if (state.choices.bitSize == BitSize::x64) {
+    CreateShortcut(state, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", clientDirectory);
+  }
+}
+
 }  // namespace
 
-SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps) {
-  const bool client = ChoosesClient(state.choices.setupType);
-  const bool server = ChoosesServer(state.choices.setupType);
-  state.steps = ProgressWeights{.clientRuntime = 3,
-                                .clientPackage = 3,
-                                .serverDownload = 10,
-                                .serverExtract = 5,
-                                .sqlDownload = 15,
-                                .website = 10};
-  state.progressTotal = 5;
-  if (client) {
-    state.progressTotal = 14;
-  }
-  if (server) {
-    state.progressTotal += 25;
-  }
-  if (state.installSqlExpress) {
-    state.progressTotal += 30;
-  }
+SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const SetupPlan& plan) {
+  state.steps = plan.weights;
+  state.progressTotal = plan.progressTotal;
   state.progressDone = 5 + 5 / state.progressTotal;
   state.reporter.ShowProgress(ProgressPercent(state.progressDone, state.progressTotal));
   WriteLog(state, LogTag::userInterface, kBeginning);
-  state.record.scope = RecordScope::shared;
-  CopySetupProgram(state);
 
-  // A failed client update does not stop the server, nor a failed server SQL Server Express; a component
-  // that failed is not registered (the run takes it back at its end).
+  // The actions in the plan's order, each under the component its changes are recorded for. A failed
+  // client update does not stop the server, nor a failed server SQL Server Express; a component that
+  // failed is not registered and gets no shortcut (the run takes it back at its end).
   SetupOutcome outcome;
-  if (client) {
-    state.record.scope = RecordScope::client;
-    if (!steps.client.UpdateClient()) {
-      MarkComponentFailed(state);
+  for (const PlannedAction action : plan.actions) {
+    switch (action) {
+      case PlannedAction::copySetupProgram:
+        state.record.scope = RecordScope::shared;
+        CopySetupProgram(state);
+        break;
+      case PlannedAction::updateClient:
+        state.record.scope = RecordScope::client;
+        if (!steps.client.UpdateClient(plan.clientPackages)) {
+          MarkComponentFailed(state);
+        }
+        outcome.clientInstalled = !state.failed.client;
+        break;
+      case PlannedAction::registerClient:
+        if (outcome.clientInstalled) {
+          RegisterProduct(state, ProductComponent::client);
+        }
+        break;
+      case PlannedAction::updateServer:
+        state.record.scope = RecordScope::server;
+        outcome.serverInstalled = steps.server.UpdateServer(plan.serverPackages) && !state.failed.server;
+        break;
+      case PlannedAction::registerServer:
+        if (outcome.serverInstalled) {
+          RegisterProduct(state, ProductComponent::server);
+        }
+        break;
+      case PlannedAction::installSqlServer:
+        state.record.scope = RecordScope::server;
+        steps.sql.InstallSqlServer();
+        outcome.sqlServerInstalled = steps.sql.Installed();
+        break;
+      case PlannedAction::createShortcut:
+        if (outcome.clientInstalled) {
+          state.record.scope = RecordScope::client;
+          CreateClientShortcut(state);
+        }
+        break;
     }
-    outcome.clientInstalled = !state.failed.client;
-    if (outcome.clientInstalled) {
-      RegisterProduct(state, ProductComponent::client);
-    }
-  }
-  state.record.scope = RecordScope::server;
-  if (server) {
-    const bool updated = steps.server.UpdateServer();
-    outcome.serverInstalled = updated && !state.failed.server;
-    if (outcome.serverInstalled) {
-      RegisterProduct(state, ProductComponent::server);
-    }
-  }
-  if (state.installSqlExpress) {
-    steps.sql.InstallSqlServer();
-    outcome.sqlServerInstalled = steps.sql.Installed();
   }
   return outcome;
 }

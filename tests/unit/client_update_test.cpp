@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "plan/setup_plan.h"
 #include "product/setup_log.h"
 #include "product/setup_state.h"
 #include "setup_world.h"
@@ -139,7 +140,8 @@ TEST(UpdateClient, FetchesThePackagesOfTheBitSize) {
       world.fake.processes.AddProgram(std::string("C:\\Apps\\Client\\Update\\") + runtime,
                                       {0, nullptr, false, {}});
     }
-    EXPECT_TRUE(world.steps.client.UpdateClient()) << static_cast<int>(c.bitSize);
+    EXPECT_TRUE(world.steps.client.UpdateClient(PlanClientPackages(world.state.choices.bitSize)))
+        << static_cast<int>(c.bitSize);
     EXPECT_EQ(world.Requested(), c.requested) << static_cast<int>(c.bitSize);
     EXPECT_EQ(world.state.choices.clientDirectory, "C:\\Apps\\Client\\");
     EXPECT_EQ(world.steps.client.updateDirectory, "C:\\Apps\\Client\\Update");
@@ -157,7 +159,7 @@ TEST(UpdateClient, AnUpdateFolderThatCannotBeMadeStopsTheUpdateWithTrue) {
   world.state.choices.setupType = SetupType::client;
   world.state.choices.bitSize = BitSize::x64;
   world.state.choices.clientDirectory = "Q:\\Client\\";
-  EXPECT_TRUE(world.steps.client.UpdateClient());
+  EXPECT_TRUE(world.steps.client.UpdateClient(PlanClientPackages(world.state.choices.bitSize)));
   EXPECT_TRUE(world.fake.http.requests.empty());
   EXPECT_EQ(world.Log(),
             "Client Setup:Beging Updating Client Setup\r\n"
@@ -171,7 +173,7 @@ TEST(UpdateClient, ARequestThatCannotBeOpenedEndsTheUpdateWithFalse) {
   world.state.choices.clientDirectory = "C:\\Client";
   world.fake.files.AddDirectory("C:\\Client\\Update");
   world.fake.http.unopenablePaths.insert("downloads/vcredist_x64.exe");
-  EXPECT_FALSE(world.steps.client.UpdateClient());
+  EXPECT_FALSE(world.steps.client.UpdateClient(PlanClientPackages(world.state.choices.bitSize)));
   EXPECT_EQ(world.fake.http.PackageRequests().size(), 1U);
   EXPECT_EQ(world.fake.files.currentDirectory, "C:\\Client\\Update");  // it existed: entered
 }

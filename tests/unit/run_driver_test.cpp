@@ -129,7 +129,7 @@ TEST(UpdateSoftware, TheProgressBarStartsByWhatWasChosen) {
     d.state.choices.bitSize = BitSize::x64;
     d.state.installSqlExpress = c.installSqlExpress;
     d.state.choices.clientDirectory = "C:\\Client";
-    UpdateSoftware(d.state, d.steps);
+    UpdateSoftware(d.state, d.steps, PlanSetup(d.state.choices, d.state.installSqlExpress, false));
     EXPECT_EQ(d.Control(IDC_PROGRESS_BAR).position, c.position) << c.position;
   }
 }
@@ -156,7 +156,7 @@ TEST(UpdateSoftware, CopiesTheSetupProgramIntoTheProductFolder) {
     if (c.refused) {
       d.fake.files.refusedPaths.insert(kInstalledProgram);
     }
-    UpdateSoftware(d.state, d.steps);
+    UpdateSoftware(d.state, d.steps, PlanSetup(d.state.choices, d.state.installSqlExpress, false));
     EXPECT_EQ(d.Boxes(), c.boxes) << c.running;
     EXPECT_EQ(d.fake.runtime.standardOutput, c.output) << c.running;
     EXPECT_EQ(d.fake.files.Content(kInstalledProgram).has_value(), !c.refused && *c.running != '\0')

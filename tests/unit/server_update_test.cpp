@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dialog_test_support.h"
+#include "plan/setup_plan.h"
 #include "run/maintenance.h"
 #include "test_cabinets.h"
 
@@ -188,7 +189,10 @@ TEST(UpdateServer, FetchesThePackagesOfTheChoices) {
     if (c.runtimePresent) {
       world.AddRuntime();
     }
-    EXPECT_TRUE(world.steps.server.UpdateServer()) << c.what;
+    EXPECT_TRUE(world.steps.server.UpdateServer(
+        PlanServerPackages(world.state.choices, world.state.installSqlExpress,
+                           world.state.nativeClientMissing, world.state.steps)))
+        << c.what;
     EXPECT_EQ(world.Requested(), c.requested) << c.what;
     // Download, SQL Server download, extraction and website (the information server's port has none).
     EXPECT_DOUBLE_EQ(world.state.progressDone, 15 + (c.sql ? 15 : 0) + (c.port == 1465 ? 0 : 10)) << c.what;
@@ -215,7 +219,10 @@ TEST(UpdateServer, ReplacesTheModulesAndExtractsTheBoxOnlyIntoANewServer) {
     if (c.installed) {
       world.fake.files.SetContent("C:\\HNembricAI\\HNembricAI.dll", "installed");
     }
-    EXPECT_TRUE(world.steps.server.UpdateServer()) << c.what;
+    EXPECT_TRUE(world.steps.server.UpdateServer(
+        PlanServerPackages(world.state.choices, world.state.installSqlExpress,
+                           world.state.nativeClientMissing, world.state.steps)))
+        << c.what;
     EXPECT_EQ(world.state.runMode, c.mode) << c.what;
     EXPECT_FALSE(world.File("old.dll")) << c.what;
     EXPECT_FALSE(world.File("HNembricAI.dll")) << c.what;  // an installed module is gone with the DLLs
@@ -256,7 +263,9 @@ TEST(UpdateServer, ModulesInUseAreReplacedWithThePoolStoppedOrAtTheNextRestart) 
       running ? static_cast<void>(world.fake.files.heldOpen.insert(module))
               : world.fake.files.heldOpen.clear();
     };
-    EXPECT_TRUE(world.steps.server.UpdateServer());
+    EXPECT_TRUE(world.steps.server.UpdateServer(
+        PlanServerPackages(world.state.choices, world.state.installSqlExpress,
+                           world.state.nativeClientMissing, world.state.steps)));
     EXPECT_FALSE(world.state.failed.Any()) << poolStops;
     EXPECT_EQ(world.state.restartNeeded, !poolStops);
     const std::string log = world.Log();
@@ -284,7 +293,9 @@ TEST(UpdateServer, ModulesInUseAreReplacedWithThePoolStoppedOrAtTheNextRestart) 
 TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
   ServerWorld folderless;
   folderless.state.choices.serverDirectory = "Q:\\HNembricAI";
-  EXPECT_FALSE(folderless.steps.server.UpdateServer());
+  EXPECT_FALSE(folderless.steps.server.UpdateServer(
+      PlanServerPackages(folderless.state.choices, folderless.state.installSqlExpress,
+                         folderless.state.nativeClientMissing, folderless.state.steps)));
   EXPECT_TRUE(folderless.fake.http.requests.empty());
   EXPECT_EQ(folderless.Log(),
             "Server Setup:Updating Server Setup Begin\r\n"
@@ -294,7 +305,9 @@ TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
   unopenable.AddRuntime();
   unopenable.fake.http.unopenablePaths.insert("downloads/NembricAiApp.cab");
   unopenable.fake.files.SetContent("C:\\HNembricAI\\HNembricAI.dll", "installed");
-  EXPECT_FALSE(unopenable.steps.server.UpdateServer());
+  EXPECT_FALSE(unopenable.steps.server.UpdateServer(
+      PlanServerPackages(unopenable.state.choices, unopenable.state.installSqlExpress,
+                         unopenable.state.nativeClientMissing, unopenable.state.steps)));
   EXPECT_EQ(unopenable.Requested().back(), "NembricAiApp.cab");
   EXPECT_EQ(unopenable.File("HNembricAI.dll"), "installed");  // nothing replaced
   EXPECT_TRUE(unopenable.fake.features.calls.empty());

@@ -153,6 +153,14 @@ TEST(UnattendedRun, InstallsFromTheAnswersWithoutAWindowOrABox) {
       "User Interface:An installer asked for a restart of Windows to complete the setup\r\n"
       "User Interface:Successfully updated Software\r\n"));
   EXPECT_EQ(world.fake.runtime.claimedMutexes, std::vector<std::u16string>{u"Global\\HalvornNembricSetup"});
+  // The journal keeps the run's plan after its mark, before the first change of the component.
+  const std::string record =
+      world.fake.files.Content("C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt").value_or("");
+  EXPECT_NE(
+      record.find(
+          "shared\trun\t1\tinstall\tclient\r\nclient\tplan\tVC_redist.x64.exe NembricAIAppSetup.cab\r\n"),
+      std::string::npos)
+      << record;
 
   // Every box of a run is logged under the step that shows it, and the run goes on.
   QuietWorld failing;

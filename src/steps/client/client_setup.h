@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "steps/download/package_download.h"
 
@@ -14,9 +15,9 @@ class ClientSetup {
   // Fetches a client package into the update directory and runs it (a runtime installer) or extracts it
   // into the client directory (a cabinet). False only when the request cannot be opened.
   bool DownloadClientPackage(const std::string& fileName, PackageBits bits);
-  // Creates the update directory, installs the runtime the chosen client build needs when it is missing,
-  // and fetches and extracts the client cabinet. False when a download could not open its request.
-  bool UpdateClient();
+  // Creates the update directory, installs the runtime of the planned packages when it is missing, and
+  // fetches and extracts the client cabinet. False when a download could not open its request.
+  bool UpdateClient(const std::vector<PlannedPackage>& packages);
 
   // Where client packages are saved before they are run or extracted.
   std::string updateDirectory;

@@ -1,5 +1,3 @@
-#include <array>
-
 #include "core/path_text.h"
 #include "product/setup_state.h"
 #include "steps/client/client_setup.h"
@@ -15,25 +13,6 @@ constexpr char kUpdated[] = "Updated Client Software";
 constexpr char kUpdateFolder[] = "Update";
 constexpr char kDownloading[] = "Downloading";
 constexpr char kDownloaded[] = "Downloaded";
-
-// The packages of one client build: the runtime it needs and its cabinet.
-struct ClientPackages {
-  BitSize bitSize;
-  RuntimeKind runtimeKind;
-  const char* runtime;
-  PackageBits runtimeBits;
-  const char* cabinet;
-  PackageBits cabinetBits;
-};
-
-constexpr std::array<ClientPackages, 3> kClientPackages = {{
-    {BitSize::x32, RuntimeKind::vc2013, "vcredist_x32.exe", PackageBits::runtime2013,
-     "Nembric10AppSetup32.cab", PackageBits{0x80}},
-    {BitSize::x64, RuntimeKind::vc2013, "vcredist_x64.exe", PackageBits::runtime2013, "Nembric10AppSetup.cab",
-     PackageBits{0x40}},
-    {BitSize::aiClient, RuntimeKind::vc2015, "VC_redist.x64.exe", PackageBits::runtime2015,
-     "NembricAIAppSetup.cab", PackageBits{0x100}},
-}};
 
 }  // namespace
 
@@ -55,7 +34,7 @@ bool ClientSetup::DownloadClientPackage(const std::string& fileName, PackageBits
       processed);
 }
 
-bool ClientSetup::UpdateClient() {
+bool ClientSetup::UpdateClient(const std::vector<PlannedPackage>& packages) {
   WriteLog(state_, LogTag::client, kBeginning);
   std::string& clientDirectory = state_.choices.clientDirectory;
   clientDirectory = WithTrailingBackslash(clientDirectory);
@@ -64,21 +43,18 @@ bool ClientSetup::UpdateClient() {
     WriteLog(state_, LogTag::client, kNoUpdateDirectory);
     return true;
   }
-  for (const ClientPackages& packages : kClientPackages) {
-    if (state_.choices.bitSize != packages.bitSize) {
-      continue;
-    }
-    if (CheckRuntimePrerequisite(state_, packages.runtimeKind)) {
-      installerName = packages.runtime;
-      if (!DownloadClientPackage(packages.runtime, packages.runtimeBits)) {
-        return false;
+  for (const PlannedPackage& package : packages) {
+    if (package.use == PlannedPackage::Use::runtime) {
+      if (!CheckRuntimePrerequisite(state_, package.runtime)) {
+        continue;
       }
+      installerName = package.name;
     }
-    if (!DownloadClientPackage(packages.cabinet, packages.cabinetBits)) {
+    if (!DownloadClientPackage(package.name, package.bits)) {
       return false;
     }
-    break;
   }
+  // The client's whole progress shows once its packages are in (or when its build has none).
   AdvanceProgress(state_, state_.steps.clientPackage + state_.steps.clientRuntime);
   WriteLog(state_, LogTag::client, kUpdated);
   return true;

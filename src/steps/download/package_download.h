@@ -7,26 +7,10 @@
 #include <string_view>
 
 #include "core/flags.h"
+#include "plan/package_plan.h"
 #include "product/setup_log.h"
 
 struct SetupState;
-
-// The bit value that names a package in a download, given by the package tables of the client and the
-// server; the named bits choose what is done with the package once it is here, and the download status
-// records the values as this number.
-enum class PackageBits : std::uint32_t {
-  none = 0,
-  sqlNativeClient = 0x800,  // "sqlncli.msi"
-  runtime2015 = 0x1000,     // Visual C++ 2015 and later
-  runtime2013 = 0x2000,     // Visual C++ 2013
-  informationServer = 0x200000,
-};
-constexpr bool IsFlagSet(PackageBits) {
-  return true;
-}
-
-// Where a server package is saved: the cabinet folder or the update folder of the server.
-enum class PackagePlace : std::int32_t { cabinetFolder = 1, updateFolder = 3 };
 
 // The leading text of a body, where an error page's "404" is looked for, ends within its first this many
 // bytes (the first chunk of the body).

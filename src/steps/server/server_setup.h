@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "steps/download/package_download.h"
 #include "steps/iis/iis_website.h"
@@ -29,11 +30,12 @@ class ServerSetup {
   // request cannot be opened.
   bool DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits);
 
-  // Fetches the server packages of the run's choices, replaces the server's modules by the server
-  // cabinets, then enables the IIS features and installs the website. Over a server that is already
-  // installed (found by three searches) the update runs as a repair. False when a request could not be
-  // opened or the update folder could not be made: the server is then not in place.
-  bool UpdateServer();
+  // Fetches the planned server packages in their order, replaces the server's modules by the server
+  // cabinets (and the box, into a new server), then enables the IIS features and installs the website.
+  // Over a server that is already installed (found by three searches) the update runs as a repair. False
+  // when a request could not be opened or the update folder could not be made: the server is then not in
+  // place.
+  bool UpdateServer(const std::vector<PlannedPackage>& packages);
   // Enables the Windows features of IIS in one DISM request, its progress in the status line; the result
   // is logged.
   void EnableIisFeatures();

@@ -4,13 +4,9 @@
 #include <optional>
 #include <string_view>
 
-struct SetupState;
+#include "plan/package_plan.h"
 
-// The Visual C++ runtime a check asks for.
-enum class RuntimeKind {
-  vc2013,  // 2013 ("vcredist_x64.exe", "vcredist_x32.exe")
-  vc2015,  // 2015 and later, x64 ("VC_redist.x64.exe")
-};
+struct SetupState;
 
 struct RuntimeVersion {
   std::uint32_t major = 0;

@@ -107,7 +107,8 @@ std::string KeyText(const RecordEntry& entry) {
 }
 
 bool IsRunMark(const RecordEntry& entry) {
-  return entry.kind == Kind::run || entry.kind == Kind::commit || entry.kind == Kind::end;
+  return entry.kind == Kind::run || entry.kind == Kind::plan || entry.kind == Kind::commit ||
+         entry.kind == Kind::end;
 }
 
 // The mark of the newest run; rend() when the record holds none.
