@@ -1,9 +1,11 @@
-// The install record: whatever the bytes of the file, every line read formats back to itself, and the
-// uninstall replays what it read on an in-memory machine without failing.
+// The install record: whatever the bytes of the file, a record with a known header is read, every line
+// read formats back to itself, and the uninstall replays what it read on an in-memory machine without
+// failing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "fake_machine.h"
 #include "journal/install_record.h"
@@ -17,9 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fake.files.AddDirectory("C:\\App\\Update");
   fake.files.SetContent("C:\\App\\readme.txt", "installed");
   fake.files.SetContent(kInstallRecordPath, std::string(reinterpret_cast<const char*>(data), size));
+  // A record that begins with a header this setup writes is read; any other is not.
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const bool known = text.starts_with("Nembric setup install record 2\r\n") ||
+                     text.starts_with("Nembric setup install record 1\r\n");
   const auto entries = program.state.record.Read();
-  if (!entries) {
+  if (entries.has_value() != known) {
     std::abort();
+  }
+  if (!entries) {
+    return 0;
   }
   for (const RecordEntry& entry : *entries) {
     const std::string line = FormatRecordLine(entry);
