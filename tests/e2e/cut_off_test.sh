@@ -6,8 +6,11 @@
 #   installer  while the runtime installer runs: it goes on to its end by itself, so the next run finds
 #              the runtime in place and does not fetch it again; the package the killed run left is still
 #              taken back;
-#   registered once the uninstall entry is written whole, before the run's end: the client is taken back
-#              with its registration (a kill that comes only after the run's end is tried again).
+#   extraction while the client cabinet is unpacked (a compressed cabinet of a 96 MiB file, served for this
+#              road): the file being written is the run's from its first byte and goes with the rest (a
+#              kill that comes only after the file is whole is tried again);
+#   registered once the uninstall entry is written whole, before the client is committed: the client is
+#              taken back with its registration (a kill that comes only after the commit is tried again).
 # The next install says that it settled the run that was cut off.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
@@ -99,24 +102,53 @@ grep -qxF 'Client Setup:Removed file c:\NembricAIApp\Update\VC_redist.x64.exe' "
   fail "installer: the package the cut-off run left was not taken back"
 world_stop_server
 
-# The last value of the registration is in the record before it is written; the run's end comes a moment
-# later. A kill that came after the end cut nothing off: the install is taken back and tried again.
+# A client cabinet large enough that its extraction takes a moment, served from a copy of the packages.
+large=$(mktemp -d)
+trap 'world_stop_server; rm -rf "$large"' EXIT
+cp "$WORLD_DOWNLOADS"/* "$large/"
+mkdir "$large/stage"
+python3 -c '
+import sys
+lines = b"".join(b"%08d posting journal balance warehouse article price\r\n" % i for i in range(1000))
+sys.stdout.buffer.write((lines * (96 * 1024 * 1024 // len(lines) + 1))[: 96 << 20])' >"$large/stage/NembricAILarge.bin"
+(cd "$large/stage" && gcab -z -c "$large/NembricAIAppSetup.cab" NembricAILarge.bin)
+rm -rf "$large/stage"
+packages=$WORLD_DOWNLOADS
+WORLD_DOWNLOADS=$large
+world_start_server
+for attempt in 1 2 3 4 5; do
+  prepare
+  snapshot >"$work/before.txt"
+  cut_off extraction '[ -f "$drive_c/NembricAIApp/NembricAILarge.bin" ]' 0.01
+  if ! grep -qP 'NembricAILarge\.bin\t[0-9]' "$WORLD_BUILD/artefacts/cut-off-extraction-record.txt"; then
+    complete_and_uninstall extraction
+    break
+  fi
+  [ "$attempt" -lt 5 ] || fail "extraction: every kill came after the file was whole"
+  (cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client >/dev/null)
+done
+world_stop_server
+WORLD_DOWNLOADS=$packages
+
+# The last value of the registration is in the record before it is written; the client's commit comes a
+# moment later. A kill that came after the commit left nothing to take back: the install is uninstalled
+# and tried again.
 world_start_server
 record="$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt"
 for attempt in 1 2 3 4 5; do
   prepare
-  [ "$attempt" -gt 1 ] || snapshot >"$work/before.txt"
+  snapshot >"$work/before.txt"
   cut_off registered 'grep -q "NembricClient.InstallDate" "$record" 2>/dev/null' 0.01
-  if ! grep -qP '^shared\tend\r?$' "$WORLD_BUILD/artefacts/cut-off-registered-record.txt"; then
+  if ! grep -qP '^client\tcommit\r?$' "$WORLD_BUILD/artefacts/cut-off-registered-record.txt"; then
     complete_and_uninstall registered
     grep -qxF 'Client Setup:Removed registry key HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient' \
       "$WORLD_BUILD/artefacts/cut-off-registered.log" || fail "registered: the registration was not taken back"
     break
   fi
-  [ "$attempt" -lt 5 ] || fail "registered: every kill came after the run's end"
+  [ "$attempt" -lt 5 ] || fail "registered: every kill came after the client's commit"
   (cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client >/dev/null)
 done
 world_stop_server
 
-[ "$WORLD_FAILURES" -eq 0 ] && echo "cut off during a download, during the runtime installer and after the registration: settled, completed, uninstalled clean"
+[ "$WORLD_FAILURES" -eq 0 ] && echo "cut off during a download, during the runtime installer, during the extraction and after the registration: settled, completed, uninstalled clean"
 exit "$((WORLD_FAILURES > 0))"

@@ -41,7 +41,7 @@ printf '[Setup]\r\nSetupType = Client\r\nBitSize = AI Client\r\n' >"$downloads/a
 world_start_server
 answers="$(world_winpath "$downloads")\\ai.ini"
 status=$(cd "$downloads" &&
-  WINEDLLOVERRIDES="mscoree,mshtml=;uxtheme,comctl32,winhttp,cabinet,msi=n,b" \
+  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;uxtheme,comctl32,winhttp,cabinet,msi=n,b" \
     world_exit_code "$downloads/NembricSetup.exe" /quiet "/answers=$answers" /source=localhost)
 world_stop_server
 
@@ -60,7 +60,7 @@ cmp -s "$WORLD_EXE" "$drive_c/Program Files/Halvorn/NembricAI/NembricSetup.exe" 
   fail "the setup program was not copied from the non-ASCII folder"
 
 # The dialog as a person starts the program: uxtheme and comctl32 come into play.
-(cd "$downloads" && WINEDLLOVERRIDES="mscoree,mshtml=;uxtheme,comctl32,winhttp,cabinet,msi=n,b" \
+(cd "$downloads" && WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;uxtheme,comctl32,winhttp,cabinet,msi=n,b" \
   exec "$WORLD_RUN" "$downloads/NembricSetup.exe") &
 setup=$!
 "$WORLD_RUN" "$WORLD_DRIVER" window "Halvorn NembricAI Universal Setup" 60000 -- kill >/dev/null ||
