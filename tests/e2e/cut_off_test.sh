@@ -9,8 +9,9 @@
 #   extraction while the client cabinet is unpacked (a compressed cabinet of a 96 MiB file, served for this
 #              road): the file being written is the run's from its first byte and goes with the rest (a
 #              kill that comes only after the file is whole is tried again);
-#   registered once the uninstall entry is written whole, before the client is committed: the client is
-#              taken back with its registration (a kill that comes only after the commit is tried again).
+#   registered once the uninstall entry is made, while the registration is written or right after it,
+#              before the client is committed: the client is taken back with its registration (a kill that
+#              comes only after the commit is tried again).
 # The next install says that it settled the run that was cut off.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
@@ -130,15 +131,15 @@ done
 world_stop_server
 WORLD_DOWNLOADS=$packages
 
-# The last value of the registration is in the record before it is written; the client's commit comes a
-# moment later. A kill that came after the commit left nothing to take back: the install is uninstalled
-# and tried again.
+# The uninstall entry's first value is in the record before it is written; the rest of the registration,
+# the shortcut and the client's commit follow. A kill that came after the commit left nothing to take back:
+# the install is uninstalled and tried again.
 world_start_server
 record="$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt"
 for attempt in 1 2 3 4 5; do
   prepare
   snapshot >"$work/before.txt"
-  cut_off registered 'grep -q "NembricClient.InstallDate" "$record" 2>/dev/null' 0.01
+  cut_off registered 'grep -q "NembricClient.DisplayName" "$record" 2>/dev/null' 0.01
   if ! grep -qP '^client\tcommit\r?$' "$WORLD_BUILD/artefacts/cut-off-registered-record.txt"; then
     complete_and_uninstall registered
     grep -qxF 'Client Setup:Removed registry key HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient' \
