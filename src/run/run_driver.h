@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/action_result.h"
 #include "plan/setup_plan.h"
 #include "product/setup_choices.h"
 #include "run/setup_components.h"
@@ -14,7 +15,7 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
 // client, server and SQL Server steps, the client's shortcut). Returns which components are in place.
 SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const SetupPlan& plan);
 
-// Saves a shell link to the target under the link name in the current directory, working in the target's
-// folder. Non-zero when the link was saved.
-int CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,
-                   const std::string& description);
+// Saves a shell link to the target under the link name in the common Start menu's Programs folder,
+// working in the target's folder: done, or the call that failed with its code.
+ActionResult CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,
+                            const std::string& description);

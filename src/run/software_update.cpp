@@ -122,37 +122,43 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
   return outcome;
 }
 
-int CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,
-                   const std::string& description) {
+ActionResult CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,
+                            const std::string& description) {
   Machine& machine = state.machine;
   // The dialog thread already runs COM in the multithreaded apartment; COM is only started (and stopped
   // again) on a thread that has none.
   const bool started = machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded) >= 0;
-  int saved = 0;
-  {
+  const ActionResult result = [&] {
     std::unique_ptr<ShellLink> link;
-    if (machine.shell.CreateShellLink(link) >= 0 && link) {
-      link->SetPath(target);
-      link->SetDescription(description);
-      const std::size_t lastSeparator = target.find_last_of('\\');
-      const std::string folder =
-          lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator);
-      link->SetWorkingDirectory(folder.substr(0, kWorkingDirectoryChars));
-      // A shortcut for every user, where Windows lists programs: the common Start menu's Programs folder,
-      // under the link name with the extension that makes it a shortcut.
-      const std::optional<std::string> programs = machine.files.KnownFolder(Files::kFolderCommonPrograms);
-      if (programs) {
-        const std::string path = JoinPath(*programs, linkName.substr(0, kLinkNameChars) + kLinkExtension);
-        const std::u16string name = machine.runtime.AnsiToWide(path).value_or(u"");
-        saved = !name.empty() && link->Save(name, true) >= 0 ? 1 : 0;
-        if (saved != 0) {
-          state.record.AddFile(path);
-        }
-      }
+    const std::int32_t created = machine.shell.CreateShellLink(link);
+    if (created < 0 || !link) {
+      return ActionResult::Failed("CoCreateInstance", created);
     }
-  }
+    link->SetPath(target);
+    link->SetDescription(description);
+    const std::size_t lastSeparator = target.find_last_of('\\');
+    const std::string folder = lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator);
+    link->SetWorkingDirectory(folder.substr(0, kWorkingDirectoryChars));
+    // A shortcut for every user, where Windows lists programs: the common Start menu's Programs folder,
+    // under the link name with the extension that makes it a shortcut.
+    const std::optional<std::string> programs = machine.files.KnownFolder(Files::kFolderCommonPrograms);
+    if (!programs) {
+      return ActionResult::Failed("SHGetFolderPath", 0);
+    }
+    const std::string path = JoinPath(*programs, linkName.substr(0, kLinkNameChars) + kLinkExtension);
+    const std::optional<std::u16string> name = machine.runtime.AnsiToWide(path);
+    if (!name || name->empty()) {
+      return ActionResult::Failed("MultiByteToWideChar", 0);
+    }
+    const std::int32_t saved = link->Save(*name, true);
+    if (saved < 0) {
+      return ActionResult::Failed("IPersistFile::Save", saved);
+    }
+    state.record.AddFile(path);
+    return ActionResult::Done();
+  }();
   if (started) {
     machine.runtime.UninitializeCom();
   }
-  return saved;
+  return result;
 }

@@ -39,7 +39,7 @@ int wmain(int argc, wchar_t** argv) {
     program.state.startDirectory = Narrow(argv[3]);
     program.state.choices.serverDirectory = Narrow(argv[1]);
     program.state.choices.port = static_cast<std::int32_t>(std::wcstol(argv[2], nullptr, 10));
-    result = program.steps.server.InstallWebsite();
+    result = program.steps.server.InstallWebsite().ok() ? 1 : 0;
     CloseLog(program.state);
   }
   CoUninitialize();

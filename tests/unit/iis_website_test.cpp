@@ -55,7 +55,7 @@ std::string Expected(const char* name) {
 TEST(InstallWebsite, ConfiguresPoolSiteRestrictionAndHandlersInTwoCommits) {
   IisWorld world;
   world.state.choices.port = 8081;
-  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  EXPECT_TRUE(world.steps.server.InstallWebsite().ok());
   ASSERT_EQ(world.fake.iis.commits.size(), 2U);
   EXPECT_EQ(world.fake.iis.commits[0].path, u"MACHINE/WEBROOT/APPHOST");
   EXPECT_EQ(world.fake.iis.commits[1].path, u"MACHINE/WEBROOT/APPHOST/HNembricAI8081");
@@ -85,7 +85,7 @@ TEST(InstallWebsite, TheSiteIdGoesWhole) {
     IisWorld world;
     world.AddSite(u"Other", existing, {});
     world.state.choices.port = 8081;
-    EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+    EXPECT_TRUE(world.steps.server.InstallWebsite().ok());
     std::vector<std::pair<std::string, std::u16string>> ids;
     for (const FakeIis::Put& put : world.fake.iis.puts) {
       if (put.property == "Id") {
@@ -117,7 +117,7 @@ TEST(InstallWebsite, TheUninstallTakesBackSitePoolRestrictionAndMovedBinding) {
   };
   world.state.record.recording = true;
   world.state.record.scope = RecordScope::server;
-  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  EXPECT_TRUE(world.steps.server.InstallWebsite().ok());
   EXPECT_EQ(binding(), u"*:8080:");
   EXPECT_EQ(names(kPools), std::vector<std::u16string>{u"HNembricAI"});
   EXPECT_NE(world.fake.iis.commits.back().configuration.find("<location path=\"HNembricAI\">"),
@@ -150,7 +150,7 @@ TEST(InstallWebsite, ARunAgainReplacesTheSiteWithItsIdAndUpdatesThePool) {
   world.AddSite(u"HNembricAI", u"5", {{u"http", u"*:1064:"}});
   world.fake.iis.AddItem(
       kPools, "add", {{u"name", u"HNembricAI"}, {u"managedPipelineMode", u"0"}, {u"queueLength", u"1000"}});
-  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  EXPECT_TRUE(world.steps.server.InstallWebsite().ok());
   const std::string configuration = world.fake.iis.commits.at(0).configuration;
   // One pool, its other settings untouched; the site again with id 5, after the others.
   EXPECT_EQ(configuration.find("<add name=\"HNembricAI\""), configuration.rfind("<add name=\"HNembricAI\""));
@@ -185,8 +185,13 @@ TEST(InstallWebsite, AccessFailuresAreLoggedAndNothingIsCommitted) {
   };
   for (const auto& [call, message] : cases) {
     IisWorld world;
-    world.fake.iis.failing[call] = call == "CreateAdminManager" ? Iis::kClassNotRegistered : -1;
-    EXPECT_EQ(world.steps.server.InstallWebsite(), 0) << call;
+    const std::int32_t code = call == "CreateAdminManager" ? Iis::kClassNotRegistered : -1;
+    world.fake.iis.failing[call] = code;
+    // The result names the call that failed, its code and the line logged.
+    const std::string failedCall = call == "CreateAdminManager"       ? "CoCreateInstance"
+                                   : call.starts_with("AdminSection") ? "GetAdminSection"
+                                                                      : "get_Collection";
+    EXPECT_EQ(world.steps.server.InstallWebsite(), ActionResult::Failed(failedCall, code, message)) << call;
     EXPECT_EQ(world.Log(),
               std::string("Server Setup:Installing Website\r\nServer Setup:") + message + "\r\n");
     EXPECT_TRUE(world.fake.iis.commits.empty()) << call;
@@ -213,11 +218,14 @@ TEST(InstallWebsite, AFailedSiteStepLeavesOnlyTheServerLevelCommit) {
   };
   for (const auto& [call, message] : cases) {
     IisWorld world;
-    world.fake.iis.failing[call] =
+    const std::int32_t code =
         call.ends_with("handlers")
             ? static_cast<std::int32_t>(0x80070021U)
             : (call.ends_with("accessPolicy") ? static_cast<std::int32_t>(0x8007000EU) : -1);
-    EXPECT_EQ(world.steps.server.InstallWebsite(), 0) << call;
+    world.fake.iis.failing[call] = code;
+    const ActionResult result = world.steps.server.InstallWebsite();
+    EXPECT_EQ(result.code, code) << call;
+    EXPECT_EQ(result.line, message) << call;
     EXPECT_EQ(world.fake.iis.commits.size(), 1U) << call;
     EXPECT_TRUE(world.fake.iis.started.empty()) << call;
     EXPECT_TRUE(world.Log().ends_with(std::string("Server Setup:") + message + "\r\n")) << world.Log();
@@ -227,7 +235,7 @@ TEST(InstallWebsite, AFailedSiteStepLeavesOnlyTheServerLevelCommit) {
 TEST(InstallWebsite, AFailedSecondCommitSaysNothingButStartsTheSite) {
   IisWorld world(443);
   world.fake.iis.failing["CommitChanges"] = -1;
-  EXPECT_EQ(world.steps.server.InstallWebsite(), 1);
+  EXPECT_TRUE(world.steps.server.InstallWebsite().ok());
   EXPECT_EQ(world.Log(), "Server Setup:Installing Website\r\n");
   EXPECT_EQ(world.fake.iis.started, std::vector<std::u16string>{u"HNembricAI"});
   EXPECT_DOUBLE_EQ(world.state.progressDone, 0);
@@ -237,7 +245,7 @@ TEST(InstallWebsite, AnElementThatCannotBeMadeStopsBeforeAnyCommit) {
   for (const char* call : {"CreateNewElement site", "CreateNewElement add", "ChildElements site"}) {
     IisWorld world(8080);
     world.fake.iis.failing[call] = -1;
-    EXPECT_EQ(world.steps.server.InstallWebsite(), 0) << call;
+    EXPECT_FALSE(world.steps.server.InstallWebsite().ok()) << call;
     EXPECT_TRUE(world.fake.iis.commits.empty()) << call;
     EXPECT_NE(world.Log().find("Server Setup:Could not create"), std::string::npos) << world.Log();
   }
@@ -248,9 +256,11 @@ TEST(InstallWebsite, Port1465WritesTheInformationServerFileOnly) {
   struct Case {
     bool folder;
     std::optional<std::size_t> freeBytes;
-    int result;
+    ActionResult result;
   };
-  for (const Case& c : {Case{true, std::nullopt, 0}, Case{false, std::nullopt, -1}, Case{true, 10, -2}}) {
+  for (const Case& c : {Case{true, std::nullopt, ActionResult::Done()},
+                        Case{false, std::nullopt, ActionResult::Failed("CreateFile", 0)},
+                        Case{true, 10, ActionResult::Failed("WriteFile", 10)}}) {
     IisWorld world(1465);
     world.AddSite(u"Nembric IS", u"2", {{u"http", u"*:1465:"}});
     if (c.folder) {
@@ -258,7 +268,7 @@ TEST(InstallWebsite, Port1465WritesTheInformationServerFileOnly) {
     }
     world.fake.files.freeBytes = c.freeBytes;
     EXPECT_EQ(world.steps.server.InstallWebsite(), c.result);
-    if (c.result == 0) {
+    if (c.result.ok()) {
       EXPECT_EQ(world.fake.files.Content(kConfiguration), content);
     }
     EXPECT_TRUE(world.fake.iis.commits.empty());

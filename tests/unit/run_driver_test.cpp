@@ -4,6 +4,7 @@
 
 #include "dialog_test_support.h"
 #include "run/maintenance.h"
+#include "setup_world.h"
 #include "test_cabinets.h"
 #include "ui/control_groups.h"
 
@@ -208,6 +209,29 @@ TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
     EXPECT_EQ(link.savedAs, std::u16string(saved.begin(), saved.end()));
     EXPECT_TRUE(link.remember);
     EXPECT_EQ(d.fake.shell.liveLinks, 0);
+  }
+}
+
+// The shortcut's result names the call that failed and its code; a saved shortcut is recorded.
+TEST(CreateShortcut, SaysWhichCallFailed) {
+  constexpr auto kFailed = static_cast<std::int32_t>(0x80004005U);
+  struct Case {
+    std::int32_t create;
+    std::int32_t save;
+    ActionResult result;
+  };
+  for (const Case& c :
+       {Case{0, 0, ActionResult::Done()}, Case{kFailed, 0, ActionResult::Failed("CoCreateInstance", kFailed)},
+        Case{0, kFailed, ActionResult::Failed("IPersistFile::Save", kFailed)}}) {
+    SetupWorld world;
+    world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+    world.state.record.BeginRun(kInstallMode, true, false);
+    world.fake.shell.linkCreateResult = c.create;
+    world.fake.shell.linkSaveResult = c.save;
+    EXPECT_EQ(CreateShortcut(world.state, "C:\\App\\NembricAI.exe", "Halvorn NembricAI", "C:\\App\\"),
+              c.result);
+    const std::string record = world.fake.files.Content(kInstallRecordPath).value_or("");
+    EXPECT_EQ(record.find("Halvorn NembricAI.lnk") != std::string::npos, c.result.ok()) << record;
   }
 }
 

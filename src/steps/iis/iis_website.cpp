@@ -78,15 +78,17 @@ std::int32_t PutValue(IisProperty& property, const Value& value) {
   return std::visit(Putter{property}, value);
 }
 
-// Sets a property of an element (GetPropertyByName, put_Value); false when the property cannot be reached.
-// The put's own result is not examined.
-bool Set(IisElement& element, std::u16string_view name, const Value& value) {
+// Sets a property of an element (GetPropertyByName, put_Value); the HRESULT of GetPropertyByName (E_POINTER
+// when it handed out nothing). The put's own result is not examined.
+std::int32_t Set(IisElement& element, std::u16string_view name, const Value& value) {
+  constexpr auto kNoPointer = static_cast<std::int32_t>(0x80004003U);  // E_POINTER
   std::unique_ptr<IisProperty> property;
-  if (ComFailed(element.PropertyByName(name, property)) || !property) {
-    return false;
+  const std::int32_t result = element.PropertyByName(name, property);
+  if (ComFailed(result) || !property) {
+    return ComFailed(result) ? result : kNoPointer;
   }
   PutValue(*property, value);
-  return true;
+  return result;
 }
 
 // The same through the element's property collection (get_Properties, get_Item, put_Value).
@@ -99,10 +101,12 @@ bool SetItem(IisPropertyCollection& properties, std::u16string_view name, const 
   return true;
 }
 
+// The reference a call hands out, or nothing when it failed; `code` is the call's HRESULT.
 template <typename Reference, typename Call>
-std::unique_ptr<Reference> Fetch(Call call) {
+std::unique_ptr<Reference> Fetch(std::int32_t& code, Call call) {
   std::unique_ptr<Reference> reference;
-  if (ComFailed(call(reference))) {
+  code = call(reference);
+  if (ComFailed(code)) {
     reference.reset();
   }
   return reference;
@@ -139,8 +143,11 @@ std::string IisWebsite::Narrow(std::u16string_view text) const {
   return state_.machine.runtime.WideToAnsi(text).value_or("");
 }
 
-bool IisWebsite::Fail(const char* message) {
+bool IisWebsite::Fail(const char* call, const std::string& message) {
   WriteLog(state_, LogTag::server, message);
+  if (failure_.ok()) {
+    failure_ = ActionResult::Failed(call, lastCode_, message);
+  }
   return false;
 }
 
@@ -159,7 +166,7 @@ std::string IisWebsite::SiteName(IisElement& site) {
 }
 
 std::unique_ptr<IisElement> IisWebsite::Item(IisElementCollection& collection, std::uint32_t position) {
-  return Fetch<IisElement>([&](auto& out) { return collection.Item(position, out); });
+  return Fetch<IisElement>(lastCode_, [&](auto& out) { return collection.Item(position, out); });
 }
 
 std::uint32_t IisWebsite::CountOf(IisElementCollection& collection) {
@@ -168,15 +175,17 @@ std::uint32_t IisWebsite::CountOf(IisElementCollection& collection) {
 }
 
 std::unique_ptr<IisElementCollection> IisWebsite::Bindings(IisElement& site) {
-  const auto children = Fetch<IisChildElementCollection>([&](auto& out) { return site.ChildElements(out); });
+  const auto children =
+      Fetch<IisChildElementCollection>(lastCode_, [&](auto& out) { return site.ChildElements(out); });
   if (!children) {
     return nullptr;
   }
-  const auto bindings = Fetch<IisElement>([&](auto& out) { return children->Item(u"bindings", out); });
+  const auto bindings =
+      Fetch<IisElement>(lastCode_, [&](auto& out) { return children->Item(u"bindings", out); });
   if (!bindings) {
     return nullptr;
   }
-  return Fetch<IisElementCollection>([&](auto& out) { return bindings->Collection(out); });
+  return Fetch<IisElementCollection>(lastCode_, [&](auto& out) { return bindings->Collection(out); });
 }
 
 std::string IisWebsite::SitePath() const {
@@ -188,12 +197,16 @@ bool IisWebsite::Open() {
 }
 
 bool IisWebsite::OpenSections(bool report) {
-  const auto fail = [this, report](const char* message) { return report ? Fail(message) : false; };
+  const auto fail = [this, report](const char* call, std::int32_t code, const char* message) {
+    lastCode_ = code;
+    return report ? Fail(call, message) : false;
+  };
   // The entry point has started COM for this thread already; this start changes nothing there.
   state_.machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded);
   const std::int32_t created = state_.machine.iis.CreateAdminManager(adminManager_);
   if (created != 0 || !adminManager_) {
-    return fail(created == Iis::kClassNotRegistered ? kNotRegistered : kNoAdminManager);
+    return fail("CoCreateInstance", created,
+                created == Iis::kClassNotRegistered ? kNotRegistered : kNoAdminManager);
   }
   const struct {
     const char16_t* section;
@@ -207,11 +220,13 @@ bool IisWebsite::OpenSections(bool report) {
   };
   for (const auto& section : sections) {
     std::unique_ptr<IisElement> element;
-    if (adminManager_->AdminSection(section.section, kApphostPath, element) != 0 || !element) {
-      return fail(section.noSection);
+    const std::int32_t opened = adminManager_->AdminSection(section.section, kApphostPath, element);
+    if (opened != 0 || !element) {
+      return fail("GetAdminSection", opened, section.noSection);
     }
-    if (element->Collection(section.collection) != 0 || !section.collection) {
-      return fail(section.noCollection);
+    const std::int32_t fetched = element->Collection(section.collection);
+    if (fetched != 0 || !section.collection) {
+      return fail("get_Collection", fetched, section.noCollection);
     }
   }
   return true;
@@ -260,10 +275,10 @@ bool IisWebsite::FindAppPool(std::string_view name) {
 }
 
 bool IisWebsite::AddCgiRestriction() {
-  const auto entry =
-      Fetch<IisElement>([&](auto& out) { return restrictionCollection_->CreateNewElement(u"add", out); });
+  const auto entry = Fetch<IisElement>(
+      lastCode_, [&](auto& out) { return restrictionCollection_->CreateNewElement(u"add", out); });
   if (!entry) {
-    return Fail(kNoRestriction);
+    return Fail("CreateNewElement", kNoRestriction);
   }
   Set(*entry, u"path", Wide(modulePath));
   Set(*entry, u"allowed", true);
@@ -273,41 +288,46 @@ bool IisWebsite::AddCgiRestriction() {
 }
 
 bool IisWebsite::CreateSite(std::string_view physicalPath) {
-  const auto site =
-      Fetch<IisElement>([&](auto& out) { return siteCollection_->CreateNewElement(u"site", out); });
+  const auto site = Fetch<IisElement>(
+      lastCode_, [&](auto& out) { return siteCollection_->CreateNewElement(u"site", out); });
   if (!site) {
-    return Fail(kNoSite);
+    return Fail("CreateNewElement", kNoSite);
   }
   Set(*site, u"name", Wide(siteName));
   // The whole id: IIS gives sites ids far beyond 16 bits.
   Set(*site, u"Id", static_cast<std::uint32_t>(nextSiteId));
   Set(*site, u"serverAutoStart", true);
 
-  const auto applications = Fetch<IisElementCollection>([&](auto& out) { return site->Collection(out); });
+  const auto applications =
+      Fetch<IisElementCollection>(lastCode_, [&](auto& out) { return site->Collection(out); });
   const auto application =
       applications
-          ? Fetch<IisElement>([&](auto& out) { return applications->CreateNewElement(u"application", out); })
+          ? Fetch<IisElement>(lastCode_,
+                              [&](auto& out) { return applications->CreateNewElement(u"application", out); })
           : nullptr;
   const auto applicationProperties =
-      application ? Fetch<IisPropertyCollection>([&](auto& out) { return application->Properties(out); })
-                  : nullptr;
+      application
+          ? Fetch<IisPropertyCollection>(lastCode_, [&](auto& out) { return application->Properties(out); })
+          : nullptr;
   if (!applicationProperties) {
-    return Fail(kNoSite);
+    return Fail("CreateNewElement", kNoSite);
   }
   SetItem(*applicationProperties, u"path", std::u16string(u"/"));
   SetItem(*applicationProperties, u"applicationPool", Wide(poolName));
 
   const auto directories =
-      Fetch<IisElementCollection>([&](auto& out) { return application->Collection(out); });
-  const auto directory = directories ? Fetch<IisElement>([&](auto& out) {
-    return directories->CreateNewElement(u"virtualDirectory", out);
-  })
-                                     : nullptr;
+      Fetch<IisElementCollection>(lastCode_, [&](auto& out) { return application->Collection(out); });
+  const auto directory =
+      directories
+          ? Fetch<IisElement>(
+                lastCode_, [&](auto& out) { return directories->CreateNewElement(u"virtualDirectory", out); })
+          : nullptr;
   const auto directoryProperties =
-      directory ? Fetch<IisPropertyCollection>([&](auto& out) { return directory->Properties(out); })
-                : nullptr;
+      directory
+          ? Fetch<IisPropertyCollection>(lastCode_, [&](auto& out) { return directory->Properties(out); })
+          : nullptr;
   if (!directoryProperties) {
-    return Fail(kNoSite);
+    return Fail("CreateNewElement", kNoSite);
   }
   SetItem(*directoryProperties, u"path", std::u16string(u"/"));
   SetItem(*directoryProperties, u"physicalPath", Wide(physicalPath));
@@ -318,12 +338,14 @@ bool IisWebsite::CreateSite(std::string_view physicalPath) {
 
   const auto bindings = Bindings(*site);
   const auto binding =
-      bindings ? Fetch<IisElement>([&](auto& out) { return bindings->CreateNewElement(u"binding", out); })
+      bindings ? Fetch<IisElement>(lastCode_,
+                                   [&](auto& out) { return bindings->CreateNewElement(u"binding", out); })
                : nullptr;
   const auto bindingProperties =
-      binding ? Fetch<IisPropertyCollection>([&](auto& out) { return binding->Properties(out); }) : nullptr;
+      binding ? Fetch<IisPropertyCollection>(lastCode_, [&](auto& out) { return binding->Properties(out); })
+              : nullptr;
   if (!bindingProperties) {
-    return Fail(kNoSite);
+    return Fail("CreateNewElement", kNoSite);
   }
   SetItem(*bindingProperties, u"protocol", std::u16string(u"http"));
   SetItem(*bindingProperties, u"bindingInformation", u"*:" + Decimal(port) + u":");
@@ -396,8 +418,9 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
   const std::size_t portColon = information.rfind(u':', hostColon - 1);
   const std::u16string moved =
       information.substr(0, portColon + 1) + Decimal(freePort) + information.substr(hostColon);
-  if (!Set(*binding, u"bindingInformation", moved)) {
-    Fail((kNoRebind + conflictingSiteName).c_str());
+  lastCode_ = Set(*binding, u"bindingInformation", moved);
+  if (ComFailed(lastCode_)) {
+    Fail("GetPropertyByName", kNoRebind + conflictingSiteName);
     return std::nullopt;
   }
   bindingBefore = Narrow(information);
@@ -410,13 +433,15 @@ bool IisWebsite::SetPoolProperties(IisElement& pool) {
   Set(pool, u"managedPipelineMode", kClassicPipeline);
   Set(pool, u"managedRuntimeVersion", std::u16string());
   Set(pool, u"enable32BitAppOnWin64", false);
-  const auto children = Fetch<IisChildElementCollection>([&](auto& out) { return pool.ChildElements(out); });
+  const auto children =
+      Fetch<IisChildElementCollection>(lastCode_, [&](auto& out) { return pool.ChildElements(out); });
   if (!children) {
     return false;
   }
   const auto processModel =
-      Fetch<IisElement>([&](auto& out) { return children->Item(u"processModel", out); });
-  const auto failure = Fetch<IisElement>([&](auto& out) { return children->Item(u"failure", out); });
+      Fetch<IisElement>(lastCode_, [&](auto& out) { return children->Item(u"processModel", out); });
+  const auto failure =
+      Fetch<IisElement>(lastCode_, [&](auto& out) { return children->Item(u"failure", out); });
   if (!processModel || !failure) {
     return false;
   }
@@ -426,45 +451,48 @@ bool IisWebsite::SetPoolProperties(IisElement& pool) {
 }
 
 bool IisWebsite::CreateAppPool() {
-  currentPool_ = Fetch<IisElement>([&](auto& out) { return poolCollection_->CreateNewElement(u"add", out); });
+  currentPool_ =
+      Fetch<IisElement>(lastCode_, [&](auto& out) { return poolCollection_->CreateNewElement(u"add", out); });
   if (!currentPool_) {
-    return Fail(kNoPool);
+    return Fail("CreateNewElement", kNoPool);
   }
   Set(*currentPool_, u"name", Wide(poolName));
   if (!SetPoolProperties(*currentPool_)) {
-    return Fail(kNoPool);
+    return Fail("CreateNewElement", kNoPool);
   }
   poolCollection_->AddElement(*currentPool_, -1);
   return true;
 }
 
 bool IisWebsite::UpdateAppPool() {
-  return (currentPool_ && SetPoolProperties(*currentPool_)) || Fail(kNoPoolUpdate);
+  return (currentPool_ && SetPoolProperties(*currentPool_)) || Fail("get_ChildElements", kNoPoolUpdate);
 }
 
 bool IisWebsite::ConfigureSiteHandlers() {
   const std::u16string sitePath = Wide(SitePath());
   std::unique_ptr<IisElement> handlers;
   const std::int32_t handlersResult = adminManager_->AdminSection(kHandlersSection, sitePath, handlers);
+  lastCode_ = handlersResult;
   if (handlersResult == kSectionLocked) {
-    return Fail(kIsapiMissing);
+    return Fail("GetAdminSection", kIsapiMissing);
   }
   if (ComFailed(handlersResult) || !handlers) {
-    return Fail(kNoHandlersSection);
+    return Fail("GetAdminSection", kNoHandlersSection);
   }
   std::unique_ptr<IisProperty> accessPolicy;
   const std::int32_t accessResult = handlers->PropertyByName(u"accessPolicy", accessPolicy);
+  lastCode_ = accessResult;
   if (accessResult == kOutOfMemory) {
-    return Fail(kNoBstr);
+    return Fail("GetPropertyByName", kNoBstr);
   }
   if (ComFailed(accessResult) || !accessPolicy) {
-    return Fail(kNoAccessPolicy);
+    return Fail("GetPropertyByName", kNoAccessPolicy);
   }
   accessPolicy->PutText(u"Read,Write,Script,Execute");
   const auto handlerCollection =
-      Fetch<IisElementCollection>([&](auto& out) { return handlers->Collection(out); });
+      Fetch<IisElementCollection>(lastCode_, [&](auto& out) { return handlers->Collection(out); });
   if (!handlerCollection) {
-    return Fail(kNoHandlerCollection);
+    return Fail("get_Collection", kNoHandlerCollection);
   }
   handlerCollection->Clear();
   const std::vector<std::vector<std::pair<const char16_t*, std::u16string>>> entries = {
@@ -483,10 +511,10 @@ bool IisWebsite::ConfigureSiteHandlers() {
        {u"requireAccess", u"Read"}},
   };
   for (const auto& entry : entries) {
-    const auto handler =
-        Fetch<IisElement>([&](auto& out) { return handlerCollection->CreateNewElement(u"add", out); });
+    const auto handler = Fetch<IisElement>(
+        lastCode_, [&](auto& out) { return handlerCollection->CreateNewElement(u"add", out); });
     if (!handler) {
-      return Fail(kNoHandler);
+      return Fail("CreateNewElement", kNoHandler);
     }
     for (const auto& [name, value] : entry) {
       Set(*handler, name, value);
@@ -494,42 +522,47 @@ bool IisWebsite::ConfigureSiteHandlers() {
     handlerCollection->AddElement(*handler, -1);
   }
 
-  const auto defaultDocument = Fetch<IisElement>(
-      [&](auto& out) { return adminManager_->AdminSection(kDefaultDocumentSection, sitePath, out); });
+  const auto defaultDocument = Fetch<IisElement>(lastCode_, [&](auto& out) {
+    return adminManager_->AdminSection(kDefaultDocumentSection, sitePath, out);
+  });
   if (!defaultDocument) {
-    return Fail(kNoDefaultFilesSection);
+    return Fail("GetAdminSection", kNoDefaultFilesSection);
   }
   Set(*defaultDocument, u"enabled", true);
-  const auto children =
-      Fetch<IisChildElementCollection>([&](auto& out) { return defaultDocument->ChildElements(out); });
+  const auto children = Fetch<IisChildElementCollection>(
+      lastCode_, [&](auto& out) { return defaultDocument->ChildElements(out); });
   const auto files =
-      children ? Fetch<IisElement>([&](auto& out) { return children->Item(u"files", out); }) : nullptr;
+      children ? Fetch<IisElement>(lastCode_, [&](auto& out) { return children->Item(u"files", out); })
+               : nullptr;
   const auto fileCollection =
-      files ? Fetch<IisElementCollection>([&](auto& out) { return files->Collection(out); }) : nullptr;
+      files ? Fetch<IisElementCollection>(lastCode_, [&](auto& out) { return files->Collection(out); })
+            : nullptr;
   if (!fileCollection) {
-    return Fail(kNoDefaultDocumentCollection);
+    return Fail("get_Collection", kNoDefaultDocumentCollection);
   }
   fileCollection->Clear();
   const auto file =
-      Fetch<IisElement>([&](auto& out) { return fileCollection->CreateNewElement(u"add", out); });
+      Fetch<IisElement>(lastCode_, [&](auto& out) { return fileCollection->CreateNewElement(u"add", out); });
   if (!file) {
-    return Fail(kNoDefaultDocumentCollection);
+    return Fail("get_Collection", kNoDefaultDocumentCollection);
   }
   Set(*file, u"value", std::u16string(u"HNembricAI.dll"));
   fileCollection->AddElement(*file, -1);
 
-  const auto filtering = Fetch<IisElement>(
-      [&](auto& out) { return adminManager_->AdminSection(kRequestFilteringSection, sitePath, out); });
+  const auto filtering = Fetch<IisElement>(lastCode_, [&](auto& out) {
+    return adminManager_->AdminSection(kRequestFilteringSection, sitePath, out);
+  });
   if (!filtering) {
-    return Fail(kNoRequestFiltering);
+    return Fail("GetAdminSection", kNoRequestFiltering);
   }
-  const auto limits =
-      Fetch<IisElement>([&](auto& out) { return filtering->ElementByName(u"requestLimits", out); });
+  const auto limits = Fetch<IisElement>(
+      lastCode_, [&](auto& out) { return filtering->ElementByName(u"requestLimits", out); });
   if (!limits) {
-    return Fail(kNoRequestLimits);
+    return Fail("GetElementByName", kNoRequestLimits);
   }
-  if (!Set(*limits, u"maxAllowedContentLength", kMaxContentLength)) {
-    return Fail(kNoContentLength);
+  lastCode_ = Set(*limits, u"maxAllowedContentLength", kMaxContentLength);
+  if (ComFailed(lastCode_)) {
+    return Fail("GetPropertyByName", kNoContentLength);
   }
   return true;
 }
@@ -552,17 +585,19 @@ bool IisWebsite::StartSite() {
     if (!site || Text(*site, u"name") != wanted) {
       continue;
     }
-    return RunMethod(*site, u"Start") || Fail(kNoStart);
+    return RunMethod(*site, u"Start") || Fail("Execute", kNoStart);
   }
   return true;
 }
 
 bool IisWebsite::RunMethod(IisElement& element, std::u16string_view name) {
-  const auto methods = Fetch<IisMethodCollection>([&](auto& out) { return element.Methods(out); });
+  std::int32_t code = 0;
+  const auto methods = Fetch<IisMethodCollection>(code, [&](auto& out) { return element.Methods(out); });
   const auto method =
-      methods ? Fetch<IisMethod>([&](auto& out) { return methods->Item(name, out); }) : nullptr;
+      methods ? Fetch<IisMethod>(code, [&](auto& out) { return methods->Item(name, out); }) : nullptr;
   const auto instance =
-      method ? Fetch<IisMethodInstance>([&](auto& out) { return method->CreateInstance(out); }) : nullptr;
+      method ? Fetch<IisMethodInstance>(code, [&](auto& out) { return method->CreateInstance(out); })
+             : nullptr;
   if (!instance) {
     return false;
   }

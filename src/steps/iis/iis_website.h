@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/action_result.h"
 #include "platform/iis.h"
 
 struct SetupState;
@@ -72,6 +73,9 @@ class IisWebsite {
   bool RemoveCgiRestriction(std::string_view path);
   bool RestoreBinding(std::string_view site, std::string_view moved, std::string_view original);
 
+  // The first step of the configuration that failed: its call, code and logged line; done when none has.
+  const ActionResult& Failure() const { return failure_; }
+
   // The configuration path of the site: "MACHINE/WEBROOT/APPHOST/" and its name.
   std::string SitePath() const;
   // Creates the admin manager and fetches the collections; each failure logged when `report` is set.
@@ -108,7 +112,8 @@ class IisWebsite {
   bool SetPoolProperties(IisElement& pool);
   // Deletes the first element of the collection whose property has the value; false when none has.
   bool RemoveWhere(IisElementCollection* collection, std::u16string_view property, std::string_view value);
-  bool Fail(const char* message);
+  // Logs the line of a step that failed, keeps the first failure with its call and code, and is false.
+  bool Fail(const char* call, const std::string& message);
 
   SetupState& state_;
   std::unique_ptr<IisAdminManager> adminManager_;
@@ -116,6 +121,9 @@ class IisWebsite {
   std::unique_ptr<IisElementCollection> poolCollection_;
   std::unique_ptr<IisElementCollection> restrictionCollection_;
   std::unique_ptr<IisElement> currentPool_;
+  // The HRESULT of the last call whose reference a step fetched.
+  std::int32_t lastCode_ = 0;
+  ActionResult failure_;
 };
 
 // The port of a binding's information "address:port:host": the field between its last two colons (an

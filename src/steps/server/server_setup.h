@@ -17,11 +17,6 @@ struct SetupState;
 // Later steps add their own fields here; each is set up by its step, not before.
 class ServerSetup {
  public:
-  // Results of the information server's configuration file.
-  static constexpr int kConfigurationWritten = 0;
-  static constexpr int kConfigurationNotCreated = -1;
-  static constexpr int kConfigurationShort = -2;
-
   ServerSetup(SetupState& state, DownloadStatusStore& downloadStatus)
       : website(state), state_(state), downloadStatus_(downloadStatus) {}
 
@@ -56,10 +51,10 @@ class ServerSetup {
   bool FindInformationServer();
 
   // The website of the server: names and paths settled, IIS opened, the port checked against the other
-  // sites; for the information server's port 1465 its configuration file (kConfiguration...), otherwise
-  // pool, site, restriction entry, first commit, the site's handlers, second commit and the site started
-  // (1; 0 when a step failed, which is logged, and nothing of that step is committed).
-  int InstallWebsite();
+  // sites; for the information server's port 1465 its configuration file, otherwise pool, site,
+  // restriction entry, first commit, the site's handlers, second commit and the site started. Done, or the
+  // first step that failed (its call, code and the line it logged); nothing of that step is committed.
+  ActionResult InstallWebsite();
   // The site and pool name of a port: the plain name for the ports a website usually has.
   static std::string SiteNameFor(std::int32_t port);
 
@@ -82,7 +77,8 @@ class ServerSetup {
   // and the cabinet folder's name.
   bool BeginServerUpdate();
   bool SearchInformationServerFolder();
-  int WriteInformationServerConfiguration();
+  // The information server's configuration file, written whole: done, or the file call that failed.
+  ActionResult WriteInformationServerConfiguration();
   // Records what the website's first commit made: the moved binding, the pool when it was created, the
   // site and the restriction entry.
   void RecordWebsite(bool poolCreated);

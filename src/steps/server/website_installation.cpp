@@ -26,13 +26,13 @@ std::string ServerSetup::SiteNameFor(std::int32_t port) {
   return kSiteBaseName + std::to_string(port);
 }
 
-int ServerSetup::WriteInformationServerConfiguration() {
+ActionResult ServerSetup::WriteInformationServerConfiguration() {
   Files& files = state_.machine.files;
   files.Remove(kInformationServerConfiguration);
   UniqueFile file(files, files.Create(kInformationServerConfiguration, Files::kGenericWrite, 0,
                                       Files::kCreateAlways, Files::kAttributeNormal));
   if (!file.IsOpen()) {
-    return kConfigurationNotCreated;
+    return ActionResult::Failed("CreateFile", 0);
   }
   const std::string content = "DOC_ROOT=" + documentRoot +
                               "\r\nPORT=" + std::to_string(kInformationServerPort) +
@@ -41,7 +41,8 @@ int ServerSetup::WriteInformationServerConfiguration() {
       files.WritePart(file.get(), content.data(), static_cast<std::uint32_t>(content.size()));
   file.Close();
   state_.record.AddFile(kInformationServerConfiguration);
-  return written == content.size() ? kConfigurationWritten : kConfigurationShort;
+  return written == content.size() ? ActionResult::Done()
+                                   : ActionResult::Failed("WriteFile", written.value_or(0));
 }
 
 void ServerSetup::RecordWebsite(bool poolCreated) {
@@ -57,13 +58,13 @@ void ServerSetup::RecordWebsite(bool poolCreated) {
   record.Add(RecordEntry::Kind::restriction, {website.modulePath});
 }
 
-int ServerSetup::InstallWebsite() {
+ActionResult ServerSetup::InstallWebsite() {
   WriteLog(state_, LogTag::server, kInstalling);
   website.appDisplayName = kAppDisplayName;
   websitePort = state_.choices.port;
   website.modulePath = JoinPath(state_.choices.serverDirectory, kServerModule);
   if (!website.Open()) {
-    return 0;
+    return website.Failure();
   }
   website.portConflict = false;
   website.conflictingSiteName = BlankText(kConflictNameBlanks);
@@ -86,11 +87,11 @@ int ServerSetup::InstallWebsite() {
   const bool poolFound = website.FindAppPool(website.poolName);
   const bool pool = poolFound ? website.UpdateAppPool() : website.CreateAppPool();
   if (!pool) {
-    return 0;
+    return website.Failure();
   }
   website.FindSite(website.siteName, true);
   if (!website.CreateSite(state_.choices.serverDirectory) || !website.AddCgiRestriction()) {
-    return 0;
+    return website.Failure();
   }
   // Recorded before the commit, so that a run cut off right after it leaves nothing the record does not
   // name; what a failed commit did not make is not found when it is taken back.
@@ -98,12 +99,12 @@ int ServerSetup::InstallWebsite() {
   website.Commit();
   website.CommitAtSite();
   if (!website.ConfigureSiteHandlers()) {
-    return 0;
+    return website.Failure();
   }
   if (website.Commit() == 0) {
     WriteLog(state_, LogTag::server, kCreated + website.siteName + " " + kWithPool + website.poolName);
     AdvanceProgress(state_, state_.steps.website);
   }
   website.StartSite();
-  return 1;
+  return ActionResult::Done();
 }
