@@ -128,7 +128,7 @@ ActionResult CreateShortcut(SetupState& state, const std::string& target, const 
   // The dialog thread already runs COM in the multithreaded apartment; COM is only started (and stopped
   // again) on a thread that has none.
   const bool started = machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded) >= 0;
-  const ActionResult result = [&] {
+  ActionResult result = [&] {
     std::unique_ptr<ShellLink> link;
     const std::int32_t created = machine.shell.CreateShellLink(link);
     if (created < 0 || !link) {
