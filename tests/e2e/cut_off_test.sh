@@ -75,6 +75,24 @@ complete_and_uninstall() {
     { fail "$name: the machine is not as before"; cat "$work/$name.diff"; find "$drive_c/NembricAIApp" 2>/dev/null; tr -d '\r' <"$work/$log_name"; cat "$WORLD_BUILD/artefacts/cut-off-$name-record.txt"; }
 }
 
+# cut_off_in_time NAME CONDITION LATE WHAT: a cut that must land in a short window (tried every 10 ms), then
+# complete_and_uninstall. A kill that came too late (the cut-off run's record matches LATE, a Perl pattern)
+# cut off nothing to test: the install is uninstalled and tried again, five times at most.
+cut_off_in_time() {
+  local name=$1 condition=$2 late=$3 what=$4 attempt
+  for attempt in 1 2 3 4 5; do
+    prepare
+    snapshot >"$work/before.txt"
+    cut_off "$name" "$condition" 0.01
+    if ! grep -qP "$late" "$WORLD_BUILD/artefacts/cut-off-$name-record.txt"; then
+      complete_and_uninstall "$name"
+      return
+    fi
+    (cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client >/dev/null)
+  done
+  fail "$name: every kill came after $what"
+}
+
 mkdir -p "$WORLD_BUILD/artefacts"
 
 world_start_server --fault VC_redist.x64.exe=slow
@@ -117,17 +135,8 @@ rm -rf "$large/stage"
 packages=$WORLD_DOWNLOADS
 WORLD_DOWNLOADS=$large
 world_start_server
-for attempt in 1 2 3 4 5; do
-  prepare
-  snapshot >"$work/before.txt"
-  cut_off extraction '[ -f "$drive_c/NembricAIApp/NembricAILarge.bin" ]' 0.01
-  if ! grep -qP 'NembricAILarge\.bin\t[0-9]' "$WORLD_BUILD/artefacts/cut-off-extraction-record.txt"; then
-    complete_and_uninstall extraction
-    break
-  fi
-  [ "$attempt" -lt 5 ] || fail "extraction: every kill came after the file was whole"
-  (cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client >/dev/null)
-done
+cut_off_in_time extraction '[ -f "$drive_c/NembricAIApp/NembricAILarge.bin" ]' 'NembricAILarge\.bin\t[0-9]' \
+  "the file was whole"
 world_stop_server
 WORLD_DOWNLOADS=$packages
 
@@ -136,19 +145,10 @@ WORLD_DOWNLOADS=$packages
 # the install is uninstalled and tried again.
 world_start_server
 record="$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt"
-for attempt in 1 2 3 4 5; do
-  prepare
-  snapshot >"$work/before.txt"
-  cut_off registered 'grep -q "NembricClient.DisplayName" "$record" 2>/dev/null' 0.01
-  if ! grep -qP '^client\tcommit\r?$' "$WORLD_BUILD/artefacts/cut-off-registered-record.txt"; then
-    complete_and_uninstall registered
-    grep -qxF 'Client Setup:Removed registry key HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient' \
-      "$WORLD_BUILD/artefacts/cut-off-registered.log" || fail "registered: the registration was not taken back"
-    break
-  fi
-  [ "$attempt" -lt 5 ] || fail "registered: every kill came after the client's commit"
-  (cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client >/dev/null)
-done
+cut_off_in_time registered 'grep -q "NembricClient.DisplayName" "$record" 2>/dev/null' '^client\tcommit\r?$' \
+  "the client's commit"
+grep -qxF 'Client Setup:Removed registry key HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient' \
+  "$WORLD_BUILD/artefacts/cut-off-registered.log" || fail "registered: the registration was not taken back"
 world_stop_server
 
 [ "$WORLD_FAILURES" -eq 0 ] && echo "cut off during a download, during the runtime installer, during the extraction and after the registration: settled, completed, uninstalled clean"

@@ -474,6 +474,20 @@ std::shared_ptr<FakeIis::Node> FakeIis::AddItem(
   return node;
 }
 
+std::shared_ptr<FakeIis::Node> FakeIis::AddSite(
+    const std::u16string& name, const std::u16string& id,
+    const std::vector<std::pair<std::u16string, std::u16string>>& bindings) {
+  auto site = AddItem(u"system.applicationHost/sites", "site", {{u"name", name}, {u"id", id}});
+  auto bindingsNode = site->Child("bindings");
+  for (const auto& [protocol, information] : bindings) {
+    auto binding = std::make_shared<Node>();
+    binding->tag = "binding";
+    binding->properties = {{u"protocol", protocol}, {u"bindingInformation", information}};
+    bindingsNode->items.push_back(binding);
+  }
+  return site;
+}
+
 std::int32_t FakeIis::Failure(const std::string& call, const std::string& argument) const {
   if (const auto found = failing.find(call + " " + argument); !argument.empty() && found != failing.end()) {
     return found->second;

@@ -31,15 +31,7 @@ struct IisWorld : SetupWorld {
   std::shared_ptr<FakeIis::Node> AddSite(
       const std::u16string& name, const std::u16string& id,
       const std::vector<std::pair<std::u16string, std::u16string>>& bindings) {
-    auto site = fake.iis.AddItem(kSites, "site", {{u"name", name}, {u"id", id}});
-    auto bindingsNode = site->Child("bindings");
-    for (const auto& [protocol, information] : bindings) {
-      auto binding = std::make_shared<FakeIis::Node>();
-      binding->tag = "binding";
-      binding->properties = {{u"protocol", protocol}, {u"bindingInformation", information}};
-      bindingsNode->items.push_back(binding);
-    }
-    return site;
+    return fake.iis.AddSite(name, id, bindings);
   }
   std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
   IisWebsite& website = steps.server.website;

@@ -245,12 +245,7 @@ TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
        value},
       {"a website with its pool, restriction and a moved binding", RecordScope::server,
        [](SetupWorld& world) {
-         auto site = world.fake.iis.AddItem(u"system.applicationHost/sites", "site",
-                                            {{u"name", u"Default Web Site"}, {u"id", u"1"}});
-         auto binding = std::make_shared<FakeIis::Node>();
-         binding->tag = "binding";
-         binding->properties = {{u"protocol", u"http"}, {u"bindingInformation", u"*:80:"}};
-         site->Child("bindings")->items.push_back(binding);
+         world.fake.iis.AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
          world.state.choices.serverDirectory = kServerDirectory;
          world.state.choices.port = 80;
        },

@@ -410,12 +410,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     world.fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {});
     world.fake.files.drives = {{'C', Files::kDriveFixed}};
     world.fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
-    auto site = world.fake.iis.AddItem(u"system.applicationHost/sites", "site",
-                                       {{u"name", u"Default Web Site"}, {u"id", u"1"}});
-    auto binding = std::make_shared<FakeIis::Node>();
-    binding->tag = "binding";
-    binding->properties = {{u"protocol", u"http"}, {u"bindingInformation", u"*:80:"}};
-    site->Child("bindings")->items.push_back(binding);
+    world.fake.iis.AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
   };
   constexpr char kBoth[] =
       "[Setup]\nSetupType=Both\nBitSize=AI Client\nServerDirectory=C:\\HNembricAI\nPort=80\n"

@@ -44,10 +44,10 @@ bool ClientSetup::UpdateClient(const std::vector<PlannedPackage>& packages) {
     return true;
   }
   for (const PlannedPackage& package : packages) {
-    if (package.use == PlannedPackage::Use::runtime) {
-      if (!CheckRuntimePrerequisite(state_, package.runtime)) {
-        continue;
-      }
+    if (!PackageNeeded(state_, package)) {
+      continue;
+    }
+    if (package.Installs()) {
       installerName = package.name;
     }
     if (!DownloadClientPackage(package.name, package.bits)) {

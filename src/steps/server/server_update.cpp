@@ -33,12 +33,10 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   EnterOrCreateDirectory(machine, cabDirectory, &state_.record);
 
   for (const PlannedPackage& package : packages) {
-    if (package.use == PlannedPackage::Use::runtime) {
-      if (!CheckRuntimePrerequisite(state_, package.runtime)) {
-        continue;
-      }
-      installerName = package.name;
-    } else if (package.use == PlannedPackage::Use::installer) {
+    if (!PackageNeeded(state_, package)) {
+      continue;
+    }
+    if (package.Installs()) {
       installerName = package.name;
     }
     if (!DownloadServerPackage(package.name, package.place, package.bits)) {

@@ -153,3 +153,7 @@ bool CheckRuntimePrerequisite(SetupState& state, RuntimeKind kind) {
   }
   return !Runtime2013Present(state.machine.registry);
 }
+
+bool PackageNeeded(SetupState& state, const PlannedPackage& package) {
+  return package.use != PlannedPackage::Use::runtime || CheckRuntimePrerequisite(state, package.runtime);
+}

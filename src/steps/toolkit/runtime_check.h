@@ -26,3 +26,7 @@ bool ReadRuntimeVersion(SetupState& state, std::int32_t* installed, RuntimeVersi
 
 // True when the runtime is missing or too old and its redistributable must be run.
 bool CheckRuntimePrerequisite(SetupState& state, RuntimeKind kind);
+
+// Whether a planned package is to be fetched: a runtime only when the check finds it missing or too old;
+// every other package always.
+bool PackageNeeded(SetupState& state, const PlannedPackage& package);
