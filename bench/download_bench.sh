@@ -36,10 +36,10 @@ trap 'world_stop_server; rm -rf "$work"' EXIT
 world_start_server
 runs=${RUNS:-3}
 mkdir -p "$work/setup" "$work/curl" "$work/winhttp"
-declare -A seconds peak
-for tool in DownloadClientPackage WinHTTP curl; do
-  best=
-  for _ in $(seq "$runs"); do
+declare -A seconds peak best
+# Rounds that take the tools in turn, so that a slow moment of a shared machine falls on every tool alike.
+for _ in $(seq "$runs"); do
+  for tool in DownloadClientPackage WinHTTP curl; do
     case $tool in
       DownloadClientPackage)
         rm -f "$work/setup/$package"
@@ -62,11 +62,13 @@ for tool in DownloadClientPackage WinHTTP curl; do
         read -r s kib <"$work/time"
         ;;
     esac
-    if [ -z "$best" ] || awk -v a="$s" -v b="${best%% *}" 'BEGIN {exit !(a < b)}'; then
-      best="$s $kib"
+    if [ -z "${best[$tool]:-}" ] || awk -v a="$s" -v b="${best[$tool]%% *}" 'BEGIN {exit !(a < b)}'; then
+      best[$tool]="$s $kib"
     fi
   done
-  read -r seconds[$tool] peak[$tool] <<<"$best"
+done
+for tool in DownloadClientPackage WinHTTP curl; do
+  read -r seconds[$tool] peak[$tool] <<<"${best[$tool]}"
 done
 cmp -s "$work/setup/$package" "$folder/$package" || { echo "DownloadClientPackage saved different bytes"; exit 1; }
 cmp -s "$work/curl/$package" "$folder/$package" || { echo "curl saved different bytes"; exit 1; }

@@ -75,19 +75,54 @@ complete_and_uninstall() {
     { fail "$name: the machine is not as before"; cat "$work/$name.diff"; find "$drive_c/NembricAIApp" 2>/dev/null; tr -d '\r' <"$work/$log_name"; cat "$WORLD_BUILD/artefacts/cut-off-$name-record.txt"; }
 }
 
-# cut_off_in_time NAME CONDITION LATE WHAT: a cut that must land in a short window (tried every 10 ms), then
-# complete_and_uninstall. A kill that came too late (the cut-off run's record matches LATE, a Perl pattern)
-# cut off nothing to test: the install is uninstalled and tried again, five times at most.
+# cut_off_stepped NAME CONDITION: a quiet install let run in slices of about a millisecond and held still
+# between them (SIGSTOP) while CONDITION is tried, then killed where it stands once CONDITION holds: the
+# kill lands within a window that is shorter than any pause of a poll, on a machine of any speed.
+cut_off_stepped() {
+  local name=$1 condition=$2 pids='' slice
+  (cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost \
+    >"$work/$name.exit") &
+  local setup=$!
+  # The setup's own process: its command line is the Windows one, beginning with its path (the driver's
+  # and winepath's name it further on).
+  for _ in $(seq 600); do
+    pids=$(pgrep -f '^"?[A-Za-z]:\\[^"]*NembricSetup\.exe' || true)
+    [ -n "$pids" ] && break
+    sleep 0.1
+  done
+  [ -n "$pids" ] || fail "$name: the setup never started"
+  exec {slice}<> <(:)
+  for _ in $(seq 200000); do
+    # shellcheck disable=SC2086
+    kill -STOP $pids 2>/dev/null || break
+    eval "$condition" && break
+    # shellcheck disable=SC2086
+    kill -CONT $pids 2>/dev/null || break
+    read -r -t 0.001 -u "$slice" _ || true
+  done
+  exec {slice}<&-
+  eval "$condition" || fail "$name: the moment to cut the install off never came"
+  # shellcheck disable=SC2086
+  kill -9 $pids 2>/dev/null || true
+  pkill -9 -f 'NembricSetup\.exe' || true
+  wait "$setup" 2>/dev/null || true
+  cp "$drive_c/Program Files/Halvorn/NembricAI/InstallRecord.txt" "$WORLD_BUILD/artefacts/cut-off-$name-record.txt" 2>/dev/null || true
+}
+
+# cut_off_in_time NAME CONDITION LATE WHAT: a cut that must land in a short window (cut_off_stepped), then
+# complete_and_uninstall. A kill that came too late all the same (the cut-off run's record matches LATE, a
+# Perl pattern) cut off nothing to test: the install is uninstalled and tried again, five times at most.
 cut_off_in_time() {
   local name=$1 condition=$2 late=$3 what=$4 attempt
   for attempt in 1 2 3 4 5; do
     prepare
     snapshot >"$work/before.txt"
-    cut_off "$name" "$condition" 0.01
+    cut_off_stepped "$name" "$condition"
     if ! grep -qP "$late" "$WORLD_BUILD/artefacts/cut-off-$name-record.txt"; then
       complete_and_uninstall "$name"
       return
     fi
+    echo "$name: attempt $attempt came after $what"
     (cd "$work" && world_exit_code "$WORLD_EXE" /quiet /uninstall /type=client >/dev/null)
   done
   fail "$name: every kill came after $what"
