@@ -40,6 +40,7 @@ struct RecordEntry {
     value,        // root, view, key path, name, the value before ("-" when there was none), the value set
     site,         // name: an IIS site the run created
     pool,         // name: an application pool the run created
+    poolKept,     // name, properties: what the run changed on a pool that was there, as it was before
     restriction,  // path: the ISAPI restriction entry the run added
     binding,      // site, binding information set, binding information before
     msi,          // product code or package path: a Windows Installer package the run installed

@@ -4,10 +4,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 
 // The IIS administration API as the system reaches it: the writable admin manager, the sections it hands
 // out as elements, their collections, child elements, properties and methods. Each reference is owned by
 // its std::unique_ptr and released when that goes. Results are the HRESULTs of the calls; texts are UTF-16.
+
+// A property's value as a variant of get_Value and put_Value holds it: VT_BSTR, VT_BOOL (VARIANT_TRUE or
+// VARIANT_FALSE), VT_I2, VT_I4 (enumerations and flags too), VT_UI4, VT_I8 or VT_UI8.
+using IisValue = std::variant<std::u16string, bool, std::int16_t, std::int32_t, std::uint32_t, std::int64_t,
+                              std::uint64_t>;
 
 class IisProperty {
  public:
@@ -16,13 +22,19 @@ class IisProperty {
   IisProperty& operator=(const IisProperty&) = delete;
   virtual ~IisProperty() = default;
 
-  // put_Value with a VT_BSTR, VT_BOOL (VARIANT_TRUE or VARIANT_FALSE), VT_I2 or VT_UI4 variant.
-  virtual std::int32_t PutText(std::u16string_view value) = 0;
-  virtual std::int32_t PutBool(bool value) = 0;
-  virtual std::int32_t PutInt16(std::int16_t value) = 0;
-  virtual std::int32_t PutUInt32(std::uint32_t value) = 0;
+  // put_Value and get_Value.
+  virtual std::int32_t PutValue(const IisValue& value) = 0;
+  virtual std::int32_t Value(IisValue& value) = 0;
+  std::int32_t PutText(std::u16string_view value) { return PutValue(std::u16string(value)); }
+  std::int32_t PutBool(bool value) { return PutValue(value); }
+  std::int32_t PutInt16(std::int16_t value) { return PutValue(value); }
+  std::int32_t PutUInt32(std::uint32_t value) { return PutValue(value); }
   // get_StringValue.
   virtual std::int32_t StringValue(std::u16string& value) = 0;
+  // GetMetadata of "isDefaultValue": true while the element sets no value of its own for the property.
+  virtual std::int32_t IsDefault(bool& isDefault) = 0;
+  // Clear: the element no longer sets the property, which takes its inherited or default value again.
+  virtual std::int32_t Clear() = 0;
 };
 
 class IisPropertyCollection {

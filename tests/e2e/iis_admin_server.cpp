@@ -129,7 +129,40 @@ class Property final : public ComObject<IAppHostProperty> {
  public:
   explicit Property(std::unique_ptr<IisProperty> port) : port_(std::move(port)) {}
   HRESULT STDMETHODCALLTYPE get_Name(BSTR*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Value(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Value(VARIANT* value) override {
+    if (value == nullptr) {
+      return E_POINTER;
+    }
+    VariantInit(value);
+    IisValue held;
+    const std::int32_t result = port_->Value(held);
+    if (result < 0) {
+      return result;
+    }
+    if (const auto* text = std::get_if<std::u16string>(&held)) {
+      value->vt = VT_BSTR;
+      value->bstrVal = Bstr(*text);
+    } else if (const auto* flag = std::get_if<bool>(&held)) {
+      value->vt = VT_BOOL;
+      value->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
+    } else if (const auto* int16 = std::get_if<std::int16_t>(&held)) {
+      value->vt = VT_I2;
+      value->iVal = *int16;
+    } else if (const auto* int32 = std::get_if<std::int32_t>(&held)) {
+      value->vt = VT_I4;
+      value->lVal = *int32;
+    } else if (const auto* uint32 = std::get_if<std::uint32_t>(&held)) {
+      value->vt = VT_UI4;
+      value->ulVal = *uint32;
+    } else if (const auto* int64 = std::get_if<std::int64_t>(&held)) {
+      value->vt = VT_I8;
+      value->llVal = *int64;
+    } else {
+      value->vt = VT_UI8;
+      value->ullVal = std::get<std::uint64_t>(held);
+    }
+    return result;
+  }
   HRESULT STDMETHODCALLTYPE put_Value(VARIANT value) override {
     switch (value.vt) {
       case VT_BSTR:
@@ -138,13 +171,19 @@ class Property final : public ComObject<IAppHostProperty> {
         return port_->PutBool(value.boolVal != VARIANT_FALSE);
       case VT_I2:
         return port_->PutInt16(value.iVal);
+      case VT_I4:
+        return port_->PutValue(static_cast<std::int32_t>(value.lVal));
       case VT_UI4:
         return port_->PutUInt32(value.ulVal);
+      case VT_I8:
+        return port_->PutValue(static_cast<std::int64_t>(value.llVal));
+      case VT_UI8:
+        return port_->PutValue(static_cast<std::uint64_t>(value.ullVal));
       default:
         return E_INVALIDARG;
     }
   }
-  HRESULT STDMETHODCALLTYPE Clear() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clear() override { return port_->Clear(); }
   HRESULT STDMETHODCALLTYPE get_StringValue(BSTR* value) override {
     std::u16string text;
     const std::int32_t result = port_->StringValue(text);
@@ -152,7 +191,23 @@ class Property final : public ComObject<IAppHostProperty> {
     return result;
   }
   HRESULT STDMETHODCALLTYPE get_Exception(IAppHostPropertyException**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetMetadata(BSTR, VARIANT*) override { return E_NOTIMPL; }
+  // The one metadata the setup asks of a property.
+  HRESULT STDMETHODCALLTYPE GetMetadata(BSTR name, VARIANT* value) override {
+    if (value == nullptr) {
+      return E_POINTER;
+    }
+    VariantInit(value);
+    if (Text(name) != u"isDefaultValue") {
+      return HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
+    }
+    bool isDefault = false;
+    const std::int32_t result = port_->IsDefault(isDefault);
+    if (result >= 0) {
+      value->vt = VT_BOOL;
+      value->boolVal = isDefault ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    return result;
+  }
   HRESULT STDMETHODCALLTYPE SetMetadata(BSTR, VARIANT) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_Schema(IAppHostPropertySchema**) override { return E_NOTIMPL; }
 

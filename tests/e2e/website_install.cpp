@@ -1,6 +1,7 @@
 // Installs the server's website through the real adapters, as the server update does, and prints the
 // result: the road of the IIS administration manager under Wine, where the test's COM server stands in
-// for IIS. usage: website_install.exe SERVER_DIRECTORY PORT LOG_FOLDER
+// for IIS; and, when the pool was there already, what the install kept of it.
+// usage: website_install.exe SERVER_DIRECTORY PORT LOG_FOLDER
 #include <windows.h>
 
 #include <objbase.h>
@@ -33,6 +34,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   int result = 0;
+  std::string kept;
   {
     Win32Machine windows(GetModuleHandleW(nullptr));
     Program program(windows.machine());
@@ -40,9 +42,13 @@ int wmain(int argc, wchar_t** argv) {
     program.state.choices.serverDirectory = Narrow(argv[1]);
     program.state.choices.port = static_cast<std::int32_t>(std::wcstol(argv[2], nullptr, 10));
     result = program.steps.server.InstallWebsite().ok() ? 1 : 0;
+    kept = program.steps.server.website.poolKept;
     CloseLog(program.state);
   }
   CoUninitialize();
   std::printf("result=%d\n", result);
+  if (!kept.empty()) {
+    std::printf("kept=%s\n", kept.c_str());
+  }
   return 0;
 }

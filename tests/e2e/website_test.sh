@@ -49,5 +49,13 @@ diff -u "$expected" "$iis/applicationHost.config" || fail "the committed configu
 mkdir -p "$WORLD_BUILD/artefacts"
 cp "$iis/applicationHost.config" "$WORLD_BUILD/artefacts/website-applicationHost.config"
 
+# Once more over the website it made: the pool is there, and what the install changes on it is read first
+# (typed values and whether the pool set them, through the adapter); the configuration is as before.
+out=$("$WORLD_RUN" "$installer" 'C:\HNembricAI\' 8081 'C:\NembricIISLog' | tr -d '\r')
+kept='autoStart=b:1,managedPipelineMode=s:1,managedRuntimeVersion=t:,enable32BitAppOnWin64=b:0'
+kept+=',processModel/identityType=s:0,failure/rapidFailProtection=b:0'
+[ "$out" = "$(printf 'result=1\nkept=%s' "$kept")" ] || fail "over the existing website: $out"
+diff -u "$expected" "$iis/applicationHost.config" || fail "over the existing website: the configuration differs"
+
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1
 echo "website: the configuration committed through the admin manager's interfaces is the host test's"

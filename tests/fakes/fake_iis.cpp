@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <sstream>
+#include <type_traits>
+#include <variant>
 
 namespace {
 
 constexpr auto kNotFound = static_cast<std::int32_t>(0x80070490U);         // ERROR_NOT_FOUND
+constexpr auto kAlreadyExists = static_cast<std::int32_t>(0x800700B7U);    // ERROR_ALREADY_EXISTS
 constexpr auto kInvalidArgument = static_cast<std::int32_t>(0x80070057U);  // E_INVALIDARG
 
 std::string Narrow(std::u16string_view text) {
@@ -24,6 +27,14 @@ std::string Narrow(std::u16string_view text) {
     }
   }
   return narrow;
+}
+
+std::u16string Lower(std::u16string_view name) {
+  std::u16string lower(name);
+  for (char16_t& c : lower) {
+    c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+  }
+  return lower;
 }
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
@@ -86,10 +97,66 @@ class Property final : public IisProperty, Counted {
  public:
   Property(FakeIis& iis, NodePointer node, std::u16string name)
       : Counted(iis), node_(std::move(node)), name_(std::move(name)) {}
-  std::int32_t PutText(std::u16string_view value) override { return Put("text", std::u16string(value)); }
-  std::int32_t PutBool(bool value) override { return Put("bool", value ? u"true" : u"false"); }
-  std::int32_t PutInt16(std::int16_t value) override { return Put("int16", Decimal(value)); }
-  std::int32_t PutUInt32(std::uint32_t value) override { return Put("uint32", Decimal(value)); }
+  std::int32_t PutValue(const IisValue& value) override {
+    static constexpr const char* kTypes[] = {"text", "bool", "int16", "int32", "uint32", "int64", "uint64"};
+    const std::u16string text = std::visit(
+        [](const auto& held) -> std::u16string {
+          using Held = std::decay_t<decltype(held)>;
+          if constexpr (std::is_same_v<Held, std::u16string>) {
+            return held;
+          } else if constexpr (std::is_same_v<Held, bool>) {
+            return held ? u"true" : u"false";
+          } else {
+            return Decimal(held);
+          }
+        },
+        value);
+    return Put(kTypes[value.index()], text);
+  }
+  // The value as it was put; without a type, as text. A property the element does not set has no value
+  // here (the fake knows no schema and its defaults).
+  std::int32_t Value(IisValue& value) override {
+    if (const std::int32_t failure = iis_.Failure("Value", Narrow(name_))) {
+      return failure;
+    }
+    const std::u16string* text = node_->Property(name_);
+    if (text == nullptr) {
+      return kNotFound;
+    }
+    const auto type = node_->types.find(Lower(name_));
+    const std::string kind = type == node_->types.end() ? "text" : type->second;
+    const std::string digits = Narrow(*text);
+    if (kind == "bool") {
+      value = *text == u"true";
+    } else if (kind == "int16") {
+      value = static_cast<std::int16_t>(std::stoi(digits));
+    } else if (kind == "int32") {
+      value = static_cast<std::int32_t>(std::stol(digits));
+    } else if (kind == "uint32") {
+      value = static_cast<std::uint32_t>(std::stoul(digits));
+    } else if (kind == "int64") {
+      value = static_cast<std::int64_t>(std::stoll(digits));
+    } else if (kind == "uint64") {
+      value = static_cast<std::uint64_t>(std::stoull(digits));
+    } else {
+      value = *text;
+    }
+    return 0;
+  }
+  std::int32_t IsDefault(bool& isDefault) override {
+    if (const std::int32_t failure = iis_.Failure("IsDefault", Narrow(name_))) {
+      return failure;
+    }
+    isDefault = node_->Property(name_) == nullptr;
+    return 0;
+  }
+  std::int32_t Clear() override {
+    if (const std::int32_t failure = iis_.Failure("Clear", Narrow(name_))) {
+      return failure;
+    }
+    node_->Clear(name_);
+    return 0;
+  }
   std::int32_t StringValue(std::u16string& value) override {
     if (const std::int32_t failure = iis_.Failure("StringValue", Narrow(name_))) {
       return failure;
@@ -111,6 +178,7 @@ class Property final : public IisProperty, Counted {
     }
     iis_.puts.push_back({Narrow(name_), type, value});
     node_->Set(name_, std::move(value));
+    node_->types[Lower(name_)] = type;
     return 0;
   }
 
@@ -273,6 +341,19 @@ class ElementCollection final : public IisElementCollection, Counted {
     if (own == nullptr) {
       return kInvalidArgument;
     }
+    // An entry whose unique key another entry of the collection holds already is refused.
+    for (const char16_t* key : {u"name", u"path", u"value", u"bindingInformation"}) {
+      const std::u16string* value = own->node()->Property(key);
+      if (value == nullptr) {
+        continue;
+      }
+      for (const NodePointer& item : node_->items) {
+        if (const std::u16string* held = item->Property(key); held != nullptr && SameName(*held, *value)) {
+          return kAlreadyExists;
+        }
+      }
+      break;
+    }
     if (position < 0 || static_cast<std::size_t>(position) >= node_->items.size()) {
       node_->items.push_back(own->node());
     } else {
@@ -382,19 +463,29 @@ struct Group {
   std::vector<NodePointer> sections;
 };
 
+bool Empty(const FakeIis::Node& node) {
+  return node.properties.empty() && node.items.empty() &&
+         std::all_of(node.children.begin(), node.children.end(),
+                     [](const auto& child) { return Empty(*child); });
+}
+
+// A child element that sets nothing is not written, as IIS writes none.
 void WriteNode(std::ostringstream& out, const FakeIis::Node& node, int depth) {
   const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
   out << indent << '<' << node.tag;
   for (const auto& [name, value] : node.properties) {
     out << ' ' << Narrow(name) << "=\"" << Escaped(Narrow(value)) << '"';
   }
-  if (node.children.empty() && node.items.empty()) {
+  if (node.items.empty() && std::all_of(node.children.begin(), node.children.end(),
+                                        [](const NodePointer& child) { return Empty(*child); })) {
     out << " />\n";
     return;
   }
   out << ">\n";
   for (const NodePointer& child : node.children) {
-    WriteNode(out, *child, depth + 1);
+    if (!Empty(*child)) {
+      WriteNode(out, *child, depth + 1);
+    }
   }
   for (const NodePointer& item : node.items) {
     WriteNode(out, *item, depth + 1);
@@ -433,6 +524,11 @@ void FakeIis::Node::Set(std::u16string_view name, std::u16string value) {
     }
   }
   properties.emplace_back(name, std::move(value));
+}
+
+void FakeIis::Node::Clear(std::u16string_view name) {
+  std::erase_if(properties, [name](const auto& property) { return SameName(property.first, name); });
+  types.erase(Lower(name));
 }
 
 std::shared_ptr<FakeIis::Node> FakeIis::Node::Child(const std::string& childTag) {
@@ -579,7 +675,11 @@ std::u16string LoadedText(const std::string& text) {
 void SaveNode(const FakeIis::Node& node, int depth, const char* kind, std::string& out) {
   out += "node\t" + std::to_string(depth) + "\t" + kind + "\t" + node.tag + "\n";
   for (const auto& [name, value] : node.properties) {
-    out += "property\t" + SavedText(name) + "\t" + SavedText(value) + "\n";
+    out += "property\t" + SavedText(name) + "\t" + SavedText(value);
+    if (const auto type = node.types.find(Lower(name)); type != node.types.end()) {
+      out += "\t" + type->second;
+    }
+    out += "\n";
   }
   for (const auto& child : node.children) {
     SaveNode(*child, depth + 1, "child", out);
@@ -648,8 +748,11 @@ void FakeIis::Load(const std::string& text) {
       open.resize(depth);
       (fields[2] == "child" ? open.back()->children : open.back()->items).push_back(node);
       open.push_back(node);
-    } else if (fields[0] == "property" && fields.size() == 3 && !open.empty()) {
+    } else if (fields[0] == "property" && (fields.size() == 3 || fields.size() == 4) && !open.empty()) {
       open.back()->properties.emplace_back(LoadedText(fields[1]), LoadedText(fields[2]));
+      if (fields.size() == 4) {
+        open.back()->types[Lower(LoadedText(fields[1]))] = fields[3];
+      }
     }
   }
 }

@@ -20,15 +20,19 @@ class FakeIis final : public Iis {
   struct Node {
     std::string tag;
     std::vector<std::pair<std::u16string, std::u16string>> properties;
+    // The type of each property put (as Put::type), by its name in lower case; one set up by a test or
+    // loaded is text.
+    std::map<std::u16string, std::string> types;
     std::vector<std::shared_ptr<Node>> children;
     std::vector<std::shared_ptr<Node>> items;
     const std::u16string* Property(std::u16string_view name) const;
     void Set(std::u16string_view name, std::u16string value);
+    void Clear(std::u16string_view name);
     std::shared_ptr<Node> Child(const std::string& tag);
   };
   struct Put {
     std::string property;
-    const char* type;  // "text", "bool", "int16" or "uint32"
+    const char* type;  // "text", "bool", "int16", "int32", "uint32", "int64" or "uint64"
     std::u16string value;
   };
   struct Commit {

@@ -250,6 +250,22 @@ TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
          world.state.choices.port = 80;
        },
        [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
+      {"a website on a pool with settings of its own and a restriction, both there before",
+       RecordScope::server,
+       [](SetupWorld& world) {
+         world.fake.iis.AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
+         world.fake.iis.AddItem(u"system.webServer/security/isapiCgiRestriction", "add",
+                                {{u"path", u"C:\\Srv\\HNembricAI.dll"}, {u"allowed", u"true"}});
+         world.fake.iis
+             .AddItem(
+                 u"system.applicationHost/applicationPools", "add",
+                 {{u"name", u"HNembricAI"}, {u"autoStart", u"false"}, {u"managedRuntimeVersion", u"v4.0"}})
+             ->Child("processModel")
+             ->Set(u"identityType", u"NetworkService");
+         world.state.choices.serverDirectory = kServerDirectory;
+         world.state.choices.port = 80;
+       },
+       [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
       {"a Windows Installer product", RecordScope::server,
        [](SetupWorld& world) {
          world.fake.files.SetContent("C:\\Srv\\Update\\sqlncli.msi", "MSI");

@@ -43,33 +43,69 @@ std::int32_t Wrap(HRESULT result, ComPtr<Interface>& pointer, std::unique_ptr<Po
 class Win32IisProperty final : public IisProperty {
  public:
   explicit Win32IisProperty(ComPtr<IAppHostProperty> property) : property_(std::move(property)) {}
-  std::int32_t PutText(std::u16string_view value) override {
-    const unique_bstr text = WideToBstr(value);
-    if (!text) {
-      return E_OUTOFMEMORY;
+  std::int32_t PutValue(const IisValue& value) override {
+    const auto* textValue = std::get_if<std::u16string>(&value);
+    const unique_bstr text = textValue != nullptr ? WideToBstr(*textValue) : unique_bstr();
+    VARIANT variant{};
+    if (textValue != nullptr) {
+      if (!text) {
+        return E_OUTOFMEMORY;
+      }
+      variant.vt = VT_BSTR;
+      variant.bstrVal = text.get();
+    } else if (const auto* flag = std::get_if<bool>(&value)) {
+      variant.vt = VT_BOOL;
+      variant.boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
+    } else if (const auto* int16 = std::get_if<std::int16_t>(&value)) {
+      variant.vt = VT_I2;
+      variant.iVal = *int16;
+    } else if (const auto* int32 = std::get_if<std::int32_t>(&value)) {
+      variant.vt = VT_I4;
+      variant.lVal = *int32;
+    } else if (const auto* uint32 = std::get_if<std::uint32_t>(&value)) {
+      variant.vt = VT_UI4;
+      variant.ulVal = *uint32;
+    } else if (const auto* int64 = std::get_if<std::int64_t>(&value)) {
+      variant.vt = VT_I8;
+      variant.llVal = *int64;
+    } else {
+      variant.vt = VT_UI8;
+      variant.ullVal = std::get<std::uint64_t>(value);
     }
-    VARIANT variant{};
-    variant.vt = VT_BSTR;
-    variant.bstrVal = text.get();
     return property_->put_Value(variant);
   }
-  std::int32_t PutBool(bool value) override {
-    VARIANT variant{};
-    variant.vt = VT_BOOL;
-    variant.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return property_->put_Value(variant);
-  }
-  std::int32_t PutInt16(std::int16_t value) override {
-    VARIANT variant{};
-    variant.vt = VT_I2;
-    variant.iVal = value;
-    return property_->put_Value(variant);
-  }
-  std::int32_t PutUInt32(std::uint32_t value) override {
-    VARIANT variant{};
-    variant.vt = VT_UI4;
-    variant.ulVal = value;
-    return property_->put_Value(variant);
+  std::int32_t Value(IisValue& value) override {
+    unique_variant variant;
+    const HRESULT result = property_->get_Value(variant.get());
+    if (FAILED(result)) {
+      return result;
+    }
+    const VARIANT& held = *variant;
+    switch (held.vt) {
+      case VT_BSTR:
+        value = BstrToWide(held.bstrVal);
+        return result;
+      case VT_BOOL:
+        value = held.boolVal != VARIANT_FALSE;
+        return result;
+      case VT_I2:
+        value = held.iVal;
+        return result;
+      case VT_I4:
+        value = static_cast<std::int32_t>(held.lVal);
+        return result;
+      case VT_UI4:
+        value = static_cast<std::uint32_t>(held.ulVal);
+        return result;
+      case VT_I8:
+        value = static_cast<std::int64_t>(held.llVal);
+        return result;
+      case VT_UI8:
+        value = static_cast<std::uint64_t>(held.ullVal);
+        return result;
+      default:
+        return DISP_E_TYPEMISMATCH;
+    }
   }
   std::int32_t StringValue(std::u16string& value) override {
     BSTR text = nullptr;
@@ -80,6 +116,22 @@ class Win32IisProperty final : public IisProperty {
     }
     return result;
   }
+  std::int32_t IsDefault(bool& isDefault) override {
+    const unique_bstr name = WideToBstr(u"isDefaultValue");
+    if (!name) {
+      return E_OUTOFMEMORY;
+    }
+    unique_variant flag;
+    const HRESULT result = property_->GetMetadata(name.get(), flag.get());
+    if (SUCCEEDED(result)) {
+      if ((*flag).vt != VT_BOOL) {
+        return DISP_E_TYPEMISMATCH;
+      }
+      isDefault = (*flag).boolVal != VARIANT_FALSE;
+    }
+    return result;
+  }
+  std::int32_t Clear() override { return property_->Clear(); }
 
  private:
   ComPtr<IAppHostProperty> property_;

@@ -17,8 +17,6 @@ constexpr char16_t kRequestFilteringSection[] = u"system.webServer/security/requ
 constexpr std::int32_t kSectionLocked = static_cast<std::int32_t>(0x80070021U);  // ERROR_LOCK_VIOLATION
 constexpr std::int32_t kOutOfMemory = static_cast<std::int32_t>(0x8007000EU);    // E_OUTOFMEMORY
 constexpr std::uint32_t kMaxContentLength = 524288000;                           // 500 MB
-constexpr std::int16_t kClassicPipeline = 1;
-constexpr std::int16_t kLocalSystem = 0;
 constexpr std::size_t kSiteNameChars = 255;
 
 constexpr char kNotRegistered[] =
@@ -65,39 +63,26 @@ constexpr char kContinue[] = "Do you want to continue? ";
 constexpr char kMoved[] = " is moved to ";
 constexpr char kOn[] = " on ";
 
-using Value = std::variant<std::u16string, bool, std::int16_t, std::uint32_t>;
-
-std::int32_t PutValue(IisProperty& property, const Value& value) {
-  struct Putter {
-    IisProperty& property;
-    std::int32_t operator()(const std::u16string& text) const { return property.PutText(text); }
-    std::int32_t operator()(bool flag) const { return property.PutBool(flag); }
-    std::int32_t operator()(std::int16_t number) const { return property.PutInt16(number); }
-    std::int32_t operator()(std::uint32_t number) const { return property.PutUInt32(number); }
-  };
-  return std::visit(Putter{property}, value);
-}
-
 // Sets a property of an element (GetPropertyByName, put_Value); the HRESULT of GetPropertyByName (E_POINTER
 // when it handed out nothing). The put's own result is not examined.
-std::int32_t Set(IisElement& element, std::u16string_view name, const Value& value) {
+std::int32_t Set(IisElement& element, std::u16string_view name, const IisValue& value) {
   constexpr auto kNoPointer = static_cast<std::int32_t>(0x80004003U);  // E_POINTER
   std::unique_ptr<IisProperty> property;
   const std::int32_t result = element.PropertyByName(name, property);
   if (ComFailed(result) || !property) {
     return ComFailed(result) ? result : kNoPointer;
   }
-  PutValue(*property, value);
+  property->PutValue(value);
   return result;
 }
 
 // The same through the element's property collection (get_Properties, get_Item, put_Value).
-bool SetItem(IisPropertyCollection& properties, std::u16string_view name, const Value& value) {
+bool SetItem(IisPropertyCollection& properties, std::u16string_view name, const IisValue& value) {
   std::unique_ptr<IisProperty> property;
   if (ComFailed(properties.Item(name, property)) || !property) {
     return false;
   }
-  PutValue(*property, value);
+  property->PutValue(value);
   return true;
 }
 
@@ -275,15 +260,25 @@ bool IisWebsite::FindAppPool(std::string_view name) {
 }
 
 bool IisWebsite::AddCgiRestriction() {
+  // IIS takes one entry a path: an entry there already stays as it is, and is not this run's.
+  restrictionAdded = false;
+  const std::u16string path = Wide(modulePath);
+  const std::uint32_t count = CountOf(*restrictionCollection_);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::unique_ptr<IisElement> entry = Item(*restrictionCollection_, i);
+    if (entry && Text(*entry, u"path") == path) {
+      return true;
+    }
+  }
   const auto entry = Fetch<IisElement>(
       lastCode_, [&](auto& out) { return restrictionCollection_->CreateNewElement(u"add", out); });
   if (!entry) {
     return Fail("CreateNewElement", kNoRestriction);
   }
-  Set(*entry, u"path", Wide(modulePath));
+  Set(*entry, u"path", path);
   Set(*entry, u"allowed", true);
   Set(*entry, u"description", Wide(appDisplayName));
-  restrictionCollection_->AddElement(*entry, -1);
+  restrictionAdded = restrictionCollection_->AddElement(*entry, -1) == 0;
   return true;
 }
 
@@ -428,28 +423,6 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
   return std::to_string(port) + kMoved + std::to_string(freePort) + kOn + conflictingSiteName;
 }
 
-bool IisWebsite::SetPoolProperties(IisElement& pool) {
-  Set(pool, u"autoStart", true);
-  Set(pool, u"managedPipelineMode", kClassicPipeline);
-  Set(pool, u"managedRuntimeVersion", std::u16string());
-  Set(pool, u"enable32BitAppOnWin64", false);
-  const auto children =
-      Fetch<IisChildElementCollection>(lastCode_, [&](auto& out) { return pool.ChildElements(out); });
-  if (!children) {
-    return false;
-  }
-  const auto processModel =
-      Fetch<IisElement>(lastCode_, [&](auto& out) { return children->Item(u"processModel", out); });
-  const auto failure =
-      Fetch<IisElement>(lastCode_, [&](auto& out) { return children->Item(u"failure", out); });
-  if (!processModel || !failure) {
-    return false;
-  }
-  Set(*processModel, u"identityType", kLocalSystem);
-  Set(*failure, u"rapidFailProtection", false);
-  return true;
-}
-
 bool IisWebsite::CreateAppPool() {
   currentPool_ =
       Fetch<IisElement>(lastCode_, [&](auto& out) { return poolCollection_->CreateNewElement(u"add", out); });
@@ -465,7 +438,21 @@ bool IisWebsite::CreateAppPool() {
 }
 
 bool IisWebsite::UpdateAppPool() {
-  return (currentPool_ && SetPoolProperties(*currentPool_)) || Fail("get_ChildElements", kNoPoolUpdate);
+  poolKept.clear();
+  if (!currentPool_) {
+    return Fail("get_ChildElements", kNoPoolUpdate);
+  }
+  // What the pool held is kept for the record before it is changed; a pool that cannot be read is not
+  // changed.
+  std::optional<std::string> kept = KeepPoolProperties(*currentPool_);
+  if (!kept) {
+    return Fail("GetPropertyByName", kNoPoolUpdate);
+  }
+  if (!SetPoolProperties(*currentPool_)) {
+    return Fail("get_ChildElements", kNoPoolUpdate);
+  }
+  poolKept = std::move(*kept);
+  return true;
 }
 
 bool IisWebsite::ConfigureSiteHandlers() {

@@ -32,7 +32,8 @@ class IisWebsite {
   bool FindSite(std::string_view name, bool removeIfFound);
   // True when a pool of that name exists; it becomes the pool that UpdateAppPool works on.
   bool FindAppPool(std::string_view name);
-  // Appends the ISAPI restriction entry that allows the server module.
+  // Appends the ISAPI restriction entry that allows the server module, unless one for its path is there;
+  // `restrictionAdded` says whether this one added it.
   bool AddCgiRestriction();
 
   // Creates the site `siteName` with id `nextSiteId`, its root application in `poolName`, the root virtual
@@ -45,7 +46,12 @@ class IisWebsite {
   std::optional<std::string> RebindConflictingSite();
 
   bool CreateAppPool();
+  // Sets the setup's properties on the pool FindAppPool found, after keeping in `poolKept` what it held.
   bool UpdateAppPool();
+  // Puts back on the pool of that name what `poolKept` held of it (the record keeps it until the server
+  // is committed): each value set again, each property the pool did not set cleared. False when a part
+  // could not be put back.
+  bool RestorePool(std::string_view name, std::string_view kept);
 
   // Handlers, default document and request limit at the site's configuration path. False after a
   // failure, which is logged.
@@ -96,6 +102,10 @@ class IisWebsite {
   // The binding information of the conflicting site before and after RebindConflictingSite moved it.
   std::string bindingBefore;
   std::string bindingAfter;
+  bool restrictionAdded = false;
+  // What UpdateAppPool changed on an existing pool, as it was: "NAME=VALUE" for each property (a child
+  // element's as "CHILD/NAME"), joined by commas, the value as IisValueText or "-" where the pool set none.
+  std::string poolKept;
 
  private:
   std::u16string Wide(std::string_view text) const;
@@ -110,6 +120,11 @@ class IisWebsite {
   // The bindings collection of a site.
   std::unique_ptr<IisElementCollection> Bindings(IisElement& site);
   bool SetPoolProperties(IisElement& pool);
+  // What SetPoolProperties is to change, as the pool holds it now (see `poolKept`); nullopt when a part
+  // of it cannot be read.
+  std::optional<std::string> KeepPoolProperties(IisElement& pool);
+  // The pool itself, or its child element of that name (nullptr when it cannot be reached).
+  std::unique_ptr<IisElement> PoolPart(IisElement& pool, std::u16string_view child);
   // Deletes the first element of the collection whose property has the value; false when none has.
   bool RemoveWhere(IisElementCollection* collection, std::u16string_view property, std::string_view value);
   // Logs the line of a step that failed, keeps the first failure with its call and code, and is false.

@@ -53,9 +53,13 @@ void ServerSetup::RecordWebsite(bool poolCreated) {
   }
   if (poolCreated) {
     record.Add(RecordEntry::Kind::pool, {website.poolName});
+  } else if (!website.poolKept.empty()) {
+    record.Add(RecordEntry::Kind::poolKept, {website.poolName, website.poolKept});
   }
   record.Add(RecordEntry::Kind::site, {website.siteName});
-  record.Add(RecordEntry::Kind::restriction, {website.modulePath});
+  if (website.restrictionAdded) {
+    record.Add(RecordEntry::Kind::restriction, {website.modulePath});
+  }
 }
 
 ActionResult ServerSetup::InstallWebsite() {

@@ -34,6 +34,8 @@ constexpr char kRestoredValue[] = "Restored registry value ";
 constexpr char kKeptValue[] = "Kept changed registry value ";
 constexpr char kRemovedSite[] = "Removed Website:";
 constexpr char kRemovedPool[] = "Removed application pool:";
+constexpr char kRestoredPool[] = "Restored application pool:";
+constexpr char kNotRestoredPool[] = "Could not restore application pool:";
 constexpr char kRemovedRestriction[] = "Removed restriction of ";
 constexpr char kRestoredBinding[] = "Restored binding ";
 constexpr char kOf[] = " of ";
@@ -280,7 +282,7 @@ void ProductRemoval::Undo(const std::vector<RecordEntry>& entries) {
 void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
   const bool any = std::any_of(entries.begin(), entries.end(), [](const RecordEntry& entry) {
     return entry.kind == Kind::site || entry.kind == Kind::pool || entry.kind == Kind::restriction ||
-           entry.kind == Kind::binding;
+           entry.kind == Kind::binding || entry.kind == Kind::poolKept;
   });
   if (!any) {
     return;
@@ -296,6 +298,10 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
       lines.push_back(kRemovedSite + name);
     } else if (entry->kind == Kind::pool && website.RemoveAppPool(name)) {
       lines.push_back(kRemovedPool + name);
+    } else if (entry->kind == Kind::poolKept && takingBack_) {
+      // A pool that was there before the run gets back what the run changed; once committed, it keeps it.
+      lines.push_back((website.RestorePool(name, entry->fields[1]) ? kRestoredPool : kNotRestoredPool) +
+                      name);
     } else if (entry->kind == Kind::restriction && website.RemoveCgiRestriction(name)) {
       lines.push_back(kRemovedRestriction + name);
     } else if (entry->kind == Kind::binding &&
