@@ -26,12 +26,13 @@ struct KindName {
   std::size_t fields;
 };
 
-constexpr std::array<KindName, 16> kKinds = {{
+constexpr std::array<KindName, 17> kKinds = {{
     {RecordEntry::Kind::file, "file", 3},
     {RecordEntry::Kind::folder, "folder", 1},
     {RecordEntry::Kind::key, "key", 3},
     {RecordEntry::Kind::value, "value", 6},
     {RecordEntry::Kind::site, "site", 1},
+    {RecordEntry::Kind::siteKept, "site-kept", 3},
     {RecordEntry::Kind::pool, "pool", 1},
     {RecordEntry::Kind::poolKept, "pool-kept", 2},
     {RecordEntry::Kind::restriction, "restriction", 1},

@@ -39,6 +39,8 @@ struct RecordEntry {
     key,          // root, view, path: a registry key the run created
     value,        // root, view, key path, name, the value before ("-" when there was none), the value set
     site,         // name: an IIS site the run created
+    siteKept,     // name, "location" or "-", site: the site of the same name the run deleted to make its own,
+                  // whole, and whether it had a location of its own
     pool,         // name: an application pool the run created
     poolKept,     // name, properties: what the run changed on a pool that was there, as it was before
     restriction,  // path: the ISAPI restriction entry the run added
@@ -61,6 +63,10 @@ struct RecordEntry {
   std::vector<std::string> fields;
   bool operator==(const RecordEntry&) const = default;
 };
+
+// The second field of a siteKept entry: the site had a location of its own, or none.
+inline constexpr char kSiteHadLocation[] = "location";
+inline constexpr char kSiteHadNoLocation[] = "-";
 
 // A registry value kept in the record: "-" for none, else the type and the bytes in hex ("1:6100").
 std::string RecordedValueText(const std::optional<RegistryValue>& value);

@@ -29,7 +29,8 @@ class IisProperty {
   std::int32_t PutBool(bool value) { return PutValue(value); }
   std::int32_t PutInt16(std::int16_t value) { return PutValue(value); }
   std::int32_t PutUInt32(std::uint32_t value) { return PutValue(value); }
-  // get_StringValue.
+  // get_Name and get_StringValue.
+  virtual std::int32_t Name(std::u16string& name) = 0;
   virtual std::int32_t StringValue(std::u16string& value) = 0;
   // GetMetadata of "isDefaultValue": true while the element sets no value of its own for the property.
   virtual std::int32_t IsDefault(bool& isDefault) = 0;
@@ -46,6 +47,9 @@ class IisPropertyCollection {
 
   // get_Item by name (a VT_BSTR index).
   virtual std::int32_t Item(std::u16string_view name, std::unique_ptr<IisProperty>& property) = 0;
+  // get_Count, and get_Item by position (a VT_I4 index, from 0).
+  virtual std::int32_t Count(std::uint32_t& count) = 0;
+  virtual std::int32_t ItemAt(std::uint32_t position, std::unique_ptr<IisProperty>& property) = 0;
 };
 
 class IisMethodInstance {
@@ -89,6 +93,8 @@ class IisElement {
   IisElement& operator=(const IisElement&) = delete;
   virtual ~IisElement() = default;
 
+  // get_Name: the element's tag ("site", "add", "binding", ...).
+  virtual std::int32_t Name(std::u16string& name) = 0;
   // get_Collection, get_Properties, get_ChildElements, get_Methods.
   virtual std::int32_t Collection(std::unique_ptr<IisElementCollection>& collection) = 0;
   virtual std::int32_t Properties(std::unique_ptr<IisPropertyCollection>& properties) = 0;
@@ -127,6 +133,9 @@ class IisChildElementCollection {
 
   // get_Item by name.
   virtual std::int32_t Item(std::u16string_view name, std::unique_ptr<IisElement>& element) = 0;
+  // get_Count, and get_Item by position (a VT_I4 index, from 0).
+  virtual std::int32_t Count(std::uint32_t& count) = 0;
+  virtual std::int32_t ItemAt(std::uint32_t position, std::unique_ptr<IisElement>& element) = 0;
 };
 
 class IisAdminManager {
@@ -147,6 +156,9 @@ class IisAdminManager {
   // DeleteLocation of the location path `location` (a site's name): the <location> element and every
   // section set at it go, at the next commit.
   virtual std::int32_t DeleteLocation(std::u16string_view configPath, std::u16string_view location) = 0;
+  // get_Item of the location path `location` in the same Locations: S_OK when the file has a <location>
+  // of that path, ERROR_INVALID_INDEX as an HRESULT when it has none.
+  virtual std::int32_t FindLocation(std::u16string_view configPath, std::u16string_view location) = 0;
 };
 
 class Iis {

@@ -128,7 +128,12 @@ bool Position(const VARIANT& index, std::uint32_t& position) {
 class Property final : public ComObject<IAppHostProperty> {
  public:
   explicit Property(std::unique_ptr<IisProperty> port) : port_(std::move(port)) {}
-  HRESULT STDMETHODCALLTYPE get_Name(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override {
+    std::u16string text;
+    const std::int32_t result = port_->Name(text);
+    *name = result >= 0 ? Bstr(text) : nullptr;
+    return result;
+  }
   HRESULT STDMETHODCALLTYPE get_Value(VARIANT* value) override {
     if (value == nullptr) {
       return E_POINTER;
@@ -215,18 +220,37 @@ class Property final : public ComObject<IAppHostProperty> {
   std::unique_ptr<IisProperty> port_;
 };
 
-// A collection whose items are asked for by name: properties, methods, child elements.
+// A collection whose items are asked for by name: properties, methods, child elements; the properties and
+// child elements by position as well.
 template <typename Interface, typename Port, typename ItemInterface, typename ItemPort, typename ItemCom>
 class NamedCollection final : public ComObject<Interface> {
  public:
   explicit NamedCollection(std::unique_ptr<Port> port) : port_(std::move(port)) {}
-  HRESULT STDMETHODCALLTYPE get_Count(DWORD*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, ItemInterface** item) override {
-    if (index.vt != VT_BSTR) {
-      return E_INVALIDARG;
+  HRESULT STDMETHODCALLTYPE get_Count(DWORD* count) override {
+    if constexpr (requires(Port & port, std::uint32_t & held) { port.Count(held); }) {
+      if (count == nullptr) {
+        return E_POINTER;
+      }
+      std::uint32_t held = 0;
+      const std::int32_t result = port_->Count(held);
+      *count = held;
+      return result;
+    } else {
+      return E_NOTIMPL;
     }
+  }
+  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, ItemInterface** item) override {
     std::unique_ptr<ItemPort> found;
-    return Hand<ItemCom>(port_->Item(Text(index.bstrVal), found), found, item);
+    if (index.vt == VT_BSTR) {
+      return Hand<ItemCom>(port_->Item(Text(index.bstrVal), found), found, item);
+    }
+    if constexpr (requires(Port & port, std::unique_ptr<ItemPort> & out) { port.ItemAt(0U, out); }) {
+      std::uint32_t position = 0;
+      if (Position(index, position)) {
+        return Hand<ItemCom>(port_->ItemAt(position, found), found, item);
+      }
+    }
+    return E_INVALIDARG;
   }
 
  private:
@@ -273,7 +297,12 @@ class Element final : public ComObject<IAppHostElement> {
   explicit Element(std::unique_ptr<IisElement> port) : port_(std::move(port)) {}
   IisElement& port() { return *port_; }
 
-  HRESULT STDMETHODCALLTYPE get_Name(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override {
+    std::u16string text;
+    const std::int32_t result = port_->Name(text);
+    *name = result >= 0 ? Bstr(text) : nullptr;
+    return result;
+  }
   HRESULT STDMETHODCALLTYPE get_Collection(IAppHostElementCollection** collection) override;
   HRESULT STDMETHODCALLTYPE get_Properties(IAppHostPropertyCollection** properties) override {
     std::unique_ptr<IisPropertyCollection> found;
@@ -352,12 +381,35 @@ HRESULT Element::get_ChildElements(IAppHostChildElementCollection** children) {
 }
 
 // The configuration file's locations, as far as the setup reaches them: DeleteLocation by path.
+// A location found by its path; the setup asks for nothing more of it.
+class ConfigLocation final : public ComObject<IAppHostConfigLocation> {
+ public:
+  HRESULT STDMETHODCALLTYPE get_Path(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Count(DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Item(VARIANT, IAppHostElement**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AddConfigSection(BSTR, IAppHostElement**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeleteConfigSection(VARIANT) override { return E_NOTIMPL; }
+};
+
 class LocationCollection final : public ComObject<IAppHostConfigLocationCollection> {
  public:
   LocationCollection(IisAdminManager& port, std::u16string configPath)
       : port_(port), configPath_(std::move(configPath)) {}
   HRESULT STDMETHODCALLTYPE get_Count(DWORD*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Item(VARIANT, IAppHostConfigLocation**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, IAppHostConfigLocation** location) override {
+    if (location == nullptr) {
+      return E_POINTER;
+    }
+    *location = nullptr;
+    if (index.vt != VT_BSTR) {
+      return E_INVALIDARG;
+    }
+    const std::int32_t result = port_.FindLocation(configPath_, Text(index.bstrVal));
+    if (result >= 0) {
+      *location = new ConfigLocation;
+    }
+    return result;
+  }
   HRESULT STDMETHODCALLTYPE AddLocation(BSTR, IAppHostConfigLocation**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE DeleteLocation(VARIANT index) override {
     if (index.vt != VT_BSTR) {

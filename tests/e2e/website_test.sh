@@ -50,11 +50,14 @@ mkdir -p "$WORLD_BUILD/artefacts"
 cp "$iis/applicationHost.config" "$WORLD_BUILD/artefacts/website-applicationHost.config"
 
 # Once more over the website it made: the pool is there, and what the install changes on it is read first
-# (typed values and whether the pool set them, through the adapter); the configuration is as before.
+# (typed values and whether the pool set them, through the adapter); the site of the same name is read
+# whole before it goes (its name, id and start, its bindings, its application) and its location found;
+# the configuration is as before.
 out=$("$WORLD_RUN" "$installer" 'C:\HNembricAI\' 8081 'C:\NembricIISLog' | tr -d '\r')
 kept='autoStart=b:1,managedPipelineMode=s:1,managedRuntimeVersion=t:,enable32BitAppOnWin64=b:0'
 kept+=',processModel/identityType=s:0,failure/rapidFailProtection=b:0'
-[ "$out" = "$(printf 'result=1\nkept=%s' "$kept")" ] || fail "over the existing website: $out"
+replaced='site with 3 properties, 1 child element(s), 1 application(s), and a location'
+[ "$out" = "$(printf 'result=1\nkept=%s\nreplaced=%s' "$kept" "$replaced")" ] || fail "over the existing website: $out"
 diff -u "$expected" "$iis/applicationHost.config" || fail "over the existing website: the configuration differs"
 
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1

@@ -93,6 +93,12 @@ class Counted {
   FakeIis& iis_;
 };
 
+template <typename Number>
+std::u16string Decimal(Number value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 class Property final : public IisProperty, Counted {
  public:
   Property(FakeIis& iis, NodePointer node, std::u16string name)
@@ -143,6 +149,10 @@ class Property final : public IisProperty, Counted {
     }
     return 0;
   }
+  std::int32_t Name(std::u16string& name) override {
+    name = name_;
+    return 0;
+  }
   std::int32_t IsDefault(bool& isDefault) override {
     if (const std::int32_t failure = iis_.Failure("IsDefault", Narrow(name_))) {
       return failure;
@@ -167,11 +177,6 @@ class Property final : public IisProperty, Counted {
   }
 
  private:
-  template <typename Number>
-  static std::u16string Decimal(Number value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-  }
   std::int32_t Put(const char* type, std::u16string value) {
     if (const std::int32_t failure = iis_.Failure("PutValue", Narrow(name_))) {
       return failure;
@@ -194,6 +199,18 @@ class PropertyCollection final : public IisPropertyCollection, Counted {
       return failure;
     }
     property = std::make_unique<Property>(iis_, node_, std::u16string(name));
+    return 0;
+  }
+  // The properties the element sets (the fake knows no schema to list the rest).
+  std::int32_t Count(std::uint32_t& count) override {
+    count = static_cast<std::uint32_t>(node_->properties.size());
+    return 0;
+  }
+  std::int32_t ItemAt(std::uint32_t position, std::unique_ptr<IisProperty>& property) override {
+    if (position >= node_->properties.size()) {
+      return kInvalidArgument;
+    }
+    property = std::make_unique<Property>(iis_, node_, node_->properties[position].first);
     return 0;
   }
 
@@ -278,6 +295,10 @@ class Element final : public IisElement, Counted {
   Element(FakeIis& iis, NodePointer node) : Counted(iis), node_(std::move(node)) {}
   const NodePointer& node() const { return node_; }
 
+  std::int32_t Name(std::u16string& name) override {
+    name.assign(node_->tag.begin(), node_->tag.end());
+    return 0;
+  }
   std::int32_t Collection(std::unique_ptr<IisElementCollection>& collection) override;
   std::int32_t Properties(std::unique_ptr<IisPropertyCollection>& properties) override {
     if (const std::int32_t failure = iis_.Failure("Properties", node_->tag)) {
@@ -396,6 +417,19 @@ class ChildElementCollection final : public IisChildElementCollection, Counted {
     element = std::make_unique<Element>(iis_, node_->Child(Narrow(name)));
     return 0;
   }
+  // The child elements made so far (each exists once it is asked for by name, as every one of the schema
+  // does in IIS).
+  std::int32_t Count(std::uint32_t& count) override {
+    count = static_cast<std::uint32_t>(node_->children.size());
+    return 0;
+  }
+  std::int32_t ItemAt(std::uint32_t position, std::unique_ptr<IisElement>& element) override {
+    if (position >= node_->children.size()) {
+      return kInvalidArgument;
+    }
+    element = std::make_unique<Element>(iis_, node_->children[position]);
+    return 0;
+  }
 
  private:
   NodePointer node_;
@@ -454,6 +488,12 @@ class AdminManager final : public IisAdminManager, Counted {
       return failure;
     }
     return iis_.DeleteLocation(std::u16string(configPath) + u"/" + std::u16string(location));
+  }
+  std::int32_t FindLocation(std::u16string_view configPath, std::u16string_view location) override {
+    if (const std::int32_t failure = iis_.Failure("FindLocation")) {
+      return failure;
+    }
+    return iis_.FindLocation(std::u16string(configPath) + u"/" + std::u16string(location));
   }
 };
 
@@ -711,6 +751,15 @@ std::int32_t FakeIis::DeleteLocation(const std::u16string& path) {
   });
   constexpr auto kInvalidIndex = static_cast<std::int32_t>(0x80070585U);  // ERROR_INVALID_INDEX
   return sections_.size() == before ? kInvalidIndex : 0;
+}
+
+std::int32_t FakeIis::FindLocation(const std::u16string& path) const {
+  const bool found = std::any_of(sections_.begin(), sections_.end(), [&path](const auto& section) {
+    const std::u16string& at = section.first.first;
+    return (at == path || at.starts_with(path + u"/")) && !Empty(*section.second);
+  });
+  constexpr auto kInvalidIndex = static_cast<std::int32_t>(0x80070585U);  // ERROR_INVALID_INDEX
+  return found ? 0 : kInvalidIndex;
 }
 
 std::string FakeIis::Save() const {

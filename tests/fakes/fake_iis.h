@@ -52,6 +52,8 @@ class FakeIis final : public Iis {
                                 const std::u16string& path = kApphost);
   // Drops every section set at the path or below it; ERROR_INVALID_INDEX when there is none.
   std::int32_t DeleteLocation(const std::u16string& path);
+  // 0 when a section set at the path or below it sets something; ERROR_INVALID_INDEX when none does.
+  std::int32_t FindLocation(const std::u16string& path) const;
   // A site as a test sets it up: its name, id and bindings (protocol and binding information each).
   std::shared_ptr<Node> AddSite(const std::u16string& name, const std::u16string& id,
                                 const std::vector<std::pair<std::u16string, std::u16string>>& bindings);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "setup_world.h"
+#include "steps/iis/iis_element_copy.h"
 #include "steps/undo/product_removal.h"
 
 namespace {
@@ -362,3 +363,31 @@ TEST(PortConflict, TheBindingOnThePortMovesToAFreePortAndSaysSo) {
 }
 
 }  // namespace
+
+// The record keeps a replaced site as text: it reads back as the same element, and a text that is not one
+// (from a damaged or foreign record) is refused whole.
+TEST(ElementCopyText, ReadsBackWhatItWroteAndRefusesAnythingElse) {
+  const IisElementCopy site{u"site",
+                            {{u"name", std::u16string(u"Old, \"site\"\t\u00e9")},
+                             {u"id", std::uint32_t{7}},
+                             {u"serverAutoStart", false},
+                             {u"maxUrlSegments", std::int64_t{-1}}},
+                            {{u"limits", {{u"maxBandwidth", std::uint64_t{65536}}}, {}, {}}},
+                            {{u"application", {{u"path", std::u16string(u"/")}}, {}, {}}}};
+  const std::string text = ElementCopyText(site);
+  EXPECT_EQ(text.find_first_of("\t\r\n "), std::string::npos) << text;
+  EXPECT_EQ(ParseElementCopyText(text), site);
+  for (const std::string& damaged : std::vector<std::string>{
+           "", text.substr(0, text.size() - 2), text + ",e0061,.", "c0061,.", "e00G1,.", "e0061,px=b:2,.",
+           "e0061,p0062=z:1,.", "e0061,.,.", "e0061,,.", "e0061,e006"}) {
+    EXPECT_FALSE(ParseElementCopyText(damaged)) << damaged;
+  }
+  std::string deep;
+  for (int i = 0; i < 40; ++i) {
+    deep += "e0061,";
+  }
+  for (int i = 0; i < 40; ++i) {
+    deep += i == 39 ? "." : ".,";
+  }
+  EXPECT_FALSE(ParseElementCopyText(deep));
+}

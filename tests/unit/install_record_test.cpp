@@ -266,6 +266,26 @@ TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
          world.state.choices.port = 80;
        },
        [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
+      {"a website in the place of a site of the same name, whole with its application and settings",
+       RecordScope::server,
+       [](SetupWorld& world) {
+         const auto site =
+             world.fake.iis.AddSite(u"HNembricAI", u"7", {{u"http", u"*:80:"}, {u"https", u"*:443:"}});
+         site->Set(u"serverAutoStart", u"false");
+         site->Child("limits")->Set(u"maxBandwidth", u"65536");
+         auto application = std::make_shared<FakeIis::Node>(
+             FakeIis::Node{"application", {{u"path", u"/"}, {u"applicationPool", u"OldPool"}}, {}, {}, {}});
+         application->items.push_back(std::make_shared<FakeIis::Node>(
+             FakeIis::Node{"virtualDirectory",
+                           {{u"path", u"/"}, {u"physicalPath", u"D:\\Old\\Site, \"v9\""}},
+                           {},
+                           {},
+                           {}}));
+         site->items.push_back(application);
+         world.state.choices.serverDirectory = kServerDirectory;
+         world.state.choices.port = 80;
+       },
+       [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
       {"a Windows Installer product", RecordScope::server,
        [](SetupWorld& world) {
          world.fake.files.SetContent("C:\\Srv\\Update\\sqlncli.msi", "MSI");

@@ -68,6 +68,13 @@ TEST(IisAdminInterfaces, EveryMethodSitsWhereThePublishedDefinitionPutsIt) {
               {{"DeleteLocation", SlotOf(&IAppHostConfigLocationCollection::DeleteLocation), 6},
                {"RenameLocation", SlotOf(&IAppHostConfigLocationCollection::RenameLocation), 7}},
               SlotOf(&AfterLast<IAppHostConfigLocationCollection>::Probe), 8);
+  ExpectSlots("IAppHostConfigLocation",
+              {{"get_Path", SlotOf(&IAppHostConfigLocation::get_Path), 3},
+               {"get_Count", SlotOf(&IAppHostConfigLocation::get_Count), 4},
+               {"get_Item", SlotOf(&IAppHostConfigLocation::get_Item), 5},
+               {"AddConfigSection", SlotOf(&IAppHostConfigLocation::AddConfigSection), 6},
+               {"DeleteConfigSection", SlotOf(&IAppHostConfigLocation::DeleteConfigSection), 7}},
+              SlotOf(&AfterLast<IAppHostConfigLocation>::Probe), 8);
   ExpectSlots("IAppHostElement",
               {{"get_Name", SlotOf(&IAppHostElement::get_Name), 3},
                {"get_Collection", SlotOf(&IAppHostElement::get_Collection), 4},

@@ -72,6 +72,15 @@ struct IAppHostConfigLocationCollection : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE RenameLocation(VARIANT varIndex, BSTR bstrLocationPath) = 0;  // 7
 };
 
+struct IAppHostConfigLocation : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Path(BSTR* pbstrLocationPath) = 0;                      // 3
+  virtual HRESULT STDMETHODCALLTYPE get_Count(DWORD* pcCount) = 0;                              // 4
+  virtual HRESULT STDMETHODCALLTYPE get_Item(VARIANT cIndex, IAppHostElement** ppSection) = 0;  // 5
+  virtual HRESULT STDMETHODCALLTYPE AddConfigSection(BSTR bstrSectionName,
+                                                     IAppHostElement** ppAdminElement) = 0;  // 6
+  virtual HRESULT STDMETHODCALLTYPE DeleteConfigSection(VARIANT cIndex) = 0;                 // 7
+};
+
 struct IAppHostElement : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Name(BSTR* pbstrName) = 0;                                       // 3
   virtual HRESULT STDMETHODCALLTYPE get_Collection(IAppHostElementCollection** ppCollection) = 0;        // 4

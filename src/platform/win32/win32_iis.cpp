@@ -31,6 +31,27 @@ class Index {
   VARIANT value_{};
 };
 
+// The text a get_Name call hands out.
+template <typename Interface>
+std::int32_t NameOf(Interface& object, std::u16string& name) {
+  BSTR text = nullptr;
+  const HRESULT result = object.get_Name(&text);
+  const unique_bstr owned(text);
+  if (SUCCEEDED(result)) {
+    name = BstrToWide(owned.get());
+  }
+  return result;
+}
+
+// The count a get_Count call hands out (0 when it fails).
+template <typename Interface>
+std::int32_t CountOf(Interface& object, std::uint32_t& count) {
+  DWORD value = 0;
+  const HRESULT result = object.get_Count(&value);
+  count = SUCCEEDED(result) ? value : 0;
+  return result;
+}
+
 // Wraps the reference that a call put into `pointer` when it succeeded.
 template <typename Port, typename Adapter, typename Interface>
 std::int32_t Wrap(HRESULT result, ComPtr<Interface>& pointer, std::unique_ptr<Port>& out) {
@@ -107,6 +128,7 @@ class Win32IisProperty final : public IisProperty {
         return DISP_E_TYPEMISMATCH;
     }
   }
+  std::int32_t Name(std::u16string& name) override { return NameOf(*property_.Get(), name); }
   std::int32_t StringValue(std::u16string& value) override {
     BSTR text = nullptr;
     const HRESULT result = property_->get_StringValue(&text);
@@ -149,6 +171,12 @@ class Win32IisPropertyCollection final : public IisPropertyCollection {
     ComPtr<IAppHostProperty> found;
     return Wrap<IisProperty, Win32IisProperty>(properties_->get_Item(index.get(), found.GetAddressOf()),
                                                found, property);
+  }
+  std::int32_t Count(std::uint32_t& count) override { return CountOf(*properties_.Get(), count); }
+  std::int32_t ItemAt(std::uint32_t position, std::unique_ptr<IisProperty>& property) override {
+    ComPtr<IAppHostProperty> found;
+    return Wrap<IisProperty, Win32IisProperty>(
+        properties_->get_Item(Index(position).get(), found.GetAddressOf()), found, property);
   }
 
  private:
@@ -200,6 +228,7 @@ class Win32IisElement final : public IisElement {
   explicit Win32IisElement(ComPtr<IAppHostElement> element) : element_(std::move(element)) {}
   IAppHostElement* get() const { return element_.Get(); }
 
+  std::int32_t Name(std::u16string& name) override { return NameOf(*element_.Get(), name); }
   std::int32_t Collection(std::unique_ptr<IisElementCollection>& collection) override;
   std::int32_t Properties(std::unique_ptr<IisPropertyCollection>& properties) override {
     ComPtr<IAppHostPropertyCollection> found;
@@ -239,12 +268,7 @@ class Win32IisElementCollection final : public IisElementCollection {
  public:
   explicit Win32IisElementCollection(ComPtr<IAppHostElementCollection> collection)
       : collection_(std::move(collection)) {}
-  std::int32_t Count(std::uint32_t& count) override {
-    DWORD value = 0;
-    const HRESULT result = collection_->get_Count(&value);
-    count = SUCCEEDED(result) ? value : 0;
-    return result;
-  }
+  std::int32_t Count(std::uint32_t& count) override { return CountOf(*collection_.Get(), count); }
   std::int32_t Item(std::uint32_t position, std::unique_ptr<IisElement>& element) override {
     ComPtr<IAppHostElement> found;
     return Wrap<IisElement, Win32IisElement>(
@@ -288,6 +312,12 @@ class Win32IisChildElementCollection final : public IisChildElementCollection {
     ComPtr<IAppHostElement> found;
     return Wrap<IisElement, Win32IisElement>(children_->get_Item(index.get(), found.GetAddressOf()), found,
                                              element);
+  }
+  std::int32_t Count(std::uint32_t& count) override { return CountOf(*children_.Get(), count); }
+  std::int32_t ItemAt(std::uint32_t position, std::unique_ptr<IisElement>& element) override {
+    ComPtr<IAppHostElement> found;
+    return Wrap<IisElement, Win32IisElement>(children_->get_Item(Index(position).get(), found.GetAddressOf()),
+                                             found, element);
   }
 
  private:
@@ -339,9 +369,35 @@ class Win32IisAdminManager final : public IisAdminManager {
     return manager_->put_CommitPath(text.get());
   }
   std::int32_t DeleteLocation(std::u16string_view configPath, std::u16string_view location) override {
-    const unique_bstr pathText = WideToBstr(configPath);
     const Index index(location);
-    if (!pathText || !index.Valid()) {
+    ComPtr<IAppHostConfigLocationCollection> locations;
+    if (!index.Valid()) {
+      return E_OUTOFMEMORY;
+    }
+    const HRESULT result = Locations(configPath, locations);
+    return FAILED(result) ? result : locations->DeleteLocation(index.get());
+  }
+  std::int32_t FindLocation(std::u16string_view configPath, std::u16string_view location) override {
+    const Index index(location);
+    ComPtr<IAppHostConfigLocationCollection> locations;
+    if (!index.Valid()) {
+      return E_OUTOFMEMORY;
+    }
+    HRESULT result = Locations(configPath, locations);
+    if (FAILED(result)) {
+      return result;
+    }
+    ComPtr<IAppHostConfigLocation> found;
+    result = locations->get_Item(index.get(), found.GetAddressOf());
+    return SUCCEEDED(result) && !found ? E_POINTER : result;
+  }
+
+ private:
+  // The locations of the configuration file of `configPath` (get_ConfigManager, GetConfigFile,
+  // get_Locations).
+  HRESULT Locations(std::u16string_view configPath, ComPtr<IAppHostConfigLocationCollection>& locations) {
+    const unique_bstr pathText = WideToBstr(configPath);
+    if (!pathText) {
       return E_OUTOFMEMORY;
     }
     ComPtr<IAppHostConfigManager> configManager;
@@ -354,15 +410,10 @@ class Win32IisAdminManager final : public IisAdminManager {
     if (FAILED(result) || !file) {
       return FAILED(result) ? result : E_POINTER;
     }
-    ComPtr<IAppHostConfigLocationCollection> locations;
     result = file->get_Locations(locations.GetAddressOf());
-    if (FAILED(result) || !locations) {
-      return FAILED(result) ? result : E_POINTER;
-    }
-    return locations->DeleteLocation(index.get());
+    return SUCCEEDED(result) && !locations ? E_POINTER : result;
   }
 
- private:
   ComPtr<IAppHostWritableAdminManager> manager_;
 };
 

@@ -1,3 +1,4 @@
+#include "steps/iis/iis_element_copy.h"
 #include "steps/iis/iis_website.h"
 
 bool IisWebsite::RemoveWhere(IisElementCollection* collection, std::u16string_view property,
@@ -16,14 +17,21 @@ bool IisWebsite::RemoveWhere(IisElementCollection* collection, std::u16string_vi
   return false;
 }
 
-bool IisWebsite::RemoveSite(std::string_view name) {
+bool IisWebsite::RemoveSite(std::string_view name, bool keepLocation) {
   if (!RemoveWhere(siteCollection_.get(), u"name", name)) {
     return false;
   }
   // The handlers, default document and request limits set at the site's path live in a <location> of the
   // site's name: it goes with the site. A site without one has nothing there (ERROR_INVALID_INDEX).
-  adminManager_->DeleteLocation(kApphostPath, Wide(name));
+  if (!keepLocation) {
+    adminManager_->DeleteLocation(kApphostPath, Wide(name));
+  }
   return true;
+}
+
+bool IisWebsite::RestoreSite(std::string_view kept) {
+  const std::optional<IisElementCopy> copy = ParseElementCopyText(kept);
+  return siteCollection_ && copy && copy->name == u"site" && AddElementCopy(*siteCollection_, *copy);
 }
 
 bool IisWebsite::RemoveAppPool(std::string_view name) {

@@ -5,6 +5,7 @@
 
 #include "core/leading_number.h"
 #include "product/setup_state.h"
+#include "steps/iis/iis_element_copy.h"
 
 namespace {
 
@@ -237,6 +238,10 @@ bool IisWebsite::FindSite(std::string_view name, bool removeIfFound) {
         return true;
       }
       nextSiteId = id;
+      // The site goes; what it was is kept for the record until the server is committed.
+      const std::optional<IisElementCopy> copy = CopyElement(*site);
+      siteKept = copy ? ElementCopyText(*copy) : std::string();
+      siteLocationKept = adminManager_->FindLocation(kApphostPath, Wide(name)) == 0;
       siteCollection_->DeleteElement(i);
       return false;
     }

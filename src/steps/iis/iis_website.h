@@ -73,8 +73,11 @@ class IisWebsite {
 
   // What an install made, taken back in the admin manager's memory until Commit. Each finds its element
   // by name (the restriction by its path, the binding by the information the install set) and is false
-  // when it is not there. A site goes with the configuration set at its path.
-  bool RemoveSite(std::string_view name);
+  // when it is not there. A site goes with the configuration set at its path, unless it took the place of
+  // a site of the same name, which is made again with that configuration.
+  bool RemoveSite(std::string_view name, bool keepLocation = false);
+  // Makes again the site that `siteKept` held (after the one made in its place is removed).
+  bool RestoreSite(std::string_view kept);
   bool RemoveAppPool(std::string_view name);
   bool RemoveCgiRestriction(std::string_view path);
   bool RestoreBinding(std::string_view site, std::string_view moved, std::string_view original);
@@ -103,6 +106,11 @@ class IisWebsite {
   std::string bindingBefore;
   std::string bindingAfter;
   bool restrictionAdded = false;
+  // The site of the same name that FindSite removed, whole (ElementCopyText); empty when it removed none
+  // or could not read it; and whether that site had a location of its own (the configuration at its path,
+  // which the site made in its place takes over).
+  std::string siteKept;
+  bool siteLocationKept = false;
   // What UpdateAppPool changed on an existing pool, as it was: "NAME=VALUE" for each property (a child
   // element's as "CHILD/NAME"), joined by commas, the value as IisValueText or "-" where the pool set none.
   std::string poolKept;

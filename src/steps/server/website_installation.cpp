@@ -56,6 +56,11 @@ void ServerSetup::RecordWebsite(bool poolCreated) {
   } else if (!website.poolKept.empty()) {
     record.Add(RecordEntry::Kind::poolKept, {website.poolName, website.poolKept});
   }
+  if (!website.siteKept.empty()) {
+    record.Add(RecordEntry::Kind::siteKept,
+               {website.siteName, website.siteLocationKept ? kSiteHadLocation : kSiteHadNoLocation,
+                website.siteKept});
+  }
   record.Add(RecordEntry::Kind::site, {website.siteName});
   if (website.restrictionAdded) {
     record.Add(RecordEntry::Kind::restriction, {website.modulePath});
@@ -93,6 +98,7 @@ ActionResult ServerSetup::InstallWebsite() {
   if (!pool) {
     return website.Failure();
   }
+  website.siteKept.clear();
   website.FindSite(website.siteName, true);
   if (!website.CreateSite(state_.choices.serverDirectory) || !website.AddCgiRestriction()) {
     return website.Failure();

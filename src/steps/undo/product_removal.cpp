@@ -35,6 +35,8 @@ constexpr char kKeptValue[] = "Kept changed registry value ";
 constexpr char kRemovedSite[] = "Removed Website:";
 constexpr char kRemovedPool[] = "Removed application pool:";
 constexpr char kRestoredPool[] = "Restored application pool:";
+constexpr char kRestoredSite[] = "Restored Website:";
+constexpr char kNotRestoredSite[] = "Could not restore Website:";
 constexpr char kNotRestoredPool[] = "Could not restore application pool:";
 constexpr char kRemovedRestriction[] = "Removed restriction of ";
 constexpr char kRestoredBinding[] = "Restored binding ";
@@ -282,7 +284,7 @@ void ProductRemoval::Undo(const std::vector<RecordEntry>& entries) {
 void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
   const bool any = std::any_of(entries.begin(), entries.end(), [](const RecordEntry& entry) {
     return entry.kind == Kind::site || entry.kind == Kind::pool || entry.kind == Kind::restriction ||
-           entry.kind == Kind::binding || entry.kind == Kind::poolKept;
+           entry.kind == Kind::binding || entry.kind == Kind::poolKept || entry.kind == Kind::siteKept;
   });
   if (!any) {
     return;
@@ -294,8 +296,17 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
   std::vector<std::string> lines;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     const std::string& name = entry->fields.front();
-    if (entry->kind == Kind::site && website.RemoveSite(name)) {
+    // Taken back, a site that took the place of one of the same name with a location of its own leaves
+    // that location, which the site made again uses (with what this run set there).
+    const bool replaced =
+        takingBack_ && std::any_of(entries.begin(), entries.end(), [&name](const RecordEntry& other) {
+          return other.kind == Kind::siteKept && other.fields.front() == name &&
+                 other.fields[1] == kSiteHadLocation;
+        });
+    if (entry->kind == Kind::site && website.RemoveSite(name, replaced)) {
       lines.push_back(kRemovedSite + name);
+    } else if (entry->kind == Kind::siteKept && takingBack_) {
+      lines.push_back((website.RestoreSite(entry->fields[2]) ? kRestoredSite : kNotRestoredSite) + name);
     } else if (entry->kind == Kind::pool && website.RemoveAppPool(name)) {
       lines.push_back(kRemovedPool + name);
     } else if (entry->kind == Kind::poolKept && takingBack_) {
