@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     folder += '\\';
   }
   const auto start = std::chrono::steady_clock::now();
-  const bool copied = CopyCabinet(state, argv[2], folder, argv[3]);
+  const bool copied = CopyCabinet(state, argv[2], folder, argv[3]).ok();
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   CloseLog(state);
 

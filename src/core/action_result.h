@@ -4,9 +4,10 @@
 #include <string>
 #include <utility>
 
-// How one action on the machine ended, the one result of the actions: done, or the call that failed, the
-// code it gave (an HRESULT or a Windows error; 0 when the call gives none) and the line the run logged for
-// it (empty when it logged none).
+// How one action on the machine ended, the one result of the actions: done, or the call that failed (a
+// Windows function, or the program an action ran), the code it gave (an HRESULT, a Windows error or a
+// program's exit code; 0 when it gives none) and the line the run logged or showed for it (empty when
+// none). Tested as a condition, it is true when the action is done.
 struct ActionResult {
   std::string failedCall;
   std::int64_t code = 0;
@@ -17,5 +18,6 @@ struct ActionResult {
     return {std::move(call), code, std::move(line)};
   }
   bool ok() const { return failedCall.empty(); }
+  explicit operator bool() const { return ok(); }
   bool operator==(const ActionResult&) const = default;
 };

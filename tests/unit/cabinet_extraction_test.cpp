@@ -37,7 +37,7 @@ struct CabinetWorld : SetupWorld {
     ASSERT_FALSE(bytes.empty()) << name;
     fake.files.SetContent(kCabinetFolder + name, bytes);
   }
-  bool Copy(const std::string& name, const std::string& destination = kDestination) {
+  ActionResult Copy(const std::string& name, const std::string& destination = kDestination) {
     return CopyCabinet(state, name, kCabinetFolder, destination);
   }
   std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
@@ -121,7 +121,8 @@ TEST(CopyCabinet, RetriesAnAbortedCopyFiveTimesWithoutALogLine) {
       world.fake.files.heldOpen.insert("c:\\NEMBRIC\\Client\\bin\\tool.dll");
     }
     world.Put("plain.cab");
-    EXPECT_FALSE(world.Copy("plain.cab")) << c.what;
+    // The last attempt's call and FDIERROR value, with the text no line was logged for.
+    EXPECT_EQ(world.Copy("plain.cab"), ActionResult::Failed("FDICopy", 11, "Application aborted")) << c.what;
     EXPECT_EQ(world.fake.cabinet.copies, 5) << c.what;
     EXPECT_EQ(world.Log(), "") << c.what;
     EXPECT_EQ(world.fake.runtime.standardOutput, "") << c.what;
@@ -154,7 +155,7 @@ TEST(CopyCabinet, HostileCabinetsStayInTheDestinationAndEndPromptly) {
     CabinetWorld world;
     world.Put("hostile/" + name);
     const auto start = std::chrono::steady_clock::now();
-    const bool copied = CopyCabinet(world.state, "hostile/" + name, kCabinetFolder, kDestination);
+    const bool copied = CopyCabinet(world.state, "hostile/" + name, kCabinetFolder, kDestination).ok();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << name;
     const std::string destination = "c:\\nembric\\client\\";
     bool extracted = false;
@@ -252,7 +253,7 @@ TEST(CopyCabinet, RejectsATargetPathBeyond255Characters) {
     world.fake.files.AddDirectory(destination + "\\bin");
     world.Put("plain.cab");
     const bool fits = length + 13 <= 255;
-    EXPECT_EQ(world.Copy("plain.cab", destination), fits) << length;
+    EXPECT_EQ(world.Copy("plain.cab", destination).ok(), fits) << length;
     if (!fits) {
       EXPECT_NE(world.Log().find("the target path is longer than 255 characters"), std::string::npos);
       EXPECT_EQ(world.fake.cabinet.copies, 1);

@@ -30,12 +30,16 @@ TEST(CreateDirectoryChain, FailsWhenTheLastLevelCannotBeMade) {
   FakeMachine fake;
   fake.files.refusedPaths.insert("C:\\Locked\\Deep");
   fake.files.AddDirectory("C:\\Locked");
-  EXPECT_FALSE(CreateDirectoryChain(fake.machine, "C:\\Locked\\Deep"));
+  // Each failure names the call and its error.
+  EXPECT_EQ(CreateDirectoryChain(fake.machine, "C:\\Locked\\Deep"),
+            ActionResult::Failed("CreateDirectory", 5));
   // No such drive: nothing is made elsewhere instead.
-  EXPECT_FALSE(CreateDirectoryChain(fake.machine, "Q:\\Nowhere\\Deep"));
+  EXPECT_EQ(CreateDirectoryChain(fake.machine, "Q:\\Nowhere\\Deep"),
+            ActionResult::Failed("CreateDirectory", 3));
   EXPECT_FALSE(fake.files.DirectoryExists("C:\\Nowhere"));
   // A name beyond 255 characters is beyond the helper.
-  EXPECT_FALSE(CreateDirectoryChain(fake.machine, "C:\\" + std::string(256, 'n') + "\\x"));
+  EXPECT_EQ(CreateDirectoryChain(fake.machine, "C:\\" + std::string(256, 'n') + "\\x"),
+            ActionResult::Failed("CreateDirectory", 206));
   EXPECT_FALSE(fake.files.DirectoryExists("C:\\" + std::string(255, 'n')));
 }
 

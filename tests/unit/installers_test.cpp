@@ -15,7 +15,7 @@ constexpr char kServerUpdate[] = "c:\\Program Files\\Halvorn\\NembricAI\\Update"
 struct InstallerWorld : SetupWorld {
   InstallerWorld() { state.startDirectory = "C:\\"; }
   std::string Log() { return fake.files.Content(kLogPath).value_or(""); }
-  bool RunRuntime(const char* name = "vcredist_x64.exe") {
+  ActionResult RunRuntime(const char* name = "vcredist_x64.exe") {
     return RunClientRuntimeInstaller(state, kClientUpdate, name);
   }
 };
@@ -42,7 +42,11 @@ TEST(ClientRuntimeInstaller, RunsSilentlyInItsDirectoryAndJudgesTheExitCode) {
     InstallerWorld world;
     world.fake.processes.AddProgram("c:\\Nembric10App\\Update\\vcredist_x64.exe",
                                     {c.exitCode, nullptr, false, {}});
-    EXPECT_EQ(world.RunRuntime(), c.installed) << c.exitCode;
+    const ActionResult result = world.RunRuntime();
+    EXPECT_EQ(result, c.installed ? ActionResult::Done()
+                                  : ActionResult::Failed("vcredist_x64.exe", c.exitCode,
+                                                         "VC_redist exited with code 1"))
+        << c.exitCode;
     EXPECT_EQ(world.state.restartNeeded, c.restart) << c.exitCode;
     ASSERT_EQ(world.fake.processes.starts.size(), 1U);
     const ProcessStart& start = world.fake.processes.starts[0];
@@ -78,7 +82,10 @@ TEST(ClientRuntimeInstaller, AnUnreadableExitCodeCountsAsOne) {
 TEST(ServerInstaller, MsiPackagesRunThroughTheSystemsMsiexec) {
   InstallerWorld world;
   world.fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {1603, nullptr, false, {}});
-  EXPECT_FALSE(RunServerInstaller(world.state, kServerUpdate, "NembricISSetup.msi"));
+  EXPECT_EQ(RunServerInstaller(world.state, kServerUpdate, "NembricISSetup.msi"),
+            ActionResult::Failed(
+                "msiexec.exe", 1603,
+                "msiexec.exe /i \"c:\\Program Files\\Halvorn\\NembricAI\\Update\\NembricISSetup.msi\""));
   const ProcessStart& start = world.fake.processes.starts.at(0);
   EXPECT_EQ(start.applicationName, "C:\\Windows\\system32\\msiexec.exe");
   EXPECT_EQ(
@@ -106,8 +113,10 @@ TEST(ServerInstaller, ExeInstallersRunByPathAndRestartsSucceed) {
 
 TEST(ServerInstaller, AMissingInstallerReportsTheFailedStart) {
   InstallerWorld world;
-  EXPECT_FALSE(RunServerInstaller(world.state, kServerUpdate, "sqlncli.msi"));  // no msiexec on this machine
-  EXPECT_FALSE(world.RunRuntime("VC_redist.x64.exe"));
+  const ActionResult notFound = ActionResult::Failed(
+      "CreateProcess", 2, "CreateProcess failed (2): The system cannot find the file specified.\r\n");
+  EXPECT_EQ(RunServerInstaller(world.state, kServerUpdate, "sqlncli.msi"), notFound);  // no msiexec here
+  EXPECT_EQ(world.RunRuntime("VC_redist.x64.exe"), notFound);
   const std::string line =
       "Server Setup:CreateProcess failed (2): The system cannot find the file specified.\r\n\r\n";
   EXPECT_EQ(world.Log(), line + line);

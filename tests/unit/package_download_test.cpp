@@ -282,7 +282,11 @@ TEST(DownloadClientPackage, APackageIsCheckedAgainstItsPublishedDigest) {
                                  "Downloading",
                                  "Downloaded",
                                  false,
-                                 {"extract", [&processed] { return ++processed > 0; }}},
+                                 {"extract",
+                                  [&processed] {
+                                    ++processed;
+                                    return ActionResult::Done();
+                                  }}},
                                 done));
     const bool takesADigest =
         c.published && !c.published->starts_with("<html>") && *c.published != "__MATCH__x";

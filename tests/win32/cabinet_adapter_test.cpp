@@ -166,7 +166,7 @@ TEST_F(CabinetAdapter, HostileCabinetsStayInTheDestinationAndEndPromptly) {
     CreateDirectoryA(destination.c_str(), nullptr);
     const std::size_t logBefore = Log().size();
     const ULONGLONG start = GetTickCount64();
-    const bool copied = CopyCabinet(state, name, cabinets, destination);
+    const bool copied = CopyCabinet(state, name, cabinets, destination).ok();
     EXPECT_LT(GetTickCount64() - start, 10000U) << name;
     std::vector<std::string> files;
     ListFiles(outer, files);

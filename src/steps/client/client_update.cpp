@@ -17,7 +17,7 @@ constexpr char kDownloaded[] = "Downloaded";
 }  // namespace
 
 bool ClientSetup::DownloadClientPackage(const std::string& fileName, PackageBits bits) {
-  Processing processing{"process", [] { return true; }};
+  Processing processing{"process", [] { return ActionResult::Done(); }};
   if (HasAny(bits, PackageBits::runtime2015 | PackageBits::runtime2013)) {
     processing = {"install",
                   [this] { return RunClientRuntimeInstaller(state_, updateDirectory, installerName); }};

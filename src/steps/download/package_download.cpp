@@ -344,7 +344,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     // package is in the record before it runs: an installer goes on to its end when the setup is killed,
     // and a later run finds its work done and does not fetch the package again.
     recordPackage();
-    const bool ran = download.processing.run();
+    const bool ran = download.processing.run().ok();
     if (ran && fetched == Fetched::whole) {
       processed = true;
       break;

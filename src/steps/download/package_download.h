@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/action_result.h"
 #include "core/flags.h"
 #include "plan/package_plan.h"
 #include "product/setup_log.h"
@@ -24,7 +25,7 @@ inline constexpr int kDownloadAttempts = 5;
 // What is done with a package once it is saved, and the verb of the line that reports it failing.
 struct Processing {
   const char* verb;
-  std::function<bool()> run;
+  std::function<ActionResult()> run;
 };
 
 // One package download: the tag and texts of its lines, where it is saved and what is done with it.

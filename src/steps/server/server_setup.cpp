@@ -20,7 +20,8 @@ constexpr char kCabinetFolder[] = "cab";
 }  // namespace
 
 bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits) {
-  Processing processing{"process", [] { return false; }};
+  // A server package that is neither an installer nor a cabinet has nothing that could process it.
+  Processing processing{"process", [&fileName] { return ActionResult::Failed(fileName, 0); }};
   if (HasAny(bits,
              PackageBits::sqlNativeClient | PackageBits::runtime2013 | PackageBits::informationServer)) {
     processing = {"install", [this] { return RunServerInstaller(state_, updateDirectory, installerName); }};

@@ -32,6 +32,8 @@ constexpr char kReplacedAtRestart[] = "In use, replaced when Windows restarts: "
 constexpr char kNotReplaced[] = "In use and could not be replaced: ";
 
 constexpr int kCabinetAttempts = 5;
+constexpr char kCreateCall[] = "FDICreate";
+constexpr char kCopyCall[] = "FDICopy";
 
 // "<what> failed with error code N: text", as printed on standard output.
 void PrintCabinetFailure(SetupState& state, const char* line, int code) {
@@ -70,17 +72,19 @@ int ReportCabinetError(SetupState& state, int code) {
   return WriteLog(state, LogTag::server, CabinetErrorText(code));
 }
 
-bool ExtractCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
-                    const std::string& destination, InUseTargets inUse) {
+ActionResult ExtractCabinet(SetupState& state, const std::string& cabinetName,
+                            const std::string& cabinetDirectory, const std::string& destination,
+                            InUseTargets inUse) {
   if (cabinetName.find(kCabinetMark) == std::string::npos) {
-    return true;
+    return ActionResult::Done();
   }
   return CopyCabinet(state, cabinetName, WithTrailingBackslash(cabinetDirectory),
                      WithTrailingBackslash(destination), inUse);
 }
 
-bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
-                 const std::string& destination, InUseTargets inUse) {
+ActionResult CopyCabinet(SetupState& state, const std::string& cabinetName,
+                         const std::string& cabinetDirectory, const std::string& destination,
+                         InUseTargets inUse) {
   Machine& machine = state.machine;
   CabinetCallbacks callbacks(machine.files, &state.record);
   CabinetErrorRecord record;
@@ -88,23 +92,26 @@ bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::s
                                machine.cabinet.Create(callbacks, Cabinet::kCpuUnknown, record));
   if (!context.IsOpen()) {
     ReportCabinetError(state, record.oper);
-    return false;
+    return ActionResult::Failed(kCreateCall, record.oper, CabinetErrorText(record.oper));
   }
   record.oper = 0;
 
-  bool copied = false;
+  ActionResult result = ActionResult::Done();
   for (int attempt = 0; attempt < kCabinetAttempts;) {
     CabinetTarget target{destination, {}, {}, inUse == InUseTargets::replaceAtRestart, {}};
     if (machine.cabinet.Copy(context.get(), cabinetName, cabinetDirectory, 0, callbacks, &target)) {
-      copied = true;
       ReplaceAtRestart(state, target.writtenBeside);
+      result = ActionResult::Done();
       break;
     }
     if (!target.rejectionReason.empty()) {
       // The cabinet itself is at fault: another attempt would meet the same entry.
-      WriteLog(state, LogTag::server, kEntryRejected + target.rejectedEntry, target.rejectionReason);
+      const std::string entry = kEntryRejected + target.rejectedEntry;
+      WriteLog(state, LogTag::server, entry, target.rejectionReason);
+      result = ActionResult::Failed(kCopyCall, record.oper, entry + ";" + target.rejectionReason);
       break;
     }
+    result = ActionResult::Failed(kCopyCall, record.oper, CabinetErrorText(record.oper));
     if (record.oper != static_cast<int>(CabinetError::userAbort)) {
       ReportCabinetError(state, record.oper);
       PrintCabinetFailure(state, kCopyFailedLine, record.oper);
@@ -117,5 +124,5 @@ bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::s
     ReportCabinetError(state, record.oper);
     PrintCabinetFailure(state, kDestroyFailedLine, record.oper);
   }
-  return copied;
+  return result;
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/action_result.h"
+
 struct SetupState;
 
 // Package names holding this are cabinets.
@@ -19,12 +21,15 @@ int ReportCabinetError(SetupState& state, int code);
 enum class InUseTargets { abort, replaceAtRestart };
 
 // Unpacks a cabinet into the destination folder, both folder texts taking a trailing backslash. A name
-// without "cab" in it (an installer program, for example) is no cabinet: true, and nothing is done.
-bool ExtractCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
-                    const std::string& destination, InUseTargets inUse = InUseTargets::abort);
+// without "cab" in it (an installer program, for example) is no cabinet: done, and nothing is done.
+ActionResult ExtractCabinet(SetupState& state, const std::string& cabinetName,
+                            const std::string& cabinetDirectory, const std::string& destination,
+                            InUseTargets inUse = InUseTargets::abort);
 
 // Extracts every file of `cabinetDirectory` + `cabinetName` into the destination with the cabinet's time
 // stamps. A copy aborted by a target file that cannot be created is tried again, five attempts in all,
-// without a log line; any other failure is logged and printed once. True when the copy succeeded.
-bool CopyCabinet(SetupState& state, const std::string& cabinetName, const std::string& cabinetDirectory,
-                 const std::string& destination, InUseTargets inUse = InUseTargets::abort);
+// without a log line; any other failure is logged and printed once. Done when the copy succeeded; else
+// the cabinet call that failed (FDICreate, FDICopy) with its FDIERROR value and the line logged.
+ActionResult CopyCabinet(SetupState& state, const std::string& cabinetName,
+                         const std::string& cabinetDirectory, const std::string& destination,
+                         InUseTargets inUse = InUseTargets::abort);

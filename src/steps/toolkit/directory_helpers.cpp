@@ -11,6 +11,9 @@ constexpr std::size_t kMaxComponent = 255;
 constexpr char kLongPathPrefix[] = "\\\\?\\";
 constexpr char kDllMark[] = "dll";
 constexpr char kAllFiles[] = "*.*";
+constexpr char kMakeCall[] = "CreateDirectory";
+constexpr char kEnterCall[] = "SetCurrentDirectory";
+constexpr std::uint32_t kNameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 
 std::string WithoutTrailingBackslash(std::string path) {
   if (!path.empty() && path.back() == '\\') {
@@ -30,7 +33,8 @@ std::string MessageOf(Machine& machine, std::uint32_t error) {
 
 // The walk shared by both helpers, over a path already trimmed. `errors` collects the messages of the
 // directories that could not be made, when given. False when a level cannot be entered or made.
-bool WalkAndCreate(Machine& machine, const std::string& path, std::string* errors, InstallRecord* record) {
+ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::string* errors,
+                           InstallRecord* record) {
   Files& files = machine.files;
   std::string component;
   bool first = true;
@@ -45,7 +49,7 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
     const char c = path[at];
     if (c != '\\') {
       if (component.size() >= kMaxComponent) {
-        return false;
+        return ActionResult::Failed(kMakeCall, kNameTooLong);
       }
       component += c;
       continue;
@@ -62,35 +66,35 @@ bool WalkAndCreate(Machine& machine, const std::string& path, std::string* error
       }
       // A level that can be neither entered nor made (a drive that is not there, a folder without
       // access) ends the walk: going on from the folder that is current would make the rest elsewhere.
-      if (files.ChangeDirectory(component) != 0) {
-        return false;
+      if (const std::uint32_t entered = files.ChangeDirectory(component); entered != 0) {
+        return ActionResult::Failed(error != 0 ? kMakeCall : kEnterCall, error != 0 ? error : entered);
       }
     }
     component.clear();
   }
   if (component.empty()) {
-    return true;
+    return ActionResult::Done();
   }
   making(path.size());
   const std::uint32_t error = files.MakeDirectory(component);
   if (error != 0 && errors != nullptr) {
     *errors += MessageOf(machine, error);
   }
-  return error == 0;
+  return error == 0 ? ActionResult::Done() : ActionResult::Failed(kMakeCall, error);
 }
 
 }  // namespace
 
-bool CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record) {
+ActionResult CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record) {
   const std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
   if (machine.files.ChangeDirectory(trimmed) == 0 || trimmed.empty()) {
-    return true;
+    return ActionResult::Done();
   }
   return WalkAndCreate(machine, trimmed, nullptr, record);
 }
 
-bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText,
-                            InstallRecord* record) {
+ActionResult CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText,
+                                    InstallRecord* record) {
   std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
   if (trimmed.starts_with(kLongPathPrefix)) {
     trimmed.erase(0, std::string_view(kLongPathPrefix).size());
@@ -98,27 +102,28 @@ bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::stri
   trimmed = WithoutTrailingBackslash(trimmed);
   const std::uint32_t error = machine.files.ChangeDirectory(trimmed);
   if (error == 0) {
-    return true;
+    return ActionResult::Done();
   }
   errorText = MessageOf(machine, error);
   if (trimmed.empty()) {
-    return true;
+    return ActionResult::Done();
   }
   return WalkAndCreate(machine, trimmed, &errorText, record);
 }
 
-bool EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRecord* record) {
-  return machine.files.ChangeDirectory(path) == 0 || CreateDirectoryChain(machine, path, record);
+ActionResult EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRecord* record) {
+  return machine.files.ChangeDirectory(path) == 0 ? ActionResult::Done()
+                                                  : CreateDirectoryChain(machine, path, record);
 }
 
-bool DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record) {
+ActionResult DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record) {
   Files& files = machine.files;
-  if (files.ChangeDirectory(directory) != 0) {
-    return false;
+  if (const std::uint32_t error = files.ChangeDirectory(directory); error != 0) {
+    return ActionResult::Failed(kEnterCall, error);
   }
   const auto entries = files.ListDirectory(JoinPath(directory, kAllFiles));
   if (!entries) {
-    return true;
+    return ActionResult::Done();
   }
   for (const Files::DirectoryEntry& entry : *entries) {
     if (entry.name == "." || entry.name == ".." || (entry.attributes & Files::kAttributeDirectory) != 0) {
@@ -133,7 +138,7 @@ bool DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecor
       files.Remove(path);
     }
   }
-  return true;
+  return ActionResult::Done();
 }
 
 namespace {

@@ -3,30 +3,34 @@
 #include <cstdint>
 #include <string>
 
+#include "core/action_result.h"
+
 class InstallRecord;
 struct Machine;
 
-// Makes every missing directory of the path, walking it from the drive down. True when the path already
-// exists or its last directory was made; false when a level can be neither entered nor made, or a name is
-// longer than 255 characters. The process's current directory is left in the parent of the last
-// directory. Each folder made is added to the record, when one is given.
-bool CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record = nullptr);
+// Makes every missing directory of the path, walking it from the drive down. Done when the path already
+// exists or its last directory was made; else the call that failed when a level can be neither entered
+// nor made (SetCurrentDirectory or CreateDirectory, with its error), or a name is longer than 255
+// characters (CreateDirectory, ERROR_FILENAME_EXCED_RANGE). The process's current directory is left in the
+// parent of the last directory. Each folder made is added to the record, when one is given.
+ActionResult CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record = nullptr);
 
 // The same for a path that may start with "\\?\", collecting in `errorText` the system's message for each
 // directory that could not be entered at once or made.
-bool CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText,
-                            InstallRecord* record = nullptr);
+ActionResult CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText,
+                                    InstallRecord* record = nullptr);
 
 // What an update logs when its update folder can be neither entered nor made.
 inline constexpr char kNoUpdateDirectory[] = "Could not create update directory. Udpate cannot proceed";
 
-// Makes the folder current, creating it (and the folders above it) when it cannot be entered. False when
+// Makes the folder current, creating it (and the folders above it) when it cannot be entered. Failed when
 // it can be neither entered nor made. Entered, it stays current; made, its parent is current.
-bool EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRecord* record = nullptr);
+ActionResult EnterOrCreateDirectory(Machine& machine, const std::string& path,
+                                    InstallRecord* record = nullptr);
 
-// Deletes every file of the directory (not of its subdirectories) whose name holds "dll". False when the
+// Deletes every file of the directory (not of its subdirectories) whose name holds "dll". Failed when the
 // directory cannot be entered; failed deletions are passed over.
-bool DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record = nullptr);
+ActionResult DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record = nullptr);
 
 // The bytes of the files in the folder and its subfolders (to 16 levels); folders that cannot be listed
 // count nothing.

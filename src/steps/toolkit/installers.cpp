@@ -32,6 +32,7 @@ constexpr std::uint32_t kProductVersionNewer = 1638;  // ERROR_PRODUCT_VERSION
 struct RunResult {
   bool started = false;
   std::uint32_t exitCode = 0;
+  ActionResult notStarted;
 };
 
 // Starts the installer in its package's directory and waits for it without time-out.
@@ -40,11 +41,10 @@ RunResult RunAndWait(SetupState& state, const ProcessStart& start) {
   std::uint32_t error = 0;
   const UniqueProcess process(processes, processes.Create(start, error));
   if (!process.IsOpen()) {
-    ReportCreateProcessFailure(state, error);
-    return {};
+    return {false, 0, ReportCreateProcessFailure(state, error)};
   }
   processes.Wait(process.get(), Processes::kInfinite);
-  return {true, processes.ExitCode(process.get()).value_or(kUnreadableExitCode)};
+  return {true, processes.ExitCode(process.get()).value_or(kUnreadableExitCode), ActionResult::Done()};
 }
 
 // An installer started by its own path, its name the command line's first word.
@@ -75,8 +75,7 @@ std::optional<ProcessStart> MsiexecStart(SetupState& state, std::string_view act
 // Runs a start when there is one; a start that could not be composed is reported as a missing program.
 RunResult RunIfComposed(SetupState& state, const std::optional<ProcessStart>& start) {
   if (!start) {
-    ReportCreateProcessFailure(state, kFileNotFound);
-    return {};
+    return {false, 0, ReportCreateProcessFailure(state, kFileNotFound)};
   }
   return RunAndWait(state, *start);
 }
@@ -104,28 +103,30 @@ InstallerOutcome JudgeExitCode(std::uint32_t exitCode, bool runtimeRedistributab
   return InstallerOutcome::failed;
 }
 
-void ReportCreateProcessFailure(SetupState& state, std::uint32_t error) {
+ActionResult ReportCreateProcessFailure(SetupState& state, std::uint32_t error) {
   const std::string text = state.machine.processes.SystemMessage(error).value_or(kNoMessage);
-  WriteLog(state, LogTag::server,
-           std::string(kCreateProcess) + " failed (" + std::to_string(error) + "): " + text);
+  const std::string line = std::string(kCreateProcess) + " failed (" + std::to_string(error) + "): " + text;
+  WriteLog(state, LogTag::server, line);
+  return ActionResult::Failed(kCreateProcess, error, line);
 }
 
-bool RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirectory,
-                               const std::string& installerName) {
+ActionResult RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirectory,
+                                       const std::string& installerName) {
   const RunResult run = RunAndWait(
       state, InstallerStart(JoinPath(updateDirectory, installerName), kSilentSwitches, updateDirectory));
   if (!run.started) {
-    return false;
+    return run.notStarted;
   }
   if (Installed(state, JudgeExitCode(run.exitCode, true))) {
-    return true;
+    return ActionResult::Done();
   }
-  state.reporter.ShowMessage(kRuntimeFailed + std::to_string(run.exitCode), kInstallerCaption, kIconWarning);
-  return false;
+  const std::string message = kRuntimeFailed + std::to_string(run.exitCode);
+  state.reporter.ShowMessage(message, kInstallerCaption, kIconWarning);
+  return ActionResult::Failed(installerName, run.exitCode, message);
 }
 
-bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
-                        const std::string& installerName) {
+ActionResult RunServerInstaller(SetupState& state, const std::string& updateDirectory,
+                                const std::string& installerName) {
   const std::string package = JoinPath(updateDirectory, installerName);
   const bool msi = installerName.find("msi") != std::string::npos;
   // What the failure line quotes: the command before its switches.
@@ -133,7 +134,7 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
   const RunResult run = RunIfComposed(state, msi ? MsiexecStart(state, kMsiInstall, package, updateDirectory)
                                                  : InstallerStart(package, kSilentSwitches, updateDirectory));
   if (!run.started) {
-    return false;
+    return run.notStarted;
   }
   // A Visual C++ redistributable among the server packages answers like the client's.
   if (Installed(state, JudgeExitCode(run.exitCode, !msi))) {
@@ -142,16 +143,20 @@ bool RunServerInstaller(SetupState& state, const std::string& updateDirectory,
     if (msi) {
       state.record.Add(RecordEntry::Kind::msi, {ProductCodeOf(state, package).value_or(package)});
     }
-    return true;
+    return ActionResult::Done();
   }
   WriteLog(state, LogTag::server, command);
-  return false;
+  return ActionResult::Failed(msi ? kMsiProgram : installerName, run.exitCode, command);
 }
 
-bool RemoveInstallerPackage(SetupState& state, const std::string& product) {
+ActionResult RemoveInstallerPackage(SetupState& state, const std::string& product) {
   const RunResult run = RunIfComposed(state, MsiexecStart(state, kMsiRemove, product, std::nullopt));
-  return run.started &&
-         (run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false)));
+  if (!run.started) {
+    return run.notStarted;
+  }
+  return run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false))
+             ? ActionResult::Done()
+             : ActionResult::Failed(kMsiProgram, run.exitCode);
 }
 
 bool IsProductCode(const std::string& text) {

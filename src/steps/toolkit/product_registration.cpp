@@ -32,6 +32,7 @@ constexpr char kEstimatedSize[] = "EstimatedSize";
 constexpr char kInstallDate[] = "InstallDate";
 constexpr std::uint64_t kBytesPerKiB = 1024;
 constexpr char kRegistryError[] = "Cannot write to registry. Need admin rights?";
+constexpr char kCreateKeyCall[] = "RegCreateKeyEx";
 constexpr char kErrorCaption[] = "Error";
 // The widths the key path and the commands are composed in, terminating NUL included.
 constexpr std::size_t kKeyPathWidth = 256;
@@ -161,17 +162,18 @@ Edition EditionNamed(const std::string& name) {
   return ValueIn(kEditions, name);
 }
 
-bool WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
-                         const std::string& valueName, const std::string& data) {
+ActionResult WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
+                                 const std::string& valueName, const std::string& data) {
   UniqueKey key(state.machine.registry);
-  if (CreateRecordedKey(state, root, 0, subKey, Registry::kWrite, key) != Registry::kSuccess) {
-    return false;
+  if (const auto status = CreateRecordedKey(state, root, 0, subKey, Registry::kWrite, key);
+      status != Registry::kSuccess) {
+    return ActionResult::Failed(kCreateKeyCall, status);
   }
   SetRecordedValue(state, key, root, 0, subKey, valueName, StringValue(data));
-  return true;
+  return ActionResult::Done();
 }
 
-bool RegisterProduct(SetupState& state, ProductComponent component) {
+ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   const SetupChoices& choices = state.choices;
   const bool client = component == ProductComponent::client;
   const bool aiClient = choices.bitSize == BitSize::aiClient;
@@ -188,10 +190,11 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
   const std::string keyPath = EntryKeyPath(component);
 
   UniqueKey entry(state.machine.registry);
-  if (CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath, Registry::kWrite,
-                        entry) != Registry::kSuccess) {
+  if (const auto status = CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath,
+                                            Registry::kWrite, entry);
+      status != Registry::kSuccess) {
     state.reporter.ShowMessage(kRegistryError, kErrorCaption, DialogView::kIconError | DialogView::kOk);
-    return false;
+    return ActionResult::Failed(kCreateKeyCall, status, kRegistryError);
   }
   const std::array<std::pair<const char*, std::string>, 8> values = {{
       {"DisplayName", displayName},
@@ -224,7 +227,7 @@ bool RegisterProduct(SetupState& state, ProductComponent component) {
     WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey, kPortValue,
                         std::to_string(choices.port));
   }
-  return true;
+  return ActionResult::Done();
 }
 
 bool ProductRegistered(SetupState& state, ProductComponent component) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/action_result.h"
 #include "platform/registry.h"
 #include "product/product_folders.h"
 #include "product/setup_choices.h"
@@ -21,9 +22,9 @@ inline constexpr char kClientDisplayName[] = "Nembric Client";
 inline constexpr char kServerDisplayName[] = "Halvorn NembricAI Server";
 
 // Registers the client or the server component with Windows: its uninstall entry in the 32-bit
-// view, with the commands of the installed setup program, and the product keys. False, after an error
-// box, when the uninstall entry cannot be written.
-bool RegisterProduct(SetupState& state, ProductComponent component);
+// view, with the commands of the installed setup program, and the product keys. Failed (RegCreateKeyEx
+// with its status, and the box's text), after an error box, when the uninstall entry cannot be written.
+ActionResult RegisterProduct(SetupState& state, ProductComponent component);
 
 // What a repair needs to run the update again, kept in the product keys beside "InstallPath": the
 // client's build, and the server's edition and website port.
@@ -38,7 +39,7 @@ Edition EditionNamed(const std::string& name);
 // Whether the component's uninstall entry is there.
 bool ProductRegistered(SetupState& state, ProductComponent component);
 
-// Creates or opens the key and sets the value as REG_SZ with its NUL. False only when the key cannot be
-// created or opened.
-bool WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
-                         const std::string& valueName, const std::string& data);
+// Creates or opens the key and sets the value as REG_SZ with its NUL. Failed (RegCreateKeyEx with its
+// status) only when the key cannot be created or opened.
+ActionResult WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
+                                 const std::string& valueName, const std::string& data);
