@@ -9,6 +9,8 @@ namespace {
 constexpr char kLinkExtension[] = ".lnk";
 
 constexpr char kBeginning[] = "Begin updating Software";
+constexpr char kModulePathCall[] = "GetModuleFileName";
+constexpr char kCopyCall[] = "CopyFile";
 constexpr char kNoModulePath[] = "Failed to get module filename";
 constexpr char kCopyFailed[] = "Copy failed";
 constexpr char kErrorCaption[] = "Error";
@@ -29,26 +31,28 @@ std::string CopyFailureLine(SetupState& state, std::uint32_t error) {
 }
 
 // Copies the running program to the product folder, where the uninstall entries call it.
-void CopySetupProgram(SetupState& state) {
+ActionResult CopySetupProgram(SetupState& state) {
   Machine& machine = state.machine;
   const std::optional<std::string> running = machine.files.ModulePath(kModulePathChars);
   if (!running) {
     state.reporter.ShowMessage(kNoModulePath, kErrorCaption, DialogView::kIconError);
-    return;
+    return ActionResult::Failed(kModulePathCall, 0, kNoModulePath);
   }
   std::string ignored;
   CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record);
   // Started from the product folder (a modify run from the entry), the program is already in place.
   if (SameName(*running, kInstalledSetupProgram)) {
-    return;
+    return ActionResult::Done();
   }
   std::uint32_t error = 0;
   if (!machine.files.CopyTo(*running, kInstalledSetupProgram, error)) {
-    WriteOutput(state, CopyFailureLine(state, error));
+    const std::string line = CopyFailureLine(state, error);
+    WriteOutput(state, line);
     state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
-    return;
+    return ActionResult::Failed(kCopyCall, error, line);
   }
   state.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
+  return ActionResult::Done();
 }
 
 // The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.

@@ -120,7 +120,10 @@ TEST(InstallSqlServer, ASetupThatCannotStartIsOneLine) {
     if (c.present) {
       world.fake.processes.AddProgram(directory + "Update\\SQLEXPR_x64_ENU.exe", {});
     }
-    EXPECT_FALSE(world.sql.InstallSqlServer()) << c.directoryChars;
+    // A program that is not there fails to start (ERROR_FILE_NOT_FOUND); one beyond the widths is not tried.
+    EXPECT_EQ(world.sql.InstallSqlServer(),
+              ActionResult::Failed("CreateProcess", c.present ? 206 : 2, "CreateProcess failed"))
+        << c.directoryChars;
     EXPECT_TRUE(world.Log().ends_with("Server Setup:CreateProcess failed\r\n")) << c.directoryChars;
     if (c.present) {
       // Beyond the widths nothing is started and the command line is not logged.

@@ -9,6 +9,9 @@ constexpr char kUpdateFolder[] = "Update";
 constexpr char kSetupProgram[] = "\\SQLEXPR_x64_ENU.exe";
 constexpr char kPasswordSwitch[] = "/SAPWD=";
 constexpr char kStartFailed[] = "CreateProcess failed";
+constexpr char kCreateProcess[] = "CreateProcess";
+constexpr char kCreatePipe[] = "CreatePipe";
+constexpr std::uint32_t kNameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 constexpr char kInstalled[] = "Installed SQL Server";
 constexpr std::uint32_t kPollMs = 100;
 constexpr std::size_t kChunkBytes = 255;
@@ -82,7 +85,7 @@ bool SqlServerSetup::LogSetupOutput(FileHandle read) {
   return true;
 }
 
-bool SqlServerSetup::InstallSqlServer() {
+ActionResult SqlServerSetup::InstallSqlServer() {
   setupExitCode.reset();
   Processes& processes = state_.machine.processes;
   const std::string workingDirectory = state_.choices.serverDirectory + kUpdateFolder;
@@ -94,7 +97,8 @@ bool SqlServerSetup::InstallSqlServer() {
   // Paths beyond the setup's limits are not cut into another program's command line.
   if (!pipe || workingDirectory.size() > kWorkingDirectoryChars || commandLine.size() > kCommandLineChars) {
     WriteLog(state_, LogTag::server, kStartFailed);
-    return false;
+    return pipe ? ActionResult::Failed(kCreateProcess, kNameTooLong, kStartFailed)
+                : ActionResult::Failed(kCreatePipe, 0, kStartFailed);
   }
   // The log shows the command line without the password.
   WriteLog(state_, LogTag::server, CommandLineOf(program, SqlSetupArguments(kMaskedSecret)));
@@ -109,7 +113,7 @@ bool SqlServerSetup::InstallSqlServer() {
   write.Close();
   if (!process.IsOpen()) {
     WriteLog(state_, LogTag::server, kStartFailed);
-    return false;
+    return ActionResult::Failed(kCreateProcess, error, kStartFailed);
   }
   for (;;) {
     // Anything but a time-out ends the wait for good, so a wait that fails cannot poll for ever.
@@ -127,5 +131,5 @@ bool SqlServerSetup::InstallSqlServer() {
     state_.restartNeeded = true;
   }
   WriteLog(state_, LogTag::sqlInstall, kInstalled);
-  return true;
+  return ActionResult::Done();
 }

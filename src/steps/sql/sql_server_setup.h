@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/action_result.h"
 #include "platform/handles.h"
 
 class WmiServices;
@@ -36,8 +37,9 @@ class SqlServerSetup {
   std::string InstanceNameOf(std::u16string_view serviceName);
 
   // Runs the SQL Server Express setup from the server's update folder unattended, its output copied into
-  // the log chunk by chunk while it runs and after it has ended. False when it could not be started.
-  bool InstallSqlServer();
+  // the log chunk by chunk while it runs and after it has ended. Failed when it could not be started (the
+  // pipe, or the start with its error; a path beyond the limits as ERROR_FILENAME_EXCED_RANGE).
+  ActionResult InstallSqlServer();
   // True when the last installation's setup ended with success (0, or 3010 when it needs a restart).
   bool Installed() const;
   // The setup's arguments with the password given, after choosing the data drive.
