@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,3 +45,9 @@ SetupPlan PlanSetup(const SetupChoices& choices, bool installSqlExpress, bool na
 
 // The names of the packages, as the journal keeps a component's plan ("a.cab b.exe").
 std::string PackageNames(const std::vector<PlannedPackage>& packages);
+
+// What an offline layout holds for the choices: every package a run with them could fetch, whatever the
+// machine it runs on holds already (the runtimes, SQL Server's Native Client; SQL Server Express when it
+// was chosen). Without choices, every package of every client build and server edition. Each name once,
+// in the order a run fetches them.
+std::vector<std::string> PlanLayoutPackages(const std::optional<SetupChoices>& choices);

@@ -45,6 +45,8 @@ class Runtime {
   virtual std::string LocalDate() = 0;
   // Sleep: the thread waits this many milliseconds.
   virtual void Pause(std::uint32_t milliseconds) = 0;
+  // GetTickCount64: the milliseconds since Windows started, for the time an operation took.
+  virtual std::uint64_t Milliseconds() = 0;
 
   [[noreturn]] virtual void ExitProcess(std::uint32_t exitCode) = 0;
 };

@@ -21,6 +21,8 @@ std::string_view PrefixFor(LogTag tag) {
       return "User Interface:";
     case LogTag::sqlInstall:
       return "SQL Server Install:";
+    case LogTag::layout:
+      return "Layout:";
   }
   return {};
 }

@@ -21,6 +21,7 @@ constexpr char kGivenTwice[] = " is given twice";
 constexpr std::u16string_view kQuiet = u"/quiet";
 constexpr std::u16string_view kAnswers = u"/answers=";
 constexpr std::u16string_view kLog = u"/log=";
+constexpr std::u16string_view kLayout = u"/layout=";
 constexpr char kTypeSwitch[] = "/type=";
 
 char16_t Lower(char16_t c) {
@@ -63,6 +64,9 @@ RunSwitches SplitRunSwitches(std::u16string_view commandLine) {
     } else if (wordStart && StartsWithName(commandLine, at, kLog)) {
       value = &result.logPath;
       name = kLog;
+    } else if (wordStart && StartsWithName(commandLine, at, kLayout)) {
+      value = &result.layoutPath;
+      name = kLayout;
     } else if (wordStart && StartsWithName(commandLine, at, kQuiet) &&
                (at + kQuiet.size() == commandLine.size() || commandLine[at + kQuiet.size()] == u' ')) {
       if (result.quiet) {

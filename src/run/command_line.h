@@ -17,14 +17,16 @@ inline constexpr char kSourceSwitch[] = "/source=";
 
 // The switches of an unattended run, taken out of the command line before anything else reads it.
 struct RunSwitches {
-  // The command line without /quiet, /answers= and /log= (and their values), for /source= and the
-  // run-mode keywords.
+  // The command line without /quiet, /answers=, /log= and /layout= (and their values), for /source= and
+  // the run-mode keywords.
   std::u16string rest;
   // /quiet: no window and no message box.
   bool quiet = false;
   // /answers=FILE and /log=FILE; a value in double quotes may hold blanks.
   std::optional<std::u16string> answersPath;
   std::optional<std::u16string> logPath;
+  // /layout=FOLDER: an offline layout is built there, and nothing is installed.
+  std::optional<std::u16string> layoutPath;
   // What is wrong with a switch (an empty value, a missing closing quote, a switch given twice); the run
   // ends with kInvalidArguments.
   std::optional<std::string> error;

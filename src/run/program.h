@@ -45,4 +45,7 @@ class Program final : public RunRequests {
   // A run without a window: the answers over the dialog's defaults, the dialog's checks, then the setup;
   // or the maintenance of the /type= components. Never returns.
   [[noreturn]] void RunUnattended(const std::map<int, std::string>& answers, const std::string& type);
+  // An offline layout in the folder, without a window: the packages of the answers' choices (which pass
+  // the dialog's checks first), or of every build and edition when there are none. Never returns.
+  [[noreturn]] void RunLayout(const std::map<int, std::string>& answers, const std::string& folder);
 };

@@ -1,5 +1,6 @@
 #include "run/program_entry.h"
 
+#include "plan/setup_plan.h"
 #include "resources/resource.h"
 #include "run/command_line.h"
 #include "run/exit_codes.h"
@@ -8,6 +9,7 @@
 #include "run/run_driver.h"
 #include "run/unattended.h"
 #include "steps/download/http_session.h"
+#include "steps/download/offline_layout.h"
 #include "ui/control_groups.h"
 #include "ui/dialog_choices.h"
 
@@ -60,7 +62,8 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   if (switches.logPath) {
     state.log.path = machine.runtime.WideToAnsi(*switches.logPath).value_or(std::string());
   }
-  if (switches.quiet) {
+  // A run without a window logs its boxes.
+  if (switches.quiet || switches.layoutPath) {
     reporter.messageSink = [this](const std::string& text) { WriteLog(state, state.lastTag, text); };
   }
   const std::string bounded = BoundedCommandLine(machine.runtime, switches.rest);
@@ -99,6 +102,9 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
   }
 
+  if (switches.layoutPath) {
+    RunLayout(answers, machine.runtime.WideToAnsi(*switches.layoutPath).value_or(std::string()));
+  }
   if (switches.quiet) {
     RunUnattended(answers, TypeSwitchValue(source.rest));
   }
@@ -139,6 +145,31 @@ std::map<int, std::string> Program::ReadAnswers(const std::string& path) {
 void Program::Refuse(const std::string& line) {
   WriteLog(state, LogTag::userInterface, line);
   End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
+}
+
+void Program::RunLayout(const std::map<int, std::string>& answers, const std::string& folder) {
+  DetectProxy(dialog.context);
+  std::optional<SetupChoices> choices;
+  if (!answers.empty()) {
+    const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
+    const auto text = [&texts](int id) {
+      const auto found = texts.find(id);
+      return found == texts.end() ? std::string() : found->second;
+    };
+    // The layout is for other machines: what this one holds does not take the SQL Server fields away.
+    if (const std::optional<InputError> error = CheckFieldTexts(texts, false)) {
+      Refuse(error->message);
+    }
+    choices = ChoicesFromFields([&text](int id, std::size_t width) { return text(id).substr(0, width - 1); },
+                                dialog.context.proxyServer);
+    if (const std::optional<InputError> error = CheckChoices(*choices)) {
+      Refuse(error->message);
+    }
+  }
+  OpenHttpSession(state, choices ? choices->proxyServer : dialog.context.proxyServer);
+  const std::string setupProgram = state.machine.files.ModulePath(kModulePathChars).value_or(std::string());
+  const bool complete = BuildOfflineLayout(state, PlanLayoutPackages(choices), folder, setupProgram);
+  End(RunEnd{complete ? kExitSuccess : kExitComponentFailed, nullptr, nullptr, {}});
 }
 
 void Program::RunUnattended(const std::map<int, std::string>& answers, const std::string& type) {

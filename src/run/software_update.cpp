@@ -15,7 +15,6 @@ constexpr char kNoModulePath[] = "Failed to get module filename";
 constexpr char kCopyFailed[] = "Copy failed";
 constexpr char kErrorCaption[] = "Error";
 constexpr char kCopyingTargets[] = "Copying Targets";
-constexpr std::size_t kModulePathChars = 260;
 constexpr std::size_t kLinkNameChars = 260;
 constexpr std::size_t kWorkingDirectoryChars = 259;
 

@@ -37,7 +37,13 @@ class FakeRuntime final : public Runtime {
   }
   std::string LocalDate() override { return localDate; }
   // Recorded, never waited.
-  void Pause(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
+  // A pause moves the clock on by its length; `milliseconds` is the clock.
+  void Pause(std::uint32_t milliseconds) override {
+    pauses.push_back(milliseconds);
+    clock += milliseconds;
+  }
+  std::uint64_t Milliseconds() override { return clock; }
+  std::uint64_t clock = 0;
   std::vector<std::uint32_t> pauses;
   [[noreturn]] void ExitProcess(std::uint32_t exitCode) override { throw ProcessExit{exitCode}; }
 

@@ -76,6 +76,10 @@ bool Win32Runtime::ClaimNamedMutex(std::u16string_view name) {
   return true;
 }
 
+std::uint64_t Win32Runtime::Milliseconds() {
+  return GetTickCount64();
+}
+
 void Win32Runtime::Pause(std::uint32_t milliseconds) {
   Sleep(milliseconds);
 }

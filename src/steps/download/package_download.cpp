@@ -371,6 +371,23 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   return true;
 }
 
+std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName) {
+  Machine& machine = state.machine;
+  const std::u16string wideHost = machine.runtime.AnsiToWide(state.downloadHost).value_or(u"");
+  const std::u16string widePath = machine.runtime.AnsiToWide(kObjectFolder + fileName).value_or(u"");
+  const UniqueInternet connection(machine.http,
+                                  machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
+  if (!connection.IsOpen()) {
+    return std::nullopt;
+  }
+  return FetchPublishedDigest(state, connection.get(), widePath);
+}
+
+std::optional<Sha256Hash::Digest> FileSha256(SetupState& state, const std::string& path) {
+  std::vector<char> buffer(kDownloadReadSize);
+  return FileDigest(state, path, buffer);
+}
+
 bool MissingPageScanner::Feed(std::string_view chunk) {
   if (ended_ || found_) {
     return found_;

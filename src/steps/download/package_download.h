@@ -3,12 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/action_result.h"
 #include "core/flags.h"
 #include "plan/package_plan.h"
+#include "platform/crypto.h"
 #include "product/setup_log.h"
 
 struct SetupState;
@@ -45,6 +47,12 @@ struct PackageDownload {
 // empty file. False only when the request cannot be opened; `processed` tells whether a processing
 // succeeded.
 bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed);
+
+// The SHA-256 digest the download host publishes beside a package ("downloads/NAME.sha256", "HEX  NAME" as
+// sha256sum writes it); nullopt when it publishes none, or the host cannot be reached.
+std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName);
+// The SHA-256 digest of a file, read piece by piece; nullopt when it cannot be read.
+std::optional<Sha256Hash::Digest> FileSha256(SetupState& state, const std::string& path);
 
 // Finds the text "404" in the leading text of a response body, as the download server's error page holds
 // it: the bytes before the first NUL of the body, within its first chunk. Fed the body chunk by chunk as it
