@@ -34,6 +34,7 @@ FLOORS = {
     "steps/server": 6,
     "steps/sql": 6,
     "steps/undo": 6,
+    "steps/layout": 6,
     "ui": 7,
     "run": 8,
     "": 9,  # main.cpp

@@ -9,7 +9,7 @@
 #include "run/run_driver.h"
 #include "run/unattended.h"
 #include "steps/download/http_session.h"
-#include "steps/download/offline_layout.h"
+#include "steps/layout/offline_layout.h"
 #include "ui/control_groups.h"
 #include "ui/dialog_choices.h"
 

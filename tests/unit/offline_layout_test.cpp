@@ -1,4 +1,4 @@
-#include "steps/download/offline_layout.h"
+#include "steps/layout/offline_layout.h"
 
 #include <gtest/gtest.h>
 
