@@ -95,6 +95,9 @@ struct SetupState {
   std::string downloadHost = kDefaultDownloadHost;
   // The host last connected to, for the connection-failure lines.
   std::string downloadServerName;
+  // A folder or share that holds an offline layout: the packages are read from its "downloads" folder,
+  // checked against its SHA256SUMS, instead of being fetched from the download host; empty for the host.
+  std::string packageSource;
 
   // Texts that never reach the log or the status line (the SQL Server password): each is shown masked.
   std::vector<std::string> secrets;

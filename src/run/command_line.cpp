@@ -1,6 +1,7 @@
 #include "run/command_line.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "core/blank_text.h"
 
@@ -13,6 +14,28 @@ bool Contains(std::string_view text, std::string_view word) {
 bool IsHostCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
          c == '_';
+}
+
+// A folder or share: "X:\..." or "\\SERVER\SHARE...", without a character Windows refuses in a path and
+// without a part that climbs up.
+bool IsSourceFolder(std::string_view path) {
+  const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 &&
+                     path[1] == ':' && path[2] == '\\';
+  const bool share = path.size() > 2 && path.starts_with("\\\\") && path[2] != '\\';
+  if (!drive && !share) {
+    return false;
+  }
+  if (std::any_of(path.begin(), path.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 ||
+               std::string_view("\"<>|?*/").find(c) != std::string_view::npos;
+      })) {
+    return false;
+  }
+  std::string wrapped(1, '\\');
+  wrapped.append(path);
+  wrapped.push_back('\\');
+  return wrapped.find("\\..\\") == std::string::npos && wrapped.find("\\.\\") == std::string::npos &&
+         path.find(':', 2) == std::string_view::npos;
 }
 
 constexpr char kEmptyValue[] = " needs a value";
@@ -142,19 +165,35 @@ RunMode ParseRunMode(std::string_view commandLine) {
 }
 
 SourceSwitch SplitSourceSwitch(std::string_view commandLine, std::size_t maxLength) {
-  SourceSwitch result{std::string(commandLine), std::nullopt};
+  SourceSwitch result{std::string(commandLine), std::nullopt, std::nullopt};
   const std::size_t start = commandLine.find(kSourceSwitch);
   if (start == std::string_view::npos) {
     return result;
   }
-  const std::size_t hostStart = start + std::string_view(kSourceSwitch).size();
-  std::size_t end = commandLine.find(' ', hostStart);
-  if (end == std::string_view::npos) {
-    end = commandLine.size();
+  std::size_t hostStart = start + std::string_view(kSourceSwitch).size();
+  std::size_t end = 0;
+  std::size_t next = 0;
+  // A folder with blanks goes in double quotes.
+  if (hostStart < commandLine.size() && commandLine[hostStart] == '"' &&
+      commandLine.find('"', hostStart + 1) != std::string_view::npos) {
+    ++hostStart;
+    end = commandLine.find('"', hostStart);
+    next = end + 1;
+  } else {
+    end = std::min(commandLine.find(' ', hostStart), commandLine.size());
+    next = end;
   }
-  const std::string_view host = commandLine.substr(hostStart, end - hostStart);
-  result.rest = std::string(commandLine.substr(0, start)) + std::string(commandLine.substr(end));
-  if (!host.empty() && host.size() <= maxLength && std::all_of(host.begin(), host.end(), IsHostCharacter)) {
+  std::string_view host = commandLine.substr(hostStart, end - hostStart);
+  result.rest = std::string(commandLine.substr(0, start)) + std::string(commandLine.substr(next));
+  if (host.empty() || host.size() > maxLength) {
+    return result;
+  }
+  if (IsSourceFolder(host)) {
+    while (host.size() > 3 && host.back() == '\\') {
+      host.remove_suffix(1);
+    }
+    result.folder = std::string(host);
+  } else if (std::all_of(host.begin(), host.end(), IsHostCharacter)) {
     result.host = std::string(host);
   }
   return result;

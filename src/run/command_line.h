@@ -49,9 +49,14 @@ struct SourceSwitch {
   std::string rest;
   // The host the switch names, when it names a valid one.
   std::optional<std::string> host;
+  // The folder or share the switch names instead ("D:\Media", "\\fileserver\nembric"), without its
+  // trailing backslashes: an offline layout to read the packages from.
+  std::optional<std::string> folder;
 };
 
-// Takes "/source=HOST" (up to the next blank) out of the command line, so that a host name holding a
-// keyword ("install", "server", ...) cannot change the run mode. A host is accepted when it is a plain
-// host name or address: letters, digits, '.', '-' and '_', at most `maxLength` characters.
+// Takes "/source=HOST" (up to the next blank, or in double quotes) out of the command line, so that a host
+// name or folder holding a keyword ("install", "server", ...) cannot change the run mode. A host is
+// accepted when it is a plain host name or address: letters, digits, '.', '-' and '_'; a folder when it
+// begins with a drive ("X:\") or a share ("\\SERVER"), holds no character a path may not hold and no
+// part that climbs up; either at most `maxLength` characters.
 SourceSwitch SplitSourceSwitch(std::string_view commandLine, std::size_t maxLength);

@@ -45,6 +45,10 @@ class Program final : public RunRequests {
   // A run without a window: the answers over the dialog's defaults, the dialog's checks, then the setup;
   // or the maintenance of the /type= components. Never returns.
   [[noreturn]] void RunUnattended(const std::map<int, std::string>& answers, const std::string& type);
+  // The packages come from the folder /source= names (which must hold a layout: its run ends with 87
+  // otherwise), or from the layout the setup was started from when no /source= is given; else from the
+  // download host.
+  void ChoosePackageSource(const std::optional<std::string>& folder, bool sourceGiven);
   // An offline layout in the folder, without a window: the packages of the answers' choices (which pass
   // the dialog's checks first), or of every build and edition when there are none. Never returns.
   [[noreturn]] void RunLayout(const std::map<int, std::string>& answers, const std::string& folder);

@@ -1,5 +1,6 @@
 #include "run/program_entry.h"
 
+#include "core/path_text.h"
 #include "plan/setup_plan.h"
 #include "resources/resource.h"
 #include "run/command_line.h"
@@ -9,6 +10,7 @@
 #include "run/run_driver.h"
 #include "run/unattended.h"
 #include "steps/download/http_session.h"
+#include "steps/download/source_package.h"
 #include "steps/layout/offline_layout.h"
 #include "ui/control_groups.h"
 #include "ui/dialog_choices.h"
@@ -17,6 +19,7 @@ namespace {
 
 constexpr char kInvalidSwitch[] = "Invalid command line: ";
 constexpr char kUnreadable[] = "the file cannot be read";
+constexpr char kNoLayout[] = "/source= names no layout (a folder with downloads\\SHA256SUMS): ";
 constexpr char kAnotherSetup[] =
     "Another Halvorn Nembric setup is running. Please wait until it has ended, then start this setup again";
 // One setup at a time on the machine, in every session.
@@ -76,6 +79,7 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     WriteLog(state, LogTag::userInterface, kInvalidSwitch + *switches.error);
     End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
   }
+  ChoosePackageSource(source.folder, bounded.find(kSourceSwitch) != std::string::npos);
   // A second setup leaves the running one alone: its log is added to, never started anew.
   if (!machine.runtime.ClaimNamedMutex(kInstanceMutex)) {
     state.log.append = true;
@@ -145,6 +149,28 @@ std::map<int, std::string> Program::ReadAnswers(const std::string& path) {
 void Program::Refuse(const std::string& line) {
   WriteLog(state, LogTag::userInterface, line);
   End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
+}
+
+void Program::ChoosePackageSource(const std::optional<std::string>& folder, bool sourceGiven) {
+  Files& files = state.machine.files;
+  const auto holdsLayout = [&files](const std::string& candidate) {
+    return files.FileAttributes(JoinPath(JoinPath(candidate, kLayoutPackageFolder), kLayoutDigestList))
+        .has_value();
+  };
+  if (folder) {
+    if (!holdsLayout(*folder)) {
+      WriteLog(state, LogTag::userInterface, kInvalidSwitch + std::string(kNoLayout) + *folder);
+      End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
+    }
+    state.packageSource = *folder;
+    return;
+  }
+  // A setup started from a layout reads the packages from it, unless the command line names a source.
+  const std::string program = files.ModulePath(kModulePathChars).value_or(std::string());
+  const std::size_t slash = program.find_last_of('\\');
+  if (!sourceGiven && slash != std::string::npos && holdsLayout(program.substr(0, slash))) {
+    state.packageSource = program.substr(0, slash);
+  }
 }
 
 void Program::RunLayout(const std::map<int, std::string>& answers, const std::string& folder) {

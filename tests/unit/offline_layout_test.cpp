@@ -4,6 +4,7 @@
 
 #include "plan/setup_plan.h"
 #include "setup_world.h"
+#include "steps/download/package_download.h"
 
 namespace {
 
@@ -98,6 +99,60 @@ TEST(OfflineLayout, ABuildAgainFetchesOnlyWhatIsMissingOrChanged) {
   EXPECT_EQ(world.fake.files.Content(std::string(kPackages) + "HNbx.cab"), "box");
   EXPECT_NE(world.fake.runtime.standardOutput.find("HNembricAI1.cab is in the layout already"),
             std::string::npos);
+}
+
+// A run with a layout as its source reads each package from it and uses it only when it is what the
+// layout's SHA256SUMS lists; the lines are a download's, with the source in the host's place.
+TEST(SourcePackage, IsReadFromTheLayoutAndUsedOnlyWhenItsDigestIsListed) {
+  struct Case {
+    const char* what;
+    const char* onMedia;  // nullptr: not on the media
+    bool listed;
+    const char* line;  // the line after "Downloading", or the failure line
+    bool used;
+  };
+  const Case cases[] = {
+      {"as listed", "runtime", true, "Layout:Downloaded;C:\\Media;downloads/vcredist_x64.exe", true},
+      {"one byte changed", "runtimf", true,
+       "Layout:Download of vcredist_x64.exe does not match its published SHA-256 digest", false},
+      {"not listed", "runtime", false,
+       "Layout:vcredist_x64.exe has no SHA-256 digest in C:\\Media\\downloads\\SHA256SUMS: it is not used",
+       false},
+      {"not on the media", nullptr, true,
+       "Layout:Could not find vcredist_x64.exe on server. Please contact you administrator", false},
+  };
+  for (const Case& c : cases) {
+    LayoutWorld world;
+    world.fake.files.AddDirectory("C:\\App");
+    world.state.packageSource = kLayout;
+    if (c.onMedia) {
+      world.fake.files.SetContent(std::string(kPackages) + "vcredist_x64.exe", c.onMedia);
+    }
+    world.fake.files.SetContent(std::string(kPackages) + "SHA256SUMS",
+                                c.listed ? world.Digest("runtime") + "  VCREDIST_x64.exe\r\n" : "");
+    int runs = 0;
+    bool processed = false;
+    EXPECT_TRUE(
+        DownloadPackage(world.state,
+                        {LogTag::layout, "vcredist_x64.exe", "C:\\App", "Downloading", "Downloaded", true,
+                         Processing{"install",
+                                    [&runs] {
+                                      ++runs;
+                                      return ActionResult::Done();
+                                    }}},
+                        processed));
+    EXPECT_EQ(processed, c.used) << c.what;
+    EXPECT_EQ(runs, c.used ? 1 : 0) << c.what;
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\vcredist_x64.exe"),
+              c.used ? std::optional<std::string>("runtime") : std::nullopt)
+        << c.what;
+    EXPECT_TRUE(world.fake.http.requests.empty()) << c.what;
+    CloseLog(world.state);
+    const std::string log = world.fake.files.Content("C:\\Halvorn NembricAI  Setup v10.1.3.Log").value_or("");
+    EXPECT_NE(log.find("Layout:Downloading;C:\\Media;downloads/vcredist_x64.exe\r\n"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find(std::string(c.line) + "\r\n"), std::string::npos) << c.what << "\n" << log;
+  }
 }
 
 // What a layout holds: the packages of the choices, whatever the machine has; all of them without choices.

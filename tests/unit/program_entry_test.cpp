@@ -194,3 +194,30 @@ TEST(DownloadSource, HostLongerThanItsFieldIsRefused) {
 }
 
 }  // namespace
+
+// A folder or share names an offline layout; what is no folder a path could be is neither folder nor host.
+TEST(DownloadSource, SwitchNamesALayoutFolderOrShare) {
+  const struct {
+    const char* commandLine;
+    const char* folder;
+    const char* rest;
+  } cases[] = {
+      {"/source=D:\\Media /quiet", "D:\\Media", " /quiet"},
+      {"/source=D:\\Media\\\\", "D:\\Media", ""},
+      {"/source=D:\\", "D:\\", ""},
+      {"/source=\\\\fileserver\\nembric\\install", "\\\\fileserver\\nembric\\install", ""},
+      {"/source=\"E:\\Deploy Media\\uninstall\" /repair", "E:\\Deploy Media\\uninstall", " /repair"},
+      {"/source=Media\\x", nullptr, ""},
+      {"/source=D:Media", nullptr, ""},
+      {"/source=D:\\Media\\..\\Windows", nullptr, ""},
+      {"/source=\\\\?\\D:\\Media", nullptr, ""},
+      {"/source=D:\\Me*dia", nullptr, ""},
+      {"/source=D:\\Media:stream", nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    const SourceSwitch source = SplitSourceSwitch(c.commandLine, 259);
+    EXPECT_EQ(source.folder, c.folder ? std::optional<std::string>(c.folder) : std::nullopt) << c.commandLine;
+    EXPECT_EQ(source.host, std::nullopt) << c.commandLine;
+    EXPECT_EQ(source.rest, c.rest) << c.commandLine;
+  }
+}

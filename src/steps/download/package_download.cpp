@@ -12,11 +12,12 @@
 #include "core/path_text.h"
 #include "product/setup_state.h"
 #include "steps/download/http_session.h"
+#include "steps/download/package_texts.h"
+#include "steps/download/source_package.h"
 
 namespace {
 
 constexpr char kMissingText[] = "404";
-constexpr char kObjectFolder[] = "downloads/";
 constexpr char kPartSuffix[] = ".part";
 constexpr char16_t kVerb[] = u"GET";
 constexpr char16_t kAcceptHeaders[] = u"Accept: */*\r\n\r\n";
@@ -33,19 +34,11 @@ constexpr std::uint32_t kStatusUnavailable = 503;
 constexpr std::uint32_t kFirstPauseMs = 1000;
 constexpr std::uint32_t kLongestServerPauseMs = 60000;
 
-constexpr char kGetting[] = "Getting ";
-constexpr char kFromServer[] = " from server";
-constexpr char kCouldNotFind[] = "Could not find ";
-constexpr char kOnServer[] = " on server. Please contact you administrator";
 constexpr char kUrlWhat[] = "Url";
 constexpr char kServerWhat[] = "Server";
-constexpr char kNotProcessed[] = "Could not ";
-constexpr char kAfterAttempts[] = " after 5 attempts";
-constexpr char kBrokenOff[] = "Download of ";
 constexpr char kBrokenAfter[] = " broke off after ";
 constexpr char kBytes[] = " bytes";
 constexpr char kRefusedStatus[] = " was refused by the server with status ";
-constexpr char kDigestMismatch[] = " does not match its published SHA-256 digest";
 // The digest a server may publish beside a package: NAME.sha256, "HEX  NAME" as sha256sum writes it.
 constexpr char16_t kDigestSuffix[] = u".sha256";
 constexpr std::size_t kDigestHexChars = 64;
@@ -264,6 +257,9 @@ std::optional<Sha256Hash::Digest> FileDigest(SetupState& state, const std::strin
 }  // namespace
 
 bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed) {
+  if (!state.packageSource.empty()) {
+    return CopySourcePackage(state, download, processed);
+  }
   Machine& machine = state.machine;
   processed = false;
   WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);

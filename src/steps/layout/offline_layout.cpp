@@ -9,6 +9,7 @@
 #include "core/port_guards.h"
 #include "product/setup_state.h"
 #include "steps/download/package_download.h"
+#include "steps/download/source_package.h"
 #include "steps/toolkit/directory_helpers.h"
 
 namespace {

@@ -5,10 +5,6 @@
 
 struct SetupState;
 
-// The folder of a layout that holds the packages, and the list of their digests in it.
-inline constexpr char kLayoutPackageFolder[] = "downloads";
-inline constexpr char kLayoutDigestList[] = "SHA256SUMS";
-
 // Builds an offline layout in `folder` for machines without access to the download host: each package
 // into FOLDER\downloads\ under its name, with the digest the host publishes for it and checked against it;
 // a package a former layout left there whole (its digest the published one) is kept, so that a layout cut
