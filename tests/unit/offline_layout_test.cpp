@@ -118,6 +118,8 @@ TEST(SourcePackage, IsReadFromTheLayoutAndUsedOnlyWhenItsDigestIsListed) {
       {"not listed", "runtime", false,
        "Layout:vcredist_x64.exe has no SHA-256 digest in C:\\Media\\downloads\\SHA256SUMS: it is not used",
        false},
+      {"unreadable (a share gone)", "runtime", true,
+       "Layout:Download of vcredist_x64.exe could not be read from C:\\Media\\downloads", false},
       {"not on the media", nullptr, true,
        "Layout:Could not find vcredist_x64.exe on server. Please contact you administrator", false},
   };
@@ -127,6 +129,9 @@ TEST(SourcePackage, IsReadFromTheLayoutAndUsedOnlyWhenItsDigestIsListed) {
     world.state.packageSource = kLayout;
     if (c.onMedia) {
       world.fake.files.SetContent(std::string(kPackages) + "vcredist_x64.exe", c.onMedia);
+    }
+    if (std::string_view(c.what).starts_with("unreadable")) {
+      world.fake.files.refusedPaths.insert(std::string(kPackages) + "vcredist_x64.exe");
     }
     world.fake.files.SetContent(std::string(kPackages) + "SHA256SUMS",
                                 c.listed ? world.Digest("runtime") + "  VCREDIST_x64.exe\r\n" : "");

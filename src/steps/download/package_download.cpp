@@ -368,6 +368,11 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
 }
 
 std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName) {
+  // A layout publishes its digests in its list.
+  if (!state.packageSource.empty()) {
+    return ListedDigest(
+        state, JoinPath(JoinPath(state.packageSource, kLayoutPackageFolder), kLayoutDigestList), fileName);
+  }
   Machine& machine = state.machine;
   const std::u16string wideHost = machine.runtime.AnsiToWide(state.downloadHost).value_or(u"");
   const std::u16string widePath = machine.runtime.AnsiToWide(kObjectFolder + fileName).value_or(u"");

@@ -49,7 +49,8 @@ struct PackageDownload {
 bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed);
 
 // The SHA-256 digest the download host publishes beside a package ("downloads/NAME.sha256", "HEX  NAME" as
-// sha256sum writes it); nullopt when it publishes none, or the host cannot be reached.
+// sha256sum writes it), or the one a layout that is the source lists; nullopt when there is none, or the
+// host cannot be reached.
 std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName);
 // The SHA-256 digest of a file, read piece by piece; nullopt when it cannot be read.
 std::optional<Sha256Hash::Digest> FileSha256(SetupState& state, const std::string& path);

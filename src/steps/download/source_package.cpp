@@ -14,6 +14,7 @@ namespace {
 
 constexpr char kNotListed[] = " has no SHA-256 digest in ";
 constexpr char kRefused[] = ": it is not used";
+constexpr char kUnreadable[] = " could not be read from ";
 constexpr std::size_t kDigestHexChars = 64;
 constexpr std::uint32_t kMaxListBytes = 1U << 20U;
 
@@ -103,9 +104,12 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
     if (!files.StampOf(localPath)) {
       state.record.AddNewFile(localPath);
     }
-    if (CopyAndHash(state, sourcePath, localPath, buffer) != listed) {
-      // A package that is not what the layout lists is neither run nor extracted.
-      WriteLog(state, download.tag, kBrokenOff + download.fileName + kDigestMismatch);
+    const std::optional<Sha256Hash::Digest> copied = CopyAndHash(state, sourcePath, localPath, buffer);
+    if (copied != listed) {
+      // A package that is not what the layout lists, or that could not be read whole (a share gone), is
+      // neither run nor extracted.
+      WriteLog(state, download.tag,
+               kBrokenOff + download.fileName + (copied ? kDigestMismatch : kUnreadable + sourceFolder));
       files.Remove(localPath);
       continue;
     }
