@@ -19,7 +19,8 @@ struct LayoutWorld : SetupWorld {
     state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt, std::nullopt);
   }
   // The package on the host, with the digest of `published` (its own bytes when not given) beside it.
-  void Publish(const std::string& name, const std::string& body, std::optional<std::string> published = {}) {
+  void Publish(const std::string& name, const std::string& body,
+               const std::optional<std::string>& published = {}) {
     fake.http.Serve(name, body);
     fake.http.Serve(name + ".sha256", Digest(published.value_or(body)) + "  " + name + "\n");
   }
