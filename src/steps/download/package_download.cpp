@@ -52,15 +52,6 @@ std::optional<std::uint64_t> HeaderNumber(Http& http, InternetHandle request, st
   return text ? DecimalNumber(std::u16string_view(*text)) : std::nullopt;
 }
 
-std::optional<std::uint8_t> HexByte(char high, char low) {
-  const int a = HexDigitValue(high);
-  const int b = HexDigitValue(low);
-  if (a < 0 || b < 0) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint8_t>((a << 4) | b);
-}
-
 // Where a package's body arrives until it is whole.
 std::string PartPath(const PackageDownload& download) {
   return JoinPath(download.localDirectory, download.fileName) + kPartSuffix;
@@ -231,15 +222,7 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
        std::isspace(static_cast<unsigned char>(text[kDigestHexChars])) == 0)) {
     return std::nullopt;
   }
-  Sha256Hash::Digest digest{};
-  for (std::size_t i = 0; i < digest.size(); ++i) {
-    const std::optional<std::uint8_t> byte = HexByte(text[2 * i], text[2 * i + 1]);
-    if (!byte) {
-      return std::nullopt;
-    }
-    digest.at(i) = *byte;
-  }
-  return digest;
+  return DigestOfText(text);
 }
 
 // The SHA-256 of a file, read through the buffer; nullopt when it cannot be read or hashed.
@@ -262,12 +245,9 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   }
   Machine& machine = state.machine;
   processed = false;
-  WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);
-  std::vector<char> buffer(kDownloadReadSize);
-  const std::string objectPath = kObjectFolder + download.fileName;
   const std::string& host = state.downloadHost;
-  WriteLog(state, download.tag, download.downloading, host, objectPath);
-  state.downloadServerName = host.substr(0, kDownloadServerNameWidth - 1);
+  const std::string objectPath = BeginPackageLines(state, download, host);
+  std::vector<char> buffer(kDownloadReadSize);
 
   const std::u16string wideHost = machine.runtime.AnsiToWide(host).value_or(u"");
   const std::u16string widePath = machine.runtime.AnsiToWide(objectPath).value_or(u"");
@@ -320,8 +300,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       fetched = transfer.Fetch(request.get());
     }
     if (fetched == Fetched::missing) {
-      WriteLog(state, download.tag, kCouldNotFind + download.fileName + kOnServer);
-      MarkComponentFailed(state);
+      ReportMissingPackage(state, download);
       // The empty file the answer left is the install's too.
       recordPackage();
       return true;
@@ -356,15 +335,49 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   machine.files.Remove(PartPath(download));
   // What the attempts left under the package's name belongs to the install, whole or not.
   recordPackage();
+  EndPackageLines(state, download, processed, host);
+  return true;
+}
+
+std::optional<Sha256Hash::Digest> DigestOfText(std::string_view text) {
+  if (text.size() < 2 * std::tuple_size_v<Sha256Hash::Digest>) {
+    return std::nullopt;
+  }
+  Sha256Hash::Digest digest{};
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    const int high = HexDigitValue(text[2 * i]);
+    const int low = HexDigitValue(text[2 * i + 1]);
+    if (high < 0 || low < 0) {
+      return std::nullopt;
+    }
+    digest.at(i) = static_cast<std::uint8_t>((high << 4) | low);
+  }
+  return digest;
+}
+
+std::string BeginPackageLines(SetupState& state, const PackageDownload& download, const std::string& source) {
+  std::string objectPath = kObjectFolder + download.fileName;
+  WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);
+  WriteLog(state, download.tag, download.downloading, source, objectPath);
+  state.downloadServerName = source.substr(0, kDownloadServerNameWidth - 1);
+  return objectPath;
+}
+
+void ReportMissingPackage(SetupState& state, const PackageDownload& download) {
+  WriteLog(state, download.tag, kCouldNotFind + download.fileName + kOnServer);
+  MarkComponentFailed(state);
+}
+
+void EndPackageLines(SetupState& state, const PackageDownload& download, bool processed,
+                     const std::string& source) {
   if (processed) {
-    WriteLog(state, download.tag, download.downloaded, host, objectPath);
+    WriteLog(state, download.tag, download.downloaded, source, kObjectFolder + download.fileName);
   } else {
     MarkComponentFailed(state);
     WriteLog(
         state, download.tag,
         kNotProcessed + std::string(download.processing.verb) + " " + download.fileName + kAfterAttempts);
   }
-  return true;
 }
 
 std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName) {

@@ -52,6 +52,19 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
 // sha256sum writes it), or the one a layout that is the source lists; nullopt when there is none, or the
 // host cannot be reached.
 std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName);
+// The digest that the first 64 characters of the text give in hex digits of either case; nullopt when they
+// are not 64 hex digits.
+std::optional<Sha256Hash::Digest> DigestOfText(std::string_view text);
+
+// The lines a package's fetch begins with ("Getting NAME from server", "DOWNLOADING;SOURCE;downloads/NAME")
+// and ends with (DOWNLOADED, or the line of a processing that failed after five attempts, the component
+// then failed), the same for the download host and a layout as the source; the first gives the object
+// path "downloads/NAME". A package the source does not have is its own line, and fails the component.
+std::string BeginPackageLines(SetupState& state, const PackageDownload& download, const std::string& source);
+void ReportMissingPackage(SetupState& state, const PackageDownload& download);
+void EndPackageLines(SetupState& state, const PackageDownload& download, bool processed,
+                     const std::string& source);
+
 // The SHA-256 digest of a file, read piece by piece; nullopt when it cannot be read.
 std::optional<Sha256Hash::Digest> FileSha256(SetupState& state, const std::string& path);
 

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "core/file_reading.h"
-#include "core/hex_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
@@ -60,16 +59,7 @@ std::optional<Sha256Hash::Digest> ListedDigest(SetupState& state, const std::str
         !SameName(line.substr(kDigestHexChars + 2), name)) {
       continue;
     }
-    Sha256Hash::Digest digest{};
-    for (std::size_t i = 0; i < digest.size(); ++i) {
-      const int high = HexDigitValue(line[2 * i]);
-      const int low = HexDigitValue(line[2 * i + 1]);
-      if (high < 0 || low < 0) {
-        return std::nullopt;
-      }
-      digest.at(i) = static_cast<std::uint8_t>(high * 16 + low);
-    }
-    return digest;
+    return DigestOfText(line);
   }
   return std::nullopt;
 }
@@ -78,16 +68,12 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
   Files& files = state.machine.files;
   processed = false;
   const std::string& source = state.packageSource;
-  const std::string objectPath = kObjectFolder + download.fileName;
-  WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);
-  WriteLog(state, download.tag, download.downloading, source, objectPath);
-  state.downloadServerName = source.substr(0, kDownloadServerNameWidth - 1);
+  BeginPackageLines(state, download, source);
   const std::string sourceFolder = JoinPath(source, kLayoutPackageFolder);
   const std::string sourcePath = JoinPath(sourceFolder, download.fileName);
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   if (!files.StampOf(sourcePath)) {
-    WriteLog(state, download.tag, kCouldNotFind + download.fileName + kOnServer);
-    MarkComponentFailed(state);
+    ReportMissingPackage(state, download);
     return true;
   }
   const std::optional<Sha256Hash::Digest> listed =
@@ -119,13 +105,6 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
       break;
     }
   }
-  if (processed) {
-    WriteLog(state, download.tag, download.downloaded, source, objectPath);
-  } else {
-    MarkComponentFailed(state);
-    WriteLog(
-        state, download.tag,
-        kNotProcessed + std::string(download.processing.verb) + " " + download.fileName + kAfterAttempts);
-  }
+  EndPackageLines(state, download, processed, source);
   return true;
 }

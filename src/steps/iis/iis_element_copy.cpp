@@ -5,23 +5,11 @@
 
 namespace {
 
-// The state a running site or pool reports is IIS's own, not configuration: it is neither kept nor set.
+// The state a running site or pool reports is IIS's own, not configuration: it is neither kept nor set
+// (IIS names its properties as its schema does).
 constexpr std::u16string_view kRuntimeState = u"state";
 // Deeper than any element of the configuration: a record that nests further is not one of ours.
 constexpr std::size_t kMaxDepth = 32;
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool IsEmpty(const IisElementCopy& copy) {
   return copy.properties.empty() && copy.children.empty() && copy.items.empty();
@@ -40,7 +28,7 @@ bool CopyProperties(IisElement& element, IisElementCopy& copy) {
     bool isDefault = true;
     IisValue value;
     if (ComFailed(properties->ItemAt(i, property)) || !property || ComFailed(property->Name(name)) ||
-        SameName(name, kRuntimeState) || ComFailed(property->IsDefault(isDefault)) || isDefault ||
+        name == kRuntimeState || ComFailed(property->IsDefault(isDefault)) || isDefault ||
         ComFailed(property->Value(value))) {
       continue;
     }

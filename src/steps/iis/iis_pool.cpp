@@ -47,27 +47,31 @@ std::string KeptName(const PoolProperty& property) {
 
 }  // namespace
 
-std::unique_ptr<IisElement> IisWebsite::PoolPart(IisElement& pool, std::u16string_view child) {
-  std::unique_ptr<IisChildElementCollection> children;
+bool IisWebsite::PoolPropertyOf(IisElement& pool, std::u16string_view child, std::u16string_view name,
+                                std::unique_ptr<IisProperty>& property) {
   std::unique_ptr<IisElement> part;
-  lastCode_ = pool.ChildElements(children);
-  if (ComFailed(lastCode_) || !children) {
-    return nullptr;
+  if (!child.empty()) {
+    std::unique_ptr<IisChildElementCollection> children;
+    lastCode_ = pool.ChildElements(children);
+    if (ComFailed(lastCode_) || !children || ComFailed(lastCode_ = children->Item(child, part)) || !part) {
+      return false;
+    }
   }
-  lastCode_ = children->Item(child, part);
-  return ComFailed(lastCode_) ? nullptr : std::move(part);
+  lastCode_ = (part ? *part : pool).PropertyByName(name, property);
+  if (ComFailed(lastCode_)) {
+    property.reset();
+  }
+  return true;
 }
 
 bool IisWebsite::SetPoolProperties(IisElement& pool) {
-  for (const PoolProperty& property : PoolProperties()) {
-    std::unique_ptr<IisElement> part = property.child.empty() ? nullptr : PoolPart(pool, property.child);
-    if (!property.child.empty() && !part) {
+  for (const PoolProperty& setting : PoolProperties()) {
+    std::unique_ptr<IisProperty> property;
+    if (!PoolPropertyOf(pool, setting.child, setting.name, property)) {
       return false;
     }
-    IisElement& element = part ? *part : pool;
-    std::unique_ptr<IisProperty> value;
-    if (!ComFailed(element.PropertyByName(property.name, value)) && value) {
-      value->PutValue(property.value);
+    if (property) {
+      property->PutValue(setting.value);
     }
   }
   return true;
@@ -76,16 +80,11 @@ bool IisWebsite::SetPoolProperties(IisElement& pool) {
 std::optional<std::string> IisWebsite::KeepPoolProperties(IisElement& pool) {
   std::string kept;
   for (const PoolProperty& property : PoolProperties()) {
-    std::unique_ptr<IisElement> part = property.child.empty() ? nullptr : PoolPart(pool, property.child);
-    if (!property.child.empty() && !part) {
-      return std::nullopt;
-    }
-    IisElement& element = part ? *part : pool;
     std::unique_ptr<IisProperty> value;
     bool isDefault = false;
     IisValue held;
-    lastCode_ = element.PropertyByName(property.name, value);
-    if (ComFailed(lastCode_) || !value || ComFailed(lastCode_ = value->IsDefault(isDefault)) ||
+    if (!PoolPropertyOf(pool, property.child, property.name, value) || !value ||
+        ComFailed(lastCode_ = value->IsDefault(isDefault)) ||
         (!isDefault && ComFailed(lastCode_ = value->Value(held)))) {
       return std::nullopt;
     }
@@ -126,10 +125,8 @@ bool IisWebsite::RestorePool(std::string_view name, std::string_view kept) {
       restored = false;
       continue;
     }
-    std::unique_ptr<IisElement> part = property->child.empty() ? nullptr : PoolPart(*pool, property->child);
-    IisElement* element = property->child.empty() ? pool.get() : part.get();
     std::unique_ptr<IisProperty> held;
-    if (element == nullptr || ComFailed(element->PropertyByName(property->name, held)) || !held ||
+    if (!PoolPropertyOf(*pool, property->child, property->name, held) || !held ||
         ComFailed(value ? held->PutValue(*value) : held->Clear())) {
       restored = false;
     }

@@ -131,8 +131,10 @@ class IisWebsite {
   // What SetPoolProperties is to change, as the pool holds it now (see `poolKept`); nullopt when a part
   // of it cannot be read.
   std::optional<std::string> KeepPoolProperties(IisElement& pool);
-  // The pool itself, or its child element of that name (nullptr when it cannot be reached).
-  std::unique_ptr<IisElement> PoolPart(IisElement& pool, std::u16string_view child);
+  // The property `name` of the pool, or of its child element `child` when one is named; false when that
+  // child element cannot be reached, `property` empty when the property cannot be.
+  bool PoolPropertyOf(IisElement& pool, std::u16string_view child, std::u16string_view name,
+                      std::unique_ptr<IisProperty>& property);
   // Deletes the first element of the collection whose property has the value; false when none has.
   bool RemoveWhere(IisElementCollection* collection, std::u16string_view property, std::string_view value);
   // Logs the line of a step that failed, keeps the first failure with its call and code, and is false.
