@@ -4,6 +4,8 @@
 
 #define IDD_SETUP 113
 #define IDD_MAINTENANCE 2000
+// The small window of a passive run: the status line and the progress bar alone.
+#define IDD_PASSIVE 3000
 #define IDR_ACCELERATORS 111
 #define IDM_ABOUT 104
 
@@ -35,6 +37,7 @@
 #define IDC_PROXY_LABEL 137
 #define IDC_PROXY_SERVER 138
 #define IDC_PROXY 139
+#define IDC_CHECK 140
 
 // Dialog 2000.
 #define IDC_UNINSTALL 2001
@@ -44,6 +47,6 @@
 #define IDC_ACTION_GROUP 2005
 #define IDC_APPLY_GROUP 2006
 
-// Created at run time in both dialogs.
+// Created at run time in every dialog.
 #define IDC_STATUS_LINE 40001
 #define IDC_PROGRESS_BAR 40002

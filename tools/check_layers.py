@@ -3,8 +3,8 @@
 
 usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's folder)
 
-1. Includes point only down the floors: platform <- core <- journal <- product <- plan <- steps <- ui <-
-   run <- main.cpp. core knows no product (no product name, folder, component or step). Within steps, the shared
+1. Includes point only down the floors: platform <- core <- journal <- product <- plan <- steps <- ui, check
+   <- run <- main.cpp. core knows no product (no product name, folder, component or step). Within steps, the shared
    toolkit (toolkit, download, iis) sits below the components (client, server, sql) and the undo engine
    (undo), and no step includes a sibling of its own floor. resources/ (the control IDs) is for ui, run and the adapters only.
 2. Only run/ and main.cpp end the process.
@@ -35,6 +35,7 @@ FLOORS = {
     "steps/sql": 6,
     "steps/undo": 6,
     "steps/layout": 6,
+    "check": 7,
     "ui": 7,
     "run": 8,
     "": 9,  # main.cpp

@@ -127,8 +127,10 @@ def setup_errors(manifest):
     if listed != expected:
         errors.append(f"ExpectedReturnCodes {listed} are not the setup's exit codes {expected}")
     switches = manifest.get("InstallerSwitches") or {}
-    if switches.get("Silent") != "/quiet" or switches.get("SilentWithProgress") != "/quiet":
-        errors.append("the silent switches are not /quiet")
+    if switches.get("Silent") != "/quiet":
+        errors.append("the Silent switch is not /quiet")
+    if switches.get("SilentWithProgress") != "/passive":
+        errors.append("the SilentWithProgress switch is not /passive")
     if not (switches.get("Log") or "").startswith("/log="):
         errors.append("the log switch is not /log=")
     registration = (ROOT / "src/steps/toolkit/product_registration.cpp").read_text()

@@ -41,3 +41,14 @@ std::optional<std::string> ReadWholeFile(Files& files, const std::string& path, 
   });
   return read ? std::optional<std::string>(std::move(text)) : std::nullopt;
 }
+
+bool WriteWholeFile(Files& files, const std::string& path, std::string_view text) {
+  UniqueFile file(files,
+                  files.Create(path, Files::kGenericWrite, 0, Files::kCreateAlways, Files::kAttributeNormal));
+  if (!file.IsOpen()) {
+    return false;
+  }
+  const std::optional<std::uint32_t> written =
+      files.WritePart(file.get(), text.data(), static_cast<std::uint32_t>(text.size()));
+  return written == text.size() && file.Close();
+}

@@ -16,3 +16,7 @@ bool ReadFilePieces(Files& files, const std::string& path, std::span<char> buffe
 
 // The whole content of a file of at most `maxBytes`; nullopt when it cannot be read or is longer.
 std::optional<std::string> ReadWholeFile(Files& files, const std::string& path, std::size_t maxBytes);
+
+// Creates the file anew (or empties it) and writes the text; false when it cannot be created or written
+// whole.
+bool WriteWholeFile(Files& files, const std::string& path, std::string_view text);

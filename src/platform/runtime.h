@@ -41,6 +41,12 @@ class Runtime {
   // holds one of the name (ERROR_ALREADY_EXISTS, or access denied when another user's setup made it) or
   // it cannot be made.
   virtual bool ClaimNamedMutex(std::u16string_view name) = 0;
+  // OpenMutexW(SYNCHRONIZE) of a named mutex, closed again at once: true when one of the name exists (also
+  // when it is another user's and access is denied), false when none does.
+  virtual bool NamedMutexExists(std::u16string_view name) = 0;
+  // GetTokenInformation(TokenElevation) of the process's own token: whether it runs elevated; nullopt when
+  // the token cannot be read.
+  virtual std::optional<bool> ProcessElevated() = 0;
   // GetLocalTime as yyyymmdd.
   virtual std::string LocalDate() = 0;
   // Sleep: the thread waits this many milliseconds.

@@ -23,6 +23,8 @@ std::string_view PrefixFor(LogTag tag) {
       return "SQL Server Install:";
     case LogTag::layout:
       return "Layout:";
+    case LogTag::check:
+      return "Check:";
   }
   return {};
 }

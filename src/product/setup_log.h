@@ -17,6 +17,7 @@ enum class LogTag : std::uint32_t {
   userInterface = 0x10000,
   sqlInstall = 0x800,
   layout = 0x20000,
+  check = 0x40000,
 };
 
 inline constexpr char kLogFileName[] = "Halvorn NembricAI  Setup v10.1.3.Log";

@@ -42,6 +42,9 @@ constexpr char kEmptyValue[] = " needs a value";
 constexpr char kOpenQuote[] = " has no closing quote";
 constexpr char kGivenTwice[] = " is given twice";
 constexpr std::u16string_view kQuiet = u"/quiet";
+constexpr std::u16string_view kPassive = u"/passive";
+constexpr std::u16string_view kCheck = u"/check";
+constexpr std::u16string_view kCheckFile = u"/check=";
 constexpr std::u16string_view kAnswers = u"/answers=";
 constexpr std::u16string_view kLog = u"/log=";
 constexpr std::u16string_view kLayout = u"/layout=";
@@ -72,6 +75,21 @@ std::string Narrow(std::u16string_view text) {
   return narrow;
 }
 
+// The switch without a value that stands as a word of its own at `at`, and its name; nullptr when none
+// does.
+bool* FlagAt(std::u16string_view text, std::size_t at, RunSwitches& switches, std::u16string_view& name) {
+  for (const auto& [flagName, flag] :
+       {std::pair{kQuiet, &switches.quiet}, std::pair{kPassive, &switches.passive},
+        std::pair{kCheck, &switches.check}}) {
+    if (StartsWithName(text, at, flagName) &&
+        (at + flagName.size() == text.size() || text[at + flagName.size()] == u' ')) {
+      name = flagName;
+      return flag;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 RunSwitches SplitRunSwitches(std::u16string_view commandLine) {
@@ -90,13 +108,19 @@ RunSwitches SplitRunSwitches(std::u16string_view commandLine) {
     } else if (wordStart && StartsWithName(commandLine, at, kLayout)) {
       value = &result.layoutPath;
       name = kLayout;
-    } else if (wordStart && StartsWithName(commandLine, at, kQuiet) &&
-               (at + kQuiet.size() == commandLine.size() || commandLine[at + kQuiet.size()] == u' ')) {
-      if (result.quiet) {
-        result.error = Narrow(kQuiet) + kGivenTwice;
+    } else if (wordStart && StartsWithName(commandLine, at, kCheckFile)) {
+      if (result.check) {
+        result.error = Narrow(kCheck) + kGivenTwice;
       }
-      result.quiet = true;
-      at += kQuiet.size();
+      result.check = true;
+      value = &result.checkPath;
+      name = kCheckFile;
+    } else if (bool* flag = wordStart ? FlagAt(commandLine, at, result, name) : nullptr) {
+      if (*flag) {
+        result.error = Narrow(name) + kGivenTwice;
+      }
+      *flag = true;
+      at += name.size();
       continue;
     } else {
       result.rest += commandLine[at++];

@@ -17,11 +17,16 @@ inline constexpr char kSourceSwitch[] = "/source=";
 
 // The switches of an unattended run, taken out of the command line before anything else reads it.
 struct RunSwitches {
-  // The command line without /quiet, /answers=, /log= and /layout= (and their values), for /source= and
-  // the run-mode keywords.
+  // The command line without /quiet, /passive, /check, /answers=, /log= and /layout= (and their values), for
+  // /source= and the run-mode keywords.
   std::u16string rest;
   // /quiet: no window and no message box.
   bool quiet = false;
+  // /passive: no question; a small window shows the status line and the progress bar, boxes are logged.
+  bool passive = false;
+  // /check or /check=FILE: the pre-flight report, written also to FILE as JSON; nothing is changed.
+  bool check = false;
+  std::optional<std::u16string> checkPath;
   // /answers=FILE and /log=FILE; a value in double quotes may hold blanks.
   std::optional<std::u16string> answersPath;
   std::optional<std::u16string> logPath;

@@ -16,7 +16,8 @@ Program::Program(Machine& machine)
     : reporter(machine.dialogs),
       state(machine, reporter),
       steps(state),
-      dialog(state, reporter, steps.sql, *this) {}
+      dialog(state, reporter, steps.sql, *this),
+      passive(machine.dialogs, reporter) {}
 
 void Program::RunSetup(const SetupChoices& choices) {
   End(::RunSetup(state, steps, choices));

@@ -8,6 +8,7 @@
 #include "product/setup_state.h"
 #include "run/setup_components.h"
 #include "ui/dialog_reporter.h"
+#include "ui/passive_window.h"
 #include "ui/run_requests.h"
 #include "ui/setup_dialog.h"
 
@@ -25,6 +26,7 @@ class Program final : public RunRequests {
 
   void RunSetup(const SetupChoices& choices) override;
   void RunMaintenance(const MaintenanceChoice& choice) override;
+  void Check(const SetupChoices& choices) override;
   void Cancel() override;
 
   // The end of every road: a run that went to its end hides the dialog, logs its last line (after saying
@@ -36,6 +38,7 @@ class Program final : public RunRequests {
   SetupState state;
   SetupComponents steps;
   SetupDialog dialog;
+  PassiveWindow passive;
 
  private:
   // The answer file as field texts; a file that cannot be read, parsed or used ends the run (Refuse).
@@ -45,6 +48,16 @@ class Program final : public RunRequests {
   // A run without a window: the answers over the dialog's defaults, the dialog's checks, then the setup;
   // or the maintenance of the /type= components. Never returns.
   [[noreturn]] void RunUnattended(const std::map<int, std::string>& answers, const std::string& type);
+  // The main dialog's checks of the answers (Refuse when one fails): the choices an unattended run, a
+  // check or a layout works with. `installedSqlServer`: SQL Server found here takes its fields away.
+  SetupChoices CheckedChoices(const std::map<int, std::string>& answers, bool installedSqlServer);
+  // The pre-flight report of the choices, each line logged and written to standard output; as JSON to
+  // `jsonPath` when one is given. Ends with kExitSuccess when the run would go ahead, else
+  // kExitComponentFailed (also when the JSON file cannot be written).
+  [[noreturn]] void RunCheck(const std::map<int, std::string>& answers, const std::string& jsonPath,
+                             bool anotherSetup);
+  // The small window of a passive run, shown before its run begins; the run reports into it.
+  void ShowPassiveWindow(int showCommand);
   // The packages come from the folder /source= names (which must hold a layout: its run ends with 87
   // otherwise), or from the layout the setup was started from when no /source= is given; else from the
   // download host.

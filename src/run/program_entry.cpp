@@ -1,5 +1,7 @@
 #include "run/program_entry.h"
 
+#include "check/preflight.h"
+#include "core/file_reading.h"
 #include "core/path_text.h"
 #include "plan/setup_plan.h"
 #include "resources/resource.h"
@@ -20,6 +22,8 @@ namespace {
 constexpr char kInvalidSwitch[] = "Invalid command line: ";
 constexpr char kUnreadable[] = "the file cannot be read";
 constexpr char kNoLayout[] = "/source= names no layout (a folder with downloads\\SHA256SUMS): ";
+constexpr char kReportNotWritten[] = "The report cannot be written to ";
+constexpr char kCheckCaption[] = "Check";
 constexpr char kAnotherSetup[] =
     "Another Halvorn Nembric setup is running. Please wait until it has ended, then start this setup again";
 // One setup at a time on the machine, in every session.
@@ -65,8 +69,9 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   if (switches.logPath) {
     state.log.path = machine.runtime.WideToAnsi(*switches.logPath).value_or(std::string());
   }
-  // A run without a window logs its boxes.
-  if (switches.quiet || switches.layoutPath) {
+  // A run without a person logs its boxes; /quiet wins over /passive.
+  const bool unattended = switches.quiet || switches.passive;
+  if (unattended || switches.layoutPath || switches.check) {
     reporter.messageSink = [this](const std::string& text) { WriteLog(state, state.lastTag, text); };
   }
   const std::string bounded = BoundedCommandLine(machine.runtime, switches.rest);
@@ -80,11 +85,13 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
   }
   ChoosePackageSource(source.folder, bounded.find(kSourceSwitch) != std::string::npos);
+  // A check changes nothing and takes no turn: it reports a setup that is running.
+  const bool anotherSetup = switches.check && machine.runtime.NamedMutexExists(kInstanceMutex);
   // A second setup leaves the running one alone: its log is added to, never started anew.
-  if (!machine.runtime.ClaimNamedMutex(kInstanceMutex)) {
+  if (!switches.check && !machine.runtime.ClaimNamedMutex(kInstanceMutex)) {
     state.log.append = true;
-    // Without a window the box itself becomes the log line.
-    if (!switches.quiet) {
+    // Without a person the box itself becomes the log line.
+    if (!unattended) {
       WriteLog(state, LogTag::userInterface, kAnotherSetup);
     }
     reporter.ShowMessage(kAnotherSetup, kInfoCaption, DialogView::kIconInformation);
@@ -106,10 +113,17 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
   }
 
+  if (switches.check) {
+    RunCheck(answers, machine.runtime.WideToAnsi(switches.checkPath.value_or(u"")).value_or(std::string()),
+             anotherSetup);
+  }
   if (switches.layoutPath) {
     RunLayout(answers, machine.runtime.WideToAnsi(*switches.layoutPath).value_or(std::string()));
   }
-  if (switches.quiet) {
+  if (unattended) {
+    if (!switches.quiet) {
+      ShowPassiveWindow(showCommand);
+    }
     RunUnattended(answers, TypeSwitchValue(source.rest));
   }
   const int dialogId = UsesMaintenanceDialog(state.runMode) ? IDD_MAINTENANCE : IDD_SETUP;
@@ -124,6 +138,15 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   // fields handle their keys themselves (each is checked as it is left).
   return machine.dialogs.RunMessageLoop(
       IDR_ACCELERATORS, dialogId == IDD_MAINTENANCE ? reporter.dialogWindow : WindowHandle::none);
+}
+
+void Program::ShowPassiveWindow(int showCommand) {
+  DialogView& view = state.machine.dialogs;
+  view.CreateDialogWindow(IDD_PASSIVE, passive);
+  if (reporter.dialogWindow != WindowHandle::none) {
+    view.ShowWindow(reporter.dialogWindow, showCommand);
+    view.UpdateWindow(reporter.dialogWindow);
+  }
 }
 
 std::map<int, std::string> Program::ReadAnswers(const std::string& path) {
@@ -176,21 +199,9 @@ void Program::ChoosePackageSource(const std::optional<std::string>& folder, bool
 void Program::RunLayout(const std::map<int, std::string>& answers, const std::string& folder) {
   DetectProxy(dialog.context);
   std::optional<SetupChoices> choices;
+  // The layout is for other machines: what this one holds does not take the SQL Server fields away.
   if (!answers.empty()) {
-    const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
-    const auto text = [&texts](int id) {
-      const auto found = texts.find(id);
-      return found == texts.end() ? std::string() : found->second;
-    };
-    // The layout is for other machines: what this one holds does not take the SQL Server fields away.
-    if (const std::optional<InputError> error = CheckFieldTexts(texts, false)) {
-      Refuse(error->message);
-    }
-    choices = ChoicesFromFields([&text](int id, std::size_t width) { return text(id).substr(0, width - 1); },
-                                dialog.context.proxyServer);
-    if (const std::optional<InputError> error = CheckChoices(*choices)) {
-      Refuse(error->message);
-    }
+    choices = CheckedChoices(answers, false);
   }
   OpenHttpSession(state, choices ? choices->proxyServer : dialog.context.proxyServer);
   const std::string setupProgram = state.machine.files.ModulePath(kModulePathChars).value_or(std::string());
@@ -213,23 +224,67 @@ void Program::RunUnattended(const std::map<int, std::string>& answers, const std
     End(::RunMaintenance(state, steps, choice));
   }
   const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
+  // As in the dialog, an installed SQL Server takes the SQL Server fields away.
+  const bool server = ChoosesServer(SetupTypeNamed(texts.at(IDC_SETUP_TYPE)));
+  const SetupChoices choices = CheckedChoices(answers, server && steps.sql.DetectSqlServer());
+  // Nothing is fetched or changed before the answers have passed every check.
+  OpenHttpSession(state, choices.proxyServer);
+  End(::RunSetup(state, steps, choices));
+}
+
+SetupChoices Program::CheckedChoices(const std::map<int, std::string>& answers, bool installedSqlServer) {
+  const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
   const auto text = [&texts](int id) {
     const auto found = texts.find(id);
     return found == texts.end() ? std::string() : found->second;
   };
-  const SetupType setupType = SetupTypeNamed(text(IDC_SETUP_TYPE));
-  // As in the dialog, an installed SQL Server takes the SQL Server fields away.
-  const bool sqlServerFound = ChoosesServer(setupType) && steps.sql.DetectSqlServer();
-  if (const std::optional<InputError> error = CheckFieldTexts(texts, sqlServerFound)) {
+  if (const std::optional<InputError> error = CheckFieldTexts(texts, installedSqlServer)) {
     Refuse(error->message);
   }
-  const SetupChoices choices =
+  SetupChoices choices =
       ChoicesFromFields([&text](int id, std::size_t width) { return text(id).substr(0, width - 1); },
                         dialog.context.proxyServer);
   if (const std::optional<InputError> error = CheckChoices(choices)) {
     Refuse(error->message);
   }
-  // Nothing is fetched or changed before the answers have passed every check.
+  return choices;
+}
+
+void Program::RunCheck(const std::map<int, std::string>& answers, const std::string& jsonPath,
+                       bool anotherSetup) {
+  DetectProxy(dialog.context);
+  const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
+  const bool server = ChoosesServer(SetupTypeNamed(texts.at(IDC_SETUP_TYPE)));
+  const SetupChoices choices = CheckedChoices(answers, server && steps.sql.DetectSqlServer());
   OpenHttpSession(state, choices.proxyServer);
-  End(::RunSetup(state, steps, choices));
+  const PreflightReport report = RunPreflight(state, steps.sql, choices, anotherSetup);
+  for (const CheckLine& line : report.lines) {
+    WriteLog(state, LogTag::check, CheckLineText(line));
+    WriteOutput(state, CheckLineText(line) + "\r\n");
+  }
+  WriteLog(state, LogTag::check, ReportEndText(report));
+  WriteOutput(state, ReportEndText(report) + "\r\n");
+  bool written = true;
+  if (!jsonPath.empty()) {
+    written = WriteWholeFile(state.machine.files, jsonPath, PreflightJson(state, report));
+    if (!written) {
+      WriteLog(state, LogTag::check, kReportNotWritten + jsonPath);
+      WriteOutput(state, kReportNotWritten + jsonPath + "\r\n");
+    }
+  }
+  End(RunEnd{report.WouldGoAhead() && written ? kExitSuccess : kExitComponentFailed, nullptr, nullptr, {}});
+}
+
+void Program::Check(const SetupChoices& choices) {
+  // The dialog's own setup holds the setup's turn: another setup would not have come this far.
+  const PreflightReport report = RunPreflight(state, steps.sql, choices, false);
+  std::string text;
+  for (const CheckLine& line : report.lines) {
+    WriteLog(state, LogTag::check, CheckLineText(line));
+    text += CheckLineText(line) + "\n";
+  }
+  WriteLog(state, LogTag::check, ReportEndText(report));
+  text += "\n" + ReportEndText(report);
+  reporter.ShowMessage(text, kCheckCaption,
+                       report.WouldGoAhead() ? DialogView::kIconInformation : DialogView::kIconError);
 }

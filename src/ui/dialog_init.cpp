@@ -7,6 +7,7 @@
 #include "ui/dialog_context.h"
 #include "ui/dialog_defaults.h"
 #include "ui/field_checks.h"
+#include "ui/passive_window.h"
 #include "ui/setup_dialog.h"
 
 namespace {
@@ -78,6 +79,10 @@ void InitSetupDialog(DialogContext& ui, WindowHandle dialog) {
     ShowComponentControls(ui, ControlGroup::server, false);
   }
 
+  AddStatusAndProgress(view, dialog, kFirstStatus);
+}
+
+void AddStatusAndProgress(DialogView& view, WindowHandle dialog, const char* firstStatus) {
   view.InitCommonControls(DialogView::kProgressClass);
   // The places are those of 100 % scaling (96 dots per inch), grown with the display's scaling as the
   // dialog's own controls grow; both controls draw in the dialog's font.
@@ -98,5 +103,5 @@ void InitSetupDialog(DialogContext& ui, WindowHandle dialog) {
   view.UseDialogFont(dialog, bar);
   view.SetProgressRange(dialog, IDC_PROGRESS_BAR, 0, 100);
   view.SetProgressPosition(dialog, IDC_PROGRESS_BAR, 0);
-  view.SetControlText(dialog, IDC_STATUS_LINE, kFirstStatus);
+  view.SetControlText(dialog, IDC_STATUS_LINE, firstStatus);
 }

@@ -79,6 +79,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def do_HEAD(self):
+        # What a GET of a package would answer, without its body: a check asks for the size alone.
+        self.record()
+        name = urllib.parse.urlsplit(self.path).path[len("/downloads/"):]
+        path = os.path.join(self.server.root, name)
+        if not self.path.startswith("/downloads/") or not name or "/" in name or "\\" in name \
+                or name in (".", "..") or not os.path.isfile(path) \
+                or self.server.faults.get(name) == "missing404":
+            self.send_response(404)
+            self.send_header("Content-Length", str(len(ERROR_PAGE)))
+            self.end_headers()
+            return
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(os.path.getsize(path)))
+        self.end_headers()
+
     def do_GET(self):
         self.record()
         prefix = "/downloads/"

@@ -45,6 +45,7 @@ const std::vector<TemplateControl>& TemplateOf(int resourceId) {
       {2, "Button", " Cancel ", 30, true},
       {136, "Button", " Dark Mode ", 50, true},
       {139, "Button", " Proxy ", 30, true},
+      {140, "Button", " Check ", 30, true},
   };
   static const std::vector<TemplateControl> maintenance = {
       {2005, "Button", "Select Action", 230, false},
@@ -114,7 +115,9 @@ WindowHandle FakeDialogView::AddWindow(int resourceId, const std::vector<int>& c
 
 WindowHandle FakeDialogView::CreateDialogWindow(int resourceId, DialogEvents& events) {
   createdDialogs.push_back(resourceId);
-  if (refuseDialogs) {
+  // CreateDialogParam fails for a template the exe's resources do not hold.
+  if (refuseDialogs ||
+      (resourceId != IDD_SETUP && resourceId != IDD_MAINTENANCE && resourceId != IDD_PASSIVE)) {
     return WindowHandle::none;
   }
   const WindowHandle dialog = AddWindow(resourceId, {});

@@ -93,7 +93,9 @@ InternetHandle FakeHttp::OpenRequest(InternetHandle connection, const std::u16st
     lastError = kErrorInvalidUrl;
     return InternetHandle::none;
   }
-  return Add({Kind::request, path});
+  Handle request{Kind::request, path};
+  request.head = verb == u"HEAD";
+  return Add(request);
 }
 
 bool FakeHttp::SendRequest(InternetHandle request, const std::u16string& headers) {
@@ -192,6 +194,9 @@ std::optional<std::uint32_t> FakeHttp::ReadData(InternetHandle request, void* bu
   Handle* open = Find(request, Kind::request);
   if (open == nullptr || !open->received) {
     return std::nullopt;
+  }
+  if (open->head) {
+    return 0U;
   }
   const auto found = files.find(open->path);
   const Response missing{404, kErrorPage};

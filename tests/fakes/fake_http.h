@@ -136,6 +136,8 @@ class FakeHttp final : public Http {
     std::size_t rangeStart = 0;
     bool resets = false;
     bool busy = false;
+    // A HEAD request: the headers of the answer, never a body.
+    bool head = false;
   };
   Handle* Find(InternetHandle handle, Kind kind);
   InternetHandle Add(Handle handle);

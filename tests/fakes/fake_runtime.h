@@ -35,6 +35,10 @@ class FakeRuntime final : public Runtime {
     claimedMutexes.emplace_back(name);
     return !anotherInstance;
   }
+  bool NamedMutexExists(std::u16string_view name) override {
+    return existingMutexes.count(std::u16string(name)) != 0;
+  }
+  std::optional<bool> ProcessElevated() override { return elevated; }
   std::string LocalDate() override { return localDate; }
   // Recorded, never waited.
   // A pause moves the clock on by its length; `milliseconds` is the clock.
@@ -51,6 +55,9 @@ class FakeRuntime final : public Runtime {
   bool anotherInstance = false;
   std::string localDate = "20261208";
   std::vector<std::u16string> claimedMutexes;
+  // Mutexes other processes hold; whether the process runs elevated (nullopt: the token cannot be read).
+  std::set<std::u16string> existingMutexes;
+  std::optional<bool> elevated = true;
 
   // Set by the test.
   std::int32_t comResult = 0;

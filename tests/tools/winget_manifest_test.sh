@@ -42,7 +42,8 @@ s/InstallerType: exe/InstallerType: setup/|InstallerType: 'setup' is not one of
 s/ReturnResponse: installInProgress/ReturnResponse: busy/|ReturnResponse: 'busy' is not one of
 s/InstallerReturnCode: 1618/InstallerReturnCode: many/|InstallerReturnCode: 'many' is not a number
 s/InstallerReturnCode: 1618/InstallerReturnCode: 1619/|not the setup's exit codes
-s,Silent: /quiet,Silent: /silent,|silent switches
+s,  Silent: /quiet,  Silent: /silent,|the Silent switch
+s,SilentWithProgress: /passive,SilentWithProgress: /quiet,|the SilentWithProgress switch
 s/DisplayName: Nembric10App/DisplayName: Nembric/|DisplayName
 TABLE
 [ "$failures" -eq 0 ] && echo "winget manifest: valid, true to the setup, and each planted fault refused"

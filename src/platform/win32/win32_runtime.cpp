@@ -76,6 +76,27 @@ bool Win32Runtime::ClaimNamedMutex(std::u16string_view name) {
   return true;
 }
 
+bool Win32Runtime::NamedMutexExists(std::u16string_view name) {
+  const std::wstring wide(name.begin(), name.end());
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, wide.c_str());
+  if (mutex == nullptr) {
+    return GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  CloseHandle(mutex);
+  return true;
+}
+
+std::optional<bool> Win32Runtime::ProcessElevated() {
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  // The pseudo handle of the process's own token needs no opening and no closing.
+  if (GetTokenInformation(GetCurrentProcessToken(), TokenElevation, &elevation, sizeof elevation, &size) ==
+      FALSE) {
+    return std::nullopt;
+  }
+  return elevation.TokenIsElevated != 0;
+}
+
 std::uint64_t Win32Runtime::Milliseconds() {
   return GetTickCount64();
 }

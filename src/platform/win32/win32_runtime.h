@@ -18,6 +18,8 @@ class Win32Runtime final : public Runtime {
   std::optional<std::u16string> AnsiToWide(std::string_view text) override;
   bool WriteStandardOutput(std::string_view text) override;
   bool ClaimNamedMutex(std::u16string_view name) override;
+  bool NamedMutexExists(std::u16string_view name) override;
+  std::optional<bool> ProcessElevated() override;
   std::string LocalDate() override;
   void Pause(std::uint32_t milliseconds) override;
   std::uint64_t Milliseconds() override;

@@ -379,11 +379,11 @@ std::optional<std::string> IisWebsite::FindPortConflict() {
   return std::nullopt;
 }
 
-std::optional<std::string> IisWebsite::RebindConflictingSite() {
+std::unique_ptr<IisElement> IisWebsite::ConflictingBinding(std::u16string& information,
+                                                           std::u16string& moved) {
   // Every port a site binds, so that the binding moves to one that nobody holds.
   std::set<std::int32_t> bound = {port};
   std::unique_ptr<IisElement> binding;
-  std::u16string information;
   const std::uint32_t count = CountOf(*siteCollection_);
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::unique_ptr<IisElement> site = Item(*siteCollection_, i);
@@ -407,7 +407,7 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
     }
   }
   if (!binding) {
-    return std::nullopt;
+    return nullptr;
   }
   std::int32_t freePort = kAlternatePort;
   while (bound.count(freePort) != 0) {
@@ -416,8 +416,26 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
   // Only the port field changes: "address:port:host".
   const std::size_t hostColon = information.rfind(u':');
   const std::size_t portColon = information.rfind(u':', hostColon - 1);
-  const std::u16string moved =
-      information.substr(0, portColon + 1) + Decimal(freePort) + information.substr(hostColon);
+  moved = information.substr(0, portColon + 1) + Decimal(freePort) + information.substr(hostColon);
+  return binding;
+}
+
+std::optional<std::pair<std::string, std::string>> IisWebsite::PlannedRebinding() {
+  std::u16string information;
+  std::u16string moved;
+  if (!ConflictingBinding(information, moved)) {
+    return std::nullopt;
+  }
+  return std::pair{Narrow(information), Narrow(moved)};
+}
+
+std::optional<std::string> IisWebsite::RebindConflictingSite() {
+  std::u16string information;
+  std::u16string moved;
+  const std::unique_ptr<IisElement> binding = ConflictingBinding(information, moved);
+  if (!binding) {
+    return std::nullopt;
+  }
   lastCode_ = Set(*binding, u"bindingInformation", moved);
   if (ComFailed(lastCode_)) {
     Fail("GetPropertyByName", kNoRebind + conflictingSiteName);
@@ -425,7 +443,8 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
   }
   bindingBefore = Narrow(information);
   bindingAfter = Narrow(moved);
-  return std::to_string(port) + kMoved + std::to_string(freePort) + kOn + conflictingSiteName;
+  const std::optional<std::int32_t> freePort = BindingPort(moved);
+  return std::to_string(port) + kMoved + std::to_string(freePort.value_or(0)) + kOn + conflictingSiteName;
 }
 
 bool IisWebsite::CreateAppPool() {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/action_result.h"
 #include "platform/iis.h"
@@ -44,6 +45,9 @@ class IisWebsite {
   // Moves the conflicting binding of `conflictingSiteName` to the first port from 8080 upward that no site
   // binds, keeping its protocol, address and host name; the line that says so, or nothing.
   std::optional<std::string> RebindConflictingSite();
+  // Where RebindConflictingSite would move the conflicting binding, changing nothing: its information
+  // before and after; nullopt when the conflicting site has no binding on `port`.
+  std::optional<std::pair<std::string, std::string>> PlannedRebinding();
 
   bool CreateAppPool();
   // Sets the setup's properties on the pool FindAppPool found, after keeping in `poolKept` what it held.
@@ -127,6 +131,9 @@ class IisWebsite {
   std::uint32_t CountOf(IisElementCollection& collection);
   // The bindings collection of a site.
   std::unique_ptr<IisElementCollection> Bindings(IisElement& site);
+  // The conflicting site's binding on `port`, its information, and the information with the port moved to
+  // the first one from 8080 upward that no site binds; nullptr when there is none.
+  std::unique_ptr<IisElement> ConflictingBinding(std::u16string& information, std::u16string& moved);
   bool SetPoolProperties(IisElement& pool);
   // What SetPoolProperties is to change, as the pool holds it now (see `poolKept`); nullopt when a part
   // of it cannot be read.

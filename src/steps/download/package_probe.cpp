@@ -1,0 +1,70 @@
+#include "steps/download/package_probe.h"
+
+#include "core/leading_number.h"
+#include "core/path_text.h"
+#include "core/port_guards.h"
+#include "product/setup_state.h"
+#include "steps/download/http_session.h"
+#include "steps/download/package_texts.h"
+#include "steps/download/source_package.h"
+
+namespace {
+
+constexpr char16_t kHeadVerb[] = u"HEAD";
+constexpr char16_t kAcceptAnything[] = u"Accept: */*\r\n\r\n";
+constexpr std::uint32_t kProbeFlags = Http::kFlagSecure | Http::kFlagRefresh;
+constexpr std::uint32_t kStatusOk = 200;
+constexpr std::uint32_t kStatusNotFound = 404;
+
+PackageProbe ProbeLayout(SetupState& state, const std::string& fileName, bool* listed) {
+  const std::string folder = JoinPath(state.packageSource, kLayoutPackageFolder);
+  PackageProbe probe;
+  probe.answered = state.machine.files.FileAttributes(folder).has_value();
+  if (!probe.answered) {
+    return probe;
+  }
+  const std::optional<Files::Stamp> stamp = state.machine.files.StampOf(JoinPath(folder, fileName));
+  probe.status = stamp ? kStatusOk : kStatusNotFound;
+  if (stamp) {
+    probe.size = stamp->size;
+  }
+  if (listed != nullptr) {
+    *listed = ListedDigest(state, JoinPath(folder, kLayoutDigestList), fileName).has_value();
+  }
+  return probe;
+}
+
+}  // namespace
+
+PackageProbe ProbePackage(SetupState& state, const std::string& fileName, bool* listed) {
+  if (!state.packageSource.empty()) {
+    return ProbeLayout(state, fileName, listed);
+  }
+  Machine& machine = state.machine;
+  Http& http = machine.http;
+  PackageProbe probe;
+  const std::u16string host = machine.runtime.AnsiToWide(state.downloadHost).value_or(u"");
+  const std::u16string path = machine.runtime.AnsiToWide(kObjectFolder + fileName).value_or(u"");
+  const UniqueInternet connection(http, http.Connect(state.httpSession, host, Http::kHttpsPort));
+  const UniqueInternet request(http, connection.IsOpen()
+                                         ? http.OpenRequest(connection.get(), kHeadVerb, path, kProbeFlags)
+                                         : InternetHandle::none);
+  if (!request.IsOpen()) {
+    probe.error = http.LastError();
+    return probe;
+  }
+  ApplyAutomaticProxy(state, request.get(), path);
+  if (!http.SendRequest(request.get(), kAcceptAnything) || !http.ReceiveResponse(request.get())) {
+    probe.error = http.LastError();
+    return probe;
+  }
+  probe.answered = true;
+  probe.status = http.StatusCode(request.get()).value_or(0);
+  if (probe.status == kStatusOk) {
+    if (const std::optional<std::u16string> length =
+            http.HeaderText(request.get(), Http::kQueryContentLength)) {
+      probe.size = DecimalNumber(std::u16string_view(*length));
+    }
+  }
+  return probe;
+}
