@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/blank_text.h"
+#include "core/leading_number.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "plan/setup_plan.h"
@@ -35,7 +36,9 @@ constexpr char kWindowsName[] = "Windows";
 constexpr char kWindowsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 constexpr char kWindowsUnread[] = "the version cannot be read";
-constexpr char kWindowsTooOld[] = ": Windows 10, Windows Server 2016 or later is needed";
+constexpr char kWindowsTooOld[] =
+    ": older than Windows 10 and Windows Server 2016, which SQL Server Express and IIS of this setup are "
+    "made for";
 constexpr char kNotX64[] = ": a 64-bit Windows (x64) is needed";
 constexpr char kEmulated[] = ": the setup runs under x64 emulation";
 constexpr std::uint32_t kOldestMajorVersion = 10;
@@ -119,11 +122,26 @@ CheckLine CheckRights(Runtime& runtime) {
                    : Line(CheckVerdict::fail, kRightsName, kNotElevated);
 }
 
+// A part of a version text that is a decimal number.
+std::optional<std::uint32_t> VersionPart(std::string_view text) {
+  const std::optional<std::uint64_t> number = DecimalNumber(text);
+  if (!number || *number > 0xFFFF) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(*number);
+}
+
 CheckLine CheckWindows(Registry& registry) {
-  const std::optional<std::uint32_t> major =
-      DwordOf(ReadValue(registry, kWindowsKey, "CurrentMajorVersionNumber"));
-  const std::optional<std::uint32_t> minor =
-      DwordOf(ReadValue(registry, kWindowsKey, "CurrentMinorVersionNumber"));
+  // Windows 10 and later give their version as numbers; earlier ones as "6.1" (and so do later ones, for
+  // old programs), which is read only where the numbers are missing.
+  std::optional<std::uint32_t> major = DwordOf(ReadValue(registry, kWindowsKey, "CurrentMajorVersionNumber"));
+  std::optional<std::uint32_t> minor = DwordOf(ReadValue(registry, kWindowsKey, "CurrentMinorVersionNumber"));
+  if (!major) {
+    const std::string version = TextOf(ReadValue(registry, kWindowsKey, "CurrentVersion")).value_or("");
+    const std::size_t dot = version.find('.');
+    major = VersionPart(std::string_view(version).substr(0, dot));
+    minor = dot == std::string::npos ? std::nullopt : VersionPart(std::string_view(version).substr(dot + 1));
+  }
   const std::optional<std::string> build = TextOf(ReadValue(registry, kWindowsKey, "CurrentBuildNumber"));
   const std::optional<std::string> product = TextOf(ReadValue(registry, kWindowsKey, "ProductName"));
   const std::optional<std::string> architecture =
@@ -135,14 +153,14 @@ CheckLine CheckWindows(Registry& registry) {
   figure += ' ';
   figure += std::to_string(*major) + "." + std::to_string(minor.value_or(0)) + "." + build.value_or("0");
   figure += ", " + *architecture;
-  if (*major < kOldestMajorVersion) {
-    return Line(CheckVerdict::fail, kWindowsName, figure + kWindowsTooOld);
-  }
   if (SameName(*architecture, "ARM64")) {
     return Line(CheckVerdict::warn, kWindowsName, figure + kEmulated);
   }
   if (!SameName(*architecture, "AMD64")) {
     return Line(CheckVerdict::fail, kWindowsName, figure + kNotX64);
+  }
+  if (*major < kOldestMajorVersion) {
+    return Line(CheckVerdict::warn, kWindowsName, figure + kWindowsTooOld);
   }
   return Line(CheckVerdict::ok, kWindowsName, figure);
 }
@@ -243,13 +261,14 @@ std::vector<CheckLine> CheckSpace(Files& files, const std::vector<SpaceNeed>& ne
   for (const auto& [root, bytes] : needed) {
     const std::string name = kSpaceName + (root.empty() ? std::string("the target drive") : root);
     const std::optional<std::uint64_t> free = root.empty() ? std::nullopt : files.DiskFreeBytes(root);
+    const std::uint64_t freeBytes = free.value_or(0);
     CheckLine line{CheckVerdict::ok, name, Megabytes(bytes) + " needed"};
-    if (!free) {
+    if (!free.has_value()) {
       line.verdict = CheckVerdict::fail;
       line.figure += ", the free space of the drive cannot be read";
     } else {
-      line.figure += ", " + Megabytes(*free) + " free";
-      if (*free < bytes) {
+      line.figure += ", " + Megabytes(freeBytes) + " free";
+      if (freeBytes < bytes) {
         line.verdict = CheckVerdict::fail;
       } else if (source.unknownSizes != 0) {
         line.verdict = CheckVerdict::warn;

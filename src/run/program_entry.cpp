@@ -260,16 +260,18 @@ void Program::RunCheck(const std::map<int, std::string>& answers, const std::str
   const PreflightReport report = RunPreflight(state, steps.sql, choices, anotherSetup);
   for (const CheckLine& line : report.lines) {
     WriteLog(state, LogTag::check, CheckLineText(line));
-    WriteOutput(state, CheckLineText(line) + "\r\n");
+    WriteOutput(state, CheckLineText(line).append("\r\n"));
   }
   WriteLog(state, LogTag::check, ReportEndText(report));
-  WriteOutput(state, ReportEndText(report) + "\r\n");
+  WriteOutput(state, ReportEndText(report).append("\r\n"));
   bool written = true;
   if (!jsonPath.empty()) {
     written = WriteWholeFile(state.machine.files, jsonPath, PreflightJson(state, report));
     if (!written) {
-      WriteLog(state, LogTag::check, kReportNotWritten + jsonPath);
-      WriteOutput(state, kReportNotWritten + jsonPath + "\r\n");
+      std::string line = kReportNotWritten;
+      line.append(jsonPath);
+      WriteLog(state, LogTag::check, line);
+      WriteOutput(state, line.append("\r\n"));
     }
   }
   End(RunEnd{report.WouldGoAhead() && written ? kExitSuccess : kExitComponentFailed, nullptr, nullptr, {}});
@@ -281,10 +283,12 @@ void Program::Check(const SetupChoices& choices) {
   std::string text;
   for (const CheckLine& line : report.lines) {
     WriteLog(state, LogTag::check, CheckLineText(line));
-    text += CheckLineText(line) + "\n";
+    text += CheckLineText(line);
+    text += '\n';
   }
   WriteLog(state, LogTag::check, ReportEndText(report));
-  text += "\n" + ReportEndText(report);
+  text += '\n';
+  text += ReportEndText(report);
   reporter.ShowMessage(text, kCheckCaption,
                        report.WouldGoAhead() ? DialogView::kIconInformation : DialogView::kIconError);
 }

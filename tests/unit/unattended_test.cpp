@@ -57,6 +57,14 @@ TEST(SplitRunSwitches, TakesTheSwitchesAndTheirValuesOutOfTheCommandLine) {
     EXPECT_EQ(switches.logPath, c.log) << line;
     EXPECT_EQ(switches.error, c.error) << line;
   }
+  // The switches without a value, and the report's file.
+  const RunSwitches passive = SplitRunSwitches(u"/passive /check=\"C:\\My Files\\r.json\" /install");
+  EXPECT_TRUE(passive.passive && passive.check && !passive.quiet && !passive.error);
+  EXPECT_EQ(passive.checkPath, u"C:\\My Files\\r.json");
+  EXPECT_EQ(passive.rest, u"  /install");
+  EXPECT_TRUE(SplitRunSwitches(u"/check").check);
+  EXPECT_EQ(SplitRunSwitches(u"/check /check=r.json").error, "/check is given twice");
+  EXPECT_EQ(SplitRunSwitches(u"/passive /PASSIVE").error, "/passive is given twice");
   // A path of answers holding keywords leaves the run mode to the rest.
   EXPECT_EQ(ParseRunMode(" "), RunMode::install);
   EXPECT_EQ(SplitRunSwitches(u"/quiet /answers=C:\\repair\\uninstall.ini").rest, u" ");
@@ -174,6 +182,20 @@ TEST(UnattendedRun, InstallsFromTheAnswersWithoutAWindowOrABox) {
     ++boxes;
   }
   EXPECT_EQ(boxes, 5U);
+}
+
+// A passive run asks nothing and ends as a quiet one; its small window follows the run.
+TEST(UnattendedRun, PassiveShowsTheRunInASmallWindowAndAsksNothing) {
+  QuietWorld world;
+  world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe", {1, nullptr, false, {}});
+  EXPECT_EQ(world.Run(u"/passive /answers=C:\\Setup\\answers.ini /source=localhost", kAiClient), 1603U);
+  EXPECT_EQ(world.fake.dialogs.createdDialogs, std::vector<int>{IDD_PASSIVE});
+  EXPECT_TRUE(world.fake.dialogs.messageBoxes.empty());
+  EXPECT_NE(world.Log().find("Client Setup:VC_redist exited with code 1\r\n"), std::string::npos);
+  const WindowHandle window = world.program.reporter.dialogWindow;
+  EXPECT_EQ(world.fake.dialogs.WindowOf(window).showCommand, 1);
+  EXPECT_EQ(world.fake.dialogs.ControlOf(window, IDC_PROGRESS_BAR).position, 100);
+  EXPECT_TRUE(world.fake.dialogs.ControlOf(window, IDC_STATUS_LINE).text.starts_with("User Interface:"));
 }
 
 // Bad switches and answers end the run with 87 and a line that names the fault, before anything is
