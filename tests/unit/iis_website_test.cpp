@@ -57,22 +57,7 @@ TEST(InstallWebsite, ConfiguresPoolSiteRestrictionAndHandlersInTwoCommits) {
   EXPECT_EQ(
       world.Log(),
       "Server Setup:Installing Website\r\n"
-      "Server Setup:Successfully Created Website:HNembricAI8081  with application pool:HNembricAI8081\r\n"
-      "Server Setup:IIS configuration changed by this setup (before -> after):\r\n"
-      "Server Setup:  application pool \"HNembricAI8081\": (none) -> created with autoStart=true, "
-      "managedPipelineMode=1, managedRuntimeVersion=\"\", enable32BitAppOnWin64=false, "
-      "processModel/identityType=0, failure/rapidFailProtection=false\r\n"
-      "Server Setup:  site \"HNembricAI8081\": (none) -> id 2, binding http *:8081:, pool "
-      "\"HNembricAI8081\", "
-      "path C:\\HNembricAI\\\r\n"
-      "Server Setup:  handlers at the site: (none) -> accessPolicy Read,Write,Script,Execute; \"Halvorn "
-      "NembricApp v10.1\" *.dll GET,POST through C:\\HNembricAI\\HNembricAI.dll; StaticFile * (the site's "
-      "list "
-      "replaced)\r\n"
-      "Server Setup:  default document at the site: (none) -> enabled, HNembricAI.dll\r\n"
-      "Server Setup:  request limit at the site: (none) -> maxAllowedContentLength 524288000\r\n"
-      "Server Setup:  ISAPI and CGI restriction: (none) -> C:\\HNembricAI\\HNembricAI.dll allowed\r\n"
-      "Server Setup:End of the IIS configuration changes\r\n");
+      "Server Setup:Successfully Created Website:HNembricAI8081  with application pool:HNembricAI8081\r\n");
   EXPECT_DOUBLE_EQ(world.state.progressDone, 10);
   EXPECT_EQ(world.fake.iis.liveReferences, 5);  // the admin manager, its three collections and the pool stay
   // The limit goes as the variant IIS expects.
@@ -165,14 +150,6 @@ TEST(InstallWebsite, ARunAgainReplacesTheSiteWithItsIdAndUpdatesThePool) {
   EXPECT_NE(configuration.find("managedPipelineMode=\"1\" queueLength=\"1000\""), std::string::npos);
   EXPECT_NE(configuration.find("<site name=\"HNembricAI\" Id=\"5\""), std::string::npos);
   EXPECT_LT(configuration.find("name=\"Other\""), configuration.find("name=\"HNembricAI\" Id"));
-  // The log's block says what the pool held before each setting, and that the site was replaced.
-  EXPECT_NE(world.Log().find("Server Setup:  application pool \"HNembricAI\": autoStart=(not set) -> true, "
-                             "managedPipelineMode=\"0\" -> 1, "),
-            std::string::npos)
-      << world.Log();
-  EXPECT_NE(
-      world.Log().find("Server Setup:  site \"HNembricAI\": a site of the same name (replaced) -> id 5, "),
-      std::string::npos);
 }
 
 TEST(InstallWebsite, NamesSiteAndPoolByPort) {

@@ -1,7 +1,5 @@
 #include <algorithm>
 #include <array>
-#include <type_traits>
-#include <variant>
 
 #include "platform/runtime.h"
 #include "steps/iis/iis_value_text.h"
@@ -47,50 +45,7 @@ std::string KeptName(const PoolProperty& property) {
   return name;
 }
 
-// A value as an administrator reads it: a flag as true or false, a number in decimal, text in quotes.
-std::string ReadableValue(const IisValue& value) {
-  return std::visit(
-      [](const auto& held) -> std::string {
-        using Held = std::decay_t<decltype(held)>;
-        if constexpr (std::is_same_v<Held, std::u16string>) {
-          std::string text = "\"";
-          for (const char16_t unit : held) {
-            text += unit < 0x80 ? static_cast<char>(unit) : '?';
-          }
-          return text + "\"";
-        } else if constexpr (std::is_same_v<Held, bool>) {
-          return held ? "true" : "false";
-        } else {
-          return std::to_string(held);
-        }
-      },
-      value);
-}
-
 }  // namespace
-
-std::string IisWebsite::PoolChangeText() const {
-  std::string text;
-  std::string_view kept = poolKept;
-  for (const PoolProperty& property : PoolProperties()) {
-    // What the pool held, from `poolKept` in the order the properties are kept.
-    std::string before;
-    if (!kept.empty()) {
-      const std::string_view item = kept.substr(0, kept.find(','));
-      kept.remove_prefix(std::min(kept.size(), item.size() + 1));
-      const std::string_view held = item.substr(std::min(item.size(), item.find('=') + 1));
-      const std::optional<IisValue> value = ParseIisValueText(held);
-      before = value ? ReadableValue(*value) : "(not set)";
-    }
-    text += text.empty() ? "" : ", ";
-    text += KeptName(property) + "=";
-    if (!poolKept.empty()) {
-      text += before + " -> ";
-    }
-    text += ReadableValue(property.value);
-  }
-  return text;
-}
 
 bool IisWebsite::PoolPropertyOf(IisElement& pool, std::u16string_view child, std::u16string_view name,
                                 std::unique_ptr<IisProperty>& property) {

@@ -479,10 +479,6 @@ bool IisWebsite::UpdateAppPool() {
   return true;
 }
 
-std::string IisWebsite::RequestLimitText() {
-  return "maxAllowedContentLength " + std::to_string(kMaxContentLength);
-}
-
 bool IisWebsite::ConfigureSiteHandlers() {
   const std::u16string sitePath = Wide(SitePath());
   std::unique_ptr<IisElement> handlers;

@@ -56,15 +56,10 @@ class IisWebsite {
   // is committed): each value set again, each property the pool did not set cleared. False when a part
   // could not be put back.
   bool RestorePool(std::string_view name, std::string_view kept);
-  // The pool's properties as the setup sets them ("autoStart=true, ..."), each after what the pool held
-  // ("autoStart=false -> true") when UpdateAppPool changed a pool that was there.
-  std::string PoolChangeText() const;
 
   // Handlers, default document and request limit at the site's configuration path. False after a
   // failure, which is logged.
   bool ConfigureSiteHandlers();
-  // The request limit ConfigureSiteHandlers sets, as the log names it.
-  static std::string RequestLimitText();
 
   // CommitChanges; its HRESULT.
   std::int32_t Commit();

@@ -82,8 +82,6 @@ class ServerSetup {
   // Records what the website's first commit made: the moved binding, the pool when it was created, the
   // site and the restriction entry.
   void RecordWebsite(bool poolCreated);
-  // The block of the log that says what the website installation changed in IIS, before and after.
-  void LogWebsiteChanges(bool poolCreated);
 
   SetupState& state_;
   DownloadStatusStore& downloadStatus_;

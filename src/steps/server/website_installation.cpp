@@ -14,9 +14,6 @@ constexpr char kCreated[] = "Successfully Created Website:";
 constexpr char kWithPool[] = " with application pool:";
 constexpr int kConflictNameBlanks = 50;
 constexpr std::int32_t kInformationServerPort = 1465;
-constexpr char kChangesBegin[] = "IIS configuration changed by this setup (before -> after):";
-constexpr char kChangesEnd[] = "End of the IIS configuration changes";
-constexpr char kNone[] = "(none)";
 constexpr char kInformationServerConfiguration[] = "c:\\program Files\\NembricIS\\nembricis.cfg";
 
 }  // namespace
@@ -70,35 +67,6 @@ void ServerSetup::RecordWebsite(bool poolCreated) {
   }
 }
 
-void ServerSetup::LogWebsiteChanges(bool poolCreated) {
-  const auto line = [this](const std::string& what, const std::string& change) {
-    std::string text = "  ";
-    text.append(what).append(": ").append(change);
-    WriteLog(state_, LogTag::server, text);
-  };
-  WriteLog(state_, LogTag::server, kChangesBegin);
-  if (!website.bindingAfter.empty()) {
-    line("binding of site \"" + website.conflictingSiteName + "\"",
-         website.bindingBefore + " -> " + website.bindingAfter);
-  }
-  line("application pool \"" + website.poolName + "\"",
-       std::string(poolCreated ? "(none) -> created with " : "") + website.PoolChangeText());
-  std::string site = website.siteKept.empty() ? kNone : "a site of the same name (replaced)";
-  site.append(" -> id ").append(std::to_string(website.nextSiteId));
-  site.append(", binding http *:").append(std::to_string(websitePort)).append(":, pool \"");
-  site.append(website.poolName).append("\", path ").append(state_.choices.serverDirectory);
-  line("site \"" + website.siteName + "\"", site);
-  line("handlers at the site", std::string(kNone) + " -> accessPolicy Read,Write,Script,Execute; \"" +
-                                   kAppDisplayName + "\" *.dll GET,POST through " + website.modulePath +
-                                   "; StaticFile * (the site's list replaced)");
-  line("default document at the site", std::string(kNone) + " -> enabled, " + kServerModule);
-  line("request limit at the site", std::string(kNone) + " -> " + website.RequestLimitText());
-  line("ISAPI and CGI restriction", website.restrictionAdded
-                                        ? std::string(kNone) + " -> " + website.modulePath + " allowed"
-                                        : website.modulePath + " allowed (already there, unchanged)");
-  WriteLog(state_, LogTag::server, kChangesEnd);
-}
-
 ActionResult ServerSetup::InstallWebsite() {
   WriteLog(state_, LogTag::server, kInstalling);
   website.appDisplayName = kAppDisplayName;
@@ -145,7 +113,6 @@ ActionResult ServerSetup::InstallWebsite() {
   }
   if (website.Commit() == 0) {
     WriteLog(state_, LogTag::server, kCreated + website.siteName + " " + kWithPool + website.poolName);
-    LogWebsiteChanges(!poolFound);
     AdvanceProgress(state_, state_.steps.website);
   }
   website.StartSite();
