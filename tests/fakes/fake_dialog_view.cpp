@@ -45,7 +45,6 @@ const std::vector<TemplateControl>& TemplateOf(int resourceId) {
       {2, "Button", " Cancel ", 30, true},
       {136, "Button", " Dark Mode ", 50, true},
       {139, "Button", " Proxy ", 30, true},
-      {140, "Button", " Check ", 30, true},
   };
   static const std::vector<TemplateControl> maintenance = {
       {2005, "Button", "Select Action", 230, false},
