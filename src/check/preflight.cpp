@@ -93,7 +93,7 @@ std::optional<std::string> TextOf(const std::optional<RegistryValue>& value) {
   if (!value || (value->type != Registry::kTypeString && value->type != Registry::kTypeExpandString)) {
     return std::nullopt;
   }
-  return std::string(value->data.c_str());
+  return std::string(value->data.data(), std::min(value->data.size(), value->data.find('\0')));
 }
 
 std::optional<std::uint32_t> DwordOf(const std::optional<RegistryValue>& value) {
