@@ -37,7 +37,6 @@
 #define IDC_PROXY_LABEL 137
 #define IDC_PROXY_SERVER 138
 #define IDC_PROXY 139
-#define IDC_CHECK 140
 
 // Dialog 2000.
 #define IDC_UNINSTALL 2001

@@ -26,7 +26,6 @@ class Program final : public RunRequests {
 
   void RunSetup(const SetupChoices& choices) override;
   void RunMaintenance(const MaintenanceChoice& choice) override;
-  void Check(const SetupChoices& choices) override;
   void Cancel() override;
 
   // The end of every road: a run that went to its end hides the dialog, logs its last line (after saying

@@ -23,7 +23,6 @@ constexpr char kInvalidSwitch[] = "Invalid command line: ";
 constexpr char kUnreadable[] = "the file cannot be read";
 constexpr char kNoLayout[] = "/source= names no layout (a folder with downloads\\SHA256SUMS): ";
 constexpr char kReportNotWritten[] = "The report cannot be written to ";
-constexpr char kCheckCaption[] = "Check";
 constexpr char kAnotherSetup[] =
     "Another Halvorn Nembric setup is running. Please wait until it has ended, then start this setup again";
 // One setup at a time on the machine, in every session.
@@ -275,20 +274,4 @@ void Program::RunCheck(const std::map<int, std::string>& answers, const std::str
     }
   }
   End(RunEnd{report.WouldGoAhead() && written ? kExitSuccess : kExitComponentFailed, nullptr, nullptr, {}});
-}
-
-void Program::Check(const SetupChoices& choices) {
-  // The dialog's own setup holds the setup's turn: another setup would not have come this far.
-  const PreflightReport report = RunPreflight(state, steps.sql, choices, false);
-  std::string text;
-  for (const CheckLine& line : report.lines) {
-    WriteLog(state, LogTag::check, CheckLineText(line));
-    text += CheckLineText(line);
-    text += '\n';
-  }
-  WriteLog(state, LogTag::check, ReportEndText(report));
-  text += '\n';
-  text += ReportEndText(report);
-  reporter.ShowMessage(text, kCheckCaption,
-                       report.WouldGoAhead() ? DialogView::kIconInformation : DialogView::kIconError);
 }

@@ -24,9 +24,6 @@ class RunRequests {
   virtual void RunSetup(const SetupChoices& choices) = 0;
   // OK of the maintenance dialog.
   virtual void RunMaintenance(const MaintenanceChoice& choice) = 0;
-  // "Check" of the main dialog, with choices that passed the checks: shows the pre-flight report and
-  // returns to the dialog.
-  virtual void Check(const SetupChoices& choices) = 0;
   // The person confirmed Cancel.
   virtual void Cancel() = 0;
 };

@@ -84,9 +84,6 @@ bool SetupDialog::OnCommand(WindowHandle dialog, int controlId, int /*notifyCode
     case IDC_OK:
       OnOk();
       return true;
-    case IDC_CHECK:
-      OnCheck();
-      return true;
     default:
       return false;
   }
@@ -125,21 +122,6 @@ void SetupDialog::OnOk() {
     return;
   }
   run_.RunSetup(choices);
-}
-
-void SetupDialog::OnCheck() {
-  if (UsesMaintenanceDialog(context.setup.runMode)) {
-    return;
-  }
-  const SetupChoices choices = ReadSetupChoices(context);
-  if (context.setup.httpSession == InternetHandle::none) {
-    OpenHttpSession(context.setup, choices.proxyServer);
-  }
-  if (const std::optional<InputError> error = CheckChoices(choices)) {
-    ReportInputError(choices, *error);
-    return;
-  }
-  run_.Check(choices);
 }
 
 void SetupDialog::ReportInputError(const SetupChoices& choices, const InputError& error) {

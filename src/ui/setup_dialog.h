@@ -31,9 +31,6 @@ class SetupDialog final : public DialogEvents, public FieldEvents {
   // OK of either dialog: opens the download session when none is open yet, then hands the maintenance
   // choice, or the main dialog's choices once they pass their checks, to the run.
   void OnOk();
-  // "Check" of the main dialog: the choices, once they pass OK's checks, go to the pre-flight report; the
-  // dialog stays.
-  void OnCheck();
   // A failed check of OK: the groups follow the Setup Type read, then the message and the field.
   void ReportInputError(const SetupChoices& choices, const InputError& error);
   // The Cancel button and the close box: asks, and ends the program unless the user cancels the cancel.
