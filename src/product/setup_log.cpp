@@ -68,6 +68,15 @@ std::string LogFilePath(std::string_view startDirectory) {
   return JoinPath(TrimTrailingBlanks(startDirectory), kLogFileName);
 }
 
+std::string FileBesideLog(const SetupState& state, std::string_view name) {
+  const std::string& path = state.log.path;
+  const std::size_t folderEnd = path.find_last_of("\\/");
+  if (path.empty() || folderEnd == std::string::npos) {
+    return JoinPath(TrimTrailingBlanks(state.startDirectory), name);
+  }
+  return path.substr(0, folderEnd + 1).append(name);
+}
+
 std::string MaskSecrets(std::string line, const std::vector<std::string>& secrets) {
   for (const std::string& secret : secrets) {
     if (secret.empty()) {

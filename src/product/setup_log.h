@@ -60,6 +60,8 @@ std::string MaskSecrets(std::string line, const std::vector<std::string>& secret
 // Where the log goes: the start directory without trailing blanks, a backslash unless it ends in one, and
 // the log file name.
 std::string LogFilePath(std::string_view startDirectory);
+// A file of that name in the log's folder (the start directory when the log's path names no folder).
+std::string FileBesideLog(const SetupState& state, std::string_view name);
 
 // Writes one line to the status line and to the setup log. Always returns 1; the status line still shows
 // every line when the log cannot be written.

@@ -48,6 +48,14 @@ diff -u "$logs/commits.expected" "$iis/commits.log" || fail "the commits and the
 diff -u "$expected" "$iis/applicationHost.config" || fail "the committed configuration differs from the host test's"
 mkdir -p "$WORLD_BUILD/artefacts"
 cp "$iis/applicationHost.config" "$WORLD_BUILD/artefacts/website-applicationHost.config"
+# Beside the log, what the install changed in IIS, before and after, read back through the adapter.
+report="$logs/NembricSetup IIS changes.log"
+cp "$report" "$WORLD_BUILD/artefacts/website-iis-changes.log"
+for line in "MACHINE/WEBROOT/APPHOST: committed" "MACHINE/WEBROOT/APPHOST/HNembricAI8081: committed" \
+  '  application pool "HNembricAI8081": (none) -> created with autoStart="true"' \
+  '  requestFiltering/requestLimits: maxAllowedContentLength="" -> maxAllowedContentLength="524288000"'; do
+  tr -d '\r' <"$report" | grep -qF -- "$line" || fail "the IIS change report lacks: $line"
+done
 
 # Once more over the website it made: the pool is there, and what the install changes on it is read first
 # (typed values and whether the pool set them, through the adapter); the site of the same name is read
@@ -59,6 +67,8 @@ kept+=',processModel/identityType=s:0,failure/rapidFailProtection=b:0'
 replaced='site with 3 properties, 1 child element(s), 1 application(s), and a location'
 [ "$out" = "$(printf 'result=1\nkept=%s\nreplaced=%s' "$kept" "$replaced")" ] || fail "over the existing website: $out"
 diff -u "$expected" "$iis/applicationHost.config" || fail "over the existing website: the configuration differs"
+# The site goes and comes again; what is set again as it was is no change.
+tr -d '\r' <"$report" | grep -qxF "  (no change)" || fail "over the existing website: the site level changed"
 
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1
 echo "website: the configuration committed through the admin manager's interfaces is the host test's"

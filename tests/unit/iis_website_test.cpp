@@ -391,3 +391,61 @@ TEST(ElementCopyText, ReadsBackWhatItWroteAndRefusesAnythingElse) {
   }
   EXPECT_FALSE(ParseElementCopyText(deep));
 }
+
+// Beside the log, the administrator reads what the installation changed in IIS, before and after, and
+// whether each configuration path was committed.
+TEST(InstallWebsite, TheChangeReportSaysWhatChangedAndWhetherItWasCommitted) {
+  const std::string title = "What the setup changed in the IIS configuration (before -> after)\r\n\r\n";
+  const std::string server =
+      "  binding of site \"Default Web Site\": bindingInformation=\"*:80:\" -> "
+      "bindingInformation=\"*:8080:\"\r\n"
+      "  application pool \"HNembricAI\": autoStart=\"\", managedPipelineMode=\"0\", "
+      "enable32BitAppOnWin64=\"\", processModel/identityType=\"\", failure/rapidFailProtection=\"\" -> "
+      "autoStart=\"true\", managedPipelineMode=\"1\", enable32BitAppOnWin64=\"false\", "
+      "processModel/identityType=\"0\", failure/rapidFailProtection=\"false\"\r\n"
+      "  site \"HNembricAI\": id=\"5\" (a site of the same name, replaced) -> id=\"5\" protocol=\"http\" "
+      "bindingInformation=\"*:80:\" applicationPool=\"HNembricAI\" physicalPath=\"C:\\HNembricAI\\\"\r\n"
+      "  isapiCgiRestriction: (none) -> path=\"C:\\HNembricAI\\HNembricAI.dll\" allowed=\"true\" "
+      "description=\"Halvorn NembricApp v10.1\"\r\n\r\n";
+  const std::string site =
+      "  handlers accessPolicy: accessPolicy=\"\" -> accessPolicy=\"Read,Write,Script,Execute\"\r\n"
+      "  handlers: no entries -> 2 entries: \"Halvorn NembricApp v10.1\", \"StaticFile\"\r\n"
+      "  defaultDocument: enabled=\"\" files: no entries -> enabled=\"true\" files: 1 entry: "
+      "\"HNembricAI.dll\"\r\n"
+      "  requestFiltering/requestLimits: maxAllowedContentLength=\"\" -> "
+      "maxAllowedContentLength=\"524288000\"\r\n";
+  const std::string notCommitted = ": not committed (0xffffffff), so none of these changes was made\r\n";
+  const std::string stopped =
+      ": the installation stopped before the commit, so none of these changes was made\r\n";
+  // The report, piece by piece after the title.
+  struct Case {
+    const char* failing;
+    std::vector<std::string> report;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"",
+            {"MACHINE/WEBROOT/APPHOST: committed\r\n", server,
+             "MACHINE/WEBROOT/APPHOST/HNembricAI: committed\r\n", site}},
+           {"CommitChanges",
+            {"MACHINE/WEBROOT/APPHOST", notCommitted, server, "MACHINE/WEBROOT/APPHOST/HNembricAI",
+             notCommitted, site}},
+           {"CreateNewElement site",
+            {"MACHINE/WEBROOT/APPHOST", stopped, server.substr(0, server.find("  site"))}},
+           {"AdminSection system.applicationHost/sites",
+            {"No change was made to the IIS configuration.\r\n"}},
+       }) {
+    std::string expected = title;
+    for (const std::string& part : c.report) {
+      expected += part;
+    }
+    IisWorld world;
+    world.AddSite(u"HNembricAI", u"5", {{u"http", u"*:80:"}});
+    world.fake.iis.AddItem(kPools, "add", {{u"name", u"HNembricAI"}, {u"managedPipelineMode", u"0"}});
+    world.fake.files.SetContent("C:\\NembricSetup IIS changes.log", "the report of an earlier run");
+    if (*c.failing != '\0') {
+      world.fake.iis.failing[c.failing] = -1;
+    }
+    world.steps.server.InstallWebsite();
+    EXPECT_EQ(world.fake.files.Content("C:\\NembricSetup IIS changes.log"), expected) << c.failing;
+  }
+}

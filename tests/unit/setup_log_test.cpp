@@ -78,6 +78,20 @@ TEST(LogPath, StartDirectoryWithoutTrailingBlanksAndOneBackslash) {
   }
 }
 
+// A file beside the log goes into the folder of /log=FILE, or the start directory.
+TEST_F(SetupLogTest, AFileBesideTheLogIsInTheLogsFolder) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "C:\\Setup\\x.log"},
+      {"D:\\Logs\\nembric.log", "D:\\Logs\\x.log"},
+      {"nembric.log", "C:\\Setup\\x.log"},
+  };
+  state.startDirectory = "C:\\Setup  ";
+  for (const auto& [logPath, expected] : cases) {
+    state.log.path = logPath;
+    EXPECT_EQ(FileBesideLog(state, "x.log"), expected) << logPath;
+  }
+}
+
 TEST_F(SetupLogTest, FirstLineCreatesTheLogAnewAndLaterLinesAppend) {
   fake.files.SetContent(kLogInRoot, "line of the previous run\r\n");
   EXPECT_EQ(WriteLog(state, LogTag::userInterface, "Begin updating Software"), 1);

@@ -64,14 +64,29 @@ bool IisWebsite::PoolPropertyOf(IisElement& pool, std::u16string_view child, std
   return true;
 }
 
-bool IisWebsite::SetPoolProperties(IisElement& pool) {
+bool IisWebsite::SetPoolProperties(IisElement& pool, IisChange& changed) {
+  const auto shown = [this](IisProperty& property, const PoolProperty& setting) {
+    std::u16string text;
+    const bool read = !ComFailed(property.StringValue(text));
+    const std::string name = KeptName(setting).append(1, '=');
+    return read ? Quoted(name, Narrow(text)) : std::string(name).append(1, '?');
+  };
+  const auto add = [](std::string& list, const std::string& item) {
+    list.append(list.empty() ? "" : ", ").append(item);
+  };
   for (const PoolProperty& setting : PoolProperties()) {
     std::unique_ptr<IisProperty> property;
     if (!PoolPropertyOf(pool, setting.child, setting.name, property)) {
       return false;
     }
     if (property) {
+      const std::string before = shown(*property, setting);
       property->PutValue(setting.value);
+      const std::string after = shown(*property, setting);
+      if (after != before) {
+        add(changed.before, before);
+        add(changed.after, after);
+      }
     }
   }
   return true;

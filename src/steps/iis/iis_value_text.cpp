@@ -94,3 +94,8 @@ std::optional<IisValue> ParseIisValueText(std::string_view text) {
       return std::nullopt;
   }
 }
+
+std::string Quoted(std::string_view prefix, std::string_view text) {
+  std::string quoted(prefix);
+  return quoted.append(1, '"').append(text).append(1, '"');
+}

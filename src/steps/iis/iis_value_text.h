@@ -13,3 +13,6 @@
 std::string IisValueText(const IisValue& value);
 // The value of such a text; nullopt for anything else (a record is data from the disk).
 std::optional<IisValue> ParseIisValueText(std::string_view text);
+
+// The text in double quotes after the prefix: `name="value"` as a configuration file shows an attribute.
+std::string Quoted(std::string_view prefix, std::string_view text);

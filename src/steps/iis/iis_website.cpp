@@ -6,6 +6,7 @@
 #include "core/leading_number.h"
 #include "product/setup_state.h"
 #include "steps/iis/iis_element_copy.h"
+#include "steps/iis/iis_value_text.h"
 
 namespace {
 
@@ -63,6 +64,22 @@ constexpr char kInUse[] = " is already in use on ";
 constexpr char kContinue[] = "Do you want to continue? ";
 constexpr char kMoved[] = " is moved to ";
 constexpr char kOn[] = " on ";
+// How the list of changes names what it changed.
+constexpr char kNothing[] = "(none)";
+constexpr char kPoolChange[] = "application pool ";
+constexpr char kCreatedWith[] = "created with ";
+constexpr char kBindingChange[] = "binding of site ";
+constexpr char kBindingText[] = "bindingInformation=";
+constexpr char kSiteChange[] = "site ";
+constexpr char kSiteReplaced[] = " (a site of the same name, replaced)";
+constexpr char kRestrictionChange[] = "isapiCgiRestriction";
+constexpr char kAccessPolicyChange[] = "handlers accessPolicy";
+constexpr char kHandlersChange[] = "handlers";
+constexpr char kDefaultDocumentChange[] = "defaultDocument";
+constexpr char kRequestLimitChange[] = "requestFiltering/requestLimits";
+constexpr char kNoEntries[] = "no entries";
+constexpr char kEntry[] = " entry: ";
+constexpr char kEntries[] = " entries: ";
 
 // Sets a property of an element (GetPropertyByName, put_Value); the HRESULT of GetPropertyByName (E_POINTER
 // when it handed out nothing). The put's own result is not examined.
@@ -147,6 +164,27 @@ std::optional<std::u16string> IisWebsite::Text(IisElement& element, std::u16stri
   return text;
 }
 
+std::string IisWebsite::Shown(IisElement& element, std::u16string_view name) {
+  std::string shown(name.begin(), name.end());  // the names the setup reads are ASCII
+  const std::optional<std::u16string> text = Text(element, name);
+  shown.append(1, '=');
+  return text ? Quoted(shown, Narrow(*text)) : shown.append(1, '?');
+}
+
+std::string IisWebsite::Listed(IisElementCollection& collection, std::u16string_view name) {
+  const std::uint32_t count = CountOf(collection);
+  if (count == 0) {
+    return kNoEntries;
+  }
+  std::string listed = std::to_string(count) + (count == 1 ? kEntry : kEntries);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::unique_ptr<IisElement> item = Item(collection, i);
+    const std::optional<std::u16string> text = item ? Text(*item, name) : std::nullopt;
+    listed.append(i == 0 ? "" : ", ").append(text ? Quoted("", Narrow(*text)) : std::string("?"));
+  }
+  return listed;
+}
+
 std::string IisWebsite::SiteName(IisElement& site) {
   return Narrow(Text(site, u"name").value_or(u"")).substr(0, kSiteNameChars);
 }
@@ -179,6 +217,7 @@ std::string IisWebsite::SitePath() const {
 }
 
 bool IisWebsite::Open() {
+  changes.clear();
   return OpenSections(true);
 }
 
@@ -284,6 +323,14 @@ bool IisWebsite::AddCgiRestriction() {
   Set(*entry, u"allowed", true);
   Set(*entry, u"description", Wide(appDisplayName));
   restrictionAdded = restrictionCollection_->AddElement(*entry, -1) == 0;
+  if (restrictionAdded) {
+    changes.push_back({kRestrictionChange, kNothing,
+                       Shown(*entry, u"path")
+                           .append(1, ' ')
+                           .append(Shown(*entry, u"allowed"))
+                           .append(1, ' ')
+                           .append(Shown(*entry, u"description"))});
+  }
   return true;
 }
 
@@ -350,6 +397,14 @@ bool IisWebsite::CreateSite(std::string_view physicalPath) {
   SetItem(*bindingProperties, u"protocol", std::u16string(u"http"));
   SetItem(*bindingProperties, u"bindingInformation", u"*:" + Decimal(port) + u":");
   bindings->AddElement(*binding, -1);
+  std::string id = Quoted("id=", std::to_string(nextSiteId));
+  std::string after = id;
+  after.append(" ").append(Shown(*binding, u"protocol")).append(" ");
+  after.append(Shown(*binding, u"bindingInformation")).append(" ");
+  after.append(Shown(*application, u"applicationPool")).append(" ");
+  after.append(Shown(*directory, u"physicalPath"));
+  changes.push_back({Quoted(kSiteChange, siteName), siteKept.empty() ? kNothing : id.append(kSiteReplaced),
+                     std::move(after)});
   return true;
 }
 
@@ -443,6 +498,8 @@ std::optional<std::string> IisWebsite::RebindConflictingSite() {
   }
   bindingBefore = Narrow(information);
   bindingAfter = Narrow(moved);
+  changes.push_back({Quoted(kBindingChange, conflictingSiteName), Quoted(kBindingText, bindingBefore),
+                     Quoted(kBindingText, bindingAfter)});
   const std::optional<std::int32_t> freePort = BindingPort(moved);
   return std::to_string(port) + kMoved + std::to_string(freePort.value_or(0)) + kOn + conflictingSiteName;
 }
@@ -454,10 +511,14 @@ bool IisWebsite::CreateAppPool() {
     return Fail("CreateNewElement", kNoPool);
   }
   Set(*currentPool_, u"name", Wide(poolName));
-  if (!SetPoolProperties(*currentPool_)) {
+  IisChange created{Quoted(kPoolChange, poolName), kNothing, {}};
+  IisChange set;
+  if (!SetPoolProperties(*currentPool_, set)) {
     return Fail("CreateNewElement", kNoPool);
   }
+  created.after = std::string(kCreatedWith).append(set.after);
   poolCollection_->AddElement(*currentPool_, -1);
+  changes.push_back(std::move(created));
   return true;
 }
 
@@ -472,10 +533,14 @@ bool IisWebsite::UpdateAppPool() {
   if (!kept) {
     return Fail("GetPropertyByName", kNoPoolUpdate);
   }
-  if (!SetPoolProperties(*currentPool_)) {
+  IisChange changed{Quoted(kPoolChange, poolName), {}, {}};
+  if (!SetPoolProperties(*currentPool_, changed)) {
     return Fail("get_ChildElements", kNoPoolUpdate);
   }
   poolKept = std::move(*kept);
+  if (!changed.after.empty()) {
+    changes.push_back(std::move(changed));
+  }
   return true;
 }
 
@@ -499,12 +564,16 @@ bool IisWebsite::ConfigureSiteHandlers() {
   if (ComFailed(accessResult) || !accessPolicy) {
     return Fail("GetPropertyByName", kNoAccessPolicy);
   }
+  IisChange policy{kAccessPolicyChange, Shown(*handlers, u"accessPolicy"), {}};
   accessPolicy->PutText(u"Read,Write,Script,Execute");
+  policy.after = Shown(*handlers, u"accessPolicy");
+  changes.push_back(std::move(policy));
   const auto handlerCollection =
       Fetch<IisElementCollection>(lastCode_, [&](auto& out) { return handlers->Collection(out); });
   if (!handlerCollection) {
     return Fail("get_Collection", kNoHandlerCollection);
   }
+  IisChange handlerList{kHandlersChange, Listed(*handlerCollection, u"name"), {}};
   handlerCollection->Clear();
   const std::vector<std::vector<std::pair<const char16_t*, std::u16string>>> entries = {
       {{u"name", Wide(appDisplayName)},
@@ -532,6 +601,8 @@ bool IisWebsite::ConfigureSiteHandlers() {
     }
     handlerCollection->AddElement(*handler, -1);
   }
+  handlerList.after = Listed(*handlerCollection, u"name");
+  changes.push_back(std::move(handlerList));
 
   const auto defaultDocument = Fetch<IisElement>(lastCode_, [&](auto& out) {
     return adminManager_->AdminSection(kDefaultDocumentSection, sitePath, out);
@@ -539,6 +610,7 @@ bool IisWebsite::ConfigureSiteHandlers() {
   if (!defaultDocument) {
     return Fail("GetAdminSection", kNoDefaultFilesSection);
   }
+  IisChange document{kDefaultDocumentChange, Shown(*defaultDocument, u"enabled"), {}};
   Set(*defaultDocument, u"enabled", true);
   const auto children = Fetch<IisChildElementCollection>(
       lastCode_, [&](auto& out) { return defaultDocument->ChildElements(out); });
@@ -551,6 +623,7 @@ bool IisWebsite::ConfigureSiteHandlers() {
   if (!fileCollection) {
     return Fail("get_Collection", kNoDefaultDocumentCollection);
   }
+  document.before.append(" files: ").append(Listed(*fileCollection, u"value"));
   fileCollection->Clear();
   const auto file =
       Fetch<IisElement>(lastCode_, [&](auto& out) { return fileCollection->CreateNewElement(u"add", out); });
@@ -559,6 +632,9 @@ bool IisWebsite::ConfigureSiteHandlers() {
   }
   Set(*file, u"value", std::u16string(u"HNembricAI.dll"));
   fileCollection->AddElement(*file, -1);
+  document.after = Shown(*defaultDocument, u"enabled");
+  document.after.append(" files: ").append(Listed(*fileCollection, u"value"));
+  changes.push_back(std::move(document));
 
   const auto filtering = Fetch<IisElement>(lastCode_, [&](auto& out) {
     return adminManager_->AdminSection(kRequestFilteringSection, sitePath, out);
@@ -571,10 +647,13 @@ bool IisWebsite::ConfigureSiteHandlers() {
   if (!limits) {
     return Fail("GetElementByName", kNoRequestLimits);
   }
+  IisChange limit{kRequestLimitChange, Shown(*limits, u"maxAllowedContentLength"), {}};
   lastCode_ = Set(*limits, u"maxAllowedContentLength", kMaxContentLength);
   if (ComFailed(lastCode_)) {
     return Fail("GetPropertyByName", kNoContentLength);
   }
+  limit.after = Shown(*limits, u"maxAllowedContentLength");
+  changes.push_back(std::move(limit));
   return true;
 }
 

@@ -6,11 +6,20 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/action_result.h"
 #include "platform/iis.h"
 
 struct SetupState;
+
+// One change that the website installation made to the IIS configuration: what it changed, and that as it
+// was before and as it is after, each as applicationHost.config would show it.
+struct IisChange {
+  std::string what;
+  std::string before;
+  std::string after;
+};
 
 // The IIS configuration of the server's website through the admin manager: the server-level sites,
 // application pools and ISAPI/CGI restrictions, and the site-level handlers, default document and request
@@ -22,6 +31,7 @@ class IisWebsite {
   static constexpr std::int32_t kAlternatePort = 8080;
   // The configuration path of the server level, which applicationHost.config holds.
   static constexpr char16_t kApphostPath[] = u"MACHINE/WEBROOT/APPHOST";
+  static constexpr char kApphostText[] = "MACHINE/WEBROOT/APPHOST";
 
   explicit IisWebsite(SetupState& state) : state_(state) {}
 
@@ -118,12 +128,19 @@ class IisWebsite {
   // What UpdateAppPool changed on an existing pool, as it was: "NAME=VALUE" for each property (a child
   // element's as "CHILD/NAME"), joined by commas, the value as IisValueText or "-" where the pool set none.
   std::string poolKept;
+  // What the installation changed, in the order it changed it (before the commit that makes it); Open
+  // starts the list anew.
+  std::vector<IisChange> changes;
 
  private:
   std::u16string Wide(std::string_view text) const;
   std::string Narrow(std::u16string_view text) const;
   // The text of a property of an element; nullopt when it cannot be read.
   std::optional<std::u16string> Text(IisElement& element, std::u16string_view name);
+  // A property as the configuration shows it: name="value"; name=? when it cannot be read.
+  std::string Shown(IisElement& element, std::u16string_view name);
+  // The values of a property over the elements of a collection: "2 entries: "a", "b"" or "no entries".
+  std::string Listed(IisElementCollection& collection, std::u16string_view name);
   // The "name" of a site as 8-bit text, compared by its first 255 characters.
   std::string SiteName(IisElement& site);
   // The element at a position of a collection.
@@ -134,7 +151,9 @@ class IisWebsite {
   // The conflicting site's binding on `port`, its information, and the information with the port moved to
   // the first one from 8080 upward that no site binds; nullptr when there is none.
   std::unique_ptr<IisElement> ConflictingBinding(std::u16string& information, std::u16string& moved);
-  bool SetPoolProperties(IisElement& pool);
+  // Sets the setup's properties on the pool; `changed` receives, for each property whose text it
+  // changed, the text before and after ("name=\"value\"", joined by ", ").
+  bool SetPoolProperties(IisElement& pool, IisChange& changed);
   // What SetPoolProperties is to change, as the pool holds it now (see `poolKept`); nullopt when a part
   // of it cannot be read.
   std::optional<std::string> KeepPoolProperties(IisElement& pool);

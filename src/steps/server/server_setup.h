@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "steps/download/package_download.h"
+#include "steps/iis/iis_change_report.h"
 #include "steps/iis/iis_website.h"
 
 class DownloadStatusStore;
@@ -54,6 +55,7 @@ class ServerSetup {
   // sites; for the information server's port 1465 its configuration file, otherwise pool, site,
   // restriction entry, first commit, the site's handlers, second commit and the site started. Done, or the
   // first step that failed (its call, code and the line it logged); nothing of that step is committed.
+  // What it changed in IIS, before and after, goes to the change report beside the log (written anew).
   ActionResult InstallWebsite();
   // The site and pool name of a port: the plain name for the ports a website usually has.
   static std::string SiteNameFor(std::int32_t port);
@@ -76,6 +78,9 @@ class ServerSetup {
   // and the first line, the update folder entered or made (false, and logged, when it can be neither),
   // and the cabinet folder's name.
   bool BeginServerUpdate();
+  // The website's configuration, as InstallWebsite describes it; `commits` receives the changes at each
+  // configuration path with what its commit returned.
+  ActionResult ConfigureWebsite(std::vector<IisCommittedChanges>& commits);
   bool SearchInformationServerFolder();
   // The information server's configuration file, written whole: done, or the file call that failed.
   ActionResult WriteInformationServerConfiguration();

@@ -1,4 +1,5 @@
 #include "core/blank_text.h"
+#include "core/file_reading.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
@@ -68,6 +69,14 @@ void ServerSetup::RecordWebsite(bool poolCreated) {
 }
 
 ActionResult ServerSetup::InstallWebsite() {
+  std::vector<IisCommittedChanges> commits;
+  ActionResult result = ConfigureWebsite(commits);
+  // The report is an aid to the administrator: a folder that does not take it does not fail the run.
+  WriteWholeFile(state_.machine.files, FileBesideLog(state_, kIisChangeReportName), IisChangeReport(commits));
+  return result;
+}
+
+ActionResult ServerSetup::ConfigureWebsite(std::vector<IisCommittedChanges>& commits) {
   WriteLog(state_, LogTag::server, kInstalling);
   website.appDisplayName = kAppDisplayName;
   websitePort = state_.choices.port;
@@ -96,22 +105,30 @@ ActionResult ServerSetup::InstallWebsite() {
   const bool poolFound = website.FindAppPool(website.poolName);
   const bool pool = poolFound ? website.UpdateAppPool() : website.CreateAppPool();
   if (!pool) {
+    commits.push_back({IisWebsite::kApphostText, std::move(website.changes), std::nullopt});
     return website.Failure();
   }
   website.siteKept.clear();
   website.FindSite(website.siteName, true);
   if (!website.CreateSite(state_.choices.serverDirectory) || !website.AddCgiRestriction()) {
+    commits.push_back({IisWebsite::kApphostText, std::move(website.changes), std::nullopt});
     return website.Failure();
   }
   // Recorded before the commit, so that a run cut off right after it leaves nothing the record does not
   // name; what a failed commit did not make is not found when it is taken back.
   RecordWebsite(!poolFound);
-  website.Commit();
+  const std::int32_t serverCommit = website.Commit();
+  commits.push_back({IisWebsite::kApphostText, std::move(website.changes), serverCommit});
+  website.changes.clear();
   website.CommitAtSite();
-  if (!website.ConfigureSiteHandlers()) {
+  const bool configured = website.ConfigureSiteHandlers();
+  commits.push_back({website.SitePath(), std::move(website.changes), std::nullopt});
+  website.changes.clear();
+  if (!configured) {
     return website.Failure();
   }
-  if (website.Commit() == 0) {
+  commits.back().commitResult = website.Commit();
+  if (commits.back().commitResult == 0) {
     WriteLog(state_, LogTag::server, kCreated + website.siteName + " " + kWithPool + website.poolName);
     AdvanceProgress(state_, state_.steps.website);
   }
