@@ -396,7 +396,7 @@ PreflightReport RunPreflight(SetupState& state, const SqlServerSetup& sql, const
     for (const PlannedPackage& package : list) {
       if (package.use == PlannedPackage::Use::runtime) {
         if (!runtimeNeeded.contains(package.runtime)) {
-          runtimeNeeded[package.runtime] = CheckRuntimePrerequisite(state, package.runtime);
+          runtimeNeeded[package.runtime] = RuntimeMissing(state, package.runtime);
         }
         if (!runtimeNeeded[package.runtime]) {
           continue;

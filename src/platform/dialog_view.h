@@ -32,6 +32,9 @@ class DialogEvents {
   virtual bool OnCommand(WindowHandle dialog, int controlId, int notifyCode) = 0;
   // WM_CTLCOLORSTATIC, WM_CTLCOLORBTN, WM_CTLCOLORDLG: the brush to paint with, none to leave it to Windows.
   virtual BrushHandle OnControlColour(ColourMessage message, DeviceContext context) = 0;
+  // WM_SYSCOMMAND, its command without the four low bits Windows keeps for itself; true when handled (the
+  // system's own commands, such as Close, are left to Windows).
+  virtual bool OnSystemCommand(WindowHandle /*dialog*/, int /*command*/) { return false; }
 };
 
 // What the subclass procedure of a field hands to the logic. `receiving` is the window that got the
@@ -61,6 +64,7 @@ class DialogView {
   static constexpr std::uint32_t kButtonMask = 0xF;
   static constexpr std::uint32_t kIconInformation = 0x40;
   static constexpr std::uint32_t kIconError = 0x10;
+  static constexpr std::uint32_t kIconWarning = 0x30;
   static constexpr std::uint32_t kDefaultButton2 = 0x100;
   static constexpr int kAnswerOk = 1;
   static constexpr int kAnswerCancel = 2;
@@ -158,6 +162,9 @@ class DialogView {
   virtual void CheckRadioButton(WindowHandle dialog, int firstId, int lastId, int checkId) = 0;
   // IsDlgButtonChecked: true for a checked radio button or check box.
   virtual bool IsChecked(WindowHandle dialog, int controlId) = 0;
+  // AppendMenu of a string item to the window menu (GetSystemMenu); false when the window has none. The
+  // command must be below 0xF000, where the system's own commands begin, and have its four low bits clear.
+  virtual bool AddSystemMenuItem(WindowHandle dialog, int command, const std::string& text) = 0;
   // EndDialog with the result.
   virtual bool EndDialog(WindowHandle dialog, std::intptr_t result) = 0;
   // PBM_SETRANGE32 and PBM_SETPOS on a progress bar of the dialog.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "check/preflight.h"
 #include "run/exit_codes.h"
 #include "run/maintenance.h"
 #include "run/run_driver.h"
@@ -25,6 +26,18 @@ void Program::RunSetup(const SetupChoices& choices) {
 
 void Program::RunMaintenance(const MaintenanceChoice& choice) {
   End(::RunMaintenance(state, steps, choice));
+}
+
+void Program::CheckSetup(const SetupChoices& choices) {
+  const PreflightReport report = RunPreflight(state, steps.sql, choices, false);
+  std::string text;
+  for (const CheckLine& line : report.lines) {
+    text.append(CheckLineText(line)).append(1, '\n');
+  }
+  text.append(1, '\n').append(ReportEndText(report));
+  state.machine.dialogs.ShowMessageBox(
+      reporter.dialogWindow, text, kInfoCaption,
+      DialogView::kOk | (report.WouldGoAhead() ? DialogView::kIconInformation : DialogView::kIconWarning));
 }
 
 void Program::Cancel() {

@@ -26,6 +26,9 @@ class Program final : public RunRequests {
 
   void RunSetup(const SetupChoices& choices) override;
   void RunMaintenance(const MaintenanceChoice& choice) override;
+  // The pre-flight report of the dialog's choices in a box over the dialog, which stays. This setup holds
+  // the turn, so no other setup of its kind can be running; the log keeps the run's own lines.
+  void CheckSetup(const SetupChoices& choices) override;
   void Cancel() override;
 
   // The end of every road: a run that went to its end hides the dialog, logs its last line (after saying

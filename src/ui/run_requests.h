@@ -22,6 +22,9 @@ class RunRequests {
 
   // OK of the main dialog, with choices that passed the checks.
   virtual void RunSetup(const SetupChoices& choices) = 0;
+  // The main dialog's pre-flight check, with choices that passed the checks: shows what a run of them
+  // would meet and returns to the dialog.
+  virtual void CheckSetup(const SetupChoices& choices) = 0;
   // OK of the maintenance dialog.
   virtual void RunMaintenance(const MaintenanceChoice& choice) = 0;
   // The person confirmed Cancel.

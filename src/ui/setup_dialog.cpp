@@ -15,6 +15,9 @@ namespace {
 constexpr char kCancelQuestion[] = "Do you want to Cancel";
 constexpr char kCancelCaption[] = "Halvorn Nembric v 10.1";
 constexpr std::size_t kCheckedTextChars = 1024;
+// The window menu's item of the pre-flight check; its command is below the system's own.
+constexpr int kCheckCommand = 0x0010;
+constexpr char kCheckMenuText[] = "&Pre-flight check...";
 
 // The fields that get the keyboard procedure, in this order.
 constexpr std::array kSubclassedFields = {
@@ -40,6 +43,19 @@ bool SetupDialog::OnInitDialog(WindowHandle dialog) {
     }
   }
   InitSetupDialog(context, dialog);
+  if (!UsesMaintenanceDialog(context.setup.runMode)) {
+    context.view.AddSystemMenuItem(dialog, kCheckCommand, kCheckMenuText);
+  }
+  return true;
+}
+
+bool SetupDialog::OnSystemCommand(WindowHandle /*dialog*/, int command) {
+  if (command != kCheckCommand || UsesMaintenanceDialog(context.setup.runMode)) {
+    return false;
+  }
+  if (const std::optional<SetupChoices> choices = CheckedChoices()) {
+    run_.CheckSetup(*choices);
+  }
   return true;
 }
 
@@ -113,15 +129,23 @@ void SetupDialog::OnOk() {
     run_.RunMaintenance(ReadMaintenanceChoice(context));
     return;
   }
-  // The fields are read before the session is opened, so the first run already goes through a proxy typed
-  // into the dialog.
-  const SetupChoices choices = ReadSetupChoices(context);
-  openSession(choices.proxyServer);
+  if (const std::optional<SetupChoices> choices = CheckedChoices()) {
+    run_.RunSetup(*choices);
+  }
+}
+
+std::optional<SetupChoices> SetupDialog::CheckedChoices() {
+  // The fields are read before the session is opened, so the first request already goes through a proxy
+  // typed into the dialog; the session then serves every later one.
+  SetupChoices choices = ReadSetupChoices(context);
+  if (context.setup.httpSession == InternetHandle::none) {
+    OpenHttpSession(context.setup, choices.proxyServer);
+  }
   if (const std::optional<InputError> error = CheckChoices(choices)) {
     ReportInputError(choices, *error);
-    return;
+    return std::nullopt;
   }
-  run_.RunSetup(choices);
+  return choices;
 }
 
 void SetupDialog::ReportInputError(const SetupChoices& choices, const InputError& error) {

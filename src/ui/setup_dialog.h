@@ -15,6 +15,9 @@ class SetupDialog final : public DialogEvents, public FieldEvents {
   bool OnInitDialog(WindowHandle dialog) override;
   bool OnCommand(WindowHandle dialog, int controlId, int notifyCode) override;
   BrushHandle OnControlColour(ColourMessage message, DeviceContext deviceContext) override;
+  // The main dialog's window menu holds the pre-flight check: it checks the fields as OK does and hands
+  // the choices to the check.
+  bool OnSystemCommand(WindowHandle dialog, int command) override;
 
   // Tab and Enter check the field and move on, or keep the user in it; F4 and the drop-down button of a
   // directory field open the folder picker.
@@ -31,6 +34,9 @@ class SetupDialog final : public DialogEvents, public FieldEvents {
   // OK of either dialog: opens the download session when none is open yet, then hands the maintenance
   // choice, or the main dialog's choices once they pass their checks, to the run.
   void OnOk();
+  // The main dialog's choices once the download session is open and they pass their checks; nothing, with
+  // the failed check shown, otherwise.
+  std::optional<SetupChoices> CheckedChoices();
   // A failed check of OK: the groups follow the Setup Type read, then the message and the field.
   void ReportInputError(const SetupChoices& choices, const InputError& error);
   // The Cancel button and the close box: asks, and ends the program unless the user cancels the cancel.

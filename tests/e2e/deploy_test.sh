@@ -7,6 +7,7 @@
 #            binds that port: the port line says which site holds it and where its binding would move, the
 #            JSON file holds every line and says whether the run would go ahead, as the exit code does
 #            (0, or 1603 with the failing lines); nothing is installed
+#   dialog   the check from the main dialog's window menu: the report in a box over the dialog
 #   offline  the same check with the download server stopped: the source line fails, exit code 1603
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
@@ -87,6 +88,21 @@ grep -q '^OK   Package source: https://localhost directly, certificate valid: [0
 grep -q '^[A-Z ]\{4\} Free space on C:\\: .* needed, .* free' "$artefacts/check-online.out" ||
   fail "online: no free-space line"
 grep -q '^Check:OK   Package source: ' "$artefacts/check-online.log" || fail "online: the log lacks the lines"
+
+# The same check from the main dialog's window menu, for the fields a person typed: a box over the dialog,
+# which stays; the log keeps only the session's lines.
+rm -f "$log"
+(cd "$work" && world_exit_code "$WORLD_EXE" /source=localhost >"$work/dialog.exit") &
+setup=$!
+"$WORLD_RUN" "$WORLD_DRIVER" window "Halvorn NembricAI Universal Setup" 60000 -- set 119 Client \
+  -- key 119 tab -- set 116 "AI Client" -- key 116 tab -- syscommand 16 -- box ok 60000 \
+  -- window "Halvorn NembricAI Universal Setup" -- click 2 -- box yes | tr -d '\r' >"$artefacts/check-dialog.txt" ||
+  fail "dialog: the driver stopped"
+wait "$setup" || true
+setup=
+grep -q $'^box\t.*\tOK   Administrator rights: ' "$artefacts/check-dialog.txt" || fail "dialog: the box holds no report"
+grep -q '^The setup would' "$artefacts/check-dialog.txt" || fail "dialog: the report has no verdict"
+! grep -q '^Check:' "$log" || fail "dialog: the check was logged"
 world_stop_server
 [ "$(check offline)" = 1603 ] || fail "offline: the check did not fail"
 grep -q '^FAIL Package source: https://localhost cannot be reached' "$artefacts/check-offline.out" ||

@@ -14,6 +14,7 @@
 //   key ID KEY                    give the field the focus and press KEY: tab, shift+tab, enter,
 //                                 shift+enter, f4, alt+f4, escape
 //   click ID                      press the button
+//   syscommand COMMAND            choose the window menu's item of that command (WM_SYSCOMMAND)
 //   tick ID | checked ID          click a check box or radio button | print its state, 1 or 0
 //   box ANSWER [TIMEOUT_MS]       wait for a message box of the program, print its caption and text,
 //                                 answer ok, yes, no or cancel, or keep it open (keep)
@@ -377,6 +378,12 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     Wait(5000, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
     Settle(driver);
+    return true;
+  }
+  if (verb == L"syscommand") {
+    // What choosing the item does: the menu posts its command to the window.
+    PostMessageW(driver.window, WM_SYSCOMMAND, Number(argument(1).c_str()), 0);
+    std::printf("syscommand\t%s\n", Utf8(argument(1)).c_str());
     return true;
   }
   if (verb == L"kill") {

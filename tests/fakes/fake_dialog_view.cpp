@@ -120,6 +120,8 @@ WindowHandle FakeDialogView::CreateDialogWindow(int resourceId, DialogEvents& ev
     return WindowHandle::none;
   }
   const WindowHandle dialog = AddWindow(resourceId, {});
+  // The setup's templates: WS_POPUP | WS_CAPTION, and WS_SYSMENU but for the passive window.
+  Find(dialog)->style = 0x80C00000U | (resourceId == IDD_PASSIVE ? 0U : 0x00080000U);
   for (const TemplateControl& item : TemplateOf(resourceId)) {
     Window control;
     control.parent = dialog;
@@ -455,6 +457,19 @@ BrushHandle FakeDialogView::CreateSolidBrush(std::uint32_t colour) {
   const auto brush = static_cast<BrushHandle>(nextBrush_++);
   liveBrushes[brush] = colour;
   return brush;
+}
+
+bool FakeDialogView::AddSystemMenuItem(WindowHandle dialog, int command, const std::string& text) {
+  constexpr std::uint32_t kSystemMenuStyle = 0x00080000;  // WS_SYSMENU
+  Window* found = Find(dialog);
+  // Windows gives no window menu to a window without one; a command among the system's own, or with low
+  // bits that WM_SYSCOMMAND does not carry, would never come back as itself.
+  if (found == nullptr || (found->style & kSystemMenuStyle) == 0 || command <= 0 || command >= 0xF000 ||
+      (command & 0xF) != 0) {
+    return false;
+  }
+  found->systemMenu.emplace_back(command, text);
+  return true;
 }
 
 int FakeDialogView::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,

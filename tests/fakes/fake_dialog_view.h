@@ -38,6 +38,8 @@ class FakeDialogView final : public DialogView {
     Rect place;
     // Dialogs only.
     int resourceId = 0;
+    // The items added to the window menu: command and text.
+    std::vector<std::pair<int, std::string>> systemMenu;
     bool shown = false;
     int showCommand = -1;
     int invalidations = 0;
@@ -112,6 +114,7 @@ class FakeDialogView final : public DialogView {
 
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                      std::uint32_t flags) override;
+  bool AddSystemMenuItem(WindowHandle dialog, int command, const std::string& text) override;
 
   // --- for the tests
   // A dialog with plain controls of the given IDs (class "Static"), for tests that need no template.

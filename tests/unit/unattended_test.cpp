@@ -538,3 +538,45 @@ TEST(UnattendedRun, AnswersWithoutQuietFillTheDialog) {
 }
 
 }  // namespace
+
+// The main dialog's window menu runs the pre-flight check of the fields: their checks first, then the
+// report in a box over the dialog, which stays; the log keeps the run's own lines.
+TEST(DialogCheck, TheWindowMenuShowsTheReportOfTheFieldsOverTheDialog) {
+  constexpr int kCheckCommand = 0x10;
+  QuietWorld world;
+  world.fake.runtime.elevated = true;
+  ASSERT_EQ(world.Run(u"/source=localhost"), 0xFFFFFFFFU);
+  const WindowHandle window = world.program.reporter.dialogWindow;
+  EXPECT_EQ(world.fake.dialogs.WindowOf(window).systemMenu,
+            (std::vector<std::pair<int, std::string>>{{kCheckCommand, "&Pre-flight check..."}}));
+  world.fake.dialogs.SetControlText(window, IDC_SETUP_TYPE, "Client");
+  world.fake.dialogs.SetControlText(window, IDC_CLIENT_DIRECTORY, "");
+  EXPECT_TRUE(world.program.dialog.OnSystemCommand(window, kCheckCommand));
+  world.fake.dialogs.SetControlText(window, IDC_CLIENT_DIRECTORY, "c:\\NembricAIApp");
+  world.fake.dialogs.SetControlText(window, IDC_BIT_SIZE, "AI Client");
+  EXPECT_TRUE(world.program.dialog.OnSystemCommand(window, kCheckCommand));
+  world.fake.files.driveFreeBytes['C'] = 1ULL << 32U;
+  EXPECT_TRUE(world.program.dialog.OnSystemCommand(window, kCheckCommand));
+  EXPECT_FALSE(world.program.dialog.OnSystemCommand(window, 0xF060));  // SC_CLOSE stays the system's
+  ASSERT_EQ(world.fake.dialogs.messageBoxes.size(), 3U);
+  EXPECT_EQ(world.fake.dialogs.messageBoxes[0].text, "Please enter Client Directory");
+  // A drive whose free space cannot be read fails the check (a warning box); with room, it goes ahead.
+  const std::pair<const char*, std::uint32_t> verdicts[] = {
+      {"The setup would not go ahead: checks failed: Free space on C:\\", DialogView::kIconWarning},
+      {"The setup would go ahead", DialogView::kIconInformation}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const auto& box = world.fake.dialogs.messageBoxes[i + 1];
+    EXPECT_EQ(box.owner, window);
+    EXPECT_TRUE(box.text.starts_with("OK   Administrator rights: the setup runs elevated\n")) << box.text;
+    EXPECT_TRUE(box.text.ends_with(std::string("\n\n") + verdicts[i].first)) << box.text;
+    EXPECT_EQ(box.flags, verdicts[i].second);
+  }
+  // Only the session the OK would open is logged.
+  EXPECT_EQ(world.Log(),
+            "Server Setup:Establishing Session\r\nServer Setup:Established Session without Proxy:\r\n");
+
+  QuietWorld maintenance;
+  ASSERT_EQ(maintenance.Run(u"/uninstall"), 0xFFFFFFFFU);
+  EXPECT_TRUE(
+      maintenance.fake.dialogs.WindowOf(maintenance.program.reporter.dialogWindow).systemMenu.empty());
+}

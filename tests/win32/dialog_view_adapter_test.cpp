@@ -24,8 +24,14 @@ struct RecordingEvents final : DialogEvents {
   BrushHandle OnControlColour(ColourMessage /*message*/, DeviceContext /*context*/) override {
     return BrushHandle::none;
   }
+  bool OnSystemCommand(WindowHandle /*dialog*/, int command) override {
+    systemCommands.push_back(command);
+    return command == kOwnCommand;
+  }
+  static constexpr int kOwnCommand = 0x10;
   WindowHandle initialised = WindowHandle::none;
   std::vector<std::pair<int, int>> commands;
+  std::vector<int> systemCommands;
 };
 
 HWND ToWindow(WindowHandle window) {
@@ -83,6 +89,18 @@ TEST_F(Win32DialogViewTest, CommandsReachTheDialogLogic) {
   SendMessageW(ToWindow(window), WM_COMMAND, MAKEWPARAM(IDC_DARK_MODE, BN_CLICKED), 0);
   ASSERT_FALSE(events.commands.empty());
   EXPECT_EQ(events.commands.back(), std::make_pair(IDC_DARK_MODE, static_cast<int>(BN_CLICKED)));
+}
+
+// An item of the window menu reaches the logic as its command, without the low bits Windows keeps.
+TEST_F(Win32DialogViewTest, TheWindowMenuTakesAnItemWhoseCommandReachesTheLogic) {
+  const WindowHandle dialog = Create(IDD_SETUP);
+  ASSERT_TRUE(view.AddSystemMenuItem(dialog, RecordingEvents::kOwnCommand, "&Pre-flight check..."));
+  char text[64] = {};
+  GetMenuStringA(GetSystemMenu(ToWindow(dialog), FALSE), RecordingEvents::kOwnCommand, text, sizeof text,
+                 MF_BYCOMMAND);
+  EXPECT_STREQ(text, "&Pre-flight check...");
+  SendMessageW(ToWindow(dialog), WM_SYSCOMMAND, RecordingEvents::kOwnCommand | 0x3, 0);
+  EXPECT_EQ(events.systemCommands, std::vector<int>{RecordingEvents::kOwnCommand});
 }
 
 TEST_F(Win32DialogViewTest, StatusLineAndProgressBar) {

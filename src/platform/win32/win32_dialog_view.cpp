@@ -56,6 +56,10 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       return Colour(ColourMessage::button, wParam);
     case WM_CTLCOLORDLG:
       return Colour(ColourMessage::dialog, wParam);
+    case WM_SYSCOMMAND:
+      // The four low bits of a system command are the system's own.
+      return g_dialogEvents->OnSystemCommand(FromWindow(dialog), static_cast<int>(wParam & 0xFFF0)) ? TRUE
+                                                                                                    : FALSE;
     default:
       return FALSE;
   }
@@ -378,6 +382,13 @@ void Win32DialogView::SetTextColour(DeviceContext context, std::uint32_t colour)
 
 void Win32DialogView::SetTransparentBackground(DeviceContext context) {
   SetBkMode(ToContext(context), TRANSPARENT);
+}
+
+bool Win32DialogView::AddSystemMenuItem(WindowHandle dialog, int command, const std::string& text) {
+  const HMENU menu = GetSystemMenu(ToWindow(dialog), FALSE);
+  return menu != nullptr &&
+         AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(static_cast<unsigned>(command)), text.c_str()) !=
+             0;
 }
 
 int Win32DialogView::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,

@@ -49,6 +49,7 @@ class Win32DialogView final : public DialogView {
   std::optional<bool> OnDropDownButton(WindowHandle combo, WindowHandle receiving, int x, int y) override;
   void CheckRadioButton(WindowHandle dialog, int firstId, int lastId, int checkId) override;
   bool IsChecked(WindowHandle dialog, int controlId) override;
+  bool AddSystemMenuItem(WindowHandle dialog, int command, const std::string& text) override;
   bool EndDialog(WindowHandle dialog, std::intptr_t result) override;
   void SetProgressRange(WindowHandle dialog, int controlId, int low, int high) override;
   void SetProgressPosition(WindowHandle dialog, int controlId, int position) override;

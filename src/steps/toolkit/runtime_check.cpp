@@ -140,6 +140,12 @@ bool ReadRuntimeVersion(SetupState& state, std::int32_t* installed, RuntimeVersi
 bool CheckRuntimePrerequisite(SetupState& state, RuntimeKind kind) {
   if (kind == RuntimeKind::vc2015) {
     WriteLog(state, LogTag::client, kChecking);
+  }
+  return RuntimeMissing(state, kind);
+}
+
+bool RuntimeMissing(SetupState& state, RuntimeKind kind) {
+  if (kind == RuntimeKind::vc2015) {
     std::int32_t installed = 0;
     RuntimeVersion version;
     ReadRuntimeVersion(state, &installed, &version);

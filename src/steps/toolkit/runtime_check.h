@@ -24,8 +24,11 @@ std::optional<RuntimeVersion> ParseRuntimeVersion(std::string_view text);
 // it can be read (0.0.0.0 otherwise). False only when its key cannot be opened in either registry view.
 bool ReadRuntimeVersion(SetupState& state, std::int32_t* installed, RuntimeVersion* version);
 
-// True when the runtime is missing or too old and its redistributable must be run.
+// True when the runtime is missing or too old and its redistributable must be run; the 2015-and-later
+// runtime's check is logged first.
 bool CheckRuntimePrerequisite(SetupState& state, RuntimeKind kind);
+// The same answer without a log line, for a check that must leave the log as it is.
+bool RuntimeMissing(SetupState& state, RuntimeKind kind);
 
 // Whether a planned package is to be fetched: a runtime only when the check finds it missing or too old;
 // every other package always.
