@@ -48,6 +48,8 @@ constexpr char kSpaceName[] = "Free space on ";
 constexpr char kPortName[] = "Website port ";
 constexpr char kSqlName[] = "SQL Server";
 constexpr char kRuntimesName[] = "Visual C++ runtimes";
+constexpr char kOnePackage[] = " package, ";
+constexpr char kPackages[] = " packages, ";
 constexpr char kDismName[] = "DISM";
 constexpr char kRestartName[] = "Pending restart";
 constexpr char kOtherSetupName[] = "Other setups";
@@ -237,7 +239,8 @@ SourceFindings CheckSource(SetupState& state, const std::vector<const PlannedPac
     figure += proxy.empty() ? " directly" : " through the proxy " + proxy;
     figure += ", certificate valid";
   }
-  figure += ": " + std::to_string(found.sizes.size()) + " packages, " + Megabytes(total);
+  figure += ": " + std::to_string(found.sizes.size()) + (found.sizes.size() == 1 ? kOnePackage : kPackages) +
+            Megabytes(total);
   if (found.unknownSizes != 0) {
     found.line = Line(CheckVerdict::warn, kSourceName,
                       figure + ", " + std::to_string(found.unknownSizes) + " of unknown size");
