@@ -8,6 +8,7 @@
 #            JSON file holds every line and says whether the run would go ahead, as the exit code does
 #            (0, or 1603 with the failing lines); nothing is installed
 #   dialog   the check from the main dialog's window menu: the report in a box over the dialog
+#   full     a client on a drive with no room (a one-page tmpfs, where the machine allows mounting one)
 #   offline  the same check with the download server stopped: the source line fails, exit code 1603
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
@@ -21,8 +22,11 @@ log="$work/Halvorn NembricAI  Setup v10.1.3.Log"
 artefacts="$WORLD_BUILD/artefacts"
 key='HKLM\Software\Classes\CLSID\{2B72133B-3F5B-4602-8952-803546CE3344}\InProcServer32'
 setup=
+small="$WORLD_BUILD/small-drive"
 cleanup() {
   [ -n "$setup" ] && kill "$setup" 2>/dev/null || true
+  rm -f "$WINEPREFIX/dosdevices/s:"
+  umount "$small" 2>/dev/null || true
   "$WORLD_RUN" reg delete "${key%\\InProcServer32}" /f /reg:64 >/dev/null 2>&1 || true
   world_stop_server
 }
@@ -103,6 +107,24 @@ setup=
 grep -q $'^box\t.*\tOK   Administrator rights: ' "$artefacts/check-dialog.txt" || fail "dialog: the box holds no report"
 grep -q '^The setup would' "$artefacts/check-dialog.txt" || fail "dialog: the report has no verdict"
 ! grep -q '^Check:' "$log" || fail "dialog: the check was logged"
+
+# A full drive: a tmpfs of one page as drive S:, where this machine lets the test mount one (the host test
+# covers a full drive everywhere).
+mkdir -p "$small"
+if mount -t tmpfs -o size=4k tmpfs "$small" 2>/dev/null; then
+  ln -sfn "$small" "$WINEPREFIX/dosdevices/s:"
+  printf '[Setup]\r\nSetupType = Client\r\nBitSize = AI Client\r\nClientDirectory = S:\\Nembric\r\n' >"$work/full.ini"
+  status=$(cd "$work" && WORLD_OUTPUT="$work/full.out" world_exit_code "$WORLD_EXE" /check \
+    '/answers=C:\NembricDeploy\full.ini' /source=localhost)
+  tr -d '\r' <"$work/full.out" >"$artefacts/check-full-drive.out"
+  grep -q '^FAIL Free space on S:\\: .* needed, 0.0 MB free' "$artefacts/check-full-drive.out" ||
+    fail "full drive: the free-space line does not fail"
+  [ "$status" = 1603 ] || fail "full drive: exit code $status, not 1603"
+  rm -f "$WINEPREFIX/dosdevices/s:"
+  umount "$small"
+else
+  echo "deploy: no drive can be mounted here; the full drive is the host test's"
+fi
 world_stop_server
 [ "$(check offline)" = 1603 ] || fail "offline: the check did not fail"
 grep -q '^FAIL Package source: https://localhost cannot be reached' "$artefacts/check-offline.out" ||
