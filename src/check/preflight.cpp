@@ -13,6 +13,7 @@
 #include "core/port_guards.h"
 #include "plan/setup_plan.h"
 #include "product/setup_state.h"
+#include "steps/download/http_session.h"
 #include "steps/download/package_probe.h"
 #include "steps/iis/iis_website.h"
 #include "steps/server/server_setup.h"
@@ -208,14 +209,10 @@ SourceFindings CheckSource(SetupState& state, const std::vector<const PlannedPac
             CheckVerdict::fail, kSourceName,
             where + ": its certificate is not valid (WinHTTP error " + std::to_string(probe.error) + ")");
       } else {
-        std::string text = state.machine.http.ErrorText(probe.error);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-          text.pop_back();
-        }
         found.line =
             Line(CheckVerdict::fail, kSourceName,
-                 where + " cannot be reached" + (proxy.empty() ? "" : " through the proxy " + proxy) +
-                     ": WinHTTP error " + std::to_string(probe.error) + (text.empty() ? "" : ": " + text));
+                 where + " cannot be reached" + (proxy.empty() ? "" : " through the proxy " + proxy) + ": " +
+                     NetworkErrorText(state, probe.error));
       }
       return found;
     }
@@ -412,9 +409,10 @@ PreflightReport RunPreflight(SetupState& state, const SqlServerSetup& sql, const
   add(choices.clientDirectory, plan.clientPackages);
   add(choices.serverDirectory, plan.serverPackages);
 
-  const std::string proxy = TrimTrailingBlanks(choices.proxyServer);
-  const SourceFindings source =
-      CheckSource(state, packages, proxy.find_first_not_of(' ') == std::string::npos ? std::string() : proxy);
+  // The proxy the session goes through: none for a blank field, as the session decides.
+  const std::string proxy =
+      IsBlankText(choices.proxyServer) ? std::string() : TrimTrailingBlanks(choices.proxyServer);
+  const SourceFindings source = CheckSource(state, packages, proxy);
   report.lines.push_back(source.line);
   if (source.line.verdict != CheckVerdict::fail) {
     for (CheckLine& line : CheckSpace(machine.files, needs, source)) {

@@ -17,14 +17,14 @@ inline int HexDigitValue(char c) {
   return -1;
 }
 
-// Bytes as hexadecimal text, two upper-case digits a byte.
-inline std::string HexText(std::string_view bytes) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
+// Bytes as hexadecimal text, two digits a byte: upper-case, or lower-case as sha256sum writes them.
+inline std::string HexText(std::string_view bytes, bool lowerCase = false) {
+  const char* digits = lowerCase ? "0123456789abcdef" : "0123456789ABCDEF";
   std::string text;
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    text += kDigits[byte >> 4U];
-    text += kDigits[byte & 0xFU];
+    text += digits[byte >> 4U];
+    text += digits[byte & 0xFU];
   }
   return text;
 }

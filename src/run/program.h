@@ -51,8 +51,9 @@ class Program final : public RunRequests {
   // or the maintenance of the /type= components. Never returns.
   [[noreturn]] void RunUnattended(const std::map<int, std::string>& answers, const std::string& type);
   // The main dialog's checks of the answers (Refuse when one fails): the choices an unattended run, a
-  // check or a layout works with. `installedSqlServer`: SQL Server found here takes its fields away.
-  SetupChoices CheckedChoices(const std::map<int, std::string>& answers, bool installedSqlServer);
+  // check or a layout works with. `forThisMachine`: a SQL Server installed here takes its fields away, as
+  // in the dialog (a layout is for other machines).
+  SetupChoices CheckedChoices(const std::map<int, std::string>& answers, bool forThisMachine);
   // The pre-flight report of the choices, each line logged and written to standard output; as JSON to
   // `jsonPath` when one is given. Ends with kExitSuccess when the run would go ahead, else
   // kExitComponentFailed (also when the JSON file cannot be written).

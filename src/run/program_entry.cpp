@@ -222,21 +222,21 @@ void Program::RunUnattended(const std::map<int, std::string>& answers, const std
     OpenHttpSession(state, dialog.context.proxyServer);
     End(::RunMaintenance(state, steps, choice));
   }
-  const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
-  // As in the dialog, an installed SQL Server takes the SQL Server fields away.
-  const bool server = ChoosesServer(SetupTypeNamed(texts.at(IDC_SETUP_TYPE)));
-  const SetupChoices choices = CheckedChoices(answers, server && steps.sql.DetectSqlServer());
+  const SetupChoices choices = CheckedChoices(answers, true);
   // Nothing is fetched or changed before the answers have passed every check.
   OpenHttpSession(state, choices.proxyServer);
   End(::RunSetup(state, steps, choices));
 }
 
-SetupChoices Program::CheckedChoices(const std::map<int, std::string>& answers, bool installedSqlServer) {
+SetupChoices Program::CheckedChoices(const std::map<int, std::string>& answers, bool forThisMachine) {
   const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
   const auto text = [&texts](int id) {
     const auto found = texts.find(id);
     return found == texts.end() ? std::string() : found->second;
   };
+  // As in the dialog, an installed SQL Server takes the SQL Server fields away.
+  const bool installedSqlServer =
+      forThisMachine && ChoosesServer(SetupTypeNamed(text(IDC_SETUP_TYPE))) && steps.sql.DetectSqlServer();
   if (const std::optional<InputError> error = CheckFieldTexts(texts, installedSqlServer)) {
     Refuse(error->message);
   }
@@ -252,9 +252,7 @@ SetupChoices Program::CheckedChoices(const std::map<int, std::string>& answers, 
 void Program::RunCheck(const std::map<int, std::string>& answers, const std::string& jsonPath,
                        bool anotherSetup) {
   DetectProxy(dialog.context);
-  const FieldTexts texts = WithAnswers(DefaultFieldTexts(), answers);
-  const bool server = ChoosesServer(SetupTypeNamed(texts.at(IDC_SETUP_TYPE)));
-  const SetupChoices choices = CheckedChoices(answers, server && steps.sql.DetectSqlServer());
+  const SetupChoices choices = CheckedChoices(answers, true);
   OpenHttpSession(state, choices.proxyServer);
   const PreflightReport report = RunPreflight(state, steps.sql, choices, anotherSetup);
   for (const CheckLine& line : report.lines) {

@@ -74,7 +74,7 @@ void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16stri
   }
 }
 
-void ReportNetworkError(SetupState& state, std::uint32_t code) {
+std::string NetworkErrorText(SetupState& state, std::uint32_t code) {
   std::string line = kNetworkError + std::to_string(code);
   std::string text = state.machine.http.ErrorText(code);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
@@ -83,7 +83,11 @@ void ReportNetworkError(SetupState& state, std::uint32_t code) {
   if (!text.empty()) {
     line += ": " + text;
   }
-  WriteLog(state, LogTag::client, line);
+  return line;
+}
+
+void ReportNetworkError(SetupState& state, std::uint32_t code) {
+  WriteLog(state, LogTag::client, NetworkErrorText(state, code));
 }
 
 int ReportConnectFailure(SetupState& state, std::string_view what, std::string_view detail) {

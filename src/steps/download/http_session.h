@@ -24,6 +24,8 @@ void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16stri
 // detail, under the client tag. Returns 0.
 int ReportConnectFailure(SetupState& state, std::string_view what, std::string_view detail);
 
-// Logs, under the client tag, the line that says what a failed WinHTTP call met: "WinHTTP error CODE: " and
-// the system's text for the code (the code alone when the system has none).
+// What a failed WinHTTP call met: "WinHTTP error CODE: " and the system's text for the code, without its
+// line end (the code alone when the system has none).
+std::string NetworkErrorText(SetupState& state, std::uint32_t code);
+// Logs that text under the client tag.
 void ReportNetworkError(SetupState& state, std::uint32_t code);

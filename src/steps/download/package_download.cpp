@@ -20,10 +20,8 @@ namespace {
 constexpr char kMissingText[] = "404";
 constexpr char kPartSuffix[] = ".part";
 constexpr char16_t kVerb[] = u"GET";
-constexpr char16_t kAcceptHeaders[] = u"Accept: */*\r\n\r\n";
 constexpr char16_t kRangeHeaders[] = u"Accept: */*\r\nRange: bytes=";
 constexpr char16_t kRangeHeadersEnd[] = u"-\r\n\r\n";
-constexpr std::uint32_t kRequestFlags = Http::kFlagSecure | Http::kFlagRefresh;
 constexpr std::uint32_t kStatusOk = 200;
 constexpr std::uint32_t kStatusPartial = 206;
 constexpr std::uint32_t kStatusNotFound = 404;

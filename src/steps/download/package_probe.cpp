@@ -11,8 +11,6 @@
 namespace {
 
 constexpr char16_t kHeadVerb[] = u"HEAD";
-constexpr char16_t kAcceptAnything[] = u"Accept: */*\r\n\r\n";
-constexpr std::uint32_t kProbeFlags = Http::kFlagSecure | Http::kFlagRefresh;
 constexpr std::uint32_t kStatusOk = 200;
 constexpr std::uint32_t kStatusNotFound = 404;
 
@@ -47,14 +45,14 @@ PackageProbe ProbePackage(SetupState& state, const std::string& fileName, bool* 
   const std::u16string path = machine.runtime.AnsiToWide(kObjectFolder + fileName).value_or(u"");
   const UniqueInternet connection(http, http.Connect(state.httpSession, host, Http::kHttpsPort));
   const UniqueInternet request(http, connection.IsOpen()
-                                         ? http.OpenRequest(connection.get(), kHeadVerb, path, kProbeFlags)
+                                         ? http.OpenRequest(connection.get(), kHeadVerb, path, kRequestFlags)
                                          : InternetHandle::none);
   if (!request.IsOpen()) {
     probe.error = http.LastError();
     return probe;
   }
   ApplyAutomaticProxy(state, request.get(), path);
-  if (!http.SendRequest(request.get(), kAcceptAnything) || !http.ReceiveResponse(request.get())) {
+  if (!http.SendRequest(request.get(), kAcceptHeaders) || !http.ReceiveResponse(request.get())) {
     probe.error = http.LastError();
     return probe;
   }

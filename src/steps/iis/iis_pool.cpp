@@ -67,9 +67,8 @@ bool IisWebsite::PoolPropertyOf(IisElement& pool, std::u16string_view child, std
 bool IisWebsite::SetPoolProperties(IisElement& pool, IisChange& changed) {
   const auto shown = [this](IisProperty& property, const PoolProperty& setting) {
     std::u16string text;
-    const bool read = !ComFailed(property.StringValue(text));
-    const std::string name = KeptName(setting).append(1, '=');
-    return read ? Quoted(name, Narrow(text)) : std::string(name).append(1, '?');
+    return Shown(KeptName(setting),
+                 ComFailed(property.StringValue(text)) ? std::nullopt : std::optional(std::move(text)));
   };
   const auto add = [](std::string& list, const std::string& item) {
     list.append(list.empty() ? "" : ", ").append(item);

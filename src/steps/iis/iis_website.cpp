@@ -165,10 +165,13 @@ std::optional<std::u16string> IisWebsite::Text(IisElement& element, std::u16stri
 }
 
 std::string IisWebsite::Shown(IisElement& element, std::u16string_view name) {
-  std::string shown(name.begin(), name.end());  // the names the setup reads are ASCII
-  const std::optional<std::u16string> text = Text(element, name);
-  shown.append(1, '=');
-  return text ? Quoted(shown, Narrow(*text)) : shown.append(1, '?');
+  // The names the setup reads are ASCII.
+  return Shown(std::string(name.begin(), name.end()), Text(element, name));
+}
+
+std::string IisWebsite::Shown(std::string name, const std::optional<std::u16string>& text) const {
+  name.append(1, '=');
+  return text ? Quoted(name, Narrow(*text)) : name.append(1, '?');
 }
 
 std::string IisWebsite::Listed(IisElementCollection& collection, std::u16string_view name) {
@@ -213,7 +216,7 @@ std::unique_ptr<IisElementCollection> IisWebsite::Bindings(IisElement& site) {
 }
 
 std::string IisWebsite::SitePath() const {
-  return "MACHINE/WEBROOT/APPHOST/" + siteName;
+  return std::string(kApphostText).append(1, '/').append(siteName);
 }
 
 bool IisWebsite::Open() {

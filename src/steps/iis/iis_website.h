@@ -139,6 +139,8 @@ class IisWebsite {
   std::optional<std::u16string> Text(IisElement& element, std::u16string_view name);
   // A property as the configuration shows it: name="value"; name=? when it cannot be read.
   std::string Shown(IisElement& element, std::u16string_view name);
+  // The same for a value read (or not) by other means.
+  std::string Shown(std::string name, const std::optional<std::u16string>& text) const;
   // The values of a property over the elements of a collection: "2 entries: "a", "b"" or "no entries".
   std::string Listed(IisElementCollection& collection, std::u16string_view name);
   // The "name" of a site as 8-bit text, compared by its first 255 characters.

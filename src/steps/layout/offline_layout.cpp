@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "core/file_reading.h"
 #include "core/hex_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
@@ -41,12 +42,7 @@ void Say(SetupState& state, const std::string& line) {
 }
 
 std::string DigestText(const Sha256Hash::Digest& digest) {
-  std::string lower;
-  for (const char c :
-       HexText(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()))) {
-    lower += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
-  }
-  return lower;
+  return HexText(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()), true);
 }
 
 // "NAME fetched: BYTES bytes in S.SS s, R.R MiB/s".
@@ -114,9 +110,7 @@ bool BuildOfflineLayout(SetupState& state, const std::vector<std::string>& packa
   }
   bool complete = laid == packages.size();
   const std::string listPath = JoinPath(packageFolder, kLayoutDigestList);
-  const UniqueFile file(machine.files, machine.files.Create(listPath, Files::kGenericWrite, 0,
-                                                            Files::kCreateAlways, Files::kAttributeNormal));
-  if (!file.IsOpen() || !machine.files.Write(file.get(), list)) {
+  if (!WriteWholeFile(machine.files, listPath, list)) {
     Say(state, kNoList + listPath);
     complete = false;
   }

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "core/blank_text.h"
 #include "core/file_reading.h"
 #include "core/path_text.h"
@@ -77,6 +79,10 @@ ActionResult ServerSetup::InstallWebsite() {
 }
 
 ActionResult ServerSetup::ConfigureWebsite(std::vector<IisCommittedChanges>& commits) {
+  // The changes made so far, at the configuration path they were made at, with its commit's result.
+  const auto takeChanges = [this, &commits](std::string path, std::optional<std::int32_t> result) {
+    commits.push_back({std::move(path), std::exchange(website.changes, {}), result});
+  };
   WriteLog(state_, LogTag::server, kInstalling);
   website.appDisplayName = kAppDisplayName;
   websitePort = state_.choices.port;
@@ -105,25 +111,23 @@ ActionResult ServerSetup::ConfigureWebsite(std::vector<IisCommittedChanges>& com
   const bool poolFound = website.FindAppPool(website.poolName);
   const bool pool = poolFound ? website.UpdateAppPool() : website.CreateAppPool();
   if (!pool) {
-    commits.push_back({IisWebsite::kApphostText, std::move(website.changes), std::nullopt});
+    takeChanges(IisWebsite::kApphostText, std::nullopt);
     return website.Failure();
   }
   website.siteKept.clear();
   website.FindSite(website.siteName, true);
   if (!website.CreateSite(state_.choices.serverDirectory) || !website.AddCgiRestriction()) {
-    commits.push_back({IisWebsite::kApphostText, std::move(website.changes), std::nullopt});
+    takeChanges(IisWebsite::kApphostText, std::nullopt);
     return website.Failure();
   }
   // Recorded before the commit, so that a run cut off right after it leaves nothing the record does not
   // name; what a failed commit did not make is not found when it is taken back.
   RecordWebsite(!poolFound);
   const std::int32_t serverCommit = website.Commit();
-  commits.push_back({IisWebsite::kApphostText, std::move(website.changes), serverCommit});
-  website.changes.clear();
+  takeChanges(IisWebsite::kApphostText, serverCommit);
   website.CommitAtSite();
   const bool configured = website.ConfigureSiteHandlers();
-  commits.push_back({website.SitePath(), std::move(website.changes), std::nullopt});
-  website.changes.clear();
+  takeChanges(website.SitePath(), std::nullopt);
   if (!configured) {
     return website.Failure();
   }
