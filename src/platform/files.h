@@ -18,11 +18,14 @@ class Files {
   static constexpr std::uint32_t kGenericWrite = 0x40000000U;
   static constexpr std::uint32_t kShareRead = 0x1;
   static constexpr std::uint32_t kShareWrite = 0x2;
+  static constexpr std::uint32_t kShareDelete = 0x4;
   static constexpr std::uint32_t kCreateAlways = 2;
   static constexpr std::uint32_t kOpenExisting = 3;
   static constexpr std::uint32_t kOpenAlways = 4;
   static constexpr std::uint32_t kAttributeNormal = 0x80;
   static constexpr std::uint32_t kAttributeDirectory = 0x10;
+  // A junction, a symbolic link or a mount point: GetFileAttributes tells of the link itself.
+  static constexpr std::uint32_t kAttributeReparsePoint = 0x400;
   static constexpr std::uint32_t kDriveFixed = 3;  // DRIVE_FIXED
   // Move methods of SetFilePointer.
   static constexpr std::uint32_t kFileBegin = 0;
@@ -47,6 +50,16 @@ class Files {
   virtual std::uint32_t ChangeDirectory(const std::string& path) = 0;
   // CreateDirectoryA with default security: 0, or the system's error code.
   virtual std::uint32_t MakeDirectory(const std::string& path) = 0;
+  // CreateDirectoryA with the security descriptor an SDDL text gives
+  // (ConvertStringSecurityDescriptorToSecurityDescriptorA): 0, or the system's error code.
+  virtual std::uint32_t MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) = 0;
+  // GetNamedSecurityInfoA of the owner and the DACL of a file or folder, as an SDDL text
+  // ("O:owner D:flags(ace)..."); nullopt when they cannot be read.
+  virtual std::optional<std::string> SecurityOf(const std::string& path) = 0;
+  // SetNamedSecurityInfoA of one part of the security an SDDL text gives: the owner ("O:SID"), or the DACL
+  // ("D:P(ace)..."), set protected so that nothing is inherited from above. 0, or the system's error code.
+  enum class SecurityPart { owner, protectedDacl };
+  virtual std::uint32_t SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) = 0;
   struct DirectoryEntry {
     std::string name;
     std::uint32_t attributes = 0;

@@ -47,6 +47,9 @@ class Runtime {
   // GetTokenInformation(TokenElevation) of the process's own token: whether it runs elevated; nullopt when
   // the token cannot be read.
   virtual std::optional<bool> ProcessElevated() = 0;
+  // AdjustTokenPrivileges of the process's own token (OpenProcessToken, LookupPrivilegeValueA): enables a
+  // privilege such as "SeTakeOwnershipPrivilege"; false when the token does not hold it.
+  virtual bool EnablePrivilege(const std::string& name) = 0;
   // GetLocalTime as yyyymmdd.
   virtual std::string LocalDate() = 0;
   // Sleep: the thread waits this many milliseconds.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/port_guards.h"
 #include "core/reporter.h"
 #include "journal/install_record.h"
 #include "platform/handles.h"
@@ -98,6 +99,15 @@ struct SetupState {
   // A folder or share that holds an offline layout: the packages are read from its "downloads" folder,
   // checked against its SHA256SUMS, instead of being fetched from the download host; empty for the host.
   std::string packageSource;
+
+  // The SHA-256 of the SubjectPublicKeyInfo of each publisher (or its authority) whose signature a package
+  // must carry to be started or extracted; none in a program built without pins, which then checks the
+  // signature alone and says so once (`unpinnedNoted`).
+  std::vector<Sha256Hash::Digest> publisherPins;
+  bool unpinnedNoted = false;
+  // Packages checked on disk and held open, sharing read only, until the step that runs them has run
+  // (the server's cabinets until they are unpacked into its folder, SQL Server's setup until it is started).
+  std::vector<UniqueFile> heldPackages;
 
   // Texts that never reach the log or the status line (the SQL Server password): each is shown masked.
   std::vector<std::string> secrets;

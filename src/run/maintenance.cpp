@@ -121,6 +121,7 @@ RepairEnd RepairServer(SetupState& state, SetupComponents& steps) {
       PlanServerPackages(choices, state.installSqlExpress, state.nativeClientMissing, state.steps);
   state.record.AddPlan(RecordScope::server, PackageNames(packages));
   const bool updated = steps.server.UpdateServer(packages);
+  state.heldPackages.clear();
   return updated && !state.failed.server ? RepairEnd::repaired : RepairEnd::failed;
 }
 

@@ -122,6 +122,8 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
         break;
     }
   }
+  // The packages held since their check have all run.
+  state.heldPackages.clear();
   return outcome;
 }
 

@@ -22,6 +22,187 @@ std::string FakeFiles::ParentKey(const std::string& key) {
   return separator == std::string::npos ? std::string() : key.substr(0, separator);
 }
 
+namespace {
+
+// The root of C: as Windows 10 and 11 set it: Authenticated Users may make folders there and modify
+// everything below them.
+constexpr char kRootSecurity[] =
+    "O:SYD:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;;0x4;;;AU)(A;OICIIO;0x1301bf;;;AU)";
+// The system's own folders: only administrators and the system change them.
+constexpr char kSystemFolderSecurity[] =
+    "O:S-1-5-80-956008885-3425186549-2983580390-2908806716-3401183720"
+    "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+constexpr char kTakeOwnership[] = "SeTakeOwnershipPrivilege";
+constexpr std::uint32_t kGenericFileWrite = 0x120116;
+
+SecurityText Parsed(const std::string& sddl) {
+  return ParseSecurityText(sddl).value_or(SecurityText{});
+}
+
+}  // namespace
+
+FakeFiles::FakeFiles() {
+  for (const char* folder : {"C:\\Program Files", "C:\\Program Files (x86)", "C:\\Windows\\system32",
+                             "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"}) {
+    AddDirectory(folder);
+  }
+  SetSecurityText("C:", kRootSecurity);
+  for (const char* folder :
+       {"C:\\Program Files", "C:\\Program Files (x86)", "C:\\Windows", "C:\\ProgramData"}) {
+    SetSecurityText(folder, kSystemFolderSecurity);
+  }
+}
+
+void FakeFiles::SetSecurityText(const std::string& path, const std::string& sddl) {
+  security_[FollowJunctions(Key(Resolve(path)))] = Parsed(sddl);
+}
+
+SecurityText FakeFiles::EffectiveSecurity(const std::string& path) const {
+  return EffectiveFor(FollowJunctions(Key(Resolve(path))));
+}
+
+SecurityText FakeFiles::EffectiveFor(const std::string& key) const {
+  SecurityText result;
+  const auto own = security_.find(key);
+  if (own != security_.end()) {
+    result = own->second;
+  }
+  const std::string parent = ParentKey(key);
+  if (parent.empty()) {
+    // A root of another drive, or of a share, is set as C:'s.
+    return own != security_.end() ? result : Parsed(kRootSecurity);
+  }
+  if (result.owner.empty()) {
+    result.owner = "BA";  // what a test put there, as an administrator would have
+  }
+  if (result.protectedDacl) {
+    return result;
+  }
+  const bool directory = directories_.count(key) != 0;
+  for (const AccessEntry& entry : EffectiveFor(parent).entries) {
+    const bool toFiles = HasInheritance(entry.inheritance, Inheritance::objects);
+    const bool toFolders = HasInheritance(entry.inheritance, Inheritance::containers);
+    AccessEntry inherited = entry;
+    if (directory && toFolders) {
+      inherited.inheritance = HasInheritance(entry.inheritance, Inheritance::noPropagate)
+                                  ? Inheritance::inherited
+                                  : (toFiles ? Inheritance::objects : Inheritance::none) |
+                                        Inheritance::containers | Inheritance::inherited;
+    } else if (directory && toFiles) {
+      inherited.inheritance = Inheritance::objects | Inheritance::inheritOnly | Inheritance::inherited;
+    } else if (!directory && toFiles) {
+      inherited.inheritance = Inheritance::inherited;
+    } else {
+      continue;
+    }
+    result.entries.push_back(inherited);
+  }
+  return result;
+}
+
+bool FakeFiles::Allowed(const std::string& key, std::uint32_t rights) const {
+  const SecurityText security = EffectiveFor(key);
+  const std::set<std::string> sids = standardUser_
+                                         ? std::set<std::string>{kStandardUser, "BU", "AU", "WD", "IU"}
+                                         : std::set<std::string>{"BA", "BU", "AU", "WD", "IU"};
+  std::uint32_t granted = 0;
+  std::uint32_t denied = 0;
+  for (const AccessEntry& entry : security.entries) {
+    if (HasInheritance(entry.inheritance, Inheritance::inheritOnly) || sids.count(entry.sid) == 0) {
+      continue;
+    }
+    std::uint32_t mask = entry.rights;
+    if ((mask & access_rights::kGenericAll) != 0) {
+      mask |= access_rights::kFileAll;
+    }
+    if ((mask & access_rights::kGenericWrite) != 0) {
+      mask |= kGenericFileWrite;
+    }
+    (entry.allowed ? granted : denied) |= mask;
+  }
+  if (sids.count(security.owner) != 0) {
+    granted |= access_rights::kReadControl | access_rights::kWriteDac;
+  }
+  if (!standardUser_ && enabledPrivileges != nullptr && enabledPrivileges->count(kTakeOwnership) != 0) {
+    granted |= access_rights::kWriteOwner;
+  }
+  granted &= ~denied;
+  return (granted & rights) == rights;
+}
+
+bool FakeFiles::MayChange(const std::string& key, std::uint32_t rights) {
+  if (Allowed(key, rights)) {
+    return true;
+  }
+  accessDenied.push_back(key);
+  return false;
+}
+
+bool FakeFiles::MayDelete(const std::string& key) {
+  if (Allowed(key, access_rights::kDelete) || Allowed(ParentKey(key), access_rights::kDeleteChild)) {
+    return true;
+  }
+  accessDenied.push_back(key);
+  return false;
+}
+
+void FakeFiles::MadeBy(const std::string& key) {
+  security_[key] = SecurityText{ActorOwner(), false, {}};
+}
+
+bool FakeFiles::SharingRefuses(const std::string& key, std::uint32_t access, std::uint32_t share) const {
+  return std::any_of(open_.begin(), open_.end(), [&](const auto& entry) {
+    const OpenFile& open = entry.second;
+    return open.key == key && (((access & kGenericWrite) != 0 && (open.share & kShareWrite) == 0) ||
+                               ((access & kGenericRead) != 0 && (open.share & kShareRead) == 0) ||
+                               ((open.access & kGenericWrite) != 0 && (share & kShareWrite) == 0) ||
+                               ((open.access & kGenericRead) != 0 && (share & kShareRead) == 0));
+  });
+}
+
+bool FakeFiles::DeleteRefused(const std::string& key) const {
+  return std::any_of(open_.begin(), open_.end(), [&](const auto& entry) {
+    return entry.second.key == key && (entry.second.share & kShareDelete) == 0;
+  });
+}
+
+void FakeFiles::AddJunction(const std::string& path, const std::string& target) {
+  const std::string key = Key(Resolve(path));
+  AddDirectory(ParentKey(key));
+  directories_.insert(key);
+  junctions_[key] = Key(Resolve(target));
+}
+
+std::string FakeFiles::FollowJunctions(std::string key) const {
+  // A junction leads to its target for everything below it; a chain of them is followed a few times over.
+  for (int hops = 0; hops < 8 && !junctions_.empty(); ++hops) {
+    bool followed = false;
+    for (std::size_t end = 0; end != std::string::npos;) {
+      end = key.find('\\', end + 1);
+      const std::string prefix = key.substr(0, end);
+      const auto junction = junctions_.find(prefix);
+      if (junction != junctions_.end()) {
+        key = junction->second + (end == std::string::npos ? std::string() : key.substr(end));
+        followed = true;
+        break;
+      }
+    }
+    if (!followed) {
+      break;
+    }
+  }
+  return key;
+}
+
+std::string FakeFiles::Where(const std::string& path, bool followLast) const {
+  const std::string key = Key(Resolve(path));
+  if (followLast) {
+    return FollowJunctions(key);
+  }
+  const std::string parent = ParentKey(key);
+  return parent.empty() ? key : FollowJunctions(parent) + key.substr(parent.size());
+}
+
 void FakeFiles::AddDirectory(const std::string& path) {
   std::string key = Key(path);
   while (!key.empty() && (key.back() == '\\' || key.back() == '/')) {
@@ -44,7 +225,7 @@ bool FakeFiles::DirectoryExists(const std::string& path) const {
 }
 
 void FakeFiles::SetContent(const std::string& path, std::string content) {
-  const std::string key = Key(path);
+  const std::string key = FollowJunctions(Key(path));
   names_[key] = path.substr(path.find_last_of("\\/") + 1);
   AddDirectory(ParentKey(key));
   files_[key] = std::move(content);
@@ -52,7 +233,7 @@ void FakeFiles::SetContent(const std::string& path, std::string content) {
 }
 
 std::optional<FakeFiles::Times> FakeFiles::TimesOf(const std::string& path) const {
-  const auto found = times_.find(Key(path));
+  const auto found = times_.find(FollowJunctions(Key(path)));
   if (found == times_.end()) {
     return std::nullopt;
   }
@@ -72,6 +253,14 @@ std::map<std::string, std::string> FakeFiles::FilesUnder(const std::string& fold
 FakeFiles::OpenFile* FakeFiles::Find(FileHandle file) {
   const auto found = open_.find(file);
   return found == open_.end() ? nullptr : &found->second;
+}
+
+std::optional<std::string> FakeFiles::ContentThrough(FileHandle file) const {
+  const auto found = open_.find(file);
+  if (found == open_.end() || (found->second.access & kGenericRead) == 0) {
+    return std::nullopt;
+  }
+  return Content(found->second.key);
 }
 
 std::vector<std::string> FakeFiles::FilePaths() const {
@@ -126,8 +315,9 @@ bool FakeFiles::Refused(const std::string& path) const {
 
 std::uint32_t FakeFiles::ChangeDirectory(const std::string& path) {
   const std::string full = Resolve(path);
-  if (!DirectoryExists(full)) {
-    return files_.count(Key(full)) != 0 ? 267U : 2U;  // ERROR_DIRECTORY, ERROR_FILE_NOT_FOUND
+  const std::string key = FollowJunctions(Key(full));
+  if (!DirectoryExists(key)) {
+    return files_.count(key) != 0 ? 267U : 2U;  // ERROR_DIRECTORY, ERROR_FILE_NOT_FOUND
   }
   currentDirectory = full;
   return 0;
@@ -135,23 +325,85 @@ std::uint32_t FakeFiles::ChangeDirectory(const std::string& path) {
 
 std::uint32_t FakeFiles::MakeDirectory(const std::string& path) {
   const std::string full = Resolve(path);
-  if (DirectoryExists(full) || files_.count(Key(full)) != 0) {
+  const std::string key = FollowJunctions(Key(full));
+  if (DirectoryExists(key) || files_.count(key) != 0) {
     return 183;  // ERROR_ALREADY_EXISTS
   }
-  if (!DirectoryExists(ParentKey(Key(full)))) {
+  if (!DirectoryExists(ParentKey(key))) {
     return 3;  // ERROR_PATH_NOT_FOUND
   }
-  if (Refused(full)) {
+  if (Refused(full) || !MayChange(ParentKey(key), access_rights::kAppendData)) {
     return 5;  // ERROR_ACCESS_DENIED
   }
-  directories_.insert(Key(full));
+  directories_.insert(key);
+  MadeBy(key);
+  Changed();
+  return 0;
+}
+
+std::uint32_t FakeFiles::MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) {
+  const std::optional<SecurityText> security = ParseSecurityText(sddl);
+  if (!security) {
+    return 1336;  // ERROR_INVALID_ACL
+  }
+  if (!security->owner.empty() && security->owner != ActorOwner()) {
+    return 1307;  // ERROR_INVALID_OWNER
+  }
+  const std::uint32_t error = MakeDirectory(path);
+  if (error == 0) {
+    SecurityText& made = security_[FollowJunctions(Key(Resolve(path)))];
+    made.protectedDacl = security->protectedDacl;
+    made.entries = security->entries;
+  }
+  return error;
+}
+
+std::optional<std::string> FakeFiles::SecurityOf(const std::string& path) {
+  const std::string key = Where(path);
+  if ((files_.count(key) == 0 && !DirectoryExists(key)) || !Allowed(key, access_rights::kReadControl)) {
+    return std::nullopt;
+  }
+  return SecurityTextOf(EffectiveFor(key));
+}
+
+std::uint32_t FakeFiles::SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) {
+  const std::optional<SecurityText> security = ParseSecurityText(sddl);
+  const std::string key = Where(path);
+  if (!security) {
+    return 87;  // ERROR_INVALID_PARAMETER
+  }
+  if (files_.count(key) == 0 && !DirectoryExists(key)) {
+    return 2;  // ERROR_FILE_NOT_FOUND
+  }
+  SecurityText& own = security_[key];
+  if (part == SecurityPart::owner) {
+    // Only a SID of one's own token may own what one sets.
+    if (security->owner != ActorOwner()) {
+      return 1307;  // ERROR_INVALID_OWNER
+    }
+    if (!MayChange(key, access_rights::kWriteOwner)) {
+      return 5;
+    }
+    own.owner = security->owner;
+  } else {
+    if (!MayChange(key, access_rights::kWriteDac)) {
+      return 5;
+    }
+    own.protectedDacl = true;
+    own.entries.clear();
+    for (const AccessEntry& entry : security->entries) {
+      if (!HasInheritance(entry.inheritance, Inheritance::inherited)) {
+        own.entries.push_back(entry);
+      }
+    }
+  }
   Changed();
   return 0;
 }
 
 std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const std::string& pattern) {
   const std::string full = Resolve(pattern);
-  const std::string folder = ParentKey(Key(full));
+  const std::string folder = FollowJunctions(ParentKey(Key(full)));
   if (!DirectoryExists(folder) || full.substr(full.find_last_of('\\') + 1) != "*.*") {
     return std::nullopt;
   }
@@ -164,7 +416,9 @@ std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const
     if (below(directory)) {
       entries.push_back(
           {names_.count(directory) != 0 ? names_.at(directory) : directory.substr(prefix.size()),
-           kAttributeDirectory, 0});
+           junctions_.count(directory) != 0 ? kAttributeDirectory | kAttributeReparsePoint
+                                            : kAttributeDirectory,
+           0});
     }
   }
   for (const auto& [key, content] : files_) {
@@ -177,14 +431,15 @@ std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const
 }
 
 bool FakeFiles::Remove(const std::string& path) {
-  const std::string key = Key(Resolve(path));
+  const std::string key = Where(path);
   removed.push_back(path);
   const bool held = std::any_of(heldOpen.begin(), heldOpen.end(),
                                 [&key](const std::string& other) { return Key(other) == key; });
-  if (held) {
+  if (held || DeleteRefused(key) || (files_.count(key) != 0 && !MayDelete(key))) {
     return false;
   }
   times_.erase(key);
+  security_.erase(key);
   if (files_.erase(key) == 0) {
     return false;
   }
@@ -194,7 +449,7 @@ bool FakeFiles::Remove(const std::string& path) {
 
 bool FakeFiles::ReplaceAtRestart(const std::string& source, const std::string& target) {
   // Windows only notes the pair (an administrator's right); the source must exist.
-  if (files_.count(Key(Resolve(source))) == 0) {
+  if (files_.count(Where(source)) == 0) {
     return false;
   }
   restartReplacements.emplace_back(source, target);
@@ -203,11 +458,22 @@ bool FakeFiles::ReplaceAtRestart(const std::string& source, const std::string& t
 }
 
 bool FakeFiles::Replace(const std::string& source, const std::string& target) {
-  const std::string from = Key(Resolve(source));
-  const std::string to = Key(Resolve(target));
+  const std::string from = Where(source);
+  const std::string to = Where(target);
   const auto found = files_.find(from);
-  if (found == files_.end() || refusedPaths.count(target) != 0 || !DirectoryExists(ParentKey(to))) {
+  if (found == files_.end() || refusedPaths.count(target) != 0 || !DirectoryExists(ParentKey(to)) ||
+      DeleteRefused(from) || (files_.count(to) != 0 && DeleteRefused(to))) {
     return false;
+  }
+  if (!MayDelete(from) || !MayChange(ParentKey(to), access_rights::kWriteData) ||
+      (files_.count(to) != 0 && !MayDelete(to))) {
+    return false;
+  }
+  // The file keeps its own security where it goes.
+  const auto own = security_.find(from);
+  if (own != security_.end()) {
+    security_[to] = own->second;
+    security_.erase(own);
   }
   std::string content = std::move(found->second);
   files_.erase(found);
@@ -220,22 +486,29 @@ bool FakeFiles::Replace(const std::string& source, const std::string& target) {
 
 bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) {
   copies.emplace_back(source, target);
-  const std::string from = Key(Resolve(source));
+  const std::string from = Where(source);
   const std::string to = Resolve(target);
+  const std::string toKey = Where(target);
+  const bool exists = files_.count(toKey) != 0;
   error = 0;
   if (files_.count(from) == 0) {
     error = 2;  // ERROR_FILE_NOT_FOUND
-  } else if (!DirectoryExists(ParentKey(Key(to)))) {
+  } else if (!DirectoryExists(ParentKey(toKey))) {
     error = 3;  // ERROR_PATH_NOT_FOUND
-  } else if (Refused(to) || Key(to) == from) {
-    error = Key(to) == from ? 32U : 5U;  // ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED
+  } else if (toKey == from || SharingRefuses(toKey, kGenericWrite, kShareRead)) {
+    error = 32;  // ERROR_SHARING_VIOLATION
+  } else if (Refused(to) || !MayChange(exists ? toKey : ParentKey(toKey), access_rights::kWriteData)) {
+    error = 5;  // ERROR_ACCESS_DENIED
   }
   if (error != 0) {
     return false;
   }
-  names_[Key(to)] = to.substr(to.find_last_of('\\') + 1);
-  files_[Key(to)] = files_[from];
-  lastWrites_[Key(to)] = ++clock_;
+  if (!exists) {
+    MadeBy(toKey);
+  }
+  names_[toKey] = to.substr(to.find_last_of('\\') + 1);
+  files_[toKey] = files_[from];
+  lastWrites_[toKey] = ++clock_;
   Changed();
   return true;
 }
@@ -258,7 +531,7 @@ FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std:
                              std::uint32_t disposition, std::uint32_t attributes) {
   creates.push_back({path, access, share, disposition, attributes});
   const std::string full = Resolve(path);
-  const std::string key = Key(full);
+  const std::string key = Where(path);
   if (Refused(full)) {
     return FileHandle::invalid;
   }
@@ -271,19 +544,26 @@ FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std:
   }
   const bool held = std::any_of(heldOpen.begin(), heldOpen.end(),
                                 [&key](const std::string& other) { return Key(other) == key; });
-  if (held && ((access & kGenericWrite) != 0 || disposition == kCreateAlways)) {
+  const std::uint32_t writing = disposition == kCreateAlways ? access | kGenericWrite : access;
+  if ((held && (writing & kGenericWrite) != 0) || SharingRefuses(key, writing, share)) {
     return FileHandle::invalid;  // ERROR_SHARING_VIOLATION
+  }
+  if (!exists ? !MayChange(ParentKey(key), access_rights::kWriteData)
+              : ((writing & kGenericWrite) != 0 && !MayChange(key, access_rights::kWriteData)) ||
+                    ((access & kGenericRead) != 0 && !Allowed(key, access_rights::kReadData))) {
+    return FileHandle::invalid;  // ERROR_ACCESS_DENIED
   }
   if (disposition == kCreateAlways || !exists) {
     if (!exists) {
       names_[key] = full.substr(full.find_last_of('\\') + 1);
+      MadeBy(key);
     }
     files_[key].clear();
     times_.erase(key);
     lastWrites_[key] = ++clock_;
   }
   const auto handle = static_cast<FileHandle>(nextHandle_++);
-  open_[handle] = OpenFile{key, 0};
+  open_[handle] = OpenFile{key, 0, access, share};
   if (disposition == kCreateAlways || !exists) {
     Changed();
   }
@@ -407,7 +687,7 @@ bool FakeFiles::SetFileTimes(FileHandle file, std::uint64_t creation, std::uint6
 }
 
 std::optional<std::string> FakeFiles::Content(const std::string& path) const {
-  const auto found = files_.find(Key(path));
+  const auto found = files_.find(FollowJunctions(Key(path)));
   if (found == files_.end()) {
     return std::nullopt;
   }
@@ -415,7 +695,7 @@ std::optional<std::string> FakeFiles::Content(const std::string& path) const {
 }
 
 std::optional<Files::Stamp> FakeFiles::StampOf(const std::string& path) {
-  const std::string key = Key(Resolve(path));
+  const std::string key = Where(path);
   const auto found = files_.find(key);
   if (found == files_.end()) {
     return std::nullopt;
@@ -424,30 +704,46 @@ std::optional<Files::Stamp> FakeFiles::StampOf(const std::string& path) {
 }
 
 bool FakeFiles::RemoveFolder(const std::string& path) {
-  const std::string key = Key(Resolve(path));
+  const std::string key = Where(path, false);
+  // A junction goes by itself: what it leads to stays.
+  if (junctions_.count(key) != 0) {
+    if (!MayDelete(key)) {
+      return false;
+    }
+    removed.push_back(path);
+    junctions_.erase(key);
+    directories_.erase(key);
+    security_.erase(key);
+    Changed();
+    return true;
+  }
   const std::string prefix = key + "\\";
   const auto inside = [&prefix](const std::string& other) { return other.starts_with(prefix); };
   // Windows refuses to remove a process's current directory.
   if (directories_.count(key) == 0 || std::any_of(directories_.begin(), directories_.end(), inside) ||
       std::any_of(files_.begin(), files_.end(), [&](const auto& file) { return inside(file.first); }) ||
-      key == Key(currentDirectory)) {
+      key == FollowJunctions(Key(currentDirectory)) || !MayDelete(key)) {
     return false;
   }
   removed.push_back(path);
   if (directories_.erase(key) == 0) {
     return false;
   }
+  security_.erase(key);
   Changed();
   return true;
 }
 
 std::optional<std::uint32_t> FakeFiles::FileAttributes(const std::string& path) {
   attributeQueries.push_back(path);
-  const std::string full = Resolve(path);
-  if (files_.count(Key(full)) != 0) {
+  const std::string key = Where(path, false);
+  if (junctions_.count(key) != 0) {
+    return kAttributeDirectory | kAttributeReparsePoint;
+  }
+  if (files_.count(key) != 0) {
     return 0x20;  // FILE_ATTRIBUTE_ARCHIVE
   }
-  if (DirectoryExists(full)) {
+  if (DirectoryExists(key)) {
     return kAttributeDirectory;
   }
   return std::nullopt;

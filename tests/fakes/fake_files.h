@@ -7,21 +7,29 @@
 #include <string>
 #include <vector>
 
+#include "core/security_text.h"
 #include "platform/files.h"
 
-// In-memory files. Paths are compared without case, as Windows does.
+// In-memory files. Paths are compared without case, as Windows does. As strict as Windows in what a setup
+// meets:
+// - every file and folder has an owner and a DACL; a folder made without a descriptor inherits from the
+//   folder above, and the root of C: lets Authenticated Users make folders and modify what is below them
+//   (as Windows 10 and 11 do). Every change is checked against the DACL for whoever acts: the setup (an
+//   elevated administrator) or, inside `AsStandardUser`, a standard user;
+// - a file open without FILE_SHARE_WRITE cannot be opened for writing by anyone else, one open without
+//   FILE_SHARE_DELETE cannot be deleted or renamed, and one open for writing cannot be opened without
+//   FILE_SHARE_WRITE;
+// - a junction leads where it points, for everything below it; its own attributes tell it is one.
 class FakeFiles final : public Files {
  public:
   // The folders every Windows installation has: a setup never makes them, and never takes them away.
-  FakeFiles() {
-    AddDirectory("C:\\Program Files");
-    AddDirectory("C:\\Program Files (x86)");
-    AddDirectory("C:\\Windows\\system32");
-    AddDirectory("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
-  }
+  FakeFiles();
   std::optional<std::string> CurrentDirectory(std::size_t maxChars) override;
   std::uint32_t ChangeDirectory(const std::string& path) override;
   std::uint32_t MakeDirectory(const std::string& path) override;
+  std::uint32_t MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) override;
+  std::optional<std::string> SecurityOf(const std::string& path) override;
+  std::uint32_t SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) override;
   std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) override;
   bool Remove(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
@@ -88,6 +96,8 @@ class FakeFiles final : public Files {
   std::vector<std::string> DirectoryPaths() const { return {directories_.begin(), directories_.end()}; }
   void SetContent(const std::string& path, std::string content);
   std::size_t OpenHandles() const { return open_.size(); }
+  // The content of the file an open handle with read access reads; nullopt for any other handle.
+  std::optional<std::string> ContentThrough(FileHandle file) const;
   // Folders exist when they were added (with every folder above them) or hold a file put there by the
   // test; the root of every drive exists. A file can only be created in a folder that exists.
   void AddDirectory(const std::string& path);
@@ -113,6 +123,33 @@ class FakeFiles final : public Files {
   };
   std::vector<CreateCall> creates;
 
+  // Who acts: the setup, elevated, or a standard user of the machine.
+  static constexpr char kStandardUser[] = "S-1-5-21-1004336348-1177238915-682003330-1001";
+  static constexpr char kTrustedInstaller[] =
+      "S-1-5-80-956008885-3425186549-2983580390-2908806716-3401183720";
+  // Runs `act` as a standard user: what it changes is checked against that user's rights, and what it
+  // makes is that user's.
+  template <typename Act>
+  auto AsStandardUser(Act act) {
+    struct Restore {
+      bool& flag;
+      ~Restore() { flag = false; }
+    } restore{standardUser_};
+    standardUser_ = true;
+    return act();
+  }
+  // The privileges the setup's token has enabled (the runtime's EnablePrivilege adds to it): with
+  // "SeTakeOwnershipPrivilege" an administrator may take any file or folder.
+  const std::set<std::string>* enabledPrivileges = nullptr;
+  // Sets the owner and the DACL a file or folder has as its own (an SDDL text, "O:..D:..").
+  void SetSecurityText(const std::string& path, const std::string& sddl);
+  // The owner and the DACL that apply, inherited entries included.
+  SecurityText EffectiveSecurity(const std::string& path) const;
+  // A junction at `path` (a folder that is made if need be) leading to the folder `target`.
+  void AddJunction(const std::string& path, const std::string& target);
+  // Every change refused for want of rights, by path.
+  std::vector<std::string> accessDenied;
+
   // Called after each change the fake makes to the machine (the crash tests stop a run there).
   std::function<void()> changed;
 
@@ -124,14 +161,18 @@ class FakeFiles final : public Files {
     std::map<std::string, std::string> names;
     std::map<std::string, Times> times;
     std::map<std::string, std::uint64_t> lastWrites;
+    std::map<std::string, SecurityText> security;
+    std::map<std::string, std::string> junctions;
   };
-  Disk SaveDisk() const { return {files_, directories_, names_, times_, lastWrites_}; }
+  Disk SaveDisk() const { return {files_, directories_, names_, times_, lastWrites_, security_, junctions_}; }
   void RestoreDisk(const Disk& disk) {
     files_ = disk.files;
     directories_ = disk.directories;
     names_ = disk.names;
     times_ = disk.times;
     lastWrites_ = disk.lastWrites;
+    security_ = disk.security;
+    junctions_ = disk.junctions;
     open_.clear();
   }
 
@@ -144,8 +185,29 @@ class FakeFiles final : public Files {
   struct OpenFile {
     std::string key;
     std::size_t position = 0;
+    std::uint32_t access = 0;
+    std::uint32_t share = 0;
   };
   static std::string Key(const std::string& path);
+  // The key of a path with every junction on it followed (the last name's too, unless `followLast` is
+  // false: the junction itself).
+  std::string Where(const std::string& path, bool followLast = true) const;
+  std::string FollowJunctions(std::string key) const;
+  SecurityText EffectiveFor(const std::string& key) const;
+  // Whether whoever acts has every one of `rights` on the file or folder.
+  bool Allowed(const std::string& key, std::uint32_t rights) const;
+  // Checks a change against the rights; a refusal is recorded.
+  bool MayChange(const std::string& key, std::uint32_t rights);
+  // May the file at `key` be deleted or renamed by whoever acts: DELETE on it, or FILE_DELETE_CHILD on its
+  // folder.
+  bool MayDelete(const std::string& key);
+  // The owner of what whoever acts makes.
+  std::string ActorOwner() const { return standardUser_ ? kStandardUser : "BA"; }
+  void MadeBy(const std::string& key);
+  // Whether an open handle of the file keeps out an open with this access and sharing.
+  bool SharingRefuses(const std::string& key, std::uint32_t access, std::uint32_t share) const;
+  // Whether an open handle of the file keeps out its deletion or renaming.
+  bool DeleteRefused(const std::string& key) const;
   static std::string ParentKey(const std::string& key);
   // The full path of a path as Windows reads it against the current directory.
   std::string Resolve(const std::string& path) const;
@@ -160,5 +222,8 @@ class FakeFiles final : public Files {
   std::map<std::string, std::uint64_t> lastWrites_;
   std::uint64_t clock_ = 0;
   std::map<FileHandle, OpenFile> open_;
+  std::map<std::string, SecurityText> security_;  // owner and own DACL, by key
+  std::map<std::string, std::string> junctions_;  // junction key to the key of its target
+  bool standardUser_ = false;
   std::uintptr_t nextHandle_ = 0x100;
 };

@@ -19,7 +19,11 @@
 // and checking, and bundled as the Machine the system's logic takes. A new port adds its fake member and
 // its reference in `machine`.
 struct FakeMachine {
-  FakeMachine() { shell.disk = &files; }
+  FakeMachine() {
+    shell.disk = &files;
+    crypto.disk = &files;
+    files.enabledPrivileges = &runtime.enabledPrivileges;
+  }
   FakeMachine(const FakeMachine&) = delete;
   FakeMachine& operator=(const FakeMachine&) = delete;
 

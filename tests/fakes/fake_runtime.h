@@ -39,6 +39,13 @@ class FakeRuntime final : public Runtime {
     return existingMutexes.count(std::u16string(name)) != 0;
   }
   std::optional<bool> ProcessElevated() override { return elevated; }
+  bool EnablePrivilege(const std::string& name) override {
+    if (heldPrivileges.count(name) == 0) {
+      return false;
+    }
+    enabledPrivileges.insert(name);
+    return true;
+  }
   std::string LocalDate() override { return localDate; }
   // Recorded, never waited.
   // A pause moves the clock on by its length; `milliseconds` is the clock.
@@ -58,6 +65,10 @@ class FakeRuntime final : public Runtime {
   // Mutexes other processes hold; whether the process runs elevated (nullopt: the token cannot be read).
   std::set<std::u16string> existingMutexes;
   std::optional<bool> elevated = true;
+  // The privileges the token holds (an elevated administrator's), and those enabled.
+  std::set<std::string> heldPrivileges = {"SeTakeOwnershipPrivilege", "SeRestorePrivilege",
+                                          "SeBackupPrivilege"};
+  std::set<std::string> enabledPrivileges;
 
   // Set by the test.
   std::int32_t comResult = 0;

@@ -84,10 +84,10 @@ struct ClientWorld : SetupWorld {
     state.steps.clientRuntime = 3;
     for (const char* cabinet :
          {"Nembric10AppSetup32.cab", "Nembric10AppSetup.cab", "NembricAIAppSetup.cab"}) {
-      fake.http.Serve(cabinet, ReadCabinet("large.cab"));
+      fake.http.Serve(cabinet, FakeCrypto::Signed(ReadCabinet("large.cab")));
     }
     for (const char* runtime : {"vcredist_x32.exe", "vcredist_x64.exe", "VC_redist.x64.exe"}) {
-      fake.http.Serve(runtime, std::string("MZ\0\0", 4));
+      fake.http.Serve(runtime, FakeCrypto::Signed(std::string("MZ\0\0", 4)));
     }
   }
   std::vector<std::u16string> Requested() {

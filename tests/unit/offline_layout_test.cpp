@@ -129,13 +129,14 @@ TEST(SourcePackage, IsReadFromTheLayoutAndUsedOnlyWhenItsDigestIsListed) {
     world.fake.files.AddDirectory("C:\\App");
     world.state.packageSource = kLayout;
     if (c.onMedia) {
-      world.fake.files.SetContent(std::string(kPackages) + "vcredist_x64.exe", c.onMedia);
+      world.fake.files.SetContent(std::string(kPackages) + "vcredist_x64.exe", FakeCrypto::Signed(c.onMedia));
     }
     if (std::string_view(c.what).starts_with("unreadable")) {
       world.fake.files.refusedPaths.insert(std::string(kPackages) + "vcredist_x64.exe");
     }
-    world.fake.files.SetContent(std::string(kPackages) + "SHA256SUMS",
-                                c.listed ? world.Digest("runtime") + "  VCREDIST_x64.exe\r\n" : "");
+    world.fake.files.SetContent(
+        std::string(kPackages) + "SHA256SUMS",
+        c.listed ? world.Digest(FakeCrypto::Signed("runtime")) + "  VCREDIST_x64.exe\r\n" : "");
     int runs = 0;
     bool processed = false;
     EXPECT_TRUE(
@@ -150,7 +151,7 @@ TEST(SourcePackage, IsReadFromTheLayoutAndUsedOnlyWhenItsDigestIsListed) {
     EXPECT_EQ(processed, c.used) << c.what;
     EXPECT_EQ(runs, c.used ? 1 : 0) << c.what;
     EXPECT_EQ(world.fake.files.Content("C:\\App\\vcredist_x64.exe"),
-              c.used ? std::optional<std::string>("runtime") : std::nullopt)
+              c.used ? std::optional<std::string>(FakeCrypto::Signed("runtime")) : std::nullopt)
         << c.what;
     EXPECT_TRUE(world.fake.http.requests.empty()) << c.what;
     CloseLog(world.state);

@@ -182,10 +182,10 @@ TEST(RunSetup, AClientRunEndsWithTheCompletionBoxAndItsShortcut) {
     d.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
     for (const char* cabinet :
          {"Nembric10AppSetup.cab", "Nembric10AppSetup32.cab", "NembricAIAppSetup.cab"}) {
-      d.fake.http.Serve(cabinet, ReadCabinet("plain.cab"));
+      d.fake.http.Serve(cabinet, FakeCrypto::Signed(ReadCabinet("plain.cab")));
     }
     for (const char* runtime : {"vcredist_x32.exe", "vcredist_x64.exe", "VC_redist.x64.exe"}) {
-      d.fake.http.Serve(runtime, std::string("MZ\0\0", 4));
+      d.fake.http.Serve(runtime, FakeCrypto::Signed(std::string("MZ\0\0", 4)));
       d.fake.processes.AddProgram(std::string("C:\\Apps\\Update\\") + runtime, {});
     }
     Fill(d, {{IDC_SETUP_TYPE, "Client"}, {IDC_BIT_SIZE, c.bitSize}, {IDC_CLIENT_DIRECTORY, "C:\\Apps\\"}});

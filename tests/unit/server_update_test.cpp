@@ -35,12 +35,12 @@ struct ServerWorld : DialogFixture {
     for (const char* cabinet :
          {"HNembricAI1.cab", "HNembricAI2.cab", "HNembricAI3.cab", "HNembricAI4.cab", "HNembricAI5.cab",
           "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab"}) {
-      fake.http.Serve(cabinet, ReadCabinet("plain.cab"));
+      fake.http.Serve(cabinet, FakeCrypto::Signed(ReadCabinet("plain.cab")));
     }
-    fake.http.Serve("HNbx.cab", ReadCabinet("nested.cab"));
+    fake.http.Serve("HNbx.cab", FakeCrypto::Signed(ReadCabinet("nested.cab")));
     for (const char* installer :
          {"vcredist_x64.exe", "SQLEXPR_x64_ENU.exe", "NembricISSetup.msi", "sqlncli.msi"}) {
-      fake.http.Serve(installer, std::string("MZ\0\0", 4));
+      fake.http.Serve(installer, FakeCrypto::Signed(std::string("MZ\0\0", 4)));
     }
     fake.processes.AddProgram("C:\\HNembricAI\\Update\\vcredist_x64.exe", {});
     fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {});
@@ -385,7 +385,7 @@ TEST(RepairProduct, RunsTheUpdateAgainForWhatTheRegistrationRecorded) {
     world.AddRuntime();
     world.state.choices = {};
     world.state.runMode = RunMode::repair;
-    world.fake.http.Serve("Nembric10AppSetup.cab", ReadCabinet("plain.cab"));
+    world.fake.http.Serve("Nembric10AppSetup.cab", FakeCrypto::Signed(ReadCabinet("plain.cab")));
     world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
     if (c.missing != nullptr) {
       world.fake.http.files.erase(std::string("downloads/") + c.missing);
@@ -522,7 +522,7 @@ TEST(RunSetup, AFailedServerUpdateOverAnInstalledServerPutsItsFilesBack) {
   world.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
   world.fake.files.SetContent("C:\\HNembricAI\\HNembricAI.dll", "the installed module");
   world.fake.files.SetContent("C:\\HNembricAI\\readme.txt", "the installed readme");
-  world.fake.http.Serve("HNembricAI3.cab", "not a cabinet");
+  world.fake.http.Serve("HNembricAI3.cab", FakeCrypto::Signed("not a cabinet"));
   EXPECT_THROW(world.program.RunSetup(world.state.choices), ProcessExit);
   EXPECT_EQ(world.File("HNembricAI.dll"), "the installed module");
   EXPECT_EQ(world.File("readme.txt"), "the installed readme");

@@ -126,8 +126,8 @@ struct QuietWorld : SetupWorld {
     fake.files.currentDirectory = "C:\\Setup";
     fake.files.AddDirectory("C:\\Setup");
     fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
-    fake.http.Serve("NembricAIAppSetup.cab", ReadCabinet("plain.cab"));
-    fake.http.Serve("VC_redist.x64.exe", std::string("MZ\0\0", 4));
+    fake.http.Serve("NembricAIAppSetup.cab", FakeCrypto::Signed(ReadCabinet("plain.cab")));
+    fake.http.Serve("VC_redist.x64.exe", FakeCrypto::Signed(std::string("MZ\0\0", 4)));
   }
   // The exit code of a run with the command line and, when given, the answer file's text.
   std::uint32_t Run(std::u16string_view commandLine, const std::optional<std::string>& answers = {}) {
@@ -421,11 +421,12 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     for (const char* cabinet :
          {"HNembricAI1.cab", "HNembricAI2.cab", "HNembricAI3.cab", "HNembricAI4.cab", "HNembricAI5.cab",
           "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab", "HNbx.cab"}) {
-      world.fake.http.Serve(cabinet,
-                            ReadCabinet(std::string(cabinet) == "HNbx.cab" ? "nested.cab" : "plain.cab"));
+      world.fake.http.Serve(
+          cabinet,
+          FakeCrypto::Signed(ReadCabinet(std::string(cabinet) == "HNbx.cab" ? "nested.cab" : "plain.cab")));
     }
     for (const char* installer : {"SQLEXPR_x64_ENU.exe", "sqlncli.msi"}) {
-      world.fake.http.Serve(installer, std::string("MZ\0\0", 4));
+      world.fake.http.Serve(installer, FakeCrypto::Signed(std::string("MZ\0\0", 4)));
     }
     runtime(registry, "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64");
     world.fake.processes.AddProgram("C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe", {});

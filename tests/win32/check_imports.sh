@@ -15,7 +15,7 @@
 set -euo pipefail
 exe=$1 objdump=$2
 allowed=" kernel32.dll advapi32.dll gdi32.dll user32.dll ole32.dll oleaut32.dll shell32.dll msvcrt.dll "
-delayed=" winhttp.dll uxtheme.dll comctl32.dll cabinet.dll bcrypt.dll msi.dll "
+delayed=" winhttp.dll uxtheme.dll comctl32.dll cabinet.dll bcrypt.dll msi.dll wintrust.dll crypt32.dll "
 failures=0
 fail() { echo "FAIL: $*"; failures=1; }
 

@@ -3,6 +3,11 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+
+#include "platform/win32/wide_text.h"
 
 namespace {
 
@@ -47,4 +52,58 @@ std::unique_ptr<Sha256Hash> Win32Crypto::CreateSha256() {
     return nullptr;
   }
   return std::make_unique<Win32Sha256>(algorithm, hash);
+}
+
+namespace {
+
+// The DER form of a certificate's SubjectPublicKeyInfo (CryptEncodeObjectEx); empty when it cannot be made.
+std::string EncodedKeyInfo(PCCERT_CONTEXT certificate) {
+  BYTE* encoded = nullptr;
+  DWORD size = 0;
+  if (CryptEncodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO,
+                          &certificate->pCertInfo->SubjectPublicKeyInfo, CRYPT_ENCODE_ALLOC_FLAG, nullptr,
+                          &encoded, &size) == FALSE) {
+    return {};
+  }
+  std::string der(reinterpret_cast<const char*>(encoded), size);
+  LocalFree(encoded);
+  return der;
+}
+
+}  // namespace
+
+SignatureCheck Win32Crypto::VerifySignature(const std::string& path, FileHandle file,
+                                            RevocationCheck revocation) {
+  const std::wstring widePath = AnsiToWideText(path).value_or(std::wstring());
+  WINTRUST_FILE_INFO fileInfo{};
+  fileInfo.cbStruct = sizeof fileInfo;
+  fileInfo.pcwszFilePath = widePath.c_str();
+  // The file is read through the handle the caller holds, so what is checked is what the caller opened.
+  fileInfo.hFile = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(file));
+  WINTRUST_DATA data{};
+  data.cbStruct = sizeof data;
+  data.dwUIChoice = WTD_UI_NONE;
+  data.fdwRevocationChecks =
+      revocation == RevocationCheck::wholeChain ? WTD_REVOKE_WHOLECHAIN : WTD_REVOKE_NONE;
+  data.dwUnionChoice = WTD_CHOICE_FILE;
+  data.pFile = &fileInfo;
+  data.dwStateAction = WTD_STATEACTION_VERIFY;
+  data.dwProvFlags = revocation == RevocationCheck::wholeChain ? WTD_REVOCATION_CHECK_CHAIN : 0;
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  SignatureCheck check;
+  check.status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  if (check.status == 0) {
+    CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(data.hWVTStateData);
+    CRYPT_PROVIDER_SGNR* signer =
+        provider != nullptr ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+    if (signer != nullptr) {
+      for (DWORD i = 0; i < signer->csCertChain; ++i) {
+        check.chainKeys.push_back(EncodedKeyInfo(signer->pasCertChain[i].pCert));
+      }
+    }
+  }
+  // The state the verification kept is released.
+  data.dwStateAction = WTD_STATEACTION_CLOSE;
+  WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  return check;
 }

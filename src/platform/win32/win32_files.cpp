@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <shlobj.h>
 
 #include <vector>
+
+#include "platform/win32/security_descriptor.h"
 
 namespace {
 
@@ -33,7 +36,9 @@ std::uint64_t FromFileTime(const FILETIME& time) {
 }  // namespace
 
 static_assert(Files::kGenericRead == GENERIC_READ && Files::kGenericWrite == GENERIC_WRITE);
-static_assert(Files::kShareRead == FILE_SHARE_READ && Files::kShareWrite == FILE_SHARE_WRITE);
+static_assert(Files::kShareRead == FILE_SHARE_READ && Files::kShareWrite == FILE_SHARE_WRITE &&
+              Files::kShareDelete == FILE_SHARE_DELETE);
+static_assert(Files::kAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
 static_assert(Files::kCreateAlways == CREATE_ALWAYS && Files::kOpenExisting == OPEN_EXISTING &&
               Files::kOpenAlways == OPEN_ALWAYS);
 static_assert(Files::kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
@@ -60,6 +65,54 @@ std::uint32_t Win32Files::ChangeDirectory(const std::string& path) {
 
 std::uint32_t Win32Files::MakeDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) != FALSE ? 0 : GetLastError();
+}
+
+std::uint32_t Win32Files::MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) {
+  const unique_security_descriptor descriptor = SecurityDescriptorOf(sddl);
+  if (!descriptor) {
+    return GetLastError();
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+  return CreateDirectoryA(path.c_str(), &attributes) != FALSE ? 0 : GetLastError();
+}
+
+std::optional<std::string> Win32Files::SecurityOf(const std::string& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  // The path is only read: GetNamedSecurityInfoA takes it as a non-const text.
+  std::string name = path;
+  if (GetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT,
+                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                            nullptr, &descriptor) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const unique_security_descriptor owned(descriptor);
+  return SddlOf(owned.get());
+}
+
+std::uint32_t Win32Files::SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) {
+  const unique_security_descriptor descriptor = SecurityDescriptorOf(sddl);
+  if (!descriptor) {
+    return GetLastError();
+  }
+  std::string name = path;
+  if (part == SecurityPart::owner) {
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted) == FALSE || owner == nullptr) {
+      return ERROR_INVALID_OWNER;
+    }
+    return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr,
+                                 nullptr, nullptr);
+  }
+  PACL dacl = nullptr;
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  if (GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted) == FALSE || present == FALSE) {
+    return ERROR_INVALID_ACL;
+  }
+  return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT,
+                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                               nullptr, dacl, nullptr);
 }
 
 std::optional<std::vector<Files::DirectoryEntry>> Win32Files::ListDirectory(const std::string& pattern) {

@@ -7,6 +7,9 @@ class Win32Files final : public Files {
   std::optional<std::string> CurrentDirectory(std::size_t maxChars) override;
   std::uint32_t ChangeDirectory(const std::string& path) override;
   std::uint32_t MakeDirectory(const std::string& path) override;
+  std::uint32_t MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) override;
+  std::optional<std::string> SecurityOf(const std::string& path) override;
+  std::uint32_t SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) override;
   std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) override;
   bool Remove(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are wchar_t texts on Windows");
@@ -95,6 +96,24 @@ std::optional<bool> Win32Runtime::ProcessElevated() {
     return std::nullopt;
   }
   return elevation.TokenIsElevated != 0;
+}
+
+bool Win32Runtime::EnablePrivilege(const std::string& name) {
+  HANDLE token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token) == FALSE) {
+    return false;
+  }
+  const unique_kernel_handle owned(token);
+  TOKEN_PRIVILEGES privileges{};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (LookupPrivilegeValueA(nullptr, name.c_str(), &privileges.Privileges[0].Luid) == FALSE) {
+    return false;
+  }
+  // The call succeeds without enabling a privilege the token does not hold; its last error tells.
+  return AdjustTokenPrivileges(owned.get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr) !=
+             FALSE &&
+         GetLastError() == ERROR_SUCCESS;
 }
 
 std::uint64_t Win32Runtime::Milliseconds() {

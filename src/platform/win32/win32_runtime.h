@@ -20,6 +20,7 @@ class Win32Runtime final : public Runtime {
   bool ClaimNamedMutex(std::u16string_view name) override;
   bool NamedMutexExists(std::u16string_view name) override;
   std::optional<bool> ProcessElevated() override;
+  bool EnablePrivilege(const std::string& name) override;
   std::string LocalDate() override;
   void Pause(std::uint32_t milliseconds) override;
   std::uint64_t Milliseconds() override;

@@ -12,7 +12,9 @@
 #include "core/path_text.h"
 #include "product/setup_state.h"
 #include "steps/download/http_session.h"
+#include "steps/download/package_check.h"
 #include "steps/download/package_texts.h"
+#include "steps/download/publisher_check.h"
 #include "steps/download/source_package.h"
 
 namespace {
@@ -64,11 +66,6 @@ struct Transfer {
   std::uint64_t partBytes = 0;      // of the body, in NAME.part
   std::uint32_t serverPauseMs = 0;  // asked for by the last response
   std::uint32_t sendError = 0;      // of this attempt's send, when it failed
-  // With a published digest, the body is hashed as it arrives (over a resumed part too): the digest of a
-  // whole body is ready when it takes the package's name.
-  bool verify = false;
-  std::unique_ptr<Sha256Hash> hash = nullptr;
-  std::optional<Sha256Hash::Digest> digest = std::nullopt;
 
   Fetched Fetch(InternetHandle request);
 
@@ -93,13 +90,12 @@ Fetched Transfer::Fetch(InternetHandle request) {
   if (status == kStatusOk || resumed) {
     if (!resumed) {
       partBytes = 0;
-      hash = verify ? machine.crypto.CreateSha256() : nullptr;
     }
-    // A file that cannot be created or written is not reported: the processing that follows fails.
+    // A file that cannot be created or written is not reported: the processing that follows fails. No one
+    // else may write or delete it while it is written.
     const UniqueFile part(
         machine.files,
-        machine.files.Create(partPath, Files::kGenericRead | Files::kGenericWrite,
-                             Files::kShareRead | Files::kShareWrite,
+        machine.files.Create(partPath, Files::kGenericRead | Files::kGenericWrite, Files::kShareRead,
                              resumed ? Files::kOpenAlways : Files::kCreateAlways, Files::kAttributeNormal));
     if (resumed && part.IsOpen()) {
       machine.files.SeekToEnd(part.get());
@@ -109,12 +105,9 @@ Fetched Transfer::Fetch(InternetHandle request) {
     // Any other answer is read for an error page and kept nowhere; the part stays for a later range.
     fetched = Receive(request, status, FileHandle::invalid, false);
   }
-  digest.reset();
   if (fetched == Fetched::whole) {
     if (machine.files.Replace(partPath, localPath)) {
       partBytes = 0;
-      digest = hash ? hash->Finish() : std::nullopt;
-      hash.reset();
       return fetched;
     }
     // A whole part that cannot take the package's name is fetched again from the start.
@@ -168,9 +161,6 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
         return Fetched::broken;
       }
       partBytes += *read;
-      if (hash && !hash->Add(bytes.data(), *read)) {
-        hash.reset();  // the file is hashed once whole instead
-      }
     }
     received += *read;
   }
@@ -256,7 +246,6 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   const std::optional<Sha256Hash::Digest> published = FetchPublishedDigest(state, connection.get(), widePath);
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   Transfer transfer{state, download, buffer};
-  transfer.verify = published.has_value();
   std::uint32_t pauseMs = kFirstPauseMs;
   // The package as it is now on disk, in the record once for each content it has had.
   std::optional<Files::Stamp> recorded;
@@ -303,23 +292,40 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       recordPackage();
       return true;
     }
-    // A package that is not what the server published is neither run nor extracted: it goes, and the
-    // attempt failed.
-    if (fetched == Fetched::whole && published &&
-        (transfer.digest ? transfer.digest : FileDigest(state, localPath, buffer)) != published) {
-      WriteLog(state, download.tag, kBrokenOff + download.fileName + kDigestMismatch);
-      machine.files.Remove(localPath);
-      ++attempt;
-      continue;
+    // A whole package is held open, sharing read only, from its check until it has run: its digest is
+    // taken of the file that runs, and its publisher checked. One that is not what the server published
+    // goes, and the attempt failed; one whose publisher is refused is never run, and the component fails.
+    UniqueFile held(machine.files);
+    if (fetched == Fetched::whole) {
+      const PackageCheck check = CheckPackage(state, download, localPath, published, buffer, held);
+      if (check == PackageCheck::refused) {
+        held.Close();
+        machine.files.Remove(localPath);
+        return true;
+      }
+      if (check != PackageCheck::passed) {
+        WriteLog(state, download.tag,
+                 kBrokenOff + download.fileName +
+                     (check == PackageCheck::notAsListed ? kDigestMismatch : kNotReadBack));
+        held.Close();
+        machine.files.Remove(localPath);
+        ++attempt;
+        continue;
+      }
     }
     // The processing runs on what this attempt left, as it always has; only a package that arrived whole
-    // counts, so a processing that does nothing cannot pass a broken transfer off as a download. The
-    // package is in the record before it runs: an installer goes on to its end when the setup is killed,
-    // and a later run finds its work done and does not fetch the package again.
+    // counts, so a processing that does nothing cannot pass a broken transfer off as a download. A package
+    // the setup would start or extract runs only whole and checked. The package is in the record before it
+    // runs: an installer goes on to its end when the setup is killed, and a later run finds its work done
+    // and does not fetch the package again.
     recordPackage();
-    const bool ran = download.processing.run().ok();
+    const bool ran = (fetched == Fetched::whole || download.laidOut || !RunsPackage(download.fileName)) &&
+                     download.processing.run().ok();
     if (ran && fetched == Fetched::whole) {
       processed = true;
+      if (download.holdUntilRun) {
+        state.heldPackages.push_back(std::move(held));
+      }
       break;
     }
     ++attempt;

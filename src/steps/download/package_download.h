@@ -40,6 +40,12 @@ struct PackageDownload {
   // A request that could not be sent gets its connection-failure line.
   bool reportFailedSend;
   Processing processing;
+  // The package runs in a later step (a server cabinet unpacked into the server's folder, SQL Server's
+  // setup): it stays held, as it was checked, in the run's held packages.
+  bool holdUntilRun = false;
+  // The package is only laid into an offline layout: nothing runs it here, so its publisher is checked by
+  // the run that installs from the layout.
+  bool laidOut = false;
 };
 
 // Fetches "downloads/NAME" from the download host into the local directory and processes it, again after

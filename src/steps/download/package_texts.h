@@ -18,3 +18,4 @@ inline constexpr char kNotProcessed[] = "Could not ";
 inline constexpr char kAfterAttempts[] = " after 5 attempts";
 inline constexpr char kBrokenOff[] = "Download of ";
 inline constexpr char kDigestMismatch[] = " does not match its published SHA-256 digest";
+inline constexpr char kNotReadBack[] = " could not be opened for its check";

@@ -6,6 +6,7 @@
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
+#include "steps/download/package_check.h"
 #include "steps/download/package_download.h"
 #include "steps/download/package_texts.h"
 
@@ -17,23 +18,21 @@ constexpr char kUnreadable[] = " could not be read from ";
 constexpr std::size_t kDigestHexChars = 64;
 constexpr std::uint32_t kMaxListBytes = 1U << 20U;
 
-// Copies the file piece by piece and takes its digest on the way; nullopt when a piece cannot be read or
-// written.
-std::optional<Sha256Hash::Digest> CopyAndHash(SetupState& state, const std::string& from,
-                                              const std::string& to, std::vector<char>& buffer) {
+// Copies the file piece by piece, no one else writing the copy meanwhile; false when a piece cannot be read
+// or written.
+bool CopyPieces(SetupState& state, const std::string& from, const std::string& to,
+                std::vector<char>& buffer) {
   Files& files = state.machine.files;
-  const std::unique_ptr<Sha256Hash> hash = state.machine.crypto.CreateSha256();
-  const UniqueFile target(files, files.Create(to, Files::kGenericWrite, Files::kShareRead,
-                                              Files::kCreateAlways, Files::kAttributeNormal));
-  if (!hash || !target.IsOpen()) {
-    return std::nullopt;
+  UniqueFile target(files, files.Create(to, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
+                                        Files::kAttributeNormal));
+  if (!target.IsOpen()) {
+    return false;
   }
   const bool copied = ReadFilePieces(files, from, buffer, [&](std::string_view piece) {
-    return hash->Add(piece.data(), static_cast<std::uint32_t>(piece.size())) &&
-           files.WritePart(target.get(), piece.data(), static_cast<std::uint32_t>(piece.size())) ==
-               piece.size();
+    return files.WritePart(target.get(), piece.data(), static_cast<std::uint32_t>(piece.size())) ==
+           piece.size();
   });
-  return copied ? hash->Finish() : std::nullopt;
+  return target.Close() && copied;
 }
 
 }  // namespace
@@ -90,18 +89,32 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
     if (!files.StampOf(localPath)) {
       state.record.AddNewFile(localPath);
     }
-    const std::optional<Sha256Hash::Digest> copied = CopyAndHash(state, sourcePath, localPath, buffer);
-    if (copied != listed) {
+    // The copy is checked as it is on disk, held open sharing read only until it has run.
+    UniqueFile held(files);
+    const bool copied = CopyPieces(state, sourcePath, localPath, buffer);
+    const PackageCheck check =
+        copied ? CheckPackage(state, download, localPath, listed, buffer, held) : PackageCheck::unreadable;
+    if (check == PackageCheck::refused) {
+      held.Close();
+      files.Remove(localPath);
+      return true;
+    }
+    if (check != PackageCheck::passed) {
       // A package that is not what the layout lists, or that could not be read whole (a share gone), is
       // neither run nor extracted.
       WriteLog(state, download.tag,
-               kBrokenOff + download.fileName + (copied ? kDigestMismatch : kUnreadable + sourceFolder));
+               kBrokenOff + download.fileName +
+                   (check == PackageCheck::notAsListed ? kDigestMismatch : kUnreadable + sourceFolder));
+      held.Close();
       files.Remove(localPath);
       continue;
     }
     state.record.AddFile(localPath);
     if (download.processing.run().ok()) {
       processed = true;
+      if (download.holdUntilRun) {
+        state.heldPackages.push_back(std::move(held));
+      }
       break;
     }
   }

@@ -75,9 +75,10 @@ std::optional<Sha256Hash::Digest> LayPackage(SetupState& state, const std::strin
                       return FileSha256(state, path) == published ? ActionResult::Done()
                                                                   : ActionResult::Failed(kDigestCall, 0);
                     }};
-  DownloadPackage(state,
-                  {LogTag::layout, name, packageFolder, kDownloading, kDownloaded, true, std::move(verify)},
-                  processed);
+  DownloadPackage(
+      state,
+      {LogTag::layout, name, packageFolder, kDownloading, kDownloaded, true, std::move(verify), false, true},
+      processed);
   const std::optional<Files::Stamp> stamp = files.StampOf(path);
   if (!processed || !stamp) {
     // What a failed download left is no package a later run could use.

@@ -37,10 +37,12 @@ bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlac
   }
   const std::string& localDirectory = place == PackagePlace::updateFolder ? updateDirectory : cabDirectory;
   bool processed = false;
-  if (!DownloadPackage(
-          state_,
-          {LogTag::server, fileName, localDirectory, kDownloading, kDownloaded, true, std::move(processing)},
-          processed)) {
+  // The server's cabinets are unpacked into its folder, and SQL Server's setup started, after every package
+  // is in: each stays held as it was checked until then.
+  if (!DownloadPackage(state_,
+                       {LogTag::server, fileName, localDirectory, kDownloading, kDownloaded, true,
+                        std::move(processing), true},
+                       processed)) {
     return false;
   }
   if (processed) {

@@ -1,0 +1,56 @@
+#include "steps/download/package_check.h"
+
+#include "product/setup_state.h"
+#include "steps/download/package_download.h"
+#include "steps/download/publisher_check.h"
+
+namespace {
+
+// The SHA-256 of what the open file holds, read from its start; nullopt when it cannot be read or hashed.
+std::optional<Sha256Hash::Digest> HeldDigest(SetupState& state, FileHandle file, std::span<char> buffer) {
+  Files& files = state.machine.files;
+  const std::unique_ptr<Sha256Hash> hash = state.machine.crypto.CreateSha256();
+  if (!hash || files.Seek(file, 0, Files::kFileBegin) != 0U) {
+    return std::nullopt;
+  }
+  for (;;) {
+    const std::optional<std::uint32_t> read =
+        files.Read(file, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+    if (!read) {
+      return std::nullopt;
+    }
+    if (*read == 0) {
+      return hash->Finish();
+    }
+    if (!hash->Add(buffer.data(), *read)) {
+      return std::nullopt;
+    }
+  }
+}
+
+}  // namespace
+
+PackageCheck CheckPackage(SetupState& state, const PackageDownload& download, const std::string& path,
+                          const std::optional<Sha256Hash::Digest>& expected, std::span<char> buffer,
+                          UniqueFile& held) {
+  Files& files = state.machine.files;
+  held = UniqueFile(files, files.Create(path, Files::kGenericRead, Files::kShareRead, Files::kOpenExisting,
+                                        Files::kAttributeNormal));
+  if (!held.IsOpen()) {
+    return PackageCheck::unreadable;
+  }
+  if (expected) {
+    const std::optional<Sha256Hash::Digest> digest = HeldDigest(state, held.get(), buffer);
+    if (!digest) {
+      return PackageCheck::unreadable;
+    }
+    if (*digest != *expected) {
+      return PackageCheck::notAsListed;
+    }
+  }
+  if (!download.laidOut && RunsPackage(download.fileName) &&
+      !CheckPublisher(state, download.tag, download.fileName, path, held.get()).ok()) {
+    return PackageCheck::refused;
+  }
+  return PackageCheck::passed;
+}
