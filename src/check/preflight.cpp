@@ -15,6 +15,7 @@
 #include "product/setup_state.h"
 #include "steps/download/http_session.h"
 #include "steps/download/package_probe.h"
+#include "steps/download/publisher_check.h"
 #include "steps/iis/iis_website.h"
 #include "steps/server/server_setup.h"
 #include "steps/sql/sql_server_setup.h"
@@ -52,6 +53,8 @@ constexpr char kRuntimesName[] = "Visual C++ runtimes";
 constexpr char kOnePackage[] = " package, ";
 constexpr char kPackages[] = " packages, ";
 constexpr char kDismName[] = "DISM";
+constexpr char kPublisherPinned[] =
+    " publisher key(s) pinned: a package runs only with a signature they lead to";
 constexpr char kRestartName[] = "Pending restart";
 constexpr char kOtherSetupName[] = "Other setups";
 constexpr char kNoServer[] = "not needed: no server is chosen";
@@ -419,6 +422,11 @@ PreflightReport RunPreflight(SetupState& state, const SqlServerSetup& sql, const
       report.lines.push_back(std::move(line));
     }
   }
+  // A build without pins checks signatures but not whose they are.
+  report.lines.push_back(state.publisherPins.empty()
+                             ? Line(CheckVerdict::warn, kPublisherCheckName, kPublisherNotPinned)
+                             : Line(CheckVerdict::ok, kPublisherCheckName,
+                                    std::to_string(state.publisherPins.size()) + kPublisherPinned));
   report.lines.push_back(CheckPort(state, choices));
   report.lines.push_back(CheckSql(sql, choices));
 

@@ -50,6 +50,9 @@ class Runtime {
   // AdjustTokenPrivileges of the process's own token (OpenProcessToken, LookupPrivilegeValueA): enables a
   // privilege such as "SeTakeOwnershipPrivilege"; false when the token does not hold it.
   virtual bool EnablePrivilege(const std::string& name) = 0;
+  // GetTokenInformation(TokenUser) of the process's own token, as a SID text (ConvertSidToStringSidA);
+  // nullopt when it cannot be read.
+  virtual std::optional<std::string> ProcessUserSid() = 0;
   // GetLocalTime as yyyymmdd.
   virtual std::string LocalDate() = 0;
   // Sleep: the thread waits this many milliseconds.

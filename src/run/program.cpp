@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "check/preflight.h"
+#include "product/publisher_pins.h"
 #include "run/exit_codes.h"
 #include "run/maintenance.h"
 #include "run/run_driver.h"
@@ -18,7 +19,9 @@ Program::Program(Machine& machine)
       state(machine, reporter),
       steps(state),
       dialog(state, reporter, steps.sql, *this),
-      passive(machine.dialogs, reporter) {}
+      passive(machine.dialogs, reporter) {
+  state.publisherPins = BuiltPublisherPins();
+}
 
 void Program::RunSetup(const SetupChoices& choices) {
   End(::RunSetup(state, steps, choices));

@@ -3,6 +3,7 @@
 #include "run/run_driver.h"
 #include "steps/toolkit/directory_helpers.h"
 #include "steps/toolkit/product_registration.h"
+#include "steps/toolkit/protected_folder.h"
 
 namespace {
 
@@ -38,7 +39,15 @@ ActionResult CopySetupProgram(SetupState& state) {
     return ActionResult::Failed(kModulePathCall, 0, kNoModulePath);
   }
   std::string ignored;
-  CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record);
+  // The setup's own folder holds what the uninstall entries start elevated, the record and the copies of
+  // what a run replaced: only administrators may change it.
+  const FolderProtection protection{kInstalledSetupFolder, ProtectedFolderDacl(FolderReaders::users)};
+  CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record, &protection);
+  if (ActionResult secured =
+          SecureFolder(state, LogTag::userInterface, kInstalledSetupFolder, FolderReaders::users);
+      !secured.ok()) {
+    return secured;
+  }
   // Started from the product folder (a modify run from the entry), the program is already in place.
   if (SameName(*running, kInstalledSetupProgram)) {
     return ActionResult::Done();

@@ -39,6 +39,7 @@ class FakeRuntime final : public Runtime {
     return existingMutexes.count(std::u16string(name)) != 0;
   }
   std::optional<bool> ProcessElevated() override { return elevated; }
+  std::optional<std::string> ProcessUserSid() override { return userSid; }
   bool EnablePrivilege(const std::string& name) override {
     if (heldPrivileges.count(name) == 0) {
       return false;
@@ -69,6 +70,8 @@ class FakeRuntime final : public Runtime {
   std::set<std::string> heldPrivileges = {"SeTakeOwnershipPrivilege", "SeRestorePrivilege",
                                           "SeBackupPrivilege"};
   std::set<std::string> enabledPrivileges;
+  // The administrator the setup runs as.
+  std::optional<std::string> userSid = "S-1-5-21-1004336348-1177238915-682003330-500";
 
   // Set by the test.
   std::int32_t comResult = 0;

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <sddl.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
@@ -114,6 +116,23 @@ bool Win32Runtime::EnablePrivilege(const std::string& name) {
   return AdjustTokenPrivileges(owned.get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr) !=
              FALSE &&
          GetLastError() == ERROR_SUCCESS;
+}
+
+std::optional<std::string> Win32Runtime::ProcessUserSid() {
+  DWORD size = 0;
+  GetTokenInformation(GetCurrentProcessToken(), TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> buffer(size);
+  if (size == 0 ||
+      GetTokenInformation(GetCurrentProcessToken(), TokenUser, buffer.data(), size, &size) == FALSE) {
+    return std::nullopt;
+  }
+  char* text = nullptr;
+  if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text) == FALSE) {
+    return std::nullopt;
+  }
+  std::string sid = text;
+  LocalFree(text);
+  return sid;
 }
 
 std::uint64_t Win32Runtime::Milliseconds() {

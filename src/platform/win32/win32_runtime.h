@@ -21,6 +21,7 @@ class Win32Runtime final : public Runtime {
   bool NamedMutexExists(std::u16string_view name) override;
   std::optional<bool> ProcessElevated() override;
   bool EnablePrivilege(const std::string& name) override;
+  std::optional<std::string> ProcessUserSid() override;
   std::string LocalDate() override;
   void Pause(std::uint32_t milliseconds) override;
   std::uint64_t Milliseconds() override;

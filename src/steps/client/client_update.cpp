@@ -4,6 +4,7 @@
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
 #include "steps/toolkit/installers.h"
+#include "steps/toolkit/protected_folder.h"
 #include "steps/toolkit/runtime_check.h"
 
 namespace {
@@ -39,8 +40,14 @@ bool ClientSetup::UpdateClient(const std::vector<PlannedPackage>& packages) {
   std::string& clientDirectory = state_.choices.clientDirectory;
   clientDirectory = WithTrailingBackslash(clientDirectory);
   updateDirectory = clientDirectory + kUpdateFolder;
-  if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record)) {
+  // What runs elevated comes from the update folder: only administrators may change it. The client folder
+  // keeps the rights it has.
+  const FolderProtection protection{updateDirectory, ProtectedFolderDacl(FolderReaders::users)};
+  if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record, &protection)) {
     WriteLog(state_, LogTag::client, kNoUpdateDirectory);
+    return true;
+  }
+  if (!SecureFolder(state_, LogTag::client, updateDirectory, FolderReaders::users).ok()) {
     return true;
   }
   for (const PlannedPackage& package : packages) {

@@ -84,7 +84,7 @@ ActionResult CheckPublisher(SetupState& state, LogTag tag, const std::string& fi
   if (state.publisherPins.empty()) {
     if (!state.unpinnedNoted) {
       state.unpinnedNoted = true;
-      WriteLog(state, tag, kPublisherNotPinned);
+      WriteLog(state, tag, std::string(kPublisherCheckName) + ": " + kPublisherNotPinned);
     }
     return ActionResult::Done();
   }

@@ -8,8 +8,10 @@
 
 struct SetupState;
 
-// What `/check` and the log say of a program built without pinned publishers.
-inline constexpr char kPublisherNotPinned[] = "Packages: publisher not pinned";
+// What `/check` and the log say of a program built without pinned publishers: "Packages: publisher not
+// pinned".
+inline constexpr char kPublisherCheckName[] = "Packages";
+inline constexpr char kPublisherNotPinned[] = "publisher not pinned";
 
 // Whether the setup starts or extracts a package of this name: a program, a Windows Installer package or
 // a cabinet. Only these are checked for their publisher.

@@ -6,6 +6,7 @@
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
 #include "steps/toolkit/installers.h"
+#include "steps/toolkit/protected_folder.h"
 
 namespace {
 
@@ -57,12 +58,22 @@ bool ServerSetup::BeginServerUpdate() {
   updateDirectory = serverDirectory + kUpdateFolder;
   state_.reporter.ShowStatus(kDownloadingServer);
   WriteLog(state_, LogTag::server, kBeginning);
-  if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record)) {
+  // The server's folder holds the module the website's pool loads, and what runs elevated: only
+  // administrators may change it or anything in it.
+  const FolderProtection protection = ServerFolderProtection();
+  if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record, &protection)) {
     WriteLog(state_, LogTag::server, kNoUpdateDirectory);
+    return false;
+  }
+  if (!SecureFolder(state_, LogTag::server, serverDirectory, FolderReaders::usersAndWebsite).ok()) {
     return false;
   }
   cabDirectory = serverDirectory + kCabinetFolder;
   return true;
+}
+
+FolderProtection ServerSetup::ServerFolderProtection() const {
+  return {state_.choices.serverDirectory, ProtectedFolderDacl(FolderReaders::usersAndWebsite)};
 }
 
 void ServerSetup::PrepareServerRepair() {

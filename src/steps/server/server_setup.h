@@ -7,6 +7,7 @@
 #include "steps/download/package_download.h"
 #include "steps/iis/iis_change_report.h"
 #include "steps/iis/iis_website.h"
+#include "steps/toolkit/protected_folder.h"
 
 class DownloadStatusStore;
 
@@ -78,6 +79,8 @@ class ServerSetup {
   // and the first line, the update folder entered or made (false, and logged, when it can be neither),
   // and the cabinet folder's name.
   bool BeginServerUpdate();
+  // Every folder made at the server's folder or below it is protected, readable by the website.
+  FolderProtection ServerFolderProtection() const;
   // The website's configuration, as InstallWebsite describes it; `commits` receives the changes at each
   // configuration path with what its commit returned.
   ActionResult ConfigureWebsite(std::vector<IisCommittedChanges>& commits);

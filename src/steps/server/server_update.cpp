@@ -4,6 +4,7 @@
 #include "steps/server/server_setup.h"
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
+#include "steps/toolkit/protected_folder.h"
 #include "steps/toolkit/runtime_check.h"
 
 namespace {
@@ -30,7 +31,8 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   }
   Machine& machine = state_.machine;
   const std::string& serverDirectory = state_.choices.serverDirectory;
-  EnterOrCreateDirectory(machine, cabDirectory, &state_.record);
+  const FolderProtection protection = ServerFolderProtection();
+  EnterOrCreateDirectory(machine, cabDirectory, &state_.record, &protection);
 
   for (const PlannedPackage& package : packages) {
     if (!PackageNeeded(state_, package)) {

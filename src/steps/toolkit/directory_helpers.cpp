@@ -4,6 +4,7 @@
 #include "core/path_text.h"
 #include "journal/install_record.h"
 #include "platform/machine.h"
+#include "steps/toolkit/protected_folder.h"
 
 namespace {
 
@@ -31,13 +32,26 @@ std::string MessageOf(Machine& machine, std::uint32_t error) {
   return text;
 }
 
+// Whether the folder is the root or lies below it.
+bool AtOrBelow(const std::string& folder, const std::string& root) {
+  const std::string base = WithoutTrailingBackslash(root);
+  return !base.empty() && folder.size() >= base.size() && SameName(folder.substr(0, base.size()), base) &&
+         (folder.size() == base.size() || folder[base.size()] == '\\');
+}
+
 // The walk shared by both helpers, over a path already trimmed. `errors` collects the messages of the
-// directories that could not be made, when given. False when a level cannot be entered or made.
+// directories that could not be made, when given. False when a level cannot be entered or made. A level
+// at or below the protection's root is made with its DACL.
 ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::string* errors,
-                           InstallRecord* record) {
+                           InstallRecord* record, const FolderProtection* protection) {
   Files& files = machine.files;
   std::string component;
   bool first = true;
+  const auto make = [&](std::size_t end) {
+    return protection != nullptr && AtOrBelow(path.substr(0, end), protection->root)
+               ? files.MakeDirectoryWithSecurity(component, protection->dacl)
+               : files.MakeDirectory(component);
+  };
   // A folder to be made is recorded first, by the path walked so far: a run cut off right after making it
   // leaves it in the record. A folder that is there already is not the run's.
   const auto making = [&](std::size_t end) {
@@ -60,7 +74,7 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
     }
     if (files.ChangeDirectory(component) != 0) {
       making(at);
-      const std::uint32_t error = files.MakeDirectory(component);
+      const std::uint32_t error = make(at);
       if (error != 0 && errors != nullptr) {
         *errors += MessageOf(machine, error);
       }
@@ -76,7 +90,7 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
     return ActionResult::Done();
   }
   making(path.size());
-  const std::uint32_t error = files.MakeDirectory(component);
+  const std::uint32_t error = make(path.size());
   if (error != 0 && errors != nullptr) {
     *errors += MessageOf(machine, error);
   }
@@ -85,16 +99,17 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
 
 }  // namespace
 
-ActionResult CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record) {
+ActionResult CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record,
+                                  const FolderProtection* protection) {
   const std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
   if (machine.files.ChangeDirectory(trimmed) == 0 || trimmed.empty()) {
     return ActionResult::Done();
   }
-  return WalkAndCreate(machine, trimmed, nullptr, record);
+  return WalkAndCreate(machine, trimmed, nullptr, record, protection);
 }
 
 ActionResult CreateDirectoryChainEx(Machine& machine, const std::string& path, std::string& errorText,
-                                    InstallRecord* record) {
+                                    InstallRecord* record, const FolderProtection* protection) {
   std::string trimmed = WithoutTrailingBackslash(TrimTrailingBlanks(path));
   if (trimmed.starts_with(kLongPathPrefix)) {
     trimmed.erase(0, std::string_view(kLongPathPrefix).size());
@@ -108,12 +123,13 @@ ActionResult CreateDirectoryChainEx(Machine& machine, const std::string& path, s
   if (trimmed.empty()) {
     return ActionResult::Done();
   }
-  return WalkAndCreate(machine, trimmed, &errorText, record);
+  return WalkAndCreate(machine, trimmed, &errorText, record, protection);
 }
 
-ActionResult EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRecord* record) {
+ActionResult EnterOrCreateDirectory(Machine& machine, const std::string& path, InstallRecord* record,
+                                    const FolderProtection* protection) {
   return machine.files.ChangeDirectory(path) == 0 ? ActionResult::Done()
-                                                  : CreateDirectoryChain(machine, path, record);
+                                                  : CreateDirectoryChain(machine, path, record, protection);
 }
 
 ActionResult DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record) {

@@ -12,6 +12,7 @@
 #include "steps/iis/iis_website.h"
 #include "steps/toolkit/installers.h"
 #include "steps/toolkit/product_registration.h"
+#include "steps/toolkit/protected_folder.h"
 
 namespace {
 
@@ -124,6 +125,12 @@ std::vector<RecordEntry>::const_reverse_iterator LastRunMark(const std::vector<R
 // The setup program's copy and the shared folders made for it: they go last, after the record.
 bool IsSetupProgramEntry(const RecordEntry& entry) {
   return entry.kind == Kind::setupCopy || (entry.kind == Kind::folder && entry.scope == RecordScope::shared);
+}
+
+// A recorded path that may be touched now: safe, and reached without passing a junction, a symbolic link or
+// a mount point (which would send the change elsewhere, wherever it was made to point since).
+bool Reachable(Files& files, const std::string& path) {
+  return IsSafePath(path) && !ReparsePointOnPath(files, path);
 }
 
 LogTag TagOf(RecordScope scope) {
@@ -361,7 +368,8 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
     if (entry->kind == Kind::backup && backupOf(entry->fields[0]) == &*entry) {
       const std::string& path = entry->fields[0];
       std::uint32_t error = 0;
-      const bool restored = IsSafePath(path) && IsBackupCopy(entry->fields[1], state_.record.backupFolder) &&
+      const bool restored = Reachable(files, path) &&
+                            IsBackupCopy(entry->fields[1], state_.record.backupFolder) &&
                             files.CopyTo(entry->fields[1], path, error);
       Log(entry->scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
       if (restored) {
@@ -374,7 +382,7 @@ void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
       continue;
     }
     const std::string& path = entry->fields.front();
-    if (!IsSafePath(path)) {
+    if (!Reachable(files, path)) {
       Log(entry->scope, kUnsafeEntry + path);
       continue;
     }
@@ -498,7 +506,7 @@ void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {
   std::vector<std::string> handled;
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     const std::string& path = entry->fields.front();
-    if (!IsSetupProgramEntry(*entry) || !IsSafePath(path) || !files.FileAttributes(path)) {
+    if (!IsSetupProgramEntry(*entry) || !Reachable(files, path) || !files.FileAttributes(path)) {
       continue;
     }
     handled.push_back(path);

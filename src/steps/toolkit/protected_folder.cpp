@@ -1,0 +1,197 @@
+#include "steps/toolkit/protected_folder.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "core/path_text.h"
+#include "core/security_text.h"
+#include "product/setup_state.h"
+
+namespace {
+
+constexpr char kAdministrators[] = "BA";
+constexpr char kSystem[] = "SY";
+constexpr char kTrustedInstaller[] = "S-1-5-80-956008885-3425186549-2983580390-2908806716-3401183720";
+constexpr char kUsers[] = "BU";
+constexpr char kIisUsers[] = "S-1-5-32-568";
+constexpr char kTakeOwnership[] = "SeTakeOwnershipPrivilege";
+constexpr char kAllEntries[] = "*.*";
+constexpr int kDepthLimit = 16;
+
+constexpr char kRefused[] = "Refused ";
+constexpr char kReparsePoint[] = ": a junction, symbolic link or mount point";
+constexpr char kSecured[] = "Secured ";
+constexpr char kWasOwnedBy[] = ": it was owned by ";
+constexpr char kWritableBy[] = " and could be changed by ";
+constexpr char kNowOwned[] =
+    "; now it is owned by Administrators and only SYSTEM and Administrators may change it";
+constexpr char kNotSecured[] = "Could not secure ";
+constexpr char kErrorOpen[] = " (error ";
+constexpr char kErrorClose[] = ")";
+constexpr char kSecurityCall[] = "SetNamedSecurityInfo";
+constexpr char kReparseCall[] = "GetFileAttributes";
+constexpr std::uint32_t kReparseEncountered = 4395;  // ERROR_REPARSE_POINT_ENCOUNTERED
+
+// Who may hold a protected folder or change it: the administrators, SYSTEM, TrustedInstaller, and the
+// administrator the setup runs as (the owner of what it makes where Windows gives objects their creator as
+// owner).
+struct Trusted {
+  std::string setupUser;
+  bool operator()(const std::string& sid) const {
+    return sid == kAdministrators || sid == kSystem || sid == kTrustedInstaller ||
+           (!setupUser.empty() && sid == setupUser);
+  }
+};
+
+// The SIDs other than the trusted ones that an entry of the DACL lets change the folder.
+std::vector<std::string> OtherWriters(const SecurityText& security, const Trusted& trusted) {
+  std::vector<std::string> writers;
+  for (const AccessEntry& entry : security.entries) {
+    if (entry.allowed && !HasInheritance(entry.inheritance, Inheritance::inheritOnly) &&
+        (entry.rights & access_rights::kChanging) != 0 && !trusted(entry.sid) &&
+        std::find(writers.begin(), writers.end(), entry.sid) == writers.end()) {
+      writers.push_back(entry.sid);
+    }
+  }
+  return writers;
+}
+
+struct Judged {
+  bool trusted = false;
+  std::string owner;
+  std::vector<std::string> writers;
+};
+
+Judged Judge(Files& files, const std::string& path, const Trusted& trusted) {
+  const std::optional<std::string> text = files.SecurityOf(path);
+  const std::optional<SecurityText> security = text ? ParseSecurityText(*text) : std::nullopt;
+  if (!security) {
+    // Security the setup may not even read is not the setup's.
+    return {false, "(unreadable)", {}};
+  }
+  Judged judged{false, security->owner, OtherWriters(*security, trusted)};
+  judged.trusted = trusted(security->owner) && judged.writers.empty();
+  return judged;
+}
+
+// Gives the file or folder the administrators as owner and the protected DACL: 0, or the error.
+std::uint32_t Protect(SetupState& state, const std::string& path, const std::string& dacl) {
+  Files& files = state.machine.files;
+  // Taking what another owns needs the privilege, which an administrator holds but has not enabled.
+  state.machine.runtime.EnablePrivilege(kTakeOwnership);
+  const std::uint32_t owned =
+      files.SetSecurity(path, Files::SecurityPart::owner, std::string("O:") + kAdministrators);
+  return owned != 0 ? owned : files.SetSecurity(path, Files::SecurityPart::protectedDacl, dacl);
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) {
+    text += (text.empty() ? "" : ", ") + name;
+  }
+  return text;
+}
+
+ActionResult Fail(SetupState& state, LogTag tag, const std::string& line, const char* call,
+                  std::uint32_t code) {
+  WriteLog(state, tag, line);
+  MarkComponentFailed(state);
+  return ActionResult::Failed(call, code, line);
+}
+
+// What a protected folder's securing works with: where it logs, the DACL it sets, whom it trusts.
+struct Securing {
+  LogTag tag;
+  std::string dacl;
+  Trusted trusted;
+};
+
+// Secures one file or folder, saying what was changed. Done, or the failure.
+ActionResult SecureOne(SetupState& state, const Securing& securing, const std::string& path) {
+  const LogTag tag = securing.tag;
+  const Judged judged = Judge(state.machine.files, path, securing.trusted);
+  if (judged.trusted) {
+    return ActionResult::Done();
+  }
+  if (const std::uint32_t error = Protect(state, path, securing.dacl); error != 0) {
+    return Fail(state, tag, kNotSecured + path + kErrorOpen + std::to_string(error) + kErrorClose,
+                kSecurityCall, error);
+  }
+  WriteLog(state, tag,
+           kSecured + path + kWasOwnedBy + judged.owner +
+               (judged.writers.empty() ? "" : kWritableBy + Joined(judged.writers)) + kNowOwned);
+  return ActionResult::Done();
+}
+
+// Goes through what the folder holds: a reparse point anywhere is refused; with `judge`, each entry that is
+// not secure is made so.
+ActionResult SecureContents(SetupState& state, const Securing& securing, const std::string& folder,
+                            int depth) {
+  const auto entries = state.machine.files.ListDirectory(WithTrailingBackslash(folder) + kAllEntries);
+  if (!entries || depth > kDepthLimit) {
+    return ActionResult::Done();
+  }
+  for (const Files::DirectoryEntry& entry : *entries) {
+    if (entry.name == "." || entry.name == "..") {
+      continue;
+    }
+    const std::string path = JoinPath(folder, entry.name);
+    if ((entry.attributes & Files::kAttributeReparsePoint) != 0) {
+      return Fail(state, securing.tag, kRefused + path + kReparsePoint, kReparseCall, kReparseEncountered);
+    }
+    if (ActionResult secured = SecureOne(state, securing, path); !secured.ok()) {
+      return secured;
+    }
+    if ((entry.attributes & Files::kAttributeDirectory) != 0) {
+      if (ActionResult below = SecureContents(state, securing, path, depth + 1); !below.ok()) {
+        return below;
+      }
+    }
+  }
+  return ActionResult::Done();
+}
+
+}  // namespace
+
+std::string ProtectedFolderDacl(FolderReaders readers) {
+  std::string dacl = std::string("D:P(A;OICI;FA;;;") + kSystem + ")(A;OICI;FA;;;" + kAdministrators +
+                     ")(A;OICI;0x1200a9;;;" + kUsers + ")";
+  if (readers == FolderReaders::usersAndWebsite) {
+    dacl += std::string("(A;OICI;0x1200a9;;;") + kIisUsers + ")";
+  }
+  return dacl;
+}
+
+std::optional<std::string> ReparsePointOnPath(Files& files, const std::string& path) {
+  // From the first name below the drive (or the share) to the path's own.
+  std::size_t at = path.starts_with("\\\\") ? path.find('\\', path.find('\\', 2) + 1) : path.find('\\');
+  while (at != std::string::npos && at < path.size()) {
+    const std::size_t next = path.find('\\', at + 1);
+    const std::string prefix = path.substr(0, next);
+    if (prefix.size() > at + 1) {
+      const std::optional<std::uint32_t> attributes = files.FileAttributes(prefix);
+      if (attributes && (*attributes & Files::kAttributeReparsePoint) != 0) {
+        return prefix;
+      }
+    }
+    at = next;
+  }
+  return std::nullopt;
+}
+
+ActionResult SecureFolder(SetupState& state, LogTag tag, const std::string& folder, FolderReaders readers) {
+  std::string path = folder;
+  while (path.size() > 3 && path.back() == '\\') {
+    path.pop_back();
+  }
+  if (const std::optional<std::string> reparse = ReparsePointOnPath(state.machine.files, path)) {
+    return Fail(state, tag, kRefused + *reparse + kReparsePoint, kReparseCall, kReparseEncountered);
+  }
+  const Securing securing{tag, ProtectedFolderDacl(readers),
+                          Trusted{CanonicalSid(state.machine.runtime.ProcessUserSid().value_or(""))}};
+  if (ActionResult secured = SecureOne(state, securing, path); !secured.ok()) {
+    return secured;
+  }
+  return SecureContents(state, securing, path, 0);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/action_result.h"
+#include "product/setup_log.h"
+
+class Files;
+struct SetupState;
+
+// Who besides SYSTEM and the administrators may read (and run what is in) a protected folder.
+enum class FolderReaders {
+  users,            // the machine's users
+  usersAndWebsite,  // and the IIS worker processes (IIS_IUSRS), which read the server's folder
+};
+
+// The DACL of a folder that holds what runs elevated or as a service: SYSTEM and Administrators full
+// control, the readers read and execute, protected (nothing inherited from above) and inherited by
+// everything below it.
+std::string ProtectedFolderDacl(FolderReaders readers);
+
+// Where a folder chain makes its folders protected: every folder made at `root` or below it gets `dacl`.
+struct FolderProtection {
+  std::string root;
+  std::string dacl;
+};
+
+// The first name on the path, from the drive down and the path's own last name included, that is a
+// reparse point (a junction, a symbolic link or a mount point); nullopt when there is none.
+std::optional<std::string> ReparsePointOnPath(Files& files, const std::string& path);
+
+// Secures a protected folder that exists (made by the run, or found): no name on its path and nothing in it
+// may be a reparse point, it must be owned by the administrators, SYSTEM or TrustedInstaller and let no one
+// else write, delete, change its rights or take it. A folder that was not so is made so (owner
+// Administrators, the protected DACL; each file and folder in it too), with one line saying what was changed.
+// Done, or the check that failed with its line logged under `tag` and the component failed: a reparse point
+// ("Refused PATH: a junction, symbolic link or mount point") or a folder that could not be secured.
+ActionResult SecureFolder(SetupState& state, LogTag tag, const std::string& folder, FolderReaders readers);
