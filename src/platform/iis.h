@@ -36,6 +36,9 @@ class IisProperty {
   virtual std::int32_t IsDefault(bool& isDefault) = 0;
   // Clear: the element no longer sets the property, which takes its inherited or default value again.
   virtual std::int32_t Clear() = 0;
+  // get_Schema, then the schema's get_IsEncrypted: IIS keeps the property encrypted (a password), and
+  // get_Value hands it out decrypted.
+  virtual std::int32_t IsEncrypted(bool& encrypted) = 0;
 };
 
 class IisPropertyCollection {

@@ -153,6 +153,14 @@ class Property final : public IisProperty, Counted {
     name = name_;
     return 0;
   }
+  // As IIS's schema marks them: every password is kept encrypted.
+  std::int32_t IsEncrypted(bool& encrypted) override {
+    if (const std::int32_t failure = iis_.Failure("IsEncrypted", Narrow(name_))) {
+      return failure;
+    }
+    encrypted = Lower(name_) == u"password";
+    return 0;
+  }
   std::int32_t IsDefault(bool& isDefault) override {
     if (const std::int32_t failure = iis_.Failure("IsDefault", Narrow(name_))) {
       return failure;

@@ -367,14 +367,21 @@ TEST(PortConflict, TheBindingOnThePortMovesToAFreePortAndSaysSo) {
 // The record keeps a replaced site as text: it reads back as the same element, and a text that is not one
 // (from a damaged or foreign record) is refused whole.
 TEST(ElementCopyText, ReadsBackWhatItWroteAndRefusesAnythingElse) {
-  const IisElementCopy site{u"site",
-                            {{u"name", std::u16string(u"Old, \"site\"\t\u00e9")},
-                             {u"id", std::uint32_t{7}},
-                             {u"serverAutoStart", false},
-                             {u"maxUrlSegments", std::int64_t{-1}}},
-                            {{u"limits", {{u"maxBandwidth", std::uint64_t{65536}}}, {}, {}}},
-                            {{u"application", {{u"path", std::u16string(u"/")}}, {}, {}}}};
+  const IisElementCopy site{
+      u"site",
+      {{u"name", std::u16string(u"Old, \"site\"\t\u00e9")},
+       {u"id", std::uint32_t{7}},
+       {u"serverAutoStart", false},
+       {u"maxUrlSegments", std::int64_t{-1}}},
+      {{u"limits", {{u"maxBandwidth", std::uint64_t{65536}}}, {}, {}, {}}},
+      {{u"application",
+        {{u"path", std::u16string(u"/")}},
+        {},
+        {{u"virtualDirectory", {{u"path", std::u16string(u"/")}}, {}, {}, {u"password"}}},
+        {}}},
+      {}};
   const std::string text = ElementCopyText(site);
+  EXPECT_EQ(WithheldSecrets(site), std::vector<std::string>{"virtualDirectory / / password"});
   EXPECT_EQ(text.find_first_of("\t\r\n "), std::string::npos) << text;
   EXPECT_EQ(ParseElementCopyText(text), site);
   for (const std::string& damaged : std::vector<std::string>{

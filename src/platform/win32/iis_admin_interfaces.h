@@ -130,6 +130,24 @@ struct IAppHostProperty : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Schema(IAppHostPropertySchema** ppSchema) = 0;           // 11
 };
 
+struct IAppHostPropertySchema : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Name(BSTR* pbstrName) = 0;                                // 3
+  virtual HRESULT STDMETHODCALLTYPE get_Type(BSTR* pbstrType) = 0;                                // 4
+  virtual HRESULT STDMETHODCALLTYPE get_DefaultValue(VARIANT* pDefaultValue) = 0;                 // 5
+  virtual HRESULT STDMETHODCALLTYPE get_IsRequired(VARIANT_BOOL* pfIsRequired) = 0;               // 6
+  virtual HRESULT STDMETHODCALLTYPE get_IsUniqueKey(VARIANT_BOOL* pfIsUniqueKey) = 0;             // 7
+  virtual HRESULT STDMETHODCALLTYPE get_IsCombinedKey(VARIANT_BOOL* pfIsCombinedKey) = 0;         // 8
+  virtual HRESULT STDMETHODCALLTYPE get_IsExpanded(VARIANT_BOOL* pfIsExpanded) = 0;               // 9
+  virtual HRESULT STDMETHODCALLTYPE get_ValidationType(BSTR* pbstrValidationType) = 0;            // 10
+  virtual HRESULT STDMETHODCALLTYPE get_ValidationParameter(BSTR* pbstrValidationParameter) = 0;  // 11
+  virtual HRESULT STDMETHODCALLTYPE GetMetadata(BSTR bstrMetadataName, VARIANT* pValue) = 0;      // 12
+  virtual HRESULT STDMETHODCALLTYPE get_IsCaseSensitive(VARIANT_BOOL* pfIsCaseSensitive) = 0;     // 13
+  virtual HRESULT STDMETHODCALLTYPE get_PossibleValues(IUnknown** ppValues) = 0;                  // 14
+  virtual HRESULT STDMETHODCALLTYPE get_DoesAllowInfinite(VARIANT_BOOL* pfAllowInfinite) = 0;     // 15
+  virtual HRESULT STDMETHODCALLTYPE get_IsEncrypted(VARIANT_BOOL* pfIsEncrypted) = 0;             // 16
+  virtual HRESULT STDMETHODCALLTYPE get_TimeSpanFormat(BSTR* pbstrTimeSpanFormat) = 0;            // 17
+};
+
 struct IAppHostMethodCollection : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Count(DWORD* pcCount) = 0;                            // 3
   virtual HRESULT STDMETHODCALLTYPE get_Item(VARIANT cIndex, IAppHostMethod** ppMethod) = 0;  // 4

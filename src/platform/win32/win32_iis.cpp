@@ -154,6 +154,19 @@ class Win32IisProperty final : public IisProperty {
     return result;
   }
   std::int32_t Clear() override { return property_->Clear(); }
+  std::int32_t IsEncrypted(bool& encrypted) override {
+    ComPtr<IAppHostPropertySchema> schema;
+    HRESULT result = property_->get_Schema(schema.GetAddressOf());
+    if (FAILED(result) || !schema) {
+      return FAILED(result) ? result : E_POINTER;
+    }
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    result = schema->get_IsEncrypted(&flag);
+    if (SUCCEEDED(result)) {
+      encrypted = flag != VARIANT_FALSE;
+    }
+    return result;
+  }
 
  private:
   ComPtr<IAppHostProperty> property_;

@@ -11,8 +11,27 @@ constexpr std::u16string_view kRuntimeState = u"state";
 // Deeper than any element of the configuration: a record that nests further is not one of ours.
 constexpr std::size_t kMaxDepth = 32;
 
+// A configuration name or path for a log line: UTF-16 code units as UTF-8 (names and paths of IIS are
+// texts of the Basic Multilingual Plane).
+std::string Narrow(std::u16string_view text) {
+  std::string narrow;
+  for (const char16_t unit : text) {
+    if (unit < 0x80) {
+      narrow += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      narrow += static_cast<char>(0xC0 | (unit >> 6U));
+      narrow += static_cast<char>(0x80 | (unit & 0x3FU));
+    } else {
+      narrow += static_cast<char>(0xE0 | (unit >> 12U));
+      narrow += static_cast<char>(0x80 | ((unit >> 6U) & 0x3FU));
+      narrow += static_cast<char>(0x80 | (unit & 0x3FU));
+    }
+  }
+  return narrow;
+}
+
 bool IsEmpty(const IisElementCopy& copy) {
-  return copy.properties.empty() && copy.children.empty() && copy.items.empty();
+  return copy.properties.empty() && copy.withheld.empty() && copy.children.empty() && copy.items.empty();
 }
 
 // The properties the element sets itself; one whose value IIS cannot hand out is left out.
@@ -28,8 +47,16 @@ bool CopyProperties(IisElement& element, IisElementCopy& copy) {
     bool isDefault = true;
     IisValue value;
     if (ComFailed(properties->ItemAt(i, property)) || !property || ComFailed(property->Name(name)) ||
-        name == kRuntimeState || ComFailed(property->IsDefault(isDefault)) || isDefault ||
-        ComFailed(property->Value(value))) {
+        name == kRuntimeState || ComFailed(property->IsDefault(isDefault)) || isDefault) {
+      continue;
+    }
+    // A password is never read out: a property that is, or may be, kept encrypted is only named.
+    bool encrypted = true;
+    if (ComFailed(property->IsEncrypted(encrypted)) || encrypted) {
+      copy.withheld.push_back(std::move(name));
+      continue;
+    }
+    if (ComFailed(property->Value(value))) {
       continue;
     }
     copy.properties.emplace_back(std::move(name), std::move(value));
@@ -130,6 +157,10 @@ void AppendText(const IisElementCopy& copy, char kind, std::string& text) {
     text += '=';
     text += IisValueText(value);
   }
+  for (const std::u16string& name : copy.withheld) {
+    text += ",w";
+    text += HexName(name);
+  }
   for (const IisElementCopy& child : copy.children) {
     text += ',';
     AppendText(child, 'c', text);
@@ -159,6 +190,27 @@ bool AddElementCopy(IisElementCollection& collection, const IisElementCopy& copy
   }
   const bool applied = Apply(*element, copy);
   return !ComFailed(collection.AddElement(*element, -1)) && applied;
+}
+
+std::vector<std::string> WithheldSecrets(const IisElementCopy& copy) {
+  std::vector<std::string> secrets;
+  std::string where = Narrow(copy.name);
+  for (const auto& [name, value] : copy.properties) {
+    if (name == u"path" && std::holds_alternative<std::u16string>(value)) {
+      where += " " + Narrow(std::get<std::u16string>(value));
+    }
+  }
+  for (const std::u16string& name : copy.withheld) {
+    secrets.push_back(where + " / " + Narrow(name));
+  }
+  for (const auto* list : {&copy.children, &copy.items}) {
+    for (const IisElementCopy& below : *list) {
+      for (std::string& secret : WithheldSecrets(below)) {
+        secrets.push_back(std::move(secret));
+      }
+    }
+  }
+  return secrets;
 }
 
 std::string ElementCopyText(const IisElementCopy& copy) {
@@ -195,6 +247,14 @@ std::optional<IisElementCopy> ParseElementCopyText(std::string_view text) {
         return std::nullopt;
       }
       open.back()->properties.emplace_back(*name, *value);
+      continue;
+    }
+    if (kind == 'w') {
+      const std::optional<std::u16string> name = NameOfHex(token.substr(1));
+      if (open.empty() || !name) {
+        return std::nullopt;
+      }
+      open.back()->withheld.push_back(*name);
       continue;
     }
     const std::optional<std::u16string> name = NameOfHex(token.substr(1));

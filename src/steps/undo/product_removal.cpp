@@ -9,6 +9,7 @@
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
+#include "steps/iis/iis_element_copy.h"
 #include "steps/iis/iis_website.h"
 #include "steps/toolkit/installers.h"
 #include "steps/toolkit/product_registration.h"
@@ -38,6 +39,7 @@ constexpr char kRemovedPool[] = "Removed application pool:";
 constexpr char kRestoredPool[] = "Restored application pool:";
 constexpr char kRestoredSite[] = "Restored Website:";
 constexpr char kNotRestoredSite[] = "Could not restore Website:";
+constexpr char kPasswordsAgain[] = "Set again by hand the passwords the setup does not keep, of Website:";
 constexpr char kNotRestoredPool[] = "Could not restore application pool:";
 constexpr char kRemovedRestriction[] = "Removed restriction of ";
 constexpr char kRestoredBinding[] = "Restored binding ";
@@ -313,7 +315,18 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
     if (entry->kind == Kind::site && website.RemoveSite(name, replaced)) {
       lines.push_back(kRemovedSite + name);
     } else if (entry->kind == Kind::siteKept && takingBack_) {
-      lines.push_back((website.RestoreSite(entry->fields[2]) ? kRestoredSite : kNotRestoredSite) + name);
+      const bool restored = website.RestoreSite(entry->fields[2]);
+      lines.push_back((restored ? kRestoredSite : kNotRestoredSite) + name);
+      // The setup keeps no password: what the site had must be given again.
+      const std::optional<IisElementCopy> copy = ParseElementCopyText(entry->fields[2]);
+      const std::vector<std::string> secrets = copy ? WithheldSecrets(*copy) : std::vector<std::string>{};
+      if (restored && !secrets.empty()) {
+        std::string line = kPasswordsAgain + name + ": ";
+        for (std::size_t i = 0; i < secrets.size(); ++i) {
+          line += (i == 0 ? "" : "; ") + secrets[i];
+        }
+        lines.push_back(line);
+      }
     } else if (entry->kind == Kind::pool && website.RemoveAppPool(name)) {
       lines.push_back(kRemovedPool + name);
     } else if (entry->kind == Kind::poolKept && takingBack_) {
