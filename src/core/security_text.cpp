@@ -130,11 +130,17 @@ std::string RightsText(std::uint32_t rights) {
   if (rights == access_rights::kFileAll) {
     return "FA";
   }
-  std::string digits;
-  for (std::uint32_t value = rights; value != 0; value >>= 4U) {
-    digits.insert(digits.begin(), "0123456789abcdef"[value & 0xFU]);
+  std::array<char, 11> text{'0', 'x'};
+  std::size_t length = 2;
+  bool leading = true;
+  for (int shift = 28; shift >= 0; shift -= 4) {
+    const std::uint32_t digit = (rights >> static_cast<unsigned>(shift)) & 0xFU;
+    if (digit != 0 || !leading || shift == 0) {
+      text.at(length++) = "0123456789abcdef"[digit];
+      leading = false;
+    }
   }
-  return "0x" + (digits.empty() ? std::string("0") : digits);
+  return std::string(text.data(), length);
 }
 
 }  // namespace
@@ -214,7 +220,11 @@ std::string SecurityTextOf(const SecurityText& security) {
         text += name;
       }
     }
-    text += ";" + RightsText(entry.rights) + ";;;" + entry.sid + ")";
+    text += ';';
+    text += RightsText(entry.rights);
+    text += ";;;";
+    text += entry.sid;
+    text += ')';
   }
   return text;
 }

@@ -197,11 +197,15 @@ std::vector<std::string> WithheldSecrets(const IisElementCopy& copy) {
   std::string where = Narrow(copy.name);
   for (const auto& [name, value] : copy.properties) {
     if (name == u"path" && std::holds_alternative<std::u16string>(value)) {
-      where += " " + Narrow(std::get<std::u16string>(value));
+      where += ' ';
+      where += Narrow(std::get<std::u16string>(value));
     }
   }
   for (const std::u16string& name : copy.withheld) {
-    secrets.push_back(where + " / " + Narrow(name));
+    std::string secret = where;
+    secret += " / ";
+    secret += Narrow(name);
+    secrets.push_back(std::move(secret));
   }
   for (const auto* list : {&copy.children, &copy.items}) {
     for (const IisElementCopy& below : *list) {
