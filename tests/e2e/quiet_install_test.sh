@@ -12,6 +12,9 @@
 #              for the rest with a range, the installer arrives whole and runs, the run ends with 0
 #   digest     a runtime installer whose published digest is wrong, and a cabinet with a changed byte, are
 #              refused five times each and never run or extracted; the run ends with 1603
+#   publisher  a runtime installer and a cabinet that are unsigned, signed by a publisher of another
+#              authority, or (the installer) changed after signing, each published with its right digest:
+#              neither is started or extracted, a line names each, the run ends with 1603
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
 world_init "$1"
@@ -179,5 +182,34 @@ grep -qxF "Client Setup:Could not install VC_redist.x64.exe after 5 attempts" "$
 [ ! -s "$control/VC_redist.x64.log" ] || fail "digest: the runtime installer ran"
 [ ! -e "$drive_c/NembricAIApp/NembricAI.exe" ] || fail "digest: the changed cabinet was extracted"
 
+world_stop_server
+# The same package set but for the client's runtime installer and cabinet, as no pinned publisher made them.
+signed_downloads=$WORLD_DOWNLOADS
+for variant in unsigned:unsigned other:"publisher not pinned" tampered:"signature invalid (0x80096010)"; do
+  name=${variant%%:*}
+  reason=${variant#*:}
+  WORLD_DOWNLOADS="$WORLD_BUILD/packages/publisher-$name"
+  rm -rf "$WORLD_DOWNLOADS"
+  mkdir -p "$WORLD_DOWNLOADS"
+  cp "$signed_downloads"/* "$WORLD_DOWNLOADS/"
+  cp "$signed_downloads/../variants/$name"/* "$WORLD_DOWNLOADS/"
+  world_start_server
+  prepare
+  quiet "publisher-$name" 1603 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost
+  world_stop_server
+  tr -d '\r' <"$work/$log_name" >"$artefacts/quiet-publisher-$name.log"
+  grep -qxF "Client Setup:Refused VC_redist.x64.exe: $reason" "$artefacts/quiet-publisher-$name.log" ||
+    fail "publisher $name: no line refusing the runtime installer: $(grep Refused "$artefacts/quiet-publisher-$name.log")"
+  [ ! -s "$control/VC_redist.x64.log" ] || fail "publisher $name: the runtime installer was started"
+  [ ! -e "$drive_c/NembricAIApp/Update/VC_redist.x64.exe" ] || fail "publisher $name: the refused installer is kept"
+  if [ -e "$signed_downloads/../variants/$name/NembricAIAppSetup.cab" ]; then
+    grep -qxF "Client Setup:Refused NembricAIAppSetup.cab: $reason" "$artefacts/quiet-publisher-$name.log" ||
+      fail "publisher $name: no line refusing the cabinet"
+    [ ! -e "$drive_c/NembricAIApp/NembricAI.exe" ] || fail "publisher $name: the cabinet was extracted"
+  fi
+  rm -rf "$WORLD_DOWNLOADS"
+done
+WORLD_DOWNLOADS=$signed_downloads
+
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1
-echo "quiet: installed without a window, a second setup refused, uninstall, bad answers, restart, resume, digests"
+echo "quiet: installed without a window, a second setup refused, uninstall, bad answers, restart, resume, digests, publishers"

@@ -32,7 +32,7 @@ msiinfo export "$downloads/sqlncli.msi" Registry | grep -q 'SOFTWARE\\Microsoft\
   { echo "FAIL: sqlncli.msi does not register the native client"; failures=$((failures + 1)); }
 
 # Packed again from the same programs: byte-identical.
-bash "$here/build_packages.sh" "$work/again" "$build/tests/e2e/packages/bin"
+bash "$here/build_packages.sh" "$work/again" "$build/tests/e2e/packages/bin" "$build/tls"
 (cd "$downloads" && sha256sum -- *) >"$work/first"
 (cd "$work/again/downloads" && sha256sum -- *) >"$work/second"
 diff -u "$work/first" "$work/second" || { echo "FAIL: the package set is not reproducible"; failures=$((failures + 1)); }
