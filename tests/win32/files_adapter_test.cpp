@@ -6,7 +6,10 @@
 #include <sstream>
 
 #include "adapter_test_paths.h"
+#include "core/security_text.h"
+#include "platform/win32/security_descriptor.h"
 #include "platform/win32/win32_files.h"
+#include "steps/toolkit/protected_folder.h"
 
 namespace {
 
@@ -91,6 +94,61 @@ TEST(Win32Files, StampsFilesAndRemovesOnlyEmptyFolders) {
   EXPECT_FALSE(files.StampOf(path));
   EXPECT_TRUE(files.RemoveFolder(folder));
   EXPECT_FALSE(files.FileAttributes(folder));
+}
+
+}  // namespace
+
+namespace {
+
+// The descriptor a protected folder is made with reads back as the SDDL it came from; the folder is made
+// with it, and its owner and DACL can be read and set. (Wine keeps no descriptor: what it reads back of the
+// folder is its own, so the descriptor is checked in the structure handed to CreateDirectory.)
+TEST(Win32Files, MakesAFolderWithTheDescriptorItIsGiven) {
+  const std::string dacl = ProtectedFolderDacl(FolderReaders::usersAndWebsite);
+  const unique_security_descriptor descriptor = SecurityDescriptorOf(dacl);
+  ASSERT_TRUE(descriptor);
+  EXPECT_EQ(SddlOf(descriptor.get()), dacl);
+  EXPECT_FALSE(SecurityDescriptorOf("D:P(A;OICI;NOT;;;SY)"));
+
+  Win32Files files;
+  const std::string folder = TempPath("nembric protected folder");
+  RemoveDirectoryA(folder.c_str());
+  EXPECT_EQ(files.MakeDirectoryWithSecurity(folder, dacl), 0U);
+  EXPECT_NE(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(files.MakeDirectoryWithSecurity(folder + "\\bad", "D:(A;;NOT;;;SY)"), 0U);
+  const std::optional<std::string> security = files.SecurityOf(folder);
+  ASSERT_TRUE(security);
+  EXPECT_TRUE(ParseSecurityText(*security)) << *security;
+  EXPECT_EQ(files.SetSecurity(folder, Files::SecurityPart::owner, "O:BA"), 0U);
+  EXPECT_EQ(files.SetSecurity(folder, Files::SecurityPart::protectedDacl, dacl), 0U);
+  EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
+}
+
+// A package held for its check, open for reading and sharing reading only, can be neither opened for
+// writing, nor deleted, nor replaced while it is held.
+TEST(Win32Files, APackageHeldForItsCheckRefusesWritersAndDeletion) {
+  Win32Files files;
+  const std::string path = TempPath("nembric held package.exe");
+  const std::string other = TempPath("nembric other package.exe");
+  std::ofstream(path, std::ios::binary) << "MZ package";
+  std::ofstream(other, std::ios::binary) << "MZ other";
+  const FileHandle held = files.Create(path, Files::kGenericRead, Files::kShareRead, Files::kOpenExisting,
+                                       Files::kAttributeNormal);
+  ASSERT_NE(held, FileHandle::invalid);
+  const FileHandle writer = files.Create(path, Files::kGenericWrite, Files::kShareRead | Files::kShareWrite,
+                                         Files::kOpenExisting, Files::kAttributeNormal);
+  EXPECT_EQ(writer, FileHandle::invalid);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(files.Remove(path));
+  EXPECT_FALSE(files.Replace(other, path));
+  // A reader that shares as the check does may still open it (an installer's own start reads it).
+  const FileHandle reader = files.Create(path, Files::kGenericRead, Files::kShareRead, Files::kOpenExisting,
+                                         Files::kAttributeNormal);
+  EXPECT_NE(reader, FileHandle::invalid);
+  files.Close(reader);
+  files.Close(held);
+  EXPECT_TRUE(files.Remove(path));
+  DeleteFileA(other.c_str());
 }
 
 }  // namespace

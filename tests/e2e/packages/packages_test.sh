@@ -31,6 +31,20 @@ done
 msiinfo export "$downloads/sqlncli.msi" Registry | grep -q 'SOFTWARE\\Microsoft\\SQLNCLI11' ||
   { echo "FAIL: sqlncli.msi does not register the native client"; failures=$((failures + 1)); }
 
+# Every package carries the test world's publisher's signature, which its authority verifies; the variants
+# do not. A signed cabinet with one changed byte fails too (Wine's WinVerifyTrust takes it; Windows and
+# osslsigncode do not).
+verifies() { osslsigncode verify -CAfile "$build/tls/ca.pem" -in "$1" >/dev/null 2>&1; }
+for package in "$downloads"/*; do
+  verifies "$package" || { echo "FAIL: $(basename "$package") is not signed by the test publisher"; failures=$((failures + 1)); }
+done
+for package in "$build"/packages/variants/*/*; do
+  ! verifies "$package" || { echo "FAIL: the variant $package verifies"; failures=$((failures + 1)); }
+done
+cp "$downloads/NembricAIAppSetup.cab" "$work/changed.cab"
+printf '\x5a' | dd of="$work/changed.cab" bs=1 seek=$(($(stat -c %s "$work/changed.cab") / 2)) conv=notrunc status=none
+! verifies "$work/changed.cab" || { echo "FAIL: a changed signed cabinet verifies"; failures=$((failures + 1)); }
+
 # Packed again from the same programs: byte-identical.
 bash "$here/build_packages.sh" "$work/again" "$build/tests/e2e/packages/bin" "$build/tls"
 (cd "$downloads" && sha256sum -- *) >"$work/first"
