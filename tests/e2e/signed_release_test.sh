@@ -47,7 +47,15 @@ verifies() {
 }
 
 release="$work/release"
-NEMBRIC_SIGN_CERT="$work/chain.pem" NEMBRIC_SIGN_KEY="$work/signer.key" NEMBRIC_SIGN_CA="$ca" \
+# Without pinned publishers there is no release.
+NEMBRIC_PUBLISHER_PINS='' NEMBRIC_SIGN_CERT="$work/chain.pem" NEMBRIC_SIGN_KEY="$work/signer.key" \
+  "$WORLD_ROOT/tools/release.sh" --out "$work/unpinned" --allow-changes >"$work/unpinned.log" 2>&1 &&
+  fail "tools/release.sh made a release without pinned publishers"
+grep -q "NEMBRIC_PUBLISHER_PINS names no publisher key" "$work/unpinned.log" ||
+  fail "the refused release does not say why: $(tail -2 "$work/unpinned.log")"
+# The release pins the test world's authority, whose publisher signed the packages it installs below.
+NEMBRIC_PUBLISHER_PINS=$("$WORLD_ROOT/tools/publisher_pin.sh" "$WORLD_TLS/ca.pem") \
+  NEMBRIC_SIGN_CERT="$work/chain.pem" NEMBRIC_SIGN_KEY="$work/signer.key" NEMBRIC_SIGN_CA="$ca" \
   "$WORLD_ROOT/tools/release.sh" --out "$release" --allow-changes >"$work/release.log" 2>&1 ||
   fail "tools/release.sh failed: $(tail -5 "$work/release.log")"
 signed="$release/NembricSetup.exe"
