@@ -245,6 +245,19 @@ TEST(CopyCabinet, RejectsEntriesThatLeaveTheDestination) {
   }
 }
 
+// A folder of the destination that a user made a junction (the client's folder keeps its users' rights)
+// would send the setup's writes wherever it points: the entry is refused and nothing is written there.
+TEST(CopyCabinet, NeverWritesThroughAJunctionInTheDestination) {
+  CabinetWorld world;
+  world.fake.files.AddJunction(std::string(kDestination) + "\\Data", "C:\\Windows\\system32");
+  world.Put("nested.cab");
+  EXPECT_FALSE(world.Copy("nested.cab"));
+  EXPECT_TRUE(world.fake.files.FilesUnder("C:\\Windows\\system32").empty());
+  EXPECT_NE(world.Log().find("the target path passes a junction, symbolic link or mount point\r\n"),
+            std::string::npos)
+      << world.Log();
+}
+
 TEST(CopyCabinet, RejectsATargetPathBeyond255Characters) {
   for (const std::size_t length : {std::size_t{242}, std::size_t{243}}) {
     // destination + "\" + "bin\tool.dll" is length + 13 characters

@@ -6,11 +6,13 @@
 
 #include "journal/install_record.h"
 #include "platform/files.h"
+#include "steps/toolkit/protected_folder.h"
 
 namespace {
 
 constexpr char kUnsafeName[] = "the name leaves the destination folder";
 constexpr char kPathTooLong[] = "the target path is longer than 255 characters";
+constexpr char kThroughReparsePoint[] = "the target path passes a junction, symbolic link or mount point";
 
 FileHandle ToFile(std::intptr_t file) {
   return static_cast<FileHandle>(static_cast<std::uintptr_t>(file));
@@ -151,6 +153,13 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   }
   // The entry's folders are made below the destination (the name has been checked to stay inside it).
   MakeEntryFolders(target.destination, name);
+  // Nor may a folder on the way lead elsewhere: a junction a user made in a folder of theirs would send the
+  // setup's write wherever it points.
+  if (ReparsePointOnPath(files_, path)) {
+    target.rejectedEntry = name;
+    target.rejectionReason = kThroughReparsePoint;
+    return -1;
+  }
   // A file there already is kept whole until the component is committed; a new one is the run's.
   if (record_ != nullptr && !record_->BackUp(path) && !files_.FileAttributes(path)) {
     record_->AddNewFile(path);
