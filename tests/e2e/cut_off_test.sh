@@ -165,7 +165,8 @@ python3 -c '
 import sys
 lines = b"".join(b"%08d posting journal balance warehouse article price\r\n" % i for i in range(1000))
 sys.stdout.buffer.write((lines * (96 * 1024 * 1024 // len(lines) + 1))[: 96 << 20])' >"$large/stage/NembricAILarge.bin"
-(cd "$large/stage" && gcab -z -c "$large/NembricAIAppSetup.cab" NembricAILarge.bin)
+(cd "$large/stage" && gcab -z -c "$large/stage/NembricAIAppSetup.cab" NembricAILarge.bin)
+world_sign "$large/stage/NembricAIAppSetup.cab" "$large/NembricAIAppSetup.cab"
 rm -rf "$large/stage"
 packages=$WORLD_DOWNLOADS
 WORLD_DOWNLOADS=$large

@@ -214,9 +214,47 @@ class Property final : public ComObject<IAppHostProperty> {
     return result;
   }
   HRESULT STDMETHODCALLTYPE SetMetadata(BSTR, VARIANT) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Schema(IAppHostPropertySchema**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Schema(IAppHostPropertySchema** schema) override {
+    if (schema == nullptr) {
+      return E_POINTER;
+    }
+    bool encrypted = false;
+    const std::int32_t result = port_->IsEncrypted(encrypted);
+    *schema = result >= 0 ? new PropertySchema(encrypted) : nullptr;
+    return result;
+  }
 
  private:
+  // The one thing the setup asks of a property's schema: whether IIS keeps it encrypted.
+  class PropertySchema final : public ComObject<IAppHostPropertySchema> {
+   public:
+    explicit PropertySchema(bool encrypted) : encrypted_(encrypted) {}
+    HRESULT STDMETHODCALLTYPE get_Name(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Type(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_DefaultValue(VARIANT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsRequired(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsUniqueKey(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsCombinedKey(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsExpanded(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ValidationType(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ValidationParameter(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMetadata(BSTR, VARIANT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsCaseSensitive(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_PossibleValues(IUnknown**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_DoesAllowInfinite(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsEncrypted(VARIANT_BOOL* encrypted) override {
+      if (encrypted == nullptr) {
+        return E_POINTER;
+      }
+      *encrypted = encrypted_ ? VARIANT_TRUE : VARIANT_FALSE;
+      return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_TimeSpanFormat(BSTR*) override { return E_NOTIMPL; }
+
+   private:
+    bool encrypted_;
+  };
+
   std::unique_ptr<IisProperty> port_;
 };
 

@@ -48,6 +48,14 @@ world_start_server() {
   return 1
 }
 
+# world_sign IN OUT: the package IN signed (Authenticode, SHA-256) by the test world's publisher, whose
+# authority the tests' build pins, as OUT.
+world_sign() {
+  rm -f "$2"
+  osslsigncode sign -certs "$WORLD_TLS/codesign.pem" -key "$WORLD_TLS/codesign.key" -ac "$WORLD_TLS/ca.pem" \
+    -h sha256 -in "$1" -out "$2" >/dev/null
+}
+
 world_stop_server() {
   if [ -n "$WORLD_SERVER_PID" ]; then
     kill "$WORLD_SERVER_PID" 2>/dev/null || true
