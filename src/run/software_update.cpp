@@ -42,6 +42,10 @@ ActionResult CopySetupProgram(SetupState& state) {
   // The setup's own folder holds what the uninstall entries start elevated, the record and the copies of
   // what a run replaced: only administrators may change it.
   const FolderProtection protection{kInstalledSetupFolder, ProtectedFolderDacl(FolderReaders::users)};
+  if (ActionResult refused = RefuseReparsePoint(state, LogTag::userInterface, kInstalledSetupFolder);
+      !refused.ok()) {
+    return refused;
+  }
   CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record, &protection);
   if (ActionResult secured =
           SecureFolder(state, LogTag::userInterface, kInstalledSetupFolder, FolderReaders::users);

@@ -38,16 +38,18 @@ TEST(ProtectedFolders, TheUpdateFolderIsProtectedOrRefusedAndTheUsersWritesFail)
     bool refused;
     const char* line;
   };
-  for (const Case& c : {Case{"made new", false, nullptr},
-                        Case{"made by a standard user before the run", false,
-                             "Client Setup:Secured C:\\NembricClient\\Update: it was owned by "
-                             "S-1-5-21-1004336348-1177238915-682003330-1001 and could be changed by AU; now "
-                             "it is owned by "
-                             "Administrators and only SYSTEM and Administrators may change it"},
-                        Case{"a junction to the system folder", true,
-                             "Client Setup:Refused C:\\NembricClient\\Update: a junction, symbolic link or "
-                             "mount point"},
-                        Case{"already right", false, nullptr}}) {
+  for (const Case& c :
+       {Case{"made new", false, nullptr},
+        Case{"made by a standard user before the run", false,
+             "Client Setup:Secured C:\\NembricClient\\Update: it was owned by "
+             "S-1-5-21-1004336348-1177238915-682003330-1001 and could be changed by AU, and 1 "
+             "of the files and folders in it had another owner or writer; now the "
+             "Administrators own it and what is in it, and only SYSTEM and Administrators may "
+             "change them"},
+        Case{"a junction to the system folder", true,
+             "Client Setup:Refused C:\\NembricClient\\Update: a junction, symbolic link or "
+             "mount point"},
+        Case{"already right", false, nullptr}}) {
     SetupWorld world;
     FakeFiles& files = world.fake.files;
     world.state.startDirectory = "C:\\";
@@ -116,6 +118,19 @@ TEST(ProtectedFolders, TheServerFolderAndWhatIsInItBecomeTheAdministrators) {
   EXPECT_EQ(files.EffectiveSecurity("C:\\HNembricAI\\HNembricAI.dll").owner, "BA");
   EXPECT_FALSE(UserCanWrite(files, "C:\\HNembricAI\\HNembricAI.dll"));
   EXPECT_FALSE(UserCanWrite(files, "C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe"));
+
+  // A server folder that is a junction is refused before anything is made through it.
+  SetupWorld through;
+  through.state.startDirectory = "C:\\";
+  through.state.choices.serverDirectory = "C:\\HNembricAI";
+  through.state.record.scope = RecordScope::server;
+  through.fake.files.AddJunction("C:\\HNembricAI", "C:\\Windows");
+  through.steps.server.PrepareServerRepair();
+  EXPECT_TRUE(through.state.failed.server);
+  EXPECT_FALSE(through.fake.files.DirectoryExists("C:\\Windows\\Update"));
+  EXPECT_NE(LogOf(through).find(
+                "Server Setup:Refused C:\\HNembricAI: a junction, symbolic link or mount point\r\n"),
+            std::string::npos);
 }
 
 // Taking back never follows a junction: a folder the run made that is now a junction to another folder

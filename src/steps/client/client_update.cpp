@@ -43,6 +43,9 @@ bool ClientSetup::UpdateClient(const std::vector<PlannedPackage>& packages) {
   // What runs elevated comes from the update folder: only administrators may change it. The client folder
   // keeps the rights it has.
   const FolderProtection protection{updateDirectory, ProtectedFolderDacl(FolderReaders::users)};
+  if (!RefuseReparsePoint(state_, LogTag::client, updateDirectory).ok()) {
+    return true;
+  }
   if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record, &protection)) {
     WriteLog(state_, LogTag::client, kNoUpdateDirectory);
     return true;

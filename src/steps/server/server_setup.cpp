@@ -61,6 +61,9 @@ bool ServerSetup::BeginServerUpdate() {
   // The server's folder holds the module the website's pool loads, and what runs elevated: only
   // administrators may change it or anything in it.
   const FolderProtection protection = ServerFolderProtection();
+  if (!RefuseReparsePoint(state_, LogTag::server, updateDirectory).ok()) {
+    return false;
+  }
   if (!EnterOrCreateDirectory(state_.machine, updateDirectory, &state_.record, &protection)) {
     WriteLog(state_, LogTag::server, kNoUpdateDirectory);
     return false;

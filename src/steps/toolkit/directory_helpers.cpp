@@ -14,7 +14,8 @@ constexpr char kDllMark[] = "dll";
 constexpr char kAllFiles[] = "*.*";
 constexpr char kMakeCall[] = "CreateDirectory";
 constexpr char kEnterCall[] = "SetCurrentDirectory";
-constexpr std::uint32_t kNameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
+constexpr std::uint32_t kNameTooLong = 206;          // ERROR_FILENAME_EXCED_RANGE
+constexpr std::uint32_t kReparseEncountered = 4395;  // ERROR_REPARSE_POINT_ENCOUNTERED
 
 std::string WithoutTrailingBackslash(std::string path) {
   if (!path.empty() && path.back() == '\\') {
@@ -59,6 +60,13 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
       record->AddFolder(path.substr(0, end));
     }
   };
+  // Where folders are protected, none on the way may lead elsewhere, whoever made it (before the walk, or
+  // meanwhile in a folder where users may make folders).
+  const auto leadsElsewhere = [&](std::size_t end) {
+    const std::optional<std::uint32_t> attributes =
+        protection != nullptr && end > 3 ? files.FileAttributes(path.substr(0, end)) : std::nullopt;
+    return attributes && (*attributes & Files::kAttributeReparsePoint) != 0;
+  };
   for (std::size_t at = 0; at < path.size(); ++at) {
     const char c = path[at];
     if (c != '\\') {
@@ -84,6 +92,9 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
         return ActionResult::Failed(error != 0 ? kMakeCall : kEnterCall, error != 0 ? error : entered);
       }
     }
+    if (leadsElsewhere(at)) {
+      return ActionResult::Failed(kEnterCall, kReparseEncountered);
+    }
     component.clear();
   }
   if (component.empty()) {
@@ -93,6 +104,9 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
   const std::uint32_t error = make(path.size());
   if (error != 0 && errors != nullptr) {
     *errors += MessageOf(machine, error);
+  }
+  if (leadsElsewhere(path.size())) {
+    return ActionResult::Failed(kEnterCall, kReparseEncountered);
   }
   return error == 0 ? ActionResult::Done() : ActionResult::Failed(kMakeCall, error);
 }

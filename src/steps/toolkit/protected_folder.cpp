@@ -24,8 +24,11 @@ constexpr char kReparsePoint[] = ": a junction, symbolic link or mount point";
 constexpr char kSecured[] = "Secured ";
 constexpr char kWasOwnedBy[] = ": it was owned by ";
 constexpr char kWritableBy[] = " and could be changed by ";
+constexpr char kInside[] = ": ";
+constexpr char kAndInside[] = ", and ";
+constexpr char kInsideEnd[] = " of the files and folders in it had another owner or writer";
 constexpr char kNowOwned[] =
-    "; now it is owned by Administrators and only SYSTEM and Administrators may change it";
+    "; now the Administrators own it and what is in it, and only SYSTEM and Administrators may change them";
 constexpr char kNotSecured[] = "Could not secure ";
 constexpr char kErrorOpen[] = " (error ";
 constexpr char kErrorClose[] = ")";
@@ -100,34 +103,37 @@ ActionResult Fail(SetupState& state, LogTag tag, const std::string& line, const 
   return ActionResult::Failed(call, code, line);
 }
 
-// What a protected folder's securing works with: where it logs, the DACL it sets, whom it trusts.
+// What a protected folder's securing works with: where it logs, the DACL it sets, whom it trusts, and what
+// it has changed so far (the files and folders in it that had another owner or writer).
 struct Securing {
   LogTag tag;
   std::string dacl;
   Trusted trusted;
+  std::size_t changedInside = 0;
 };
 
-// Secures one file or folder, saying what was changed. Done, or the failure.
-ActionResult SecureOne(SetupState& state, const Securing& securing, const std::string& path) {
-  const LogTag tag = securing.tag;
+// Secures one file or folder: nullopt when it was secure, else what was found (the owner, the writers), or
+// the failure to secure it.
+struct Secured {
+  ActionResult result = ActionResult::Done();
+  std::optional<Judged> found;
+};
+Secured SecureOne(SetupState& state, const Securing& securing, const std::string& path) {
   const Judged judged = Judge(state.machine.files, path, securing.trusted);
   if (judged.trusted) {
-    return ActionResult::Done();
+    return {};
   }
   if (const std::uint32_t error = Protect(state, path, securing.dacl); error != 0) {
-    return Fail(state, tag, kNotSecured + path + kErrorOpen + std::to_string(error) + kErrorClose,
-                kSecurityCall, error);
+    return {Fail(state, securing.tag, kNotSecured + path + kErrorOpen + std::to_string(error) + kErrorClose,
+                 kSecurityCall, error),
+            judged};
   }
-  WriteLog(state, tag,
-           kSecured + path + kWasOwnedBy + judged.owner +
-               (judged.writers.empty() ? "" : kWritableBy + Joined(judged.writers)) + kNowOwned);
-  return ActionResult::Done();
+  return {ActionResult::Done(), judged};
 }
 
-// Goes through what the folder holds: a reparse point anywhere is refused; with `judge`, each entry that is
-// not secure is made so.
-ActionResult SecureContents(SetupState& state, const Securing& securing, const std::string& folder,
-                            int depth) {
+// Goes through what the folder holds: a reparse point anywhere is refused, and each entry that is not secure
+// is made so.
+ActionResult SecureContents(SetupState& state, Securing& securing, const std::string& folder, int depth) {
   const auto entries = state.machine.files.ListDirectory(WithTrailingBackslash(folder) + kAllEntries);
   if (!entries || depth > kDepthLimit) {
     return ActionResult::Done();
@@ -140,9 +146,11 @@ ActionResult SecureContents(SetupState& state, const Securing& securing, const s
     if ((entry.attributes & Files::kAttributeReparsePoint) != 0) {
       return Fail(state, securing.tag, kRefused + path + kReparsePoint, kReparseCall, kReparseEncountered);
     }
-    if (ActionResult secured = SecureOne(state, securing, path); !secured.ok()) {
-      return secured;
+    Secured secured = SecureOne(state, securing, path);
+    if (!secured.result.ok()) {
+      return secured.result;
     }
+    securing.changedInside += secured.found ? std::size_t{1} : std::size_t{0};
     if ((entry.attributes & Files::kAttributeDirectory) != 0) {
       if (ActionResult below = SecureContents(state, securing, path, depth + 1); !below.ok()) {
         return below;
@@ -180,18 +188,42 @@ std::optional<std::string> ReparsePointOnPath(Files& files, const std::string& p
   return std::nullopt;
 }
 
+ActionResult RefuseReparsePoint(SetupState& state, LogTag tag, const std::string& path) {
+  if (const std::optional<std::string> reparse = ReparsePointOnPath(state.machine.files, path)) {
+    return Fail(state, tag, kRefused + *reparse + kReparsePoint, kReparseCall, kReparseEncountered);
+  }
+  return ActionResult::Done();
+}
+
 ActionResult SecureFolder(SetupState& state, LogTag tag, const std::string& folder, FolderReaders readers) {
   std::string path = folder;
   while (path.size() > 3 && path.back() == '\\') {
     path.pop_back();
   }
-  if (const std::optional<std::string> reparse = ReparsePointOnPath(state.machine.files, path)) {
-    return Fail(state, tag, kRefused + *reparse + kReparsePoint, kReparseCall, kReparseEncountered);
+  if (ActionResult refused = RefuseReparsePoint(state, tag, path); !refused.ok()) {
+    return refused;
   }
-  const Securing securing{tag, ProtectedFolderDacl(readers),
-                          Trusted{CanonicalSid(state.machine.runtime.ProcessUserSid().value_or(""))}};
-  if (ActionResult secured = SecureOne(state, securing, path); !secured.ok()) {
-    return secured;
+  Securing securing{tag, ProtectedFolderDacl(readers),
+                    Trusted{CanonicalSid(state.machine.runtime.ProcessUserSid().value_or(""))}};
+  const Secured folderSecured = SecureOne(state, securing, path);
+  if (!folderSecured.result.ok()) {
+    return folderSecured.result;
   }
-  return SecureContents(state, securing, path, 0);
+  ActionResult contents = SecureContents(state, securing, path, 0);
+  // One line for the folder says what was changed in it, when anything was.
+  if (folderSecured.found || securing.changedInside > 0) {
+    std::string line = kSecured + path;
+    if (folderSecured.found) {
+      line += kWasOwnedBy + folderSecured.found->owner;
+      if (!folderSecured.found->writers.empty()) {
+        line += kWritableBy + Joined(folderSecured.found->writers);
+      }
+    }
+    if (securing.changedInside > 0) {
+      line +=
+          (folderSecured.found ? kAndInside : kInside) + std::to_string(securing.changedInside) + kInsideEnd;
+    }
+    WriteLog(state, tag, line + kNowOwned);
+  }
+  return contents;
 }

@@ -30,6 +30,11 @@ struct FolderProtection {
 // reparse point (a junction, a symbolic link or a mount point); nullopt when there is none.
 std::optional<std::string> ReparsePointOnPath(Files& files, const std::string& path);
 
+// Refuses a path on which a name that exists is a reparse point, before anything is made or written through
+// it: done, or the failure with its line ("Refused PATH: a junction, symbolic link or mount point") and the
+// component failed.
+ActionResult RefuseReparsePoint(SetupState& state, LogTag tag, const std::string& path);
+
 // Secures a protected folder that exists (made by the run, or found): no name on its path and nothing in it
 // may be a reparse point, it must be owned by the administrators, SYSTEM or TrustedInstaller and let no one
 // else write, delete, change its rights or take it. A folder that was not so is made so (owner
