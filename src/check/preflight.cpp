@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/blank_text.h"
+#include "core/hex_text.h"
 #include "core/leading_number.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
@@ -328,10 +329,9 @@ CheckLine CheckDism(Features& features, const SetupChoices& choices) {
   }
   const std::int32_t started = features.Initialize(Features::kLogErrorsWarningsInfo);
   if (ComFailed(started)) {
-    std::array<char, 16> code{};
-    std::snprintf(code.data(), code.size(), "0x%08X", static_cast<std::uint32_t>(started));
     return Line(CheckVerdict::fail, kDismName,
-                std::string("DismApi.dll cannot be started (") + code.data() +
+                std::string("DismApi.dll cannot be started (") +
+                    StatusCodeText(static_cast<std::uint32_t>(started)) +
                     "): the IIS features cannot be turned on");
   }
   features.Shutdown();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,16 @@ inline std::string HexText(std::string_view bytes, bool lowerCase = false) {
     const auto byte = static_cast<unsigned char>(c);
     text += digits[byte >> 4U];
     text += digits[byte & 0xFU];
+  }
+  return text;
+}
+
+// A status code (an HRESULT, a Windows error) as Windows tools write it: "0x" and eight upper-case hex
+// digits, "0x80096010".
+inline std::string StatusCodeText(std::uint32_t code) {
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) {
+    text += "0123456789ABCDEF"[(code >> static_cast<unsigned>(shift)) & 0xFU];
   }
   return text;
 }

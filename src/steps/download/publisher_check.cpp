@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/hex_text.h"
 #include "product/setup_state.h"
 
 namespace {
 
 constexpr char kRefused[] = "Refused ";
 constexpr char kUnsigned[] = ": unsigned";
-constexpr char kInvalid[] = ": signature invalid (0x";
+constexpr char kInvalid[] = ": signature invalid (";
 constexpr char kNotPinned[] = ": publisher not pinned";
 constexpr char kRevocationUnknown[] =
     "Could not check whether a certificate of the signature was revoked (the revocation servers cannot be "
@@ -29,14 +30,6 @@ std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
-}
-
-std::string HexStatus(std::int32_t status) {
-  std::string digits;
-  for (auto value = static_cast<std::uint32_t>(status); digits.size() < 8; value >>= 4U) {
-    digits.insert(digits.begin(), "0123456789ABCDEF"[value & 0xFU]);
-  }
-  return digits;
 }
 
 // Whether a key of the chain is pinned.
@@ -79,7 +72,10 @@ ActionResult CheckPublisher(SetupState& state, LogTag tag, const std::string& fi
     return Refuse(state, tag, kRefused + fileName + kUnsigned, check.status);
   }
   if (check.status != 0) {
-    return Refuse(state, tag, kRefused + fileName + kInvalid + HexStatus(check.status) + ")", check.status);
+    return Refuse(
+        state, tag,
+        kRefused + fileName + kInvalid + StatusCodeText(static_cast<std::uint32_t>(check.status)) + ")",
+        check.status);
   }
   if (state.publisherPins.empty()) {
     if (!state.unpinnedNoted) {
