@@ -68,6 +68,8 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   if (switches.logPath) {
     state.log.path = machine.runtime.WideToAnsi(*switches.logPath).value_or(std::string());
   }
+  // A check changes nothing: its lines go after the last run's (or a running setup's), never in their place.
+  state.log.append = switches.check;
   // A run without a person logs its boxes; /quiet wins over /passive.
   const bool unattended = switches.quiet || switches.passive;
   if (unattended || switches.layoutPath || switches.check) {

@@ -221,3 +221,19 @@ TEST(DownloadSource, SwitchNamesALayoutFolderOrShare) {
     EXPECT_EQ(source.rest, c.rest) << c.commandLine;
   }
 }
+
+namespace {
+
+// The pre-flight check changes nothing, its log included: the last run's lines, or those of a setup still
+// running from the same folder, stay, and the check's own lines follow them.
+TEST_F(ProgramEntryTest, ACheckAddsToTheLogAndNeverStartsItAnew) {
+  const std::string earlier = "User Interface:Begin updating Software\r\n";
+  fake.files.SetContent("C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log", earlier);
+  fake.runtime.anotherInstance = true;
+  EXPECT_THROW(Run(u"/check"), ProcessExit);
+  const std::string log = Log().value_or("");
+  EXPECT_TRUE(log.starts_with(earlier)) << log;
+  EXPECT_NE(log.find("Check:"), std::string::npos) << log;
+}
+
+}  // namespace
