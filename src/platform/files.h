@@ -86,6 +86,11 @@ class Files {
   // CreateFileA; FileHandle::invalid on failure.
   virtual FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                             std::uint32_t disposition, std::uint32_t attributes) = 0;
+  // The system's error code of the last Create that failed (GetLastError right after it); 0 after one that
+  // succeeded.
+  virtual std::uint32_t LastCreateError() = 0;
+  static constexpr std::uint32_t kErrorSharingViolation = 32;  // ERROR_SHARING_VIOLATION
+  static constexpr std::uint32_t kErrorUserMappedFile = 1224;  // ERROR_USER_MAPPED_FILE
   // Moves the file pointer to the end of the file (SetFilePointer FILE_END).
   virtual bool SeekToEnd(FileHandle file) = 0;
   // WriteFile of all bytes; false when the write fails or falls short.

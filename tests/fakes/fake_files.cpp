@@ -533,26 +533,32 @@ FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std:
   const std::string full = Resolve(path);
   const std::string key = Where(path);
   if (Refused(full)) {
+    lastCreateError_ = 5;  // ERROR_ACCESS_DENIED
     return FileHandle::invalid;
   }
   const bool exists = files_.count(key) != 0;
   if (disposition == kOpenExisting && !exists) {
+    lastCreateError_ = 2;  // ERROR_FILE_NOT_FOUND
     return FileHandle::invalid;
   }
   if (!exists && !DirectoryExists(ParentKey(key))) {
+    lastCreateError_ = 3;
     return FileHandle::invalid;  // ERROR_PATH_NOT_FOUND
   }
   const bool held = std::any_of(heldOpen.begin(), heldOpen.end(),
                                 [&key](const std::string& other) { return Key(other) == key; });
   const std::uint32_t writing = disposition == kCreateAlways ? access | kGenericWrite : access;
   if ((held && (writing & kGenericWrite) != 0) || SharingRefuses(key, writing, share)) {
+    lastCreateError_ = 32;
     return FileHandle::invalid;  // ERROR_SHARING_VIOLATION
   }
   if (!exists ? !MayChange(ParentKey(key), access_rights::kWriteData)
               : ((writing & kGenericWrite) != 0 && !MayChange(key, access_rights::kWriteData)) ||
                     ((access & kGenericRead) != 0 && !Allowed(key, access_rights::kReadData))) {
+    lastCreateError_ = 5;
     return FileHandle::invalid;  // ERROR_ACCESS_DENIED
   }
+  lastCreateError_ = 0;
   if (disposition == kCreateAlways || !exists) {
     if (!exists) {
       names_[key] = full.substr(full.find_last_of('\\') + 1);

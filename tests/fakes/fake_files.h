@@ -39,6 +39,7 @@ class FakeFiles final : public Files {
   std::optional<std::string> ModulePath(std::size_t maxChars) override;
   FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                     std::uint32_t disposition, std::uint32_t attributes) override;
+  std::uint32_t LastCreateError() override { return lastCreateError_; }
   bool SeekToEnd(FileHandle file) override;
   bool Write(FileHandle file, std::string_view bytes) override;
   bool Close(FileHandle file) override;
@@ -225,5 +226,6 @@ class FakeFiles final : public Files {
   std::map<std::string, SecurityText> security_;  // owner and own DACL, by key
   std::map<std::string, std::string> junctions_;  // junction key to the key of its target
   bool standardUser_ = false;
+  std::uint32_t lastCreateError_ = 0;
   std::uintptr_t nextHandle_ = 0x100;
 };

@@ -290,6 +290,25 @@ TEST(UpdateServer, ModulesInUseAreReplacedWithThePoolStoppedOrAtTheNextRestart) 
   }
 }
 
+// A module that cannot be written for another reason than a process holding it (denied, read-only) is no
+// module in use: it is not put off to the next restart, where its replacement would fail unseen, and the
+// server's update fails now.
+TEST(UpdateServer, AModuleThatIsDeniedIsAFailureNotAReplacementAtRestart) {
+  ServerWorld world;
+  world.AddRuntime();
+  const std::string module = "C:\\HNembricAI\\bin\\tool.dll";
+  world.fake.files.SetContent(module, "old module");
+  world.fake.files.refusedPaths.insert(module);
+  world.state.record.scope = RecordScope::server;
+  EXPECT_FALSE(world.steps.server.UpdateServer(
+      PlanServerPackages(world.state.choices, world.state.installSqlExpress, world.state.nativeClientMissing,
+                         world.state.steps)));
+  EXPECT_TRUE(world.state.failed.server);
+  EXPECT_FALSE(world.state.restartNeeded);
+  EXPECT_TRUE(world.fake.files.restartReplacements.empty());
+  EXPECT_FALSE(world.fake.files.Content(module + ".new").has_value());
+}
+
 TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
   ServerWorld folderless;
   folderless.state.choices.serverDirectory = "Q:\\HNembricAI";

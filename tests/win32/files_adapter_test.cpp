@@ -138,7 +138,7 @@ TEST(Win32Files, APackageHeldForItsCheckRefusesWritersAndDeletion) {
   const FileHandle writer = files.Create(path, Files::kGenericWrite, Files::kShareRead | Files::kShareWrite,
                                          Files::kOpenExisting, Files::kAttributeNormal);
   EXPECT_EQ(writer, FileHandle::invalid);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(files.LastCreateError(), Files::kErrorSharingViolation);
   EXPECT_FALSE(files.Remove(path));
   EXPECT_FALSE(files.Replace(other, path));
   // A reader that shares as the check does may still open it (an installer's own start reads it).

@@ -39,6 +39,8 @@ static_assert(Files::kGenericRead == GENERIC_READ && Files::kGenericWrite == GEN
 static_assert(Files::kShareRead == FILE_SHARE_READ && Files::kShareWrite == FILE_SHARE_WRITE &&
               Files::kShareDelete == FILE_SHARE_DELETE);
 static_assert(Files::kAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
+static_assert(Files::kErrorSharingViolation == ERROR_SHARING_VIOLATION &&
+              Files::kErrorUserMappedFile == ERROR_USER_MAPPED_FILE);
 static_assert(Files::kCreateAlways == CREATE_ALWAYS && Files::kOpenExisting == OPEN_EXISTING &&
               Files::kOpenAlways == OPEN_ALWAYS);
 static_assert(Files::kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
@@ -166,7 +168,9 @@ std::optional<std::string> Win32Files::ModulePath(std::size_t maxChars) {
 
 FileHandle Win32Files::Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                               std::uint32_t disposition, std::uint32_t attributes) {
-  return FromHandle(CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr));
+  const HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
+  lastCreateError_ = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  return FromHandle(file);
 }
 
 bool Win32Files::SeekToEnd(FileHandle file) {

@@ -10,6 +10,7 @@ class Win32Files final : public Files {
   std::uint32_t MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) override;
   std::optional<std::string> SecurityOf(const std::string& path) override;
   std::uint32_t SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) override;
+  std::uint32_t LastCreateError() override { return lastCreateError_; }
   std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) override;
   bool Remove(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
@@ -36,4 +37,8 @@ class Win32Files final : public Files {
   std::uint32_t DriveType(const std::string& root) override;
   std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) override;
   std::optional<std::string> KnownFolder(int folder) override;
+
+ private:
+  // GetLastError of the last CreateFileA that failed, taken before any other call can change it.
+  std::uint32_t lastCreateError_ = 0;
 };

@@ -168,7 +168,12 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   // the caller takes a file in use written beside it.
   FileHandle file = files_.Create(path, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
                                   Files::kAttributeNormal);
-  if (file == FileHandle::invalid && target.writeBesideInUse && files_.FileAttributes(path).has_value()) {
+  // Only a module a process holds is in use: a target that is read-only or denied is a failure, which a
+  // replacement at the next restart would meet again, unseen, at boot.
+  const std::uint32_t error = file == FileHandle::invalid ? files_.LastCreateError() : 0;
+  const bool inUse = error == Files::kErrorSharingViolation || error == Files::kErrorUserMappedFile;
+  if (file == FileHandle::invalid && target.writeBesideInUse && inUse &&
+      files_.FileAttributes(path).has_value()) {
     const std::string beside = path + kBesideSuffix;
     file = files_.Create(beside, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
                          Files::kAttributeNormal);
