@@ -253,13 +253,16 @@ SourceFindings CheckSource(SetupState& state, const std::vector<const PlannedPac
 
 std::vector<CheckLine> CheckSpace(Files& files, const std::vector<SpaceNeed>& needs,
                                   const SourceFindings& source) {
+  // Bytes by the volume that holds each folder: a folder on a volume mounted below a drive, or on a share,
+  // is measured there, not at the drive's root.
   std::map<std::string, std::uint64_t> needed;
   for (const SpaceNeed& need : needs) {
     const auto size = source.sizes.find(need.package->name);
     const std::uint64_t bytes = size == source.sizes.end() ? 0 : size->second;
     const bool unpacked =
         need.package->use == PlannedPackage::Use::cabinet || need.package->use == PlannedPackage::Use::box;
-    needed[DriveRoot(need.directory)] += unpacked ? 2 * bytes : bytes;
+    needed[files.VolumeOf(need.directory).value_or(DriveRoot(need.directory))] +=
+        unpacked ? 2 * bytes : bytes;
   }
   std::vector<CheckLine> lines;
   for (const auto& [root, bytes] : needed) {

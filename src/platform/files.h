@@ -132,6 +132,9 @@ class Files {
   // GetDiskFreeSpaceExA of a root: the total number of free bytes on the disk (not only those available
   // to the caller); nullopt when it cannot be read.
   virtual std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) = 0;
+  // GetVolumePathNameA: the root of the volume that holds the path, with its trailing backslash ("C:\", a
+  // folder a volume is mounted on, "\\server\share\"); nullopt when it cannot be told.
+  virtual std::optional<std::string> VolumeOf(const std::string& path) = 0;
   // SHGetFolderPathA of a known folder; nullopt when the system has none.
   virtual std::optional<std::string> KnownFolder(int folder) = 0;
 };

@@ -781,12 +781,35 @@ std::uint32_t FakeFiles::DriveType(const std::string& root) {
 }
 
 std::optional<std::uint64_t> FakeFiles::DiskFreeBytes(const std::string& root) {
+  for (const auto& [volume, bytes] : volumeFreeBytes) {
+    if (Key(volume) == Key(root)) {
+      return bytes;
+    }
+  }
   const auto found =
       root.empty() ? driveFreeBytes.end() : driveFreeBytes.find(static_cast<char>(std::toupper(root[0])));
   if (found == driveFreeBytes.end()) {
     return std::nullopt;
   }
   return found->second;
+}
+
+std::optional<std::string> FakeFiles::VolumeOf(const std::string& path) {
+  // The longest mounted volume or share the path lies on; else its drive's root.
+  const std::string key = Key(path) + "\\";
+  std::optional<std::string> found;
+  for (const auto& [root, bytes] : volumeFreeBytes) {
+    if (key.starts_with(Key(root)) && (!found || root.size() > found->size())) {
+      found = root;
+    }
+  }
+  if (found) {
+    return found;
+  }
+  if (path.size() >= 2 && path[1] == ':' && drives.count(static_cast<char>(std::toupper(path[0]))) != 0) {
+    return std::string(1, static_cast<char>(std::toupper(path[0]))) + ":\\";
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> FakeFiles::KnownFolder(int folder) {

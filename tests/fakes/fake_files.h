@@ -56,6 +56,7 @@ class FakeFiles final : public Files {
   std::uint32_t LogicalDrives() override;
   std::uint32_t DriveType(const std::string& root) override;
   std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) override;
+  std::optional<std::string> VolumeOf(const std::string& path) override;
   std::optional<std::string> KnownFolder(int folder) override;
 
   // Set by the test. Relative paths resolve against the current directory, which a successful
@@ -72,6 +73,9 @@ class FakeFiles final : public Files {
   std::map<char, std::uint32_t> drives = {{'C', kDriveFixed}};
   // Free bytes of the disk behind a drive, by letter; a drive without an entry cannot tell.
   std::map<char, std::uint64_t> driveFreeBytes;
+  // Volumes mounted on a folder, and shares, by their root as GetVolumePathName gives it (with its trailing
+  // backslash), with their free bytes: what lies below such a root is on that volume, not on the drive.
+  std::map<std::string, std::uint64_t> volumeFreeBytes;
   // Known folders by CSIDL.
   std::map<int, std::string> knownFolders = {
       {kFolderProgramFiles, "C:\\Program Files"},

@@ -108,6 +108,18 @@ TEST(Preflight, EachCheckReportsWhatItFinds) {
       {"room on C:", [](CheckWorld&) {}, "Free space on C:\\", CheckVerdict::ok, "needed, 20480.0 MB free"},
       {"a full drive", [](CheckWorld& w) { w.fake.files.driveFreeBytes['C'] = 1000; }, "Free space on C:\\",
        CheckVerdict::fail, "0.0 MB free"},
+      {"a full volume mounted below C:, the server's folder on it",
+       [](CheckWorld& w) {
+         w.choices.serverDirectory = "C:\\Mounts\\Data\\HNembricAI";
+         w.fake.files.volumeFreeBytes["C:\\Mounts\\Data\\"] = 1000;
+       },
+       "Free space on C:\\Mounts\\Data\\", CheckVerdict::fail, "0.0 MB free"},
+      {"the server's folder on a share with room",
+       [](CheckWorld& w) {
+         w.choices.serverDirectory = "\\\\filer\\apps\\HNembricAI";
+         w.fake.files.volumeFreeBytes["\\\\filer\\apps\\"] = 20 * kGigabyte;
+       },
+       "Free space on \\\\filer\\apps\\", CheckVerdict::ok, "needed, 20480.0 MB free"},
       {"a free port", [](CheckWorld&) {}, "Website port 80", CheckVerdict::ok,
        "free: no other site binds it"},
       {"a port another site holds",

@@ -152,3 +152,14 @@ TEST(Win32Files, APackageHeldForItsCheckRefusesWritersAndDeletion) {
 }
 
 }  // namespace
+
+namespace {
+
+// The volume that holds a folder, whether or not the folder is there yet: its root with the backslash.
+TEST(Win32Files, TellsTheVolumeThatHoldsAFolder) {
+  Win32Files files;
+  EXPECT_EQ(files.VolumeOf("C:\\windows\\system32"), "C:\\");
+  EXPECT_EQ(files.VolumeOf("C:\\NembricNotThereYet\\Update"), "C:\\");
+}
+
+}  // namespace

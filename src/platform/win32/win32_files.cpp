@@ -296,6 +296,14 @@ std::optional<std::uint64_t> Win32Files::DiskFreeBytes(const std::string& root) 
   return totalFree.QuadPart;
 }
 
+std::optional<std::string> Win32Files::VolumeOf(const std::string& path) {
+  std::vector<char> volume(MAX_PATH + 1, '\0');
+  if (GetVolumePathNameA(path.c_str(), volume.data(), static_cast<DWORD>(volume.size())) == FALSE) {
+    return std::nullopt;
+  }
+  return std::string(volume.data());
+}
+
 std::optional<std::string> Win32Files::KnownFolder(int folder) {
   char path[MAX_PATH + 1] = {};
   if (FAILED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {

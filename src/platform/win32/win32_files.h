@@ -36,6 +36,7 @@ class Win32Files final : public Files {
   std::uint32_t LogicalDrives() override;
   std::uint32_t DriveType(const std::string& root) override;
   std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) override;
+  std::optional<std::string> VolumeOf(const std::string& path) override;
   std::optional<std::string> KnownFolder(int folder) override;
 
  private:
