@@ -80,4 +80,33 @@ TEST(Win32Processes, InheritsHandlesOnlyWhenAsked) {
   DeleteFileA(probe.c_str());
 }
 
+// A child that gets the standard handles gets them alone: another inheritable handle of the setup (a
+// deployment tool's standard handles, say) stays behind, so no tool waits for the child's end of it.
+TEST(Win32Processes, AChildWithStandardHandlesInheritsThemAlone) {
+  const std::string standin = TestsDirectory() + "\\e2e\\packages\\bin\\standin_installer.exe";
+  const std::string folder = TempPath("Nembric Handle List Test");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string probe = folder + "\\handle_probe.exe";
+  ASSERT_TRUE(CopyFileA(standin.c_str(), probe.c_str(), FALSE));
+  Win32Processes processes;
+  const std::optional<Pipe> output = processes.CreateOutputPipe();
+  const std::optional<Pipe> other = processes.CreateOutputPipe();
+  ASSERT_TRUE(output && other);
+  for (const auto& [handle, inherited] : {std::pair{output->write, true}, std::pair{other->write, false}}) {
+    std::uint32_t error = 0;
+    const std::string value = std::to_string(static_cast<std::uintptr_t>(handle));
+    const ProcessHandle process =
+        processes.Create({probe, "\"" + probe + "\" " + value, folder, true, output->write}, error);
+    ASSERT_NE(process, ProcessHandle::none) << error;
+    processes.Wait(process, Processes::kInfinite);
+    EXPECT_EQ(processes.ExitCode(process), inherited ? 0U : 1U) << inherited;
+    processes.Close(process);
+  }
+  for (const Pipe& pipe : {*output, *other}) {
+    processes.ClosePipeEnd(pipe.read);
+    processes.ClosePipeEnd(pipe.write);
+  }
+  DeleteFileA(probe.c_str());
+}
+
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -29,13 +31,60 @@ FileHandle FromHandle(HANDLE handle) {
 
 static_assert(Processes::kInfinite == INFINITE && Processes::kWaitObject0 == WAIT_OBJECT_0);
 
+namespace {
+
+// The attribute list of a start that hands its child the standard handles alone
+// (PROC_THREAD_ATTRIBUTE_HANDLE_LIST): whatever else the setup holds inheritable (the standard handles a
+// deployment tool gave it, among others) stays with the setup. Deleted when it goes.
+class InheritedHandles {
+ public:
+  explicit InheritedHandles(HANDLE standardOutput) : handles_{standardOutput} {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    buffer_.resize(size);
+    list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+    ready_ = InitializeProcThreadAttributeList(list_, 1, 0, &size) != FALSE;
+    ready_ = ready_ && UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                                 sizeof(HANDLE) * handles_.size(), nullptr, nullptr) != FALSE;
+  }
+  ~InheritedHandles() {
+    if (list_ != nullptr && !buffer_.empty()) {
+      DeleteProcThreadAttributeList(list_);
+    }
+  }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+  // The list, or nullptr when it could not be made (GetLastError tells why).
+  LPPROC_THREAD_ATTRIBUTE_LIST list() const { return ready_ ? list_ : nullptr; }
+
+ private:
+  std::array<HANDLE, 1> handles_;
+  std::vector<unsigned char> buffer_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+  bool ready_ = false;
+};
+
+}  // namespace
+
 ProcessHandle Win32Processes::Create(const ProcessStart& start, std::uint32_t& error) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
+  STARTUPINFOEXA startup{};
+  startup.StartupInfo.cb = sizeof(startup.StartupInfo);
+  DWORD flags = start.noWindow ? CREATE_NO_WINDOW : 0;
+  std::optional<InheritedHandles> inherited;
   if (start.standardOutput != FileHandle::none) {
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = ToHandle(start.standardOutput);
-    startup.hStdError = ToHandle(start.standardOutput);
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdOutput = ToHandle(start.standardOutput);
+    startup.StartupInfo.hStdError = ToHandle(start.standardOutput);
+    if (start.inheritHandles) {
+      inherited.emplace(ToHandle(start.standardOutput));
+      if (inherited->list() == nullptr) {
+        error = GetLastError();
+        return ProcessHandle::none;
+      }
+      startup.StartupInfo.cb = sizeof(startup);
+      startup.lpAttributeList = inherited->list();
+      flags |= EXTENDED_STARTUPINFO_PRESENT;
+    }
   }
   // Without an application name CreateProcess would search for the program, the setup's own folder and
   // the current folder first: such a start is never made.
@@ -48,9 +97,9 @@ ProcessHandle Win32Processes::Create(const ProcessStart& start, std::uint32_t& e
   std::vector<char> commandLine(start.commandLine.begin(), start.commandLine.end());
   commandLine.push_back('\0');
   if (CreateProcessA(start.applicationName.c_str(), commandLine.data(), nullptr, nullptr,
-                     start.inheritHandles ? TRUE : FALSE, start.noWindow ? CREATE_NO_WINDOW : 0, nullptr,
-                     start.currentDirectory.empty() ? nullptr : start.currentDirectory.c_str(), &startup,
-                     &information) == FALSE) {
+                     start.inheritHandles ? TRUE : FALSE, flags, nullptr,
+                     start.currentDirectory.empty() ? nullptr : start.currentDirectory.c_str(),
+                     &startup.StartupInfo, &information) == FALSE) {
     error = GetLastError();
     return ProcessHandle::none;
   }
