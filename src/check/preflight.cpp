@@ -20,6 +20,7 @@
 #include "steps/iis/iis_website.h"
 #include "steps/server/server_setup.h"
 #include "steps/sql/sql_server_setup.h"
+#include "steps/toolkit/mapped_drive.h"
 #include "steps/toolkit/runtime_check.h"
 
 namespace {
@@ -47,6 +48,7 @@ constexpr char kEmulated[] = ": the setup runs under x64 emulation";
 constexpr std::uint32_t kOldestMajorVersion = 10;
 
 constexpr char kSourceName[] = "Package source";
+constexpr char kStartFolderName[] = "Start folder";
 constexpr char kSpaceName[] = "Free space on ";
 constexpr char kPortName[] = "Website port ";
 constexpr char kSqlName[] = "SQL Server";
@@ -388,6 +390,12 @@ PreflightReport RunPreflight(SetupState& state, const SqlServerSetup& sql, const
   PreflightReport report;
   report.lines.push_back(CheckRights(machine.runtime));
   report.lines.push_back(CheckWindows(machine.registry));
+  // A setup started from a drive the signed-in user mapped finds neither its folder nor its log there.
+  const std::string program = machine.files.ModulePath(kModulePathChars).value_or(std::string());
+  if (const std::optional<std::string> drive = UnseenDrive(machine.files, program)) {
+    report.lines.push_back(Line(CheckVerdict::warn, kStartFolderName,
+                                UnseenDriveLine(program.substr(0, program.find_last_of('\\')), *drive)));
+  }
 
   const bool server = ChoosesServer(choices.setupType);
   const bool installSqlExpress = server && choices.installSqlServer && sql.instanceCount == 0;

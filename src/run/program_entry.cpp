@@ -14,6 +14,7 @@
 #include "steps/download/http_session.h"
 #include "steps/download/source_package.h"
 #include "steps/layout/offline_layout.h"
+#include "steps/toolkit/mapped_drive.h"
 #include "ui/control_groups.h"
 #include "ui/dialog_choices.h"
 
@@ -183,6 +184,10 @@ void Program::ChoosePackageSource(const std::optional<std::string>& folder, bool
   };
   if (folder) {
     if (!holdsLayout(*folder)) {
+      // A share the signed-in user mapped to a letter is not there for the elevated setup: say so.
+      if (const std::optional<std::string> drive = UnseenDrive(files, *folder)) {
+        WriteLog(state, LogTag::userInterface, UnseenDriveLine(*folder, *drive));
+      }
       WriteLog(state, LogTag::userInterface, kInvalidSwitch + std::string(kNoLayout) + *folder);
       End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
     }

@@ -105,6 +105,9 @@ TEST(Preflight, EachCheckReportsWhatItFinds) {
          w.fake.http.files.erase("downloads/" + PlanSetup(w.choices, true, false).serverPackages.back().name);
        },
        "Package source", CheckVerdict::fail, "does not have "},
+      {"started from a drive mapped for the user only",
+       [](CheckWorld& w) { w.fake.files.modulePath = "Z:\\Setup\\NembricSetup.exe"; }, "Start folder",
+       CheckVerdict::warn, "Z:\\Setup is on Z:, a drive mapped for the signed-in user only"},
       {"room on C:", [](CheckWorld&) {}, "Free space on C:\\", CheckVerdict::ok, "needed, 20480.0 MB free"},
       {"a full drive", [](CheckWorld& w) { w.fake.files.driveFreeBytes['C'] = 1000; }, "Free space on C:\\",
        CheckVerdict::fail, "0.0 MB free"},

@@ -224,6 +224,23 @@ TEST(DownloadSource, SwitchNamesALayoutFolderOrShare) {
 
 namespace {
 
+// A share the signed-in user mapped to a letter is not there for the elevated setup: /source= naming it ends
+// the run as any folder without a layout does, with a line that says why and what to name instead.
+TEST_F(ProgramEntryTest, ASourceOnADriveMappedForTheUserOnlyIsNamedAsSuch) {
+  try {
+    Run(u"/quiet /source=Z:\\Media");
+    FAIL() << "the process should have ended";
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.exitCode, 87U);
+  }
+  EXPECT_NE(
+      Log().value_or("").find("User Interface:Z:\\Media is on Z:, a drive mapped for the signed-in user "
+                              "only, which the elevated setup does not see: name it by its share, "
+                              "\\\\server\\share\\...\r\n"),
+      std::string::npos)
+      << Log().value_or("");
+}
+
 // The pre-flight check changes nothing, its log included: the last run's lines, or those of a setup still
 // running from the same folder, stay, and the check's own lines follow them.
 TEST_F(ProgramEntryTest, ACheckAddsToTheLogAndNeverStartsItAnew) {
