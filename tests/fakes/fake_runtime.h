@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,11 +53,16 @@ class FakeRuntime final : public Runtime {
   // A pause moves the clock on by its length; `milliseconds` is the clock.
   void Pause(std::uint32_t milliseconds) override {
     pauses.push_back(milliseconds);
+    if (paused) {
+      paused();
+    }
     clock += milliseconds;
   }
   std::uint64_t Milliseconds() override { return clock; }
   std::uint64_t clock = 0;
   std::vector<std::uint32_t> pauses;
+  // Called after each pause: what other processes do meanwhile (one ends and lets a file go).
+  std::function<void()> paused;
   [[noreturn]] void ExitProcess(std::uint32_t exitCode) override { throw ProcessExit{exitCode}; }
 
   // Set by the test: another setup holds the mutex; today's date.

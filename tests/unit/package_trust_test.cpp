@@ -123,4 +123,32 @@ TEST(CheckedPackage, IsHeldFromItsCheckUntilItHasRun) {
   EXPECT_TRUE(world.fake.files.Remove(kRuntime));
 }
 
+// An installer that a cut-off run started may still run from its package: the package is waited for, a
+// second at a time, while a process holds it, and ten minutes at the most; then the component fails with a
+// line naming it, and nothing was fetched.
+TEST(CheckedPackage, APackageAnotherProcessStillHoldsIsWaitedFor) {
+  for (const bool letGo : {true, false}) {
+    TrustWorld world;
+    world.fake.http.Serve("VC_redist.x64.exe", FakeCrypto::Signed("MZ runtime"));
+    world.fake.processes.AddProgram(kRuntime, {});
+    world.fake.files.SetContent(kRuntime, "MZ runtime of the cut-off run");
+    world.fake.files.heldOpen.insert(kRuntime);
+    world.fake.runtime.paused = [&] {
+      if (letGo && world.fake.runtime.pauses.size() == 3) {
+        world.fake.files.heldOpen.clear();
+      }
+    };
+    EXPECT_TRUE(world.steps.client.DownloadClientPackage("VC_redist.x64.exe", PackageBits::runtime2015));
+    EXPECT_EQ(world.fake.runtime.pauses, std::vector<std::uint32_t>(letGo ? 3U : 600U, 1000U)) << letGo;
+    EXPECT_EQ(world.fake.processes.starts.size(), letGo ? 1U : 0U) << letGo;
+    EXPECT_EQ(world.state.failed.client, !letGo) << letGo;
+    EXPECT_EQ(world.fake.http.PackageRequests().empty(), !letGo) << letGo;
+    EXPECT_EQ(
+        world.Log().find("Client Setup:Could not replace VC_redist.x64.exe: another process still holds it "
+                         "after ten minutes\r\n") != std::string::npos,
+        !letGo)
+        << letGo;
+  }
+}
+
 }  // namespace

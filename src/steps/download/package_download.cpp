@@ -34,6 +34,14 @@ constexpr std::uint32_t kStatusUnavailable = 503;
 constexpr std::uint32_t kFirstPauseMs = 1000;
 constexpr std::uint32_t kLongestServerPauseMs = 60000;
 
+// A package another process holds is waited for, a second at a time, ten minutes at the most.
+constexpr std::uint32_t kHeldPauseMs = 1000;
+constexpr std::uint32_t kLongestHeldWaitMs = 600000;
+constexpr char kWaitingFor[] = "Waiting for ";
+constexpr char kStillRunning[] = ", still running from an earlier setup";
+constexpr char kStillHeld[] = "Could not replace ";
+constexpr char kStillHeldEnd[] = ": another process still holds it after ten minutes";
+
 constexpr char kUrlWhat[] = "Url";
 constexpr char kServerWhat[] = "Server";
 constexpr char kBrokenAfter[] = " broke off after ";
@@ -225,9 +233,42 @@ std::optional<Sha256Hash::Digest> FileDigest(SetupState& state, const std::strin
   return hash->Finish();
 }
 
+// Waits, a second at a time and ten minutes at the most, while another process holds the package (a
+// sharing violation: an installer that an earlier, cut-off run started, running on). False when it is still
+// held then: the line is logged and the component failed.
+bool WaitUntilLetGo(SetupState& state, const PackageDownload& download) {
+  Files& files = state.machine.files;
+  const std::string path = JoinPath(download.localDirectory, download.fileName);
+  for (std::uint32_t waitedMs = 0;; waitedMs += kHeldPauseMs) {
+    if (!files.StampOf(path)) {
+      return true;
+    }
+    const UniqueFile probe(files, files.Create(path, Files::kGenericWrite,
+                                               Files::kShareRead | Files::kShareWrite | Files::kShareDelete,
+                                               Files::kOpenExisting, Files::kAttributeNormal));
+    if (probe.IsOpen() || files.LastCreateError() != Files::kErrorSharingViolation) {
+      return true;
+    }
+    if (waitedMs >= kLongestHeldWaitMs) {
+      WriteLog(state, download.tag, kStillHeld + download.fileName + kStillHeldEnd);
+      MarkComponentFailed(state);
+      return false;
+    }
+    if (waitedMs == 0) {
+      state.reporter.ShowStatus(kWaitingFor + download.fileName + kStillRunning);
+    }
+    state.machine.runtime.Pause(kHeldPauseMs);
+  }
+}
+
 }  // namespace
 
 bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed) {
+  // An installer that a cut-off run started may still be running from the package: it is waited for.
+  if (!WaitUntilLetGo(state, download)) {
+    processed = false;
+    return true;
+  }
   if (!state.packageSource.empty()) {
     return CopySourcePackage(state, download, processed);
   }
