@@ -14,12 +14,14 @@ bool ReadFilePieces(Files& files, const std::string& path, std::span<char> buffe
                     const std::function<bool(std::string_view)>& take) {
   const UniqueFile file(files, files.Create(path, Files::kGenericRead, Files::kShareRead,
                                             Files::kOpenExisting, Files::kAttributeNormal));
-  if (!file.IsOpen()) {
-    return false;
-  }
+  return file.IsOpen() && ReadOpenFilePieces(files, file.get(), buffer, take);
+}
+
+bool ReadOpenFilePieces(Files& files, FileHandle file, std::span<char> buffer,
+                        const std::function<bool(std::string_view)>& take) {
   for (;;) {
     const std::optional<std::uint32_t> read =
-        files.Read(file.get(), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        files.Read(file, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
     if (!read) {
       return false;
     }

@@ -381,7 +381,7 @@ TEST(ElementCopyText, ReadsBackWhatItWroteAndRefusesAnythingElse) {
         {}}},
       {}};
   const std::string text = ElementCopyText(site);
-  EXPECT_EQ(WithheldSecrets(site), std::vector<std::string>{"virtualDirectory / / password"});
+  EXPECT_EQ(WithheldSecrets(site), std::vector<std::u16string>{u"virtualDirectory / / password"});
   EXPECT_EQ(text.find_first_of("\t\r\n "), std::string::npos) << text;
   EXPECT_EQ(ParseElementCopyText(text), site);
   for (const std::string& damaged : std::vector<std::string>{

@@ -1,5 +1,6 @@
 #include "steps/download/package_check.h"
 
+#include "core/file_reading.h"
 #include "product/setup_state.h"
 #include "steps/download/package_download.h"
 #include "steps/download/publisher_check.h"
@@ -10,22 +11,13 @@ namespace {
 std::optional<Sha256Hash::Digest> HeldDigest(SetupState& state, FileHandle file, std::span<char> buffer) {
   Files& files = state.machine.files;
   const std::unique_ptr<Sha256Hash> hash = state.machine.crypto.CreateSha256();
-  if (!hash || files.Seek(file, 0, Files::kFileBegin) != 0U) {
+  if (!hash || files.Seek(file, 0, Files::kFileBegin) != 0U ||
+      !ReadOpenFilePieces(files, file, buffer, [&hash](std::string_view piece) {
+        return hash->Add(piece.data(), static_cast<std::uint32_t>(piece.size()));
+      })) {
     return std::nullopt;
   }
-  for (;;) {
-    const std::optional<std::uint32_t> read =
-        files.Read(file, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-    if (!read) {
-      return std::nullopt;
-    }
-    if (*read == 0) {
-      return hash->Finish();
-    }
-    if (!hash->Add(buffer.data(), *read)) {
-      return std::nullopt;
-    }
-  }
+  return hash->Finish();
 }
 
 }  // namespace

@@ -11,25 +11,6 @@ constexpr std::u16string_view kRuntimeState = u"state";
 // Deeper than any element of the configuration: a record that nests further is not one of ours.
 constexpr std::size_t kMaxDepth = 32;
 
-// A configuration name or path for a log line: UTF-16 code units as UTF-8 (names and paths of IIS are
-// texts of the Basic Multilingual Plane).
-std::string Narrow(std::u16string_view text) {
-  std::string narrow;
-  for (const char16_t unit : text) {
-    if (unit < 0x80) {
-      narrow += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      narrow += static_cast<char>(0xC0 | (unit >> 6U));
-      narrow += static_cast<char>(0x80 | (unit & 0x3FU));
-    } else {
-      narrow += static_cast<char>(0xE0 | (unit >> 12U));
-      narrow += static_cast<char>(0x80 | ((unit >> 6U) & 0x3FU));
-      narrow += static_cast<char>(0x80 | (unit & 0x3FU));
-    }
-  }
-  return narrow;
-}
-
 bool IsEmpty(const IisElementCopy& copy) {
   return copy.properties.empty() && copy.withheld.empty() && copy.children.empty() && copy.items.empty();
 }
@@ -192,24 +173,24 @@ bool AddElementCopy(IisElementCollection& collection, const IisElementCopy& copy
   return !ComFailed(collection.AddElement(*element, -1)) && applied;
 }
 
-std::vector<std::string> WithheldSecrets(const IisElementCopy& copy) {
-  std::vector<std::string> secrets;
-  std::string where = Narrow(copy.name);
+std::vector<std::u16string> WithheldSecrets(const IisElementCopy& copy) {
+  std::vector<std::u16string> secrets;
+  std::u16string where = copy.name;
   for (const auto& [name, value] : copy.properties) {
     if (name == u"path" && std::holds_alternative<std::u16string>(value)) {
-      where += ' ';
-      where += Narrow(std::get<std::u16string>(value));
+      where += u' ';
+      where += std::get<std::u16string>(value);
     }
   }
   for (const std::u16string& name : copy.withheld) {
-    std::string secret = where;
-    secret += " / ";
-    secret += Narrow(name);
+    std::u16string secret = where;
+    secret += u" / ";
+    secret += name;
     secrets.push_back(std::move(secret));
   }
   for (const auto* list : {&copy.children, &copy.items}) {
     for (const IisElementCopy& below : *list) {
-      for (std::string& secret : WithheldSecrets(below)) {
+      for (std::u16string& secret : WithheldSecrets(below)) {
         secrets.push_back(std::move(secret));
       }
     }

@@ -30,7 +30,7 @@ bool AddElementCopy(IisElementCollection& collection, const IisElementCopy& copy
 
 // What a copy made again lacks: each withheld property, as "TAG NAME" (with the element's path, where it has
 // one: "virtualDirectory / password"), all the way down.
-std::vector<std::string> WithheldSecrets(const IisElementCopy& copy);
+std::vector<std::u16string> WithheldSecrets(const IisElementCopy& copy);
 
 // The copy as one field of the install record, in tokens joined by commas: "e" and the tag of an element
 // or entry, "c" and the tag of a child element, "p" and a property's name, "=" and its value

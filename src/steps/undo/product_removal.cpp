@@ -319,11 +319,12 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
       lines.push_back((restored ? kRestoredSite : kNotRestoredSite) + name);
       // The setup keeps no password: what the site had must be given again.
       const std::optional<IisElementCopy> copy = ParseElementCopyText(entry->fields[2]);
-      const std::vector<std::string> secrets = copy ? WithheldSecrets(*copy) : std::vector<std::string>{};
+      const std::vector<std::u16string> secrets =
+          copy ? WithheldSecrets(*copy) : std::vector<std::u16string>{};
       if (restored && !secrets.empty()) {
         std::string line = kPasswordsAgain + name + ": ";
         for (std::size_t i = 0; i < secrets.size(); ++i) {
-          line += (i == 0 ? "" : "; ") + secrets[i];
+          line += (i == 0 ? "" : "; ") + state_.machine.runtime.WideToAnsi(secrets[i]).value_or("");
         }
         lines.push_back(line);
       }
