@@ -17,6 +17,10 @@ constexpr char kHeader[] = "Nembric setup install record 2";
 // present format by the first run that writes to it.
 constexpr char kFormerHeader[] = "Nembric setup install record 1";
 constexpr char kNoValue[] = "-";
+constexpr char kCreateCall[] = "CreateFile";
+constexpr char kWriteCall[] = "WriteFile";
+constexpr char kFlushCall[] = "FlushFileBuffers";
+constexpr char kCopyCall[] = "CopyFile";
 // A record longer than this is not one the setup wrote.
 constexpr std::size_t kMaxRecordBytes = std::size_t{64} * 1024 * 1024;
 
@@ -26,7 +30,7 @@ struct KindName {
   std::size_t fields;
 };
 
-constexpr std::array<KindName, 17> kKinds = {{
+constexpr std::array<KindName, 18> kKinds = {{
     {RecordEntry::Kind::file, "file", 3},
     {RecordEntry::Kind::folder, "folder", 1},
     {RecordEntry::Kind::key, "key", 3},
@@ -35,6 +39,7 @@ constexpr std::array<KindName, 17> kKinds = {{
     {RecordEntry::Kind::siteKept, "site-kept", 3},
     {RecordEntry::Kind::pool, "pool", 1},
     {RecordEntry::Kind::poolKept, "pool-kept", 2},
+    {RecordEntry::Kind::poolStopped, "pool-stopped", 1},
     {RecordEntry::Kind::restriction, "restriction", 1},
     {RecordEntry::Kind::binding, "binding", 3},
     {RecordEntry::Kind::msi, "msi", 1},
@@ -216,10 +221,13 @@ std::optional<RecordEntry> ParseRecordLine(const std::string& line, bool former)
   return std::nullopt;
 }
 
-void InstallRecord::Add(RecordEntry::Kind kind, std::vector<std::string> fields) {
-  if (recording) {
-    Append(FormatRecordLine({scope, kind, std::move(fields)}));
+ActionResult InstallRecord::Add(RecordEntry::Kind kind, std::vector<std::string> fields) {
+  if (!recording) {
+    return ActionResult::Done();
   }
+  // What stays unchanged when the line cannot be written: the change's first field names it.
+  const std::string what = fields.empty() ? std::string() : fields.front();
+  return Append(FormatRecordLine({scope, kind, std::move(fields)}), what);
 }
 
 std::string RunComponentsText(bool client, bool server) {
@@ -244,51 +252,77 @@ void InstallRecord::BeginRun(const std::string& mode, bool client, bool server) 
   recording = true;
   touched_.clear();
   runOpen_ = true;
-  Append(FormatRecordLine(
-      {RecordScope::shared, RecordEntry::Kind::run, {NextRunId(), mode, RunComponentsText(client, server)}}));
+  // A mark that cannot be written leaves the run without one: each change's own line then fails, and the
+  // change with it.
+  static_cast<void>(Append(FormatRecordLine({RecordScope::shared,
+                                             RecordEntry::Kind::run,
+                                             {NextRunId(), mode, RunComponentsText(client, server)}}),
+                           path));
 }
 
 void InstallRecord::MarkUninstall(bool client, bool server) {
-  Append(FormatRecordLine({RecordScope::shared,
-                           RecordEntry::Kind::run,
-                           {NextRunId(), kUninstallMode, RunComponentsText(client, server)}}));
+  static_cast<void>(
+      Append(FormatRecordLine({RecordScope::shared,
+                               RecordEntry::Kind::run,
+                               {NextRunId(), kUninstallMode, RunComponentsText(client, server)}}),
+             path));
 }
 
 void InstallRecord::AddPlan(RecordScope component, const std::string& packages) {
   if (runOpen_) {
-    Append(FormatRecordLine({component, RecordEntry::Kind::plan, {packages}}));
+    static_cast<void>(Append(FormatRecordLine({component, RecordEntry::Kind::plan, {packages}}), path));
   }
 }
 
 void InstallRecord::CloseCutOffRun() {
-  Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}));
+  // Without its end the cut run is settled again by the next run, which finds nothing left to do.
+  static_cast<void>(Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}), path));
 }
 
-void InstallRecord::Commit(RecordScope component) {
-  // Committed first: a run cut off between the two has its copies dropped by the next, never its changes
-  // taken back without them.
-  if (runOpen_) {
-    Append(FormatRecordLine({component, RecordEntry::Kind::commit, {}}));
-    DropBackups(component);
+bool InstallRecord::Commit(RecordScope component) {
+  // Committed first, and on disk: a run cut off between the two has its copies dropped by the next, and a
+  // power cut never leaves the copies deleted with the commit lost.
+  if (!runOpen_) {
+    return true;
   }
+  if (!Append(FormatRecordLine({component, RecordEntry::Kind::commit, {}}), path) || !MakeDurable()) {
+    return false;
+  }
+  DropBackups(component);
+  return true;
 }
 
 void InstallRecord::EndRun() {
   if (runOpen_) {
     runOpen_ = false;
-    Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}));
+    // A run whose end could not be written is settled by the next, which finds its components committed.
+    static_cast<void>(Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}), path));
   }
 }
 
-void InstallRecord::AddFile(const std::string& filePath) {
+ActionResult InstallRecord::MakeDurable() {
+  if (!files_.StampOf(path)) {
+    return ActionResult::Done();
+  }
+  const UniqueFile file(files_, files_.Create(path, Files::kGenericWrite, Files::kShareRead,
+                                              Files::kOpenExisting, Files::kAttributeNormal));
+  if (!file.IsOpen() || !files_.Flush(file.get())) {
+    return ActionResult::Failed(kFlushCall, 0, kNotRecorded + path);
+  }
+  return ActionResult::Done();
+}
+
+ActionResult InstallRecord::AddFile(const std::string& filePath) {
   if (!recording) {
-    return;
+    return ActionResult::Done();
   }
   touched_.insert(LowerText(filePath));
-  if (const std::optional<Files::Stamp> stamp = files_.StampOf(filePath)) {
-    Add(RecordEntry::Kind::file,
-        {CleanPath(filePath), std::to_string(stamp->size), std::to_string(stamp->lastWrite)});
+  const std::optional<Files::Stamp> stamp = files_.StampOf(filePath);
+  if (!stamp) {
+    return ActionResult::Done();
   }
+  return Add(RecordEntry::Kind::file,
+             {CleanPath(filePath), std::to_string(stamp->size), std::to_string(stamp->lastWrite)});
 }
 
 bool IsBackupCopy(const std::string& path, const std::string& backupFolder) {
@@ -300,13 +334,18 @@ bool IsBackupCopy(const std::string& path, const std::string& backupFolder) {
   return name.find_first_of("\\/:*?\"<>|") == std::string::npos && name != "." && name != "..";
 }
 
-bool InstallRecord::BackUp(const std::string& filePath) {
-  if (!recording || !files_.StampOf(filePath) || !touched_.insert(LowerText(filePath)).second) {
-    return false;
+ActionResult InstallRecord::BackUp(const std::string& filePath) {
+  if (!recording || !files_.StampOf(filePath) || touched_.count(LowerText(filePath)) != 0) {
+    return ActionResult::Done();
   }
+  const std::string what = CleanPath(filePath);
   if (!files_.FileAttributes(backupFolder)) {
-    Add(RecordEntry::Kind::folder, {backupFolder});
-    files_.MakeDirectory(backupFolder);
+    if (ActionResult recorded = Add(RecordEntry::Kind::folder, {backupFolder}); !recorded) {
+      return ActionResult::Failed(recorded.failedCall, recorded.code, kNotRecorded + what);
+    }
+    if (const std::uint32_t error = files_.MakeDirectory(backupFolder); error != 0) {
+      return ActionResult::Failed(kCopyCall, error, kNoCopyKept + what);
+    }
   }
   const std::size_t slash = filePath.find_last_of('\\');
   const std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
@@ -315,13 +354,30 @@ bool InstallRecord::BackUp(const std::string& filePath) {
     copy = backupFolder + "\\" + std::to_string(++backups_) + "-" + name;
   } while (files_.FileAttributes(copy));
   // The copy is the run's from its first byte: a run cut off while making it leaves nothing unnamed.
-  AddNewFile(copy);
+  if (ActionResult recorded = AddNewFile(copy); !recorded) {
+    return ActionResult::Failed(recorded.failedCall, recorded.code, kNotRecorded + what);
+  }
   std::uint32_t error = 0;
   if (!files_.CopyTo(filePath, copy, error)) {
-    return false;
+    return ActionResult::Failed(kCopyCall, error, kNoCopyKept + what);
   }
-  Add(RecordEntry::Kind::backup, {CleanPath(filePath), copy});
-  return true;
+  if (ActionResult recorded = Add(RecordEntry::Kind::backup, {what, copy}); !recorded) {
+    return recorded;
+  }
+  touched_.insert(LowerText(filePath));
+  return ActionResult::Done();
+}
+
+ActionResult InstallRecord::BeforeWriting(const std::string& filePath) {
+  if (!recording) {
+    return ActionResult::Done();
+  }
+  // What was there before the run is kept; a file this run made or kept already is the run's again from its
+  // first byte (a cut second write leaves a file the record owns, whatever its size and time).
+  if (files_.FileAttributes(filePath) && touched_.count(LowerText(filePath)) == 0) {
+    return BackUp(filePath);
+  }
+  return AddNewFile(filePath);
 }
 
 void InstallRecord::DropBackups(RecordScope component) {
@@ -338,35 +394,61 @@ void InstallRecord::DropBackups(RecordScope component) {
   }
 }
 
-void InstallRecord::AddNewFile(const std::string& filePath) {
-  touched_.insert(LowerText(filePath));
-  Add(RecordEntry::Kind::file, {CleanPath(filePath), kNoValue, kNoValue});
+ActionResult InstallRecord::AddNewFile(const std::string& filePath) {
+  ActionResult recorded = Add(RecordEntry::Kind::file, {CleanPath(filePath), kNoValue, kNoValue});
+  if (recorded && recording) {
+    touched_.insert(LowerText(filePath));
+  }
+  return recorded;
 }
 
-void InstallRecord::AddFolder(const std::string& folderPath) {
-  Add(RecordEntry::Kind::folder, {CleanPath(folderPath)});
+ActionResult InstallRecord::AddFolder(const std::string& folderPath) {
+  return Add(RecordEntry::Kind::folder, {CleanPath(folderPath)});
 }
 
-bool InstallRecord::Append(const std::string& text) {
+ActionResult InstallRecord::Append(const std::string& text, const std::string& what) {
   if (!formatChecked_) {
     formatChecked_ = true;
     ConvertFormerRecord();
   }
   // Lines that could not be written yet (the folders above the record's own, made before it) go first.
+  // Until the record's own folder is there, they wait in memory: that folder is made right after them.
   pending_ += text;
+  const std::size_t slash = path.find_last_of('\\');
+  if (slash != std::string::npos && !files_.FileAttributes(path.substr(0, slash))) {
+    return ActionResult::Done();
+  }
   const bool fresh = !files_.StampOf(path).has_value();
   const UniqueFile file(files_, files_.Create(path, Files::kGenericWrite, Files::kShareRead,
                                               Files::kOpenAlways, Files::kAttributeNormal));
-  if (!file.IsOpen() || !files_.SeekToEnd(file.get()) ||
-      !files_.Write(file.get(), fresh ? std::string(kHeader) + "\r\n" + pending_ : pending_)) {
-    return false;
+  ActionResult written = ActionResult::Done();
+  if (!file.IsOpen()) {
+    written = ActionResult::Failed(kCreateCall, files_.LastCreateError(), kNotRecorded + what);
+  } else if (!files_.SeekToEnd(file.get()) ||
+             !files_.Write(file.get(), fresh ? std::string(kHeader) + "\r\n" + pending_ : pending_)) {
+    written = ActionResult::Failed(kWriteCall, 0, kNotRecorded + what);
   }
-  pending_.clear();
-  return true;
+  // A line that is not on disk names no change: the change it was for is not made.
+  if (written) {
+    pending_.clear();
+  } else {
+    pending_.resize(pending_.size() - text.size());
+  }
+  return written;
+}
+
+std::optional<std::string> InstallRecord::ReadText() {
+  std::optional<std::string> text = ReadWholeFile(files_, path, kMaxRecordBytes);
+  // A power cut can leave the record's last blocks allocated and never written: a tail of zeros is no
+  // part of it.
+  if (text) {
+    text->erase(text->find_last_not_of('\0') + 1);
+  }
+  return text;
 }
 
 void InstallRecord::ConvertFormerRecord() {
-  const std::optional<std::string> text = ReadWholeFile(files_, path, kMaxRecordBytes);
+  const std::optional<std::string> text = ReadText();
   // A run cut off while it made the record leaves it empty or with part of its first line: it holds
   // nothing, and is begun again.
   if (text && (std::string(kHeader) + "\r\n").starts_with(*text)) {
@@ -381,11 +463,15 @@ void InstallRecord::ConvertFormerRecord() {
 }
 
 std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
-  const std::optional<std::string> read = ReadWholeFile(files_, path, kMaxRecordBytes);
+  const std::optional<std::string> read = ReadText();
   if (!read) {
     return std::nullopt;
   }
   const std::string& text = *read;
+  // Cut while it was made (or zeros where its first line should be): it holds nothing yet.
+  if ((std::string(kHeader) + "\r\n").starts_with(text)) {
+    return std::vector<RecordEntry>();
+  }
   // A record of a format this setup does not know is not read: its lines could mean something else.
   const bool former = text.starts_with(std::string(kFormerHeader) + "\r\n");
   if (!former && !text.starts_with(std::string(kHeader) + "\r\n")) {
@@ -400,6 +486,11 @@ std::optional<std::vector<RecordEntry>> InstallRecord::Read() {
       break;
     }
     std::string line = text.substr(start, end - start);
+    // No line holds a zero byte: zeros are blocks a power cut left unwritten, and what follows them was
+    // appended after it.
+    if (const std::size_t zero = line.find_last_of('\0'); zero != std::string::npos) {
+      line.erase(0, zero + 1);
+    }
     if (line.ends_with('\r')) {
       line.pop_back();
     }
@@ -426,7 +517,9 @@ bool InstallRecord::Rewrite(const std::vector<RecordEntry>& entries) {
   {
     const UniqueFile file(files_, files_.Create(fresh, Files::kGenericWrite, Files::kShareRead,
                                                 Files::kCreateAlways, Files::kAttributeNormal));
-    if (!file.IsOpen() || !files_.Write(file.get(), text)) {
+    // On disk before it takes the old one's place (the move is written through): after a power cut the
+    // record is the old one or the new one, whole.
+    if (!file.IsOpen() || !files_.Write(file.get(), text) || !files_.Flush(file.get())) {
       return false;
     }
   }

@@ -7,12 +7,18 @@
 #include <utility>
 #include <vector>
 
+#include "core/action_result.h"
 #include "platform/registry.h"
 
 class Files;
 
 // The record being rewritten is written whole under this suffix beside it, then put in its place.
 inline constexpr char kRecordRewriteSuffix[] = ".new";
+
+// The lines of a change that is not made because the record could not name it first, or could not keep
+// what it replaces: the thing that stays as it was follows.
+inline constexpr char kNotRecorded[] = "Could not write the install record, so this is not changed: ";
+inline constexpr char kNoCopyKept[] = "Could not keep a copy of what is there, so this is not changed: ";
 
 // The part of the product a change belongs to: the uninstall of a component undoes its changes only.
 // The shared part (the installed setup program and its folder) goes when no component is left.
@@ -43,6 +49,8 @@ struct RecordEntry {
                   // whole, and whether it had a location of its own
     pool,         // name: an application pool the run created
     poolKept,     // name, properties: what the run changed on a pool that was there, as it was before
+    poolStopped,  // name: a pool the run stops (while it replaces the modules its worker holds) and starts
+                  // again
     restriction,  // path: the ISAPI restriction entry the run added
     binding,      // site, binding information set, binding information before
     msi,          // product code or package path: a Windows Installer package the run installed
@@ -97,7 +105,9 @@ class InstallRecord {
   std::string path;
   std::string backupFolder;
 
-  void Add(RecordEntry::Kind kind, std::vector<std::string> fields);
+  // Writes the line of a change before the change is made. A line that cannot be written fails, with the
+  // line that says what is therefore not changed: the change must not be made.
+  [[nodiscard]] ActionResult Add(RecordEntry::Kind kind, std::vector<std::string> fields);
   // Begins recording a run of the mode for the components; every change from here on is the run's.
   void BeginRun(const std::string& mode, bool client, bool server);
   // Marks the beginning of an uninstall of the components, which records nothing: it is done when the
@@ -107,22 +117,31 @@ class InstallRecord {
   void CloseCutOffRun();
   // What the running run is to fetch for the component, before the component changes anything.
   void AddPlan(RecordScope component, const std::string& packages);
-  // The component of the scope has made all its changes in this run.
-  void Commit(RecordScope component);
+  // The component of the scope has made all its changes in this run: the commit is on disk before the
+  // copies it no longer needs are deleted. False when the commit line could not be made durable (the
+  // copies are then kept, and the component stays open for the next run to settle).
+  bool Commit(RecordScope component);
+  // Forces what the record holds to the disk: before a change that cannot be taken back without its line
+  // (an installer's start, an IIS commit, DISM) and before the copies are deleted after a commit.
+  [[nodiscard]] ActionResult MakeDurable();
   // Closes the run this process began, if any.
   void EndRun();
   // A file as it is now on disk (its size and last-write time); nothing when it cannot be read.
-  void AddFile(const std::string& filePath);
-  void AddFolder(const std::string& folderPath);
+  [[nodiscard]] ActionResult AddFile(const std::string& filePath);
+  [[nodiscard]] ActionResult AddFolder(const std::string& folderPath);
   // Keeps a copy of a file the run is about to replace or delete, and records it once the copy is whole:
-  // taking the component back puts the file back, its commit drops the copy. False when no copy could be
-  // made (the file is then changed all the same, as before).
-  bool BackUp(const std::string& filePath);
+  // taking the component back puts the file back, its commit drops the copy. A file that is not there, or
+  // that this run wrote or kept already, needs none. A copy that cannot be made fails with the line that
+  // says so: the file must not be changed.
+  [[nodiscard]] ActionResult BackUp(const std::string& filePath);
+  // Before a file is written: the copy of what is there, or the line that names a file made new. The one
+  // call for every file the run writes.
+  [[nodiscard]] ActionResult BeforeWriting(const std::string& filePath);
   // Drops the copies that the last run of the record made for the component.
   void DropBackups(RecordScope component);
   // A file about to be made where there is none: the run owns whatever is there if it is cut off before
   // the file is recorded whole (its size and time are "-").
-  void AddNewFile(const std::string& filePath);
+  [[nodiscard]] ActionResult AddNewFile(const std::string& filePath);
 
   // Every entry of the record in the order written, nullopt when there is no record. Lines that do not
   // parse are passed over.
@@ -132,7 +151,9 @@ class InstallRecord {
   bool Rewrite(const std::vector<RecordEntry>& entries);
 
  private:
-  bool Append(const std::string& text);
+  [[nodiscard]] ActionResult Append(const std::string& text, const std::string& what);
+  // The record's text without the zeros a power cut may leave at its end; nullopt when it cannot be read.
+  std::optional<std::string> ReadText();
   // The id of a run that begins now: one above the highest in the record.
   std::string NextRunId();
   // Before the first line this process adds: a record of the former format is rewritten in the present

@@ -32,6 +32,8 @@ SetupPlan PlanSetup(const SetupChoices& choices, bool installSqlExpress, bool na
   if (client) {
     plan.clientPackages = PlanClientPackages(choices.bitSize);
     plan.actions.push_back(PlannedAction::updateClient);
+    // The shortcut before the registration, the client's last change, with which it is committed.
+    plan.actions.push_back(PlannedAction::createShortcut);
     plan.actions.push_back(PlannedAction::registerClient);
   }
   if (server) {
@@ -41,9 +43,6 @@ SetupPlan PlanSetup(const SetupChoices& choices, bool installSqlExpress, bool na
   }
   if (installSqlExpress) {
     plan.actions.push_back(PlannedAction::installSqlServer);
-  }
-  if (client) {
-    plan.actions.push_back(PlannedAction::createShortcut);
   }
   return plan;
 }

@@ -73,7 +73,8 @@ class Files {
   virtual bool Remove(const std::string& path) = 0;
   // RemoveDirectoryA: only an empty folder goes.
   virtual bool RemoveFolder(const std::string& path) = 0;
-  // MoveFileExA with MOVEFILE_REPLACE_EXISTING: the file takes the target's name, replacing what is there.
+  // MoveFileExA with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH: the file takes the target's
+  // name, replacing what is there, and the move is on disk when the call returns.
   virtual bool Replace(const std::string& source, const std::string& target) = 0;
   // MoveFileExA with MOVEFILE_REPLACE_EXISTING and MOVEFILE_DELAY_UNTIL_REBOOT: the file takes the target's
   // name when Windows next starts, before any program can hold the target (a module in use now).
@@ -96,6 +97,9 @@ class Files {
   // WriteFile of all bytes; false when the write fails or falls short.
   virtual bool Write(FileHandle file, std::string_view bytes) = 0;
   virtual bool Close(FileHandle file) = 0;
+  // FlushFileBuffers: what was written to the file (through any handle) is on disk; the handle needs write
+  // access.
+  virtual bool Flush(FileHandle file) = 0;
   // ReadFile of up to `count` bytes; the count read (0 at the end of the file), nullopt when it fails.
   virtual std::optional<std::uint32_t> Read(FileHandle file, void* buffer, std::uint32_t count) = 0;
   // One WriteFile of `count` bytes; the count written, nullopt when it fails.

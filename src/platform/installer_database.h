@@ -28,6 +28,8 @@ class InstallerDatabase {
   virtual std::uint32_t Fetch(MsiHandle view, MsiHandle& record) = 0;
   // MsiRecordGetStringA of a field (its size, then its text); nullopt when it cannot be read.
   virtual std::optional<std::string> RecordString(MsiHandle record, std::uint32_t field) = 0;
+  // MsiQueryProductStateA of a product code: true when the product is installed (INSTALLSTATE_DEFAULT).
+  virtual bool ProductInstalled(const std::string& productCode) = 0;
   // MsiCloseHandle.
   virtual std::uint32_t Close(MsiHandle handle) = 0;
 };

@@ -37,6 +37,10 @@ constexpr std::int32_t kHighestPort = 65535;
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
 constexpr char kTakenBack[] = ". The changes were taken back";
+constexpr char kNotAllTakenBack[] = ". Not every change could be taken back: the next run tries again";
+constexpr char kNotAllRemoved[] =
+    "Could not remove every change: what is left stays in the install record for the next uninstall. Please "
+    "see the setup log";
 
 // How the repair of a component ended: not asked for, refused before it changed anything, or run through
 // or not.
@@ -144,10 +148,13 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     WriteLog(state, LogTag::client, kClientDirectory, state.choices.clientDirectory);
   }
   if (!HasAny(state.runMode, RunMode::repair)) {
+    bool left = false;
     if (choice.client || choice.server) {
-      ProductRemoval(state).Remove(choice.client, choice.server);
+      ProductRemoval removal(state);
+      removal.Remove(choice.client, choice.server);
+      left = removal.LeftSome();
     }
-    return {0, kUninstalled, kUninstallCompleted, {}};
+    return {0, kUninstalled, kUninstallCompleted, left ? std::string(kNotAllRemoved) : std::string()};
   }
   state.record.BeginRun(kRepairMode, choice.client, choice.server);
   const RepairEnd server = choice.server ? RepairServer(state, steps) : RepairEnd::notAsked;
@@ -156,22 +163,26 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
   // was installed before the run, newest change first.
   std::string failed;
   bool takenBack = false;
-  for (const auto& [component, end, name] : {std::tuple{RecordScope::server, server, kServerDisplayName},
-                                             std::tuple{RecordScope::client, client, kClientDisplayName}}) {
+  bool allTakenBack = true;
+  for (auto [component, end, name] : {std::tuple{RecordScope::server, server, kServerDisplayName},
+                                      std::tuple{RecordScope::client, client, kClientDisplayName}}) {
     if (end == RepairEnd::notAsked) {
       continue;
     }
     if (end == RepairEnd::failed) {
-      ProductRemoval(state).TakeBack(component);
+      allTakenBack = ProductRemoval(state).TakeBack(component) && allTakenBack;
       takenBack = true;
-    } else if (end == RepairEnd::repaired) {
-      state.record.Commit(component);
+    } else if (end == RepairEnd::repaired && !state.record.Commit(component)) {
+      // A repair whose commit cannot be made durable is settled by the next run, as if cut off.
+      end = RepairEnd::failed;
     }
     if (end != RepairEnd::repaired) {
       failed += failed.empty() ? name : std::string(kAnd) + name;
     }
   }
-  return {
-      0, kRepaired, kRepairCompleted,
-      failed.empty() ? std::string() : kCouldNotRepair + failed + (takenBack ? kTakenBack : "") + kSeeTheLog};
+  return {0, kRepaired, kRepairCompleted,
+          failed.empty()
+              ? std::string()
+              : kCouldNotRepair + failed + (takenBack ? (allTakenBack ? kTakenBack : kNotAllTakenBack) : "") +
+                    kSeeTheLog};
 }

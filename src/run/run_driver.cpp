@@ -13,9 +13,10 @@ constexpr char kSqlServerName[] = "SQL Server Express";
 constexpr char kAnd[] = " and ";
 constexpr char kSeeTheLog[] = ". Please see the setup log";
 constexpr char kTakenBack[] = ". The changes were taken back";
+constexpr char kNotAllTakenBack[] = ". Not every change could be taken back: the next run tries again";
 
 // The line that names the components a run could not install; empty when there are none.
-std::string Shortfall(const SetupOutcome& outcome) {
+std::string Shortfall(const SetupOutcome& outcome, bool allTakenBack) {
   std::string missing;
   const auto name = [&missing](const char* component) {
     missing += missing.empty() ? component : std::string(kAnd) + component;
@@ -34,26 +35,31 @@ std::string Shortfall(const SetupOutcome& outcome) {
   }
   // SQL Server Express's own setup takes back what it did when it fails; the run takes back the others.
   const bool takenBack = !outcome.clientInstalled || !outcome.serverInstalled;
-  return kCouldNotInstall + missing + (takenBack ? kTakenBack : "") + kSeeTheLog;
+  if (!takenBack) {
+    return kCouldNotInstall + missing + kSeeTheLog;
+  }
+  return kCouldNotInstall + missing + (allTakenBack ? kTakenBack : kNotAllTakenBack) + kSeeTheLog;
 }
 
-// The end of each component of the run: one that failed is taken back, newest first; the others are
-// committed, and a later run will not take them back.
-void SettleComponents(SetupState& state, const SetupOutcome& outcome) {
+// The end of each component of the run: the components that went through were committed with their
+// registration; one that failed is taken back, newest first. The shared part goes back with the last of
+// them when none went through.
+// False when some change could not be taken back (its line says which, and it stays in the record).
+bool SettleComponents(SetupState& state, const SetupOutcome& outcome) {
   const bool client = ChoosesClient(state.choices.setupType);
   const bool server = ChoosesServer(state.choices.setupType);
-  InstallRecord& record = state.record;
+  std::vector<RecordScope> failed;
   if (server && !outcome.serverInstalled) {
-    ProductRemoval(state).TakeBack(RecordScope::server);
-  } else if (server) {
-    record.Commit(RecordScope::server);
+    failed.push_back(RecordScope::server);
   }
   if (client && !outcome.clientInstalled) {
-    ProductRemoval(state).TakeBack(RecordScope::client);
-  } else if (client) {
-    record.Commit(RecordScope::client);
+    failed.push_back(RecordScope::client);
   }
-  record.Commit(RecordScope::shared);
+  bool takenBack = ProductRemoval(state).TakeBack(failed);
+  if (!outcome.sharedCommitted) {
+    takenBack = ProductRemoval(state).TakeBackShared() && takenBack;
+  }
+  return takenBack;
 }
 
 }  // namespace
@@ -77,10 +83,10 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
     state.record.AddPlan(RecordScope::server, PackageNames(plan.serverPackages));
   }
   const SetupOutcome outcome = UpdateSoftware(state, steps, plan);
-  SettleComponents(state, outcome);
+  const bool allTakenBack = SettleComponents(state, outcome);
   // The weights of the steps do not add up to the total of every road: a run that has gone through all
   // its steps shows a full bar.
   state.progressDone = state.progressTotal;
   state.reporter.ShowProgress(100);
-  return {0, kUpdated, kCompleted, Shortfall(outcome)};
+  return {0, kUpdated, kCompleted, Shortfall(outcome, allTakenBack)};
 }

@@ -36,4 +36,6 @@ struct SetupOutcome {
   bool clientInstalled = true;
   bool serverInstalled = true;
   bool sqlServerInstalled = true;
+  // The shared part (the setup program's copy) was committed with the first component that was.
+  bool sharedCommitted = false;
 };

@@ -46,7 +46,12 @@ ActionResult CopySetupProgram(SetupState& state) {
       !refused.ok()) {
     return refused;
   }
-  CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record, &protection);
+  if (ActionResult made =
+          CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record, &protection);
+      !made && !made.line.empty()) {
+    WriteLog(state, LogTag::userInterface, made.line);
+    return made;
+  }
   if (ActionResult secured =
           SecureFolder(state, LogTag::userInterface, kInstalledSetupFolder, FolderReaders::users);
       !secured.ok()) {
@@ -56,6 +61,16 @@ ActionResult CopySetupProgram(SetupState& state) {
   if (SameName(*running, kInstalledSetupProgram)) {
     return ActionResult::Done();
   }
+  // The copy there before (an earlier version's) is kept until the run commits; the copy is in the record
+  // before it is made.
+  ActionResult recorded = state.record.BeforeWriting(kInstalledSetupProgram);
+  if (recorded) {
+    recorded = state.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
+  }
+  if (!recorded) {
+    WriteLog(state, LogTag::userInterface, recorded.line);
+    return recorded;
+  }
   std::uint32_t error = 0;
   if (!machine.files.CopyTo(*running, kInstalledSetupProgram, error)) {
     const std::string line = CopyFailureLine(state, error);
@@ -63,12 +78,11 @@ ActionResult CopySetupProgram(SetupState& state) {
     state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
     return ActionResult::Failed(kCopyCall, error, line);
   }
-  state.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
   return ActionResult::Done();
 }
 
 // The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
-void CreateClientShortcut(SetupState& state) {
+ActionResult CreateClientShortcut(SetupState& state) {
   const std::string& clientDirectory = state.choices.clientDirectory;
   // The client directory ends with a backslash after the client update: one separator before the program.
   std::string directory = clientDirectory;
@@ -76,10 +90,36 @@ void CreateClientShortcut(SetupState& state) {
     directory.pop_back();
   }
   if (state.choices.bitSize == BitSize::aiClient) {
-    CreateShortcut(state, directory + "\\NembricAI.exe", "Halvorn NembricAI", clientDirectory);
-  } else if (state.choices.bitSize == BitSize::x64) {
-    CreateShortcut(state, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", clientDirectory);
+    return CreateShortcut(state, directory + "\\NembricAI.exe", "Halvorn NembricAI", clientDirectory);
   }
+  if (state.choices.bitSize == BitSize::x64) {
+    return CreateShortcut(state, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", clientDirectory);
+  }
+  return ActionResult::Done();
+}
+
+// The registration is a component's last change: the component is committed with it, and neither a later
+// component's failure nor a cut takes it back. The shared part (the setup program the entry calls) is
+// committed with the first component. False, the component failed, when its registration could not be
+// written whole or its commit made durable (the run takes it back).
+bool RegisterAndCommit(SetupState& state, ProductComponent component, RecordScope scope,
+                       SetupOutcome& outcome) {
+  state.record.scope = scope;
+  if (const ActionResult registered = RegisterProduct(state, component); !registered) {
+    if (!registered.line.empty()) {
+      WriteLog(state, scope == RecordScope::client ? LogTag::client : LogTag::server, registered.line);
+    }
+    MarkComponentFailed(state);
+    return false;
+  }
+  if (!outcome.sharedCommitted) {
+    outcome.sharedCommitted = state.record.Commit(RecordScope::shared);
+  }
+  if (!outcome.sharedCommitted || !state.record.Commit(scope)) {
+    MarkComponentFailed(state);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -110,7 +150,8 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
         break;
       case PlannedAction::registerClient:
         if (outcome.clientInstalled) {
-          RegisterProduct(state, ProductComponent::client);
+          outcome.clientInstalled =
+              RegisterAndCommit(state, ProductComponent::client, RecordScope::client, outcome);
         }
         break;
       case PlannedAction::updateServer:
@@ -119,7 +160,8 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
         break;
       case PlannedAction::registerServer:
         if (outcome.serverInstalled) {
-          RegisterProduct(state, ProductComponent::server);
+          outcome.serverInstalled =
+              RegisterAndCommit(state, ProductComponent::server, RecordScope::server, outcome);
         }
         break;
       case PlannedAction::installSqlServer:
@@ -130,7 +172,12 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
       case PlannedAction::createShortcut:
         if (outcome.clientInstalled) {
           state.record.scope = RecordScope::client;
-          CreateClientShortcut(state);
+          // A shortcut the record could not name first is not made, and the client fails; one that Windows
+          // would not save is left out, as it always was.
+          if (const ActionResult made = CreateClientShortcut(state); !made && !made.line.empty()) {
+            MarkComponentFailed(state);
+            outcome.clientInstalled = false;
+          }
         }
         break;
     }
@@ -168,11 +215,19 @@ ActionResult CreateShortcut(SetupState& state, const std::string& target, const 
     if (!name || name->empty()) {
       return ActionResult::Failed("MultiByteToWideChar", 0);
     }
+    // A shortcut of the same name is kept until the run commits; a new one is the run's from its first byte.
+    if (ActionResult recorded = state.record.BeforeWriting(path); !recorded) {
+      WriteLog(state, LogTag::client, recorded.line);
+      return recorded;
+    }
     const std::int32_t saved = link->Save(*name, true);
     if (saved < 0) {
       return ActionResult::Failed("IPersistFile::Save", saved);
     }
-    state.record.AddFile(path);
+    if (ActionResult recorded = state.record.AddFile(path); !recorded) {
+      WriteLog(state, LogTag::client, recorded.line);
+      return recorded;
+    }
     return ActionResult::Done();
   }();
   if (started) {

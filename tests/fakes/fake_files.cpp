@@ -440,6 +440,7 @@ bool FakeFiles::Remove(const std::string& path) {
   }
   times_.erase(key);
   security_.erase(key);
+  durable_.erase(key);
   if (files_.erase(key) == 0) {
     return false;
   }
@@ -479,6 +480,13 @@ bool FakeFiles::Replace(const std::string& source, const std::string& target) {
   files_.erase(found);
   times_.erase(from);
   files_[to] = std::move(content);
+  // The move is written through: the target is what the source had on disk.
+  if (const auto durable = durable_.find(from); durable != durable_.end()) {
+    durable_[to] = std::move(durable->second);
+    durable_.erase(durable);
+  } else {
+    durable_.erase(to);
+  }
   lastWrites_[to] = lastWrites_[from];
   Changed();
   return true;
@@ -495,7 +503,10 @@ bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std
     error = 2;  // ERROR_FILE_NOT_FOUND
   } else if (!DirectoryExists(ParentKey(toKey))) {
     error = 3;  // ERROR_PATH_NOT_FOUND
-  } else if (toKey == from || SharingRefuses(toKey, kGenericWrite, kShareRead)) {
+  } else if (toKey == from || SharingRefuses(toKey, kGenericWrite, kShareRead) ||
+             std::any_of(heldOpen.begin(), heldOpen.end(),
+                         [&toKey](const std::string& other) { return Key(other) == toKey; })) {
+    // A file another process holds (a module a worker process has loaded) cannot be copied over.
     error = 32;  // ERROR_SHARING_VIOLATION
   } else if (Refused(to) || !MayChange(exists ? toKey : ParentKey(toKey), access_rights::kWriteData)) {
     error = 5;  // ERROR_ACCESS_DENIED
@@ -600,6 +611,27 @@ bool FakeFiles::Write(FileHandle file, std::string_view bytes) {
   lastWrites_[found->second.key] = ++clock_;
   Changed();
   return true;
+}
+
+bool FakeFiles::Flush(FileHandle file) {
+  const auto found = open_.find(file);
+  // FlushFileBuffers needs a handle that may write.
+  if (found == open_.end() || (found->second.access & kGenericWrite) == 0) {
+    return false;
+  }
+  durable_[found->second.key] = files_[found->second.key];
+  flushes.push_back(found->second.key);
+  return true;
+}
+
+void FakeFiles::PowerCut() {
+  for (auto& [key, content] : files_) {
+    const auto durable = durable_.find(key);
+    std::string left = durable == durable_.end() ? std::string() : durable->second;
+    left.resize(std::max(left.size(), content.size()), '\0');
+    content = std::move(left);
+  }
+  open_.clear();
 }
 
 bool FakeFiles::Close(FileHandle file) {

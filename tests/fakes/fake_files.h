@@ -42,6 +42,7 @@ class FakeFiles final : public Files {
   std::uint32_t LastCreateError() override { return lastCreateError_; }
   bool SeekToEnd(FileHandle file) override;
   bool Write(FileHandle file, std::string_view bytes) override;
+  bool Flush(FileHandle file) override;
   bool Close(FileHandle file) override;
   std::optional<std::uint32_t> Read(FileHandle file, void* buffer, std::uint32_t count) override;
   std::optional<std::uint32_t> WritePart(FileHandle file, const void* bytes, std::uint32_t count) override;
@@ -168,8 +169,11 @@ class FakeFiles final : public Files {
     std::map<std::string, std::uint64_t> lastWrites;
     std::map<std::string, SecurityText> security;
     std::map<std::string, std::string> junctions;
+    std::map<std::string, std::string> durable;
   };
-  Disk SaveDisk() const { return {files_, directories_, names_, times_, lastWrites_, security_, junctions_}; }
+  Disk SaveDisk() const {
+    return {files_, directories_, names_, times_, lastWrites_, security_, junctions_, durable_};
+  }
   void RestoreDisk(const Disk& disk) {
     files_ = disk.files;
     directories_ = disk.directories;
@@ -178,8 +182,15 @@ class FakeFiles final : public Files {
     lastWrites_ = disk.lastWrites;
     security_ = disk.security;
     junctions_ = disk.junctions;
+    durable_ = disk.durable;
     open_.clear();
   }
+  // The power goes: what was written to a file since it was last flushed is lost, its blocks left as
+  // zeros (a file never flushed is zeros throughout); names made, moved and removed stay as they are.
+  // Open handles are gone.
+  void PowerCut();
+  // Every flush, by the file's full path in lower case.
+  std::vector<std::string> flushes;
 
  private:
   void Changed() const {
@@ -229,6 +240,7 @@ class FakeFiles final : public Files {
   std::map<FileHandle, OpenFile> open_;
   std::map<std::string, SecurityText> security_;  // owner and own DACL, by key
   std::map<std::string, std::string> junctions_;  // junction key to the key of its target
+  std::map<std::string, std::string> durable_;    // what a power cut leaves of each file flushed, by key
   bool standardUser_ = false;
   std::uint32_t lastCreateError_ = 0;
   std::uintptr_t nextHandle_ = 0x100;

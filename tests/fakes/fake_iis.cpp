@@ -471,7 +471,8 @@ class AdminManager final : public IisAdminManager, Counted {
     return 0;
   }
   std::int32_t CommitChanges() override {
-    if (const std::int32_t failure = iis_.Failure("CommitChanges")) {
+    // A test fails every commit ("CommitChanges"), or the commit at one path ("CommitChanges PATH").
+    if (const std::int32_t failure = iis_.Failure("CommitChanges", Narrow(iis_.commitPath))) {
       return failure;
     }
     iis_.commits.push_back({iis_.commitPath, iis_.Dump(), iis_.Save()});

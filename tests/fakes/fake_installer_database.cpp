@@ -85,3 +85,14 @@ std::optional<std::string> FakeInstallerDatabase::RecordString(MsiHandle record,
 std::uint32_t FakeInstallerDatabase::Close(MsiHandle handle) {
   return open_.erase(handle) != 0 ? kSuccess : kInvalidHandle;
 }
+
+bool FakeInstallerDatabase::ProductInstalled(const std::string& productCode) {
+  return std::any_of(installedProducts.begin(), installedProducts.end(),
+                     [&productCode](const std::string& code) {
+                       return code.size() == productCode.size() &&
+                              std::equal(code.begin(), code.end(), productCode.begin(), [](char a, char b) {
+                                return std::tolower(static_cast<unsigned char>(a)) ==
+                                       std::tolower(static_cast<unsigned char>(b));
+                              });
+                     });
+}

@@ -17,10 +17,13 @@ class FakeInstallerDatabase final : public InstallerDatabase {
   std::uint32_t Fetch(MsiHandle view, MsiHandle& record) override;
   std::optional<std::string> RecordString(MsiHandle record, std::uint32_t field) override;
   std::uint32_t Close(MsiHandle handle) override;
+  bool ProductInstalled(const std::string& productCode) override;
 
   // Set by the test: the properties of each package.
   std::map<std::string, std::map<std::string, std::string>> packages;
   std::size_t OpenHandles() const { return open_.size(); }
+  // The product codes installed on the machine (as written, braces included; compared without case).
+  std::set<std::string> installedProducts;
 
  private:
   struct Handle {

@@ -156,7 +156,7 @@ TEST(InstallWebsite, NamesSiteAndPoolByPort) {
   for (const auto& [port, name] : {std::pair{80, "HNembricAI"}, std::pair{443, "HNembricAI"},
                                    std::pair{1064, "HNembricAI"}, std::pair{8080, "HNembricAI8080"}}) {
     IisWorld world(port);
-    world.steps.server.InstallWebsite();
+    static_cast<void>(world.steps.server.InstallWebsite());
     EXPECT_EQ(world.website.siteName, name) << port;
     EXPECT_EQ(world.website.poolName, name) << port;
   }
@@ -191,7 +191,7 @@ TEST(InstallWebsite, AccessFailuresAreLoggedAndNothingIsCommitted) {
   }
   IisWorld other;
   other.fake.iis.failing["CreateAdminManager"] = static_cast<std::int32_t>(0x80070005U);
-  other.steps.server.InstallWebsite();
+  static_cast<void>(other.steps.server.InstallWebsite());
   EXPECT_NE(
       other.Log().find("Could not access Writable Admin Manager.Please ensure that you have enabled all "
                        "features in IIS setup in Windows configuration. For updating server setup App "
@@ -227,11 +227,24 @@ TEST(InstallWebsite, AFailedSiteStepLeavesOnlyTheServerLevelCommit) {
 
 TEST(InstallWebsite, AFailedSecondCommitSaysNothingButStartsTheSite) {
   IisWorld world(443);
-  world.fake.iis.failing["CommitChanges"] = -1;
+  world.fake.iis.failing["CommitChanges MACHINE/WEBROOT/APPHOST/HNembricAI"] = -1;
   EXPECT_TRUE(world.steps.server.InstallWebsite().ok());
   EXPECT_EQ(world.Log(), "Server Setup:Installing Website\r\n");
   EXPECT_EQ(world.fake.iis.started, std::vector<std::u16string>{u"HNembricAI"});
   EXPECT_DOUBLE_EQ(world.state.progressDone, 0);
+}
+
+// Without its first commit there is no site: the website fails, with a line, and nothing is started.
+TEST(InstallWebsite, AFailedFirstCommitFailsTheWebsite) {
+  IisWorld world(443);
+  world.fake.iis.failing["CommitChanges"] = -1;
+  EXPECT_EQ(
+      world.steps.server.InstallWebsite(),
+      ActionResult::Failed("CommitChanges", -1, "Could not save the Website configuration (0xFFFFFFFF)"));
+  EXPECT_EQ(world.Log(),
+            "Server Setup:Installing Website\r\nServer Setup:Could not save the Website configuration "
+            "(0xFFFFFFFF)\r\n");
+  EXPECT_TRUE(world.fake.iis.started.empty());
 }
 
 TEST(InstallWebsite, AnElementThatCannotBeMadeStopsBeforeAnyCommit) {
@@ -346,7 +359,7 @@ TEST(PortConflict, TheBindingOnThePortMovesToAFreePortAndSaysSo) {
     IisWorld world(c.port);
     world.fake.iis.Section(kSites, FakeIis::kApphost)->items.clear();
     auto shop = world.AddSite(u"Shop", u"1", c.bindings);
-    world.steps.server.InstallWebsite();
+    static_cast<void>(world.steps.server.InstallWebsite());
     const std::string log = world.Log();
     EXPECT_EQ(log.find(c.warning != nullptr ? c.warning : "is already in use") != std::string::npos,
               c.warning != nullptr)
@@ -433,9 +446,7 @@ TEST(InstallWebsite, TheChangeReportSaysWhatChangedAndWhetherItWasCommitted) {
            {"",
             {"MACHINE/WEBROOT/APPHOST: committed\r\n", server,
              "MACHINE/WEBROOT/APPHOST/HNembricAI: committed\r\n", site}},
-           {"CommitChanges",
-            {"MACHINE/WEBROOT/APPHOST", notCommitted, server, "MACHINE/WEBROOT/APPHOST/HNembricAI",
-             notCommitted, site}},
+           {"CommitChanges", {"MACHINE/WEBROOT/APPHOST", notCommitted, server.substr(0, server.size() - 2)}},
            {"CreateNewElement site",
             {"MACHINE/WEBROOT/APPHOST", stopped, server.substr(0, server.find("  site"))}},
            {"AdminSection system.applicationHost/sites",
@@ -452,7 +463,7 @@ TEST(InstallWebsite, TheChangeReportSaysWhatChangedAndWhetherItWasCommitted) {
     if (*c.failing != '\0') {
       world.fake.iis.failing[c.failing] = -1;
     }
-    world.steps.server.InstallWebsite();
+    static_cast<void>(world.steps.server.InstallWebsite());
     EXPECT_EQ(world.fake.files.Content("C:\\NembricSetup IIS changes.log"), expected) << c.failing;
   }
 }

@@ -48,12 +48,12 @@ TEST(InstallRecord, ARunCutOffHalfWayLeavesTheLinesItFinished) {
   SetupWorld world;
   world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
   InstallRecord& record = world.state.record;
-  record.Add(Kind::folder, {"C:\\Program Files\\Unseen"});
+  EXPECT_TRUE(record.Add(Kind::folder, {"C:\\Program Files\\Unseen"}).ok());
   EXPECT_FALSE(world.fake.files.Content(kInstallRecordPath));  // nothing is recorded before a run starts
   record.recording = true;
   record.scope = RecordScope::client;
-  record.Add(Kind::folder, {"C:\\App"});
-  record.Add(Kind::folder, {"C:\\Program Files\\Halvorn\\Cut"});
+  EXPECT_TRUE(record.Add(Kind::folder, {"C:\\App"}).ok());
+  EXPECT_TRUE(record.Add(Kind::folder, {"C:\\Program Files\\Halvorn\\Cut"}).ok());
   std::string text = *world.fake.files.Content(kInstallRecordPath);
   ASSERT_TRUE(text.starts_with("Nembric setup install record 2\r\nclient\tfolder\tC:\\App\r\n"));
   world.fake.files.SetContent(kInstallRecordPath, text.substr(0, text.size() - 6));
@@ -105,15 +105,16 @@ TEST(ProductRemoval, AComponentThatStaysKeepsWhatItUses) {
   record.recording = true;
   constexpr char kKey[] = "SOFTWARE\\Halvorn\\NembricAI\\Server";
   record.scope = RecordScope::client;
-  WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "");
+  EXPECT_TRUE(WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "").ok());
   // Written by two runs, then changed by the person: one line says it is kept.
   for (const char* content : {"as installed", "as installed again"}) {
     fake.files.SetContent("C:\\App\\client.ini", content);
-    record.AddFile("C:\\App\\client.ini");
+    EXPECT_TRUE(record.AddFile("C:\\App\\client.ini").ok());
   }
   fake.files.SetContent("C:\\App\\client.ini", "changed by the person");
   record.scope = RecordScope::server;
-  WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "D:\\Srv\\");
+  EXPECT_TRUE(
+      WriteRegistryString(world.state, RegistryKey::localMachine, kKey, "InstallPath", "D:\\Srv\\").ok());
   fake.registry.AddKey(
       "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer");
 
@@ -249,7 +250,7 @@ TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
          world.state.choices.serverDirectory = kServerDirectory;
          world.state.choices.port = 80;
        },
-       [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
+       [](SetupWorld& world) { static_cast<void>(world.steps.server.InstallWebsite()); }},
       {"a website on a pool with settings of its own and a restriction, both there before",
        RecordScope::server,
        [](SetupWorld& world) {
@@ -265,7 +266,7 @@ TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
          world.state.choices.serverDirectory = kServerDirectory;
          world.state.choices.port = 80;
        },
-       [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
+       [](SetupWorld& world) { static_cast<void>(world.steps.server.InstallWebsite()); }},
       {"a website in the place of a site of the same name, whole with its application and settings",
        RecordScope::server,
        [](SetupWorld& world) {
@@ -285,7 +286,7 @@ TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
          world.state.choices.serverDirectory = kServerDirectory;
          world.state.choices.port = 80;
        },
-       [](SetupWorld& world) { world.steps.server.InstallWebsite(); }},
+       [](SetupWorld& world) { static_cast<void>(world.steps.server.InstallWebsite()); }},
       {"a Windows Installer product", RecordScope::server,
        [](SetupWorld& world) {
          world.fake.files.SetContent("C:\\Srv\\Update\\sqlncli.msi", "MSI");

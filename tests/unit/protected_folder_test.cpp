@@ -144,10 +144,10 @@ TEST(ProtectedFolders, TakingBackNeverFollowsAJunction) {
   InstallRecord& record = world.state.record;
   record.BeginRun("install", true, false);
   record.scope = RecordScope::client;
-  record.AddNewFile("C:\\NembricClient\\Update\\kernel.dll");
+  ASSERT_TRUE(record.AddNewFile("C:\\NembricClient\\Update\\kernel.dll").ok());
   files.AddDirectory(kClient);
   files.AddJunction(kUpdate, "C:\\Windows\\system32");
-  ProductRemoval(world.state).TakeBack(RecordScope::client);
+  static_cast<void>(ProductRemoval(world.state).TakeBack(RecordScope::client));
   EXPECT_EQ(files.Content("C:\\Windows\\system32\\kernel.dll"), "the system's");
   EXPECT_NE(LogOf(world).find("Passed over a record entry that names no safe path: "
                               "C:\\NembricClient\\Update\\kernel.dll"),

@@ -43,7 +43,10 @@ struct ServerWorld : DialogFixture {
       fake.http.Serve(installer, FakeCrypto::Signed(std::string("MZ\0\0", 4)));
     }
     fake.processes.AddProgram("C:\\HNembricAI\\Update\\vcredist_x64.exe", {});
-    fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {});
+    // The information server's package makes its folder, where the setup writes its configuration.
+    FakeProcesses::Program msiexec;
+    msiexec.effect = [this] { fake.files.AddDirectory("C:\\Program Files\\NembricIS"); };
+    fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", msiexec);
   }
   void Choose(SetupType type, BitSize bitSize, Edition edition, std::int32_t port) {
     state.choices.setupType = type;
@@ -125,14 +128,14 @@ TEST(EnableIisFeatures, AsksDismForAllFeaturesInOneRequestAndLogsTheOutcome) {
     ServerWorld world;
     world.fake.features.statuses[c.failing] = c.status;
     world.fake.features.progressReports = {{0, 8}, {3, 8}, {8, 8}};
-    world.steps.server.EnableIisFeatures();
+    static_cast<void>(world.steps.server.EnableIisFeatures());
     EXPECT_EQ(world.fake.features.calls, c.calls) << c.failing;
     EXPECT_EQ(world.Log(), c.line) << c.failing;
     EXPECT_EQ(world.state.restartNeeded, c.restart) << c.failing;
   }
   ServerWorld world;
   world.fake.features.progressReports = {{3, 8}, {8, 8}};
-  world.steps.server.EnableIisFeatures();
+  static_cast<void>(world.steps.server.EnableIisFeatures());
   EXPECT_EQ(std::string(kFeatures).size(), 301U);
   std::vector<std::string> texts = world.StatusTexts();
   std::erase_if(texts, [](const std::string& text) { return !text.starts_with("Updating IIS"); });
@@ -507,7 +510,12 @@ TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
       EXPECT_LT(log.find("SQL Server Install:Installed SQL Server\r\n"),
                 log.find("Server Setup:Removed file C:\\HNembricAI\\Update\\HNembricAI1.cab\r\n"))
           << what;
-      end = "Server Setup:Removed folder C:\\HNembricAI\r\n";
+      // With no component left, the setup program's copy goes too.
+      end =
+          "Server Setup:Removed folder C:\\HNembricAI\r\n"
+          "User Interface:Removed C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe\r\n"
+          "User Interface:Removed folder C:\\Program Files\\Halvorn\\NembricAI\r\n"
+          "User Interface:Removed folder C:\\Program Files\\Halvorn\r\n";
       for (const std::string& path : world.fake.files.FilePaths()) {
         EXPECT_FALSE(path.starts_with("c:\\hnembricai")) << what << ": " << path;
       }

@@ -141,7 +141,8 @@ bool Win32Files::RemoveFolder(const std::string& path) {
 }
 
 bool Win32Files::Replace(const std::string& source, const std::string& target) {
-  return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+         FALSE;
 }
 
 bool Win32Files::ReplaceAtRestart(const std::string& source, const std::string& target) {
@@ -171,6 +172,10 @@ FileHandle Win32Files::Create(const std::string& path, std::uint32_t access, std
   const HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
   lastCreateError_ = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   return FromHandle(file);
+}
+
+bool Win32Files::Flush(FileHandle file) {
+  return FlushFileBuffers(ToHandle(file)) != FALSE;
 }
 
 bool Win32Files::SeekToEnd(FileHandle file) {

@@ -22,6 +22,7 @@ class Win32Files final : public Files {
                     std::uint32_t disposition, std::uint32_t attributes) override;
   bool SeekToEnd(FileHandle file) override;
   bool Write(FileHandle file, std::string_view bytes) override;
+  bool Flush(FileHandle file) override;
   bool Close(FileHandle file) override;
   std::optional<std::uint32_t> Read(FileHandle file, void* buffer, std::uint32_t count) override;
   std::optional<std::uint32_t> WritePart(FileHandle file, const void* bytes, std::uint32_t count) override;

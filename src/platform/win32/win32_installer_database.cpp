@@ -61,3 +61,7 @@ std::optional<std::string> Win32InstallerDatabase::RecordString(MsiHandle record
 std::uint32_t Win32InstallerDatabase::Close(MsiHandle handle) {
   return MsiCloseHandle(ToHandle(handle));
 }
+
+bool Win32InstallerDatabase::ProductInstalled(const std::string& productCode) {
+  return MsiQueryProductStateA(productCode.c_str()) == INSTALLSTATE_DEFAULT;
+}

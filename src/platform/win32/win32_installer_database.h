@@ -11,4 +11,5 @@ class Win32InstallerDatabase final : public InstallerDatabase {
   std::uint32_t Fetch(MsiHandle view, MsiHandle& record) override;
   std::optional<std::string> RecordString(MsiHandle record, std::uint32_t field) override;
   std::uint32_t Close(MsiHandle handle) override;
+  bool ProductInstalled(const std::string& productCode) override;
 };

@@ -292,11 +292,21 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   std::optional<Files::Stamp> recorded;
   const auto recordPackage = [&]() {
     const std::optional<Files::Stamp> stamp = machine.files.StampOf(localPath);
+    // Its line with "-" came first and owns whatever is there: a stamp that cannot follow loses nothing.
     if (stamp && stamp != recorded) {
-      state.record.AddFile(localPath);
+      static_cast<void>(state.record.AddFile(localPath));
       recorded = stamp;
     }
   };
+  // The package and its part are the run's from their first byte: a run cut off in a transfer leaves
+  // nothing the record does not name. Neither is written when the record cannot say so.
+  for (const std::string& path : {localPath, PartPath(download)}) {
+    if (const ActionResult recordedAhead = state.record.AddNewFile(path); !recordedAhead) {
+      WriteLog(state, download.tag, recordedAhead.line);
+      MarkComponentFailed(state);
+      return true;
+    }
+  }
   for (int attempt = 0; attempt < kDownloadAttempts;) {
     Fetched fetched = Fetched::broken;
     {

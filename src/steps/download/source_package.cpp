@@ -86,8 +86,10 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
   std::vector<char> buffer(kDownloadReadSize);
   for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
     // The copy is the run's from its first byte.
-    if (!files.StampOf(localPath)) {
-      state.record.AddNewFile(localPath);
+    if (const ActionResult recordedAhead = state.record.AddNewFile(localPath); !recordedAhead) {
+      WriteLog(state, download.tag, recordedAhead.line);
+      MarkComponentFailed(state);
+      return true;
     }
     // The copy is checked as it is on disk, held open sharing read only until it has run.
     UniqueFile held(files);
@@ -109,7 +111,8 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
       files.Remove(localPath);
       continue;
     }
-    state.record.AddFile(localPath);
+    // Its line with "-" owns it already: a stamp that cannot follow loses nothing.
+    static_cast<void>(state.record.AddFile(localPath));
     if (download.processing.run().ok()) {
       processed = true;
       if (download.holdUntilRun) {

@@ -35,7 +35,7 @@ class ServerSetup {
   bool UpdateServer(const std::vector<PlannedPackage>& packages);
   // Enables the Windows features of IIS in one DISM request, its progress in the status line; the result
   // is logged.
-  void EnableIisFeatures();
+  [[nodiscard]] bool EnableIisFeatures();
 
   // For a repair: the update folder below the server directory, made when missing, and the cabinet folder
   // beside it. A folder that cannot be made is logged.
@@ -57,7 +57,7 @@ class ServerSetup {
   // restriction entry, first commit, the site's handlers, second commit and the site started. Done, or the
   // first step that failed (its call, code and the line it logged); nothing of that step is committed.
   // What it changed in IIS, before and after, goes to the change report beside the log (written anew).
-  ActionResult InstallWebsite();
+  [[nodiscard]] ActionResult InstallWebsite();
   // The site and pool name of a port: the plain name for the ports a website usually has.
   static std::string SiteNameFor(std::int32_t port);
 
@@ -89,7 +89,7 @@ class ServerSetup {
   ActionResult WriteInformationServerConfiguration();
   // Records what the website's first commit made: the moved binding, the pool when it was created, the
   // site and the restriction entry.
-  void RecordWebsite(bool poolCreated);
+  [[nodiscard]] ActionResult RecordWebsite(bool poolCreated);
 
   SetupState& state_;
   DownloadStatusStore& downloadStatus_;

@@ -51,9 +51,20 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
 
   // The website's worker process holds the modules loaded: its pool stops while they are replaced. A
   // module it still holds is written beside and put in place when Windows restarts.
+  // The stop is in the record first: a run cut off before the pool runs again has it started by the next.
   const std::string pool = SiteNameFor(state_.choices.port);
+  if (const ActionResult recorded = state_.record.Add(RecordEntry::Kind::poolStopped, {pool}); !recorded) {
+    WriteLog(state_, LogTag::server, recorded.line);
+    MarkComponentFailed(state_);
+    return false;
+  }
   const bool poolStopped = website.StopAppPool(pool);
-  DeleteDllFiles(machine, serverDirectory, &state_.record);
+  // A module whose copy cannot be kept is not deleted, and the server fails.
+  if (const ActionResult deleted = DeleteDllFiles(machine, serverDirectory, &state_.record);
+      !deleted && !deleted.line.empty()) {
+    WriteLog(state_, LogTag::server, deleted.line);
+    MarkComponentFailed(state_);
+  }
   for (const PlannedPackage& package : packages) {
     // Over an installed server (a repair) the box keeps its files.
     const bool extracted =
@@ -77,9 +88,15 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   downloadStatus_.WriteDownloadStatus("0");
   AdvanceProgress(state_, state_.steps.serverExtract);
 
-  EnableIisFeatures();
-  InstallWebsite();
+  // The server needs its IIS features and its website: a step that failed fails the server, which the run
+  // then takes back.
+  const bool featuresEnabled = EnableIisFeatures();
+  const bool websiteInstalled = featuresEnabled && InstallWebsite().ok();
   state_.runMode = runMode;
+  if (!websiteInstalled) {
+    MarkComponentFailed(state_);
+    return false;
+  }
   WriteLog(state_, LogTag::server, kUpdated);
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include "core/blank_text.h"
 #include "core/file_reading.h"
+#include "core/hex_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
@@ -17,6 +18,8 @@ constexpr char kCreated[] = "Successfully Created Website:";
 constexpr char kWithPool[] = " with application pool:";
 constexpr int kConflictNameBlanks = 50;
 constexpr std::int32_t kInformationServerPort = 1465;
+constexpr char kNotSaved[] = "Could not save the Website configuration (";
+constexpr char kCommitCall[] = "CommitChanges";
 constexpr char kInformationServerConfiguration[] = "c:\\program Files\\NembricIS\\nembricis.cfg";
 
 }  // namespace
@@ -31,6 +34,11 @@ std::string ServerSetup::SiteNameFor(std::int32_t port) {
 
 ActionResult ServerSetup::WriteInformationServerConfiguration() {
   Files& files = state_.machine.files;
+  // What the file held before is kept until the run commits; a new file is the run's from its first byte.
+  if (ActionResult recorded = state_.record.BeforeWriting(kInformationServerConfiguration); !recorded) {
+    WriteLog(state_, LogTag::server, recorded.line);
+    return recorded;
+  }
   files.Remove(kInformationServerConfiguration);
   UniqueFile file(files, files.Create(kInformationServerConfiguration, Files::kGenericWrite, 0,
                                       Files::kCreateAlways, Files::kAttributeNormal));
@@ -43,31 +51,44 @@ ActionResult ServerSetup::WriteInformationServerConfiguration() {
   const std::optional<std::uint32_t> written =
       files.WritePart(file.get(), content.data(), static_cast<std::uint32_t>(content.size()));
   file.Close();
-  state_.record.AddFile(kInformationServerConfiguration);
+  if (ActionResult recorded = state_.record.AddFile(kInformationServerConfiguration); !recorded) {
+    WriteLog(state_, LogTag::server, recorded.line);
+    return recorded;
+  }
   return written == content.size() ? ActionResult::Done()
                                    : ActionResult::Failed("WriteFile", written.value_or(0));
 }
 
-void ServerSetup::RecordWebsite(bool poolCreated) {
+ActionResult ServerSetup::RecordWebsite(bool poolCreated) {
   InstallRecord& record = state_.record;
+  std::vector<RecordEntry> lines;
   if (!website.bindingAfter.empty()) {
-    record.Add(RecordEntry::Kind::binding,
-               {website.conflictingSiteName, website.bindingAfter, website.bindingBefore});
+    lines.push_back({record.scope,
+                     RecordEntry::Kind::binding,
+                     {website.conflictingSiteName, website.bindingAfter, website.bindingBefore}});
   }
   if (poolCreated) {
-    record.Add(RecordEntry::Kind::pool, {website.poolName});
+    lines.push_back({record.scope, RecordEntry::Kind::pool, {website.poolName}});
   } else if (!website.poolKept.empty()) {
-    record.Add(RecordEntry::Kind::poolKept, {website.poolName, website.poolKept});
+    lines.push_back({record.scope, RecordEntry::Kind::poolKept, {website.poolName, website.poolKept}});
   }
   if (!website.siteKept.empty()) {
-    record.Add(RecordEntry::Kind::siteKept,
-               {website.siteName, website.siteLocationKept ? kSiteHadLocation : kSiteHadNoLocation,
-                website.siteKept});
+    lines.push_back({record.scope,
+                     RecordEntry::Kind::siteKept,
+                     {website.siteName, website.siteLocationKept ? kSiteHadLocation : kSiteHadNoLocation,
+                      website.siteKept}});
   }
-  record.Add(RecordEntry::Kind::site, {website.siteName});
+  lines.push_back({record.scope, RecordEntry::Kind::site, {website.siteName}});
   if (website.restrictionAdded) {
-    record.Add(RecordEntry::Kind::restriction, {website.modulePath});
+    lines.push_back({record.scope, RecordEntry::Kind::restriction, {website.modulePath}});
   }
+  for (RecordEntry& line : lines) {
+    if (ActionResult recorded = record.Add(line.kind, std::move(line.fields)); !recorded) {
+      return recorded;
+    }
+  }
+  // The commit goes on when the setup is killed: its lines are on disk before it.
+  return record.MakeDurable();
 }
 
 ActionResult ServerSetup::InstallWebsite() {
@@ -122,9 +143,19 @@ ActionResult ServerSetup::ConfigureWebsite(std::vector<IisCommittedChanges>& com
   }
   // Recorded before the commit, so that a run cut off right after it leaves nothing the record does not
   // name; what a failed commit did not make is not found when it is taken back.
-  RecordWebsite(!poolFound);
+  if (ActionResult recorded = RecordWebsite(!poolFound); !recorded) {
+    WriteLog(state_, LogTag::server, recorded.line);
+    takeChanges(IisWebsite::kApphostText, std::nullopt);
+    return recorded;
+  }
   const std::int32_t serverCommit = website.Commit();
   takeChanges(IisWebsite::kApphostText, serverCommit);
+  // Nothing of the website is there when its first commit fails: the server fails.
+  if (serverCommit != 0) {
+    const std::string line = kNotSaved + StatusCodeText(static_cast<std::uint32_t>(serverCommit)) + ")";
+    WriteLog(state_, LogTag::server, line);
+    return ActionResult::Failed(kCommitCall, serverCommit, line);
+  }
   website.CommitAtSite();
   const bool configured = website.ConfigureSiteHandlers();
   takeChanges(website.SitePath(), std::nullopt);

@@ -152,7 +152,11 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
     return -1;
   }
   // The entry's folders are made below the destination (the name has been checked to stay inside it).
-  MakeEntryFolders(target.destination, name);
+  if (ActionResult made = MakeEntryFolders(target.destination, name); !made) {
+    target.rejectedEntry = name;
+    target.rejectionReason = made.line;
+    return -1;
+  }
   // Nor may a folder on the way lead elsewhere: a junction a user made in a folder of theirs would send the
   // setup's write wherever it points.
   if (ReparsePointOnPath(files_, path)) {
@@ -160,9 +164,13 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
     target.rejectionReason = kThroughReparsePoint;
     return -1;
   }
-  // A file there already is kept whole until the component is committed; a new one is the run's.
-  if (record_ != nullptr && !record_->BackUp(path) && !files_.FileAttributes(path)) {
-    record_->AddNewFile(path);
+  // A file there already is kept whole until the component is committed; a new one is the run's. Neither
+  // is written before the record says so.
+  if (ActionResult recorded = record_ != nullptr ? record_->BeforeWriting(path) : ActionResult::Done();
+      !recorded) {
+    target.rejectedEntry = name;
+    target.rejectionReason = recorded.line;
+    return -1;
   }
   // An existing file is replaced; one that cannot be created (in use, or its folder missing) aborts, unless
   // the caller takes a file in use written beside it.
@@ -200,7 +208,7 @@ bool CabinetCallbacks::FlushWriter(std::intptr_t file) {
   return flushed;
 }
 
-void CabinetCallbacks::MakeEntryFolders(const std::string& destination, const std::string& name) {
+ActionResult CabinetCallbacks::MakeEntryFolders(const std::string& destination, const std::string& name) {
   for (std::size_t end = name.find_first_of("\\/"); end != std::string::npos;
        end = name.find_first_of("\\/", end + 1)) {
     // A folder already there (or one that cannot be made) is left to the file's own creation to judge.
@@ -209,11 +217,13 @@ void CabinetCallbacks::MakeEntryFolders(const std::string& destination, const st
     if (files_.FileAttributes(folder)) {
       continue;
     }
-    if (record_ != nullptr) {
-      record_->AddFolder(folder);
+    if (ActionResult recorded = record_ != nullptr ? record_->AddFolder(folder) : ActionResult::Done();
+        !recorded) {
+      return recorded;
     }
     files_.MakeDirectory(folder);
   }
+  return ActionResult::Done();
 }
 
 std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notification) {
@@ -226,11 +236,12 @@ std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notific
       files_.SetFileTimes(file, *utc, *utc, *utc);
     }
   }
-  const bool closed = files_.Close(file) && flushed;
+  bool closed = files_.Close(file) && flushed;
   const auto extracted = extracting_.find(notification.file);
   if (extracted != extracting_.end()) {
+    // A file the record cannot name as written fails the copy: the component is taken back.
     if (closed && record_ != nullptr) {
-      record_->AddFile(extracted->second);
+      closed = record_->AddFile(extracted->second).ok();
     }
     extracting_.erase(extracted);
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/action_result.h"
 #include "platform/cabinet.h"
 #include "steps/toolkit/cabinet_buffers.h"
 
@@ -54,7 +55,8 @@ class CabinetCallbacks final : public CabinetFileCallbacks, public CabinetNotify
  private:
   std::intptr_t CopyFile(const CabinetNotification& notification);
   // Makes the folders of an entry's name that are missing, one level at a time below the destination.
-  void MakeEntryFolders(const std::string& destination, const std::string& name);
+  // Failed, with its line, when the record cannot name a folder first (the folder is not made).
+  ActionResult MakeEntryFolders(const std::string& destination, const std::string& name);
   std::intptr_t CloseFileInfo(const CabinetNotification& notification);
   // Writes what a file being extracted still gathers and forgets its buffer; true when there was none.
   bool FlushWriter(std::intptr_t file);

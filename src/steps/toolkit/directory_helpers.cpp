@@ -56,9 +56,8 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
   // A folder to be made is recorded first, by the path walked so far: a run cut off right after making it
   // leaves it in the record. A folder that is there already is not the run's.
   const auto making = [&](std::size_t end) {
-    if (record != nullptr && !files.FileAttributes(component)) {
-      record->AddFolder(path.substr(0, end));
-    }
+    return record != nullptr && !files.FileAttributes(component) ? record->AddFolder(path.substr(0, end))
+                                                                 : ActionResult::Done();
   };
   // Where folders are protected, none on the way may lead elsewhere, whoever made it (before the walk, or
   // meanwhile in a folder where users may make folders).
@@ -81,7 +80,9 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
       first = false;
     }
     if (files.ChangeDirectory(component) != 0) {
-      making(at);
+      if (ActionResult recorded = making(at); !recorded) {
+        return recorded;
+      }
       const std::uint32_t error = make(at);
       if (error != 0 && errors != nullptr) {
         *errors += MessageOf(machine, error);
@@ -100,7 +101,9 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
   if (component.empty()) {
     return ActionResult::Done();
   }
-  making(path.size());
+  if (ActionResult recorded = making(path.size()); !recorded) {
+    return recorded;
+  }
   const std::uint32_t error = make(path.size());
   if (error != 0 && errors != nullptr) {
     *errors += MessageOf(machine, error);
@@ -162,8 +165,8 @@ ActionResult DeleteDllFiles(Machine& machine, const std::string& directory, Inst
     if (entry.name.find(kDllMark) != std::string::npos) {
       // A module the run deletes is kept whole until the component is committed.
       const std::string path = JoinPath(directory, entry.name);
-      if (record != nullptr) {
-        record->BackUp(path);
+      if (ActionResult kept = record != nullptr ? record->BackUp(path) : ActionResult::Done(); !kept) {
+        return kept;
       }
       files.Remove(path);
     }

@@ -13,8 +13,9 @@ struct FolderProtection;
 // exists or its last directory was made; else the call that failed when a level can be neither entered
 // nor made (SetCurrentDirectory or CreateDirectory, with its error), or a name is longer than 255
 // characters (CreateDirectory, ERROR_FILENAME_EXCED_RANGE). The process's current directory is left in the
-// parent of the last directory. Each folder made is added to the record, when one is given; a folder at or
-// below the protection's root, when one is given, is made with its DACL.
+// parent of the last directory. Each folder made is added to the record first, when one is given (a line
+// that cannot be written fails with its line, and the folder is not made); a folder at or below the
+// protection's root, when one is given, is made with its DACL.
 ActionResult CreateDirectoryChain(Machine& machine, const std::string& path, InstallRecord* record = nullptr,
                                   const FolderProtection* protection = nullptr);
 
@@ -34,7 +35,8 @@ ActionResult EnterOrCreateDirectory(Machine& machine, const std::string& path,
                                     const FolderProtection* protection = nullptr);
 
 // Deletes every file of the directory (not of its subdirectories) whose name holds "dll". Failed when the
-// directory cannot be entered; failed deletions are passed over.
+// directory cannot be entered, or when a file the record would keep a copy of cannot be kept (it and the
+// files after it stay); failed deletions are passed over.
 ActionResult DeleteDllFiles(Machine& machine, const std::string& directory, InstallRecord* record = nullptr);
 
 // The bytes of the files in the folder and its subfolders (to 16 levels); folders that cannot be listed

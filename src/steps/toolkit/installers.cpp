@@ -38,6 +38,11 @@ struct RunResult {
 // Starts the installer in its package's directory and waits for it without time-out.
 RunResult RunAndWait(SetupState& state, const ProcessStart& start) {
   Processes& processes = state.machine.processes;
+  // An installer goes on to its end when the setup is killed: what the record says of it is on disk first.
+  if (ActionResult durable = state.record.MakeDurable(); !durable) {
+    WriteLog(state, state.lastTag, durable.line);
+    return {false, 0, durable};
+  }
   std::uint32_t error = 0;
   const UniqueProcess process(processes, processes.Create(start, error));
   if (!process.IsOpen()) {
@@ -131,6 +136,19 @@ ActionResult RunServerInstaller(SetupState& state, const std::string& updateDire
   const bool msi = installerName.find("msi") != std::string::npos;
   // What the failure line quotes: the command before its switches.
   const std::string command = msi ? kMsiStart + ("\"" + package + "\"") : package;
+  // A Windows Installer product is the run's, to be removed again by its product code (by its package when
+  // the code cannot be read), only when it was not installed before the run: a product that was there
+  // stays whatever becomes of the run. It is in the record before msiexec starts.
+  if (msi) {
+    const std::optional<std::string> code = ProductCodeOf(state, package);
+    if (!code || !state.machine.installerDatabase.ProductInstalled(*code)) {
+      if (ActionResult recorded = state.record.Add(RecordEntry::Kind::msi, {code.value_or(package)});
+          !recorded) {
+        WriteLog(state, LogTag::server, recorded.line);
+        return recorded;
+      }
+    }
+  }
   const RunResult run = RunIfComposed(state, msi ? MsiexecStart(state, kMsiInstall, package, updateDirectory)
                                                  : InstallerStart(package, kSilentSwitches, updateDirectory));
   if (!run.started) {
@@ -138,11 +156,6 @@ ActionResult RunServerInstaller(SetupState& state, const std::string& updateDire
   }
   // A Visual C++ redistributable among the server packages answers like the client's.
   if (Installed(state, JudgeExitCode(run.exitCode, !msi))) {
-    // A Windows Installer product is removed again by its product code (by its package when the code
-    // cannot be read).
-    if (msi) {
-      state.record.Add(RecordEntry::Kind::msi, {ProductCodeOf(state, package).value_or(package)});
-    }
     return ActionResult::Done();
   }
   WriteLog(state, LogTag::server, command);

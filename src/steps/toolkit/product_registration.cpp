@@ -33,6 +33,7 @@ constexpr char kInstallDate[] = "InstallDate";
 constexpr std::uint64_t kBytesPerKiB = 1024;
 constexpr char kRegistryError[] = "Cannot write to registry. Need admin rights?";
 constexpr char kCreateKeyCall[] = "RegCreateKeyEx";
+constexpr char kSetValueCall[] = "RegSetValueEx";
 constexpr char kErrorCaption[] = "Error";
 // The widths the key path and the commands are composed in, terminating NUL included.
 constexpr std::size_t kKeyPathWidth = 256;
@@ -60,7 +61,7 @@ std::string EntryKeyPath(ProductComponent component) {
 
 // Creates or opens the key as RegCreateKeyEx does. Each level the call is to make is in the record first: a
 // run cut off right after the call leaves none unrecorded.
-std::int32_t CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_t view,
+ActionResult CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_t view,
                                const std::string& path, std::uint32_t access, UniqueKey& key) {
   Registry& registry = state.machine.registry;
   std::vector<std::string> missing;
@@ -76,14 +77,20 @@ std::int32_t CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_
     }
   }
   for (const std::string& level : missing) {
-    state.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
+    if (ActionResult recorded =
+            state.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
+        !recorded) {
+      return ActionResult::Failed(recorded.failedCall, recorded.code,
+                                  kNotRecorded + RootName(root) + "\\" + level);
+    }
   }
-  return registry.CreateKey(root, path, access | view, key.Receive());
+  const std::int32_t status = registry.CreateKey(root, path, access | view, key.Receive());
+  return status == Registry::kSuccess ? ActionResult::Done() : ActionResult::Failed(kCreateKeyCall, status);
 }
 
-// Sets the value, recording first what it replaces and what it sets.
-void SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root, std::uint32_t view,
-                      const std::string& path, const std::string& name, const RegistryValue& value) {
+// Sets the value, recording first what it replaces and what it sets; not set when that cannot be recorded.
+ActionResult SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root, std::uint32_t view,
+                              const std::string& path, const std::string& name, const RegistryValue& value) {
   Registry& registry = state.machine.registry;
   // The key is open for writing alone: the value before is read through a key opened for reading.
   RegistryValue old;
@@ -94,11 +101,23 @@ void SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root,
         registry.OpenKey(root, path, Registry::kQueryValue | view, reading.Receive()) == Registry::kSuccess &&
         registry.QueryValue(reading.get(), name, old) == Registry::kSuccess;
   }
-  state.record.Add(RecordEntry::Kind::value,
-                   {RootName(root), std::to_string(view), path, name,
-                    RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
-                    RecordedValueText(value)});
-  registry.SetValue(key.get(), name, value);
+  if (ActionResult recorded =
+          state.record.Add(RecordEntry::Kind::value,
+                           {RootName(root), std::to_string(view), path, name,
+                            RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
+                            RecordedValueText(value)});
+      !recorded) {
+    return ActionResult::Failed(recorded.failedCall, recorded.code,
+                                kNotRecorded + RootName(root) + "\\" + path + "\\" + name);
+  }
+  const std::int32_t status = registry.SetValue(key.get(), name, value);
+  return status == Registry::kSuccess ? ActionResult::Done() : ActionResult::Failed(kSetValueCall, status);
+}
+
+// A change the record could not name first: it was not made, and the registration stops there. (A value
+// Windows refuses fails without a line, and the registration goes on as it always has.)
+bool NotRecorded(const ActionResult& result) {
+  return !result && !result.line.empty();
 }
 
 // "\"program\" /switch /type=word", kept to its width.
@@ -108,13 +127,17 @@ std::string Command(const char* action, const char* type) {
 }
 
 // InstallPath, then Version, then DisplayName: each only when the one before was written.
-void WriteProductChain(SetupState& state, RegistryKey root, const std::string& key,
-                       const std::string& installPath, const std::string& version,
-                       const std::string& displayName) {
-  if (WriteRegistryString(state, root, key, kInstallPath, installPath) &&
-      WriteRegistryString(state, root, key, kVersion, version)) {
-    WriteRegistryString(state, root, key, kDisplayName, displayName);
+ActionResult WriteProductChain(SetupState& state, RegistryKey root, const std::string& key,
+                               const std::string& installPath, const std::string& version,
+                               const std::string& displayName) {
+  ActionResult written = WriteRegistryString(state, root, key, kInstallPath, installPath);
+  if (written) {
+    written = WriteRegistryString(state, root, key, kVersion, version);
   }
+  if (written) {
+    written = WriteRegistryString(state, root, key, kDisplayName, displayName);
+  }
+  return written;
 }
 
 }  // namespace
@@ -165,12 +188,10 @@ Edition EditionNamed(const std::string& name) {
 ActionResult WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
                                  const std::string& valueName, const std::string& data) {
   UniqueKey key(state.machine.registry);
-  if (const auto status = CreateRecordedKey(state, root, 0, subKey, Registry::kWrite, key);
-      status != Registry::kSuccess) {
-    return ActionResult::Failed(kCreateKeyCall, status);
+  if (ActionResult created = CreateRecordedKey(state, root, 0, subKey, Registry::kWrite, key); !created) {
+    return created;
   }
-  SetRecordedValue(state, key, root, 0, subKey, valueName, StringValue(data));
-  return ActionResult::Done();
+  return SetRecordedValue(state, key, root, 0, subKey, valueName, StringValue(data));
 }
 
 ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
@@ -180,21 +201,31 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   const char* displayName = kServerName;
   if (client) {
     displayName = aiClient ? kAiClientName : kClientName;
-    WriteProductChain(state, RegistryKey::currentUser, kClientProductKey, choices.clientDirectory,
-                      aiClient ? kAiVersion : kProductVersion, kClientDisplayName);
-    WriteRegistryString(state, RegistryKey::currentUser, kClientProductKey, kClientBuildValue,
-                        BuildName(choices.bitSize));
+    if (ActionResult written =
+            WriteProductChain(state, RegistryKey::currentUser, kClientProductKey, choices.clientDirectory,
+                              aiClient ? kAiVersion : kProductVersion, kClientDisplayName);
+        NotRecorded(written)) {
+      return written;
+    }
+    if (ActionResult written = WriteRegistryString(state, RegistryKey::currentUser, kClientProductKey,
+                                                   kClientBuildValue, BuildName(choices.bitSize));
+        NotRecorded(written)) {
+      return written;
+    }
   }
   const std::string& installLocation = client ? choices.clientDirectory : choices.serverDirectory;
   const char* type = client ? kClientType : kServerType;
   const std::string keyPath = EntryKeyPath(component);
 
   UniqueKey entry(state.machine.registry);
-  if (const auto status = CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath,
-                                            Registry::kWrite, entry);
-      status != Registry::kSuccess) {
+  if (ActionResult created = CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath,
+                                               Registry::kWrite, entry);
+      !created) {
+    if (!created.line.empty()) {
+      return created;
+    }
     state.reporter.ShowMessage(kRegistryError, kErrorCaption, DialogView::kIconError | DialogView::kOk);
-    return ActionResult::Failed(kCreateKeyCall, status, kRegistryError);
+    return ActionResult::Failed(kCreateKeyCall, created.code, kRegistryError);
   }
   const std::array<std::pair<const char*, std::string>, 8> values = {{
       {"DisplayName", displayName},
@@ -206,8 +237,17 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
       {"Publisher", kPublisher},
       {"DisplayIcon", kInstalledSetupProgram},
   }};
+  // The first value that cannot be recorded ends the registration, unset: the component fails. A value
+  // Windows refuses is passed over, as it always was.
+  ActionResult result = ActionResult::Done();
   const auto set = [&](const char* name, const RegistryValue& value) {
-    SetRecordedValue(state, entry, RegistryKey::localMachine, Registry::kView32, keyPath, name, value);
+    if (result) {
+      if (ActionResult written = SetRecordedValue(state, entry, RegistryKey::localMachine, Registry::kView32,
+                                                  keyPath, name, value);
+          NotRecorded(written)) {
+        result = written;
+      }
+    }
   };
   for (const auto& [name, data] : values) {
     set(name, StringValue(data));
@@ -219,13 +259,25 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   set(kEstimatedSize, DwordValue(std::min<std::uint64_t>(kibibytes, UINT32_MAX)));
   set(kInstallDate, StringValue(state.machine.runtime.LocalDate()));
   entry.Close();
-  WriteProductChain(state, RegistryKey::localMachine, kServerProductKey, choices.serverDirectory,
-                    kProductVersion, kServerDisplayName);
+  if (!result) {
+    return result;
+  }
+  if (ActionResult written = WriteProductChain(state, RegistryKey::localMachine, kServerProductKey,
+                                               choices.serverDirectory, kProductVersion, kServerDisplayName);
+      NotRecorded(written)) {
+    return written;
+  }
   if (!client) {
-    WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey, kEditionValue,
-                        EditionName(choices.edition));
-    WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey, kPortValue,
-                        std::to_string(choices.port));
+    if (ActionResult written = WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey,
+                                                   kEditionValue, EditionName(choices.edition));
+        NotRecorded(written)) {
+      return written;
+    }
+    if (ActionResult written = WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey,
+                                                   kPortValue, std::to_string(choices.port));
+        NotRecorded(written)) {
+      return written;
+    }
   }
   return ActionResult::Done();
 }

@@ -24,7 +24,7 @@ inline constexpr char kServerDisplayName[] = "Halvorn NembricAI Server";
 // Registers the client or the server component with Windows: its uninstall entry in the 32-bit
 // view, with the commands of the installed setup program, and the product keys. Failed (RegCreateKeyEx
 // with its status, and the box's text), after an error box, when the uninstall entry cannot be written.
-ActionResult RegisterProduct(SetupState& state, ProductComponent component);
+[[nodiscard]] ActionResult RegisterProduct(SetupState& state, ProductComponent component);
 
 // What a repair needs to run the update again, kept in the product keys beside "InstallPath": the
 // client's build, and the server's edition and website port.

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr char kNoRecord[] = "No install record found: nothing is removed";
+constexpr char kRecordNotRewritten[] = "Could not rewrite the install record: it keeps every change it named";
 constexpr char kCutOffTakenBack[] =
     "The last setup was cut off before its end: what it had not finished is taken back";
 constexpr char kCutOffUninstall[] = "The last uninstall was cut off before its end: it is finished first";
@@ -34,6 +35,7 @@ constexpr char kKeptKey[] = "Could not remove registry key ";
 constexpr char kRemovedValue[] = "Removed registry value ";
 constexpr char kRestoredValue[] = "Restored registry value ";
 constexpr char kKeptValue[] = "Kept changed registry value ";
+constexpr char kNotUndoneValue[] = "Could not restore registry value ";
 constexpr char kRemovedSite[] = "Removed Website:";
 constexpr char kRemovedPool[] = "Removed application pool:";
 constexpr char kRestoredPool[] = "Restored application pool:";
@@ -135,6 +137,12 @@ bool Reachable(Files& files, const std::string& path) {
   return IsSafePath(path) && !ReparsePointOnPath(files, path);
 }
 
+// The website's changes: made by one commit, taken back by one.
+bool IsWebsiteEntry(const RecordEntry& entry) {
+  return entry.kind == Kind::site || entry.kind == Kind::pool || entry.kind == Kind::restriction ||
+         entry.kind == Kind::binding || entry.kind == Kind::poolKept || entry.kind == Kind::siteKept;
+}
+
 LogTag TagOf(RecordScope scope) {
   switch (scope) {
     case RecordScope::client:
@@ -191,6 +199,7 @@ bool ProductRemoval::Remove(bool client, bool server) {
   std::vector<RecordEntry> undo;
   rest_.clear();
   deferred_.clear();
+  left_.clear();
   for (RecordEntry& entry : *entries) {
     // The marks of the runs go: what stays is complete.
     if (IsRunMark(entry)) {
@@ -207,28 +216,42 @@ bool ProductRemoval::Remove(bool client, bool server) {
   // by the next one.
   std::vector<RecordEntry> kept = rest_;
   kept.insert(kept.end(), deferred_.rbegin(), deferred_.rend());
+  // What could not be undone stays for the next uninstall, which tries again.
+  kept.insert(kept.end(), left_.rbegin(), left_.rend());
+  const bool last = !othersRemain_ && left_.empty() &&
+                    std::none_of(rest_.begin(), rest_.end(),
+                                 [](const RecordEntry& entry) { return entry.scope != RecordScope::shared; });
   if (!othersRemain_) {
     std::copy_if(undo.begin(), undo.end(), std::back_inserter(kept), IsSetupProgramEntry);
   }
-  state_.record.Rewrite(kept);
-  if (!othersRemain_) {
+  if (!state_.record.Rewrite(kept)) {
+    WriteLog(state_, LogTag::userInterface, kRecordNotRewritten);
+  }
+  // The setup program that the uninstall entry calls stays while something is left to remove.
+  if (last) {
     RemoveSetupCopy(undo);
   }
   return true;
 }
 
-void ProductRemoval::TakeBack(RecordScope component) {
+bool ProductRemoval::TakeBack(RecordScope component) {
+  return TakeBack(std::vector<RecordScope>{component});
+}
+
+bool ProductRemoval::TakeBack(const std::vector<RecordScope>& components) {
   std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
-  if (!entries) {
-    return;
+  if (!entries || components.empty()) {
+    return true;
   }
   // The running run's changes follow its mark.
   const auto first = LastRunMark(*entries).base();
   std::vector<RecordEntry> undo;
   rest_.assign(entries->cbegin(), first);
   deferred_.clear();
+  left_.clear();
   for (auto entry = first; entry != entries->cend(); ++entry) {
-    (entry->scope == component && !IsRunMark(*entry) ? undo : rest_).push_back(*entry);
+    const bool chosen = std::find(components.begin(), components.end(), entry->scope) != components.end();
+    (chosen && !IsRunMark(*entry) ? undo : rest_).push_back(*entry);
   }
   // A folder the component made that holds something else stays in the record for the last uninstall.
   othersRemain_ = true;
@@ -237,7 +260,27 @@ void ProductRemoval::TakeBack(RecordScope component) {
   takingBack_ = false;
   std::vector<RecordEntry> kept = rest_;
   kept.insert(kept.end(), deferred_.rbegin(), deferred_.rend());
-  state_.record.Rewrite(kept);
+  // What could not be taken back stays the run's, uncommitted: the next run settles it again.
+  kept.insert(kept.end(), left_.rbegin(), left_.rend());
+  if (!state_.record.Rewrite(kept)) {
+    WriteLog(state_, LogTag::userInterface, kRecordNotRewritten);
+    return false;
+  }
+  return left_.empty();
+}
+
+bool ProductRemoval::TakeBackShared() {
+  // Nothing registered is left to call the setup program: it goes, with the record and their folders, as
+  // the last uninstall has them go.
+  if (!state_.record.Read()) {
+    return true;
+  }
+  if (!ProductRegistered(state_, ProductComponent::client) &&
+      !ProductRegistered(state_, ProductComponent::server)) {
+    Remove(false, false);
+    return left_.empty();
+  }
+  return TakeBack(RecordScope::shared);
 }
 
 void SettleCutOffRun(SetupState& state) {
@@ -264,7 +307,9 @@ void ProductRemoval::SettleCutOffRun() {
     return;
   }
   Log(RecordScope::shared, kCutOffTakenBack);
-  // Newest first: the server's changes come after the client's.
+  // The components the run had not committed are taken back together, newest change first; a committed
+  // one has the copies it no longer needs dropped.
+  std::vector<RecordScope> open;
   for (const RecordScope component : {RecordScope::server, RecordScope::client}) {
     const bool committed = std::any_of(entries->crbegin(), mark, [component](const RecordEntry& entry) {
       return entry.kind == Kind::commit && entry.scope == component;
@@ -272,38 +317,88 @@ void ProductRemoval::SettleCutOffRun() {
     if (committed) {
       state_.record.DropBackups(component);
     } else {
-      TakeBack(component);
+      open.push_back(component);
     }
   }
-  state_.record.CloseCutOffRun();
+  TakeBack(open);
+  const bool sharedCommitted = std::any_of(entries->crbegin(), mark, [](const RecordEntry& entry) {
+    return entry.kind == Kind::commit && entry.scope == RecordScope::shared;
+  });
+  if (sharedCommitted) {
+    state_.record.DropBackups(RecordScope::shared);
+  } else {
+    TakeBackShared();
+  }
+  // The shared part's removal takes the record with it: the run is closed only where a record is left.
+  const std::optional<std::vector<RecordEntry>> settled = state_.record.Read();
+  if (settled && !settled->empty()) {
+    state_.record.CloseCutOffRun();
+  }
 }
 
 void ProductRemoval::Undo(const std::vector<RecordEntry>& entries) {
-  UndoWebsite(entries);
-  UndoPackages(entries);
   // Windows keeps a process's current directory from being removed: the run leaves the folders it made
   // (the update folder is current after an update) for the system folder, which no removal touches.
   if (const std::optional<std::string> system = state_.machine.files.KnownFolder(Files::kFolderSystem)) {
     state_.machine.files.ChangeDirectory(*system);
   }
-  UndoFiles(entries);
-  UndoRegistry(entries);
+  judged_.clear();
+  keptCopies_.clear();
+  // Newest change first. The website's changes were made together, by one commit: they go back together,
+  // by one commit, where the newest of them stands.
+  for (std::size_t index = entries.size(); index > 0;) {
+    const RecordEntry& entry = entries[index - 1];
+    if (!IsWebsiteEntry(entry)) {
+      if (UndoEntry(entries, entry) == UndoEnd::left) {
+        Leave(entry);
+      }
+      --index;
+      continue;
+    }
+    std::vector<const RecordEntry*> website;
+    while (index > 0 && IsWebsiteEntry(entries[index - 1])) {
+      website.push_back(&entries[--index]);
+    }
+    UndoWebsite(entries, website);
+  }
 }
 
-void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
-  const bool any = std::any_of(entries.begin(), entries.end(), [](const RecordEntry& entry) {
-    return entry.kind == Kind::site || entry.kind == Kind::pool || entry.kind == Kind::restriction ||
-           entry.kind == Kind::binding || entry.kind == Kind::poolKept || entry.kind == Kind::siteKept;
-  });
-  if (!any) {
-    return;
+ProductRemoval::UndoEnd ProductRemoval::UndoEntry(const std::vector<RecordEntry>& entries,
+                                                  const RecordEntry& entry) {
+  switch (entry.kind) {
+    case Kind::msi:
+      return UndoPackage(entry);
+    case Kind::backup:
+    case Kind::file:
+    case Kind::folder:
+      return UndoFile(entries, entry);
+    case Kind::key:
+    case Kind::value:
+      return UndoRegistry(entry);
+    default:
+      return UndoEnd::undone;
   }
-  IisWebsite website(state_);
-  if (!website.Open()) {
+}
+
+void ProductRemoval::Leave(const RecordEntry& entry) {
+  // An undo that failed keeps its line: the next uninstall or settle tries again.
+  left_.push_back(entry);
+}
+
+void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries,
+                                 const std::vector<const RecordEntry*>& website) {
+  IisWebsite iis(state_);
+  if (!iis.Open()) {
+    WriteLog(state_, LogTag::server, kNoWebsiteCommit);
+    for (const RecordEntry* entry : website) {
+      Leave(*entry);
+    }
     return;
   }
   std::vector<std::string> lines;
-  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+  // What could not be put back stays named: its line stays in the record, with the commit's others.
+  std::vector<const RecordEntry*> notUndone;
+  for (const RecordEntry* entry : website) {
     const std::string& name = entry->fields.front();
     // Taken back, a site that took the place of one of the same name with a location of its own leaves
     // that location, which the site made again uses (with what this run set there).
@@ -312,11 +407,14 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
           return other.kind == Kind::siteKept && other.fields.front() == name &&
                  other.fields[1] == kSiteHadLocation;
         });
-    if (entry->kind == Kind::site && website.RemoveSite(name, replaced)) {
+    if (entry->kind == Kind::site && iis.RemoveSite(name, replaced)) {
       lines.push_back(kRemovedSite + name);
     } else if (entry->kind == Kind::siteKept && takingBack_) {
-      const bool restored = website.RestoreSite(entry->fields[2]);
+      const bool restored = iis.RestoreSite(entry->fields[2]);
       lines.push_back((restored ? kRestoredSite : kNotRestoredSite) + name);
+      if (!restored) {
+        notUndone.push_back(entry);
+      }
       // The setup keeps no password: what the site had must be given again.
       const std::optional<IisElementCopy> copy = ParseElementCopyText(entry->fields[2]);
       const std::vector<std::u16string> secrets =
@@ -328,179 +426,198 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries) {
         }
         lines.push_back(line);
       }
-    } else if (entry->kind == Kind::pool && website.RemoveAppPool(name)) {
+    } else if (entry->kind == Kind::pool && iis.RemoveAppPool(name)) {
       lines.push_back(kRemovedPool + name);
     } else if (entry->kind == Kind::poolKept && takingBack_) {
       // A pool that was there before the run gets back what the run changed; once committed, it keeps it.
-      lines.push_back((website.RestorePool(name, entry->fields[1]) ? kRestoredPool : kNotRestoredPool) +
-                      name);
-    } else if (entry->kind == Kind::restriction && website.RemoveCgiRestriction(name)) {
+      const bool restored = iis.RestorePool(name, entry->fields[1]);
+      lines.push_back((restored ? kRestoredPool : kNotRestoredPool) + name);
+      if (!restored) {
+        notUndone.push_back(entry);
+      }
+    } else if (entry->kind == Kind::restriction && iis.RemoveCgiRestriction(name)) {
       lines.push_back(kRemovedRestriction + name);
-    } else if (entry->kind == Kind::binding &&
-               website.RestoreBinding(name, entry->fields[1], entry->fields[2])) {
+    } else if (entry->kind == Kind::binding && iis.RestoreBinding(name, entry->fields[1], entry->fields[2])) {
       lines.push_back(kRestoredBinding + entry->fields[2] + kOf + name);
     }
   }
-  if (website.Commit() != 0) {
+  // Nothing of it is on the machine until the commit: a failed commit leaves every change of the website
+  // as it is, and in the record.
+  if (iis.Commit() != 0) {
     WriteLog(state_, LogTag::server, kNoWebsiteCommit);
+    for (const RecordEntry* entry : website) {
+      Leave(*entry);
+    }
     return;
   }
   for (const std::string& line : lines) {
     WriteLog(state_, LogTag::server, line);
   }
-}
-
-void ProductRemoval::UndoPackages(const std::vector<RecordEntry>& entries) {
-  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    if (entry->kind != Kind::msi) {
-      continue;
-    }
-    const std::string& package = entry->fields.front();
-    if (!IsProductCode(package) && !IsSafePath(package)) {
-      Log(entry->scope, kUnsafeEntry + package);
-      continue;
-    }
-    Log(entry->scope, (RemoveInstallerPackage(state_, package) ? kRemovedPackage : kKeptPackage) + package);
+  for (const RecordEntry* entry : notUndone) {
+    Leave(*entry);
   }
 }
 
-void ProductRemoval::UndoFiles(const std::vector<RecordEntry>& entries) {
-  Files& files = state_.machine.files;
-  // A file written by more than one run is judged once, by the newest run's entry.
-  std::vector<std::string> judged;
+ProductRemoval::UndoEnd ProductRemoval::UndoPackage(const RecordEntry& entry) {
+  const std::string& package = entry.fields.front();
+  if (!IsProductCode(package) && !IsSafePath(package)) {
+    Log(entry.scope, kUnsafeEntry + package);
+    return UndoEnd::passed;
+  }
+  const bool removed = RemoveInstallerPackage(state_, package).ok();
+  Log(entry.scope, (removed ? kRemovedPackage : kKeptPackage) + package);
+  return removed ? UndoEnd::undone : UndoEnd::left;
+}
+
+const RecordEntry* ProductRemoval::BackupOf(const std::vector<RecordEntry>& entries,
+                                            const std::string& path) const {
   // Taken back, a file the run replaced or deleted gets back what its oldest copy of this run holds.
-  const auto backupOf = [&entries, this](const std::string& path) -> const RecordEntry* {
-    if (!takingBack_) {
-      return nullptr;
-    }
-    const auto found = std::find_if(entries.begin(), entries.end(), [&path](const RecordEntry& entry) {
-      return entry.kind == Kind::backup && SameName(entry.fields[0], path);
-    });
-    return found == entries.end() ? nullptr : &*found;
-  };
-  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    if (entry->kind == Kind::backup && backupOf(entry->fields[0]) == &*entry) {
-      const std::string& path = entry->fields[0];
-      std::uint32_t error = 0;
-      const bool restored = Reachable(files, path) &&
-                            IsBackupCopy(entry->fields[1], state_.record.backupFolder) &&
-                            files.CopyTo(entry->fields[1], path, error);
-      Log(entry->scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
-      if (restored) {
-        files.Remove(entry->fields[1]);
-      }
-      continue;
-    }
-    // The shared folders hold the running program and go with it.
-    if ((entry->kind != Kind::file && entry->kind != Kind::folder) || entry->scope == RecordScope::shared) {
-      continue;
-    }
-    const std::string& path = entry->fields.front();
-    if (!Reachable(files, path)) {
-      Log(entry->scope, kUnsafeEntry + path);
-      continue;
-    }
-    if (entry->kind == Kind::folder) {
-      if (!files.FileAttributes(path)) {
-        continue;
-      }
-      if (RemoveEmptyFolder(path)) {
-        Log(entry->scope, kRemovedFolder + path);
-      } else if (othersRemain_) {
-        // Another component may still put files here: the folder is tried again when the last one goes.
-        deferred_.push_back({RecordScope::shared, Kind::folder, {path}});
-      } else {
-        Log(entry->scope, kKeptFolder + path);
-      }
-      continue;
-    }
-    // A file the run replaced is put back from its copy (above).
-    if (backupOf(path) != nullptr) {
-      judged.push_back(path);
-      continue;
-    }
-    // A file that a component which stays wrote again is that component's now.
-    const bool rewritten = std::any_of(rest_.begin(), rest_.end(), [&path](const RecordEntry& other) {
-      return other.kind == Kind::file && SameName(other.fields.front(), path);
-    });
-    const bool seen = std::any_of(judged.begin(), judged.end(),
-                                  [&path](const std::string& other) { return SameName(other, path); });
-    const std::optional<Files::Stamp> stamp = files.StampOf(path);
-    if (rewritten || seen || !stamp) {
-      continue;
-    }
-    judged.push_back(path);
-    // A file the run was still making when it was cut off is the run's, whole or not.
-    const bool making = entry->fields[1] == "-";
-    if (!making && (std::to_string(stamp->size) != entry->fields[1] ||
-                    std::to_string(stamp->lastWrite) != entry->fields[2])) {
-      Log(entry->scope, kKeptChangedFile + path);
-    } else {
-      Log(entry->scope, (files.Remove(path) ? kRemovedFile : kKeptFile) + path);
-    }
+  if (!takingBack_) {
+    return nullptr;
   }
+  const auto found = std::find_if(entries.begin(), entries.end(), [&path](const RecordEntry& entry) {
+    return entry.kind == Kind::backup && SameName(entry.fields[0], path);
+  });
+  return found == entries.end() ? nullptr : &*found;
 }
 
-void ProductRemoval::UndoRegistry(const std::vector<RecordEntry>& entries) {
-  Registry& registry = state_.machine.registry;
-  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    if (entry->kind != Kind::key && entry->kind != Kind::value) {
-      continue;
+ProductRemoval::UndoEnd ProductRemoval::UndoFile(const std::vector<RecordEntry>& entries,
+                                                 const RecordEntry& entry) {
+  Files& files = state_.machine.files;
+  if (entry.kind == Kind::backup) {
+    if (BackupOf(entries, entry.fields[0]) != &entry) {
+      return UndoEnd::undone;
     }
-    if (!IsSafeKey(*entry)) {
-      Log(entry->scope, kUnsafeEntry + KeyText(*entry));
-      continue;
+    const std::string& path = entry.fields[0];
+    std::uint32_t error = 0;
+    const bool restored = Reachable(files, path) &&
+                          IsBackupCopy(entry.fields[1], state_.record.backupFolder) &&
+                          files.CopyTo(entry.fields[1], path, error);
+    Log(entry.scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
+    // A copy that could not be put back is kept, and so is its line (and the older line that names the
+    // copy as the run's): the next run tries again.
+    if (!restored) {
+      keptCopies_.push_back(entry.fields[1]);
+      return UndoEnd::left;
     }
-    const RegistryKey root = *RootNamed(entry->fields[0]);
-    const std::uint32_t view = ViewOf(*entry);
-    const std::string& path = entry->fields[2];
-    if (entry->kind == Kind::key) {
-      const bool used = std::any_of(rest_.begin(), rest_.end(),
-                                    [&entry](const RecordEntry& other) { return Below(*entry, other); });
-      if (used) {
-        deferred_.push_back({RecordScope::shared, Kind::key, entry->fields});
-        continue;
-      }
-      const std::int32_t deleted = registry.DeleteKey(root, path, view);
-      if (deleted != Registry::kFileNotFound) {
-        Log(entry->scope, (deleted == Registry::kSuccess ? kRemovedKey : kKeptKey) + KeyText(*entry));
-      }
-      continue;
-    }
-    const std::string& name = entry->fields[3];
-    const std::string valueText = KeyText(*entry) + "\\" + name;
-    // A later change by a component that stays takes over what this one found before it. Nothing is
-    // later than the running run's changes.
-    const auto later = std::find_if(rest_.begin(), rest_.end(), [&](const RecordEntry& other) {
-      return other.kind == Kind::value && SameKey(other, *entry) && SameName(other.fields[3], name);
-    });
-    if (!takingBack_ && later != rest_.end()) {
-      later->fields[4] = entry->fields[4];
-      continue;
-    }
-    UniqueKey key(registry);
-    if (registry.OpenKey(root, path, Registry::kQueryValue | Registry::kSetValue | view, key.Receive()) !=
-        Registry::kSuccess) {
-      continue;
-    }
-    RegistryValue current;
-    const bool present = registry.QueryValue(key.get(), name, current) == Registry::kSuccess;
-    if (!present) {
-      continue;
-    }
-    if (RecordedValueText(current) != entry->fields[5]) {
-      Log(entry->scope, kKeptValue + valueText);
-      continue;
-    }
-    const std::optional<RegistryValue> before = RecordedValue(entry->fields[4]);
-    if (before) {
-      registry.SetValue(key.get(), name, *before);
-      Log(entry->scope, kRestoredValue + valueText);
-    } else {
-      registry.DeleteValue(key.get(), name);
-      Log(entry->scope, kRemovedValue + valueText);
-    }
+    files.Remove(entry.fields[1]);
+    return UndoEnd::undone;
   }
+  // The shared folders hold the running program and go with it.
+  if (entry.scope == RecordScope::shared) {
+    return UndoEnd::undone;
+  }
+  const std::string& path = entry.fields.front();
+  const bool keptCopy = std::any_of(keptCopies_.begin(), keptCopies_.end(),
+                                    [&path](const std::string& copy) { return SameName(copy, path); });
+  if (keptCopy) {
+    return UndoEnd::left;
+  }
+  if (!Reachable(files, path)) {
+    Log(entry.scope, kUnsafeEntry + path);
+    return UndoEnd::passed;
+  }
+  if (entry.kind == Kind::folder) {
+    if (!files.FileAttributes(path)) {
+      return UndoEnd::undone;
+    }
+    if (RemoveEmptyFolder(path)) {
+      Log(entry.scope, kRemovedFolder + path);
+    } else if (othersRemain_) {
+      // Another component may still put files here: the folder is tried again when the last one goes.
+      deferred_.push_back({RecordScope::shared, Kind::folder, {path}});
+    } else {
+      Log(entry.scope, kKeptFolder + path);
+    }
+    return UndoEnd::undone;
+  }
+  // A file the run replaced is put back from its copy; a file written by more than one run is judged
+  // once, by the newest run's entry.
+  const bool seen = std::any_of(judged_.begin(), judged_.end(),
+                                [&path](const std::string& other) { return SameName(other, path); });
+  if (seen) {
+    return UndoEnd::undone;
+  }
+  judged_.push_back(path);
+  if (BackupOf(entries, path) != nullptr) {
+    return UndoEnd::undone;
+  }
+  // A file that a component which stays wrote again is that component's now.
+  const bool rewritten = std::any_of(rest_.begin(), rest_.end(), [&path](const RecordEntry& other) {
+    return other.kind == Kind::file && SameName(other.fields.front(), path);
+  });
+  const std::optional<Files::Stamp> stamp = files.StampOf(path);
+  if (rewritten || !stamp) {
+    return UndoEnd::undone;
+  }
+  // A file the run was still making when it was cut off is the run's, whole or not.
+  const bool making = entry.fields[1] == "-";
+  if (!making && (std::to_string(stamp->size) != entry.fields[1] ||
+                  std::to_string(stamp->lastWrite) != entry.fields[2])) {
+    Log(entry.scope, kKeptChangedFile + path);
+    return UndoEnd::passed;
+  }
+  const bool removed = files.Remove(path);
+  Log(entry.scope, (removed ? kRemovedFile : kKeptFile) + path);
+  return removed ? UndoEnd::undone : UndoEnd::left;
+}
+
+ProductRemoval::UndoEnd ProductRemoval::UndoRegistry(const RecordEntry& entry) {
+  Registry& registry = state_.machine.registry;
+  if (!IsSafeKey(entry)) {
+    Log(entry.scope, kUnsafeEntry + KeyText(entry));
+    return UndoEnd::passed;
+  }
+  const RegistryKey root = *RootNamed(entry.fields[0]);
+  const std::uint32_t view = ViewOf(entry);
+  const std::string& path = entry.fields[2];
+  if (entry.kind == Kind::key) {
+    const bool used = std::any_of(rest_.begin(), rest_.end(),
+                                  [&entry](const RecordEntry& other) { return Below(entry, other); });
+    if (used) {
+      deferred_.push_back({RecordScope::shared, Kind::key, entry.fields});
+      return UndoEnd::undone;
+    }
+    const std::int32_t deleted = registry.DeleteKey(root, path, view);
+    if (deleted == Registry::kFileNotFound) {
+      return UndoEnd::undone;
+    }
+    Log(entry.scope, (deleted == Registry::kSuccess ? kRemovedKey : kKeptKey) + KeyText(entry));
+    return deleted == Registry::kSuccess ? UndoEnd::undone : UndoEnd::left;
+  }
+  const std::string& name = entry.fields[3];
+  const std::string valueText = KeyText(entry) + "\\" + name;
+  // A later change by a component that stays takes over what this one found before it. Nothing is
+  // later than the running run's changes.
+  const auto later = std::find_if(rest_.begin(), rest_.end(), [&](const RecordEntry& other) {
+    return other.kind == Kind::value && SameKey(other, entry) && SameName(other.fields[3], name);
+  });
+  if (!takingBack_ && later != rest_.end()) {
+    later->fields[4] = entry.fields[4];
+    return UndoEnd::undone;
+  }
+  UniqueKey key(registry);
+  if (registry.OpenKey(root, path, Registry::kQueryValue | Registry::kSetValue | view, key.Receive()) !=
+      Registry::kSuccess) {
+    return UndoEnd::undone;
+  }
+  RegistryValue current;
+  if (registry.QueryValue(key.get(), name, current) != Registry::kSuccess) {
+    return UndoEnd::undone;
+  }
+  if (RecordedValueText(current) != entry.fields[5]) {
+    Log(entry.scope, kKeptValue + valueText);
+    return UndoEnd::passed;
+  }
+  const std::optional<RegistryValue> before = RecordedValue(entry.fields[4]);
+  const bool done = before ? registry.SetValue(key.get(), name, *before) == Registry::kSuccess
+                           : registry.DeleteValue(key.get(), name) == Registry::kSuccess;
+  if (!done) {
+    Log(entry.scope, kNotUndoneValue + valueText);
+    return UndoEnd::left;
+  }
+  Log(entry.scope, (before ? kRestoredValue : kRemovedValue) + valueText);
+  return UndoEnd::undone;
 }
 
 void ProductRemoval::RemoveSetupCopy(const std::vector<RecordEntry>& entries) {

@@ -7,9 +7,8 @@
 
 struct SetupState;
 
-// The uninstall of components: the changes the install record holds for them, undone newest first. The
-// website and the Windows Installer packages go first (while the packages they name are still on disk),
-// then files and folders, then the registry, so that the uninstall entry and the product keys go last.
+// The uninstall of components: the changes the install record holds for them, undone newest first, in
+// one pass (the website's changes, made by one commit, go back by one).
 // A file goes only while it is still the one written, a folder only when the record made it and it is
 // empty, a key only when the record made it; a value is given back what it held before. Nothing outside
 // the record is touched. The shared part (the installed setup program, its folder and the record) goes
@@ -21,13 +20,22 @@ class ProductRemoval {
  public:
   explicit ProductRemoval(SetupState& state) : state_(state) {}
 
-  // False, after one line that says so, when there is no record: nothing is removed.
+  // False, after one line that says so, when there is no record: nothing is removed. A change that could
+  // not be undone keeps its line in the record (LeftSome()), for the next uninstall to try again.
   bool Remove(bool client, bool server);
+  // Some change could not be undone by the last Remove or TakeBack.
+  bool LeftSome() const { return !left_.empty(); }
 
   // Takes back what the running run changed for one component, newest first, by the same rules: the
   // machine is left as it was before the component's steps, as far as the record can say. A file an
-  // earlier run also wrote stays. The entries taken back leave the record.
-  void TakeBack(RecordScope component);
+  // earlier run also wrote stays. The entries taken back leave the record; one that could not be undone
+  // stays, the run's still, and the result is false.
+  bool TakeBack(RecordScope component);
+  // The same for several components at once, newest change first across them.
+  bool TakeBack(const std::vector<RecordScope>& components);
+  // The shared part of a run none of whose components went through: with no component registered, the
+  // setup program, the record and their folders go; else what the run changed of them is taken back.
+  bool TakeBackShared();
 
   // A run the record holds as begun and not ended was cut off (a kill, a power loss, a crash): an install
   // or a repair has the components it had not committed taken back, an uninstall is finished. Each says
@@ -35,12 +43,20 @@ class ProductRemoval {
   void SettleCutOffRun();
 
  private:
-  // The four passes over the entries to undo.
+  // How the undo of one entry ended: done (its line goes), passed over (nothing the setup may do: its
+  // line goes too), or left (it failed: its line stays).
+  enum class UndoEnd { undone, passed, left };
+  // One pass over the entries, newest first.
   void Undo(const std::vector<RecordEntry>& entries);
-  void UndoWebsite(const std::vector<RecordEntry>& entries);
-  void UndoPackages(const std::vector<RecordEntry>& entries);
-  void UndoFiles(const std::vector<RecordEntry>& entries);
-  void UndoRegistry(const std::vector<RecordEntry>& entries);
+  UndoEnd UndoEntry(const std::vector<RecordEntry>& entries, const RecordEntry& entry);
+  // The website's entries, newest first, undone together by one commit.
+  void UndoWebsite(const std::vector<RecordEntry>& entries, const std::vector<const RecordEntry*>& website);
+  UndoEnd UndoPackage(const RecordEntry& entry);
+  UndoEnd UndoFile(const std::vector<RecordEntry>& entries, const RecordEntry& entry);
+  UndoEnd UndoRegistry(const RecordEntry& entry);
+  // The oldest copy of the path among the entries being taken back; nullptr when there is none.
+  const RecordEntry* BackupOf(const std::vector<RecordEntry>& entries, const std::string& path) const;
+  void Leave(const RecordEntry& entry);
   // Removes the setup program, or has a helper remove it (and its folders) once this process has ended.
   void RemoveSetupCopy(const std::vector<RecordEntry>& entries);
   void Log(RecordScope scope, const std::string& line);
@@ -56,4 +72,10 @@ class ProductRemoval {
   // still uses (a folder that is not empty, a key it writes in), kept for the last uninstall.
   std::vector<RecordEntry> rest_;
   std::vector<RecordEntry> deferred_;
+  // The entries whose undo failed, newest first: they stay in the record.
+  std::vector<RecordEntry> left_;
+  // The files judged in this pass (a file written by more than one run is judged once, by the newest).
+  std::vector<std::string> judged_;
+  // The copies whose file could not be put back: they stay, with the lines that name them.
+  std::vector<std::string> keptCopies_;
 };
