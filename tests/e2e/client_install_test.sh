@@ -115,12 +115,16 @@ downloaded() {
 # The last line of a run whose client could not be put in place and was taken back, and its box.
 client_shortfall="User Interface:Could not install Nembric Client. The changes were taken back. Please see the setup log"
 # taken_back FILE...: the lines of a client taken back at the end of its run, newest change first: the
-# files, then the update folder and the client folder.
+# files, then the update folder and the client folder; with no component left, the setup program's copy
+# and its folders go after it.
 taken_back() {
   for file in "$@"; do
     printf '%s\n' "Client Setup:Removed file c:\\Nembric10App\\$file"
   done
-  printf '%s\n' 'Client Setup:Removed folder c:\Nembric10App\Update' 'Client Setup:Removed folder c:\Nembric10App'
+  printf '%s\n' 'Client Setup:Removed folder c:\Nembric10App\Update' 'Client Setup:Removed folder c:\Nembric10App' \
+    'User Interface:Removed C:\Program Files\Halvorn\NembricAI\NembricSetup.exe' \
+    'User Interface:Removed folder C:\Program Files\Halvorn\NembricAI' \
+    'User Interface:Removed folder C:\Program Files\Halvorn'
 }
 
 world_start_server

@@ -5,6 +5,7 @@
 #include "journal/install_record.h"
 #include "run/maintenance.h"
 #include "setup_world.h"
+#include "steps/iis/iis_website.h"
 #include "steps/toolkit/directory_helpers.h"
 #include "steps/toolkit/installers.h"
 #include "steps/toolkit/product_registration.h"
@@ -148,6 +149,21 @@ TEST(RunServerInstaller, AProductThereBeforeTheRunIsNeverTheRuns) {
     // On disk before the installer starts.
     EXPECT_FALSE(world.fake.files.flushes.empty());
   }
+}
+
+// The pool's stop is in the record first: a run cut off before the pool runs again has it started by the
+// next run's settle.
+TEST(TakeBack, APoolTheCutRunStoppedRunsAgain) {
+  RecordWorld world;
+  const auto pool = world.fake.iis.AddItem(u"system.applicationHost/applicationPools", "add",
+                                           {{u"name", u"HNembricAI"}, {u"state", u"Started"}});
+  ASSERT_TRUE(world.state.record.Add(Kind::poolStopped, {"HNembricAI"}).ok());
+  ASSERT_TRUE(IisWebsite(world.state).StopAppPool("HNembricAI"));
+  ASSERT_EQ(*pool->Property(u"state"), u"Stopped");
+  Program next{world.fake.machine};
+  next.state.startDirectory = "C:\\";
+  SettleCutOffRun(next.state);
+  EXPECT_EQ(*pool->Property(u"state"), u"Started");
 }
 
 // A power cut keeps what was flushed: the lines before the last flush are read, the zeros the cut left of

@@ -733,7 +733,8 @@ bool IisWebsite::StopAppPool(std::string_view name) {
 
 void IisWebsite::StartAppPool(std::string_view name) {
   const std::unique_ptr<IisElement> pool = PoolNamed(name);
-  if (pool && RunMethod(*pool, u"Start")) {
+  // A pool that runs is left running.
+  if (pool && Text(*pool, kPoolState) != kPoolStarted && RunMethod(*pool, u"Start")) {
     WriteLog(state_, LogTag::server, kStartedPool + std::string(name));
   }
 }

@@ -88,15 +88,17 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   downloadStatus_.WriteDownloadStatus("0");
   AdvanceProgress(state_, state_.steps.serverExtract);
 
-  // The server needs its IIS features and its website: a step that failed fails the server, which the run
-  // then takes back.
+  // IIS features or a website that could not be set up are left to the administrator, whom their lines
+  // ask to do it by hand: the server's files stay installed. A website step that could not record a change
+  // first made none, and fails the server like any other change.
   const bool featuresEnabled = EnableIisFeatures();
-  const bool websiteInstalled = featuresEnabled && InstallWebsite().ok();
+  const ActionResult configured = InstallWebsite();
   state_.runMode = runMode;
-  if (!websiteInstalled) {
+  if (!configured && configured.line.starts_with(kNotRecorded)) {
     MarkComponentFailed(state_);
     return false;
   }
+  static_cast<void>(featuresEnabled);
   WriteLog(state_, LogTag::server, kUpdated);
   return true;
 }

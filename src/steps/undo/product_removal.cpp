@@ -375,6 +375,8 @@ ProductRemoval::UndoEnd ProductRemoval::UndoEntry(const std::vector<RecordEntry>
     case Kind::key:
     case Kind::value:
       return UndoRegistry(entry);
+    case Kind::poolStopped:
+      return UndoPoolStop(entry);
     default:
       return UndoEnd::undone;
   }
@@ -456,6 +458,16 @@ void ProductRemoval::UndoWebsite(const std::vector<RecordEntry>& entries,
   for (const RecordEntry* entry : notUndone) {
     Leave(*entry);
   }
+}
+
+ProductRemoval::UndoEnd ProductRemoval::UndoPoolStop(const RecordEntry& entry) {
+  // Taken back, a pool the run stopped runs again (one it started again already is left running); the
+  // uninstall has no pool to start.
+  if (!takingBack_) {
+    return UndoEnd::undone;
+  }
+  IisWebsite(state_).StartAppPool(entry.fields.front());
+  return UndoEnd::undone;
 }
 
 ProductRemoval::UndoEnd ProductRemoval::UndoPackage(const RecordEntry& entry) {

@@ -52,6 +52,7 @@ class ProductRemoval {
   // The website's entries, newest first, undone together by one commit.
   void UndoWebsite(const std::vector<RecordEntry>& entries, const std::vector<const RecordEntry*>& website);
   UndoEnd UndoPackage(const RecordEntry& entry);
+  UndoEnd UndoPoolStop(const RecordEntry& entry);
   UndoEnd UndoFile(const std::vector<RecordEntry>& entries, const RecordEntry& entry);
   UndoEnd UndoRegistry(const RecordEntry& entry);
   // The oldest copy of the path among the entries being taken back; nullptr when there is none.
