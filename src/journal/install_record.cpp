@@ -279,14 +279,21 @@ void InstallRecord::CloseCutOffRun() {
   static_cast<void>(Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}), path));
 }
 
-bool InstallRecord::Commit(RecordScope component) {
+bool InstallRecord::Commit(RecordScope component, bool withShared) {
   // Committed first, and on disk: a run cut off between the two has its copies dropped by the next, and a
   // power cut never leaves the copies deleted with the commit lost.
   if (!runOpen_) {
     return true;
   }
-  if (!Append(FormatRecordLine({component, RecordEntry::Kind::commit, {}}), path) || !MakeDurable()) {
+  std::string lines = FormatRecordLine({component, RecordEntry::Kind::commit, {}});
+  if (withShared) {
+    lines = FormatRecordLine({RecordScope::shared, RecordEntry::Kind::commit, {}}) + lines;
+  }
+  if (!Append(lines, path) || !MakeDurable()) {
     return false;
+  }
+  if (withShared) {
+    DropBackups(RecordScope::shared);
   }
   DropBackups(component);
   return true;

@@ -120,7 +120,9 @@ class InstallRecord {
   // The component of the scope has made all its changes in this run: the commit is on disk before the
   // copies it no longer needs are deleted. False when the commit line could not be made durable (the
   // copies are then kept, and the component stays open for the next run to settle).
-  bool Commit(RecordScope component);
+  // With `withShared`, the shared part is committed in the same write, before it: a cut leaves both
+  // commits or neither.
+  bool Commit(RecordScope component, bool withShared = false);
   // Forces what the record holds to the disk: before a change that cannot be taken back without its line
   // (an installer's start, an IIS commit, DISM) and before the copies are deleted after a commit.
   [[nodiscard]] ActionResult MakeDurable();

@@ -112,13 +112,11 @@ bool RegisterAndCommit(SetupState& state, ProductComponent component, RecordScop
     MarkComponentFailed(state);
     return false;
   }
-  if (!outcome.sharedCommitted) {
-    outcome.sharedCommitted = state.record.Commit(RecordScope::shared);
-  }
-  if (!outcome.sharedCommitted || !state.record.Commit(scope)) {
+  if (!state.record.Commit(scope, !outcome.sharedCommitted)) {
     MarkComponentFailed(state);
     return false;
   }
+  outcome.sharedCommitted = true;
   return true;
 }
 

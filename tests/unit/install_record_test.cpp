@@ -305,6 +305,13 @@ TEST(ProductRemoval, EveryKindOfChangeIsTakenBackToTheMachineBeforeIt) {
               {}});
        },
        [](SetupWorld& world) { RunServerInstaller(world.state, "C:\\Srv\\Update", "sqlncli.msi"); }},
+      {"the information server's file over one there before", RecordScope::server,
+       [](SetupWorld& world) {
+         world.fake.files.SetContent("C:\\Program Files\\NembricIS\\nembricis.cfg", "DOC_ROOT=D:\\Old\r\n");
+         world.state.choices.serverDirectory = kServerDirectory;
+         world.state.choices.port = 1465;
+       },
+       [](SetupWorld& world) { static_cast<void>(world.steps.server.InstallWebsite()); }},
       {"a shortcut", RecordScope::client, nullptr,
        [](SetupWorld& world) {
          CreateShortcut(world.state, "C:\\App\\NembricAI.exe", "Halvorn NembricAI", "C:\\App\\");

@@ -541,6 +541,30 @@ TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
   }
 }
 
+// The server is committed with its registration, before SQL Server Express installs (minutes): a cut
+// then does not take it back. Its packages and their parts were named before they were fetched.
+TEST(RunSetup, TheServerIsCommittedBeforeSqlServerInstalls) {
+  ServerWorld world;
+  world.AddRuntime();
+  world.fake.files.SetContent("C:\\Setup\\NembricSetup.exe", "MZ setup");
+  world.fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
+  std::string recordAtSql;
+  FakeProcesses::Program sql;
+  sql.effect = [&world, &recordAtSql] {
+    recordAtSql = world.fake.files.Content(kInstallRecordPath).value_or("");
+  };
+  world.fake.processes.AddProgram("C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe", sql);
+  SetupChoices choices = world.state.choices;
+  choices.installSqlServer = true;
+  choices.sqlPassword = choices.sqlPasswordAgain = "Pa55word";
+  EXPECT_THROW(world.program.RunSetup(choices), ProcessExit);
+  ASSERT_FALSE(recordAtSql.empty());
+  EXPECT_NE(recordAtSql.find("shared\tcommit\r\nserver\tcommit\r\n"), std::string::npos) << recordAtSql;
+  EXPECT_NE(recordAtSql.find("server\tfile\tC:\\HNembricAI\\Update\\HNembricAI1.cab.part\t-\t-\r\n"),
+            std::string::npos)
+      << recordAtSql;
+}
+
 // A server update over an installed server that fails part-way is taken back whole: the modules it
 // deleted and the files it replaced get back what they held before the run; what it added goes.
 TEST(RunSetup, AFailedServerUpdateOverAnInstalledServerPutsItsFilesBack) {

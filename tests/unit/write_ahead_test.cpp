@@ -166,6 +166,28 @@ TEST(TakeBack, APoolTheCutRunStoppedRunsAgain) {
   EXPECT_EQ(*pool->Property(u"state"), u"Started");
 }
 
+// Taking back goes newest change first, whatever the kind: the value set last goes before the file and the
+// folder made before it.
+TEST(Uninstall, UndoesNewestChangeFirstWhateverItsKind) {
+  RecordWorld world;
+  world.state.record.scope = RecordScope::client;
+  ASSERT_TRUE(CreateDirectoryChain(world.fake.machine, "C:\\App", &world.state.record).ok());
+  ASSERT_TRUE(world.state.record.BeforeWriting("C:\\App\\a.exe").ok());
+  world.fake.files.SetContent("C:\\App\\a.exe", "MZ");
+  ASSERT_TRUE(world.state.record.AddFile("C:\\App\\a.exe").ok());
+  ASSERT_TRUE(
+      WriteRegistryString(world.state, RegistryKey::currentUser, "Software\\Halvorn\\App", "V", "1").ok());
+  world.state.record.EndRun();
+  ProductRemoval(world.state).Remove(true, false);
+  const std::string log = world.Log();
+  const std::size_t value = log.find("Client Setup:Removed registry value HKCU\\Software\\Halvorn\\App\\V");
+  const std::size_t file = log.find("Client Setup:Removed file C:\\App\\a.exe");
+  const std::size_t folder = log.find("Client Setup:Removed folder C:\\App");
+  ASSERT_NE(value, std::string::npos) << log;
+  EXPECT_LT(value, file) << log;
+  EXPECT_LT(file, folder) << log;
+}
+
 // A power cut keeps what was flushed: the lines before the last flush are read, the zeros the cut left of
 // the later ones are no lines and no unknown format.
 TEST(InstallRecord, APowerCutLeavesTheLinesFlushedAndZerosAreNoLines) {

@@ -298,10 +298,13 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       recorded = stamp;
     }
   };
-  // The package and its part are the run's from their first byte: a run cut off in a transfer leaves
-  // nothing the record does not name. Neither is written when the record cannot say so.
-  for (const std::string& path : {localPath, PartPath(download)}) {
-    if (const ActionResult recordedAhead = state.record.AddNewFile(path); !recordedAhead) {
+  // The package that was there (an earlier run's) is kept until the component commits; the new one and
+  // its part are the run's from their first byte: a run cut off in a transfer leaves nothing the record
+  // does not name. Neither is written when the record cannot say so.
+  for (const bool part : {false, true}) {
+    const ActionResult recordedAhead =
+        part ? state.record.AddNewFile(PartPath(download)) : state.record.BeforeWriting(localPath);
+    if (!recordedAhead) {
       WriteLog(state, download.tag, recordedAhead.line);
       MarkComponentFailed(state);
       return true;

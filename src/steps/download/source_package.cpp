@@ -86,7 +86,7 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
   std::vector<char> buffer(kDownloadReadSize);
   for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
     // The copy is the run's from its first byte.
-    if (const ActionResult recordedAhead = state.record.AddNewFile(localPath); !recordedAhead) {
+    if (const ActionResult recordedAhead = state.record.BeforeWriting(localPath); !recordedAhead) {
       WriteLog(state, download.tag, recordedAhead.line);
       MarkComponentFailed(state);
       return true;

@@ -54,6 +54,7 @@ constexpr char kNoStart[] = "Could not start Site";
 constexpr char16_t kPoolState[] = u"state";
 constexpr char16_t kPoolStarted[] = u"Started";
 constexpr char16_t kPoolStopped[] = u"Stopped";
+constexpr char16_t kPoolStopping[] = u"Stopping";
 constexpr char kStoppedPool[] = "Stopped application pool:";
 constexpr char kStartedPool[] = "Started application pool:";
 constexpr char kPoolNotStopped[] = "Application pool did not stop in time:";
@@ -733,8 +734,10 @@ bool IisWebsite::StopAppPool(std::string_view name) {
 
 void IisWebsite::StartAppPool(std::string_view name) {
   const std::unique_ptr<IisElement> pool = PoolNamed(name);
-  // A pool that runs is left running.
-  if (pool && Text(*pool, kPoolState) != kPoolStarted && RunMethod(*pool, u"Start")) {
+  // Only a pool that was stopped (or is still stopping) is started: one that runs, or that never ran, is
+  // left as it is.
+  const std::u16string poolState = pool ? Text(*pool, kPoolState).value_or(u"") : std::u16string();
+  if ((poolState == kPoolStopped || poolState == kPoolStopping) && RunMethod(*pool, u"Start")) {
     WriteLog(state_, LogTag::server, kStartedPool + std::string(name));
   }
 }

@@ -289,7 +289,14 @@ void SettleCutOffRun(SetupState& state) {
 
 void ProductRemoval::SettleCutOffRun() {
   const std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
-  if (!entries) {
+  if (!entries || entries->empty()) {
+    // The setup program's folders are made before the record that names them can be: a first run cut off
+    // in between leaves them empty, unnamed (or with a record cut before its first line), with nothing
+    // installed.
+    if (!ProductRegistered(state_, ProductComponent::client) &&
+        !ProductRegistered(state_, ProductComponent::server)) {
+      RemoveSetupCopy({});
+    }
     return;
   }
   const auto mark = LastRunMark(*entries);
@@ -310,20 +317,25 @@ void ProductRemoval::SettleCutOffRun() {
   // The components the run had not committed are taken back together, newest change first; a committed
   // one has the copies it no longer needs dropped.
   std::vector<RecordScope> open;
+  bool anyCommitted = false;
   for (const RecordScope component : {RecordScope::server, RecordScope::client}) {
     const bool committed = std::any_of(entries->crbegin(), mark, [component](const RecordEntry& entry) {
       return entry.kind == Kind::commit && entry.scope == component;
     });
     if (committed) {
       state_.record.DropBackups(component);
+      anyCommitted = true;
     } else {
       open.push_back(component);
     }
   }
   TakeBack(open);
-  const bool sharedCommitted = std::any_of(entries->crbegin(), mark, [](const RecordEntry& entry) {
-    return entry.kind == Kind::commit && entry.scope == RecordScope::shared;
-  });
+  // The shared part is committed with the first component, in the same write: without a component
+  // committed it goes back with them.
+  const bool sharedCommitted =
+      anyCommitted && std::any_of(entries->crbegin(), mark, [](const RecordEntry& entry) {
+        return entry.kind == Kind::commit && entry.scope == RecordScope::shared;
+      });
   if (sharedCommitted) {
     state_.record.DropBackups(RecordScope::shared);
   } else {
@@ -554,10 +566,12 @@ ProductRemoval::UndoEnd ProductRemoval::UndoFile(const std::vector<RecordEntry>&
   if (BackupOf(entries, path) != nullptr) {
     return UndoEnd::undone;
   }
-  // A file that a component which stays wrote again is that component's now.
-  const bool rewritten = std::any_of(rest_.begin(), rest_.end(), [&path](const RecordEntry& other) {
-    return other.kind == Kind::file && SameName(other.fields.front(), path);
-  });
+  // A file that a component which stays wrote again is that component's now. Taken back, a file the run
+  // wrote without a copy was not there before it (what was is copied first), whoever wrote it earlier.
+  const bool rewritten =
+      !takingBack_ && std::any_of(rest_.begin(), rest_.end(), [&path](const RecordEntry& other) {
+        return other.kind == Kind::file && SameName(other.fields.front(), path);
+      });
   const std::optional<Files::Stamp> stamp = files.StampOf(path);
   if (rewritten || !stamp) {
     return UndoEnd::undone;
