@@ -147,6 +147,7 @@ struct QuietWorld : SetupWorld {
 
 constexpr char16_t kQuietInstall[] = u"/quiet /answers=C:\\Setup\\answers.ini /source=localhost";
 constexpr char kAiClient[] = "[Setup]\nSetupType=Client\nBitSize=AI Client\n";
+constexpr char kInformationServerCode[] = "{7E1D6F0A-3B2C-4D5E-8F90-A1B2C3D4E5F6}";
 
 TEST(UnattendedRun, InstallsFromTheAnswersWithoutAWindowOrABox) {
   QuietWorld world;
@@ -372,11 +373,17 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
 // whatever becomes of the setup: cut off after one, the next run finds its product in place, and the
 // package the cut-off run left is still taken back. The IIS configuration keeps what was committed.
 TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) {
+  // Every file with what it holds (a file put back must hold what it held), every folder, the registry and
+  // the committed IIS configuration.
   const auto machineState = [](QuietWorld& world) {
-    std::vector<std::string> state = world.fake.files.FilePaths();
-    std::erase_if(state, [](const std::string& path) {
-      return path.ends_with(".log") || path == "c:\\setup\\answers.ini";
-    });
+    std::vector<std::string> state;
+    for (const std::string& path : world.fake.files.FilePaths()) {
+      if (!path.ends_with(".log") && path != "c:\\setup\\answers.ini") {
+        state.push_back(
+            path + " " +
+            std::to_string(std::hash<std::string>{}(world.fake.files.Content(path).value_or(""))));
+      }
+    }
     for (const std::string& folder : world.fake.files.DirectoryPaths()) {
       state.push_back("folder " + folder);
     }
@@ -407,6 +414,10 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     registry.CloseKey(opened);
   };
   const auto prepare = [&runtime](QuietWorld& world, const char* answers) {
+    if (std::string_view(answers).find("Port=1465") != std::string_view::npos) {
+      world.fake.files.SetContent("C:\\HNembricAI\\HNembricAI.dll", "the older setup's module");
+      world.fake.files.SetContent("C:\\HNembricAI\\readme.txt", "the older setup's readme");
+    }
     FakeRegistry& registry = world.fake.registry;
     world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe",
                                     {0,
@@ -426,12 +437,30 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
           cabinet,
           FakeCrypto::Signed(ReadCabinet(std::string(cabinet) == "HNbx.cab" ? "nested.cab" : "plain.cab")));
     }
-    for (const char* installer : {"SQLEXPR_x64_ENU.exe", "sqlncli.msi"}) {
+    for (const char* installer : {"SQLEXPR_x64_ENU.exe", "sqlncli.msi", "NembricISSetup.msi"}) {
       world.fake.http.Serve(installer, FakeCrypto::Signed(std::string("MZ\0\0", 4)));
     }
     runtime(registry, "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64");
     world.fake.processes.AddProgram("C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe", {});
-    world.fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", {});
+    // Windows Installer as it is: a package installs its product (its folder, its key, its state), and
+    // /x removes what it installed.
+    FakeMachine& fake = world.fake;
+    FakeProcesses::Program msiexec;
+    msiexec.effect = [&fake] {
+      const bool removing = fake.processes.starts.back().commandLine.find(" /x ") != std::string::npos;
+      if (removing) {
+        fake.installerDatabase.installedProducts.erase(kInformationServerCode);
+        fake.registry.DeleteKey(RegistryKey::localMachine, "SOFTWARE\\NembricIS", 0);
+        fake.files.RemoveFolder("C:\\Program Files\\NembricIS");
+      } else if (fake.processes.starts.back().commandLine.find("NembricISSetup.msi") != std::string::npos) {
+        fake.installerDatabase.installedProducts.insert(kInformationServerCode);
+        fake.registry.SetString("HKLM\\SOFTWARE\\NembricIS", "Version", "1");
+        fake.files.AddDirectory("C:\\Program Files\\NembricIS");
+      }
+    };
+    world.fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", msiexec);
+    world.fake.installerDatabase.packages["C:\\HNembricAI\\Update\\NembricISSetup.msi"] = {
+        {"ProductCode", kInformationServerCode}};
     world.fake.files.drives = {{'C', Files::kDriveFixed}};
     world.fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
     world.fake.iis.AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
@@ -439,6 +468,11 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
   constexpr char kBoth[] =
       "[Setup]\nSetupType=Both\nBitSize=AI Client\nServerDirectory=C:\\HNembricAI\nPort=80\n"
       "InstallSqlServer=Yes\nSqlPassword=Pa55$word\n";
+  // The information server's port, over a server folder that holds files no record names (an install by
+  // an older setup).
+  constexpr char kServer1465[] =
+      "[Setup]\nSetupType=Server\nServerDirectory=C:\\HNembricAI\nPort=1465\nInstallSqlServer=No\n";
+  constexpr char16_t kServerUninstall[] = u"/quiet /uninstall /type=server";
   constexpr char16_t kClientUninstall[] = u"/quiet /uninstall /type=client";
   constexpr char16_t kBothUninstall[] = u"/quiet /uninstall /type=both";
   constexpr char16_t kBothRepair[] = u"/quiet /repair /type=both";
@@ -463,6 +497,8 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
            Road{"both repair", kBoth, kQuietInstall, kBothRepair, kBothRepair, kBothUninstall, kSetupCutOff},
            Road{"both uninstall", kBoth, kQuietInstall, kBothUninstall, nullptr, kBothUninstall,
                 kUninstallCutOff},
+           Road{"server on port 1465 over unrecorded files", kServer1465, nullptr, kQuietInstall,
+                kQuietInstall, kServerUninstall, kSetupCutOff},
        }) {
     std::size_t total = 0;
     std::vector<std::pair<std::size_t, std::vector<std::string>>> committed;
@@ -557,8 +593,11 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
           }
         }
         std::vector<std::string> settledState = machineState(world);
-        std::erase(expected, "c:\\program files\\halvorn\\nembricai\\installrecord.txt");
-        std::erase(settledState, "c:\\program files\\halvorn\\nembricai\\installrecord.txt");
+        const auto isRecord = [](const std::string& line) {
+          return line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt ");
+        };
+        std::erase_if(expected, isRecord);
+        std::erase_if(settledState, isRecord);
         std::string difference;
         for (const std::string& line : settledState) {
           if (std::find(expected.begin(), expected.end(), line) == expected.end()) {
