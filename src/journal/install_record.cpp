@@ -368,8 +368,20 @@ ActionResult InstallRecord::BackUp(const std::string& filePath) {
   if (!files_.CopyTo(filePath, copy, error)) {
     return ActionResult::Failed(kCopyCall, error, kNoCopyKept + what);
   }
+  // The file is about to be overwritten or deleted: its copy, and the line that names it, are on disk
+  // first, or a power cut could leave neither the file nor its copy.
+  {
+    const UniqueFile kept(files_, files_.Create(copy, Files::kGenericWrite, Files::kShareRead,
+                                                Files::kOpenExisting, Files::kAttributeNormal));
+    if (!kept.IsOpen() || !files_.Flush(kept.get())) {
+      return ActionResult::Failed(kFlushCall, 0, kNoCopyKept + what);
+    }
+  }
   if (ActionResult recorded = Add(RecordEntry::Kind::backup, {what, copy}); !recorded) {
     return recorded;
+  }
+  if (ActionResult durable = MakeDurable(); !durable) {
+    return durable;
   }
   touched_.insert(LowerText(filePath));
   return ActionResult::Done();
@@ -434,6 +446,10 @@ ActionResult InstallRecord::Append(const std::string& text, const std::string& w
   } else if (!files_.SeekToEnd(file.get()) ||
              !files_.Write(file.get(), fresh ? std::string(kHeader) + "\r\n" + pending_ : pending_)) {
     written = ActionResult::Failed(kWriteCall, 0, kNotRecorded + what);
+  } else if (!files_.Flush(file.get())) {
+    // On disk before the change it names: after a power cut the file system keeps a file or a folder made
+    // (its name is journaled) while the lines in the cache are lost.
+    written = ActionResult::Failed(kFlushCall, 0, kNotRecorded + what);
   }
   // A line that is not on disk names no change: the change it was for is not made.
   if (written) {

@@ -621,6 +621,9 @@ bool FakeFiles::Flush(FileHandle file) {
   }
   durable_[found->second.key] = files_[found->second.key];
   flushes.push_back(found->second.key);
+  if (flushed) {
+    flushed();
+  }
   return true;
 }
 

@@ -189,8 +189,11 @@ class FakeFiles final : public Files {
   // zeros (a file never flushed is zeros throughout); names made, moved and removed stay as they are.
   // Open handles are gone.
   void PowerCut();
-  // Every flush, by the file's full path in lower case.
+  // Every flush, by the file's full path in lower case; `flushed` is called after each.
   std::vector<std::string> flushes;
+  std::function<void()> flushed;
+  // Everything on the disk now is on it for good (what a test set up before the run).
+  void MakeAllDurable() { durable_ = files_; }
 
  private:
   void Changed() const {

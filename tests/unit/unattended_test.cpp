@@ -465,6 +465,35 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     world.fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
     world.fake.iis.AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
   };
+  // The next run's settle alone, as a new process does it.
+  const auto settle = [](QuietWorld& world) {
+    world.fake.files.currentDirectory = "C:\\Setup";
+    Program next{world.fake.machine};
+    next.state.startDirectory = "C:\\Setup";
+    SettleCutOffRun(next.state);
+  };
+  // What the machine holds that it should not, and what it lacks; the record aside (the journal's own
+  // tests judge it).
+  const auto differs = [&machineState](QuietWorld& world, std::vector<std::string> expected) {
+    std::vector<std::string> actual = machineState(world);
+    const auto isRecord = [](const std::string& line) {
+      return line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt ");
+    };
+    std::erase_if(expected, isRecord);
+    std::erase_if(actual, isRecord);
+    std::string difference;
+    for (const std::string& line : actual) {
+      if (std::find(expected.begin(), expected.end(), line) == expected.end()) {
+        difference += "left: " + line.substr(0, 2000) + "\n";
+      }
+    }
+    for (const std::string& line : expected) {
+      if (std::find(actual.begin(), actual.end(), line) == actual.end()) {
+        difference += "missing: " + line.substr(0, 2000) + "\n";
+      }
+    }
+    return difference;
+  };
   constexpr char kBoth[] =
       "[Setup]\nSetupType=Both\nBitSize=AI Client\nServerDirectory=C:\\HNembricAI\nPort=80\n"
       "InstallSqlServer=Yes\nSqlPassword=Pa55$word\n";
@@ -476,6 +505,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
   constexpr char16_t kClientUninstall[] = u"/quiet /uninstall /type=client";
   constexpr char16_t kBothUninstall[] = u"/quiet /uninstall /type=both";
   constexpr char16_t kBothRepair[] = u"/quiet /repair /type=both";
+  constexpr char16_t kClientRepair[] = u"/quiet /repair /type=client";
   constexpr char kSetupCutOff[] = "User Interface:The last setup was cut off before its end";
   constexpr char kRecord[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
   constexpr char kUninstallCutOff[] = "User Interface:The last uninstall was cut off before its end";
@@ -501,6 +531,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
                 kQuietInstall, kServerUninstall, kSetupCutOff},
        }) {
     std::size_t total = 0;
+    std::size_t flushes = 0;
     std::vector<std::pair<std::size_t, std::vector<std::string>>> committed;
     {
       QuietWorld world;
@@ -529,7 +560,9 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
           committed.emplace_back(total, machine);
         }
       });
+      const std::size_t flushesBefore = world.fake.files.flushes.size();
       ASSERT_EQ(run(world, road.cut), 0U) << road.name << "\n" << world.Log();
+      flushes = world.fake.files.flushes.size() - flushesBefore;
     }
     ASSERT_GT(total, 20U);
     std::size_t settled = 0;
@@ -577,12 +610,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
         // run's own changes. What it must leave: the machine as the cut run found it, or as it was at the
         // last commit before the cut (a committed component stays).
         const std::string recordAtCut = world.fake.files.Content(kRecord).value_or("(none)");
-        {
-          world.fake.files.currentDirectory = "C:\\Setup";
-          Program next{world.fake.machine};
-          next.state.startDirectory = "C:\\Setup";
-          SettleCutOffRun(next.state);
-        }
+        settle(world);
         if (world.Log().find(road.settledLine) != std::string::npos) {
           ++settled;
         }
@@ -592,23 +620,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
             expected = machine;
           }
         }
-        std::vector<std::string> settledState = machineState(world);
-        const auto isRecord = [](const std::string& line) {
-          return line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt ");
-        };
-        std::erase_if(expected, isRecord);
-        std::erase_if(settledState, isRecord);
-        std::string difference;
-        for (const std::string& line : settledState) {
-          if (std::find(expected.begin(), expected.end(), line) == expected.end()) {
-            difference += "left: " + line.substr(0, 2000) + "\n";
-          }
-        }
-        for (const std::string& line : expected) {
-          if (std::find(settledState.begin(), settledState.end(), line) == settledState.end()) {
-            difference += "missing: " + line.substr(0, 2000) + "\n";
-          }
-        }
+        const std::string difference = differs(world, expected);
         EXPECT_TRUE(difference.empty()) << road.name << " " << n << "\n"
                                         << difference << world.Log() << recordAtCut;
       }
@@ -618,7 +630,195 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     }
     // Cut off once its run has begun, a run is settled by the next one.
     EXPECT_GT(settled, total / 2) << road.name << ": " << settled << " of " << total;
-    std::cout << road.name << ": cut-off points walked: " << total << ", settled: " << settled << "\n";
+    std::cout << road.name << ": cut-off points walked: " << total << ", settled: " << settled
+              << ", flushes of the run: " << flushes << "\n";
+  }
+
+  // The power goes at any flush of a repair of the client: what was flushed is there, every other file the
+  // run wrote holds zeros (the names made stay). Each line is flushed before its change, and the copy of
+  // what the repair replaces before the file is overwritten, so the settle puts every file back whole.
+  // After the commit, the committed files are as the system's lazy writer left them: judged by their names.
+  {
+    const auto names = [](std::vector<std::string> machine) {
+      for (std::string& line : machine) {
+        if (!line.starts_with("folder ") && !line.starts_with("registry ") && !line.starts_with("<")) {
+          line = line.substr(0, line.find_last_of(' '));
+        }
+      }
+      return machine;
+    };
+    std::size_t flushes = 0;
+    std::vector<std::pair<std::size_t, std::vector<std::string>>> commits;
+    std::size_t commitLines = 0;
+    {
+      QuietWorld world;
+      prepare(world, kAiClient);
+      ASSERT_EQ(run(world, kQuietInstall), 0U) << world.Log();
+      const auto commitsIn = [&] {
+        const std::string record = world.fake.files.Content(kRecord).value_or("");
+        std::size_t lines = 0;
+        for (std::size_t at = record.find("\tcommit\r\n"); at != std::string::npos;
+             at = record.find("\tcommit\r\n", at + 1)) {
+          ++lines;
+        }
+        return lines;
+      };
+      // The install's commits are the machine's already.
+      commitLines = commitsIn();
+      world.fake.files.flushed = [&] {
+        ++flushes;
+        const std::size_t lines = commitsIn();
+        if (lines > commitLines) {
+          commitLines = lines;
+          std::vector<std::string> machine = machineState(world);
+          std::erase_if(machine, [](const std::string& line) {
+            return line.starts_with("c:\\program files\\halvorn\\nembricai\\backup\\");
+          });
+          commits.emplace_back(flushes, names(machine));
+        }
+      };
+      ASSERT_EQ(run(world, kClientRepair), 0U) << world.Log();
+      world.fake.files.flushed = nullptr;
+    }
+    ASSERT_GT(flushes, 10U);
+    for (std::size_t k = 1; k <= flushes; ++k) {
+      QuietWorld world;
+      prepare(world, kAiClient);
+      ASSERT_EQ(run(world, kQuietInstall), 0U);
+      world.fake.files.MakeAllDurable();
+      const std::vector<std::string> before = machineState(world);
+      std::size_t seen = 0;
+      std::optional<FakeFiles::Disk> disk;
+      std::optional<FakeRegistry::Hive> hive;
+      std::string iis = world.fake.iis.Save();
+      const std::size_t commitsBefore = world.fake.iis.commits.size();
+      world.fake.files.flushed = [&] {
+        if (++seen == k) {
+          disk = world.fake.files.SaveDisk();
+          hive = world.fake.registry.SaveHive();
+          if (world.fake.iis.commits.size() > commitsBefore) {
+            iis = world.fake.iis.commits.back().saved;
+          }
+        }
+      };
+      run(world, kClientRepair);
+      world.fake.files.flushed = nullptr;
+      ASSERT_TRUE(disk && hive) << k;
+      world.fake.files.RestoreDisk(*disk);
+      world.fake.registry.RestoreHive(*hive);
+      world.fake.iis.Load(iis);
+      world.fake.files.PowerCut();
+      settle(world);
+      std::string difference = differs(world, before);
+      for (const auto& [at, machine] : commits) {
+        if (at <= k) {
+          const std::vector<std::string> now = names(machineState(world));
+          difference.clear();
+          for (const std::string& line : machine) {
+            if (std::find(now.begin(), now.end(), line) == now.end() &&
+                !line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt")) {
+              difference += "missing: " + line.substr(0, 2000) + "\n";
+            }
+          }
+          for (const std::string& line : now) {
+            if (std::find(machine.begin(), machine.end(), line) == machine.end() &&
+                !line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt")) {
+              difference += "left: " + line.substr(0, 2000) + "\n";
+            }
+          }
+        }
+      }
+      EXPECT_TRUE(difference.empty()) << "power cut at flush " << k << " of " << flushes << "\n"
+                                      << difference << world.fake.files.Content(kRecord).value_or("(none)");
+      if (HasFailure()) {
+        return;
+      }
+    }
+    std::cout << "client repair: power cuts walked at " << flushes << " flushes\n";
+  }
+
+  // A settle cut off part-way is settled again by the next run: the Both install is cut where its server
+  // has its website and modules in place, and the settle of that cut is cut after each of its own changes.
+  {
+    std::size_t cutAt = 0;
+    {
+      QuietWorld world;
+      prepare(world, kBoth);
+      std::size_t changes = 0;
+      world.fake.OnEachChange([&] {
+        ++changes;
+        if (cutAt == 0 && world.fake.iis.commits.size() > 0) {
+          cutAt = changes;
+        }
+      });
+      ASSERT_EQ(run(world, kQuietInstall), 0U);
+    }
+    ASSERT_GT(cutAt, 0U);
+    // The machine the cut run left, again for each cut of the settle.
+    const auto cutWorld = [&](QuietWorld& world) {
+      prepare(world, kBoth);
+      std::size_t changes = 0;
+      std::optional<FakeFiles::Disk> disk;
+      std::optional<FakeRegistry::Hive> hive;
+      std::string iis = world.fake.iis.Save();
+      world.fake.OnEachChange([&] {
+        if (++changes == cutAt) {
+          disk = world.fake.files.SaveDisk();
+          hive = world.fake.registry.SaveHive();
+          iis = world.fake.iis.commits.back().saved;
+        }
+      });
+      run(world, kQuietInstall);
+      world.fake.OnEachChange(nullptr);
+      world.fake.files.RestoreDisk(*disk);
+      world.fake.registry.RestoreHive(*hive);
+      world.fake.iis.Load(iis);
+    };
+    // What a whole settle leaves (the client, committed before the cut, stays): a settle cut part-way and
+    // settled again leaves the same.
+    std::vector<std::string> settledOnce;
+    std::size_t settleChanges = 0;
+    {
+      QuietWorld world;
+      cutWorld(world);
+      world.fake.OnEachChange([&settleChanges] { ++settleChanges; });
+      settle(world);
+      world.fake.OnEachChange(nullptr);
+      settledOnce = machineState(world);
+    }
+    ASSERT_GT(settleChanges, 10U);
+    for (std::size_t m = 1; m <= settleChanges; ++m) {
+      QuietWorld world;
+      cutWorld(world);
+      std::size_t changes = 0;
+      std::optional<FakeFiles::Disk> disk;
+      std::optional<FakeRegistry::Hive> hive;
+      std::string iis = world.fake.iis.Save();
+      const std::size_t commitsBefore = world.fake.iis.commits.size();
+      world.fake.OnEachChange([&] {
+        if (++changes == m) {
+          disk = world.fake.files.SaveDisk();
+          hive = world.fake.registry.SaveHive();
+          if (world.fake.iis.commits.size() > commitsBefore) {
+            iis = world.fake.iis.commits.back().saved;
+          }
+        }
+      });
+      settle(world);
+      world.fake.OnEachChange(nullptr);
+      world.fake.files.RestoreDisk(*disk);
+      world.fake.registry.RestoreHive(*hive);
+      world.fake.iis.Load(iis);
+      settle(world);
+      const std::string difference = differs(world, settledOnce);
+      EXPECT_TRUE(difference.empty()) << "settle cut after change " << m << " of " << settleChanges << "\n"
+                                      << difference << world.Log();
+      if (HasFailure()) {
+        return;
+      }
+    }
+    std::cout << "both install cut at change " << cutAt << ": settle cut-off points walked: " << settleChanges
+              << "\n";
   }
 }
 

@@ -194,8 +194,15 @@ TEST(InstallRecord, APowerCutLeavesTheLinesFlushedAndZerosAreNoLines) {
   RecordWorld world;
   InstallRecord& record = world.state.record;
   ASSERT_TRUE(record.AddFolder("C:\\Srv").ok());
-  ASSERT_TRUE(record.MakeDurable().ok());
-  ASSERT_TRUE(record.AddFolder("C:\\Srv\\Lost").ok());
+  // A line in the cache alone when the power goes (every line of the record is flushed as it is written:
+  // this one is written past it).
+  {
+    FakeFiles& files = world.fake.files;
+    const FileHandle file =
+        files.Create(kInstallRecordPath, Files::kGenericWrite, 0, Files::kOpenExisting, 0);
+    ASSERT_TRUE(files.SeekToEnd(file) && files.Write(file, "server\tfolder\tC:\\Srv\\Lost\r\n"));
+    files.Close(file);
+  }
   world.fake.files.PowerCut();
   ASSERT_TRUE(world.Record().ends_with(std::string(1, '\0')));
   const std::optional<std::vector<RecordEntry>> entries = record.Read();

@@ -288,6 +288,11 @@ void SettleCutOffRun(SetupState& state) {
 }
 
 void ProductRemoval::SettleCutOffRun() {
+  SettleLastRun();
+  DropUnnamedCopies(state_.record.Read().value_or(std::vector<RecordEntry>()));
+}
+
+void ProductRemoval::SettleLastRun() {
   const std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
   if (!entries || entries->empty()) {
     // The setup program's folders are made before the record that names them can be: a first run cut off
@@ -345,6 +350,33 @@ void ProductRemoval::SettleCutOffRun() {
   const std::optional<std::vector<RecordEntry>> settled = state_.record.Read();
   if (settled && !settled->empty()) {
     state_.record.CloseCutOffRun();
+  }
+}
+
+void ProductRemoval::DropUnnamedCopies(const std::vector<RecordEntry>& entries) {
+  // The backup folder holds the setup's copies alone: a copy whose line a power cut took from the record
+  // (it was not yet flushed) is named by nothing, and goes; so does the folder once it is empty and
+  // unnamed.
+  Files& files = state_.machine.files;
+  const std::string& folder = state_.record.backupFolder;
+  const auto named = [&entries](const std::string& path, RecordEntry::Kind kind) {
+    return std::any_of(entries.begin(), entries.end(), [&](const RecordEntry& entry) {
+      return entry.kind == kind && SameName(entry.fields[kind == Kind::backup ? 1 : 0], path);
+    });
+  };
+  const auto listed = files.ListDirectory(WithTrailingBackslash(folder) + "*.*");
+  if (!listed || ReparsePointOnPath(files, folder)) {
+    return;
+  }
+  for (const Files::DirectoryEntry& entry : *listed) {
+    const std::string path = WithTrailingBackslash(folder) + entry.name;
+    if ((entry.attributes & Files::kAttributeDirectory) == 0 && IsBackupCopy(path, folder) &&
+        !named(path, Kind::backup)) {
+      files.Remove(path);
+    }
+  }
+  if (!named(folder, Kind::folder)) {
+    files.RemoveFolder(folder);
   }
 }
 

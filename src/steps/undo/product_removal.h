@@ -58,6 +58,11 @@ class ProductRemoval {
   // The oldest copy of the path among the entries being taken back; nullptr when there is none.
   const RecordEntry* BackupOf(const std::vector<RecordEntry>& entries, const std::string& path) const;
   void Leave(const RecordEntry& entry);
+  // SettleCutOffRun, but for the copies no entry names.
+  void SettleLastRun();
+  // Deletes the copies in the backup folder that no backup entry names, and the folder when it is empty
+  // and no entry names it.
+  void DropUnnamedCopies(const std::vector<RecordEntry>& entries);
   // Removes the setup program, or has a helper remove it (and its folders) once this process has ended.
   void RemoveSetupCopy(const std::vector<RecordEntry>& entries);
   void Log(RecordScope scope, const std::string& line);
