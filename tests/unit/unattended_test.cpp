@@ -747,7 +747,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
       std::size_t changes = 0;
       world.fake.OnEachChange([&] {
         ++changes;
-        if (cutAt == 0 && world.fake.iis.commits.size() > 0) {
+        if (cutAt == 0 && !world.fake.iis.commits.empty()) {
           cutAt = changes;
         }
       });
