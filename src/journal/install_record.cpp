@@ -260,12 +260,12 @@ void InstallRecord::BeginRun(const std::string& mode, bool client, bool server) 
                            path));
 }
 
-void InstallRecord::MarkUninstall(bool client, bool server) {
-  static_cast<void>(
-      Append(FormatRecordLine({RecordScope::shared,
-                               RecordEntry::Kind::run,
-                               {NextRunId(), kUninstallMode, RunComponentsText(client, server)}}),
-             path));
+RecordEntry InstallRecord::MarkUninstall(bool client, bool server) {
+  RecordEntry mark{RecordScope::shared,
+                   RecordEntry::Kind::run,
+                   {NextRunId(), kUninstallMode, RunComponentsText(client, server)}};
+  static_cast<void>(Append(FormatRecordLine(mark), path));
+  return mark;
 }
 
 void InstallRecord::AddPlan(RecordScope component, const std::string& packages) {

@@ -111,8 +111,8 @@ class InstallRecord {
   // Begins recording a run of the mode for the components; every change from here on is the run's.
   void BeginRun(const std::string& mode, bool client, bool server);
   // Marks the beginning of an uninstall of the components, which records nothing: it is done when the
-  // record is rewritten without the marks.
-  void MarkUninstall(bool client, bool server);
+  // record is rewritten without the marks. Returns the mark.
+  RecordEntry MarkUninstall(bool client, bool server);
   // Closes a run that an earlier process began and did not end, once it has been settled.
   void CloseCutOffRun();
   // What the running run is to fetch for the component, before the component changes anything.

@@ -195,7 +195,7 @@ bool ProductRemoval::Remove(bool client, bool server) {
     return false;
   }
   // Until the record is rewritten, an uninstall cut off is finished by the next run.
-  state_.record.MarkUninstall(client, server);
+  const RecordEntry mark = state_.record.MarkUninstall(client, server);
   std::vector<RecordEntry> undo;
   rest_.clear();
   deferred_.clear();
@@ -218,9 +218,15 @@ bool ProductRemoval::Remove(bool client, bool server) {
   kept.insert(kept.end(), deferred_.rbegin(), deferred_.rend());
   // What could not be undone stays for the next uninstall, which tries again.
   kept.insert(kept.end(), left_.rbegin(), left_.rend());
-  const bool last = !othersRemain_ && left_.empty() &&
-                    std::none_of(rest_.begin(), rest_.end(),
-                                 [](const RecordEntry& entry) { return entry.scope != RecordScope::shared; });
+  const bool removesProgram = !othersRemain_ && left_.empty() &&
+                              std::none_of(rest_.begin(), rest_.end(), [](const RecordEntry& entry) {
+                                return entry.scope != RecordScope::shared;
+                              });
+  // The setup program goes after the record is rewritten: the uninstall stays open until then, and a run
+  // cut off in between finishes it.
+  if (removesProgram) {
+    kept.insert(kept.begin(), mark);
+  }
   if (!othersRemain_) {
     std::copy_if(undo.begin(), undo.end(), std::back_inserter(kept), IsSetupProgramEntry);
   }
@@ -228,7 +234,7 @@ bool ProductRemoval::Remove(bool client, bool server) {
     WriteLog(state_, LogTag::userInterface, kRecordNotRewritten);
   }
   // The setup program that the uninstall entry calls stays while something is left to remove.
-  if (last) {
+  if (removesProgram) {
     RemoveSetupCopy(undo);
   }
   return true;
