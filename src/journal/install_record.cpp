@@ -289,7 +289,8 @@ bool InstallRecord::Commit(RecordScope component, bool withShared) {
   if (withShared) {
     lines = FormatRecordLine({RecordScope::shared, RecordEntry::Kind::commit, {}}) + lines;
   }
-  if (!Append(lines, path) || !MakeDurable()) {
+  // Each line is on disk as it is appended: the commit is before the copies it frees go.
+  if (!Append(lines, path)) {
     return false;
   }
   if (withShared) {
@@ -305,18 +306,6 @@ void InstallRecord::EndRun() {
     // A run whose end could not be written is settled by the next, which finds its components committed.
     static_cast<void>(Append(FormatRecordLine({RecordScope::shared, RecordEntry::Kind::end, {}}), path));
   }
-}
-
-ActionResult InstallRecord::MakeDurable() {
-  if (!files_.StampOf(path)) {
-    return ActionResult::Done();
-  }
-  const UniqueFile file(files_, files_.Create(path, Files::kGenericWrite, Files::kShareRead,
-                                              Files::kOpenExisting, Files::kAttributeNormal));
-  if (!file.IsOpen() || !files_.Flush(file.get())) {
-    return ActionResult::Failed(kFlushCall, 0, kNotRecorded + path);
-  }
-  return ActionResult::Done();
 }
 
 ActionResult InstallRecord::AddFile(const std::string& filePath) {
@@ -379,9 +368,6 @@ ActionResult InstallRecord::BackUp(const std::string& filePath) {
   }
   if (ActionResult recorded = Add(RecordEntry::Kind::backup, {what, copy}); !recorded) {
     return recorded;
-  }
-  if (ActionResult durable = MakeDurable(); !durable) {
-    return durable;
   }
   touched_.insert(LowerText(filePath));
   return ActionResult::Done();

@@ -19,6 +19,11 @@ inline constexpr char kRecordRewriteSuffix[] = ".new";
 // what it replaces: the thing that stays as it was follows.
 inline constexpr char kNotRecorded[] = "Could not write the install record, so this is not changed: ";
 inline constexpr char kNoCopyKept[] = "Could not keep a copy of what is there, so this is not changed: ";
+// A change that failed because the record could not name it first, or keep what it replaces: it was not
+// made, and its component fails. (A failure of the change itself is judged by its own step.)
+inline bool NotRecorded(const ActionResult& result) {
+  return !result.ok() && (result.line.starts_with(kNotRecorded) || result.line.starts_with(kNoCopyKept));
+}
 
 // The part of the product a change belongs to: the uninstall of a component undoes its changes only.
 // The shared part (the installed setup program and its folder) goes when no component is left.
@@ -118,14 +123,11 @@ class InstallRecord {
   // What the running run is to fetch for the component, before the component changes anything.
   void AddPlan(RecordScope component, const std::string& packages);
   // The component of the scope has made all its changes in this run: the commit is on disk before the
-  // copies it no longer needs are deleted. False when the commit line could not be made durable (the
+  // copies it no longer needs are deleted. False when the commit line could not be written (the
   // copies are then kept, and the component stays open for the next run to settle).
   // With `withShared`, the shared part is committed in the same write, before it: a cut leaves both
   // commits or neither.
   bool Commit(RecordScope component, bool withShared = false);
-  // Forces what the record holds to the disk: before a change that cannot be taken back without its line
-  // (an installer's start, an IIS commit, DISM) and before the copies are deleted after a commit.
-  [[nodiscard]] ActionResult MakeDurable();
   // Closes the run this process began, if any.
   void EndRun();
   // A file as it is now on disk (its size and last-write time); nothing when it cannot be read.

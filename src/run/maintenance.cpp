@@ -6,6 +6,7 @@
 #include "core/port_guards.h"
 #include "plan/setup_plan.h"
 #include "product/setup_state.h"
+#include "run/run_driver.h"
 #include "steps/toolkit/product_registration.h"
 #include "steps/undo/product_removal.h"
 
@@ -34,10 +35,6 @@ constexpr char kNoServerEdition[] = "Server edition not recorded: the server is 
 constexpr char kNoServerPort[] = "Server port not recorded: the server is not repaired";
 constexpr char kCouldNotRepair[] = "Could not repair ";
 constexpr std::int32_t kHighestPort = 65535;
-constexpr char kAnd[] = " and ";
-constexpr char kSeeTheLog[] = ". Please see the setup log";
-constexpr char kTakenBack[] = ". The changes were taken back";
-constexpr char kNotAllTakenBack[] = ". Not every change could be taken back: the next run tries again";
 constexpr char kNotAllRemoved[] =
     "Could not remove every change: what is left stays in the install record for the next uninstall. Please "
     "see the setup log";
@@ -161,7 +158,7 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
   const RepairEnd client = choice.client ? RepairClient(state, steps) : RepairEnd::notAsked;
   // A component whose repair went through is committed; one that failed part-way is taken back to what
   // was installed before the run, newest change first.
-  std::string failed;
+  std::vector<const char*> failed;
   bool takenBack = false;
   bool allTakenBack = true;
   for (auto [component, end, name] : {std::tuple{RecordScope::server, server, kServerDisplayName},
@@ -173,16 +170,14 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
       allTakenBack = ProductRemoval(state).TakeBack(component) && allTakenBack;
       takenBack = true;
     } else if (end == RepairEnd::repaired && !state.record.Commit(component)) {
-      // A repair whose commit cannot be made durable is settled by the next run, as if cut off.
+      // A repair whose commit cannot be written is settled by the next run, as if cut off.
       end = RepairEnd::failed;
     }
     if (end != RepairEnd::repaired) {
-      failed += failed.empty() ? name : std::string(kAnd) + name;
+      failed.push_back(name);
     }
   }
   return {0, kRepaired, kRepairCompleted,
-          failed.empty()
-              ? std::string()
-              : kCouldNotRepair + failed + (takenBack ? (allTakenBack ? kTakenBack : kNotAllTakenBack) : "") +
-                    kSeeTheLog};
+          ShortfallLine(kCouldNotRepair, failed,
+                        !takenBack ? TakenBack::none : (allTakenBack ? TakenBack::all : TakenBack::notAll))};
 }

@@ -17,28 +17,20 @@ constexpr char kNotAllTakenBack[] = ". Not every change could be taken back: the
 
 // The line that names the components a run could not install; empty when there are none.
 std::string Shortfall(const SetupOutcome& outcome, bool allTakenBack) {
-  std::string missing;
-  const auto name = [&missing](const char* component) {
-    missing += missing.empty() ? component : std::string(kAnd) + component;
-  };
+  std::vector<const char*> missing;
   if (!outcome.clientInstalled) {
-    name(kClientDisplayName);
+    missing.push_back(kClientDisplayName);
   }
   if (!outcome.serverInstalled) {
-    name(kServerDisplayName);
+    missing.push_back(kServerDisplayName);
   }
   if (!outcome.sqlServerInstalled) {
-    name(kSqlServerName);
-  }
-  if (missing.empty()) {
-    return missing;
+    missing.push_back(kSqlServerName);
   }
   // SQL Server Express's own setup takes back what it did when it fails; the run takes back the others.
   const bool takenBack = !outcome.clientInstalled || !outcome.serverInstalled;
-  if (!takenBack) {
-    return kCouldNotInstall + missing + kSeeTheLog;
-  }
-  return kCouldNotInstall + missing + (allTakenBack ? kTakenBack : kNotAllTakenBack) + kSeeTheLog;
+  return ShortfallLine(kCouldNotInstall, missing,
+                       !takenBack ? TakenBack::none : (allTakenBack ? TakenBack::all : TakenBack::notAll));
 }
 
 // The end of each component of the run: the components that went through were committed with their
@@ -63,6 +55,20 @@ bool SettleComponents(SetupState& state, const SetupOutcome& outcome) {
 }
 
 }  // namespace
+
+std::string ShortfallLine(const char* what, const std::vector<const char*>& names, TakenBack takenBack) {
+  if (names.empty()) {
+    return {};
+  }
+  std::string line = what;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    line.append(i == 0 ? "" : kAnd).append(names[i]);
+  }
+  if (takenBack != TakenBack::none) {
+    line += takenBack == TakenBack::all ? kTakenBack : kNotAllTakenBack;
+  }
+  return line + kSeeTheLog;
+}
 
 RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& choices) {
   state.choices = choices;

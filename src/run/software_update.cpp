@@ -48,7 +48,7 @@ ActionResult CopySetupProgram(SetupState& state) {
   }
   if (ActionResult made =
           CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record, &protection);
-      !made && !made.line.empty()) {
+      NotRecorded(made)) {
     WriteLog(state, LogTag::userInterface, made.line);
     return made;
   }
@@ -101,7 +101,7 @@ ActionResult CreateClientShortcut(SetupState& state) {
 // The registration is a component's last change: the component is committed with it, and neither a later
 // component's failure nor a cut takes it back. The shared part (the setup program the entry calls) is
 // committed with the first component. False, the component failed, when its registration could not be
-// written whole or its commit made durable (the run takes it back).
+// written whole or its commit written (the run takes it back).
 bool RegisterAndCommit(SetupState& state, ProductComponent component, RecordScope scope,
                        SetupOutcome& outcome) {
   state.record.scope = scope;
@@ -172,7 +172,7 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
           state.record.scope = RecordScope::client;
           // A shortcut the record could not name first is not made, and the client fails; one that Windows
           // would not save is left out, as it always was.
-          if (const ActionResult made = CreateClientShortcut(state); !made && !made.line.empty()) {
+          if (const ActionResult made = CreateClientShortcut(state); NotRecorded(made)) {
             MarkComponentFailed(state);
             outcome.clientInstalled = false;
           }

@@ -128,14 +128,14 @@ TEST(EnableIisFeatures, AsksDismForAllFeaturesInOneRequestAndLogsTheOutcome) {
     ServerWorld world;
     world.fake.features.statuses[c.failing] = c.status;
     world.fake.features.progressReports = {{0, 8}, {3, 8}, {8, 8}};
-    static_cast<void>(world.steps.server.EnableIisFeatures());
+    world.steps.server.EnableIisFeatures();
     EXPECT_EQ(world.fake.features.calls, c.calls) << c.failing;
     EXPECT_EQ(world.Log(), c.line) << c.failing;
     EXPECT_EQ(world.state.restartNeeded, c.restart) << c.failing;
   }
   ServerWorld world;
   world.fake.features.progressReports = {{3, 8}, {8, 8}};
-  static_cast<void>(world.steps.server.EnableIisFeatures());
+  world.steps.server.EnableIisFeatures();
   EXPECT_EQ(std::string(kFeatures).size(), 301U);
   std::vector<std::string> texts = world.StatusTexts();
   std::erase_if(texts, [](const std::string& text) { return !text.starts_with("Updating IIS"); });

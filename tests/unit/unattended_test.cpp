@@ -375,6 +375,7 @@ TEST(UnattendedRun, TheUninstallTakesBackWhatTheInstallMade) {
 // whatever becomes of the setup: cut off after one, the next run finds its product in place, and the
 // package the cut-off run left is still taken back. The IIS configuration keeps what was committed.
 TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) {
+  constexpr char kRecord[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
   // Every file with what it holds (a file put back must hold what it held), every folder, the registry and
   // the committed IIS configuration.
   const auto machineState = [](QuietWorld& world) {
@@ -472,6 +473,58 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     world.fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
     world.fake.iis.AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
   };
+  // Does `act`, then puts the machine back as it stood right after its Nth change (its Nth flush, with
+  // `atFlush`): the disk, the registry and the committed IIS configuration. What `act` did after that
+  // moment is dropped, as a cut drops it. False when `act` made fewer.
+  const auto cutAfter = [](QuietWorld& world, std::size_t n, bool atFlush, const std::function<void()>& act) {
+    std::size_t seen = 0;
+    std::optional<FakeFiles::Disk> disk;
+    std::optional<FakeRegistry::Hive> hive;
+    std::string iis = world.fake.iis.Save();
+    const std::size_t commitsBefore = world.fake.iis.commits.size();
+    const auto snapshot = [&] {
+      if (++seen == n) {
+        disk = world.fake.files.SaveDisk();
+        hive = world.fake.registry.SaveHive();
+        if (world.fake.iis.commits.size() > commitsBefore) {
+          iis = world.fake.iis.commits.back().saved;
+        }
+      }
+    };
+    if (atFlush) {
+      world.fake.files.flushed = snapshot;
+    } else {
+      world.fake.OnEachChange(snapshot);
+    }
+    act();
+    world.fake.files.flushed = nullptr;
+    world.fake.OnEachChange(nullptr);
+    if (!disk || !hive) {
+      return false;
+    }
+    world.fake.files.RestoreDisk(*disk);
+    world.fake.registry.RestoreHive(*hive);
+    world.fake.iis.Load(iis);
+    return true;
+  };
+  // How many commits the record holds.
+  const auto commitsIn = [&](QuietWorld& world) {
+    const std::string record = world.fake.files.Content(kRecord).value_or("");
+    std::size_t lines = 0;
+    for (std::size_t at = record.find("\tcommit\r\n"); at != std::string::npos;
+         at = record.find("\tcommit\r\n", at + 1)) {
+      ++lines;
+    }
+    return lines;
+  };
+  // The machine as a commit leaves it: the copies it no longer needs are deleted.
+  const auto committedMachine = [&machineState](QuietWorld& world) {
+    std::vector<std::string> machine = machineState(world);
+    std::erase_if(machine, [](const std::string& line) {
+      return line.starts_with("c:\\program files\\halvorn\\nembricai\\backup\\");
+    });
+    return machine;
+  };
   // The next run's settle alone, as a new process does it.
   const auto settle = [](QuietWorld& world) {
     world.fake.files.currentDirectory = "C:\\Setup";
@@ -479,12 +532,22 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     next.state.startDirectory = "C:\\Setup";
     SettleCutOffRun(next.state);
   };
-  // What the machine holds that it should not, and what it lacks; the record aside (the journal's own
-  // tests judge it).
-  const auto differs = [&machineState](QuietWorld& world, std::vector<std::string> expected) {
-    std::vector<std::string> actual = machineState(world);
+  // The machine with its files by name alone, not by what they hold.
+  const auto names = [](std::vector<std::string> machine) {
+    for (std::string& line : machine) {
+      if (!line.starts_with("folder ") && !line.starts_with("registry ") && !line.starts_with("<")) {
+        line = line.substr(0, line.find_last_of(' '));
+      }
+    }
+    return machine;
+  };
+  // What the machine holds that it should not, and what it lacks (its files by name alone, with `byName`);
+  // the record aside (the journal's own tests judge it).
+  const auto differs = [&machineState, &names](QuietWorld& world, std::vector<std::string> expected,
+                                               bool byName = false) {
+    std::vector<std::string> actual = byName ? names(machineState(world)) : machineState(world);
     const auto isRecord = [](const std::string& line) {
-      return line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt ");
+      return line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt");
     };
     std::erase_if(expected, isRecord);
     std::erase_if(actual, isRecord);
@@ -514,7 +577,6 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
   constexpr char16_t kBothRepair[] = u"/quiet /repair /type=both";
   constexpr char16_t kClientRepair[] = u"/quiet /repair /type=client";
   constexpr char kSetupCutOff[] = "User Interface:The last setup was cut off before its end";
-  constexpr char kRecord[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
   constexpr char kUninstallCutOff[] = "User Interface:The last uninstall was cut off before its end";
   struct Road {
     const char* name;
@@ -554,20 +616,9 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
       std::size_t commitLines = 0;
       world.fake.OnEachChange([&] {
         ++total;
-        const std::string record = world.fake.files.Content(kRecord).value_or("");
-        std::size_t lines = 0;
-        for (std::size_t at = record.find("\tcommit\r\n"); at != std::string::npos;
-             at = record.find("\tcommit\r\n", at + 1)) {
-          ++lines;
-        }
-        if (lines > commitLines) {
+        if (const std::size_t lines = commitsIn(world); lines > commitLines) {
           commitLines = lines;
-          // The commit deletes the copies it no longer needs.
-          std::vector<std::string> machine = machineState(world);
-          std::erase_if(machine, [](const std::string& path) {
-            return path.starts_with("c:\\program files\\halvorn\\nembricai\\backup\\");
-          });
-          committed.emplace_back(total, machine);
+          committed.emplace_back(total, committedMachine(world));
         }
       });
       const std::size_t flushesBefore = world.fake.files.flushes.size();
@@ -585,28 +636,9 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
       }
       // What the settle of a cut install or repair must leave: the machine as the cut run found it.
       const std::vector<std::string> beforeCut = machineState(world);
-      // The machine as the cut left it: its disk, registry and committed IIS configuration after the Nth
-      // change. The run itself goes on to its end, and what it does after the cut is then dropped.
-      std::size_t changes = 0;
-      std::optional<FakeFiles::Disk> disk;
-      std::optional<FakeRegistry::Hive> hive;
-      std::string iis = world.fake.iis.Save();
-      const std::size_t commitsBefore = world.fake.iis.commits.size();
-      world.fake.OnEachChange([&] {
-        if (++changes == n) {
-          disk = world.fake.files.SaveDisk();
-          hive = world.fake.registry.SaveHive();
-          if (world.fake.iis.commits.size() > commitsBefore) {
-            iis = world.fake.iis.commits.back().saved;
-          }
-        }
-      });
-      run(world, road.cut);
-      ASSERT_TRUE(disk && hive) << road.name << " " << n;
-      world.fake.files.RestoreDisk(*disk);
-      world.fake.registry.RestoreHive(*hive);
-      world.fake.iis.Load(iis);
-      world.fake.OnEachChange(nullptr);
+      // The machine as the cut left it after the Nth change. The run itself goes on to its end, and what
+      // it does after the cut is then dropped.
+      ASSERT_TRUE(cutAfter(world, n, false, [&] { run(world, road.cut); })) << road.name << " " << n;
       if (road.after == nullptr) {
         // A cut uninstall is settled by finishing it: judged after the next uninstall.
         EXPECT_EQ(run(world, road.uninstall), 0U) << road.name << " " << n << world.Log();
@@ -649,14 +681,6 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
   // what the repair replaces before the file is overwritten, so the settle puts every file back whole.
   // After the commit, the committed files are as the system's lazy writer left them: judged by their names.
   {
-    const auto names = [](std::vector<std::string> machine) {
-      for (std::string& line : machine) {
-        if (!line.starts_with("folder ") && !line.starts_with("registry ") && !line.starts_with("<")) {
-          line = line.substr(0, line.find_last_of(' '));
-        }
-      }
-      return machine;
-    };
     std::size_t flushes = 0;
     std::vector<std::pair<std::size_t, std::vector<std::string>>> commits;
     std::size_t commitLines = 0;
@@ -664,27 +688,13 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
       QuietWorld world;
       prepare(world, kAiClient);
       ASSERT_EQ(run(world, kQuietInstall), 0U) << world.Log();
-      const auto commitsIn = [&] {
-        const std::string record = world.fake.files.Content(kRecord).value_or("");
-        std::size_t lines = 0;
-        for (std::size_t at = record.find("\tcommit\r\n"); at != std::string::npos;
-             at = record.find("\tcommit\r\n", at + 1)) {
-          ++lines;
-        }
-        return lines;
-      };
       // The install's commits are the machine's already.
-      commitLines = commitsIn();
+      commitLines = commitsIn(world);
       world.fake.files.flushed = [&] {
         ++flushes;
-        const std::size_t lines = commitsIn();
-        if (lines > commitLines) {
+        if (const std::size_t lines = commitsIn(world); lines > commitLines) {
           commitLines = lines;
-          std::vector<std::string> machine = machineState(world);
-          std::erase_if(machine, [](const std::string& line) {
-            return line.starts_with("c:\\program files\\halvorn\\nembricai\\backup\\");
-          });
-          commits.emplace_back(flushes, names(machine));
+          commits.emplace_back(flushes, names(committedMachine(world)));
         }
       };
       ASSERT_EQ(run(world, kClientRepair), 0U) << world.Log();
@@ -697,47 +707,18 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
       ASSERT_EQ(run(world, kQuietInstall), 0U);
       world.fake.files.MakeAllDurable();
       const std::vector<std::string> before = machineState(world);
-      std::size_t seen = 0;
-      std::optional<FakeFiles::Disk> disk;
-      std::optional<FakeRegistry::Hive> hive;
-      std::string iis = world.fake.iis.Save();
-      const std::size_t commitsBefore = world.fake.iis.commits.size();
-      world.fake.files.flushed = [&] {
-        if (++seen == k) {
-          disk = world.fake.files.SaveDisk();
-          hive = world.fake.registry.SaveHive();
-          if (world.fake.iis.commits.size() > commitsBefore) {
-            iis = world.fake.iis.commits.back().saved;
-          }
-        }
-      };
-      run(world, kClientRepair);
-      world.fake.files.flushed = nullptr;
-      ASSERT_TRUE(disk && hive) << k;
-      world.fake.files.RestoreDisk(*disk);
-      world.fake.registry.RestoreHive(*hive);
-      world.fake.iis.Load(iis);
+      ASSERT_TRUE(cutAfter(world, k, true, [&] { run(world, kClientRepair); })) << k;
       world.fake.files.PowerCut();
       settle(world);
-      std::string difference = differs(world, before);
+      std::vector<std::string> expected = before;
+      bool byName = false;
       for (const auto& [at, machine] : commits) {
         if (at <= k) {
-          const std::vector<std::string> now = names(machineState(world));
-          difference.clear();
-          for (const std::string& line : machine) {
-            if (std::find(now.begin(), now.end(), line) == now.end() &&
-                !line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt")) {
-              difference += "missing: " + line.substr(0, 2000) + "\n";
-            }
-          }
-          for (const std::string& line : now) {
-            if (std::find(machine.begin(), machine.end(), line) == machine.end() &&
-                !line.starts_with("c:\\program files\\halvorn\\nembricai\\installrecord.txt")) {
-              difference += "left: " + line.substr(0, 2000) + "\n";
-            }
-          }
+          expected = machine;
+          byName = true;
         }
       }
+      const std::string difference = differs(world, expected, byName);
       EXPECT_TRUE(difference.empty()) << "power cut at flush " << k << " of " << flushes << "\n"
                                       << difference << world.fake.files.Content(kRecord).value_or("(none)");
       if (HasFailure()) {
@@ -767,22 +748,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     // The machine the cut run left, again for each cut of the settle.
     const auto cutWorld = [&](QuietWorld& world) {
       prepare(world, kBoth);
-      std::size_t changes = 0;
-      std::optional<FakeFiles::Disk> disk;
-      std::optional<FakeRegistry::Hive> hive;
-      std::string iis = world.fake.iis.Save();
-      world.fake.OnEachChange([&] {
-        if (++changes == cutAt) {
-          disk = world.fake.files.SaveDisk();
-          hive = world.fake.registry.SaveHive();
-          iis = world.fake.iis.commits.back().saved;
-        }
-      });
-      run(world, kQuietInstall);
-      world.fake.OnEachChange(nullptr);
-      world.fake.files.RestoreDisk(*disk);
-      world.fake.registry.RestoreHive(*hive);
-      world.fake.iis.Load(iis);
+      return cutAfter(world, cutAt, false, [&] { run(world, kQuietInstall); });
     };
     // What a whole settle leaves (the client, committed before the cut, stays): a settle cut part-way and
     // settled again leaves the same.
@@ -790,7 +756,7 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     std::size_t settleChanges = 0;
     {
       QuietWorld world;
-      cutWorld(world);
+      ASSERT_TRUE(cutWorld(world));
       world.fake.OnEachChange([&settleChanges] { ++settleChanges; });
       settle(world);
       world.fake.OnEachChange(nullptr);
@@ -799,26 +765,8 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     ASSERT_GT(settleChanges, 10U);
     for (std::size_t m = 1; m <= settleChanges; ++m) {
       QuietWorld world;
-      cutWorld(world);
-      std::size_t changes = 0;
-      std::optional<FakeFiles::Disk> disk;
-      std::optional<FakeRegistry::Hive> hive;
-      std::string iis = world.fake.iis.Save();
-      const std::size_t commitsBefore = world.fake.iis.commits.size();
-      world.fake.OnEachChange([&] {
-        if (++changes == m) {
-          disk = world.fake.files.SaveDisk();
-          hive = world.fake.registry.SaveHive();
-          if (world.fake.iis.commits.size() > commitsBefore) {
-            iis = world.fake.iis.commits.back().saved;
-          }
-        }
-      });
-      settle(world);
-      world.fake.OnEachChange(nullptr);
-      world.fake.files.RestoreDisk(*disk);
-      world.fake.registry.RestoreHive(*hive);
-      world.fake.iis.Load(iis);
+      ASSERT_TRUE(cutWorld(world));
+      ASSERT_TRUE(cutAfter(world, m, false, [&] { settle(world); })) << m;
       settle(world);
       const std::string difference = differs(world, settledOnce);
       EXPECT_TRUE(difference.empty()) << "settle cut after change " << m << " of " << settleChanges << "\n"

@@ -46,14 +46,8 @@ std::string IisFeatureRequest() {
   return request;
 }
 
-bool ServerSetup::EnableIisFeatures() {
+void ServerSetup::EnableIisFeatures() {
   Features& features = state_.machine.features;
-  // DISM goes on to its end when the setup is killed, and nothing takes its features back: the record is
-  // on disk before it starts.
-  if (const ActionResult durable = state_.record.MakeDurable(); !durable) {
-    WriteLog(state_, LogTag::server, durable.line);
-    return false;
-  }
   state_.featureProgressPercent = 1;
   state_.reporter.Repaint(true);
   bool failed = true;
@@ -76,5 +70,4 @@ bool ServerSetup::EnableIisFeatures() {
     failed = true;
   }
   WriteLog(state_, LogTag::server, failed ? kNotConfigured : kConfigured);
-  return !failed;
 }

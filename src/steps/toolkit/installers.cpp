@@ -38,11 +38,6 @@ struct RunResult {
 // Starts the installer in its package's directory and waits for it without time-out.
 RunResult RunAndWait(SetupState& state, const ProcessStart& start) {
   Processes& processes = state.machine.processes;
-  // An installer goes on to its end when the setup is killed: what the record says of it is on disk first.
-  if (ActionResult durable = state.record.MakeDurable(); !durable) {
-    WriteLog(state, state.lastTag, durable.line);
-    return {false, 0, durable};
-  }
   std::uint32_t error = 0;
   const UniqueProcess process(processes, processes.Create(start, error));
   if (!process.IsOpen()) {

@@ -114,12 +114,6 @@ ActionResult SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryK
   return status == Registry::kSuccess ? ActionResult::Done() : ActionResult::Failed(kSetValueCall, status);
 }
 
-// A change the record could not name first: it was not made, and the registration stops there. (A value
-// Windows refuses fails without a line, and the registration goes on as it always has.)
-bool NotRecorded(const ActionResult& result) {
-  return !result && !result.line.empty();
-}
-
 // "\"program\" /switch /type=word", kept to its width.
 std::string Command(const char* action, const char* type) {
   std::string command = std::string("\"") + kInstalledSetupProgram + "\" /" + action + " /type=" + type;
@@ -221,7 +215,7 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   if (ActionResult created = CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath,
                                                Registry::kWrite, entry);
       !created) {
-    if (!created.line.empty()) {
+    if (NotRecorded(created)) {
       return created;
     }
     state.reporter.ShowMessage(kRegistryError, kErrorCaption, DialogView::kIconError | DialogView::kOk);
