@@ -4,9 +4,11 @@
 usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's folder)
 
 1. Includes point only down the floors: platform <- core <- journal <- product <- plan <- steps <- ui, check
-   <- run <- main.cpp. core knows no product (no product name, folder, component or step). Within steps, the shared
-   toolkit (toolkit, download, iis) sits below the components (client, server, sql) and the undo engine
-   (undo), and no step includes a sibling of its own floor. resources/ (the control IDs) is for ui, run and the adapters only.
+   <- run <- main.cpp. core knows no product (no product name, folder, component or step). Within steps, the
+   information server's configuration (iis) sits below the changes with their undo (actions), which sit below
+   the shared toolkit (toolkit, download), which sits below the components (client, server, sql), the layout
+   and the undo engine (undo); no step includes a sibling of its own floor. resources/ (the control IDs) is for
+   ui, run and the adapters only.
 2. Only run/ and main.cpp end the process.
 3. Options, log tags, control groups, run modes and package bits are distinct types, never plain integers.
 4. <windows.h> stays inside platform/win32/ and main.cpp.
@@ -14,6 +16,8 @@ usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's
 6. No program or DLL is found by a search: CreateProcess always names its program, nothing starts a
    program through the shell or the C runtime, LoadLibrary keeps to the system folder, and SearchPath is
    given its folders.
+7. Every change the install record names is made through its action: only steps/actions/ (and the record
+   itself) writes a change's line or keeps a copy.
 """
 import pathlib
 import re
@@ -27,22 +31,26 @@ FLOORS = {
     "journal": 2,
     "product": 3,
     "plan": 4,
-    "steps/toolkit": 5,
-    "steps/download": 5,
     "steps/iis": 5,
-    "steps/client": 6,
-    "steps/server": 6,
-    "steps/sql": 6,
-    "steps/undo": 6,
-    "steps/layout": 6,
-    "check": 7,
-    "ui": 7,
-    "run": 8,
-    "": 9,  # main.cpp
+    "steps/actions": 6,
+    "steps/toolkit": 7,
+    "steps/download": 7,
+    "steps/client": 8,
+    "steps/server": 8,
+    "steps/sql": 8,
+    "steps/undo": 8,
+    "steps/layout": 8,
+    "check": 9,
+    "ui": 9,
+    "run": 10,
+    "": 11,  # main.cpp
 }
 # The adapters implement the ports: they may include the port headers, the ports never the adapters.
 RESOURCE_USERS = {"ui", "run", "platform/win32", ""}
 DISTINCT_TYPES = ["SetupOptions", "LogTag", "LogFlags", "ControlGroup", "RunMode", "PackageBits"]
+# The record's calls that name a change or keep a copy of what it replaces.
+RECORDS_CHANGE = re.compile(r"\b(?:record_?|record\(\))\s*(?:\.|->)\s*(Add|AddFile|AddFolder|AddNewFile|BackUp|BeforeWriting)\s*\(")
+CHANGE_RECORDERS = {"journal", "steps/actions"}
 # The FDI file callbacks close what FDI asks them to close: that is the callback's contract, not a handle
 # of the logic's own.
 CLOSE_EXEMPT = {"core/port_guards.h", "steps/toolkit/cabinet_callbacks.cpp"}
@@ -118,6 +126,9 @@ def check(src: pathlib.Path) -> list[str]:
         for pattern, what in SEARCHES:
             for match in pattern.finditer(code):
                 breaches.append(f"{relative}: {what} ({match.group(0).strip()[:60]})")
+        if folder not in CHANGE_RECORDERS:
+            for match in RECORDS_CHANGE.finditer(code):
+                breaches.append(f"{relative}: records a change itself ({match.group(0).strip()}); its action does")
         for name in DISTINCT_TYPES:
             if re.search(rf"\busing\s+{name}\s*=", code) or re.search(rf"\btypedef\b[^;]*\b{name}\s*;", code):
                 breaches.append(f"{relative}: {name} is an alias of another type; it must be a type of its own")

@@ -77,10 +77,6 @@ struct RecordEntry {
   bool operator==(const RecordEntry&) const = default;
 };
 
-// The second field of a siteKept entry: the site had a location of its own, or none.
-inline constexpr char kSiteHadLocation[] = "location";
-inline constexpr char kSiteHadNoLocation[] = "-";
-
 // A registry value kept in the record: "-" for none, else the type and the bytes in hex ("1:6100").
 std::string RecordedValueText(const std::optional<RegistryValue>& value);
 std::optional<RegistryValue> RecordedValue(const std::string& text);

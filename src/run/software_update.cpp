@@ -1,6 +1,8 @@
 #include "core/path_text.h"
 #include "product/setup_state.h"
 #include "run/run_driver.h"
+#include "steps/actions/setup_program_copied.h"
+#include "steps/actions/shortcut_made.h"
 #include "steps/toolkit/directory_helpers.h"
 #include "steps/toolkit/product_registration.h"
 #include "steps/toolkit/protected_folder.h"
@@ -63,16 +65,12 @@ ActionResult CopySetupProgram(SetupState& state) {
   }
   // The copy there before (an earlier version's) is kept until the run commits; the copy is in the record
   // before it is made.
-  ActionResult recorded = state.record.BeforeWriting(kInstalledSetupProgram);
-  if (recorded) {
-    recorded = state.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
+  const ActionResult copied = CopySetupProgram(state, *running);
+  if (NotRecorded(copied)) {
+    return copied;
   }
-  if (!recorded) {
-    WriteLog(state, LogTag::userInterface, recorded.line);
-    return recorded;
-  }
-  std::uint32_t error = 0;
-  if (!machine.files.CopyTo(*running, kInstalledSetupProgram, error)) {
+  if (!copied) {
+    const auto error = static_cast<std::uint32_t>(copied.code);
     const std::string line = CopyFailureLine(state, error);
     WriteOutput(state, line);
     state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
@@ -213,20 +211,7 @@ ActionResult CreateShortcut(SetupState& state, const std::string& target, const 
     if (!name || name->empty()) {
       return ActionResult::Failed("MultiByteToWideChar", 0);
     }
-    // A shortcut of the same name is kept until the run commits; a new one is the run's from its first byte.
-    if (ActionResult recorded = state.record.BeforeWriting(path); !recorded) {
-      WriteLog(state, LogTag::client, recorded.line);
-      return recorded;
-    }
-    const std::int32_t saved = link->Save(*name, true);
-    if (saved < 0) {
-      return ActionResult::Failed("IPersistFile::Save", saved);
-    }
-    if (ActionResult recorded = state.record.AddFile(path); !recorded) {
-      WriteLog(state, LogTag::client, recorded.line);
-      return recorded;
-    }
-    return ActionResult::Done();
+    return SaveShortcut(state, *link, path, *name);
   }();
   if (started) {
     machine.runtime.UninitializeCom();

@@ -6,9 +6,9 @@
 
 #include "run/run_driver.h"
 #include "setup_world.h"
+#include "steps/actions/installer_run.h"
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
-#include "steps/toolkit/installers.h"
 #include "steps/toolkit/product_registration.h"
 #include "steps/undo/product_removal.h"
 #include "test_cabinets.h"

@@ -1,9 +1,8 @@
-#include "steps/toolkit/installers.h"
-
 #include <gtest/gtest.h>
 
 #include "product/setup_state.h"
 #include "setup_world.h"
+#include "steps/actions/installer_run.h"
 
 namespace {
 

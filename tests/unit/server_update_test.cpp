@@ -261,6 +261,9 @@ TEST(UpdateServer, ModulesInUseAreReplacedWithThePoolStoppedOrAtTheNextRestart) 
     world.fake.files.SetContent(module, "old module");
     world.fake.files.heldOpen.insert(module);
     world.fake.iis.poolsHangOnStop = !poolStops;
+    world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
+    world.state.record.BeginRun(kInstallMode, false, true);
+    world.state.record.scope = RecordScope::server;
     world.fake.iis.onPoolState = [&](const std::u16string& pool, bool running) {
       ASSERT_EQ(pool, u"HNembricAI");
       running ? static_cast<void>(world.fake.files.heldOpen.insert(module))
@@ -289,6 +292,10 @@ TEST(UpdateServer, ModulesInUseAreReplacedWithThePoolStoppedOrAtTheNextRestart) 
         EXPECT_EQ(source, target + ".new");
       }
       EXPECT_NE(log.find("Server Setup:In use, replaced when Windows restarts: "), std::string::npos) << log;
+      // The file beside is the run's from its first byte: a run cut off while writing it leaves it named.
+      const std::string record = world.fake.files.Content(kInstallRecordPath).value_or("");
+      EXPECT_NE(record.find("server\tfile\tC:\\HNembricAI\\bin\\tool.dll.new\t-\t-\r\n"), std::string::npos)
+          << record;
     }
   }
 }

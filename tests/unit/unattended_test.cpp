@@ -398,12 +398,13 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     state.push_back(world.fake.iis.Dump());
     return state;
   };
-  // Each run a new process, started in the setup's folder.
+  // Each run a new process, started in the setup's folder. A run with a window has its OK pressed.
   const auto run = [](QuietWorld& world, std::u16string_view commandLine) {
     world.fake.files.currentDirectory = "C:\\Setup";
     Program program{world.fake.machine};
     try {
       program.Run(commandLine, 1);
+      program.dialog.OnCommand(program.reporter.dialogWindow, IDC_OK, 0);
     } catch (const ProcessExit& exit) {
       return exit.exitCode;
     }
@@ -571,7 +572,10 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
   // an older setup).
   constexpr char kServer1465[] =
       "[Setup]\nSetupType=Server\nServerDirectory=C:\\HNembricAI\nPort=1465\nInstallSqlServer=No\n";
+  constexpr char kServer[] =
+      "[Setup]\nSetupType=Server\nServerDirectory=C:\\HNembricAI\nPort=80\nInstallSqlServer=No\n";
   constexpr char16_t kServerUninstall[] = u"/quiet /uninstall /type=server";
+  constexpr char16_t kClientUninstallAtTheDialog[] = u"/uninstall /type=client";
   constexpr char16_t kClientUninstall[] = u"/quiet /uninstall /type=client";
   constexpr char16_t kBothUninstall[] = u"/quiet /uninstall /type=both";
   constexpr char16_t kBothRepair[] = u"/quiet /repair /type=both";
@@ -599,6 +603,10 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
                 kUninstallCutOff},
            Road{"server on port 1465 over unrecorded files", kServer1465, nullptr, kQuietInstall,
                 kQuietInstall, kServerUninstall, kSetupCutOff},
+           Road{"server install", kServer, nullptr, kQuietInstall, kQuietInstall, kServerUninstall,
+                kSetupCutOff},
+           Road{"client uninstall at the dialog", kAiClient, kQuietInstall, kClientUninstallAtTheDialog,
+                nullptr, kClientUninstall, kUninstallCutOff},
            Road{"client install taken back", kAiClientTakenBack, nullptr, kQuietInstall, kQuietInstall,
                 kClientUninstall, kSetupCutOff, 1603},
        }) {

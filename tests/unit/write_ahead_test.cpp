@@ -5,9 +5,9 @@
 #include "journal/install_record.h"
 #include "run/maintenance.h"
 #include "setup_world.h"
+#include "steps/actions/installer_run.h"
 #include "steps/iis/iis_website.h"
 #include "steps/toolkit/directory_helpers.h"
-#include "steps/toolkit/installers.h"
 #include "steps/toolkit/product_registration.h"
 #include "steps/undo/product_removal.h"
 

@@ -7,7 +7,8 @@
 #include "adapter_test_paths.h"
 #include "platform/win32/win32_machine.h"
 #include "run/program.h"
-#include "steps/toolkit/installers.h"
+#include "steps/actions/installer_run.h"
+#include "steps/actions/msi_installed.h"
 
 // RunServerInstaller through the real process adapter: the package set's MSI, from a folder whose path
 // holds blanks, installs through msiexec with the quoted path.

@@ -1,9 +1,9 @@
 #include "core/path_text.h"
 #include "product/setup_state.h"
+#include "steps/actions/installer_run.h"
 #include "steps/client/client_setup.h"
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
-#include "steps/toolkit/installers.h"
 #include "steps/toolkit/protected_folder.h"
 #include "steps/toolkit/runtime_check.h"
 

@@ -11,6 +11,7 @@
 #include "core/leading_number.h"
 #include "core/path_text.h"
 #include "product/setup_state.h"
+#include "steps/actions/package_fetched.h"
 #include "steps/download/http_session.h"
 #include "steps/download/package_check.h"
 #include "steps/download/package_texts.h"
@@ -292,9 +293,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   std::optional<Files::Stamp> recorded;
   const auto recordPackage = [&]() {
     const std::optional<Files::Stamp> stamp = machine.files.StampOf(localPath);
-    // Its line with "-" came first and owns whatever is there: a stamp that cannot follow loses nothing.
     if (stamp && stamp != recorded) {
-      static_cast<void>(state.record.AddFile(localPath));
+      PackageFetched(state.record, localPath);
       recorded = stamp;
     }
   };
@@ -303,7 +303,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   // does not name. Neither is written when the record cannot say so.
   for (const bool part : {false, true}) {
     const ActionResult recordedAhead =
-        part ? state.record.AddNewFile(PartPath(download)) : state.record.BeforeWriting(localPath);
+        part ? BeforeFetchingPart(state.record, PartPath(download)) : BeforeFetching(state.record, localPath);
     if (!recordedAhead) {
       WriteLog(state, download.tag, recordedAhead.line);
       MarkComponentFailed(state);

@@ -6,6 +6,7 @@
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
+#include "steps/actions/package_fetched.h"
 #include "steps/download/package_check.h"
 #include "steps/download/package_download.h"
 #include "steps/download/package_texts.h"
@@ -86,7 +87,7 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
   std::vector<char> buffer(kDownloadReadSize);
   for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
     // The copy is the run's from its first byte.
-    if (const ActionResult recordedAhead = state.record.BeforeWriting(localPath); !recordedAhead) {
+    if (const ActionResult recordedAhead = BeforeFetching(state.record, localPath); !recordedAhead) {
       WriteLog(state, download.tag, recordedAhead.line);
       MarkComponentFailed(state);
       return true;
@@ -111,8 +112,7 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
       files.Remove(localPath);
       continue;
     }
-    // Its line with "-" owns it already: a stamp that cannot follow loses nothing.
-    static_cast<void>(state.record.AddFile(localPath));
+    PackageFetched(state.record, localPath);
     if (download.processing.run().ok()) {
       processed = true;
       if (download.holdUntilRun) {

@@ -2,10 +2,10 @@
 
 #include "core/path_text.h"
 #include "product/setup_state.h"
+#include "steps/actions/installer_run.h"
 #include "steps/download/download_status_store.h"
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
-#include "steps/toolkit/installers.h"
 #include "steps/toolkit/protected_folder.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "core/path_text.h"
 #include "product/setup_state.h"
+#include "steps/actions/pool_stopped.h"
 #include "steps/download/download_status_store.h"
 #include "steps/server/server_setup.h"
 #include "steps/toolkit/cabinet_extraction.h"
@@ -53,12 +54,12 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   // module it still holds is written beside and put in place when Windows restarts.
   // The stop is in the record first: a run cut off before the pool runs again has it started by the next.
   const std::string pool = SiteNameFor(state_.choices.port);
-  if (const ActionResult recorded = state_.record.Add(RecordEntry::Kind::poolStopped, {pool}); !recorded) {
+  bool poolStopped = false;
+  if (const ActionResult recorded = StopPool(state_, website, pool, poolStopped); !recorded) {
     WriteLog(state_, LogTag::server, recorded.line);
     MarkComponentFailed(state_);
     return false;
   }
-  const bool poolStopped = website.StopAppPool(pool);
   // A module whose copy cannot be kept is not deleted, and the server fails.
   if (const ActionResult deleted = DeleteDllFiles(machine, serverDirectory, &state_.record);
       NotRecorded(deleted)) {
@@ -76,7 +77,7 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
     }
   }
   if (poolStopped) {
-    website.StartAppPool(pool);
+    StartPoolAgain(website, pool);
   }
   // A server whose files are not all in place is taken back at the end of the run: its website, whose
   // old configuration no record keeps, is left as it is.

@@ -6,6 +6,12 @@
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
+#include "steps/actions/binding_moved.h"
+#include "steps/actions/file_written.h"
+#include "steps/actions/pool_changed.h"
+#include "steps/actions/restriction_added.h"
+#include "steps/actions/site_made.h"
+#include "steps/actions/website_committed.h"
 #include "steps/server/server_setup.h"
 
 namespace {
@@ -35,7 +41,7 @@ std::string ServerSetup::SiteNameFor(std::int32_t port) {
 ActionResult ServerSetup::WriteInformationServerConfiguration() {
   Files& files = state_.machine.files;
   // What the file held before is kept until the run commits; a new file is the run's from its first byte.
-  if (ActionResult recorded = state_.record.BeforeWriting(kInformationServerConfiguration); !recorded) {
+  if (ActionResult recorded = BeforeWritingFile(&state_.record, kInformationServerConfiguration); !recorded) {
     WriteLog(state_, LogTag::server, recorded.line);
     return recorded;
   }
@@ -51,7 +57,7 @@ ActionResult ServerSetup::WriteInformationServerConfiguration() {
   const std::optional<std::uint32_t> written =
       files.WritePart(file.get(), content.data(), static_cast<std::uint32_t>(content.size()));
   file.Close();
-  if (ActionResult recorded = state_.record.AddFile(kInformationServerConfiguration); !recorded) {
+  if (ActionResult recorded = FileWritten(&state_.record, kInformationServerConfiguration); !recorded) {
     WriteLog(state_, LogTag::server, recorded.line);
     return recorded;
   }
@@ -60,35 +66,25 @@ ActionResult ServerSetup::WriteInformationServerConfiguration() {
 }
 
 ActionResult ServerSetup::RecordWebsite(bool poolCreated) {
-  InstallRecord& record = state_.record;
+  const RecordScope scope = state_.record.scope;
   std::vector<RecordEntry> lines;
   if (!website.bindingAfter.empty()) {
-    lines.push_back({record.scope,
-                     RecordEntry::Kind::binding,
-                     {website.conflictingSiteName, website.bindingAfter, website.bindingBefore}});
+    lines.push_back(
+        BindingMovedLine(scope, website.conflictingSiteName, website.bindingAfter, website.bindingBefore));
   }
   if (poolCreated) {
-    lines.push_back({record.scope, RecordEntry::Kind::pool, {website.poolName}});
+    lines.push_back(PoolMadeLine(scope, website.poolName));
   } else if (!website.poolKept.empty()) {
-    lines.push_back({record.scope, RecordEntry::Kind::poolKept, {website.poolName, website.poolKept}});
+    lines.push_back(PoolChangedLine(scope, website.poolName, website.poolKept));
   }
   if (!website.siteKept.empty()) {
-    lines.push_back({record.scope,
-                     RecordEntry::Kind::siteKept,
-                     {website.siteName, website.siteLocationKept ? kSiteHadLocation : kSiteHadNoLocation,
-                      website.siteKept}});
+    lines.push_back(SiteReplacedLine(scope, website.siteName, website.siteLocationKept, website.siteKept));
   }
-  lines.push_back({record.scope, RecordEntry::Kind::site, {website.siteName}});
+  lines.push_back(SiteMadeLine(scope, website.siteName));
   if (website.restrictionAdded) {
-    lines.push_back({record.scope, RecordEntry::Kind::restriction, {website.modulePath}});
+    lines.push_back(RestrictionAddedLine(scope, website.modulePath));
   }
-  // The commit goes on when the setup is killed: its lines are on disk before it.
-  for (RecordEntry& line : lines) {
-    if (ActionResult recorded = record.Add(line.kind, std::move(line.fields)); !recorded) {
-      return recorded;
-    }
-  }
-  return ActionResult::Done();
+  return RecordWebsiteChanges(state_.record, lines);
 }
 
 ActionResult ServerSetup::InstallWebsite() {

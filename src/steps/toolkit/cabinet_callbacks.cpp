@@ -6,6 +6,9 @@
 
 #include "journal/install_record.h"
 #include "platform/files.h"
+#include "steps/actions/file_written.h"
+#include "steps/actions/folder_made.h"
+#include "steps/actions/module_at_restart.h"
 #include "steps/toolkit/protected_folder.h"
 
 namespace {
@@ -166,8 +169,7 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   }
   // A file there already is kept whole until the component is committed; a new one is the run's. Neither
   // is written before the record says so.
-  if (ActionResult recorded = record_ != nullptr ? record_->BeforeWriting(path) : ActionResult::Done();
-      !recorded) {
+  if (ActionResult recorded = BeforeWritingFile(record_, path); !recorded) {
     target.rejectedEntry = name;
     target.rejectionReason = recorded.line;
     return -1;
@@ -183,6 +185,11 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   if (file == FileHandle::invalid && target.writeBesideInUse && inUse &&
       files_.FileAttributes(path).has_value()) {
     const std::string beside = path + kBesideSuffix;
+    if (ActionResult recorded = BeforeWritingBeside(record_, path); !recorded) {
+      target.rejectedEntry = name;
+      target.rejectionReason = recorded.line;
+      return -1;
+    }
     file = files_.Create(beside, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
                          Files::kAttributeNormal);
     if (file != FileHandle::invalid) {
@@ -217,11 +224,9 @@ ActionResult CabinetCallbacks::MakeEntryFolders(const std::string& destination, 
     if (files_.FileAttributes(folder)) {
       continue;
     }
-    if (ActionResult recorded = record_ != nullptr ? record_->AddFolder(folder) : ActionResult::Done();
-        !recorded) {
-      return recorded;
+    if (ActionResult made = MakeFolder(record_, files_, {folder, folder}); NotRecorded(made)) {
+      return made;
     }
-    files_.MakeDirectory(folder);
   }
   return ActionResult::Done();
 }
@@ -240,8 +245,8 @@ std::intptr_t CabinetCallbacks::CloseFileInfo(const CabinetNotification& notific
   const auto extracted = extracting_.find(notification.file);
   if (extracted != extracting_.end()) {
     // A file the record cannot name as written fails the copy: the component is taken back.
-    if (closed && record_ != nullptr) {
-      closed = record_->AddFile(extracted->second).ok();
+    if (closed) {
+      closed = FileWritten(record_, extracted->second).ok();
     }
     extracting_.erase(extracted);
   }

@@ -27,7 +27,6 @@ struct CabinetTarget {
 };
 
 // The suffix of a file written beside a target in use.
-inline constexpr char kBesideSuffix[] = ".new";
 
 // The longest target path the notification callback builds.
 inline constexpr std::size_t kMaxCabinetTargetPath = 255;

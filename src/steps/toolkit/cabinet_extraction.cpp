@@ -6,6 +6,7 @@
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
+#include "steps/actions/module_at_restart.h"
 #include "steps/toolkit/cabinet_callbacks.h"
 
 namespace {
@@ -28,8 +29,6 @@ constexpr char kUnknownCabinetError[] = "Unknown error";
 constexpr char kCopyFailedLine[] = "FDICopy failed with error code ";
 constexpr char kDestroyFailedLine[] = "FDIDestroy failed with error code ";
 constexpr char kEntryRejected[] = "Cabinet entry rejected: ";
-constexpr char kReplacedAtRestart[] = "In use, replaced when Windows restarts: ";
-constexpr char kNotReplaced[] = "In use and could not be replaced: ";
 
 constexpr int kCabinetAttempts = 5;
 constexpr char kCreateCall[] = "FDICreate";
@@ -43,20 +42,6 @@ void PrintCabinetFailure(SetupState& state, const char* line, int code) {
   text += CabinetErrorText(code);
   text += '\n';
   WriteOutput(state, text);
-}
-
-// The files written beside targets in use take the targets' places when Windows next starts; the run ends
-// asking for that restart. A replacement Windows will not note leaves the target as it is, and says so.
-void ReplaceAtRestart(SetupState& state, const std::vector<std::string>& targets) {
-  for (const std::string& path : targets) {
-    if (state.machine.files.ReplaceAtRestart(path + kBesideSuffix, path)) {
-      state.restartNeeded = true;
-      WriteLog(state, LogTag::server, kReplacedAtRestart + path);
-    } else {
-      WriteLog(state, LogTag::server, kNotReplaced + path);
-      MarkComponentFailed(state);
-    }
-  }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include "core/path_text.h"
 #include "journal/install_record.h"
 #include "platform/machine.h"
+#include "steps/actions/file_deleted.h"
+#include "steps/actions/folder_made.h"
 #include "steps/toolkit/protected_folder.h"
 
 namespace {
@@ -48,16 +50,12 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
   Files& files = machine.files;
   std::string component;
   bool first = true;
-  const auto make = [&](std::size_t end) {
-    return protection != nullptr && AtOrBelow(path.substr(0, end), protection->root)
-               ? files.MakeDirectoryWithSecurity(component, protection->dacl)
-               : files.MakeDirectory(component);
-  };
   // A folder to be made is recorded first, by the path walked so far: a run cut off right after making it
   // leaves it in the record. A folder that is there already is not the run's.
-  const auto making = [&](std::size_t end) {
-    return record != nullptr && !files.FileAttributes(component) ? record->AddFolder(path.substr(0, end))
-                                                                 : ActionResult::Done();
+  const auto make = [&](std::size_t end) {
+    const std::string walked = path.substr(0, end);
+    const bool protectedHere = protection != nullptr && AtOrBelow(walked, protection->root);
+    return MakeFolder(record, files, {walked, component, protectedHere ? &protection->dacl : nullptr});
   };
   // Where folders are protected, none on the way may lead elsewhere, whoever made it (before the walk, or
   // meanwhile in a folder where users may make folders).
@@ -80,10 +78,11 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
       first = false;
     }
     if (files.ChangeDirectory(component) != 0) {
-      if (ActionResult recorded = making(at); !recorded) {
-        return recorded;
+      const ActionResult made = make(at);
+      if (NotRecorded(made)) {
+        return made;
       }
-      const std::uint32_t error = make(at);
+      const auto error = static_cast<std::uint32_t>(made.code);
       if (error != 0 && errors != nullptr) {
         *errors += MessageOf(machine, error);
       }
@@ -101,10 +100,11 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
   if (component.empty()) {
     return ActionResult::Done();
   }
-  if (ActionResult recorded = making(path.size()); !recorded) {
-    return recorded;
+  const ActionResult made = make(path.size());
+  if (NotRecorded(made)) {
+    return made;
   }
-  const std::uint32_t error = make(path.size());
+  const auto error = static_cast<std::uint32_t>(made.code);
   if (error != 0 && errors != nullptr) {
     *errors += MessageOf(machine, error);
   }
@@ -165,10 +165,9 @@ ActionResult DeleteDllFiles(Machine& machine, const std::string& directory, Inst
     if (entry.name.find(kDllMark) != std::string::npos) {
       // A module the run deletes is kept whole until the component is committed.
       const std::string path = JoinPath(directory, entry.name);
-      if (ActionResult kept = record != nullptr ? record->BackUp(path) : ActionResult::Done(); !kept) {
+      if (ActionResult kept = DeleteKeptFile(record, files, path); !kept) {
         return kept;
       }
-      files.Remove(path);
     }
   }
   return ActionResult::Done();

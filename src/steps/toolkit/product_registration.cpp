@@ -8,6 +8,8 @@
 
 #include "core/port_guards.h"
 #include "product/setup_state.h"
+#include "steps/actions/key_made.h"
+#include "steps/actions/value_set.h"
 #include "steps/toolkit/directory_helpers.h"
 
 namespace {
@@ -33,7 +35,6 @@ constexpr char kInstallDate[] = "InstallDate";
 constexpr std::uint64_t kBytesPerKiB = 1024;
 constexpr char kRegistryError[] = "Cannot write to registry. Need admin rights?";
 constexpr char kCreateKeyCall[] = "RegCreateKeyEx";
-constexpr char kSetValueCall[] = "RegSetValueEx";
 constexpr char kErrorCaption[] = "Error";
 // The widths the key path and the commands are composed in, terminating NUL included.
 constexpr std::size_t kKeyPathWidth = 256;
@@ -57,61 +58,6 @@ RegistryValue StringValue(const std::string& text) {
 std::string EntryKeyPath(ProductComponent component) {
   const char* entry = component == ProductComponent::client ? kClientEntry : kServerEntry;
   return (std::string(kUninstallRoot) + entry).substr(0, kKeyPathWidth - 1);
-}
-
-// Creates or opens the key as RegCreateKeyEx does. Each level the call is to make is in the record first: a
-// run cut off right after the call leaves none unrecorded.
-ActionResult CreateRecordedKey(SetupState& state, RegistryKey root, std::uint32_t view,
-                               const std::string& path, std::uint32_t access, UniqueKey& key) {
-  Registry& registry = state.machine.registry;
-  std::vector<std::string> missing;
-  for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
-    const std::string level = path.substr(0, end);
-    UniqueKey probe(registry);
-    if (!missing.empty() ||
-        registry.OpenKey(root, level, Registry::kRead | view, probe.Receive()) != Registry::kSuccess) {
-      missing.push_back(level);
-    }
-    if (end == std::string::npos) {
-      break;
-    }
-  }
-  for (const std::string& level : missing) {
-    if (ActionResult recorded =
-            state.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
-        !recorded) {
-      return ActionResult::Failed(recorded.failedCall, recorded.code,
-                                  kNotRecorded + RootName(root) + "\\" + level);
-    }
-  }
-  const std::int32_t status = registry.CreateKey(root, path, access | view, key.Receive());
-  return status == Registry::kSuccess ? ActionResult::Done() : ActionResult::Failed(kCreateKeyCall, status);
-}
-
-// Sets the value, recording first what it replaces and what it sets; not set when that cannot be recorded.
-ActionResult SetRecordedValue(SetupState& state, const UniqueKey& key, RegistryKey root, std::uint32_t view,
-                              const std::string& path, const std::string& name, const RegistryValue& value) {
-  Registry& registry = state.machine.registry;
-  // The key is open for writing alone: the value before is read through a key opened for reading.
-  RegistryValue old;
-  bool existed = false;
-  {
-    UniqueKey reading(registry);
-    existed =
-        registry.OpenKey(root, path, Registry::kQueryValue | view, reading.Receive()) == Registry::kSuccess &&
-        registry.QueryValue(reading.get(), name, old) == Registry::kSuccess;
-  }
-  if (ActionResult recorded =
-          state.record.Add(RecordEntry::Kind::value,
-                           {RootName(root), std::to_string(view), path, name,
-                            RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
-                            RecordedValueText(value)});
-      !recorded) {
-    return ActionResult::Failed(recorded.failedCall, recorded.code,
-                                kNotRecorded + RootName(root) + "\\" + path + "\\" + name);
-  }
-  const std::int32_t status = registry.SetValue(key.get(), name, value);
-  return status == Registry::kSuccess ? ActionResult::Done() : ActionResult::Failed(kSetValueCall, status);
 }
 
 // "\"program\" /switch /type=word", kept to its width.
@@ -182,10 +128,10 @@ Edition EditionNamed(const std::string& name) {
 ActionResult WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
                                  const std::string& valueName, const std::string& data) {
   UniqueKey key(state.machine.registry);
-  if (ActionResult created = CreateRecordedKey(state, root, 0, subKey, Registry::kWrite, key); !created) {
+  if (ActionResult created = MakeKey(state, root, 0, subKey, Registry::kWrite, key); !created) {
     return created;
   }
-  return SetRecordedValue(state, key, root, 0, subKey, valueName, StringValue(data));
+  return SetKeptValue(state, key, root, 0, subKey, valueName, StringValue(data));
 }
 
 ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
@@ -212,8 +158,8 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   const std::string keyPath = EntryKeyPath(component);
 
   UniqueKey entry(state.machine.registry);
-  if (ActionResult created = CreateRecordedKey(state, RegistryKey::localMachine, Registry::kView32, keyPath,
-                                               Registry::kWrite, entry);
+  if (ActionResult created =
+          MakeKey(state, RegistryKey::localMachine, Registry::kView32, keyPath, Registry::kWrite, entry);
       !created) {
     if (NotRecorded(created)) {
       return created;
@@ -236,8 +182,8 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   ActionResult result = ActionResult::Done();
   const auto set = [&](const char* name, const RegistryValue& value) {
     if (result) {
-      if (ActionResult written = SetRecordedValue(state, entry, RegistryKey::localMachine, Registry::kView32,
-                                                  keyPath, name, value);
+      if (ActionResult written =
+              SetKeptValue(state, entry, RegistryKey::localMachine, Registry::kView32, keyPath, name, value);
           NotRecorded(written)) {
         result = written;
       }

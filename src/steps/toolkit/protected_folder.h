@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/action_result.h"
+#include "core/reparse_points.h"
 #include "product/setup_log.h"
 
 class Files;
@@ -25,10 +26,6 @@ struct FolderProtection {
   std::string root;
   std::string dacl;
 };
-
-// The first name on the path, from the drive down and the path's own last name included, that is a
-// reparse point (a junction, a symbolic link or a mount point); nullopt when there is none.
-std::optional<std::string> ReparsePointOnPath(Files& files, const std::string& path);
 
 // Refuses a path on which a name that exists is a reparse point, before anything is made or written through
 // it: done, or the failure with its line ("Refused PATH: a junction, symbolic link or mount point") and the

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "journal/install_record.h"
+#include "steps/actions/undo_pass.h"
 
 struct SetupState;
 
@@ -18,13 +19,13 @@ void SettleCutOffRun(SetupState& state);
 
 class ProductRemoval {
  public:
-  explicit ProductRemoval(SetupState& state) : state_(state) {}
+  explicit ProductRemoval(SetupState& state) : state_(state), pass_(state) {}
 
   // False, after one line that says so, when there is no record: nothing is removed. A change that could
   // not be undone keeps its line in the record (LeftSome()), for the next uninstall to try again.
   bool Remove(bool client, bool server);
   // Some change could not be undone by the last Remove or TakeBack.
-  bool LeftSome() const { return !left_.empty(); }
+  bool LeftSome() const { return !pass_.left.empty(); }
 
   // Takes back what the running run changed for one component, newest first, by the same rules: the
   // machine is left as it was before the component's steps, as far as the record can say. A file an
@@ -43,45 +44,16 @@ class ProductRemoval {
   void SettleCutOffRun();
 
  private:
-  // How the undo of one entry ended: done (its line goes), passed over (nothing the setup may do: its
-  // line goes too), or left (it failed: its line stays).
-  enum class UndoEnd { undone, passed, left };
-  // One pass over the entries, newest first.
+  // One pass over the entries, newest first; an undo that failed keeps its entry (UndoPass::left).
   void Undo(const std::vector<RecordEntry>& entries);
-  UndoEnd UndoEntry(const std::vector<RecordEntry>& entries, const RecordEntry& entry);
-  // The website's entries, newest first, undone together by one commit.
-  void UndoWebsite(const std::vector<RecordEntry>& entries, const std::vector<const RecordEntry*>& website);
-  UndoEnd UndoPackage(const RecordEntry& entry);
-  UndoEnd UndoPoolStop(const RecordEntry& entry);
-  UndoEnd UndoFile(const std::vector<RecordEntry>& entries, const RecordEntry& entry);
-  UndoEnd UndoRegistry(const RecordEntry& entry);
-  // The oldest copy of the path among the entries being taken back; nullptr when there is none.
-  const RecordEntry* BackupOf(const std::vector<RecordEntry>& entries, const std::string& path) const;
-  void Leave(const RecordEntry& entry);
+  UndoEnd UndoEntry(const RecordEntry& entry);
   // SettleCutOffRun, but for the copies no entry names.
   void SettleLastRun();
   // Deletes the copies in the backup folder that no backup entry names, and the folder when it is empty
   // and no entry names it.
   void DropUnnamedCopies(const std::vector<RecordEntry>& entries);
-  // Removes the setup program, or has a helper remove it (and its folders) once this process has ended.
-  void RemoveSetupCopy(const std::vector<RecordEntry>& entries);
-  void Log(RecordScope scope, const std::string& line);
-  // RemoveDirectory of a folder that should be empty, tried again for a moment when it lists empty.
-  bool RemoveEmptyFolder(const std::string& path);
 
   SetupState& state_;
-  // A component that is not being removed is still registered.
-  bool othersRemain_ = false;
-  // A component of the running run is taken back: no entry of the record is later than its entries.
-  bool takingBack_ = false;
-  // The entries of the components that stay, and those of the removed ones that a staying component
-  // still uses (a folder that is not empty, a key it writes in), kept for the last uninstall.
-  std::vector<RecordEntry> rest_;
-  std::vector<RecordEntry> deferred_;
-  // The entries whose undo failed, newest first: they stay in the record.
-  std::vector<RecordEntry> left_;
-  // The files judged in this pass (a file written by more than one run is judged once, by the newest).
-  std::vector<std::string> judged_;
-  // The copies whose file could not be put back: they stay, with the lines that name them.
-  std::vector<std::string> keptCopies_;
+  // What the undo of each change may know of the others: what stays, what is deferred, what is left.
+  UndoPass pass_;
 };

@@ -1,11 +1,10 @@
-#include "steps/toolkit/installers.h"
-
-#include <cctype>
+#include "steps/actions/installer_run.h"
 
 #include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
+#include "steps/actions/msi_installed.h"
 
 namespace {
 
@@ -14,10 +13,6 @@ constexpr char kMsiSwitches[] = " /quiet /norestart";
 constexpr char kMsiProgram[] = "msiexec.exe";
 constexpr char kMsiStart[] = "msiexec.exe /i ";
 constexpr char kMsiInstall[] = "/i ";
-constexpr char kMsiRemove[] = "/x ";
-constexpr std::uint32_t kUnknownProduct = 1605;  // ERROR_UNKNOWN_PRODUCT
-constexpr char kProductCodeQuery[] = "SELECT `Value` FROM `Property` WHERE `Property`='ProductCode'";
-constexpr char kProductCodeShape[] = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
 constexpr char kRuntimeFailed[] = "VC_redist exited with code ";
 constexpr char kInstallerCaption[] = "Installer";
 constexpr char kCreateProcess[] = "CreateProcess";
@@ -131,17 +126,11 @@ ActionResult RunServerInstaller(SetupState& state, const std::string& updateDire
   const bool msi = installerName.find("msi") != std::string::npos;
   // What the failure line quotes: the command before its switches.
   const std::string command = msi ? kMsiStart + ("\"" + package + "\"") : package;
-  // A Windows Installer product is the run's, to be removed again by its product code (by its package when
-  // the code cannot be read), only when it was not installed before the run: a product that was there
-  // stays whatever becomes of the run. It is in the record before msiexec starts.
+  // The product is in the record before msiexec starts, when it is the run's.
   if (msi) {
-    const std::optional<std::string> code = ProductCodeOf(state, package);
-    if (!code || !state.machine.installerDatabase.ProductInstalled(*code)) {
-      if (ActionResult recorded = state.record.Add(RecordEntry::Kind::msi, {code.value_or(package)});
-          !recorded) {
-        WriteLog(state, LogTag::server, recorded.line);
-        return recorded;
-      }
+    if (ActionResult recorded = BeforeInstallingMsi(state, package); !recorded) {
+      WriteLog(state, LogTag::server, recorded.line);
+      return recorded;
     }
   }
   const RunResult run = RunIfComposed(state, msi ? MsiexecStart(state, kMsiInstall, package, updateDirectory)
@@ -157,40 +146,13 @@ ActionResult RunServerInstaller(SetupState& state, const std::string& updateDire
   return ActionResult::Failed(msi ? kMsiProgram : installerName, run.exitCode, command);
 }
 
-ActionResult RemoveInstallerPackage(SetupState& state, const std::string& product) {
-  const RunResult run = RunIfComposed(state, MsiexecStart(state, kMsiRemove, product, std::nullopt));
+ActionResult RunMsiexec(SetupState& state, std::string_view action, const std::string& target,
+                        std::uint32_t acceptedCode) {
+  const RunResult run = RunIfComposed(state, MsiexecStart(state, action, target, std::nullopt));
   if (!run.started) {
     return run.notStarted;
   }
-  return run.exitCode == kUnknownProduct || Installed(state, JudgeExitCode(run.exitCode, false))
+  return run.exitCode == acceptedCode || Installed(state, JudgeExitCode(run.exitCode, false))
              ? ActionResult::Done()
              : ActionResult::Failed(kMsiProgram, run.exitCode);
-}
-
-bool IsProductCode(const std::string& text) {
-  const std::string_view shape = kProductCodeShape;
-  if (text.size() != shape.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool hex = std::isxdigit(static_cast<unsigned char>(text[i])) != 0;
-    if (shape[i] == 'X' ? !hex : text[i] != shape[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::optional<std::string> ProductCodeOf(SetupState& state, const std::string& package) {
-  InstallerDatabase& msi = state.machine.installerDatabase;
-  UniqueMsiHandle database(msi);
-  UniqueMsiHandle view(msi);
-  UniqueMsiHandle record(msi);
-  if (msi.OpenDatabase(package, database.Receive()) != 0 ||
-      msi.OpenView(database.get(), kProductCodeQuery, view.Receive()) != 0 || msi.Execute(view.get()) != 0 ||
-      msi.Fetch(view.get(), record.Receive()) != 0) {
-    return std::nullopt;
-  }
-  std::optional<std::string> code = msi.RecordString(record.get(), 1);
-  return code && IsProductCode(*code) ? code : std::nullopt;
 }

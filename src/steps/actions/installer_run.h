@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,14 +26,11 @@ ActionResult RunClientRuntimeInstaller(SetupState& state, const std::string& upd
 ActionResult RunServerInstaller(SetupState& state, const std::string& updateDirectory,
                                 const std::string& installerName);
 
-// Removes a Windows Installer product (msiexec /x with its product code, or with its package), silently;
-// done when it is gone, or was not there.
-ActionResult RemoveInstallerPackage(SetupState& state, const std::string& product);
-
-// The ProductCode of a package's Property table; nullopt when it cannot be read or is no product code.
-std::optional<std::string> ProductCodeOf(SetupState& state, const std::string& package);
-// A product code: a GUID in braces, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with hex digits.
-bool IsProductCode(const std::string& text);
+// msiexec from the system folder with the action ("/x ") and the product or package in double quotes,
+// silently; done when it ends with 0, a restart asked for, or `acceptedCode`. A failure logs the start that
+// failed, or is msiexec with its exit code.
+ActionResult RunMsiexec(SetupState& state, std::string_view action, const std::string& target,
+                        std::uint32_t acceptedCode);
 
 // The start of an outside program failed: logs "CreateProcess failed (error): system text", and is that
 // failure.

@@ -1,0 +1,24 @@
+#include "steps/actions/pool_stopped.h"
+
+#include "product/setup_state.h"
+#include "steps/iis/iis_website.h"
+
+ActionResult StopPool(SetupState& state, IisWebsite& website, const std::string& pool, bool& stopped) {
+  stopped = false;
+  if (ActionResult recorded = state.record.Add(RecordEntry::Kind::poolStopped, {pool}); !recorded) {
+    return recorded;
+  }
+  stopped = website.StopAppPool(pool);
+  return ActionResult::Done();
+}
+
+void StartPoolAgain(IisWebsite& website, const std::string& pool) {
+  website.StartAppPool(pool);
+}
+
+UndoEnd UndoPoolStopped(UndoPass& pass, const RecordEntry& entry) {
+  if (pass.takingBack) {
+    IisWebsite(pass.state).StartAppPool(entry.fields.front());
+  }
+  return UndoEnd::undone;
+}
