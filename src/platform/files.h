@@ -36,6 +36,7 @@ class Files {
   static constexpr int kFolderProgramFilesX86 = 0x2A;  // CSIDL_PROGRAM_FILESX86
   static constexpr int kFolderSystem = 0x25;           // CSIDL_SYSTEM
   static constexpr int kFolderCommonPrograms = 0x17;   // CSIDL_COMMON_PROGRAMS
+  static constexpr int kFolderWindows = 0x24;          // CSIDL_WINDOWS
 
   Files() = default;
   Files(const Files&) = delete;
@@ -79,6 +80,9 @@ class Files {
   // MoveFileExA with MOVEFILE_REPLACE_EXISTING and MOVEFILE_DELAY_UNTIL_REBOOT: the file takes the target's
   // name when Windows next starts, before any program can hold the target (a module in use now).
   virtual bool ReplaceAtRestart(const std::string& source, const std::string& target) = 0;
+  // MoveFileExA with no target and MOVEFILE_DELAY_UNTIL_REBOOT: the file, or the folder if it is empty by
+  // then, is deleted when Windows next starts (in the order asked).
+  virtual bool RemoveAtRestart(const std::string& path) = 0;
   // CopyFileA, replacing an existing target; on failure `error` is the system's error code.
   virtual bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) = 0;
   // GetModuleFileNameA of the running program, when it fits in maxChars characters.

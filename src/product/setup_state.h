@@ -114,6 +114,9 @@ struct SetupState {
 
   // An installer of this run asked for a restart to complete.
   bool restartNeeded = false;
+  // A program started as this process ends, after its last box (the helper that deletes the setup
+  // program once it has gone).
+  std::optional<ProcessStart> startAtEnd;
   // The parts of the product that did not do their work in this run (a package missing on the server, an
   // installer or a cabinet that failed five times, a server cabinet that did not extract, an update that
   // could not finish), each marked by `MarkComponentFailed` under the component whose steps were running.

@@ -67,6 +67,13 @@ void Program::End(const RunEnd& end) {
     ShowInfo(state, end.shortfall.empty() ? std::string(end.completion)
                                           : std::string(end.completion) + "\n\n" + end.shortfall);
   }
+  // The helper starts only now, when nothing keeps the process any longer: it can then wait a fixed moment.
+  // One that does not start leaves what it was to delete to Windows' next start.
+  if (state.startAtEnd) {
+    std::uint32_t error = 0;
+    const UniqueProcess helper(state.machine.processes,
+                               state.machine.processes.Create(*state.startAtEnd, error));
+  }
   state.machine.runtime.ExitProcess(exitCode);
   std::abort();  // not reached: the process has ended
 }

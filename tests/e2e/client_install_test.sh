@@ -320,11 +320,16 @@ done
 left=$(cd "$drive_c/Nembric10App" && find . | sort | tr '\n' ' ')
 [ "$left" = ". ./notes.txt " ] || fail "uninstall: the client folder holds more than the person's file: $left"
 [ -z "$(reg_value 32 "$uninstall_key" DisplayName)" ] || fail "uninstall: the entry is still in the registry"
-for _ in $(seq 50); do
-  [ -e "$installed_setup" ] || break
+# The running program left its folder at once, for a folder of its own in the system's temporary folder;
+# the helper deletes it there once the program has ended.
+[ ! -e "$installed_setup" ] || fail "uninstall: the setup program is still in its folder"
+[ ! -e "$drive_c/Program Files/Halvorn/NembricAI" ] || fail "uninstall: the setup program's folder stays"
+for _ in $(seq 100); do
+  compgen -G "$drive_c/windows/temp/NembricSetup-*" >/dev/null || break
   sleep 0.2
 done
-[ ! -e "$drive_c/Program Files/Halvorn/NembricAI" ] || fail "uninstall: the setup program's folder stays"
+! compgen -G "$drive_c/windows/temp/NembricSetup-*" >/dev/null ||
+  fail "uninstall: the helper left the moved setup program: $(ls "$drive_c/windows/temp")"
 # Started for a repair, the person switches to Uninstall: the run ends as an uninstall.
 install for-switch "64 Bit"
 maintain switched RepairPath -- tick 2001 -- tick 2004

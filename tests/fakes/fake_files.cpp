@@ -42,8 +42,9 @@ SecurityText Parsed(const std::string& sddl) {
 }  // namespace
 
 FakeFiles::FakeFiles() {
-  for (const char* folder : {"C:\\Program Files", "C:\\Program Files (x86)", "C:\\Windows\\system32",
-                             "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"}) {
+  for (const char* folder :
+       {"C:\\Program Files", "C:\\Program Files (x86)", "C:\\Windows\\system32", "C:\\Windows\\Temp",
+        "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"}) {
     AddDirectory(folder);
   }
   SetSecurityText("C:", kRootSecurity);
@@ -158,6 +159,11 @@ bool FakeFiles::SharingRefuses(const std::string& key, std::uint32_t access, std
                                ((open.access & kGenericWrite) != 0 && (share & kShareWrite) == 0) ||
                                ((open.access & kGenericRead) != 0 && (share & kShareRead) == 0));
   });
+}
+
+bool FakeFiles::Among(const std::set<std::string>& paths, const std::string& key) {
+  return std::any_of(paths.begin(), paths.end(),
+                     [&key](const std::string& other) { return Key(other) == key; });
 }
 
 bool FakeFiles::DeleteRefused(const std::string& key) const {
@@ -433,9 +439,8 @@ std::optional<std::vector<Files::DirectoryEntry>> FakeFiles::ListDirectory(const
 bool FakeFiles::Remove(const std::string& path) {
   const std::string key = Where(path);
   removed.push_back(path);
-  const bool held = std::any_of(heldOpen.begin(), heldOpen.end(),
-                                [&key](const std::string& other) { return Key(other) == key; });
-  if (held || DeleteRefused(key) || (files_.count(key) != 0 && !MayDelete(key))) {
+  if (Among(heldOpen, key) || Among(runningImages, key) || DeleteRefused(key) ||
+      (files_.count(key) != 0 && !MayDelete(key))) {
     return false;
   }
   times_.erase(key);
@@ -445,6 +450,16 @@ bool FakeFiles::Remove(const std::string& path) {
     return false;
   }
   Changed();
+  return true;
+}
+
+bool FakeFiles::RemoveAtRestart(const std::string& path) {
+  // Windows only notes the path (an administrator's right); it must exist.
+  const std::string key = Where(path);
+  if (files_.count(key) == 0 && !DirectoryExists(key)) {
+    return false;
+  }
+  restartRemovals.push_back(path);
   return true;
 }
 
@@ -463,7 +478,8 @@ bool FakeFiles::Replace(const std::string& source, const std::string& target) {
   const std::string to = Where(target);
   const auto found = files_.find(from);
   if (found == files_.end() || refusedPaths.count(target) != 0 || !DirectoryExists(ParentKey(to)) ||
-      DeleteRefused(from) || (files_.count(to) != 0 && DeleteRefused(to))) {
+      DeleteRefused(from) || (files_.count(to) != 0 && DeleteRefused(to)) || Among(heldOpen, from) ||
+      Among(heldOpen, to) || Among(runningImages, to)) {
     return false;
   }
   if (!MayDelete(from) || !MayChange(ParentKey(to), access_rights::kWriteData) ||
@@ -488,6 +504,11 @@ bool FakeFiles::Replace(const std::string& source, const std::string& target) {
     durable_.erase(to);
   }
   lastWrites_[to] = lastWrites_[from];
+  // A running program moved is still the one running, under its new name.
+  if (Among(runningImages, from)) {
+    std::erase_if(runningImages, [&from](const std::string& other) { return Key(other) == from; });
+    runningImages.insert(to);
+  }
   Changed();
   return true;
 }
@@ -503,9 +524,8 @@ bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std
     error = 2;  // ERROR_FILE_NOT_FOUND
   } else if (!DirectoryExists(ParentKey(toKey))) {
     error = 3;  // ERROR_PATH_NOT_FOUND
-  } else if (toKey == from || SharingRefuses(toKey, kGenericWrite, kShareRead) ||
-             std::any_of(heldOpen.begin(), heldOpen.end(),
-                         [&toKey](const std::string& other) { return Key(other) == toKey; })) {
+  } else if (toKey == from || SharingRefuses(toKey, kGenericWrite, kShareRead) || Among(heldOpen, toKey) ||
+             Among(runningImages, toKey)) {
     // A file another process holds (a module a worker process has loaded) cannot be copied over.
     error = 32;  // ERROR_SHARING_VIOLATION
   } else if (Refused(to) || !MayChange(exists ? toKey : ParentKey(toKey), access_rights::kWriteData)) {
@@ -556,8 +576,7 @@ FileHandle FakeFiles::Create(const std::string& path, std::uint32_t access, std:
     lastCreateError_ = 3;
     return FileHandle::invalid;  // ERROR_PATH_NOT_FOUND
   }
-  const bool held = std::any_of(heldOpen.begin(), heldOpen.end(),
-                                [&key](const std::string& other) { return Key(other) == key; });
+  const bool held = Among(heldOpen, key) || Among(runningImages, key);
   const std::uint32_t writing = disposition == kCreateAlways ? access | kGenericWrite : access;
   if ((held && (writing & kGenericWrite) != 0) || SharingRefuses(key, writing, share)) {
     lastCreateError_ = 32;
@@ -627,11 +646,18 @@ bool FakeFiles::Flush(FileHandle file) {
   return true;
 }
 
-void FakeFiles::PowerCut() {
+void FakeFiles::PowerCut(bool torn) {
   for (auto& [key, content] : files_) {
     const auto durable = durable_.find(key);
     std::string left = durable == durable_.end() ? std::string() : durable->second;
     left.resize(std::max(left.size(), content.size()), '\0');
+    if (torn) {
+      const auto differs = std::mismatch(content.begin(), content.end(), left.begin()).first;
+      const auto from = static_cast<std::size_t>(differs - content.begin());
+      const std::size_t reached = from + (content.size() - from) / 2;
+      std::copy_n(content.begin() + static_cast<std::ptrdiff_t>(from), reached - from,
+                  left.begin() + static_cast<std::ptrdiff_t>(from));
+    }
     content = std::move(left);
   }
   open_.clear();

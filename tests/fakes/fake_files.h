@@ -35,6 +35,7 @@ class FakeFiles final : public Files {
   bool RemoveFolder(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool ReplaceAtRestart(const std::string& source, const std::string& target) override;
+  bool RemoveAtRestart(const std::string& path) override;
   bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) override;
   std::optional<std::string> ModulePath(std::size_t maxChars) override;
   FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
@@ -82,11 +83,18 @@ class FakeFiles final : public Files {
       {kFolderProgramFiles, "C:\\Program Files"},
       {kFolderProgramFilesX86, "C:\\Program Files (x86)"},
       {kFolderSystem, "C:\\Windows\\system32"},
-      {kFolderCommonPrograms, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"}};
-  // Files held open by another process that shares them for reading only: opening one for writing fails.
+      {kFolderCommonPrograms, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
+      {kFolderWindows, "C:\\Windows"}};
+  // Files held open by another process that shares them for reading only: opening one for writing,
+  // deleting or moving one fails.
   std::set<std::string> heldOpen;
+  // Programs running (their images mapped, as the loader maps them, sharing read and delete): one cannot
+  // be written or deleted, but it may be moved (by its lower-case path; the move takes it along).
+  std::set<std::string> runningImages;
   // The replacements waiting for the next start of Windows: source, target.
   std::vector<std::pair<std::string, std::string>> restartReplacements;
+  // The paths to be deleted at the next start of Windows, in order.
+  std::vector<std::string> restartRemovals;
   // Minutes that UTC is ahead of local time (the time-zone bias of Windows).
   std::int64_t utcBiasMinutes = 0;
   // Every path removed and every copy, in order.
@@ -187,8 +195,9 @@ class FakeFiles final : public Files {
   }
   // The power goes: what was written to a file since it was last flushed is lost, its blocks left as
   // zeros (a file never flushed is zeros throughout); names made, moved and removed stay as they are.
-  // Open handles are gone.
-  void PowerCut();
+  // Open handles are gone. With `torn`, the writes were under way: of what changed since the flush, the
+  // first half reached the disk and the rest did not (a line cut in its middle, a file half new).
+  void PowerCut(bool torn = false);
   // Every flush, by the file's full path in lower case; `flushed` is called after each.
   std::vector<std::string> flushes;
   std::function<void()> flushed;
@@ -227,6 +236,8 @@ class FakeFiles final : public Files {
   bool SharingRefuses(const std::string& key, std::uint32_t access, std::uint32_t share) const;
   // Whether an open handle of the file keeps out its deletion or renaming.
   bool DeleteRefused(const std::string& key) const;
+  // The key is one of these paths.
+  static bool Among(const std::set<std::string>& paths, const std::string& key);
   static std::string ParentKey(const std::string& key);
   // The full path of a path as Windows reads it against the current directory.
   std::string Resolve(const std::string& path) const;

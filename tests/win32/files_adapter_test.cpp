@@ -163,3 +163,35 @@ TEST(Win32Files, TellsTheVolumeThatHoldsAFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file to be deleted when Windows next starts is noted where the session manager reads it, by its NT path
+// with no target, after the renames noted before it.
+TEST(Win32Files, NotesAFileForDeletionAtTheNextStart) {
+  Win32Files files;
+  const std::string path = TempPath("nembric removed at restart.exe");
+  {
+    std::ofstream file(path, std::ios::binary);
+    file << "MZ";
+  }
+  ASSERT_TRUE(files.RemoveAtRestart(path));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                          KEY_QUERY_VALUE | KEY_SET_VALUE, &key),
+            ERROR_SUCCESS);
+  std::string pending(1U << 16U, '\0');
+  DWORD size = static_cast<DWORD>(pending.size());
+  ASSERT_EQ(RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(pending.data()), &size),
+            ERROR_SUCCESS);
+  pending.resize(size);
+  // Each operation is a source and a target, each ending with its NUL; a deletion has an empty target.
+  const std::string noted = std::string("\\??\\") + path + std::string(1, '\0') + std::string(1, '\0');
+  EXPECT_NE(pending.find(noted), std::string::npos);
+  RegDeleteValueA(key, "PendingFileRenameOperations");
+  RegCloseKey(key);
+  DeleteFileA(path.c_str());
+}
+
+}  // namespace

@@ -150,6 +150,10 @@ bool Win32Files::ReplaceAtRestart(const std::string& source, const std::string& 
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
+bool Win32Files::RemoveAtRestart(const std::string& path) {
+  return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 bool Win32Files::CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) {
   if (CopyFileA(source.c_str(), target.c_str(), FALSE) == FALSE) {
     error = GetLastError();

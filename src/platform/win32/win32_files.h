@@ -16,6 +16,7 @@ class Win32Files final : public Files {
   bool RemoveFolder(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool ReplaceAtRestart(const std::string& source, const std::string& target) override;
+  bool RemoveAtRestart(const std::string& path) override;
   bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) override;
   std::optional<std::string> ModulePath(std::size_t maxChars) override;
   FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,

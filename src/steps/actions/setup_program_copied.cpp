@@ -1,13 +1,14 @@
 #include "steps/actions/setup_program_copied.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
 #include "product/setup_state.h"
 #include "steps/actions/file_written.h"
-#include "steps/actions/installer_run.h"
 #include "steps/actions/undo_pass.h"
 
 namespace {
@@ -15,14 +16,20 @@ namespace {
 constexpr char kCopyCall[] = "CopyFile";
 constexpr char kRemovedSetup[] = "Removed ";
 constexpr char kSetupLater[] = "Removing after setup ends: ";
-// The helper that removes the running setup program once it has ended: a pause of about two seconds,
-// then the program, then the folders the record made for it (only the empty ones go).
+constexpr char kSetupAtRestart[] = "Removing when Windows restarts: ";
+// The running program is moved aside into "<Windows>\\Temp\\NembricSetup-<n>\\NembricSetup.exe".
+constexpr char kAsideFolderBase[] = "Temp\\NembricSetup-";
+constexpr char kAsideName[] = "NembricSetup.exe";
+constexpr char kAsideFolderDacl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+constexpr int kAsideAttempts = 16;
+// The helper that deletes the program moved aside, and its folder, once it has ended: it starts as the
+// process ends and pauses about two seconds first. Should it not get to them, Windows deletes them when it
+// next starts.
 constexpr char kHelperStart[] = "/c ping -n 3 127.0.0.1 >nul & del /f /q \"";
+constexpr char kHelperFolder[] = "\" & rmdir \"";
+constexpr char kQuote[] = "\"";
 // The helper's program, and its folder as its current one, so that it finds the system's programs first.
 constexpr char kHelperProgram[] = "cmd.exe";
-constexpr char kHelperFolder[] = " & rmdir \"";
-constexpr char kHelperRecord[] = " & del /f /q \"";
-constexpr char kQuote[] = "\"";
 
 void Log(SetupState& state, const std::string& line) {
   WriteLog(state, LogTag::userInterface, line);
@@ -50,85 +57,103 @@ bool IsSetupProgramEntry(const RecordEntry& entry) {
          (entry.kind == RecordEntry::Kind::folder && entry.scope == RecordScope::shared);
 }
 
-void RemoveSetupProgram(SetupState& state, const std::vector<RecordEntry>& entries) {
+namespace {
+
+// Where the running program is moved out of the product's folder, on the same volume: a folder of its own
+// below the system's temporary folder, that only SYSTEM and the administrators may touch. Its path, or
+// nullopt when none could be made.
+std::optional<std::string> MakeAsideFolder(SetupState& state) {
   Files& files = state.machine.files;
-  bool pending = false;
-  std::string command;
-  // The record goes once the program is gone, or with the program by the helper; the folders after it.
-  const auto removeRecord = [&]() {
-    if (pending) {
-      files.Remove(state.record.path + kRecordRewriteSuffix);
-      command += kHelperRecord + state.record.path + kQuote;
-    } else {
-      state.record.Rewrite({});
-    }
-  };
-  bool recordHandled = false;
-  std::vector<std::string> handled;
-  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    const std::string& path = entry->fields.front();
-    if (!IsSetupProgramEntry(*entry) || !Reachable(files, path) || !files.FileAttributes(path)) {
-      continue;
-    }
-    handled.push_back(path);
-    if (entry->kind == RecordEntry::Kind::setupCopy) {
-      // The running program cannot remove itself: a helper does once it has ended.
-      if (files.Remove(path)) {
-        Log(state, kRemovedSetup + path);
-      } else if (!pending) {
-        pending = true;
-        command = kHelperStart + path + kQuote;
-        Log(state, kSetupLater + path);
-      }
-      continue;
-    }
-    if (!recordHandled) {
-      removeRecord();
-      recordHandled = true;
-    }
-    if (RemoveEmptyFolder(state, path)) {
-      Log(state, kRemovedFolder + path);
-    } else if (pending) {
-      command += kHelperFolder + path + kQuote;
-    } else {
-      Log(state, kKeptFolder + path);
+  const std::optional<std::string> windows = files.KnownFolder(Files::kFolderWindows);
+  if (!windows) {
+    return std::nullopt;
+  }
+  const std::string base = JoinPath(*windows, kAsideFolderBase);
+  // A name that is there already (an earlier uninstall's, or one planted) is not taken: the folder is the
+  // setup's only when this call made it, with its rights.
+  std::uint64_t stamp = state.machine.runtime.Milliseconds();
+  for (int attempt = 0; attempt < kAsideAttempts; ++attempt, ++stamp) {
+    const std::string folder = base + std::to_string(stamp);
+    if (files.MakeDirectoryWithSecurity(folder, kAsideFolderDacl) == 0) {
+      return folder;
     }
   }
-  if (!recordHandled) {
-    removeRecord();
-  }
-  // The setup program's folder and the maker's folder above it are made before the record that would
-  // hold them can be written: a run cut off in between leaves them out of the record. Empty, they go too.
-  const std::string setupFolder = kInstalledSetupFolder;
-  for (const std::string& path : {setupFolder, setupFolder.substr(0, setupFolder.find_last_of('\\'))}) {
-    const bool seen = std::any_of(handled.begin(), handled.end(),
-                                  [&path](const std::string& other) { return SameName(other, path); });
-    if (seen || !files.FileAttributes(path)) {
-      continue;
-    }
-    if (RemoveEmptyFolder(state, path)) {
-      Log(state, kRemovedFolder + path);
-    } else if (pending) {
-      command += kHelperFolder + path + kQuote;
-    }
-  }
-  if (!pending) {
-    return;
-  }
-  const std::optional<std::string> system = files.KnownFolder(Files::kFolderSystem);
+  return std::nullopt;
+}
+
+// Has the helper that deletes the program moved aside, and its folder, start as this process ends.
+void RemoveWhenEnded(SetupState& state, const std::string& moved, const std::string& folder) {
+  const std::optional<std::string> system = state.machine.files.KnownFolder(Files::kFolderSystem);
   if (!system) {
     return;
   }
   ProcessStart start;
   start.applicationName = JoinPath(*system, kHelperProgram);
-  start.commandLine = CommandLineOf(start.applicationName, command);
+  start.commandLine =
+      CommandLineOf(start.applicationName, kHelperStart + moved + kHelperFolder + folder + kQuote);
   // A console program: without its own console no window flashes up as the setup ends.
   start.noWindow = true;
   start.currentDirectory = *system;
-  std::uint32_t error = 0;
-  Processes& processes = state.machine.processes;
-  const UniqueProcess helper(processes, processes.Create(start, error));
-  if (!helper.IsOpen()) {
-    ReportCreateProcessFailure(state, error);
+  state.startAtEnd = std::move(start);
+}
+
+}  // namespace
+
+void RemoveSetupProgram(SetupState& state, const std::vector<RecordEntry>& entries) {
+  Files& files = state.machine.files;
+  // The program first. The running one cannot be deleted, but it can be moved: it leaves the product's
+  // folder at once, and a helper deletes it once this process has ended. Where it cannot be moved, Windows
+  // deletes it, and the folders after it, when it next starts.
+  bool atRestart = false;
+  std::optional<std::pair<std::string, std::string>> aside;
+  std::vector<std::string> folders;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    const std::string& path = entry->fields.front();
+    if (!IsSetupProgramEntry(*entry) || !Reachable(files, path) || !files.FileAttributes(path)) {
+      continue;
+    }
+    if (entry->kind != RecordEntry::Kind::setupCopy) {
+      folders.push_back(path);
+    } else if (files.Remove(path)) {
+      Log(state, kRemovedSetup + path);
+    } else if (const std::optional<std::string> folder = aside ? std::nullopt : MakeAsideFolder(state);
+               folder && files.Replace(path, JoinPath(*folder, kAsideName))) {
+      aside.emplace(JoinPath(*folder, kAsideName), *folder);
+      // Should the helper not get to it, Windows deletes it when it next starts.
+      files.RemoveAtRestart(aside->first);
+      files.RemoveAtRestart(aside->second);
+      Log(state, kSetupLater + path);
+    } else {
+      if (folder) {
+        files.RemoveFolder(*folder);
+      }
+      atRestart = files.RemoveAtRestart(path) || atRestart;
+      Log(state, kSetupAtRestart + path);
+    }
+  }
+  // The record goes once the program is gone from its place (or is to go when Windows starts); then the
+  // folders. The setup program's folder and the maker's folder above it are made before the record that
+  // would hold them can be written: a run cut off in between leaves them out of the record. Empty, they go
+  // too.
+  state.record.Rewrite({});
+  const std::size_t named = folders.size();
+  const std::string setupFolder = kInstalledSetupFolder;
+  for (const std::string& path : {setupFolder, setupFolder.substr(0, setupFolder.find_last_of('\\'))}) {
+    const bool listed = std::any_of(folders.begin(), folders.end(),
+                                    [&path](const std::string& other) { return SameName(other, path); });
+    if (!listed && files.FileAttributes(path)) {
+      folders.push_back(path);
+    }
+  }
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    const std::string& path = folders[i];
+    if (RemoveEmptyFolder(state, path)) {
+      Log(state, kRemovedFolder + path);
+    } else if ((!atRestart || !files.RemoveAtRestart(path)) && i < named) {
+      Log(state, kKeptFolder + path);
+    }
+  }
+  if (aside) {
+    RemoveWhenEnded(state, aside->first, aside->second);
   }
 }
