@@ -49,7 +49,9 @@ class Processes {
   // failure none, with the thread's last error in `error`. A start without an application name is refused
   // (ERROR_INVALID_PARAMETER) before Windows is asked.
   virtual ProcessHandle Create(const ProcessStart& start, std::uint32_t& error) = 0;
-  // WaitForSingleObject on the process.
+  // Waits for the process to end, for at most `timeoutMs` (kInfinite: without a limit): 0 once it has
+  // ended, kWaitTimeout, or WAIT_FAILED. The calling thread's windows keep answering meanwhile (messages
+  // sent to them are answered, they are painted, input is dropped): MsgWaitForMultipleObjects.
   virtual std::uint32_t Wait(ProcessHandle process, std::uint32_t timeoutMs) = 0;
   // GetExitCodeProcess; nullopt when it cannot be read.
   virtual std::optional<std::uint32_t> ExitCode(ProcessHandle process) = 0;

@@ -51,3 +51,58 @@ TEST(Win32Processes, AMissingProgramGivesTheSystemsErrorAndText) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr UINT kAsk = WM_USER + 1;
+
+LRESULT CALLBACK AnsweringProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return message == kAsk ? 42 : DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct Asking {
+  HWND window = nullptr;
+  bool answered = false;
+};
+
+DWORD WINAPI AskWhileWaited(LPVOID parameter) {
+  auto* asking = static_cast<Asking*>(parameter);
+  Sleep(300);
+  DWORD_PTR result = 0;
+  asking->answered =
+      SendMessageTimeoutW(asking->window, kAsk, 0, 0, SMTO_BLOCK, 1000, &result) != 0 && result == 42;
+  return 0;
+}
+
+// While the setup waits for an installer, its window answers what other programs send it (an installer's
+// WM_SETTINGCHANGE broadcast waits for every top-level window): the wait does not hold them up. A wait with
+// a limit still ends at it.
+TEST(Win32Processes, TheWindowsOfTheWaitingThreadKeepAnswering) {
+  const WNDCLASSW windowClass{
+      0,       AnsweringProcedure,     0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr,
+      nullptr, L"NembricAnsweringTest"};
+  RegisterClassW(&windowClass);
+  Asking asking;
+  asking.window = CreateWindowW(L"NembricAnsweringTest", L"", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(asking.window, nullptr);
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::string cmd = std::string(system) + "\\cmd.exe";
+  Win32Processes processes;
+  std::uint32_t error = 0;
+  const ProcessHandle process =
+      processes.Create({cmd, "\"" + cmd + "\" /c ping -n 3 127.0.0.1 >nul", system}, error);
+  ASSERT_NE(process, ProcessHandle::none) << error;
+  const HANDLE asker = CreateThread(nullptr, 0, AskWhileWaited, &asking, 0, nullptr);
+  ASSERT_NE(asker, nullptr);
+  EXPECT_EQ(processes.Wait(process, 100), Processes::kWaitTimeout);
+  EXPECT_EQ(processes.Wait(process, Processes::kInfinite), Processes::kWaitObject0);
+  WaitForSingleObject(asker, INFINITE);
+  CloseHandle(asker);
+  processes.Close(process);
+  DestroyWindow(asking.window);
+  EXPECT_TRUE(asking.answered);
+}
+
+}  // namespace

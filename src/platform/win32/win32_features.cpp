@@ -8,6 +8,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/win32/answering_wait.h"
 #include "platform/win32/unique_handle.h"
 
 namespace {
@@ -63,15 +64,6 @@ DWORD WINAPI RunEnableRequest(LPVOID parameter) {
       request->call(request->session, request->names.c_str(), nullptr, DismPackageNone, request->limitAccess,
                     nullptr, 0, request->enableAll, nullptr, ForwardProgress, nullptr);
   return 0;
-}
-
-// Keeps the asking thread's windows painted while it waits for the request: paint and sent messages
-// only, so that no click reaches the dialog in the middle of a run.
-void PaintWhileWaiting() {
-  MSG message{};
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT) != FALSE) {
-    DispatchMessageW(&message);
-  }
 }
 
 std::wstring Terminated(std::u16string_view text) {
@@ -144,7 +136,7 @@ std::int32_t Win32Features::EnableFeature(FeatureSession session, std::u16string
   mailbox.arrived = arrived.get();
   runningMailbox.store(&mailbox);
   // The request runs on a thread of its own; this thread hands on the progress and keeps its windows
-  // painted until the request has ended.
+  // answering (WaitAnswering) until the request has ended.
   const unique_kernel_handle worker(CreateThread(nullptr, 0, RunEnableRequest, &request, 0, nullptr));
   if (!worker) {
     runningMailbox.store(nullptr);
@@ -152,12 +144,9 @@ std::int32_t Win32Features::EnableFeature(FeatureSession session, std::u16string
   }
   const std::array<HANDLE, 2> waits = {worker.get(), arrived.get()};
   for (;;) {
-    const DWORD woken = MsgWaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE,
-                                                  INFINITE, QS_PAINT | QS_SENDMESSAGE);
+    const DWORD woken = WaitAnswering(waits.data(), static_cast<DWORD>(waits.size()), INFINITE);
     if (woken == WAIT_OBJECT_0 + 1) {
       Deliver(mailbox, progress);
-    } else if (woken == WAIT_OBJECT_0 + waits.size()) {
-      PaintWhileWaiting();
     } else {
       // The request has ended (or the wait failed, and the request is waited for plainly).
       WaitForSingleObject(worker.get(), INFINITE);

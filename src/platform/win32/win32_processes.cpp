@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/win32/answering_wait.h"
+
 namespace {
 
 // The handles of one started process, kept until Close.
@@ -108,7 +110,8 @@ ProcessHandle Win32Processes::Create(const ProcessStart& start, std::uint32_t& e
 }
 
 std::uint32_t Win32Processes::Wait(ProcessHandle process, std::uint32_t timeoutMs) {
-  return WaitForSingleObject(ToStarted(process)->process, timeoutMs);
+  const HANDLE handle = ToStarted(process)->process;
+  return WaitAnswering(&handle, 1, timeoutMs);
 }
 
 std::optional<std::uint32_t> Win32Processes::ExitCode(ProcessHandle process) {
