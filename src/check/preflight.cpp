@@ -222,6 +222,11 @@ SourceFindings CheckSource(SetupState& state, const std::vector<const PlannedPac
       }
       return found;
     }
+    if (probe.status == kStatusProxyAuthentication) {
+      found.line = Line(CheckVerdict::fail, kSourceName,
+                        where + ": " + kProxyCredentials + AuthSchemeNames(probe.proxySchemes));
+      return found;
+    }
     if (probe.status != kStatusOk) {
       found.line =
           Line(CheckVerdict::fail, kSourceName,

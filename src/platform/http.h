@@ -34,6 +34,12 @@ class Http {
   // Headers of WinHttpQueryHeaders read as numbers.
   static constexpr std::uint32_t kQueryContentLength = 5;  // WINHTTP_QUERY_CONTENT_LENGTH
   static constexpr std::uint32_t kQueryRetryAfter = 36;    // WINHTTP_QUERY_RETRY_AFTER
+  // Authentication schemes of WinHttpQueryAuthSchemes and WinHttpSetCredentials.
+  static constexpr std::uint32_t kAuthBasic = 1;       // WINHTTP_AUTH_SCHEME_BASIC
+  static constexpr std::uint32_t kAuthNtlm = 2;        // WINHTTP_AUTH_SCHEME_NTLM
+  static constexpr std::uint32_t kAuthPassport = 4;    // WINHTTP_AUTH_SCHEME_PASSPORT
+  static constexpr std::uint32_t kAuthDigest = 8;      // WINHTTP_AUTH_SCHEME_DIGEST
+  static constexpr std::uint32_t kAuthNegotiate = 16;  // WINHTTP_AUTH_SCHEME_NEGOTIATE
 
   Http() = default;
   Http(const Http&) = delete;
@@ -78,6 +84,12 @@ class Http {
   virtual std::optional<std::u16string> HeaderText(InternetHandle request, std::uint32_t query) = 0;
   // GetLastError after a failed call of this port, and FormatMessage's text for such a code (from
   // winhttp.dll for WinHTTP's own codes); empty when the system has no text.
+  // WinHttpQueryAuthSchemes of a response that asks for authentication: the schemes offered, when it is
+  // the proxy that asks (status 407); nullopt otherwise, or when they cannot be read.
+  virtual std::optional<std::uint32_t> ProxyAuthSchemes(InternetHandle request) = 0;
+  // WinHttpSetCredentials for the proxy, with one of the schemes it offered and neither name nor password:
+  // the logged-on user's own credentials (Negotiate or NTLM), for the next send of the request.
+  virtual bool UseLogonForProxy(InternetHandle request, std::uint32_t scheme) = 0;
   virtual std::uint32_t LastError() = 0;
   virtual std::string ErrorText(std::uint32_t code) = 0;
   // WinHttpReadData: the count read (0 at the end of the response), nullopt when the read fails.

@@ -85,7 +85,7 @@ struct SetupState {
 
   // The proxy found in the system's settings (the machine's named proxy, else the current user's named or
   // automatic one): the bypass list goes with the named proxy, an automatic configuration is asked for
-  // each request's URL.
+  // each request's URL first, and a named proxy beside it serves when it finds none.
   ProxySettings systemProxy;
   // The WinHTTP session of the downloads: opened once, kept for the life of the process.
   InternetHandle httpSession = InternetHandle::none;

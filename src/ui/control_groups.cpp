@@ -85,20 +85,21 @@ bool DetectProxy(DialogContext& ui) {
   if (!http.UserProxy(user)) {
     return false;
   }
-  if (TakeNamedProxy(ui, user)) {
-    return true;
+  if (!user.Automatic()) {
+    return TakeNamedProxy(ui, user);
   }
-  // An automatic configuration names a proxy only per URL: the requests ask it. A configuration script
-  // an administrator named shows in the label; detection alone (Windows' default setting) has found
-  // nothing yet, so the proxy pair stays as it is without a proxy.
-  if (user.Automatic()) {
-    ui.setup.systemProxy = user;
-  }
-  const std::optional<std::string> script = ProxyText(ui, user.autoConfigUrl);
-  if (!script) {
+  // Windows' own order: automatic detection, then the configuration script, then the named proxy. An
+  // automatic configuration names a proxy only per URL: the requests ask it, and a named proxy serves
+  // where it finds none; the session itself has none. A configuration script an administrator named shows
+  // in the label, else the named proxy; detection alone (Windows' default setting) has found nothing yet,
+  // so the proxy pair stays as it is without a proxy.
+  ui.setup.systemProxy = user;
+  const std::optional<std::string> shown =
+      ProxyText(ui, user.autoConfigUrl ? user.autoConfigUrl : user.proxy);
+  if (!shown) {
     return false;
   }
-  ui.proxyLabel = *script;
+  ui.proxyLabel = *shown;
   return true;
 }
 

@@ -110,8 +110,14 @@ bool FakeHttp::SendRequest(InternetHandle request, const std::u16string& headers
     }
   }
   open->sent = !serverDown;
+  open->received = false;
   if (!open->sent) {
     lastError = kErrorCannotConnect;
+  }
+  // The proxy lets the request through only with credentials it takes.
+  open->proxyRefused = proxyAsks != 0 && !(open->logon && proxyTakesLogon);
+  if (open->proxyRefused) {
+    return open->sent;
   }
   const std::u16string range = u"Range: bytes=";
   const std::size_t at = headers.find(range);
@@ -149,6 +155,9 @@ std::optional<std::uint32_t> FakeHttp::StatusCode(InternetHandle request) {
   if (open == nullptr || !open->received) {
     return std::nullopt;
   }
+  if (open->proxyRefused) {
+    return 407U;
+  }
   const auto found = files.find(open->path);
   if (found == files.end()) {
     return 404U;
@@ -162,15 +171,37 @@ std::optional<std::uint32_t> FakeHttp::StatusCode(InternetHandle request) {
   return open->rangeStart > 0 ? 206U : found->second.status;
 }
 
+std::optional<std::uint32_t> FakeHttp::ProxyAuthSchemes(InternetHandle request) {
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr || !open->received || !open->proxyRefused) {
+    return std::nullopt;
+  }
+  return proxyAsks;
+}
+
+bool FakeHttp::UseLogonForProxy(InternetHandle request, std::uint32_t scheme) {
+  // As WinHTTP: after the response that asked, with one of the schemes it offered; only Negotiate and NTLM
+  // can take the logged-on user's credentials.
+  Handle* open = Find(request, Kind::request);
+  if (open == nullptr || !open->received || !open->proxyRefused || (scheme & proxyAsks) == 0 ||
+      (scheme != kAuthNegotiate && scheme != kAuthNtlm)) {
+    lastError = kErrorHandleState;
+    return false;
+  }
+  open->logon = true;
+  logonAnswers.push_back(scheme);
+  return true;
+}
+
 std::optional<std::u16string> FakeHttp::HeaderText(InternetHandle request, std::uint32_t query) {
   Handle* open = Find(request, Kind::request);
   if (open == nullptr || !open->received) {
     return std::nullopt;
   }
   const auto found = files.find(open->path);
-  const std::size_t size = found == files.end() ? sizeof kErrorPage - 1
-                           : open->busy         ? sizeof kBusyPage - 1
-                                                : found->second.body.size();
+  const std::size_t size = found == files.end() || open->proxyRefused ? sizeof kErrorPage - 1
+                           : open->busy                               ? sizeof kBusyPage - 1
+                                                                      : found->second.body.size();
   std::optional<std::uint64_t> number;
   if (query == kQueryContentLength) {
     const bool declared = found != files.end() && !open->busy && found->second.declaredLength;
@@ -201,7 +232,8 @@ std::optional<std::uint32_t> FakeHttp::ReadData(InternetHandle request, void* bu
   const auto found = files.find(open->path);
   const Response missing{404, kErrorPage};
   const Response busy{503, kBusyPage};
-  const Response& response = found == files.end() ? missing : (open->busy ? busy : found->second);
+  const Response& response =
+      found == files.end() || open->proxyRefused ? missing : (open->busy ? busy : found->second);
   const std::size_t resetAfter = open->resets ? response.resetAfter : SIZE_MAX;
   if (open->position >= resetAfter) {
     lastError = kErrorConnection;

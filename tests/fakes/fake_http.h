@@ -60,6 +60,8 @@ class FakeHttp final : public Http {
   bool ReceiveResponse(InternetHandle request) override;
   std::optional<std::uint32_t> StatusCode(InternetHandle request) override;
   std::optional<std::u16string> HeaderText(InternetHandle request, std::uint32_t query) override;
+  std::optional<std::uint32_t> ProxyAuthSchemes(InternetHandle request) override;
+  bool UseLogonForProxy(InternetHandle request, std::uint32_t scheme) override;
   std::uint32_t LastError() override { return lastError; }
   std::string ErrorText(std::uint32_t code) override;
   std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) override;
@@ -94,6 +96,12 @@ class FakeHttp final : public Http {
   std::size_t piece = std::size_t{64} * 1024;  // the most bytes one read delivers
   bool ranges = true;                          // the server answers a range request with 206
   std::uint32_t lastError = 0;
+  // A proxy in the way that asks who the setup is (407): the schemes it offers (none: it asks nothing), and
+  // whether the logged-on user's Negotiate or NTLM credentials satisfy it.
+  std::uint32_t proxyAsks = 0;
+  bool proxyTakesLogon = true;
+  // The scheme of each answer with the logged-on user's credentials.
+  std::vector<std::uint32_t> logonAnswers;
 
   // Recorded.
   struct SessionCall {
@@ -132,6 +140,9 @@ class FakeHttp final : public Http {
     std::string path;
     bool sent = false;
     bool received = false;
+    // The proxy answered 407; the logged-on user's credentials are set for the next send.
+    bool proxyRefused = false;
+    bool logon = false;
     std::size_t position = 0;  // in the whole body
     std::size_t rangeStart = 0;
     bool resets = false;

@@ -115,15 +115,65 @@ TEST(HttpSession, TheSystemsProxyReachesEveryRequest) {
     EXPECT_FALSE(proxies.contains(u"downloads/Tools.bin.sha256")) << c.field;  // the script sends it direct
     EXPECT_EQ(world.fake.http.proxyLookups.size(), c.requestProxy ? 2U : 0U) << c.field;
   }
-  // A configuration that cannot be found is searched for once: the later requests go direct at once.
-  DownloadWorld world;
-  world.state.systemProxy = ProxySettings{{}, {}, true, {}};
-  world.fake.http.automaticFails = true;
-  world.fake.http.Serve("Tools.bin", "MZ tool");
-  OpenHttpSession(world.state, "");
-  world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0});
-  EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), "MZ tool");
-  EXPECT_EQ(world.fake.http.proxyLookups.size(), 1U);
+  // A configuration that cannot be found is searched for once: the later requests go through the named
+  // proxy beside it, as Windows goes on to it, or direct at once.
+  for (const std::optional<std::u16string>& fallback :
+       {std::optional<std::u16string>(), std::optional<std::u16string>(u"proxy.corp:3128")}) {
+    DownloadWorld world;
+    world.state.systemProxy = ProxySettings{fallback, {}, true, {}};
+    world.fake.http.automaticFails = true;
+    world.fake.http.Serve("Tools.bin", "MZ tool");
+    OpenHttpSession(world.state, "");
+    world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0});
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin"), "MZ tool");
+    EXPECT_EQ(world.fake.http.proxyLookups.size(), 1U);
+    const auto& proxies = world.fake.http.requestProxies;
+    for (const char16_t* path : {u"downloads/Tools.bin", u"downloads/Tools.bin.sha256"}) {
+      const auto set = proxies.find(path);
+      EXPECT_EQ(set == proxies.end() ? std::nullopt : std::optional(set->second.first), fallback);
+    }
+  }
+}
+
+// A proxy that asks who the setup is (407) gets the logged-on user's Windows logon, by Negotiate where it
+// takes it, else NTLM, and the request goes again; one that wants a name and password, or refuses the logon,
+// is named in the log, and the package is not fetched.
+TEST(HttpSession, AProxyThatAsksWhoTheSetupIsGetsTheWindowsLogon) {
+  struct Case {
+    std::uint32_t asks;
+    bool takesLogon;
+    bool fetched;
+    std::vector<std::uint32_t> answers;  // the schemes of the logon answers, per request
+    const char* refused;                 // the line, when the proxy cannot be satisfied
+  };
+  constexpr std::uint32_t kBoth = Http::kAuthNegotiate | Http::kAuthNtlm;
+  const std::vector<Case> cases = {
+      {kBoth, true, true, {Http::kAuthNegotiate, Http::kAuthNegotiate}, nullptr},
+      {Http::kAuthNtlm | Http::kAuthBasic, true, true, {Http::kAuthNtlm, Http::kAuthNtlm}, nullptr},
+      {Http::kAuthBasic, true, false, {}, "The proxy asks for credentials the setup cannot give: Basic"},
+      {kBoth,
+       false,
+       false,
+       {Http::kAuthNegotiate},
+       "The proxy asks for credentials the setup cannot give: Negotiate, NTLM"},
+  };
+  for (const Case& c : cases) {
+    DownloadWorld world;
+    world.fake.http.proxyAsks = c.asks;
+    world.fake.http.proxyTakesLogon = c.takesLogon;
+    world.fake.http.Serve("Tools.bin", "MZ tool");
+    world.steps.client.DownloadClientPackage("Tools.bin", PackageBits{0});
+    EXPECT_EQ(world.fake.files.Content("C:\\App\\Update\\Tools.bin") == "MZ tool", c.fetched) << c.asks;
+    const std::vector<std::uint32_t> answers(
+        world.fake.http.logonAnswers.begin(),
+        world.fake.http.logonAnswers.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                                   world.fake.http.logonAnswers.size(), c.answers.size())));
+    EXPECT_EQ(answers, c.answers) << c.asks;
+    const std::string log = world.Log();
+    EXPECT_EQ(log.find("The proxy asks for credentials"),
+              c.refused == nullptr ? std::string::npos : log.find(c.refused))
+        << log;
+  }
 }
 
 TEST(ReportConnectFailure, ComposesTheLineFromWhatAndDetail) {

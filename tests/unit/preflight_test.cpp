@@ -100,6 +100,12 @@ TEST(Preflight, EachCheckReportsWhatItFinds) {
        "https://downloads.example directly, certificate valid: "},
       {"the host down", [](CheckWorld& w) { w.fake.http.serverDown = true; }, "Package source",
        CheckVerdict::fail, "https://downloads.example cannot be reached: WinHTTP error 12029"},
+      {"a proxy that asks for a name and password",
+       [](CheckWorld& w) { w.fake.http.proxyAsks = Http::kAuthBasic; }, "Package source", CheckVerdict::fail,
+       "https://downloads.example: The proxy asks for credentials the setup cannot give: Basic"},
+      {"a proxy that takes the Windows logon",
+       [](CheckWorld& w) { w.fake.http.proxyAsks = Http::kAuthNegotiate | Http::kAuthNtlm; },
+       "Package source", CheckVerdict::ok, "https://downloads.example directly, certificate valid: "},
       {"a package the host lacks",
        [](CheckWorld& w) {
          w.fake.http.files.erase("downloads/" + PlanSetup(w.choices, true, false).serverPackages.back().name);

@@ -145,6 +145,14 @@ TEST(SetupDialogProxy, WithoutAMachineProxyTheUsersSettingsCount) {
        true},
       // Detection alone (Windows' default) has found nothing to show yet.
       {true, {{}, {}, true, {}}, true, nullptr, blanks.c_str(), true},
+      // Automatic settings come before a named proxy beside them, as in Windows: the session has none.
+      {true, {u"user-proxy:8080", {}, true, {}}, true, "user-proxy:8080", blanks.c_str(), true},
+      {true,
+       {u"user-proxy:8080", {}, false, u"http://wpad.corp/proxy.pac"},
+       true,
+       "http://wpad.corp/proxy.pac",
+       blanks.c_str(),
+       true},
       {true, {}, true, nullptr, blanks.c_str(), false},
       {false, {u"user-proxy:8080", {}, false, {}}, false, nullptr, blanks.c_str(), false},
   };

@@ -166,6 +166,27 @@ std::optional<std::uint32_t> Win32Http::StatusCode(InternetHandle request) {
   return value;
 }
 
+std::optional<std::uint32_t> Win32Http::ProxyAuthSchemes(InternetHandle request) {
+  DWORD supported = 0;
+  DWORD first = 0;
+  DWORD target = 0;
+  if (WinHttpQueryAuthSchemes(ToInternet(request), &supported, &first, &target) == FALSE ||
+      target != WINHTTP_AUTH_TARGET_PROXY) {
+    return std::nullopt;
+  }
+  return supported;
+}
+
+bool Win32Http::UseLogonForProxy(InternetHandle request, std::uint32_t scheme) {
+  return WinHttpSetCredentials(ToInternet(request), WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr,
+                               nullptr) != FALSE;
+}
+
+static_assert(Http::kAuthBasic == WINHTTP_AUTH_SCHEME_BASIC && Http::kAuthNtlm == WINHTTP_AUTH_SCHEME_NTLM &&
+              Http::kAuthPassport == WINHTTP_AUTH_SCHEME_PASSPORT &&
+              Http::kAuthDigest == WINHTTP_AUTH_SCHEME_DIGEST &&
+              Http::kAuthNegotiate == WINHTTP_AUTH_SCHEME_NEGOTIATE);
+
 std::optional<std::u16string> Win32Http::HeaderText(InternetHandle request, std::uint32_t query) {
   std::array<wchar_t, kHeaderTextChars + 1> text{};
   DWORD size = sizeof text;

@@ -21,6 +21,8 @@ class Win32Http final : public Http {
   bool ReceiveResponse(InternetHandle request) override;
   std::optional<std::uint32_t> StatusCode(InternetHandle request) override;
   std::optional<std::u16string> HeaderText(InternetHandle request, std::uint32_t query) override;
+  std::optional<std::uint32_t> ProxyAuthSchemes(InternetHandle request) override;
+  bool UseLogonForProxy(InternetHandle request, std::uint32_t scheme) override;
   std::uint32_t LastError() override;
   std::string ErrorText(std::uint32_t code) override;
   std::optional<std::uint32_t> ReadData(InternetHandle request, void* buffer, std::uint32_t size) override;

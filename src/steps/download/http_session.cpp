@@ -59,19 +59,73 @@ void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16stri
     return;
   }
   Http& http = state.machine.http;
-  const std::u16string url = kSecureScheme +
-                             state.machine.runtime.AnsiToWide(state.downloadHost).value_or(u"") + u"/" +
-                             std::u16string(objectPath);
-  ProxySettings found;
-  if (!http.ProxyForUrl(state.httpSession, url, state.systemProxy, found)) {
-    // No configuration to be found (no WPAD server, a script out of reach): the later requests go direct
-    // at once instead of searching again.
+  ProxySettings& system = state.systemProxy;
+  if (system.Automatic()) {
+    const std::u16string url = kSecureScheme +
+                               state.machine.runtime.AnsiToWide(state.downloadHost).value_or(u"") + u"/" +
+                               std::u16string(objectPath);
+    ProxySettings found;
+    if (http.ProxyForUrl(state.httpSession, url, system, found)) {
+      if (found.proxy) {
+        http.SetRequestProxy(request, *found.proxy, found.bypass);
+      }
+      return;
+    }
+    // No configuration to be found (no WPAD server, a script out of reach): the later requests do not
+    // search again.
+    system.autoDetect = false;
+    system.autoConfigUrl.reset();
+  }
+  // Then the named proxy the settings hold beside the automatic ones, as Windows goes on to it; without
+  // one, the requests go direct.
+  if (system.proxy) {
+    http.SetRequestProxy(request, *system.proxy, system.bypass);
+  } else {
     state.proxyPerRequest = false;
-    return;
   }
-  if (found.proxy) {
-    http.SetRequestProxy(request, *found.proxy, found.bypass);
+}
+
+std::string AuthSchemeNames(std::uint32_t schemes) {
+  const std::pair<std::uint32_t, const char*> names[] = {{Http::kAuthNegotiate, "Negotiate"},
+                                                         {Http::kAuthNtlm, "NTLM"},
+                                                         {Http::kAuthDigest, "Digest"},
+                                                         {Http::kAuthBasic, "Basic"},
+                                                         {Http::kAuthPassport, "Passport"}};
+  std::string text;
+  for (const auto& [scheme, name] : names) {
+    if ((schemes & scheme) != 0) {
+      text += (text.empty() ? "" : ", ") + std::string(name);
+    }
   }
+  return text;
+}
+
+bool ReceiveAnsweringProxy(SetupState& state, InternetHandle request, const std::u16string& headers,
+                           const LogTag* tag) {
+  Http& http = state.machine.http;
+  if (!http.ReceiveResponse(request)) {
+    return false;
+  }
+  if (http.StatusCode(request) != kStatusProxyAuthentication) {
+    return true;
+  }
+  const std::uint32_t offered = http.ProxyAuthSchemes(request).value_or(0);
+  // The logged-on user's own credentials, by the scheme Windows prefers; never a name and password.
+  const std::uint32_t logon = (offered & Http::kAuthNegotiate) != 0 ? Http::kAuthNegotiate
+                              : (offered & Http::kAuthNtlm) != 0    ? Http::kAuthNtlm
+                                                                    : 0;
+  if (logon != 0 && http.UseLogonForProxy(request, logon)) {
+    if (!http.SendRequest(request, headers) || !http.ReceiveResponse(request)) {
+      return false;
+    }
+    if (http.StatusCode(request) != kStatusProxyAuthentication) {
+      return true;
+    }
+  }
+  if (tag != nullptr) {
+    WriteLog(state, *tag, kProxyCredentials + AuthSchemeNames(offered));
+  }
+  return true;
 }
 
 std::string NetworkErrorText(SetupState& state, std::uint32_t code) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/handles.h"
+#include "product/setup_log.h"
 
 struct SetupState;
 
@@ -16,9 +17,26 @@ void OpenHttpSession(SetupState& state, const std::string& proxyServer);
 
 // For a session without a proxy on a machine whose settings are automatic (detection or a configuration
 // script): asks the configuration for the proxy of the request's URL and sets it on the request; a URL
-// the configuration sends direct leaves the request direct, and a configuration that cannot be found
-// leaves this request and every later one direct.
+// the configuration sends direct leaves the request direct. A configuration that cannot be found is not
+// searched for again: this request and every later one go through the named proxy of the same settings,
+// as Windows goes on to it, or direct when there is none.
 void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16string_view objectPath);
+
+// What a proxy that asks who the setup is (407) is told it cannot have: the setup answers with the logged-on
+// user's Windows logon (Negotiate or NTLM) alone. The schemes the proxy offers follow.
+inline constexpr char kProxyCredentials[] = "The proxy asks for credentials the setup cannot give: ";
+inline constexpr std::uint32_t kStatusProxyAuthentication = 407;
+
+// The names of the authentication schemes in `schemes` ("Negotiate, NTLM", "Basic").
+std::string AuthSchemeNames(std::uint32_t schemes);
+
+// Receives the response of a request sent with `headers`. A proxy that asks who the setup is (407) and
+// takes the Windows logon (Negotiate, else NTLM) gets the logged-on user's credentials, and the request is
+// sent once more and its response received. A proxy that asks for anything else (Basic), or refuses the
+// logon, is named in the log under `tag` when one is given ("The proxy asks for credentials the setup
+// cannot give: SCHEMES"), and the response stays its 407. False when no response came (LastError says why).
+bool ReceiveAnsweringProxy(SetupState& state, InternetHandle request, const std::u16string& headers,
+                           const LogTag* tag);
 
 // Logs the connection-failure line "Could not conact ..." for what failed ("Url" or "Server") and its
 // detail, under the client tag. Returns 0.

@@ -75,6 +75,7 @@ struct Transfer {
   std::uint64_t partBytes = 0;      // of the body, in NAME.part
   std::uint32_t serverPauseMs = 0;  // asked for by the last response
   std::uint32_t sendError = 0;      // of this attempt's send, when it failed
+  std::u16string headers;           // of this attempt's request
 
   Fetched Fetch(InternetHandle request);
 
@@ -87,7 +88,7 @@ Fetched Transfer::Fetch(InternetHandle request) {
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   const std::string partPath = PartPath(download);
   serverPauseMs = 0;
-  if (!machine.http.ReceiveResponse(request)) {
+  if (!ReceiveAnsweringProxy(state, request, headers, &download.tag)) {
     // After a failed send, the send's error says what happened; the receive only finds nothing sent.
     const std::uint32_t error = sendError != 0 ? sendError : machine.http.LastError();
     ReportConnectFailure(state, kServerWhat, state.downloadServerName);
@@ -202,7 +203,8 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
     ApplyAutomaticProxy(state, request.get(), packagePath + kDigestSuffix);
   }
   if (!request.IsOpen() || !http.SendRequest(request.get(), kAcceptHeaders) ||
-      !http.ReceiveResponse(request.get()) || http.StatusCode(request.get()) != kStatusOk) {
+      !ReceiveAnsweringProxy(state, request.get(), kAcceptHeaders, nullptr) ||
+      http.StatusCode(request.get()) != kStatusOk) {
     return std::nullopt;
   }
   std::string text;
@@ -287,7 +289,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   machine.files.Remove(PartPath(download));
   const std::optional<Sha256Hash::Digest> published = FetchPublishedDigest(state, connection.get(), widePath);
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
-  Transfer transfer{state, download, buffer};
+  Transfer transfer{state, download, buffer, 0, 0, 0, {}};
   std::uint32_t pauseMs = kFirstPauseMs;
   // The package as it is now on disk, in the record once for each content it has had.
   std::optional<Files::Stamp> recorded;
@@ -323,7 +325,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
         return false;
       }
       ApplyAutomaticProxy(state, request.get(), widePath);
-      std::u16string headers = kAcceptHeaders;
+      std::u16string& headers = transfer.headers;
+      headers = kAcceptHeaders;
       if (transfer.partBytes > 0) {
         headers =
             kRangeHeaders +

@@ -52,12 +52,16 @@ PackageProbe ProbePackage(SetupState& state, const std::string& fileName, bool* 
     return probe;
   }
   ApplyAutomaticProxy(state, request.get(), path);
-  if (!http.SendRequest(request.get(), kAcceptHeaders) || !http.ReceiveResponse(request.get())) {
+  if (!http.SendRequest(request.get(), kAcceptHeaders) ||
+      !ReceiveAnsweringProxy(state, request.get(), kAcceptHeaders, nullptr)) {
     probe.error = http.LastError();
     return probe;
   }
   probe.answered = true;
   probe.status = http.StatusCode(request.get()).value_or(0);
+  if (probe.status == kStatusProxyAuthentication) {
+    probe.proxySchemes = http.ProxyAuthSchemes(request.get()).value_or(0);
+  }
   if (probe.status == kStatusOk) {
     if (const std::optional<std::u16string> length =
             http.HeaderText(request.get(), Http::kQueryContentLength)) {

@@ -15,6 +15,9 @@ struct PackageProbe {
   std::uint32_t error = 0;
   // The host's status, or 200 for a package the layout holds and 404 for one it does not.
   std::uint32_t status = 0;
+  // The authentication schemes a proxy that asked who the setup is (407) offers, and the setup could not
+  // satisfy; 0 when none asked.
+  std::uint32_t proxySchemes = 0;
   // Its size: the host's Content-Length, or the file's size in the layout.
   std::optional<std::uint64_t> size;
 };
