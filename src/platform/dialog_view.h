@@ -35,6 +35,9 @@ class DialogEvents {
   // WM_SYSCOMMAND, its command without the four low bits Windows keeps for itself; true when handled (the
   // system's own commands, such as Close, are left to Windows).
   virtual bool OnSystemCommand(WindowHandle /*dialog*/, int /*command*/) { return false; }
+  // The dialog has moved to a monitor of another scaling (WM_DPICHANGED), and the dialog manager has scaled
+  // it, the controls of its template and its font: what the logic placed itself is placed again.
+  virtual void OnDpiChanged(WindowHandle /*dialog*/) {}
 };
 
 // What the subclass procedure of a field hands to the logic. `receiving` is the window that got the
@@ -92,8 +95,10 @@ class DialogView {
   virtual void ShowWindow(WindowHandle window, int showCommand) = 0;
   // GetClientRect.
   virtual Rect ClientRect(WindowHandle window) = 0;
-  // The window's dots per inch (GetDeviceCaps LOGPIXELSY of its device context; 96 at 100 % scaling).
+  // The window's dots per inch, those of the monitor it is on (GetDpiForWindow; 96 at 100 % scaling).
   virtual int WindowDpi(WindowHandle window) = 0;
+  // SetWindowPos of one of the dialog's controls to `place` (in the dialog's client area), its order kept.
+  virtual bool MoveControl(WindowHandle dialog, int controlId, const Rect& place) = 0;
   // Gives a control the font of its dialog (WM_GETFONT of the dialog, WM_SETFONT to the control), which
   // grows with the scaling as the dialog's own controls do.
   virtual void UseDialogFont(WindowHandle dialog, WindowHandle control) = 0;

@@ -84,24 +84,31 @@ void InitSetupDialog(DialogContext& ui, WindowHandle dialog) {
 
 void AddStatusAndProgress(DialogView& view, WindowHandle dialog, const char* firstStatus) {
   view.InitCommonControls(DialogView::kProgressClass);
-  // The places are those of 100 % scaling (96 dots per inch), grown with the display's scaling as the
-  // dialog's own controls grow; both controls draw in the dialog's font.
+  view.CreateChild(dialog, u"STATIC",
+                   DialogView::kStyleChild | DialogView::kStyleVisible | DialogView::kStaticNoPrefix, Rect{},
+                   IDC_STATUS_LINE);
+  view.CreateChild(dialog, u"msctls_progress32", DialogView::kStyleChild | DialogView::kStyleVisible, Rect{},
+                   IDC_PROGRESS_BAR);
+  PlaceStatusAndProgress(view, dialog);
+  view.SetProgressRange(dialog, IDC_PROGRESS_BAR, 0, 100);
+  view.SetProgressPosition(dialog, IDC_PROGRESS_BAR, 0);
+  view.SetControlText(dialog, IDC_STATUS_LINE, firstStatus);
+}
+
+void PlaceStatusAndProgress(DialogView& view, WindowHandle dialog) {
+  // The places are those of 100 % scaling (96 dots per inch), grown with the scaling of the monitor the
+  // dialog is on as the dialog's own controls grow; both controls draw in the dialog's font.
   const int dpi = view.WindowDpi(dialog);
   const auto scaled = [dpi](int pixels) { return pixels * dpi / kDesignDpi; };
   const Rect client = view.ClientRect(dialog);
   const int margin = scaled(kMargin);
   const int width = client.right - client.left - 2 * margin;
   const int statusTop = client.bottom - scaled(kStatusFromBottom);
-  const WindowHandle status = view.CreateChild(
-      dialog, u"STATIC", DialogView::kStyleChild | DialogView::kStyleVisible | DialogView::kStaticNoPrefix,
-      Rect{margin, statusTop, margin + width, statusTop + scaled(kStatusHeight)}, IDC_STATUS_LINE);
+  view.MoveControl(dialog, IDC_STATUS_LINE,
+                   Rect{margin, statusTop, margin + width, statusTop + scaled(kStatusHeight)});
   const int progressTop = client.bottom - scaled(kProgressFromBottom);
-  const WindowHandle bar = view.CreateChild(
-      dialog, u"msctls_progress32", DialogView::kStyleChild | DialogView::kStyleVisible,
-      Rect{margin, progressTop, margin + width, progressTop + scaled(kProgressHeight)}, IDC_PROGRESS_BAR);
-  view.UseDialogFont(dialog, status);
-  view.UseDialogFont(dialog, bar);
-  view.SetProgressRange(dialog, IDC_PROGRESS_BAR, 0, 100);
-  view.SetProgressPosition(dialog, IDC_PROGRESS_BAR, 0);
-  view.SetControlText(dialog, IDC_STATUS_LINE, firstStatus);
+  view.MoveControl(dialog, IDC_PROGRESS_BAR,
+                   Rect{margin, progressTop, margin + width, progressTop + scaled(kProgressHeight)});
+  view.UseDialogFont(dialog, view.GetControl(dialog, IDC_STATUS_LINE));
+  view.UseDialogFont(dialog, view.GetControl(dialog, IDC_PROGRESS_BAR));
 }

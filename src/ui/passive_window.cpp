@@ -19,3 +19,7 @@ bool PassiveWindow::OnCommand(WindowHandle /*dialog*/, int /*controlId*/, int /*
 BrushHandle PassiveWindow::OnControlColour(ColourMessage /*message*/, DeviceContext /*context*/) {
   return BrushHandle::none;
 }
+
+void PassiveWindow::OnDpiChanged(WindowHandle dialog) {
+  PlaceStatusAndProgress(view_, dialog);
+}

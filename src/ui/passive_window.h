@@ -12,6 +12,7 @@ class PassiveWindow final : public DialogEvents {
   bool OnInitDialog(WindowHandle dialog) override;
   bool OnCommand(WindowHandle dialog, int controlId, int notifyCode) override;
   BrushHandle OnControlColour(ColourMessage message, DeviceContext context) override;
+  void OnDpiChanged(WindowHandle dialog) override;
 
  private:
   DialogView& view_;
@@ -21,3 +22,5 @@ class PassiveWindow final : public DialogEvents {
 // Adds the status line (showing `firstStatus`) and the progress bar (at 0 of 100) along the bottom of a
 // dialog, placed for its scaling and drawn in its font.
 void AddStatusAndProgress(DialogView& view, WindowHandle dialog, const char* firstStatus);
+// Places them again for the dialog's scaling now (after it moved to a monitor of another scaling).
+void PlaceStatusAndProgress(DialogView& view, WindowHandle dialog);

@@ -9,6 +9,7 @@
 #include "ui/dialog_choices.h"
 #include "ui/field_checks.h"
 #include "ui/folder_picker.h"
+#include "ui/passive_window.h"
 
 namespace {
 
@@ -47,6 +48,10 @@ bool SetupDialog::OnInitDialog(WindowHandle dialog) {
     context.view.AddSystemMenuItem(dialog, kCheckCommand, kCheckMenuText);
   }
   return true;
+}
+
+void SetupDialog::OnDpiChanged(WindowHandle dialog) {
+  PlaceStatusAndProgress(context.view, dialog);
 }
 
 bool SetupDialog::OnSystemCommand(WindowHandle /*dialog*/, int command) {

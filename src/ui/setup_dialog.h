@@ -18,6 +18,7 @@ class SetupDialog final : public DialogEvents, public FieldEvents {
   // The main dialog's window menu holds the pre-flight check: it checks the fields as OK does and hands
   // the choices to the check.
   bool OnSystemCommand(WindowHandle dialog, int command) override;
+  void OnDpiChanged(WindowHandle dialog) override;
 
   // Tab and Enter check the field and move on, or keep the user in it; F4 and the drop-down button of a
   // directory field open the folder picker.

@@ -51,6 +51,15 @@ for control in $'2001\tButton\t1\t1\t&Uninstall' $'2002\tButton\t1\t1\t&Repair' 
   grep -Fq "$control" "$artefacts/maintenance-dialog-controls.txt" || fail "dialog 2000 lacks \"$control\""
 done
 
+# At 150 % and 200 % scaling (the display's LogPixels), the dialog grows with its font; the screenshots show
+# whether any text is clipped. The status line and the progress bar keep their places along its bottom.
+for dpi in 144 192; do
+  "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  check_dialog "setup-dialog-$dpi" "Halvorn NembricAI Universal Setup"
+  grep -Fq $'1\tButton\t1\t1\tOK' "$artefacts/setup-dialog-$dpi-controls.txt" || fail "dialog 113 at $dpi dpi lacks OK"
+done
+"$run" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+
 # The maintenance dialog answers the keys of any dialog: Tab moves between its buttons, Esc is Cancel,
 # which asks whether to cancel (answered Cancel: the dialog stays), and Enter presses OK.
 rm -rf "${work:?}"/*

@@ -165,6 +165,15 @@ Rect FakeDialogView::ClientRect(WindowHandle window) {
   return found == nullptr ? Rect{} : found->place;
 }
 
+bool FakeDialogView::MoveControl(WindowHandle dialog, int controlId, const Rect& place) {
+  Window* control = Find(GetControl(dialog, controlId));
+  if (control == nullptr) {
+    return false;
+  }
+  control->place = place;
+  return true;
+}
+
 int FakeDialogView::WindowDpi(WindowHandle window) {
   return Find(window) == nullptr ? 96 : dpi;
 }

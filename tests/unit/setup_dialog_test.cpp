@@ -68,6 +68,27 @@ TEST(SetupDialogOpening, StatusLineAndProgressBarArePlacedFromTheClientArea) {
   EXPECT_NE(d.fake.dialogs.commonControls & DialogView::kProgressClass, 0U);
 }
 
+// Moved to a monitor of another scaling, the dialog is scaled by the dialog manager; the status line and the
+// progress bar, which the setup placed itself, are placed again for the new scaling, in the font it gives.
+TEST(SetupDialogOpening, OnAMonitorOfAnotherScalingTheStatusLineAndBarArePlacedAgain) {
+  FakeMachine machine;
+  Program program{machine.machine};
+  const WindowHandle window = machine.dialogs.CreateDialogWindow(IDD_SETUP, program.dialog);
+  Rect& client = machine.dialogs.WindowOf(window).place;
+  client.right *= 2;
+  client.bottom *= 2;
+  machine.dialogs.dpi = 192;
+  program.dialog.OnDpiChanged(window);
+  const FakeDialogView::Window& status = machine.dialogs.ControlOf(window, IDC_STATUS_LINE);
+  const FakeDialogView::Window& bar = machine.dialogs.ControlOf(window, IDC_PROGRESS_BAR);
+  EXPECT_EQ(status.place.left, 32);
+  EXPECT_EQ(status.place.top, client.bottom - 76);
+  EXPECT_EQ(status.place.right, client.right - 32);
+  EXPECT_EQ(status.place.bottom - status.place.top, 44);
+  EXPECT_EQ(bar.place.top, client.bottom - 124);
+  EXPECT_EQ(bar.place.bottom - bar.place.top, 36);
+}
+
 TEST(SetupDialogOpening, FieldsAndTheirComboPartsGetTheKeyboardProcedure) {
   DialogFixture d(RunMode::install);
   for (const int id : {119, 125, 120, 115, 114, 116, 117, 118, 124, 122, 123, 138}) {

@@ -13,6 +13,8 @@ namespace {
 
 // The dots per inch of 100 % scaling.
 constexpr int kDefaultDpi = 96;
+// Posted to the dialog after a change of scaling, once the dialog manager has scaled it.
+constexpr UINT kPlaceAgain = WM_APP + 1;
 
 // The dialog logic of the one dialog this process shows. The program has one thread, so the procedure
 // finds it here rather than through the creation parameter, which stays 0.
@@ -60,6 +62,14 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       // The four low bits of a system command are the system's own.
       return g_dialogEvents->OnSystemCommand(FromWindow(dialog), static_cast<int>(wParam & 0xFFF0)) ? TRUE
                                                                                                     : FALSE;
+    case WM_DPICHANGED:
+      // The dialog manager scales the dialog once this procedure has left the message to it; what the logic
+      // placed itself is placed again after that.
+      PostMessageW(dialog, kPlaceAgain, 0, 0);
+      return FALSE;
+    case kPlaceAgain:
+      g_dialogEvents->OnDpiChanged(FromWindow(dialog));
+      return TRUE;
     default:
       return FALSE;
   }
@@ -145,14 +155,15 @@ Rect Win32DialogView::ClientRect(WindowHandle window) {
 }
 
 int Win32DialogView::WindowDpi(WindowHandle window) {
-  const HWND handle = ToWindow(window);
-  const HDC context = GetDC(handle);
-  if (context == nullptr) {
-    return kDefaultDpi;
-  }
-  const int dpi = GetDeviceCaps(context, LOGPIXELSY);
-  ReleaseDC(handle, context);
-  return dpi > 0 ? dpi : kDefaultDpi;
+  // In a per-monitor process the device context's LOGPIXELSY is the system's scaling, not the monitor's.
+  const UINT dpi = GetDpiForWindow(ToWindow(window));
+  return dpi > 0 ? static_cast<int>(dpi) : kDefaultDpi;
+}
+
+bool Win32DialogView::MoveControl(WindowHandle dialog, int controlId, const Rect& place) {
+  return SetWindowPos(GetDlgItem(ToWindow(dialog), controlId), nullptr, place.left, place.top,
+                      place.right - place.left, place.bottom - place.top,
+                      SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
 }
 
 void Win32DialogView::UseDialogFont(WindowHandle dialog, WindowHandle control) {

@@ -14,6 +14,7 @@ class Win32DialogView final : public DialogView {
   Rect ClientRect(WindowHandle window) override;
   int WindowDpi(WindowHandle window) override;
   void UseDialogFont(WindowHandle dialog, WindowHandle control) override;
+  bool MoveControl(WindowHandle dialog, int controlId, const Rect& place) override;
   bool InvalidateWindow(WindowHandle window, bool erase) override;
   bool UpdateWindow(WindowHandle window) override;
   void RedrawAll(WindowHandle window) override;
