@@ -23,5 +23,6 @@ set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.s
 
 # The binutils that make delay-import libraries (src/CMakeLists.txt).
 set(MINGW_NM x86_64-w64-mingw32-nm)
+set(MINGW_WINDMC x86_64-w64-mingw32-windmc)
 set(MINGW_DLLTOOL x86_64-w64-mingw32-dlltool)
 set(MINGW_OBJDUMP x86_64-w64-mingw32-objdump)

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/cabinet.h"
+#include "platform/event_log.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/http.h"
@@ -33,6 +34,12 @@ inline bool IsOpenHandle(CabinetContext context) {
   return context != CabinetContext::none;
 }
 
+inline bool IsOpenHandle(EventSourceHandle source) {
+  return source != EventSourceHandle::none;
+}
+inline bool ClosePortHandle(EventLog& log, EventSourceHandle source) {
+  return log.Deregister(source);
+}
 inline bool ClosePortHandle(Registry& registry, RegistryKey key) {
   return registry.CloseKey(key) == Registry::kSuccess;
 }
@@ -101,3 +108,4 @@ using UniqueProcess = UniquePortHandle<Processes, ProcessHandle>;
 using UniqueCabinetContext = UniquePortHandle<Cabinet, CabinetContext>;
 using UniqueMsiHandle = UniquePortHandle<InstallerDatabase, MsiHandle>;
 using UniquePipeEnd = UniquePortHandle<Processes, FileHandle>;
+using UniqueEventSource = UniquePortHandle<EventLog, EventSourceHandle>;

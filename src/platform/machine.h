@@ -3,6 +3,7 @@
 #include "platform/cabinet.h"
 #include "platform/crypto.h"
 #include "platform/dialog_view.h"
+#include "platform/event_log.h"
 #include "platform/features.h"
 #include "platform/files.h"
 #include "platform/http.h"
@@ -30,4 +31,5 @@ struct Machine {
   Features& features;
   Crypto& crypto;
   InstallerDatabase& installerDatabase;
+  EventLog& eventLog;
 };

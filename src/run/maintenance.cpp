@@ -151,7 +151,14 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
       removal.Remove(choice.client, choice.server);
       left = removal.LeftSome();
     }
-    return {0, kUninstalled, kUninstallCompleted, left ? std::string(kNotAllRemoved) : std::string()};
+    std::vector<ComponentEvent> events;
+    for (const auto& [chosen, name] :
+         {std::pair{choice.server, kServerDisplayName}, std::pair{choice.client, kClientDisplayName}}) {
+      if (chosen) {
+        events.push_back({left ? ComponentEnd::left : ComponentEnd::removed, name});
+      }
+    }
+    return {0, kUninstalled, kUninstallCompleted, left ? std::string(kNotAllRemoved) : std::string(), events};
   }
   state.record.BeginRun(kRepairMode, choice.client, choice.server);
   const RepairEnd server = choice.server ? RepairServer(state, steps) : RepairEnd::notAsked;
@@ -159,6 +166,7 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
   // A component whose repair went through is committed; one that failed part-way is taken back to what
   // was installed before the run, newest change first.
   std::vector<const char*> failed;
+  std::vector<ComponentEvent> events;
   bool takenBack = false;
   bool allTakenBack = true;
   for (auto [component, end, name] : {std::tuple{RecordScope::server, server, kServerDisplayName},
@@ -176,8 +184,16 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     if (end != RepairEnd::repaired) {
       failed.push_back(name);
     }
+    events.push_back({end == RepairEnd::repaired ? ComponentEnd::repaired : ComponentEnd::takenBack, name});
+  }
+  // A component taken back when not every change of the run could be is one left for the next run.
+  if (!allTakenBack) {
+    for (ComponentEvent& event : events) {
+      event.end = event.end == ComponentEnd::takenBack ? ComponentEnd::left : event.end;
+    }
   }
   return {0, kRepaired, kRepairCompleted,
           ShortfallLine(kCouldNotRepair, failed,
-                        !takenBack ? TakenBack::none : (allTakenBack ? TakenBack::all : TakenBack::notAll))};
+                        !takenBack ? TakenBack::none : (allTakenBack ? TakenBack::all : TakenBack::notAll)),
+          events};
 }

@@ -63,6 +63,7 @@ void Program::End(const RunEnd& end) {
   }
   state.record.EndRun();
   CloseLog(state);
+  ReportRunEvents(state, end.events, exitCode);
   if (end.completion != nullptr) {
     ShowInfo(state, end.shortfall.empty() ? std::string(end.completion)
                                           : std::string(end.completion) + "\n\n" + end.shortfall);

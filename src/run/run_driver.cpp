@@ -94,5 +94,13 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
   // its steps shows a full bar.
   state.progressDone = state.progressTotal;
   state.reporter.ShowProgress(100);
-  return {0, kUpdated, kCompleted, Shortfall(outcome, allTakenBack)};
+  std::vector<ComponentEvent> events;
+  const ComponentEnd failed = allTakenBack ? ComponentEnd::takenBack : ComponentEnd::left;
+  if (server) {
+    events.push_back({outcome.serverInstalled ? ComponentEnd::installed : failed, kServerDisplayName});
+  }
+  if (ChoosesClient(choices.setupType)) {
+    events.push_back({outcome.clientInstalled ? ComponentEnd::installed : failed, kClientDisplayName});
+  }
+  return {0, kUpdated, kCompleted, Shortfall(outcome, allTakenBack), events};
 }

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "run/run_events.h"
 #include "steps/client/client_setup.h"
 #include "steps/download/download_status_store.h"
 #include "steps/server/server_setup.h"
@@ -29,6 +31,8 @@ struct RunEnd {
   // What the run could not install, in a line after the last line and below the completion text; empty
   // when everything asked for is in place.
   std::string shortfall;
+  // How each component of the run ended, for the Application log.
+  std::vector<ComponentEvent> events = {};
 };
 
 // Which of the server steps of a run put their component in place (a step not asked for counts as done).

@@ -1,8 +1,10 @@
 #include "core/path_text.h"
 #include "product/setup_state.h"
 #include "run/run_driver.h"
+#include "steps/actions/key_made.h"
 #include "steps/actions/setup_program_copied.h"
 #include "steps/actions/shortcut_made.h"
+#include "steps/actions/value_set.h"
 #include "steps/toolkit/directory_helpers.h"
 #include "steps/toolkit/product_registration.h"
 #include "steps/toolkit/protected_folder.h"
@@ -14,6 +16,9 @@ constexpr char kLinkExtension[] = ".lnk";
 constexpr char kBeginning[] = "Begin updating Software";
 constexpr char kModulePathCall[] = "GetModuleFileName";
 constexpr char kCopyCall[] = "CopyFile";
+constexpr char kEventSourceKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup";
+constexpr char kEventMessageFile[] = "EventMessageFile";
+constexpr char kTypesSupported[] = "TypesSupported";
 constexpr char kNoModulePath[] = "Failed to get module filename";
 constexpr char kCopyFailed[] = "Copy failed";
 constexpr char kErrorCaption[] = "Error";
@@ -33,6 +38,29 @@ std::string CopyFailureLine(SetupState& state, std::uint32_t error) {
 }
 
 // Copies the running program to the product folder, where the uninstall entries call it.
+// The setup's event source in the Application log, with the installed program as its message file. Made
+// with the shared part, it goes with it; only a change the record cannot name fails it (an event log that
+// cannot be written leaves the events without their messages).
+ActionResult RegisterEventSource(SetupState& state) {
+  constexpr RegistryKey kRoot = RegistryKey::localMachine;
+  constexpr std::uint32_t kView = Registry::kView64;
+  UniqueKey key(state.machine.registry);
+  if (ActionResult made = MakeKey(state, kRoot, kView, kEventSourceKey, Registry::kWrite, key); !made) {
+    return NotRecorded(made) ? made : ActionResult::Done();
+  }
+  const RegistryValue messageFile{Registry::kTypeString, std::string(kInstalledSetupProgram) + '\0'};
+  // Error, warning and information events.
+  const RegistryValue types{Registry::kTypeDword, std::string("\7\0\0\0", 4)};
+  for (const auto& [name, value] :
+       {std::pair{kEventMessageFile, messageFile}, std::pair{kTypesSupported, types}}) {
+    if (ActionResult set = SetKeptValue(state, key, kRoot, kView, kEventSourceKey, name, value);
+        NotRecorded(set)) {
+      return set;
+    }
+  }
+  return ActionResult::Done();
+}
+
 ActionResult CopySetupProgram(SetupState& state) {
   Machine& machine = state.machine;
   const std::optional<std::string> running = machine.files.ModulePath(kModulePathChars);
@@ -76,7 +104,7 @@ ActionResult CopySetupProgram(SetupState& state) {
     state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
     return ActionResult::Failed(kCopyCall, error, line);
   }
-  return ActionResult::Done();
+  return RegisterEventSource(state);
 }
 
 // The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.

@@ -36,6 +36,8 @@ prepare() {
   reg_quiet delete "${uninstall_key%Client}Server" /f /reg:32
   reg_quiet delete 'HKCU\Software\Halvorn' /f
   reg_quiet delete 'HKLM\SOFTWARE\Halvorn\NembricAI' /f /reg:64
+  # So would the setup's event source left by another test's install.
+  reg_quiet delete 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\NembricSetup' /f /reg:64
   for view in 32 64; do
     reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view
     reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view
@@ -122,6 +124,9 @@ taken_back() {
     printf '%s\n' "Client Setup:Removed file c:\\Nembric10App\\$file"
   done
   printf '%s\n' 'Client Setup:Removed folder c:\Nembric10App\Update' 'Client Setup:Removed folder c:\Nembric10App' \
+    'User Interface:Removed registry value HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\NembricSetup\TypesSupported' \
+    'User Interface:Removed registry value HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\NembricSetup\EventMessageFile' \
+    'User Interface:Removed registry key HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\NembricSetup' \
     'User Interface:Removed C:\Program Files\Halvorn\NembricAI\NembricSetup.exe' \
     'User Interface:Removed folder C:\Program Files\Halvorn\NembricAI' \
     'User Interface:Removed folder C:\Program Files\Halvorn'

@@ -37,7 +37,8 @@ prepare() {
 # What an install of ours could leave: the folders it writes to, the Start menu, our registry keys.
 snapshot() {
   (cd "$drive_c" && { find "Program Files" "ProgramData/Microsoft/Windows/Start Menu" NembricAIApp 2>/dev/null || true; } | sort)
-  for key in 'HKLM\SOFTWARE\Halvorn /reg:64' 'HKCU\Software\Halvorn' "$entry /reg:32"; do
+  for key in 'HKLM\SOFTWARE\Halvorn /reg:64' 'HKCU\Software\Halvorn' "$entry /reg:32" \
+    'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\NembricSetup /reg:64'; do
     # shellcheck disable=SC2086
     "$WORLD_RUN" reg query $key /s 2>/dev/null | tr -d '\r' || true
   done
@@ -154,6 +155,26 @@ complete_and_uninstall installer
 [ "$(grep -c . "$control/VC_redist.x64.log")" -eq 1 ] || fail "installer: the runtime was installed again"
 grep -qxF 'Client Setup:Removed file c:\NembricAIApp\Update\VC_redist.x64.exe' "$WORLD_BUILD/artefacts/cut-off-installer.log" ||
   fail "installer: the package the cut-off run left was not taken back"
+world_stop_server
+
+# The same cut, and the install started again at once, as an administrator retries: the runtime installer of
+# the cut run still runs, holding its package. The new run settles what it can, waits for the package the
+# installer holds, and goes to its end; the uninstall then leaves the machine as before.
+world_start_server
+prepare
+snapshot >"$work/before.txt"
+echo 15 >"$control/VC_redist.x64.seconds"
+# Not waited for: under Wine the installer keeps the cut run's output pipe open until it ends.
+(cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost >/dev/null) &
+cut_run=$!
+for _ in $(seq 600); do [ -s "$control/VC_redist.x64.log" ] && break; sleep 0.1; done
+[ -s "$control/VC_redist.x64.log" ] || fail "installer-at-once: the runtime installer never started"
+pkill -9 -f 'NembricSetup\.exe' || true
+rm -f "$control/VC_redist.x64.seconds"
+complete_and_uninstall installer-at-once
+wait "$cut_run" 2>/dev/null || true
+grep -qxF 'Client Setup:Getting VC_redist.x64.exe from server' "$WORLD_BUILD/artefacts/cut-off-installer-at-once.log" ||
+  fail "installer-at-once: the new run did not meet the runtime still being installed"
 world_stop_server
 
 # A client cabinet large enough that its extraction takes a moment, served from a copy of the packages.

@@ -3,6 +3,7 @@
 #include "fake_cabinet.h"
 #include "fake_crypto.h"
 #include "fake_dialog_view.h"
+#include "fake_event_log.h"
 #include "fake_features.h"
 #include "fake_files.h"
 #include "fake_http.h"
@@ -40,6 +41,7 @@ struct FakeMachine {
   FakeFeatures features;
   FakeCrypto crypto;
   FakeInstallerDatabase installerDatabase;
+  FakeEventLog eventLog;
 
   // Has `hook` called after every change to the machine: files, folders, keys, values, shortcuts, the IIS
   // configuration and programs started.
@@ -51,6 +53,6 @@ struct FakeMachine {
     processes.changed = hook;
   }
 
-  Machine machine{runtime, files,    dialogs, registry,         wmi, http, shell, processes, cabinet,
-                  iis,     features, crypto,  installerDatabase};
+  Machine machine{runtime, files,    dialogs, registry,          wmi,     http, shell, processes, cabinet,
+                  iis,     features, crypto,  installerDatabase, eventLog};
 };

@@ -17,7 +17,8 @@ class FakeRegistry final : public Registry {
   FakeRegistry() {
     for (const char* path : {"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
                              "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                             "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion"}) {
+                             "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion",
+                             "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application"}) {
       AddKey(path);
     }
   }

@@ -252,16 +252,22 @@ TEST(RunSetup, AClientThatFailedIsTakenBackAndNamed) {
       d.Boxes().back(),
       "Successfuly completed Setup\n\nCould not install Nembric Client. The changes were taken back. Please "
       "see the setup log");
-  EXPECT_TRUE(
-      d.Log().ends_with("Client Setup:Removed folder C:\\Apps\\Nembric\\Update\r\n"
-                        "Client Setup:Removed folder C:\\Apps\\Nembric\r\n"
-                        "Client Setup:Removed folder C:\\Apps\r\n"
-                        "User Interface:Removed C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe\r\n"
-                        "User Interface:Removed folder C:\\Program Files\\Halvorn\\NembricAI\r\n"
-                        "User Interface:Removed folder C:\\Program Files\\Halvorn\r\n"
-                        "User Interface:Successfully updated Software\r\n"
-                        "User Interface:Could not install Nembric Client. The changes were taken back. "
-                        "Please see the setup log\r\n"))
+  EXPECT_TRUE(d.Log().ends_with(
+      "Client Setup:Removed folder C:\\Apps\\Nembric\\Update\r\n"
+      "Client Setup:Removed folder C:\\Apps\\Nembric\r\n"
+      "Client Setup:Removed folder C:\\Apps\r\n"
+      "User Interface:Removed registry value "
+      "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup\\TypesSupported\r\n"
+      "User Interface:Removed registry value "
+      "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup\\EventMessageFile\r\n"
+      "User Interface:Removed registry key "
+      "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup\r\n"
+      "User Interface:Removed C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe\r\n"
+      "User Interface:Removed folder C:\\Program Files\\Halvorn\\NembricAI\r\n"
+      "User Interface:Removed folder C:\\Program Files\\Halvorn\r\n"
+      "User Interface:Successfully updated Software\r\n"
+      "User Interface:Could not install Nembric Client. The changes were taken back. "
+      "Please see the setup log\r\n"))
       << d.Log();
   EXPECT_TRUE(d.fake.shell.links.empty());
   EXPECT_FALSE(d.fake.registry.HasKey(

@@ -520,6 +520,13 @@ TEST(RunSetup, TheServerStepsRunInOrderAndTheEndNamesWhatWasNotInstalled) {
       // With no component left, the setup program's copy goes too.
       end =
           "Server Setup:Removed folder C:\\HNembricAI\r\n"
+          "User Interface:Removed registry value "
+          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup\\TypesSupported\r\n"
+          "User Interface:Removed registry value "
+          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup\\EventMessageFile\r"
+          "\n"
+          "User Interface:Removed registry key "
+          "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup\r\n"
           "User Interface:Removed C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe\r\n"
           "User Interface:Removed folder C:\\Program Files\\Halvorn\\NembricAI\r\n"
           "User Interface:Removed folder C:\\Program Files\\Halvorn\r\n";

@@ -188,6 +188,65 @@ TEST(UnattendedRun, InstallsFromTheAnswersWithoutAWindowOrABox) {
   EXPECT_EQ(boxes, 5U);
 }
 
+// Each run leaves one event per component in the Application log, from the setup's own source, which the
+// install registers with the installed program as its message file; a failure carries the exit code, and a
+// restart needed has an event of its own. The last uninstall's event is written as its source goes.
+TEST(UnattendedRun, EachComponentOfARunLeavesAnEventForMonitoring) {
+  constexpr char kSourceKey[] =
+      "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\NembricSetup";
+  const std::u16string log = u"C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log";
+  using Event = FakeEventLog::Event;
+  struct Case {
+    const char* name;
+    std::uint32_t runtimeExit;
+    std::u16string_view commandLine;
+    std::uint32_t exitCode;
+    std::vector<Event> events;
+  };
+  const std::vector<Case> cases = {
+      {"installed, a restart needed",
+       3010,
+       kQuietInstall,
+       3010,
+       {{u"NembricSetup", EventLog::kInformation, 1000, {u"Nembric Client", log}},
+        {u"NembricSetup", EventLog::kWarning, 1005, {u"Nembric Client", log}}}},
+      {"failed and taken back",
+       1,
+       kQuietInstall,
+       1603,
+       {{u"NembricSetup", EventLog::kError, 1003, {u"Nembric Client", u"1603", log}}}},
+      {"removed",
+       0,
+       u"/quiet /uninstall /type=client",
+       0,
+       {{u"NembricSetup", EventLog::kInformation, 1002, {u"Nembric Client", log}}}},
+  };
+  for (const Case& c : cases) {
+    QuietWorld world;
+    world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe",
+                                    {c.runtimeExit, nullptr, false, {}});
+    if (c.exitCode == 0) {
+      ASSERT_EQ(world.Run(kQuietInstall, kAiClient), 0U);
+      EXPECT_EQ(world.fake.registry.Value(kSourceKey, "EventMessageFile")->data,
+                std::string("C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe") + '\0');
+      EXPECT_EQ(world.fake.registry.Value(kSourceKey, "TypesSupported")->data, std::string("\7\0\0\0", 4));
+      world.fake.eventLog.events.clear();
+      world.fake.files.currentDirectory = "C:\\Setup";
+    }
+    EXPECT_EQ(world.Run(c.commandLine, kAiClient), c.exitCode) << c.name;
+    ASSERT_EQ(world.fake.eventLog.events.size(), c.events.size()) << c.name;
+    for (std::size_t i = 0; i < c.events.size(); ++i) {
+      const Event& event = world.fake.eventLog.events[i];
+      EXPECT_EQ(std::tie(event.source, event.type, event.id, event.strings),
+                std::tie(c.events[i].source, c.events[i].type, c.events[i].id, c.events[i].strings))
+          << c.name << " " << i;
+    }
+    EXPECT_TRUE(world.fake.eventLog.open.empty()) << c.name;
+    // Taken back or removed with the last component, the source goes with the setup program.
+    EXPECT_EQ(world.fake.registry.HasKey(kSourceKey), c.exitCode == 3010) << c.name;
+  }
+}
+
 // A passive run asks nothing and ends as a quiet one; its small window follows the run.
 TEST(UnattendedRun, PassiveShowsTheRunInASmallWindowAndAsksNothing) {
   QuietWorld world;

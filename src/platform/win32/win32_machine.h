@@ -4,6 +4,7 @@
 #include "platform/win32/win32_cabinet.h"
 #include "platform/win32/win32_crypto.h"
 #include "platform/win32/win32_dialog_view.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_features.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http.h"
@@ -36,7 +37,8 @@ class Win32Machine {
   Win32Features features_;
   Win32Crypto crypto_;
   Win32InstallerDatabase installerDatabase_;
-  Machine machine_{runtime_,  files_,  dialogs_,          registry_, wmi_,
-                   http_,     shell_,  processes_,        cabinet_,  iis_,
-                   features_, crypto_, installerDatabase_};
+  Win32EventLog eventLog_;
+  Machine machine_{runtime_,  files_,  dialogs_,           registry_, wmi_,
+                   http_,     shell_,  processes_,         cabinet_,  iis_,
+                   features_, crypto_, installerDatabase_, eventLog_};
 };
