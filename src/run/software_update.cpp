@@ -93,7 +93,7 @@ ActionResult CopySetupProgram(SetupState& state) {
   }
   // The copy there before (an earlier version's) is kept until the run commits; the copy is in the record
   // before it is made.
-  const ActionResult copied = CopySetupProgram(state, *running);
+  ActionResult copied = CopySetupProgram(state, *running);
   if (NotRecorded(copied)) {
     return copied;
   }

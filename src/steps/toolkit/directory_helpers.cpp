@@ -78,7 +78,7 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
       first = false;
     }
     if (files.ChangeDirectory(component) != 0) {
-      const ActionResult made = make(at);
+      ActionResult made = make(at);
       if (NotRecorded(made)) {
         return made;
       }
@@ -100,7 +100,7 @@ ActionResult WalkAndCreate(Machine& machine, const std::string& path, std::strin
   if (component.empty()) {
     return ActionResult::Done();
   }
-  const ActionResult made = make(path.size());
+  ActionResult made = make(path.size());
   if (NotRecorded(made)) {
     return made;
   }
