@@ -84,3 +84,51 @@ TEST_F(Win32RegistryTest, DeletesAKeyOnlyWithoutSubkeysInItsView) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Growing {
+  HKEY key = nullptr;
+  volatile LONG stop = 0;
+};
+
+DWORD WINAPI GrowAndShrink(LPVOID parameter) {
+  auto* growing = static_cast<Growing*>(parameter);
+  const std::string shortText(2, 'a');
+  const std::string longText(4096, 'b');
+  for (int round = 0; InterlockedCompareExchange(&growing->stop, 0, 0) == 0; ++round) {
+    const std::string& text = round % 2 == 0 ? longText : shortText;
+    RegSetValueExA(growing->key, "Growing", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
+                   static_cast<DWORD>(text.size()));
+  }
+  return 0;
+}
+
+// A value another program rewrites longer between the size and the read is read again with its new size:
+// the read never fails for want of room.
+TEST_F(Win32RegistryTest, AValueThatGrowsWhileItIsReadIsReadWhole) {
+  RegistryKey key = RegistryKey::none;
+  ASSERT_EQ(
+      registry.CreateKey(RegistryKey::localMachine, kTestKey, Registry::kAllAccess | Registry::kView64, key),
+      Registry::kSuccess);
+  Growing growing;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &growing.key),
+            ERROR_SUCCESS);
+  RegSetValueExA(growing.key, "Growing", 0, REG_BINARY, reinterpret_cast<const BYTE*>("aa"), 2);
+  const HANDLE writer = CreateThread(nullptr, 0, GrowAndShrink, &growing, 0, nullptr);
+  ASSERT_NE(writer, nullptr);
+  int failures = 0;
+  for (int read = 0; read < 5000; ++read) {
+    RegistryValue value;
+    const std::int32_t status = registry.QueryValue(key, "Growing", value);
+    failures += status != Registry::kSuccess || (value.data.size() != 2 && value.data.size() != 4096) ? 1 : 0;
+  }
+  InterlockedExchange(&growing.stop, 1);
+  WaitForSingleObject(writer, INFINITE);
+  CloseHandle(writer);
+  RegCloseKey(growing.key);
+  registry.CloseKey(key);
+  EXPECT_EQ(failures, 0);
+}
+
+}  // namespace

@@ -6,6 +6,9 @@
 
 namespace {
 
+// How often a value that keeps growing while it is read is read again.
+constexpr int kReadAttempts = 8;
+
 HKEY ToKey(RegistryKey key) {
   switch (key) {
     case RegistryKey::localMachine:
@@ -59,15 +62,18 @@ std::int32_t Win32Registry::QueryValue(RegistryKey key, const std::string& name,
   DWORD type = 0;
   DWORD size = 0;
   LSTATUS status = RegQueryValueExA(ToKey(key), name.c_str(), nullptr, &type, nullptr, &size);
-  if (status != ERROR_SUCCESS) {
-    return status;
-  }
-  std::string data(size, '\0');
-  status =
-      RegQueryValueExA(ToKey(key), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-  if (status == ERROR_SUCCESS) {
-    data.resize(size);
-    value = RegistryValue{type, std::move(data)};
+  // A value another program makes longer between the size and the read answers ERROR_MORE_DATA with the
+  // size it has now: the read is made again with that size.
+  for (int attempt = 0; status == ERROR_SUCCESS || (status == ERROR_MORE_DATA && attempt < kReadAttempts);
+       ++attempt) {
+    std::string data(size, '\0');
+    status = RegQueryValueExA(ToKey(key), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                              &size);
+    if (status == ERROR_SUCCESS) {
+      data.resize(size);
+      value = RegistryValue{type, std::move(data)};
+      return status;
+    }
   }
   return status;
 }
