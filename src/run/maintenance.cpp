@@ -174,8 +174,13 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     if (end == RepairEnd::notAsked) {
       continue;
     }
+    // A component taken back when not every change could be is one left for the next run.
+    ComponentEnd failedEnd = ComponentEnd::takenBack;
     if (end == RepairEnd::failed) {
-      allTakenBack = ProductRemoval(state).TakeBack(component) && allTakenBack;
+      if (!ProductRemoval(state).TakeBack(component)) {
+        allTakenBack = false;
+        failedEnd = ComponentEnd::left;
+      }
       takenBack = true;
     } else if (end == RepairEnd::repaired && !state.record.Commit(component)) {
       // A repair whose commit cannot be written is settled by the next run, as if cut off.
@@ -184,13 +189,7 @@ RunEnd RunMaintenance(SetupState& state, SetupComponents& steps, const Maintenan
     if (end != RepairEnd::repaired) {
       failed.push_back(name);
     }
-    events.push_back({end == RepairEnd::repaired ? ComponentEnd::repaired : ComponentEnd::takenBack, name});
-  }
-  // A component taken back when not every change of the run could be is one left for the next run.
-  if (!allTakenBack) {
-    for (ComponentEvent& event : events) {
-      event.end = event.end == ComponentEnd::takenBack ? ComponentEnd::left : event.end;
-    }
+    events.push_back({end == RepairEnd::repaired ? ComponentEnd::repaired : failedEnd, name});
   }
   return {0, kRepaired, kRepairCompleted,
           ShortfallLine(kCouldNotRepair, failed,

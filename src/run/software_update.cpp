@@ -41,7 +41,7 @@ std::string CopyFailureLine(SetupState& state, std::uint32_t error) {
 // The setup's event source in the Application log, with the installed program as its message file. Made
 // with the shared part, it goes with it; only a change the record cannot name fails it (an event log that
 // cannot be written leaves the events without their messages).
-ActionResult RegisterEventSource(SetupState& state) {
+ActionResult RegisterSetupEventSource(SetupState& state) {
   constexpr RegistryKey kRoot = RegistryKey::localMachine;
   constexpr std::uint32_t kView = Registry::kView64;
   UniqueKey key(state.machine.registry);
@@ -61,7 +61,7 @@ ActionResult RegisterEventSource(SetupState& state) {
   return ActionResult::Done();
 }
 
-ActionResult CopySetupProgram(SetupState& state) {
+ActionResult PutSetupProgramInPlace(SetupState& state) {
   Machine& machine = state.machine;
   const std::optional<std::string> running = machine.files.ModulePath(kModulePathChars);
   if (!running) {
@@ -104,7 +104,7 @@ ActionResult CopySetupProgram(SetupState& state) {
     state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
     return ActionResult::Failed(kCopyCall, error, line);
   }
-  return RegisterEventSource(state);
+  return RegisterSetupEventSource(state);
 }
 
 // The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
@@ -163,7 +163,7 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
     switch (action) {
       case PlannedAction::copySetupProgram:
         state.record.scope = RecordScope::shared;
-        CopySetupProgram(state);
+        PutSetupProgramInPlace(state);
         break;
       case PlannedAction::updateClient:
         state.record.scope = RecordScope::client;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 EventSourceHandle FakeEventLog::Register(const std::u16string& source) {
-  if (registerFails || source.empty()) {
+  if (source.empty()) {
     return EventSourceHandle::none;
   }
   const auto handle = static_cast<EventSourceHandle>(next_++);

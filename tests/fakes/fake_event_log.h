@@ -23,7 +23,6 @@ class FakeEventLog final : public EventLog {
   std::vector<Event> events;
   // Sources registered and not yet deregistered, by handle.
   std::vector<std::pair<EventSourceHandle, std::u16string>> open;
-  bool registerFails = false;
 
  private:
   std::uintptr_t next_ = 0x100;

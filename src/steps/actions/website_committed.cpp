@@ -42,7 +42,7 @@ void UndoWebsite(UndoPass& pass, const std::vector<const RecordEntry*>& website)
     LeaveAll(pass, website);
     return;
   }
-  WebsiteUndo undo{pass, iis, website, {}, {}};
+  WebsiteUndo undo{pass, iis, {}, {}};
   for (const RecordEntry* entry : website) {
     switch (entry->kind) {
       case Kind::site:

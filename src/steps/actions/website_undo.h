@@ -12,8 +12,6 @@ class IisWebsite;
 struct WebsiteUndo {
   UndoPass& pass;
   IisWebsite& iis;
-  // The entries being undone together, newest first.
-  const std::vector<const RecordEntry*>& website;
   // The lines of what was staged, for the log after the commit.
   std::vector<std::string> lines;
   // What could not be staged: its line stays in the record, with the commit's others.
