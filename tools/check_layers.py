@@ -18,6 +18,8 @@ usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's
    given its folders.
 7. Every change the install record names is made through its action: only steps/actions/ (and the record
    itself) writes a change's line or keeps a copy.
+8. Every wait answers the windows of its thread: no adapter (nor main.cpp) sleeps or waits on a handle but
+   through WaitAnswering (platform/win32/answering_wait.cpp), since the logic waits on the dialog's thread.
 """
 import pathlib
 import re
@@ -74,6 +76,12 @@ SEARCHES = [
 ]
 
 
+# A thread that owns windows and waits without retrieving its messages holds up every program that
+# broadcasts to it and is shown "Not responding".
+BLOCKING_WAIT = re.compile(r"(?<![\w.>:])(Sleep|SleepEx|WaitForSingleObject\w*|WaitForMultipleObjects\w*|SignalObjectAndWait)\s*\(")
+WAIT_EXEMPT = {"platform/win32/answering_wait.cpp"}
+
+
 def folder_of(relative: pathlib.PurePosixPath) -> str:
     parts = relative.parts[:-1]
     if len(parts) >= 2 and parts[0] in ("steps", "platform"):
@@ -126,6 +134,9 @@ def check(src: pathlib.Path) -> list[str]:
         for pattern, what in SEARCHES:
             for match in pattern.finditer(code):
                 breaches.append(f"{relative}: {what} ({match.group(0).strip()[:60]})")
+        if folder in ("platform/win32", "") and str(relative) not in WAIT_EXEMPT:
+            for match in BLOCKING_WAIT.finditer(code):
+                breaches.append(f"{relative}: waits without answering its windows ({match.group(1)}); WaitAnswering does")
         if folder not in CHANGE_RECORDERS:
             for match in RECORDS_CHANGE.finditer(code):
                 breaches.append(f"{relative}: records a change itself ({match.group(0).strip()}); its action does")

@@ -490,7 +490,7 @@ std::string ReportEndText(const PreflightReport& report) {
 
 std::string PreflightJson(SetupState& state, const PreflightReport& report) {
   const auto quoted = [&state](const std::string& text) {
-    const std::u16string wide = state.machine.runtime.AnsiToWide(text).value_or(u"");
+    const std::u16string wide = state.machine.runtime.Utf8ToWide(text).value_or(u"");
     std::string json = "\"";
     for (const char16_t unit : wide) {
       if (unit == u'"' || unit == u'\\') {

@@ -38,5 +38,5 @@ std::string CheckLineText(const CheckLine& line);
 std::string ReportEndText(const PreflightReport& report);
 
 // The report as a JSON object for distribution tools: {"wouldGoAhead": ..., "checks": [{"name", "result",
-// "figure"}]}, non-ASCII characters of the ANSI texts written as \u escapes of their UTF-16 units.
+// "figure"}]}, non-ASCII characters of the UTF-8 texts written as \u escapes of their UTF-16 units.
 std::string PreflightJson(SetupState& state, const PreflightReport& report);

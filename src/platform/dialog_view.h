@@ -122,15 +122,15 @@ class DialogView {
   virtual int ControlId(WindowHandle control) = 0;
   virtual WindowHandle Parent(WindowHandle window) = 0;
   virtual bool IsWindow(WindowHandle window) = 0;
-  // GetClassNameA with room for maxChars characters; nullopt when it fails.
+  // GetClassNameW with room for maxChars characters; nullopt when it fails.
   virtual std::optional<std::string> ClassName(WindowHandle window, std::size_t maxChars) = 0;
   // GetWindowLong(GWL_STYLE).
   virtual std::uint32_t Style(WindowHandle window) = 0;
-  // GetWindowTextA with room for maxChars characters; nullopt when it fails.
+  // GetWindowTextW with room for maxChars characters; nullopt when it fails.
   virtual std::optional<std::string> WindowText(WindowHandle window, std::size_t maxChars) = 0;
-  // SetWindowTextA.
+  // SetWindowTextW.
   virtual bool SetText(WindowHandle window, const std::string& text) = 0;
-  // SetDlgItemTextA on a control of the dialog.
+  // SetDlgItemTextW on a control of the dialog.
   virtual bool SetControlText(WindowHandle dialog, int controlId, const std::string& text) = 0;
   // ShowWindow with SW_SHOW or SW_HIDE.
   virtual void SetVisible(WindowHandle window, bool visible) = 0;
@@ -191,7 +191,7 @@ class DialogView {
   virtual void SetTransparentBackground(DeviceContext context) = 0;
 
   // --- message boxes
-  // MessageBoxA; returns the answer (kAnswerOk, kAnswerYes, ...), 0 when the box could not be shown.
+  // MessageBoxW; returns the answer (kAnswerOk, kAnswerYes, ...), 0 when the box could not be shown.
   virtual int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                              std::uint32_t flags) = 0;
 };

@@ -9,7 +9,7 @@
 
 #include "platform/handles.h"
 
-// Files and directories of the local machine. Paths are ANSI texts; relative paths resolve against the
+// Files and directories of the local machine. Paths are UTF-8 texts; relative paths resolve against the
 // process's current directory.
 class Files {
  public:
@@ -43,21 +43,21 @@ class Files {
   Files& operator=(const Files&) = delete;
   virtual ~Files() = default;
 
-  // The current directory, when it fits in maxChars characters (GetCurrentDirectoryA with that limit);
+  // The current directory, when it fits in maxChars characters (GetCurrentDirectoryW with that limit);
   // nullopt when it does not fit or the call fails.
   virtual std::optional<std::string> CurrentDirectory(std::size_t maxChars) = 0;
 
-  // SetCurrentDirectoryA: 0, or the system's error code when it fails.
+  // SetCurrentDirectoryW: 0, or the system's error code when it fails.
   virtual std::uint32_t ChangeDirectory(const std::string& path) = 0;
-  // CreateDirectoryA with default security: 0, or the system's error code.
+  // CreateDirectoryW with default security: 0, or the system's error code.
   virtual std::uint32_t MakeDirectory(const std::string& path) = 0;
-  // CreateDirectoryA with the security descriptor an SDDL text gives
-  // (ConvertStringSecurityDescriptorToSecurityDescriptorA): 0, or the system's error code.
+  // CreateDirectoryW with the security descriptor an SDDL text gives
+  // (ConvertStringSecurityDescriptorToSecurityDescriptorW): 0, or the system's error code.
   virtual std::uint32_t MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) = 0;
-  // GetNamedSecurityInfoA of the owner and the DACL of a file or folder, as an SDDL text
+  // GetNamedSecurityInfoW of the owner and the DACL of a file or folder, as an SDDL text
   // ("O:owner D:flags(ace)..."); nullopt when they cannot be read.
   virtual std::optional<std::string> SecurityOf(const std::string& path) = 0;
-  // SetNamedSecurityInfoA of one part of the security an SDDL text gives: the owner ("O:SID"), or the DACL
+  // SetNamedSecurityInfoW of one part of the security an SDDL text gives: the owner ("O:SID"), or the DACL
   // ("D:P(ace)..."), set protected so that nothing is inherited from above. 0, or the system's error code.
   enum class SecurityPart { owner, protectedDacl };
   virtual std::uint32_t SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) = 0;
@@ -67,28 +67,28 @@ class Files {
     // The file's size in bytes (0 for a directory).
     std::uint64_t size = 0;
   };
-  // The entries matching a pattern such as "C:\Folder\*.*" (FindFirstFileA, FindNextFileA, FindClose);
+  // The entries matching a pattern such as "C:\Folder\*.*" (FindFirstFileW, FindNextFileW, FindClose);
   // nullopt when nothing can be listed.
   virtual std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& pattern) = 0;
-  // DeleteFileA.
+  // DeleteFileW.
   virtual bool Remove(const std::string& path) = 0;
-  // RemoveDirectoryA: only an empty folder goes.
+  // RemoveDirectoryW: only an empty folder goes.
   virtual bool RemoveFolder(const std::string& path) = 0;
-  // MoveFileExA with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH: the file takes the target's
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH: the file takes the target's
   // name, replacing what is there, and the move is on disk when the call returns.
   virtual bool Replace(const std::string& source, const std::string& target) = 0;
-  // MoveFileExA with MOVEFILE_REPLACE_EXISTING and MOVEFILE_DELAY_UNTIL_REBOOT: the file takes the target's
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING and MOVEFILE_DELAY_UNTIL_REBOOT: the file takes the target's
   // name when Windows next starts, before any program can hold the target (a module in use now).
   virtual bool ReplaceAtRestart(const std::string& source, const std::string& target) = 0;
-  // MoveFileExA with no target and MOVEFILE_DELAY_UNTIL_REBOOT: the file, or the folder if it is empty by
+  // MoveFileExW with no target and MOVEFILE_DELAY_UNTIL_REBOOT: the file, or the folder if it is empty by
   // then, is deleted when Windows next starts (in the order asked).
   virtual bool RemoveAtRestart(const std::string& path) = 0;
-  // CopyFileA, replacing an existing target; on failure `error` is the system's error code.
+  // CopyFileW, replacing an existing target; on failure `error` is the system's error code.
   virtual bool CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) = 0;
-  // GetModuleFileNameA of the running program, when it fits in maxChars characters.
+  // GetModuleFileNameW of the running program, when it fits in maxChars characters.
   virtual std::optional<std::string> ModulePath(std::size_t maxChars) = 0;
 
-  // CreateFileA; FileHandle::invalid on failure.
+  // CreateFileW; FileHandle::invalid on failure.
   virtual FileHandle Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                             std::uint32_t disposition, std::uint32_t attributes) = 0;
   // The system's error code of the last Create that failed (GetLastError right after it); 0 after one that
@@ -120,7 +120,7 @@ class Files {
   virtual bool SetFileTimes(FileHandle file, std::uint64_t creation, std::uint64_t lastAccess,
                             std::uint64_t lastWrite) = 0;
 
-  // GetFileAttributesA; nullopt when the path does not exist or cannot be read.
+  // GetFileAttributesW; nullopt when the path does not exist or cannot be read.
   virtual std::optional<std::uint32_t> FileAttributes(const std::string& path) = 0;
   // What tells one version of a file from another: its size and its last-write time.
   struct Stamp {
@@ -128,21 +128,21 @@ class Files {
     std::uint64_t lastWrite = 0;
     bool operator==(const Stamp&) const = default;
   };
-  // GetFileAttributesExA of a file; nullopt when it is not there or is a folder.
+  // GetFileAttributesExW of a file; nullopt when it is not there or is a folder.
   virtual std::optional<Stamp> StampOf(const std::string& path) = 0;
-  // SearchPathA along the folders of PATH (never the exe's own folder or the current folder); the full path
+  // SearchPathW along the folders of PATH (never the exe's own folder or the current folder); the full path
   // of the file when it is found.
   virtual std::optional<std::string> FindOnSearchPath(const std::string& fileName) = 0;
   // GetLogicalDrives: bit 0 is drive A.
   virtual std::uint32_t LogicalDrives() = 0;
-  // GetDriveTypeA of a root such as "C:\".
+  // GetDriveTypeW of a root such as "C:\".
   virtual std::uint32_t DriveType(const std::string& root) = 0;
-  // GetDiskFreeSpaceExA of a root: the total number of free bytes on the disk (not only those available
+  // GetDiskFreeSpaceExW of a root: the total number of free bytes on the disk (not only those available
   // to the caller); nullopt when it cannot be read.
   virtual std::optional<std::uint64_t> DiskFreeBytes(const std::string& root) = 0;
-  // GetVolumePathNameA: the root of the volume that holds the path, with its trailing backslash ("C:\", a
+  // GetVolumePathNameW: the root of the volume that holds the path, with its trailing backslash ("C:\", a
   // folder a volume is mounted on, "\\server\share\"); nullopt when it cannot be told.
   virtual std::optional<std::string> VolumeOf(const std::string& path) = 0;
-  // SHGetFolderPathA of a known folder; nullopt when the system has none.
+  // SHGetFolderPathW of a known folder; nullopt when the system has none.
   virtual std::optional<std::string> KnownFolder(int folder) = 0;
 };

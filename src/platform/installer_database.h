@@ -18,17 +18,17 @@ class InstallerDatabase {
   InstallerDatabase& operator=(const InstallerDatabase&) = delete;
   virtual ~InstallerDatabase() = default;
 
-  // MsiOpenDatabaseA of a package, read-only.
+  // MsiOpenDatabaseW of a package, read-only.
   virtual std::uint32_t OpenDatabase(const std::string& package, MsiHandle& database) = 0;
-  // MsiDatabaseOpenViewA of an SQL query.
+  // MsiDatabaseOpenViewW of an SQL query.
   virtual std::uint32_t OpenView(MsiHandle database, const std::string& query, MsiHandle& view) = 0;
   // MsiViewExecute without parameters.
   virtual std::uint32_t Execute(MsiHandle view) = 0;
   // MsiViewFetch: the next row, or kNoMoreItems.
   virtual std::uint32_t Fetch(MsiHandle view, MsiHandle& record) = 0;
-  // MsiRecordGetStringA of a field (its size, then its text); nullopt when it cannot be read.
+  // MsiRecordGetStringW of a field (its size, then its text); nullopt when it cannot be read.
   virtual std::optional<std::string> RecordString(MsiHandle record, std::uint32_t field) = 0;
-  // MsiQueryProductStateA of a product code: true when the product is installed (INSTALLSTATE_DEFAULT).
+  // MsiQueryProductStateW of a product code: true when the product is installed (INSTALLSTATE_DEFAULT).
   virtual bool ProductInstalled(const std::string& productCode) = 0;
   // MsiCloseHandle.
   virtual std::uint32_t Close(MsiHandle handle) = 0;

@@ -9,7 +9,7 @@
 // A started process (its process and thread handles, owned until Close).
 enum class ProcessHandle : std::uintptr_t { none = 0 };
 
-// How a process is started (CreateProcessA). The program is always named by its full path: the system
+// How a process is started (CreateProcessW). The program is always named by its full path: the system
 // never searches for it (the setup's own folder and the current folder come first in that search, and
 // both may hold files that any user can plant). The command line starts with that path in double quotes,
 // since the program reads its own name as the command line's first word (core/command_text.h).
@@ -44,7 +44,7 @@ class Processes {
   Processes& operator=(const Processes&) = delete;
   virtual ~Processes() = default;
 
-  // CreateProcessA with a zeroed start-up record (but for the standard handles when given), handles
+  // CreateProcessW with a zeroed start-up record (but for the standard handles when given), handles
   // inherited as `inheritHandles` says, CREATE_NO_WINDOW when asked and the caller's environment; on
   // failure none, with the thread's last error in `error`. A start without an application name is refused
   // (ERROR_INVALID_PARAMETER) before Windows is asked.
@@ -68,6 +68,6 @@ class Processes {
   // CloseHandle of a pipe end.
   virtual void ClosePipeEnd(FileHandle end) = 0;
 
-  // FormatMessageA from the system for an error code; nullopt when the system has no text.
+  // FormatMessageW from the system for an error code; nullopt when the system has no text.
   virtual std::optional<std::string> SystemMessage(std::uint32_t error) = 0;
 };

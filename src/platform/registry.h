@@ -18,7 +18,7 @@ struct RegistryValue {
   std::string data;
 };
 
-// The registry of the local machine. Key paths and value names are ANSI texts; results are the Win32
+// The registry of the local machine. Key paths, value names and the texts of string values are UTF-8; results are the Win32
 // status codes of the calls (0 for success).
 class Registry {
  public:
@@ -34,28 +34,30 @@ class Registry {
   static constexpr std::uint32_t kTypeString = 1;        // REG_SZ
   static constexpr std::uint32_t kTypeExpandString = 2;  // REG_EXPAND_SZ
   static constexpr std::uint32_t kTypeDword = 4;         // REG_DWORD
+  static constexpr std::uint32_t kTypeMultiString = 7;   // REG_MULTI_SZ
   static constexpr std::int32_t kSuccess = 0;
   static constexpr std::int32_t kFileNotFound = 2;
   static constexpr std::int32_t kAccessDenied = 5;
+  static constexpr std::int32_t kNoUnicodeTranslation = 1113;  // a text that is no UTF-8
 
   Registry() = default;
   Registry(const Registry&) = delete;
   Registry& operator=(const Registry&) = delete;
   virtual ~Registry() = default;
 
-  // RegOpenKeyExA: opens an existing key; `key` receives it on success.
+  // RegOpenKeyExW: opens an existing key; `key` receives it on success.
   virtual std::int32_t OpenKey(RegistryKey parent, const std::string& subKey, std::uint32_t access,
                                RegistryKey& key) = 0;
-  // RegCreateKeyExA: opens the key, creating it and its missing parents first.
+  // RegCreateKeyExW: opens the key, creating it and its missing parents first.
   virtual std::int32_t CreateKey(RegistryKey parent, const std::string& subKey, std::uint32_t access,
                                  RegistryKey& key) = 0;
-  // RegQueryValueExA for the size, then for the data.
+  // RegQueryValueExW for the size, then for the data.
   virtual std::int32_t QueryValue(RegistryKey key, const std::string& name, RegistryValue& value) = 0;
-  // RegSetValueExA.
+  // RegSetValueExW.
   virtual std::int32_t SetValue(RegistryKey key, const std::string& name, const RegistryValue& value) = 0;
-  // RegDeleteValueA.
+  // RegDeleteValueW.
   virtual std::int32_t DeleteValue(RegistryKey key, const std::string& name) = 0;
-  // RegDeleteKeyExA in a view (kView32 or kView64, or 0 for the native one); a key with subkeys stays.
+  // RegDeleteKeyExW in a view (kView32 or kView64, or 0 for the native one); a key with subkeys stays.
   virtual std::int32_t DeleteKey(RegistryKey parent, const std::string& subKey, std::uint32_t view) = 0;
   // RegCloseKey.
   virtual std::int32_t CloseKey(RegistryKey key) = 0;

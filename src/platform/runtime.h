@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-// Process-wide services: COM start and security, ANSI/UTF-16 conversion, standard output, process exit.
+// Process-wide services: COM start and security, UTF-8/UTF-16 conversion, standard output, process exit.
 class Runtime {
  public:
   // CoInitializeEx flags and CoInitializeSecurity levels, as Windows numbers them.
@@ -29,9 +29,14 @@ class Runtime {
   // Drops any impersonation of the calling thread (RevertToSelf).
   virtual bool RevertToSelf() = 0;
 
-  // Conversions between UTF-16 and the ANSI code page; nullopt when the system refuses the text.
-  virtual std::optional<std::string> WideToAnsi(std::u16string_view text) = 0;
-  virtual std::optional<std::u16string> AnsiToWide(std::string_view text) = 0;
+  // Conversions between UTF-16 and UTF-8, the encoding of every text the ports carry; nullopt when the
+  // text is not valid (bytes that are no UTF-8, half a surrogate pair).
+  virtual std::optional<std::string> WideToUtf8(std::u16string_view text) = 0;
+  virtual std::optional<std::u16string> Utf8ToWide(std::string_view text) = 0;
+  // A text in the system's ANSI code page (an answer file saved by an older editor) as UTF-8
+  // (MultiByteToWideChar with the system locale's ANSI code page, not the process's, which the manifest makes
+  // UTF-8); nullopt when the code page refuses it.
+  virtual std::optional<std::string> AnsiToUtf8(std::string_view text) = 0;
 
   // Writes the bytes to the process's standard output handle; false when there is none or it fails.
   virtual bool WriteStandardOutput(std::string_view text) = 0;
@@ -47,15 +52,15 @@ class Runtime {
   // GetTokenInformation(TokenElevation) of the process's own token: whether it runs elevated; nullopt when
   // the token cannot be read.
   virtual std::optional<bool> ProcessElevated() = 0;
-  // AdjustTokenPrivileges of the process's own token (OpenProcessToken, LookupPrivilegeValueA): enables a
+  // AdjustTokenPrivileges of the process's own token (OpenProcessToken, LookupPrivilegeValueW): enables a
   // privilege such as "SeTakeOwnershipPrivilege"; false when the token does not hold it.
   virtual bool EnablePrivilege(const std::string& name) = 0;
-  // GetTokenInformation(TokenUser) of the process's own token, as a SID text (ConvertSidToStringSidA);
+  // GetTokenInformation(TokenUser) of the process's own token, as a SID text (ConvertSidToStringSidW);
   // nullopt when it cannot be read.
   virtual std::optional<std::string> ProcessUserSid() = 0;
   // GetLocalTime as yyyymmdd.
   virtual std::string LocalDate() = 0;
-  // Sleep: the thread waits this many milliseconds.
+  // The thread waits this many milliseconds, its windows answering meanwhile (MsgWaitForMultipleObjects).
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // GetTickCount64: the milliseconds since Windows started, for the time an operation took.
   virtual std::uint64_t Milliseconds() = 0;

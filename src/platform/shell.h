@@ -33,7 +33,7 @@ class FolderDialog {
   virtual std::int32_t ResultPath(std::u16string& path) = 0;
 };
 
-// A shell link object (CLSID_ShellLink through IShellLinkA), owned by its std::unique_ptr and released when
+// A shell link object (CLSID_ShellLink through IShellLinkW), owned by its std::unique_ptr and released when
 // that goes. Results are HRESULTs.
 class ShellLink {
  public:
@@ -59,6 +59,6 @@ class Shell {
 
   // CoCreateInstance of the file open dialog, in process, for IFileDialog.
   virtual std::int32_t CreateFolderDialog(std::unique_ptr<FolderDialog>& dialog) = 0;
-  // CoCreateInstance of the shell link, in process, for IShellLinkA.
+  // CoCreateInstance of the shell link, in process, for IShellLinkW.
   virtual std::int32_t CreateShellLink(std::unique_ptr<ShellLink>& link) = 0;
 };

@@ -97,25 +97,29 @@ RunSwitches SplitRunSwitches(std::u16string_view commandLine) {
   std::size_t at = 0;
   while (at < commandLine.size()) {
     const bool wordStart = at == 0 || commandLine[at - 1] == u' ';
+    // Tools that quote every argument holding a blank (PowerShell, deployment agents, the C runtime's
+    // rules) hand over "/answers=C:\Deploy Files\a.ini" quoted whole: the same switch as its value quoted.
+    const bool quotedWhole = wordStart && commandLine[at] == u'"';
+    const std::size_t nameAt = quotedWhole ? at + 1 : at;
     std::optional<std::u16string>* value = nullptr;
     std::u16string_view name;
-    if (wordStart && StartsWithName(commandLine, at, kAnswers)) {
+    if (wordStart && StartsWithName(commandLine, nameAt, kAnswers)) {
       value = &result.answersPath;
       name = kAnswers;
-    } else if (wordStart && StartsWithName(commandLine, at, kLog)) {
+    } else if (wordStart && StartsWithName(commandLine, nameAt, kLog)) {
       value = &result.logPath;
       name = kLog;
-    } else if (wordStart && StartsWithName(commandLine, at, kLayout)) {
+    } else if (wordStart && StartsWithName(commandLine, nameAt, kLayout)) {
       value = &result.layoutPath;
       name = kLayout;
-    } else if (wordStart && StartsWithName(commandLine, at, kCheckFile)) {
+    } else if (wordStart && StartsWithName(commandLine, nameAt, kCheckFile)) {
       if (result.check) {
         result.error = Narrow(kCheck) + kGivenTwice;
       }
       result.check = true;
       value = &result.checkPath;
       name = kCheckFile;
-    } else if (bool* flag = wordStart ? FlagAt(commandLine, at, result, name) : nullptr) {
+    } else if (bool* flag = wordStart && !quotedWhole ? FlagAt(commandLine, at, result, name) : nullptr) {
       if (*flag) {
         result.error = Narrow(name) + kGivenTwice;
       }
@@ -127,11 +131,11 @@ RunSwitches SplitRunSwitches(std::u16string_view commandLine) {
       continue;
     }
     const std::string switchName = Narrow(name.substr(0, name.size() - 1));
-    std::size_t start = at + name.size();
+    std::size_t start = nameAt + name.size();
     std::size_t end = 0;
     std::size_t next = 0;
-    if (start < commandLine.size() && commandLine[start] == u'"') {
-      ++start;
+    if (quotedWhole || (start < commandLine.size() && commandLine[start] == u'"')) {
+      start += quotedWhole ? 0 : 1;
       end = commandLine.find(u'"', start);
       if (end == std::u16string_view::npos) {
         result.error = switchName + kOpenQuote;

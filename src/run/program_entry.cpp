@@ -3,6 +3,7 @@
 #include "check/preflight.h"
 #include "core/file_reading.h"
 #include "core/path_text.h"
+#include "core/utf8_text.h"
 #include "plan/setup_plan.h"
 #include "resources/resource.h"
 #include "run/command_line.h"
@@ -47,14 +48,14 @@ std::string BoundedCommandLine(Runtime& runtime, std::u16string_view commandLine
   constexpr std::size_t kMaxBytes = kCommandLineWidth - 1;
   std::u16string_view wide = WithoutSplitPair(commandLine.substr(0, kMaxBytes));
   for (;;) {
-    std::optional<std::string> ansi = runtime.WideToAnsi(wide);
-    if (!ansi) {
+    std::optional<std::string> utf8 = runtime.WideToUtf8(wide);
+    if (!utf8) {
       return {};
     }
-    if (ansi->size() <= kMaxBytes) {
-      return *ansi;
+    if (utf8->size() <= kMaxBytes) {
+      return *utf8;
     }
-    // Characters of a double-byte code page take two bytes: give up whole characters until it fits.
+    // A character takes up to four bytes: give up whole characters until it fits.
     wide.remove_suffix(1);
     wide = WithoutSplitPair(wide);
   }
@@ -67,7 +68,7 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   // "repair") never reach the run-mode keywords.
   const RunSwitches switches = SplitRunSwitches(commandLine);
   if (switches.logPath) {
-    state.log.path = machine.runtime.WideToAnsi(*switches.logPath).value_or(std::string());
+    state.log.path = machine.runtime.WideToUtf8(*switches.logPath).value_or(std::string());
   }
   // A check changes nothing: its lines go after the last run's (or a running setup's), never in their place.
   state.log.append = switches.check;
@@ -101,7 +102,7 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   }
   FieldTexts answers;
   if (switches.answersPath) {
-    answers = ReadAnswers(machine.runtime.WideToAnsi(*switches.answersPath).value_or(std::string()));
+    answers = ReadAnswers(machine.runtime.WideToUtf8(*switches.answersPath).value_or(std::string()));
   }
 
   if (ComFailed(machine.runtime.InitializeCom(Runtime::kCoinitMultithreaded))) {
@@ -116,11 +117,11 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   }
 
   if (switches.check) {
-    RunCheck(answers, machine.runtime.WideToAnsi(switches.checkPath.value_or(u"")).value_or(std::string()),
+    RunCheck(answers, machine.runtime.WideToUtf8(switches.checkPath.value_or(u"")).value_or(std::string()),
              anotherSetup);
   }
   if (switches.layoutPath) {
-    RunLayout(answers, machine.runtime.WideToAnsi(*switches.layoutPath).value_or(std::string()));
+    RunLayout(answers, machine.runtime.WideToUtf8(*switches.layoutPath).value_or(std::string()));
   }
   if (unattended) {
     if (!switches.quiet) {
@@ -152,7 +153,11 @@ void Program::ShowPassiveWindow(int showCommand) {
 }
 
 std::map<int, std::string> Program::ReadAnswers(const std::string& path) {
-  const std::optional<std::string> text = ReadAnswerFile(state.machine, path);
+  std::optional<std::string> text = ReadAnswerFile(state.machine, path);
+  // A file that is no UTF-8 was saved in the system's code page, as older editors do.
+  if (text && !Utf8ToUtf16(*text)) {
+    text = state.machine.runtime.AnsiToUtf8(*text);
+  }
   if (!text) {
     Refuse(AnswerFileErrorLine(path, {0, {}, kUnreadable}));
   }

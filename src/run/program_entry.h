@@ -15,5 +15,5 @@ inline constexpr std::uint32_t kStartFailureExitCode = 1;
 inline constexpr char kComStartFailed[] = "Failed to initialize COM library. Error code = 0x";
 inline constexpr char kSecurityStartFailed[] = "Failed to initialize security.Error code = 0x";
 
-// The command line in the ANSI code page, cut at a character boundary to fit kCommandLineWidth.
+// The command line as UTF-8, cut at a character boundary to fit kCommandLineWidth.
 std::string BoundedCommandLine(Runtime& runtime, std::u16string_view commandLine);

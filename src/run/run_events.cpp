@@ -43,7 +43,7 @@ void ReportRunEvents(SetupState& state, const std::vector<ComponentEvent>& event
     return;
   }
   Runtime& runtime = state.machine.runtime;
-  const auto wide = [&runtime](const std::string& text) { return runtime.AnsiToWide(text).value_or(u""); };
+  const auto wide = [&runtime](const std::string& text) { return runtime.Utf8ToWide(text).value_or(u""); };
   const std::u16string logPath =
       wide(state.log.path.empty() ? LogFilePath(state.startDirectory) : state.log.path);
   std::string names;

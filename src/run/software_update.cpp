@@ -1,4 +1,5 @@
 #include "core/path_text.h"
+#include "core/utf8_text.h"
 #include "product/setup_state.h"
 #include "run/run_driver.h"
 #include "steps/actions/key_made.h"
@@ -227,15 +228,15 @@ ActionResult CreateShortcut(SetupState& state, const std::string& target, const 
     link->SetDescription(description);
     const std::size_t lastSeparator = target.find_last_of('\\');
     const std::string folder = lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator);
-    link->SetWorkingDirectory(folder.substr(0, kWorkingDirectoryChars));
+    link->SetWorkingDirectory(std::string(CutUtf8(folder, kWorkingDirectoryChars)));
     // A shortcut for every user, where Windows lists programs: the common Start menu's Programs folder,
     // under the link name with the extension that makes it a shortcut.
     const std::optional<std::string> programs = machine.files.KnownFolder(Files::kFolderCommonPrograms);
     if (!programs) {
       return ActionResult::Failed("SHGetFolderPath", 0);
     }
-    const std::string path = JoinPath(*programs, linkName.substr(0, kLinkNameChars) + kLinkExtension);
-    const std::optional<std::u16string> name = machine.runtime.AnsiToWide(path);
+    const std::string path = JoinPath(*programs, std::string(CutUtf8(linkName, kLinkNameChars)) + kLinkExtension);
+    const std::optional<std::u16string> name = machine.runtime.Utf8ToWide(path);
     if (!name || name->empty()) {
       return ActionResult::Failed("MultiByteToWideChar", 0);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/utf8_text.h"
 #include "resources/resource.h"
 #include "ui/control_text.h"
 #include "ui/dialog_context.h"
@@ -31,18 +32,16 @@ void ShowGroup(DialogContext& ui, const std::array<int, N>& ids, bool show) {
   }
 }
 
-// A text from WinHTTP as ANSI within the width of `proxyServer`; nullopt when it is empty or has no ANSI
-// form.
+// A text from WinHTTP as UTF-8 within the width of `proxyServer`; nullopt when it is empty or not valid.
 std::optional<std::string> ProxyText(DialogContext& ui, const std::optional<std::u16string>& text) {
   if (!text || text->empty()) {
     return std::nullopt;
   }
-  std::optional<std::string> ansi = ui.setup.machine.runtime.WideToAnsi(*text);
-  if (!ansi || ansi->empty()) {
+  const std::optional<std::string> utf8 = ui.setup.machine.runtime.WideToUtf8(*text);
+  if (!utf8 || utf8->empty()) {
     return std::nullopt;
   }
-  ansi->resize(std::min(ansi->size(), kProxyServerWidth - 1));
-  return ansi;
+  return std::string(CutUtf8(*utf8, kProxyServerWidth - 1));
 }
 
 // A named proxy of the system's settings: the run's proxy (with its bypass list), shown in label 137.

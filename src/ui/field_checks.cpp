@@ -4,6 +4,7 @@
 
 #include "core/blank_text.h"
 #include "core/leading_number.h"
+#include "core/utf8_text.h"
 #include "product/setup_state.h"
 #include "resources/resource.h"
 #include "ui/control_groups.h"
@@ -103,7 +104,7 @@ bool IsAcceptedPort(int port) {
 }
 
 std::string PasswordAsChecked(std::string_view text) {
-  return TrimTrailingBlanks(text.substr(0, kSqlPasswordWidth - 1));
+  return TrimTrailingBlanks(std::string(CutUtf8(text, kSqlPasswordWidth - 1)));
 }
 
 std::optional<InputError> CheckFieldText(int controlId, std::string_view text,

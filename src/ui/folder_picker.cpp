@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/path_text.h"
+#include "core/utf8_text.h"
 #include "product/setup_state.h"
 #include "resources/resource.h"
 #include "ui/control_text.h"
@@ -77,16 +78,16 @@ std::optional<std::string> PickFolder(DialogContext& ui, WindowHandle owner,
     std::unique_ptr<FolderDialog> dialog;
     if (!ComFailed(ui.setup.machine.shell.CreateFolderDialog(dialog)) && dialog) {
       dialog->AddOptions(kPickerOptions);
-      dialog->SetTitle(runtime.AnsiToWide(std::string(kPickerTitle).substr(0, kTitleChars)).value_or(u""));
+      dialog->SetTitle(runtime.Utf8ToWide(std::string(CutUtf8(kPickerTitle, kTitleChars))).value_or(u""));
       if (!initialFolder.empty()) {
         if (const std::optional<std::u16string> folder =
-                runtime.AnsiToWide(initialFolder.substr(0, kPathChars))) {
+                runtime.Utf8ToWide(CutUtf8(initialFolder, kPathChars))) {
           dialog->SetInitialFolder(*folder);
         }
       }
       std::u16string path;
       if (!ComFailed(dialog->Show(owner)) && !ComFailed(dialog->ResultPath(path))) {
-        picked = runtime.WideToAnsi(path);
+        picked = runtime.WideToUtf8(path);
       }
     }
   }
@@ -130,6 +131,6 @@ void SearchInstallation(DialogContext& ui, WindowHandle dialog) {
   }
   DialogView& view = ui.view;
   const WindowHandle field = view.GetControl(dialog, IDC_SERVER_DIRECTORY);
-  view.SetText(field, folder->substr(0, kServerDirectoryWidth - 1));
+  view.SetText(field, std::string(CutUtf8(*folder, kServerDirectoryWidth - 1)));
   view.SetFocus(field);
 }

@@ -171,6 +171,25 @@ struct OpenCabinet {
   mscabd_cabinet* cabinet;
 };
 
+// A name stored without _A_NAME_IS_UTF is ANSI text; this machine's code page is Latin-1.
+std::string NameAsUtf8(const char* stored, int attributes) {
+  const std::string_view name = stored != nullptr ? stored : "";
+  if ((attributes & MSCAB_ATTRIB_UTF_NAME) != 0) {
+    return std::string(name);
+  }
+  std::string utf8;
+  for (const char letter : name) {
+    const auto byte = static_cast<unsigned char>(letter);
+    if (byte < 0x80U) {
+      utf8 += letter;
+    } else {
+      utf8 += static_cast<char>(0xC0U | (byte >> 6U));
+      utf8 += static_cast<char>(0x80U | (byte & 0x3FU));
+    }
+  }
+  return utf8;
+}
+
 }  // namespace
 
 CabinetContext FakeCabinet::Create(CabinetFileCallbacks& callbacks, int /*cpuType*/,
@@ -243,7 +262,9 @@ bool FakeCabinet::Copy(CabinetContext context, const std::string& cabinetName, c
   for (mscabd_file* file = open.cabinet->files; file != nullptr; file = file->next) {
     CabinetNotification copy;
     copy.user = user;
-    copy.name = file->filename;
+    // As the adapter gives it: UTF-8, read from the ANSI code page (Latin-1 here) unless marked as UTF-8.
+    const std::string name = NameAsUtf8(file->filename, file->attribs);
+    copy.name = name.c_str();
     copy.size = static_cast<std::int32_t>(file->length);
     copy.date = DosDate(*file);
     copy.time = DosTime(*file);

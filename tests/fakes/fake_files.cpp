@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/utf8_text.h"
+
 std::string FakeFiles::Key(const std::string& path) {
   // Names compare without case, and repeated separators after the start name one, as Windows reads them.
   std::string key;
@@ -314,6 +316,10 @@ std::string FakeFiles::Resolve(const std::string& path) const {
 }
 
 bool FakeFiles::Refused(const std::string& path) const {
+  // The wide call is never made with a name that is no UTF-8.
+  if (!Utf8ToUtf16(path)) {
+    return true;
+  }
   const std::string key = Key(path);
   return std::any_of(refusedPaths.begin(), refusedPaths.end(),
                      [&key](const std::string& refused) { return Key(refused) == key; });

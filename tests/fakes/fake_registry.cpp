@@ -4,6 +4,8 @@
 #include <cctype>
 #include <utility>
 
+#include "core/utf8_text.h"
+
 namespace {
 
 constexpr char kSoftware[] = "hklm\\software\\";
@@ -87,6 +89,9 @@ std::int32_t FakeRegistry::CreateKey(RegistryKey parent, const std::string& subK
   if (!path) {
     return 6;
   }
+  if (!Utf8ToUtf16(subKey)) {
+    return kNoUnicodeTranslation;  // the wide call is never made with a name that is no UTF-8
+  }
   if (Denied(*path)) {
     return kAccessDenied;
   }
@@ -121,6 +126,11 @@ std::int32_t FakeRegistry::SetValue(RegistryKey key, const std::string& name, co
   }
   if ((found->second.access & kSetValue) == 0) {
     return kAccessDenied;
+  }
+  const bool text =
+      value.type == kTypeString || value.type == kTypeExpandString || value.type == kTypeMultiString;
+  if (!Utf8ToUtf16(name) || (text && !Utf8ToUtf16(value.data))) {
+    return kNoUnicodeTranslation;
   }
   keys_[found->second.path].values[Lower(name)] = value;
   Changed();

@@ -14,8 +14,7 @@ struct ProcessExit {
 };
 
 // COM start results and conversions set by the test; everything the program does is recorded.
-// The ANSI code page is Latin-1, with the characters of `doubleByteCharacters` taking two bytes each as in
-// a double-byte code page, and characters beyond it converting to '?'.
+// Texts convert between UTF-16 and UTF-8 as strictly as Windows' wide calls: invalid ones give nullopt.
 class FakeRuntime final : public Runtime {
  public:
   std::int32_t InitializeCom(std::uint32_t flags) override;
@@ -26,8 +25,10 @@ class FakeRuntime final : public Runtime {
     ++revertToSelfCalls;
     return true;
   }
-  std::optional<std::string> WideToAnsi(std::u16string_view text) override;
-  std::optional<std::u16string> AnsiToWide(std::string_view text) override;
+  std::optional<std::string> WideToUtf8(std::u16string_view text) override;
+  std::optional<std::u16string> Utf8ToWide(std::string_view text) override;
+  // The ANSI code page is Latin-1.
+  std::optional<std::string> AnsiToUtf8(std::string_view text) override;
   bool WriteStandardOutput(std::string_view text) override {
     standardOutput += text;
     return true;
@@ -82,7 +83,6 @@ class FakeRuntime final : public Runtime {
   // Set by the test.
   std::int32_t comResult = 0;
   std::int32_t securityResult = 0;
-  std::set<char16_t> doubleByteCharacters;
 
   // Recorded.
   int comCalls = 0;

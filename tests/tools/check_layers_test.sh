@@ -41,6 +41,7 @@ expect_breach platform/win32/win32_processes.cpp 'BOOL Go(LPSTR c) { return Crea
 expect_breach platform/win32/win32_runtime.cpp 'void Run() { ShellExecuteA(nullptr, "open", "msiexec.exe", 0, 0, 0); }' "starts a program by a search"
 expect_breach platform/win32/win32_cabinet.cpp 'HMODULE Lib() { return LoadLibraryA("cabinet.dll"); }' "loads a DLL from outside the system folder"
 expect_breach platform/win32/win32_files.cpp 'DWORD Find(LPSTR p) { return SearchPathA(nullptr, "x.dll", 0, 9, p, 0); }' "searches the exe's folder"
+expect_breach platform/win32/win32_processes.cpp 'void Hold(HANDLE h) { WaitForSingleObject(h, INFINITE); }' "waits without answering its windows (WaitForSingleObject)"
 
 [ "$failures" -eq 0 ] && echo "check_layers: every planted breach was found"
 exit "$failures"

@@ -211,7 +211,7 @@ TEST(Preflight, ALayoutMustHoldAndListEveryPackage) {
 TEST(Preflight, TheJsonReportEscapesItsTexts) {
   CheckWorld world;
   PreflightReport report;
-  report.lines = {{CheckVerdict::fail, "Free space on C:\\", "\"full\" \xe9"},
+  report.lines = {{CheckVerdict::fail, "Free space on C:\\", "\"full\" \xc3\xa9"},
                   {CheckVerdict::ok, "DISM", "ok"}};
   EXPECT_EQ(PreflightJson(world.state, report),
             "{\"wouldGoAhead\": false, \"checks\": [\r\n"

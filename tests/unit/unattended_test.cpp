@@ -42,6 +42,14 @@ TEST(SplitRunSwitches, TakesTheSwitchesAndTheirValuesOutOfTheCommandLine) {
        u"C:\\My Files\\a.ini",
        u"D:\\x.log",
        {}},
+      // Quoted whole, as tools quote every argument that holds a blank.
+      {u"/quiet \"/answers=C:\\Repair Files\\a.ini\" \"/log=C:\\x y.log\"",
+       u"  ",
+       true,
+       u"C:\\Repair Files\\a.ini",
+       u"C:\\x y.log",
+       {}},
+      {u"\"/answers=C:\\open", u"", false, {}, {}, "/answers has no closing quote"},
       // Only a word of its own is a switch.
       {u"/quietly x/log=y", u"/quietly x/log=y", false, {}, {}, {}},
       {u"/answers=", u"", false, u"", {}, "/answers needs a value"},
@@ -186,6 +194,40 @@ TEST(UnattendedRun, InstallsFromTheAnswersWithoutAWindowOrABox) {
     ++boxes;
   }
   EXPECT_EQ(boxes, 5U);
+}
+
+// A client folder whose name no ANSI code page holds whole is installed into and removed from under that
+// name, whether the answer file is UTF-8 or (with a name its code page holds) saved in the code page.
+TEST(UnattendedRun, InstallsAndRemovesAFolderNamedInAnyScript) {
+  const struct {
+    const char* what;
+    std::string answers;
+    std::string folder;  // as the setup keeps it: UTF-8
+  } cases[] = {
+      {"UTF-8 with a byte order mark",
+       "\xEF\xBB\xBF" + std::string(kAiClient) +
+           "ClientDirectory=C:\\\xC5\x81\xC3\xB3\x64\xC5\xBA \xE6\x97\xA5\xE6\x9C\xAC\n",
+       "C:\\\xC5\x81\xC3\xB3\x64\xC5\xBA \xE6\x97\xA5\xE6\x9C\xAC"},
+      {"ANSI", std::string(kAiClient) + "ClientDirectory=C:\\Caf\xE9\n", "C:\\Caf\xC3\xA9"},
+  };
+  for (const auto& c : cases) {
+    QuietWorld world;
+    world.fake.processes.AddProgram(c.folder + "\\Update\\VC_redist.x64.exe", {0, nullptr, false, {}});
+    world.fake.processes.AddProgram("C:\\Windows\\system32\\cmd.exe", {});
+    ASSERT_EQ(world.Run(kQuietInstall, c.answers), 0U) << c.what << world.Log();
+    EXPECT_EQ(world.fake.files.Content(c.folder + "\\readme.txt"), "Halvorn Nembric test file\r\n") << c.what;
+    EXPECT_EQ(world.fake.registry.Value(kClientEntry, "InstallLocation")->data, c.folder + "\\" + '\0')
+        << c.what;
+    world.fake.files.currentDirectory = "C:\\Setup";
+    Program program{world.fake.machine};
+    try {
+      program.Run(u"/quiet /uninstall /type=client", 1);
+    } catch (const ProcessExit& exit) {
+      EXPECT_EQ(exit.exitCode, 0U) << c.what;
+    }
+    EXPECT_FALSE(world.fake.files.DirectoryExists(c.folder)) << c.what << world.Log();
+    EXPECT_FALSE(world.fake.registry.HasKey(kClientEntry)) << c.what;
+  }
 }
 
 // Each run leaves one event per component in the Application log, from the setup's own source, which the

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -67,6 +68,43 @@ TEST(Win32Files, CreateInAMissingFolderGivesTheInvalidHandle) {
   EXPECT_EQ(files.Create(TempPath("no such folder\\x.log"), Files::kGenericWrite, 0, Files::kCreateAlways,
                          Files::kAttributeNormal),
             FileHandle::invalid);
+}
+
+// Names outside any ANSI code page are made, listed, copied and removed under the names the wide calls
+// see; a path that is no UTF-8 is refused before any call.
+TEST(Win32Files, KeepsNamesOutsideTheCodePage) {
+  Win32Files files;
+  const std::string name = "\xC5\x81\xC3\xB3\x64\xC5\xBA \xE6\x97\xA5\xE6\x9C\xAC";  // Łódź 日本
+  const std::string folder = TempPath(name);
+  ASSERT_EQ(files.MakeDirectory(folder), 0U);
+  const FileHandle file = files.Create(folder + "\\" + name + ".txt", Files::kGenericWrite, 0,
+                                       Files::kCreateAlways, Files::kAttributeNormal);
+  ASSERT_NE(file, FileHandle::invalid);
+  EXPECT_TRUE(files.Write(file, "text"));
+  EXPECT_TRUE(files.Close(file));
+  std::uint32_t error = 0;
+  EXPECT_TRUE(files.CopyTo(folder + "\\" + name + ".txt", folder + "\\copy.txt", error));
+  const std::optional<std::vector<Files::DirectoryEntry>> entries = files.ListDirectory(folder + "\\*.txt");
+  ASSERT_TRUE(entries);
+  std::vector<std::string> names;
+  for (const Files::DirectoryEntry& entry : *entries) {
+    names.push_back(entry.name);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"copy.txt", name + ".txt"}));
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, temp);
+  EXPECT_NE(GetFileAttributesW((std::wstring(temp) +
+                                L"\u0141\u00F3d\u017A \u65E5\u672C\\\u0141\u00F3d\u017A \u65E5\u672C.txt")
+                                   .c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(files.Create(TempPath("a\xE9.txt"), Files::kGenericWrite, 0, Files::kCreateAlways,
+                         Files::kAttributeNormal),
+            FileHandle::invalid);
+  EXPECT_EQ(files.LastCreateError(), static_cast<std::uint32_t>(ERROR_NO_UNICODE_TRANSLATION));
+  EXPECT_TRUE(files.Remove(folder + "\\copy.txt"));
+  EXPECT_TRUE(files.Remove(folder + "\\" + name + ".txt"));
+  EXPECT_TRUE(files.RemoveFolder(folder));
 }
 
 TEST(Win32Files, StampsFilesAndRemovesOnlyEmptyFolders) {

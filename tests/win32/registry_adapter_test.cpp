@@ -55,6 +55,38 @@ TEST_F(Win32RegistryTest, RoundTripsValuesInBothViews) {
   registry.CloseKey(key);
 }
 
+// Key names, value names and texts outside any ANSI code page are stored as the wide calls store them and
+// read back as UTF-8; a text that is no UTF-8 is refused before any call.
+TEST_F(Win32RegistryTest, KeepsTextsOutsideTheCodePage) {
+  const std::string name = "\xC5\x81\xC3\xB3\x64\xC5\xBA \xE6\x97\xA5\xE6\x9C\xAC";  // Łódź 日本
+  const std::string below = std::string(kTestKey) + "\\" + name;
+  RegistryKey key = RegistryKey::none;
+  ASSERT_EQ(registry.CreateKey(RegistryKey::localMachine, below, Registry::kAllAccess, key),
+            Registry::kSuccess);
+  EXPECT_EQ(registry.SetValue(key, name, {Registry::kTypeString, "C:\\" + name + '\0'}), Registry::kSuccess);
+  EXPECT_EQ(registry.SetValue(key, "a\xE9", {Registry::kTypeString, std::string("x\0", 2)}),
+            Registry::kNoUnicodeTranslation);
+  EXPECT_EQ(registry.SetValue(key, "Latin-1", {Registry::kTypeString, std::string("\xE9\0", 2)}),
+            Registry::kNoUnicodeTranslation);
+  RegistryValue value;
+  ASSERT_EQ(registry.QueryValue(key, name, value), Registry::kSuccess);
+  EXPECT_EQ(value.data, "C:\\" + name + '\0');
+  registry.CloseKey(key);
+  HKEY wide = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          L"SOFTWARE\\Halvorn\\NembricAdapterTest\\\u0141\u00F3d\u017A \u65E5\u672C", 0,
+                          KEY_READ, &wide),
+            ERROR_SUCCESS);
+  wchar_t text[32] = {};
+  DWORD size = sizeof(text);
+  EXPECT_EQ(RegQueryValueExW(wide, L"\u0141\u00F3d\u017A \u65E5\u672C", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(text), &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(text, L"C:\\\u0141\u00F3d\u017A \u65E5\u672C");
+  RegCloseKey(wide);
+  EXPECT_EQ(registry.DeleteKey(RegistryKey::localMachine, below, Registry::kView64), Registry::kSuccess);
+}
+
 TEST_F(Win32RegistryTest, DeletesValuesAndReportsMissingKeys) {
   RegistryKey key = RegistryKey::none;
   ASSERT_EQ(registry.CreateKey(RegistryKey::localMachine, kTestKey, Registry::kAllAccess, key),

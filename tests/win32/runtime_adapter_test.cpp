@@ -25,20 +25,23 @@ TEST(Win32Runtime, ApartmentOfAnotherKindIsAFailure) {
   CoUninitialize();
 }
 
-TEST(Win32Runtime, ConvertsBetweenAnsiAndUtf16) {
+// UTF-8 both ways whatever the process's code page (the manifest asks for UTF-8, which Windows before
+// 10 1903 does not grant); a text that is not valid is refused, never turned into '?'.
+TEST(Win32Runtime, ConvertsBetweenUtf8AndUtf16WhateverTheCodePage) {
   Win32Runtime runtime;
-  EXPECT_EQ(runtime.WideToAnsi(u"/modify /type=server"), "/modify /type=server");
-  EXPECT_EQ(runtime.WideToAnsi(u""), "");
-  EXPECT_EQ(runtime.AnsiToWide("C:\\Program Files\\Halvorn"), u"C:\\Program Files\\Halvorn");
-  EXPECT_EQ(runtime.AnsiToWide(""), u"");
-  // The manifest asks for UTF-8 as the process's code page: Windows 10 1903 and later (and newer Wine)
-  // grant it, and nothing is lost; where it is not granted, a character the code page lacks comes out as
-  // its default character.
-  if (GetACP() == CP_UTF8) {
-    EXPECT_EQ(runtime.WideToAnsi(u"a\x4E2D"), "a\xE4\xB8\xAD");
-    EXPECT_EQ(runtime.AnsiToWide("a\xE4\xB8\xAD"), u"a\x4E2D");
-  } else {
-    EXPECT_EQ(runtime.WideToAnsi(u"a\x4E2D"), "a?");
+  EXPECT_EQ(runtime.WideToUtf8(u"/modify /type=server"), "/modify /type=server");
+  EXPECT_EQ(runtime.WideToUtf8(u""), "");
+  EXPECT_EQ(runtime.Utf8ToWide("C:\\Program Files\\Halvorn"), u"C:\\Program Files\\Halvorn");
+  EXPECT_EQ(runtime.WideToUtf8(u"a\x4E2D\xD83D\xDE00"), "a\xE4\xB8\xAD\xF0\x9F\x98\x80");
+  EXPECT_EQ(runtime.Utf8ToWide("a\xE4\xB8\xAD\xF0\x9F\x98\x80"), u"a\x4E2D\xD83D\xDE00");
+  EXPECT_FALSE(runtime.WideToUtf8(u"a\xD83D"));
+  EXPECT_FALSE(runtime.Utf8ToWide("a\xE9"));
+  // An answer file saved in the system's code page (1252 in the tests' prefix), whatever the process's.
+  DWORD system = 0;
+  GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                  reinterpret_cast<LPWSTR>(&system), sizeof(system) / sizeof(wchar_t));
+  if (system == 1252) {
+    EXPECT_EQ(runtime.AnsiToUtf8("Caf\xE9"), "Caf\xC3\xA9");
   }
 }
 

@@ -4,6 +4,8 @@
 // After windows.h.
 #include <delayimp.h>
 
+#include <string>
+
 namespace {
 
 // The delay-load helper's notification before it loads a DLL: the DLL comes from the system folder, with
@@ -12,7 +14,12 @@ FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info) 
   if (notification != dliNotePreLoadLibrary) {
     return nullptr;
   }
-  return reinterpret_cast<FARPROC>(LoadLibraryExA(info->szDll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  // The import names a DLL in ASCII letters.
+  std::wstring name;
+  for (const char* letter = info->szDll; *letter != '\0'; ++letter) {
+    name += static_cast<wchar_t>(static_cast<unsigned char>(*letter));
+  }
+  return reinterpret_cast<FARPROC>(LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
 }
 
 }  // namespace

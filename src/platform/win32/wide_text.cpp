@@ -4,41 +4,53 @@
 
 #include <climits>
 
-std::optional<std::wstring> AnsiToWideText(std::string_view text) {
+std::optional<std::wstring> Utf8ToWideText(std::string_view text) {
   if (text.empty()) {
     return std::wstring();
   }
   if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
   const int inputLength = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), inputLength, nullptr, 0);
+  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), inputLength, nullptr, 0);
   if (length <= 0) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (MultiByteToWideChar(CP_ACP, 0, text.data(), inputLength, wide.data(), length) != length) {
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), inputLength, wide.data(), length) !=
+      length) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
   return wide;
 }
 
-std::optional<std::string> WideToAnsiText(std::wstring_view text) {
+std::optional<std::string> WideToUtf8Text(std::wstring_view text) {
   if (text.empty()) {
     return std::string();
   }
   if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
   const int inputLength = static_cast<int>(text.size());
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), inputLength, nullptr, 0, nullptr, nullptr);
+  const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), inputLength, nullptr, 0,
+                                         nullptr, nullptr);
   if (length <= 0) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
-  std::string ansi(static_cast<std::size_t>(length), '\0');
-  if (WideCharToMultiByte(CP_ACP, 0, text.data(), inputLength, ansi.data(), length, nullptr, nullptr) !=
-      length) {
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), inputLength, utf8.data(), length,
+                          nullptr, nullptr) != length) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
-  return ansi;
+  return utf8;
+}
+
+std::optional<std::string> WideToUtf8Text(const wchar_t* text) {
+  return WideToUtf8Text(std::wstring_view(text != nullptr ? text : L""));
 }

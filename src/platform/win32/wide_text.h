@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
-// Conversions between ANSI texts and the UTF-16 texts of Windows calls, with the ANSI code page.
-std::optional<std::wstring> AnsiToWideText(std::string_view text);
-std::optional<std::string> WideToAnsiText(std::wstring_view text);
+// Conversions between the UTF-8 texts of the ports and the UTF-16 texts of Windows' wide calls. A text
+// that is not valid (bytes that are no UTF-8, half a surrogate pair) gives nullopt: the adapter then makes
+// no call with a mangled name and fails with ERROR_NO_UNICODE_TRANSLATION.
+std::optional<std::wstring> Utf8ToWideText(std::string_view text);
+std::optional<std::string> WideToUtf8Text(std::wstring_view text);
+// The UTF-8 form of a NUL-terminated text Windows wrote; nullopt when it is not valid UTF-16.
+std::optional<std::string> WideToUtf8Text(const wchar_t* text);

@@ -5,7 +5,11 @@
 #include <fcntl.h>
 #include <fdi.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
+
+#include "platform/win32/wide_text.h"
 
 // FDI hands its callbacks no context of their own. Every callback runs synchronously inside the FDI call
 // that the adapter makes on this thread, so the callbacks of the running call are kept per thread for its
@@ -54,10 +58,30 @@ FNSEEK(Seek) {
   return currentCallbacks->CabSeek(hf, dist, seektype);
 }
 
+// A name stored without _A_NAME_IS_UTF is in the ANSI code page of the machine that made the cabinet,
+// taken to be this one's; the setup's texts are UTF-8. A name that has no UTF-8 form stays as stored, and
+// the wide call that would write it refuses it.
+std::string NameAsUtf8(const char* stored, unsigned attributes) {
+  const std::string name = stored != nullptr ? stored : "";
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char letter) { return static_cast<unsigned char>(letter) < 0x80; });
+  if (ascii || (attributes & _A_NAME_IS_UTF) != 0) {
+    return name;
+  }
+  const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  if (length <= 0 || MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(),
+                                         length) != length) {
+    return name;
+  }
+  return WideToUtf8Text(wide).value_or(name);
+}
+
 FNFDINOTIFY(Notify) {
   CabinetNotification notification;
+  const std::string name = NameAsUtf8(pfdin->psz1, pfdin->attribs);
   notification.size = pfdin->cb;
-  notification.name = pfdin->psz1;
+  notification.name = pfdin->psz1 != nullptr ? name.c_str() : nullptr;
   notification.info = pfdin->psz2;
   notification.path = pfdin->psz3;
   notification.user = pfdin->pv;

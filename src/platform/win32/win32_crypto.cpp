@@ -74,7 +74,7 @@ std::string EncodedKeyInfo(PCCERT_CONTEXT certificate) {
 
 SignatureCheck Win32Crypto::VerifySignature(const std::string& path, FileHandle file,
                                             RevocationCheck revocation) {
-  const std::wstring widePath = AnsiToWideText(path).value_or(std::wstring());
+  const std::wstring widePath = Utf8ToWideText(path).value_or(std::wstring());
   WINTRUST_FILE_INFO fileInfo{};
   fileInfo.cbStruct = sizeof fileInfo;
   fileInfo.pcwszFilePath = widePath.c_str();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
 
 namespace {
 
@@ -114,13 +115,28 @@ LRESULT CALLBACK FieldKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 using unique_accelerators = unique_handle<HACCEL, DestroyAcceleratorTable>;
 
 std::optional<std::string> ReadText(std::size_t maxChars, const auto& read) {
-  std::vector<char> text(maxChars + 1, '\0');
+  std::vector<wchar_t> text(maxChars + 1, L'\0');
   SetLastError(ERROR_SUCCESS);
   const int length = read(text.data(), static_cast<int>(text.size()));
   if (length < 0 || (length == 0 && GetLastError() != ERROR_SUCCESS)) {
     return std::nullopt;
   }
-  return std::string(text.data(), static_cast<std::size_t>(length));
+  return WideToUtf8Text(std::wstring_view(text.data(), static_cast<std::size_t>(length)));
+}
+
+// The text of a list or combo box item, whose length the box gives first.
+std::optional<std::string> ItemTextOf(HWND box, int index, UINT lengthMessage, UINT textMessage) {
+  const LRESULT length = SendMessageW(box, lengthMessage, static_cast<WPARAM>(index), 0);
+  if (length < 0) {
+    return std::nullopt;
+  }
+  std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied =
+      SendMessageW(box, textMessage, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  if (copied < 0) {
+    return std::nullopt;
+  }
+  return WideToUtf8Text(text.data());
 }
 
 }  // namespace
@@ -140,7 +156,7 @@ static_assert(DialogView::kProgressClass == ICC_PROGRESS_CLASS);
 
 WindowHandle Win32DialogView::CreateDialogWindow(int resourceId, DialogEvents& events) {
   g_dialogEvents = &events;
-  return FromWindow(CreateDialogParamA(instance_, MAKEINTRESOURCEA(resourceId), nullptr, SetupDialogProc, 0));
+  return FromWindow(CreateDialogParamW(instance_, MAKEINTRESOURCEW(resourceId), nullptr, SetupDialogProc, 0));
 }
 
 void Win32DialogView::ShowWindow(WindowHandle window, int showCommand) {
@@ -189,14 +205,14 @@ WindowHandle Win32DialogView::ActiveWindow() {
 }
 
 std::uintptr_t Win32DialogView::RunMessageLoop(int acceleratorTableId, WindowHandle keyboardDialog) {
-  const unique_accelerators accelerators(LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(acceleratorTableId)));
+  const unique_accelerators accelerators(LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(acceleratorTableId)));
   const HWND dialog = ToWindow(keyboardDialog);
   MSG message{};
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (TranslateAcceleratorA(message.hwnd, accelerators.get(), &message) == 0 &&
-        (dialog == nullptr || IsDialogMessageA(dialog, &message) == FALSE)) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorW(message.hwnd, accelerators.get(), &message) == 0 &&
+        (dialog == nullptr || IsDialogMessageW(dialog, &message) == FALSE)) {
       TranslateMessage(&message);
-      DispatchMessageA(&message);
+      DispatchMessageW(&message);
     }
   }
   return message.wParam;
@@ -220,24 +236,26 @@ bool Win32DialogView::IsWindow(WindowHandle window) {
 
 std::optional<std::string> Win32DialogView::ClassName(WindowHandle window, std::size_t maxChars) {
   return ReadText(maxChars,
-                  [&](char* text, int size) { return GetClassNameA(ToWindow(window), text, size); });
+                  [&](wchar_t* text, int size) { return GetClassNameW(ToWindow(window), text, size); });
 }
 
 std::uint32_t Win32DialogView::Style(WindowHandle window) {
-  return static_cast<std::uint32_t>(GetWindowLongA(ToWindow(window), GWL_STYLE));
+  return static_cast<std::uint32_t>(GetWindowLongW(ToWindow(window), GWL_STYLE));
 }
 
 std::optional<std::string> Win32DialogView::WindowText(WindowHandle window, std::size_t maxChars) {
   return ReadText(maxChars,
-                  [&](char* text, int size) { return GetWindowTextA(ToWindow(window), text, size); });
+                  [&](wchar_t* text, int size) { return GetWindowTextW(ToWindow(window), text, size); });
 }
 
 bool Win32DialogView::SetText(WindowHandle window, const std::string& text) {
-  return SetWindowTextA(ToWindow(window), text.c_str()) != FALSE;
+  const std::optional<std::wstring> wide = Utf8ToWideText(text);
+  return wide && SetWindowTextW(ToWindow(window), wide->c_str()) != FALSE;
 }
 
 bool Win32DialogView::SetControlText(WindowHandle dialog, int controlId, const std::string& text) {
-  return SetDlgItemTextA(ToWindow(dialog), controlId, text.c_str()) != FALSE;
+  const std::optional<std::wstring> wide = Utf8ToWideText(text);
+  return wide && SetDlgItemTextW(ToWindow(dialog), controlId, wide->c_str()) != FALSE;
 }
 
 void Win32DialogView::SetVisible(WindowHandle window, bool visible) {
@@ -271,54 +289,40 @@ void Win32DialogView::SubclassField(WindowHandle window, int subclassId, FieldEv
 }
 
 void Win32DialogView::CloseDropDown(WindowHandle combo) {
-  SendMessageA(ToWindow(combo), CB_SHOWDROPDOWN, FALSE, 0);
+  SendMessageW(ToWindow(combo), CB_SHOWDROPDOWN, FALSE, 0);
 }
 
 void Win32DialogView::ResetContent(WindowHandle combo) {
-  SendMessageA(ToWindow(combo), CB_RESETCONTENT, 0, 0);
+  SendMessageW(ToWindow(combo), CB_RESETCONTENT, 0, 0);
 }
 
 int Win32DialogView::InsertItem(WindowHandle combo, int index, const std::string& text) {
-  return static_cast<int>(SendMessageA(ToWindow(combo), CB_INSERTSTRING, static_cast<WPARAM>(index),
-                                       reinterpret_cast<LPARAM>(text.c_str())));
+  const std::optional<std::wstring> wide = Utf8ToWideText(text);
+  if (!wide) {
+    return CB_ERR;
+  }
+  return static_cast<int>(SendMessageW(ToWindow(combo), CB_INSERTSTRING, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(wide->c_str())));
 }
 
 int Win32DialogView::SelectItem(WindowHandle combo, int index) {
-  return static_cast<int>(SendMessageA(ToWindow(combo), CB_SETCURSEL, static_cast<WPARAM>(index), 0));
+  return static_cast<int>(SendMessageW(ToWindow(combo), CB_SETCURSEL, static_cast<WPARAM>(index), 0));
 }
 
 int Win32DialogView::SelectedItem(WindowHandle combo) {
-  return static_cast<int>(SendMessageA(ToWindow(combo), CB_GETCURSEL, 0, 0));
+  return static_cast<int>(SendMessageW(ToWindow(combo), CB_GETCURSEL, 0, 0));
 }
 
 std::optional<std::string> Win32DialogView::ItemText(WindowHandle combo, int index) {
-  const LRESULT length = SendMessageA(ToWindow(combo), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length < 0) {
-    return std::nullopt;
-  }
-  std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-  if (SendMessageA(ToWindow(combo), CB_GETLBTEXT, static_cast<WPARAM>(index),
-                   reinterpret_cast<LPARAM>(text.data())) < 0) {
-    return std::nullopt;
-  }
-  return std::string(text.data());
+  return ItemTextOf(ToWindow(combo), index, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 int Win32DialogView::ListSelectedItem(WindowHandle list) {
-  return static_cast<int>(SendMessageA(ToWindow(list), LB_GETCURSEL, 0, 0));
+  return static_cast<int>(SendMessageW(ToWindow(list), LB_GETCURSEL, 0, 0));
 }
 
 std::optional<std::string> Win32DialogView::ListItemText(WindowHandle list, int index) {
-  const LRESULT length = SendMessageA(ToWindow(list), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length < 0) {
-    return std::nullopt;
-  }
-  std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-  if (SendMessageA(ToWindow(list), LB_GETTEXT, static_cast<WPARAM>(index),
-                   reinterpret_cast<LPARAM>(text.data())) < 0) {
-    return std::nullopt;
-  }
-  return std::string(text.data());
+  return ItemTextOf(ToWindow(list), index, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
 std::optional<DialogView::ComboParts> Win32DialogView::ComboBoxParts(WindowHandle combo) {
@@ -355,12 +359,12 @@ bool Win32DialogView::EndDialog(WindowHandle dialog, std::intptr_t result) {
 }
 
 void Win32DialogView::SetProgressRange(WindowHandle dialog, int controlId, int low, int high) {
-  SendDlgItemMessageA(ToWindow(dialog), controlId, PBM_SETRANGE32, static_cast<WPARAM>(low),
+  SendDlgItemMessageW(ToWindow(dialog), controlId, PBM_SETRANGE32, static_cast<WPARAM>(low),
                       static_cast<LPARAM>(high));
 }
 
 void Win32DialogView::SetProgressPosition(WindowHandle dialog, int controlId, int position) {
-  SendDlgItemMessageA(ToWindow(dialog), controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  SendDlgItemMessageW(ToWindow(dialog), controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void Win32DialogView::SetFocus(WindowHandle window) {
@@ -368,14 +372,14 @@ void Win32DialogView::SetFocus(WindowHandle window) {
 }
 
 void Win32DialogView::SelectAllText(WindowHandle window) {
-  SendMessageA(ToWindow(window), EM_SETSEL, 0, -1);
+  SendMessageW(ToWindow(window), EM_SETSEL, 0, -1);
 }
 
 void Win32DialogView::NextDialogControl(WindowHandle dialog, WindowHandle control) {
   if (control == WindowHandle::none) {
-    SendMessageA(ToWindow(dialog), WM_NEXTDLGCTL, 0, 0);
+    SendMessageW(ToWindow(dialog), WM_NEXTDLGCTL, 0, 0);
   } else {
-    SendMessageA(ToWindow(dialog), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ToWindow(control)), TRUE);
+    SendMessageW(ToWindow(dialog), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ToWindow(control)), TRUE);
   }
 }
 
@@ -397,12 +401,18 @@ void Win32DialogView::SetTransparentBackground(DeviceContext context) {
 
 bool Win32DialogView::AddSystemMenuItem(WindowHandle dialog, int command, const std::string& text) {
   const HMENU menu = GetSystemMenu(ToWindow(dialog), FALSE);
-  return menu != nullptr &&
-         AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(static_cast<unsigned>(command)), text.c_str()) !=
+  const std::optional<std::wstring> wide = Utf8ToWideText(text);
+  return menu != nullptr && wide &&
+         AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(static_cast<unsigned>(command)), wide->c_str()) !=
              0;
 }
 
 int Win32DialogView::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                                     std::uint32_t flags) {
-  return MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), flags);
+  const std::optional<std::wstring> wideText = Utf8ToWideText(text);
+  const std::optional<std::wstring> wideCaption = Utf8ToWideText(caption);
+  if (!wideText || !wideCaption) {
+    return 0;
+  }
+  return MessageBoxW(ToWindow(owner), wideText->c_str(), wideCaption->c_str(), flags);
 }

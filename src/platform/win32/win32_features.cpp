@@ -148,8 +148,8 @@ std::int32_t Win32Features::EnableFeature(FeatureSession session, std::u16string
     if (woken == WAIT_OBJECT_0 + 1) {
       Deliver(mailbox, progress);
     } else {
-      // The request has ended (or the wait failed, and the request is waited for plainly).
-      WaitForSingleObject(worker.get(), INFINITE);
+      // The request has ended (or the wait failed, and the request is waited for without the mailbox).
+      WaitAnswering(waits.data(), 1, INFINITE);
       break;
     }
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/security_descriptor.h"
+#include "platform/win32/wide_text.h"
 
 namespace {
 
@@ -52,21 +53,29 @@ static_assert(Files::kFolderProgramFiles == CSIDL_PROGRAM_FILES &&
               Files::kFolderSystem == CSIDL_SYSTEM);
 
 std::optional<std::string> Win32Files::CurrentDirectory(std::size_t maxChars) {
-  std::vector<char> buffer(maxChars + 1, '\0');
-  const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+  std::vector<wchar_t> buffer(maxChars + 1, L'\0');
+  const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
   // A directory that does not fit gives the size it would need, NUL included, instead of the text.
   if (length == 0 || length > maxChars) {
     return std::nullopt;
   }
-  return std::string(buffer.data(), length);
+  return WideToUtf8Text(std::wstring_view(buffer.data(), length));
 }
 
 std::uint32_t Win32Files::ChangeDirectory(const std::string& path) {
-  return SetCurrentDirectoryA(path.c_str()) != FALSE ? 0 : GetLastError();
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  if (!wide) {
+    return ERROR_NO_UNICODE_TRANSLATION;
+  }
+  return SetCurrentDirectoryW(wide->c_str()) != FALSE ? 0 : GetLastError();
 }
 
 std::uint32_t Win32Files::MakeDirectory(const std::string& path) {
-  return CreateDirectoryA(path.c_str(), nullptr) != FALSE ? 0 : GetLastError();
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  if (!wide) {
+    return ERROR_NO_UNICODE_TRANSLATION;
+  }
+  return CreateDirectoryW(wide->c_str(), nullptr) != FALSE ? 0 : GetLastError();
 }
 
 std::uint32_t Win32Files::MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) {
@@ -74,17 +83,21 @@ std::uint32_t Win32Files::MakeDirectoryWithSecurity(const std::string& path, con
   if (!descriptor) {
     return GetLastError();
   }
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  if (!wide) {
+    return ERROR_NO_UNICODE_TRANSLATION;
+  }
   SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
-  return CreateDirectoryA(path.c_str(), &attributes) != FALSE ? 0 : GetLastError();
+  return CreateDirectoryW(wide->c_str(), &attributes) != FALSE ? 0 : GetLastError();
 }
 
 std::optional<std::string> Win32Files::SecurityOf(const std::string& path) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  // The path is only read: GetNamedSecurityInfoA takes it as a non-const text.
-  std::string name = path;
-  if (GetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT,
-                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                            nullptr, &descriptor) != ERROR_SUCCESS) {
+  // The path is only read: GetNamedSecurityInfoW takes it as a non-const text.
+  std::optional<std::wstring> name = Utf8ToWideText(path);
+  if (!name || GetNamedSecurityInfoW(name->data(), SE_FILE_OBJECT,
+                                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                     nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   const unique_security_descriptor owned(descriptor);
@@ -96,14 +109,17 @@ std::uint32_t Win32Files::SetSecurity(const std::string& path, SecurityPart part
   if (!descriptor) {
     return GetLastError();
   }
-  std::string name = path;
+  std::optional<std::wstring> name = Utf8ToWideText(path);
+  if (!name) {
+    return ERROR_NO_UNICODE_TRANSLATION;
+  }
   if (part == SecurityPart::owner) {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
     if (GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted) == FALSE || owner == nullptr) {
       return ERROR_INVALID_OWNER;
     }
-    return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr,
+    return SetNamedSecurityInfoW(name->data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr,
                                  nullptr, nullptr);
   }
   PACL dacl = nullptr;
@@ -112,50 +128,68 @@ std::uint32_t Win32Files::SetSecurity(const std::string& path, SecurityPart part
   if (GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted) == FALSE || present == FALSE) {
     return ERROR_INVALID_ACL;
   }
-  return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT,
+  return SetNamedSecurityInfoW(name->data(), SE_FILE_OBJECT,
                                DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
                                nullptr, dacl, nullptr);
 }
 
 std::optional<std::vector<Files::DirectoryEntry>> Win32Files::ListDirectory(const std::string& pattern) {
-  WIN32_FIND_DATAA found{};
-  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  const std::optional<std::wstring> wide = Utf8ToWideText(pattern);
+  if (!wide) {
+    return std::nullopt;
+  }
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(wide->c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     return std::nullopt;
   }
   std::vector<DirectoryEntry> entries;
   do {
-    entries.push_back({found.cFileName, found.dwFileAttributes,
-                       (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32U) | found.nFileSizeLow});
-  } while (FindNextFileA(search, &found) != FALSE);
+    // A name with half a surrogate pair has no UTF-8 form; it is left out, so a folder holding one is
+    // never taken for empty.
+    if (std::optional<std::string> name = WideToUtf8Text(found.cFileName)) {
+      entries.push_back({std::move(*name), found.dwFileAttributes,
+                         (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32U) | found.nFileSizeLow});
+    }
+  } while (FindNextFileW(search, &found) != FALSE);
   FindClose(search);
   return entries;
 }
 
 bool Win32Files::Remove(const std::string& path) {
-  return DeleteFileA(path.c_str()) != FALSE;
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  return wide && DeleteFileW(wide->c_str()) != FALSE;
 }
 
 bool Win32Files::RemoveFolder(const std::string& path) {
-  return RemoveDirectoryA(path.c_str()) != FALSE;
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  return wide && RemoveDirectoryW(wide->c_str()) != FALSE;
 }
 
 bool Win32Files::Replace(const std::string& source, const std::string& target) {
-  return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-         FALSE;
+  const std::optional<std::wstring> from = Utf8ToWideText(source);
+  const std::optional<std::wstring> to = Utf8ToWideText(target);
+  return from && to &&
+         MoveFileExW(from->c_str(), to->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool Win32Files::ReplaceAtRestart(const std::string& source, const std::string& target) {
-  return MoveFileExA(source.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  const std::optional<std::wstring> from = Utf8ToWideText(source);
+  const std::optional<std::wstring> to = Utf8ToWideText(target);
+  return from && to &&
+         MoveFileExW(from->c_str(), to->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) !=
+             FALSE;
 }
 
 bool Win32Files::RemoveAtRestart(const std::string& path) {
-  return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  return wide && MoveFileExW(wide->c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
 bool Win32Files::CopyTo(const std::string& source, const std::string& target, std::uint32_t& error) {
-  if (CopyFileA(source.c_str(), target.c_str(), FALSE) == FALSE) {
+  const std::optional<std::wstring> from = Utf8ToWideText(source);
+  const std::optional<std::wstring> to = Utf8ToWideText(target);
+  if (!from || !to || CopyFileW(from->c_str(), to->c_str(), FALSE) == FALSE) {
     error = GetLastError();
     return false;
   }
@@ -163,17 +197,22 @@ bool Win32Files::CopyTo(const std::string& source, const std::string& target, st
 }
 
 std::optional<std::string> Win32Files::ModulePath(std::size_t maxChars) {
-  std::vector<char> path(maxChars + 1, '\0');
-  const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  std::vector<wchar_t> path(maxChars + 1, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
   if (length == 0 || length > maxChars) {
     return std::nullopt;
   }
-  return std::string(path.data(), length);
+  return WideToUtf8Text(std::wstring_view(path.data(), length));
 }
 
 FileHandle Win32Files::Create(const std::string& path, std::uint32_t access, std::uint32_t share,
                               std::uint32_t disposition, std::uint32_t attributes) {
-  const HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  if (!wide) {
+    lastCreateError_ = ERROR_NO_UNICODE_TRANSLATION;
+    return FromHandle(INVALID_HANDLE_VALUE);
+  }
+  const HANDLE file = CreateFileW(wide->c_str(), access, share, nullptr, disposition, attributes, nullptr);
   lastCreateError_ = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   return FromHandle(file);
 }
@@ -253,7 +292,11 @@ bool Win32Files::SetFileTimes(FileHandle file, std::uint64_t creation, std::uint
 }
 
 std::optional<std::uint32_t> Win32Files::FileAttributes(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  if (!wide) {
+    return std::nullopt;
+  }
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     return std::nullopt;
   }
@@ -261,8 +304,9 @@ std::optional<std::uint32_t> Win32Files::FileAttributes(const std::string& path)
 }
 
 std::optional<Files::Stamp> Win32Files::StampOf(const std::string& path) {
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) == FALSE ||
+  if (!wide || GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data) == FALSE ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return std::nullopt;
   }
@@ -274,19 +318,20 @@ std::optional<Files::Stamp> Win32Files::StampOf(const std::string& path) {
 std::optional<std::string> Win32Files::FindOnSearchPath(const std::string& fileName) {
   // The folders of PATH alone: without a path of its own SearchPath looks in the exe's folder and the
   // current folder first, where anyone may have put a file of that name.
-  std::vector<char> folders(kEnvironmentValueLimit, '\0');
+  std::vector<wchar_t> folders(kEnvironmentValueLimit, L'\0');
   const DWORD foldersLength =
-      GetEnvironmentVariableA("PATH", folders.data(), static_cast<DWORD>(folders.size()));
-  if (foldersLength == 0 || foldersLength >= folders.size()) {
+      GetEnvironmentVariableW(L"PATH", folders.data(), static_cast<DWORD>(folders.size()));
+  const std::optional<std::wstring> name = Utf8ToWideText(fileName);
+  if (foldersLength == 0 || foldersLength >= folders.size() || !name) {
     return std::nullopt;
   }
-  std::vector<char> path(MAX_PATH + 1, '\0');
-  const DWORD length = SearchPathA(folders.data(), fileName.c_str(), nullptr, static_cast<DWORD>(path.size()),
+  std::vector<wchar_t> path(MAX_PATH + 1, L'\0');
+  const DWORD length = SearchPathW(folders.data(), name->c_str(), nullptr, static_cast<DWORD>(path.size()),
                                    path.data(), nullptr);
   if (length == 0 || length >= path.size()) {
     return std::nullopt;
   }
-  return std::string(path.data(), length);
+  return WideToUtf8Text(std::wstring_view(path.data(), length));
 }
 
 std::uint32_t Win32Files::LogicalDrives() {
@@ -294,29 +339,32 @@ std::uint32_t Win32Files::LogicalDrives() {
 }
 
 std::uint32_t Win32Files::DriveType(const std::string& root) {
-  return GetDriveTypeA(root.c_str());
+  const std::optional<std::wstring> wide = Utf8ToWideText(root);
+  return wide ? GetDriveTypeW(wide->c_str()) : DRIVE_NO_ROOT_DIR;
 }
 
 std::optional<std::uint64_t> Win32Files::DiskFreeBytes(const std::string& root) {
+  const std::optional<std::wstring> wide = Utf8ToWideText(root);
   ULARGE_INTEGER totalFree{};
-  if (!GetDiskFreeSpaceExA(root.c_str(), nullptr, nullptr, &totalFree)) {
+  if (!wide || GetDiskFreeSpaceExW(wide->c_str(), nullptr, nullptr, &totalFree) == FALSE) {
     return std::nullopt;
   }
   return totalFree.QuadPart;
 }
 
 std::optional<std::string> Win32Files::VolumeOf(const std::string& path) {
-  std::vector<char> volume(MAX_PATH + 1, '\0');
-  if (GetVolumePathNameA(path.c_str(), volume.data(), static_cast<DWORD>(volume.size())) == FALSE) {
+  const std::optional<std::wstring> wide = Utf8ToWideText(path);
+  std::vector<wchar_t> volume(MAX_PATH + 1, L'\0');
+  if (!wide || GetVolumePathNameW(wide->c_str(), volume.data(), static_cast<DWORD>(volume.size())) == FALSE) {
     return std::nullopt;
   }
-  return std::string(volume.data());
+  return WideToUtf8Text(volume.data());
 }
 
 std::optional<std::string> Win32Files::KnownFolder(int folder) {
-  char path[MAX_PATH + 1] = {};
-  if (FAILED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
+  wchar_t path[MAX_PATH + 1] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) {
     return std::nullopt;
   }
-  return std::string(path);
+  return WideToUtf8Text(path);
 }

@@ -6,6 +6,8 @@
 
 #include <array>
 
+#include "platform/win32/system_message.h"
+
 namespace {
 
 // Frees a text that WinHTTP allocated when it goes.
@@ -204,17 +206,7 @@ std::uint32_t Win32Http::LastError() {
 std::string Win32Http::ErrorText(std::uint32_t code) {
   // WinHTTP's own codes have their texts in winhttp.dll, the others in the system.
   const bool own = code >= WINHTTP_ERROR_BASE && code < WINHTTP_ERROR_BASE + 1000;
-  const DWORD source = own ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
-  LPSTR text = nullptr;
-  const DWORD length = FormatMessageA(source | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                      own ? GetModuleHandleW(L"winhttp.dll") : nullptr, code, 0,
-                                      reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  if (length == 0 || text == nullptr) {
-    return {};
-  }
-  std::string message(text, length);
-  LocalFree(text);
-  return message;
+  return SystemMessageText(code, own ? GetModuleHandleW(L"winhttp.dll") : nullptr).value_or(std::string());
 }
 
 std::optional<std::uint32_t> Win32Http::ReadData(InternetHandle request, void* buffer, std::uint32_t size) {

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 static_assert(InstallerDatabase::kNoMoreItems == ERROR_NO_MORE_ITEMS);
 
 namespace {
@@ -18,17 +20,25 @@ MSIHANDLE ToHandle(MsiHandle handle) {
 }  // namespace
 
 std::uint32_t Win32InstallerDatabase::OpenDatabase(const std::string& package, MsiHandle& database) {
+  const std::optional<std::wstring> wide = Utf8ToWideText(package);
+  if (!wide) {
+    return ERROR_NO_UNICODE_TRANSLATION;
+  }
   MSIHANDLE opened = 0;
-  // MSIDBOPEN_READONLY is persist mode 0, declared as a TCHAR pointer: the ANSI call takes it as such.
-  const UINT result = MsiOpenDatabaseA(package.c_str(), static_cast<LPCSTR>(nullptr), &opened);
+  // MSIDBOPEN_READONLY is persist mode 0, declared as a TCHAR pointer: the wide call takes it as such.
+  const UINT result = MsiOpenDatabaseW(wide->c_str(), static_cast<LPCWSTR>(nullptr), &opened);
   database = static_cast<MsiHandle>(opened);
   return result;
 }
 
 std::uint32_t Win32InstallerDatabase::OpenView(MsiHandle database, const std::string& query,
                                                MsiHandle& view) {
+  const std::optional<std::wstring> wide = Utf8ToWideText(query);
+  if (!wide) {
+    return ERROR_NO_UNICODE_TRANSLATION;
+  }
   MSIHANDLE opened = 0;
-  const UINT result = MsiDatabaseOpenViewA(ToHandle(database), query.c_str(), &opened);
+  const UINT result = MsiDatabaseOpenViewW(ToHandle(database), wide->c_str(), &opened);
   view = static_cast<MsiHandle>(opened);
   return result;
 }
@@ -45,17 +55,17 @@ std::uint32_t Win32InstallerDatabase::Fetch(MsiHandle view, MsiHandle& record) {
 }
 
 std::optional<std::string> Win32InstallerDatabase::RecordString(MsiHandle record, std::uint32_t field) {
-  char empty[1] = {};
+  wchar_t empty[1] = {};
   DWORD size = 0;
-  if (MsiRecordGetStringA(ToHandle(record), field, empty, &size) != ERROR_MORE_DATA && size != 0) {
+  if (MsiRecordGetStringW(ToHandle(record), field, empty, &size) != ERROR_MORE_DATA && size != 0) {
     return std::nullopt;
   }
-  std::vector<char> text(size + 1, '\0');
+  std::vector<wchar_t> text(size + 1, L'\0');
   ++size;
-  if (MsiRecordGetStringA(ToHandle(record), field, text.data(), &size) != ERROR_SUCCESS) {
+  if (MsiRecordGetStringW(ToHandle(record), field, text.data(), &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
-  return std::string(text.data(), size);
+  return WideToUtf8Text(std::wstring_view(text.data(), size));
 }
 
 std::uint32_t Win32InstallerDatabase::Close(MsiHandle handle) {
@@ -63,5 +73,6 @@ std::uint32_t Win32InstallerDatabase::Close(MsiHandle handle) {
 }
 
 bool Win32InstallerDatabase::ProductInstalled(const std::string& productCode) {
-  return MsiQueryProductStateA(productCode.c_str()) == INSTALLSTATE_DEFAULT;
+  const std::optional<std::wstring> wide = Utf8ToWideText(productCode);
+  return wide && MsiQueryProductStateW(wide->c_str()) == INSTALLSTATE_DEFAULT;
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/win32/answering_wait.h"
+#include "platform/win32/system_message.h"
+#include "platform/win32/wide_text.h"
 
 namespace {
 
@@ -69,7 +71,7 @@ class InheritedHandles {
 }  // namespace
 
 ProcessHandle Win32Processes::Create(const ProcessStart& start, std::uint32_t& error) {
-  STARTUPINFOEXA startup{};
+  STARTUPINFOEXW startup{};
   startup.StartupInfo.cb = sizeof(startup.StartupInfo);
   DWORD flags = start.noWindow ? CREATE_NO_WINDOW : 0;
   std::optional<InheritedHandles> inherited;
@@ -94,14 +96,19 @@ ProcessHandle Win32Processes::Create(const ProcessStart& start, std::uint32_t& e
     error = ERROR_INVALID_PARAMETER;
     return ProcessHandle::none;
   }
+  const std::optional<std::wstring> application = Utf8ToWideText(start.applicationName);
+  // CreateProcessW may write into the command line: it gets a copy of its own.
+  std::optional<std::wstring> commandLine = Utf8ToWideText(start.commandLine);
+  const std::optional<std::wstring> directory = Utf8ToWideText(start.currentDirectory);
+  if (!application || !commandLine || !directory) {
+    error = ERROR_NO_UNICODE_TRANSLATION;
+    return ProcessHandle::none;
+  }
   PROCESS_INFORMATION information{};
-  // CreateProcessA may write into the command line: it gets a copy of its own.
-  std::vector<char> commandLine(start.commandLine.begin(), start.commandLine.end());
-  commandLine.push_back('\0');
-  if (CreateProcessA(start.applicationName.c_str(), commandLine.data(), nullptr, nullptr,
+  if (CreateProcessW(application->c_str(), commandLine->data(), nullptr, nullptr,
                      start.inheritHandles ? TRUE : FALSE, flags, nullptr,
-                     start.currentDirectory.empty() ? nullptr : start.currentDirectory.c_str(),
-                     &startup.StartupInfo, &information) == FALSE) {
+                     directory->empty() ? nullptr : directory->c_str(), &startup.StartupInfo,
+                     &information) == FALSE) {
     error = GetLastError();
     return ProcessHandle::none;
   }
@@ -164,14 +171,5 @@ void Win32Processes::ClosePipeEnd(FileHandle end) {
 }
 
 std::optional<std::string> Win32Processes::SystemMessage(std::uint32_t error) {
-  LPSTR text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
-      error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  if (length == 0 || text == nullptr) {
-    return std::nullopt;
-  }
-  std::string message(text, length);
-  LocalFree(text);
-  return message;
+  return SystemMessageText(error, nullptr);
 }

@@ -5,9 +5,11 @@
 #include <objbase.h>
 #include <sddl.h>
 
+#include <climits>
 #include <cstdio>
 #include <vector>
 
+#include "platform/win32/answering_wait.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
@@ -33,16 +35,42 @@ bool Win32Runtime::RevertToSelf() {
   return ::RevertToSelf() != FALSE;
 }
 
-std::optional<std::string> Win32Runtime::WideToAnsi(std::u16string_view text) {
-  return WideToAnsiText(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
+std::optional<std::string> Win32Runtime::WideToUtf8(std::u16string_view text) {
+  return WideToUtf8Text(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
 }
 
-std::optional<std::u16string> Win32Runtime::AnsiToWide(std::string_view text) {
-  std::optional<std::wstring> wide = AnsiToWideText(text);
+std::optional<std::u16string> Win32Runtime::Utf8ToWide(std::string_view text) {
+  std::optional<std::wstring> wide = Utf8ToWideText(text);
   if (!wide) {
     return std::nullopt;
   }
   return std::u16string(reinterpret_cast<const char16_t*>(wide->data()), wide->size());
+}
+
+std::optional<std::string> Win32Runtime::AnsiToUtf8(std::string_view text) {
+  if (text.empty()) {
+    return std::string();
+  }
+  // The system's ANSI code page, which editors save in; the process's own (CP_ACP) is UTF-8 wherever the
+  // manifest's activeCodePage is granted.
+  DWORD codePage = 0;
+  if (GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                      reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0 ||
+      text.size() > static_cast<std::size_t>(INT_MAX)) {
+    return std::nullopt;
+  }
+  const int inputLength = static_cast<int>(text.size());
+  const int length =
+      MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), inputLength, nullptr, 0);
+  if (length <= 0) {
+    return std::nullopt;
+  }
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), inputLength, wide.data(), length) !=
+      length) {
+    return std::nullopt;
+  }
+  return WideToUtf8Text(wide);
 }
 
 bool Win32Runtime::WriteStandardOutput(std::string_view text) {
@@ -109,7 +137,8 @@ bool Win32Runtime::EnablePrivilege(const std::string& name) {
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  if (LookupPrivilegeValueA(nullptr, name.c_str(), &privileges.Privileges[0].Luid) == FALSE) {
+  const std::optional<std::wstring> wide = Utf8ToWideText(name);
+  if (!wide || LookupPrivilegeValueW(nullptr, wide->c_str(), &privileges.Privileges[0].Luid) == FALSE) {
     return false;
   }
   // The call succeeds without enabling a privilege the token does not hold; its last error tells.
@@ -126,11 +155,11 @@ std::optional<std::string> Win32Runtime::ProcessUserSid() {
       GetTokenInformation(GetCurrentProcessToken(), TokenUser, buffer.data(), size, &size) == FALSE) {
     return std::nullopt;
   }
-  char* text = nullptr;
-  if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text) == FALSE) {
+  wchar_t* text = nullptr;
+  if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text) == FALSE) {
     return std::nullopt;
   }
-  std::string sid = text;
+  std::optional<std::string> sid = WideToUtf8Text(text);
   LocalFree(text);
   return sid;
 }
@@ -140,7 +169,9 @@ std::uint64_t Win32Runtime::Milliseconds() {
 }
 
 void Win32Runtime::Pause(std::uint32_t milliseconds) {
-  Sleep(milliseconds);
+  // The pauses of a run (a pool stopping, a package still held) are taken on the dialog's thread: its
+  // windows keep answering.
+  WaitAnswering(nullptr, 0, milliseconds);
 }
 
 std::string Win32Runtime::LocalDate() {

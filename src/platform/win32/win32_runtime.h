@@ -14,8 +14,9 @@ class Win32Runtime final : public Runtime {
                                   std::uint32_t impersonationLevel) override;
   void UninitializeCom() override;
   bool RevertToSelf() override;
-  std::optional<std::string> WideToAnsi(std::u16string_view text) override;
-  std::optional<std::u16string> AnsiToWide(std::string_view text) override;
+  std::optional<std::string> WideToUtf8(std::u16string_view text) override;
+  std::optional<std::u16string> Utf8ToWide(std::string_view text) override;
+  std::optional<std::string> AnsiToUtf8(std::string_view text) override;
   bool WriteStandardOutput(std::string_view text) override;
   bool ClaimNamedMutex(std::u16string_view name) override;
   bool NamedMutexExists(std::u16string_view name) override;

@@ -7,7 +7,9 @@
 
 #include <optional>
 
+#include "platform/win32/answering_wait.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -91,7 +93,8 @@ HRESULT ShowOnPickerThread(Picker& picker) {
       DispatchMessageW(&message);
     }
   }
-  WaitForSingleObject(handle, INFINITE);
+  // Ended, or the wait failed: the thread is waited for still answering.
+  WaitAnswering(&handle, 1, INFINITE);
   return picker.shown;
 }
 
@@ -140,13 +143,19 @@ class Win32FolderDialog final : public FolderDialog {
 
 class Win32ShellLink final : public ShellLink {
  public:
-  explicit Win32ShellLink(ComPtr<IShellLinkA> link) : link_(std::move(link)) {}
-  std::int32_t SetPath(const std::string& target) override { return link_->SetPath(target.c_str()); }
+  explicit Win32ShellLink(ComPtr<IShellLinkW> link) : link_(std::move(link)) {}
+  std::int32_t SetPath(const std::string& target) override {
+    const std::optional<std::wstring> wide = Utf8ToWideText(target);
+    return wide ? link_->SetPath(wide->c_str()) : HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+  }
   std::int32_t SetDescription(const std::string& description) override {
-    return link_->SetDescription(description.c_str());
+    const std::optional<std::wstring> wide = Utf8ToWideText(description);
+    return wide ? link_->SetDescription(wide->c_str()) : HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
   }
   std::int32_t SetWorkingDirectory(const std::string& directory) override {
-    return link_->SetWorkingDirectory(directory.c_str());
+    const std::optional<std::wstring> wide = Utf8ToWideText(directory);
+    return wide ? link_->SetWorkingDirectory(wide->c_str())
+                : HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
   }
   std::int32_t Save(const std::u16string& fileName, bool remember) override {
     ComPtr<IPersistFile> file;
@@ -158,7 +167,7 @@ class Win32ShellLink final : public ShellLink {
   }
 
  private:
-  ComPtr<IShellLinkA> link_;
+  ComPtr<IShellLinkW> link_;
 };
 
 }  // namespace
@@ -175,8 +184,8 @@ std::int32_t Win32Shell::CreateFolderDialog(std::unique_ptr<FolderDialog>& dialo
 }
 
 std::int32_t Win32Shell::CreateShellLink(std::unique_ptr<ShellLink>& link) {
-  ComPtr<IShellLinkA> created;
-  const HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  ComPtr<IShellLinkW> created;
+  const HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                           reinterpret_cast<void**>(created.GetAddressOf()));
   if (SUCCEEDED(result)) {
     link = std::make_unique<Win32ShellLink>(std::move(created));

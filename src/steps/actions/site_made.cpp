@@ -61,7 +61,7 @@ void UndoSiteReplaced(WebsiteUndo& undo, const RecordEntry& entry) {
   }
   std::string line = kPasswordsAgain + name + ": ";
   for (std::size_t i = 0; i < secrets.size(); ++i) {
-    line += (i == 0 ? "" : "; ") + undo.pass.state.machine.runtime.WideToAnsi(secrets[i]).value_or("");
+    line += (i == 0 ? "" : "; ") + undo.pass.state.machine.runtime.WideToUtf8(secrets[i]).value_or("");
   }
   undo.lines.push_back(line);
 }

@@ -38,7 +38,7 @@ void OpenHttpSession(SetupState& state, const std::string& proxyServer) {
     session = http.OpenSession(kUserAgent, Http::kAccessNoProxy, std::nullopt, std::nullopt);
     WriteLog(state, LogTag::server, session != InternetHandle::none ? kWithoutProxy : kWithoutProxyFailed);
   } else {
-    const std::u16string proxy = state.machine.runtime.AnsiToWide(proxyServer).value_or(u"");
+    const std::u16string proxy = state.machine.runtime.Utf8ToWide(proxyServer).value_or(u"");
     // The bypass list belongs to the detected proxy, not to one typed into the field.
     const std::optional<std::u16string> bypass =
         state.systemProxy.proxy == proxy ? state.systemProxy.bypass : std::nullopt;
@@ -62,7 +62,7 @@ void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16stri
   ProxySettings& system = state.systemProxy;
   if (system.Automatic()) {
     const std::u16string url = kSecureScheme +
-                               state.machine.runtime.AnsiToWide(state.downloadHost).value_or(u"") + u"/" +
+                               state.machine.runtime.Utf8ToWide(state.downloadHost).value_or(u"") + u"/" +
                                std::u16string(objectPath);
     ProxySettings found;
     if (http.ProxyForUrl(state.httpSession, url, system, found)) {

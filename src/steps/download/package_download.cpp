@@ -10,6 +10,7 @@
 #include "core/hex_text.h"
 #include "core/leading_number.h"
 #include "core/path_text.h"
+#include "core/utf8_text.h"
 #include "product/setup_state.h"
 #include "steps/actions/package_fetched.h"
 #include "steps/download/http_session.h"
@@ -281,8 +282,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   const std::string objectPath = BeginPackageLines(state, download, host);
   std::vector<char> buffer(kDownloadReadSize);
 
-  const std::u16string wideHost = machine.runtime.AnsiToWide(host).value_or(u"");
-  const std::u16string widePath = machine.runtime.AnsiToWide(objectPath).value_or(u"");
+  const std::u16string wideHost = machine.runtime.Utf8ToWide(host).value_or(u"");
+  const std::u16string widePath = machine.runtime.Utf8ToWide(objectPath).value_or(u"");
   const UniqueInternet connection(machine.http,
                                   machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
   // A part left by an earlier run may belong to another version of the package: this call starts afresh.
@@ -330,7 +331,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       if (transfer.partBytes > 0) {
         headers =
             kRangeHeaders +
-            std::u16string(machine.runtime.AnsiToWide(std::to_string(transfer.partBytes)).value_or(u"0")) +
+            std::u16string(machine.runtime.Utf8ToWide(std::to_string(transfer.partBytes)).value_or(u"0")) +
             kRangeHeadersEnd;
       }
       transfer.sendError = 0;
@@ -420,7 +421,7 @@ std::string BeginPackageLines(SetupState& state, const PackageDownload& download
   std::string objectPath = kObjectFolder + download.fileName;
   WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);
   WriteLog(state, download.tag, download.downloading, source, objectPath);
-  state.downloadServerName = source.substr(0, kDownloadServerNameWidth - 1);
+  state.downloadServerName = CutUtf8(source, kDownloadServerNameWidth - 1);
   return objectPath;
 }
 
@@ -448,8 +449,8 @@ std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, cons
         state, JoinPath(JoinPath(state.packageSource, kLayoutPackageFolder), kLayoutDigestList), fileName);
   }
   Machine& machine = state.machine;
-  const std::u16string wideHost = machine.runtime.AnsiToWide(state.downloadHost).value_or(u"");
-  const std::u16string widePath = machine.runtime.AnsiToWide(kObjectFolder + fileName).value_or(u"");
+  const std::u16string wideHost = machine.runtime.Utf8ToWide(state.downloadHost).value_or(u"");
+  const std::u16string widePath = machine.runtime.Utf8ToWide(kObjectFolder + fileName).value_or(u"");
   const UniqueInternet connection(machine.http,
                                   machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
   if (!connection.IsOpen()) {

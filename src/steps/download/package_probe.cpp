@@ -41,8 +41,8 @@ PackageProbe ProbePackage(SetupState& state, const std::string& fileName, bool* 
   Machine& machine = state.machine;
   Http& http = machine.http;
   PackageProbe probe;
-  const std::u16string host = machine.runtime.AnsiToWide(state.downloadHost).value_or(u"");
-  const std::u16string path = machine.runtime.AnsiToWide(kObjectFolder + fileName).value_or(u"");
+  const std::u16string host = machine.runtime.Utf8ToWide(state.downloadHost).value_or(u"");
+  const std::u16string path = machine.runtime.Utf8ToWide(kObjectFolder + fileName).value_or(u"");
   const UniqueInternet connection(http, http.Connect(state.httpSession, host, Http::kHttpsPort));
   const UniqueInternet request(http, connection.IsOpen()
                                          ? http.OpenRequest(connection.get(), kHeadVerb, path, kRequestFlags)

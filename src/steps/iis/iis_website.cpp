@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "core/leading_number.h"
+#include "core/utf8_text.h"
 #include "product/setup_state.h"
 #include "steps/iis/iis_element_copy.h"
 #include "steps/iis/iis_value_text.h"
@@ -140,11 +141,11 @@ std::optional<std::int32_t> BindingPort(std::u16string_view bindingInformation) 
 }
 
 std::u16string IisWebsite::Wide(std::string_view text) const {
-  return state_.machine.runtime.AnsiToWide(text).value_or(u"");
+  return state_.machine.runtime.Utf8ToWide(text).value_or(u"");
 }
 
 std::string IisWebsite::Narrow(std::u16string_view text) const {
-  return state_.machine.runtime.WideToAnsi(text).value_or("");
+  return state_.machine.runtime.WideToUtf8(text).value_or("");
 }
 
 bool IisWebsite::Fail(const char* call, const std::string& message) {
@@ -190,7 +191,7 @@ std::string IisWebsite::Listed(IisElementCollection& collection, std::u16string_
 }
 
 std::string IisWebsite::SiteName(IisElement& site) {
-  return Narrow(Text(site, u"name").value_or(u"")).substr(0, kSiteNameChars);
+  return std::string(CutUtf8(Narrow(Text(site, u"name").value_or(u"")), kSiteNameChars));
 }
 
 std::unique_ptr<IisElement> IisWebsite::Item(IisElementCollection& collection, std::uint32_t position) {
@@ -420,7 +421,7 @@ std::optional<std::string> IisWebsite::FindPortConflict() {
       continue;
     }
     const std::string name = SiteName(*site);
-    if (name == siteName.substr(0, kSiteNameChars)) {
+    if (name == CutUtf8(siteName, kSiteNameChars)) {
       continue;
     }
     const auto bindings = Bindings(*site);

@@ -54,7 +54,7 @@ void ServerSetup::EnableIisFeatures() {
   FeatureSession session = FeatureSession::none;
   if (features.Initialize(Features::kLogErrorsWarningsInfo) >= 0 &&
       features.OpenSession(Features::kOnlineImage, session) >= 0) {
-    const std::u16string request = state_.machine.runtime.AnsiToWide(IisFeatureRequest()).value_or(u"");
+    const std::u16string request = state_.machine.runtime.Utf8ToWide(IisFeatureRequest()).value_or(u"");
     const std::int32_t status = features.EnableFeature(session, request, false, true,
                                                        [this](std::uint32_t current, std::uint32_t total) {
                                                          ReportFeatureProgress(state_, current, total);

@@ -1,6 +1,7 @@
 #include <array>
 
 #include "core/path_text.h"
+#include "core/utf8_text.h"
 #include "product/setup_state.h"
 #include "steps/server/server_setup.h"
 
@@ -33,7 +34,7 @@ bool IsDirectory(const Files::DirectoryEntry& entry) {
 }  // namespace
 
 void ServerSetup::VerifyServerFiles() {
-  moduleFolder = state_.choices.serverDirectory.substr(0, kModuleFolderChars);
+  moduleFolder = CutUtf8(state_.choices.serverDirectory, kModuleFolderChars);
   FindInformationServer();
   Files& files = state_.machine.files;
   if (!files.FileAttributes(moduleFolder)) {
@@ -81,7 +82,7 @@ bool ServerSetup::SearchServerFiles(const std::string& directory) {
         return true;
       }
     } else if (SameName(entry.name, kServerModules.front())) {
-      moduleFolder = folder.substr(0, kModuleFolderChars);
+      moduleFolder = CutUtf8(folder, kModuleFolderChars);
       found = true;
       FindInformationServer();
     }

@@ -159,7 +159,7 @@ std::u16string SqlServerSetup::QueryServiceProperty(WmiServices& services, std::
 }
 
 std::string SqlServerSetup::InstanceNameOf(std::u16string_view serviceName) {
-  const std::string name = state_.machine.runtime.WideToAnsi(serviceName).value_or(std::string());
+  const std::string name = state_.machine.runtime.WideToUtf8(serviceName).value_or(std::string());
   const std::size_t dollar = name.find('$');
   return dollar == std::string::npos ? name : name.substr(dollar + 1);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/utf8_text.h"
 #include "journal/install_record.h"
 #include "platform/files.h"
 #include "steps/actions/file_written.h"
@@ -141,8 +142,10 @@ std::intptr_t CabinetCallbacks::CopyFile(const CabinetNotification& notification
   const std::string name = notification.name != nullptr ? notification.name : "";
   // A name from the cabinet is data from the download: it may not place a file outside the destination,
   // and the target path keeps to its width. Either refusal aborts the copy.
-  if (!IsSafeCabinetEntryName(name)) {
-    target.rejectedEntry = name;
+  // A name that is no UTF-8 (one the cabinet marks as UTF-8 and is not) could not be written by any wide
+  // call; it is named in the log with its stray bytes as '?'.
+  if (!IsSafeCabinetEntryName(name) || !Utf8ToUtf16(name)) {
+    target.rejectedEntry = PrintableUtf8(name);
     target.rejectionReason = kUnsafeName;
     return -1;
   }

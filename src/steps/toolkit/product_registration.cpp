@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/port_guards.h"
+#include "core/utf8_text.h"
 #include "product/setup_state.h"
 #include "steps/actions/key_made.h"
 #include "steps/actions/value_set.h"
@@ -57,13 +58,13 @@ RegistryValue StringValue(const std::string& text) {
 // The uninstall entry's key, composed within its width.
 std::string EntryKeyPath(ProductComponent component) {
   const char* entry = component == ProductComponent::client ? kClientEntry : kServerEntry;
-  return (std::string(kUninstallRoot) + entry).substr(0, kKeyPathWidth - 1);
+  return std::string(CutUtf8(std::string(kUninstallRoot) + entry, kKeyPathWidth - 1));
 }
 
 // "\"program\" /switch /type=word", kept to its width.
 std::string Command(const char* action, const char* type) {
   std::string command = std::string("\"") + kInstalledSetupProgram + "\" /" + action + " /type=" + type;
-  return command.substr(0, kCommandWidth - 1);
+  return std::string(CutUtf8(command, kCommandWidth - 1));
 }
 
 // InstallPath, then Version, then DisplayName: each only when the one before was written.

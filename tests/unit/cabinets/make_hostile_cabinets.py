@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Writes hostile cabinets, built byte by byte, into OUT_DIR/hostile/ (usage: make_hostile_cabinets.py OUT_DIR).
 
-Each is a cabinet a download could hand the setup: entry names that climb with / or \\, that carry a drive
-or a UNC root, overlong UTF-8 forms of / and .., names of 255 and 256 characters, an empty name; headers,
-folder tables, file tables and data blocks cut short; MSZIP, LZX and Quantum blocks of garbage; blocks that
-claim more than they hold; a file that reaches beyond its folder; a split cabinet whose next part is
-missing. hostile/list.txt names them, one a line, with what the extraction may do: "refuse" (nothing may
-be extracted), "fail" (the copy fails with its line in the log; the host layer's reading, which other
-cabinet readers may take more leniently) or "contain" (whatever is extracted stays in the destination).
+Each is a cabinet a download could hand the setup: entry names that climb with / or \\, that carry a drive or
+a UNC root, overlong UTF-8 forms of / and .. (read as ANSI, and marked as UTF-8), names of 255 and 256
+characters, an empty name; headers, folder tables, file tables and data blocks cut short; MSZIP, LZX and
+Quantum blocks of garbage; blocks that claim more than they hold; a file that reaches beyond its folder; a
+split cabinet whose next part is missing. hostile/list.txt names them, one a line, with what the extraction
+may do: "refuse" (nothing may be extracted), "fail" (the copy fails with its line in the log; the host layer's
+reading, which other cabinet readers may take more leniently) or "contain" (whatever is extracted stays in the
+destination).
 """
 import pathlib
 import struct
@@ -20,7 +21,7 @@ TIME = 12 << 11
 def cabinet(files, compress=0, data=None, flags=0, next_name=None, cut=None, folders=None, uncompressed=None):
     """A one-folder cabinet of the files [(name bytes, content bytes)] with the given compression type; `data`
     replaces the stored block, `uncompressed` the size a block claims, `cut` keeps only that many bytes."""
-    payload = b"".join(content for _, content in files)
+    payload = b"".join(entry[1] for entry in files)
     block = payload if data is None else data
     header_size = 36
     extra = b""
@@ -30,9 +31,10 @@ def cabinet(files, compress=0, data=None, flags=0, next_name=None, cut=None, fol
     files_offset = folder_offset + 8
     entries = b""
     offset = 0
-    for name, content in files:
+    for name, content, *attributes in files:
         folder_index = 0xFFFE if flags & 0x2 else 0
-        entries += struct.pack("<IIHHHH", len(content), offset, folder_index, DATE, TIME, 0x20) + name + b"\0"
+        attribs = attributes[0] if attributes else 0x20
+        entries += struct.pack("<IIHHHH", len(content), offset, folder_index, DATE, TIME, attribs) + name + b"\0"
         offset += len(content)
     data_offset = files_offset + len(entries)
     claimed = len(payload) if uncompressed is None else uncompressed
@@ -61,6 +63,8 @@ def main():
         "rooted_slash": (cabinet([(b"/evil.txt", text)]), "refuse"),
         "overlong_slash": (cabinet([(b"..\xc0\xafevil.txt", text)]), "contain"),
         "overlong_dots": (cabinet([(b"\xc0\xae\xc0\xae\\evil.txt", text)]), "contain"),
+        # The same, marked as UTF-8 (_A_NAME_IS_UTF): no UTF-8 at all, so no file of that name is made.
+        "overlong_slash_utf": (cabinet([(b"..\xc0\xafevil.txt", text, 0xA0)]), "refuse"),
         "name_255": (cabinet([(b"n" * 255, text)]), "refuse"),
         "name_256": (cabinet([(b"n" * 256, text)]), "refuse"),
         "name_empty": (cabinet([(b"", text)]), "refuse"),
