@@ -18,8 +18,8 @@ struct RegistryValue {
   std::string data;
 };
 
-// The registry of the local machine. Key paths, value names and the texts of string values are UTF-8; results are the Win32
-// status codes of the calls (0 for success).
+// The registry of the local machine. Key paths, value names and the texts of string values are UTF-8; results
+// are the Win32 status codes of the calls (0 for success).
 class Registry {
  public:
   // Access rights and views, and value types, as Windows numbers them.

@@ -235,7 +235,8 @@ ActionResult CreateShortcut(SetupState& state, const std::string& target, const 
     if (!programs) {
       return ActionResult::Failed("SHGetFolderPath", 0);
     }
-    const std::string path = JoinPath(*programs, std::string(CutUtf8(linkName, kLinkNameChars)) + kLinkExtension);
+    const std::string path =
+        JoinPath(*programs, std::string(CutUtf8(linkName, kLinkNameChars)) + kLinkExtension);
     const std::optional<std::u16string> name = machine.runtime.Utf8ToWide(path);
     if (!name || name->empty()) {
       return ActionResult::Failed("MultiByteToWideChar", 0);
