@@ -112,6 +112,9 @@ struct SetupState {
   // Texts that never reach the log or the status line (the SQL Server password): each is shown masked.
   std::vector<std::string> secrets;
 
+  // A run that only plans: it fetches no package (only the directory at a cabinet's start), and every
+  // change it makes stays in the memory of the machine it is given.
+  bool planOnly = false;
   // An installer of this run asked for a restart to complete.
   bool restartNeeded = false;
   // A program started as this process ends, after its last box (the helper that deletes the setup

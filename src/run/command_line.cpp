@@ -45,6 +45,8 @@ constexpr std::u16string_view kQuiet = u"/quiet";
 constexpr std::u16string_view kPassive = u"/passive";
 constexpr std::u16string_view kCheck = u"/check";
 constexpr std::u16string_view kCheckFile = u"/check=";
+constexpr std::u16string_view kPlan = u"/plan";
+constexpr std::u16string_view kPlanFile = u"/plan=";
 constexpr std::u16string_view kAnswers = u"/answers=";
 constexpr std::u16string_view kLog = u"/log=";
 constexpr std::u16string_view kLayout = u"/layout=";
@@ -80,7 +82,7 @@ std::string Narrow(std::u16string_view text) {
 bool* FlagAt(std::u16string_view text, std::size_t at, RunSwitches& switches, std::u16string_view& name) {
   for (const auto& [flagName, flag] :
        {std::pair{kQuiet, &switches.quiet}, std::pair{kPassive, &switches.passive},
-        std::pair{kCheck, &switches.check}}) {
+        std::pair{kCheck, &switches.check}, std::pair{kPlan, &switches.plan}}) {
     if (StartsWithName(text, at, flagName) &&
         (at + flagName.size() == text.size() || text[at + flagName.size()] == u' ')) {
       name = flagName;
@@ -119,6 +121,13 @@ RunSwitches SplitRunSwitches(std::u16string_view commandLine) {
       result.check = true;
       value = &result.checkPath;
       name = kCheckFile;
+    } else if (wordStart && StartsWithName(commandLine, nameAt, kPlanFile)) {
+      if (result.plan) {
+        result.error = Narrow(kPlan) + kGivenTwice;
+      }
+      result.plan = true;
+      value = &result.planPath;
+      name = kPlanFile;
     } else if (bool* flag = wordStart && !quotedWhole ? FlagAt(commandLine, at, result, name) : nullptr) {
       if (*flag) {
         result.error = Narrow(name) + kGivenTwice;

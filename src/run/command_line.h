@@ -30,6 +30,10 @@ struct RunSwitches {
   // /answers=FILE and /log=FILE; a value in double quotes may hold blanks.
   std::optional<std::u16string> answersPath;
   std::optional<std::u16string> logPath;
+  // /plan or /plan=FILE: the changes the run of the other switches would make, as text on standard output,
+  // or to FILE as JSON; nothing is changed.
+  bool plan = false;
+  std::optional<std::u16string> planPath;
   // /layout=FOLDER: an offline layout is built there, and nothing is installed.
   std::optional<std::u16string> layoutPath;
   // What is wrong with a switch (an empty value, a missing closing quote, a switch given twice); the run

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "product/setup_state.h"
+#include "run/command_line.h"
 #include "run/setup_components.h"
 #include "ui/dialog_reporter.h"
 #include "ui/passive_window.h"
@@ -59,6 +60,10 @@ class Program final : public RunRequests {
   // kExitComponentFailed (also when the JSON file cannot be written).
   [[noreturn]] void RunCheck(const std::map<int, std::string>& answers, const std::string& jsonPath,
                              bool anotherSetup);
+  // The plan of the run the other switches ask for: that run, without a window, on a machine that keeps
+  // every change in memory; its changes as text on standard output, or as JSON to /plan=FILE. Ends with
+  // the exit code the run would have ended with (kExitComponentFailed when FILE cannot be written).
+  [[noreturn]] void RunPlan(const RunSwitches& switches);
   // The small window of a passive run, shown before its run begins; the run reports into it.
   void ShowPassiveWindow(int showCommand);
   // The packages come from the folder /source= names (which must hold a layout: its run ends with 87

@@ -87,6 +87,10 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     WriteLog(state, LogTag::userInterface, kInvalidSwitch + *switches.error);
     End(RunEnd{kExitInvalidArguments, nullptr, nullptr, {}});
   }
+  // A plan changes nothing and takes no turn: the run it plans claims nothing.
+  if (switches.plan) {
+    RunPlan(switches);
+  }
   ChoosePackageSource(source.folder, bounded.find(kSourceSwitch) != std::string::npos);
   // A check changes nothing and takes no turn: it reports a setup that is running.
   const bool anotherSetup = switches.check && machine.runtime.NamedMutexExists(kInstanceMutex);

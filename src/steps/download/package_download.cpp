@@ -26,6 +26,10 @@ constexpr char kPartSuffix[] = ".part";
 constexpr char16_t kVerb[] = u"GET";
 constexpr char16_t kRangeHeaders[] = u"Accept: */*\r\nRange: bytes=";
 constexpr char16_t kRangeHeadersEnd[] = u"-\r\n\r\n";
+// The start of a cabinet a plan reads for its directory: the header and the file entries of the
+// packages, with room to spare.
+constexpr std::uint32_t kDirectoryBytes = 256 * 1024;
+constexpr char16_t kDirectoryRangeHeaders[] = u"Accept: */*\r\nRange: bytes=0-262143\r\n\r\n";
 constexpr std::uint32_t kStatusOk = 200;
 constexpr std::uint32_t kStatusPartial = 206;
 constexpr std::uint32_t kStatusNotFound = 404;
@@ -225,6 +229,52 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
   return DigestOfText(text);
 }
 
+// What a run that only plans fetches of a package: the directory at a cabinet's start, which names the
+// files its extraction writes (a range request for its first bytes); nothing of any other package. The
+// package is left under its name as the run would leave it; false when the cabinet's start cannot be had.
+bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16string& packagePath,
+                  const std::string& localPath) {
+  Machine& machine = state.machine;
+  UniqueFile file(machine.files, machine.files.Create(localPath, Files::kGenericWrite, Files::kShareRead,
+                                                      Files::kCreateAlways, Files::kAttributeNormal));
+  if (!file.IsOpen()) {
+    return false;
+  }
+  std::string lowered = localPath;
+  std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  if (!lowered.ends_with(".cab")) {
+    return true;
+  }
+  Http& http = machine.http;
+  const UniqueInternet request(http, http.OpenRequest(connection, kVerb, packagePath, kRequestFlags));
+  if (request.IsOpen()) {
+    ApplyAutomaticProxy(state, request.get(), packagePath);
+  }
+  if (!request.IsOpen() || !http.SendRequest(request.get(), kDirectoryRangeHeaders) ||
+      !ReceiveAnsweringProxy(state, request.get(), kDirectoryRangeHeaders, nullptr)) {
+    return false;
+  }
+  const std::optional<std::uint32_t> status = http.StatusCode(request.get());
+  if (status != kStatusOk && status != kStatusPartial) {
+    return false;
+  }
+  std::vector<char> buffer(kDownloadReadSize);
+  for (std::uint32_t kept = 0; kept < kDirectoryBytes;) {
+    const std::optional<std::uint32_t> read =
+        http.ReadData(request.get(), buffer.data(),
+                      std::min(static_cast<std::uint32_t>(kDownloadReadSize), kDirectoryBytes - kept));
+    if (!read || *read == 0) {
+      break;
+    }
+    if (!machine.files.Write(file.get(), std::string_view(buffer.data(), *read))) {
+      return false;
+    }
+    kept += *read;
+  }
+  return true;
+}
+
 // The SHA-256 of a file, read through the buffer; nullopt when it cannot be read or hashed.
 std::optional<Sha256Hash::Digest> FileDigest(SetupState& state, const std::string& path,
                                              std::vector<char>& buffer) {
@@ -312,6 +362,14 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       MarkComponentFailed(state);
       return true;
     }
+  }
+  if (state.planOnly) {
+    // The run that plans processes what it fetched (the cabinet's directory names the files it writes;
+    // an installer that is not started ends with 0), as the run would process the whole package.
+    processed = FetchForPlan(state, connection.get(), widePath, localPath) && download.processing.run().ok();
+    recordPackage();
+    EndPackageLines(state, download, processed, host);
+    return true;
   }
   for (int attempt = 0; attempt < kDownloadAttempts;) {
     Fetched fetched = Fetched::broken;
