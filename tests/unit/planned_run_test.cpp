@@ -56,7 +56,8 @@ std::string Lowered(std::string text) {
 // The targets a JSON plan names: "path", or "key" and "name" ("key|name"), without case.
 std::set<std::string> PlannedTargets(const std::string& json) {
   std::set<std::string> targets;
-  const std::regex change(R"re(\{"component": "[a-z]+", "kind": "([a-z]+)"(, "path": "((?:[^"\\]|\\.)*)")?(, "key": "((?:[^"\\]|\\.)*)")?(, "name": "((?:[^"\\]|\\.)*)")?)re");
+  const std::regex change(
+      R"re(\{"component": "[a-z]+", "kind": "([a-z]+)"(, "path": "((?:[^"\\]|\\.)*)")?(, "key": "((?:[^"\\]|\\.)*)")?(, "name": "((?:[^"\\]|\\.)*)")?)re");
   for (auto it = std::sregex_iterator(json.begin(), json.end(), change); it != std::sregex_iterator(); ++it) {
     const auto unescaped = [](std::string text) {
       return std::regex_replace(text, std::regex(R"(\\(.))"), "$1");
