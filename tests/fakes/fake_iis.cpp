@@ -87,7 +87,7 @@ class Counted {
   explicit Counted(FakeIis& iis) : iis_(iis) { ++iis_.liveReferences; }
   Counted(const Counted&) = delete;
   Counted& operator=(const Counted&) = delete;
-  ~Counted() { --iis_.liveReferences; }
+  ~Counted() { iis_.Released(); }
 
  protected:
   FakeIis& iis_;
@@ -104,6 +104,7 @@ class Property final : public IisProperty, Counted {
   Property(FakeIis& iis, NodePointer node, std::u16string name)
       : Counted(iis), node_(std::move(node)), name_(std::move(name)) {}
   std::int32_t PutValue(const IisValue& value) override {
+    iis_.uncommitted = true;
     static constexpr const char* kTypes[] = {"text", "bool", "int16", "int32", "uint32", "int64", "uint64"};
     const std::u16string text = std::visit(
         [](const auto& held) -> std::u16string {
@@ -169,6 +170,7 @@ class Property final : public IisProperty, Counted {
     return 0;
   }
   std::int32_t Clear() override {
+    iis_.uncommitted = true;
     if (const std::int32_t failure = iis_.Failure("Clear", Narrow(name_))) {
       return failure;
     }
@@ -363,6 +365,7 @@ class ElementCollection final : public IisElementCollection, Counted {
     return 0;
   }
   std::int32_t AddElement(IisElement& element, std::int32_t position) override {
+    iis_.uncommitted = true;
     if (const std::int32_t failure = iis_.Failure("AddElement", node_->tag)) {
       return failure;
     }
@@ -391,6 +394,7 @@ class ElementCollection final : public IisElementCollection, Counted {
     return 0;
   }
   std::int32_t DeleteElement(std::uint32_t position) override {
+    iis_.uncommitted = true;
     if (position >= node_->items.size()) {
       return kInvalidArgument;
     }
@@ -398,6 +402,7 @@ class ElementCollection final : public IisElementCollection, Counted {
     return 0;
   }
   std::int32_t Clear() override {
+    iis_.uncommitted = true;
     node_->items.clear();
     return 0;
   }
@@ -476,6 +481,8 @@ class AdminManager final : public IisAdminManager, Counted {
       return failure;
     }
     iis_.commits.push_back({iis_.commitPath, iis_.Dump(), iis_.Save()});
+    iis_.committed = iis_.commits.back().saved;
+    iis_.uncommitted = false;
     if (iis_.changed) {
       iis_.changed();
     }
@@ -595,9 +602,22 @@ std::int32_t FakeIis::CreateAdminManager(std::unique_ptr<IisAdminManager>& manag
   if (const std::int32_t failure = Failure("CreateAdminManager")) {
     return failure;
   }
+  if (liveReferences == 0) {
+    committed = Save();
+    uncommitted = false;
+  }
   manager = std::make_unique<AdminManager>(*this);
   commitPath = kApphost;  // each admin manager starts at the server level
   return 0;
+}
+
+void FakeIis::Released() {
+  if (--liveReferences == 0 && committed && uncommitted) {
+    const std::string configuration = std::move(*committed);
+    committed.reset();
+    uncommitted = false;
+    Load(configuration);
+  }
 }
 
 std::shared_ptr<FakeIis::Node> FakeIis::Section(const std::u16string& section, const std::u16string& path) {
@@ -753,6 +773,7 @@ std::vector<std::string> Fields(const std::string& line) {
 }  // namespace
 
 std::int32_t FakeIis::DeleteLocation(const std::u16string& path) {
+  uncommitted = true;
   const std::size_t before = sections_.size();
   std::erase_if(sections_, [&path](const auto& section) {
     const std::u16string& at = section.first.first;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,6 +84,14 @@ class FakeIis final : public Iis {
   bool poolsHangOnStop = false;
   std::function<void(const std::u16string& pool, bool running)> onPoolState;
   int liveReferences = 0;
+  // The configuration as the admin managers alive now found it, or last committed it: what is left of
+  // their changes when the last of their objects goes and nothing was committed (the server reads its
+  // configuration files again; uncommitted changes die with the process's objects).
+  std::optional<std::string> committed;
+  // A configuration change (a property put, an element added or deleted, a location deleted) since then.
+  bool uncommitted = false;
+  // Called by every object of an admin manager as it goes.
+  void Released();
   std::u16string commitPath = kApphost;
 
  private:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 #include <regex>
 #include <set>
 
@@ -13,6 +14,8 @@ namespace {
 
 constexpr char kLog[] = "C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log";
 constexpr char kAnswers[] = "C:\\Setup\\answers.ini";
+constexpr char kInformationServerCode[] = "{7E1D6F0A-3B2C-4D5E-8F90-A1B2C3D4E5F6}";
+constexpr char kRecord[] = "C:\\Program Files\\Halvorn\\NembricAI\\InstallRecord.txt";
 constexpr char kSetupCopy[] = "C:\\Program Files\\Halvorn\\NembricAI\\NembricSetup.exe";
 
 // A machine for runs without a window, each run a process of its own: the AI client's packages on the
@@ -37,6 +40,47 @@ struct PlanWorld {
       return exit.exitCode;
     }
     return 0xFFFFFFFF;
+  }
+  // The server's packages and installers, its runtime in place, Windows Installer as it is, and IIS with
+  // its default site on the server's port; the answers of a Both install with SQL Server Express.
+  void PrepareServer() {
+    fake.files.SetContent(
+        kAnswers,
+        "[Setup]\nSetupType=Both\nBitSize=AI Client\nServerDirectory=C:\\HNembricAI\nPort=80\n"
+        "InstallSqlServer=Yes\nSqlPassword=Pa55$word\n");
+    for (const char* cabinet :
+         {"HNembricAI1.cab", "HNembricAI2.cab", "HNembricAI3.cab", "HNembricAI4.cab", "HNembricAI5.cab",
+          "Nembric10App.cab", "Nembric10App32.cab", "NembricAiApp.cab", "HNbx.cab"}) {
+      fake.http.Serve(
+          cabinet,
+          FakeCrypto::Signed(ReadCabinet(std::string(cabinet) == "HNbx.cab" ? "nested.cab" : "plain.cab")));
+    }
+    for (const char* installer : {"SQLEXPR_x64_ENU.exe", "sqlncli.msi", "NembricISSetup.msi"}) {
+      fake.http.Serve(installer, FakeCrypto::Signed(std::string("MZ\0\0", 4)));
+    }
+    fake.registry.SetString("HKLM\\SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64", "Version",
+                            "v12");
+    RegistryKey opened = RegistryKey::none;
+    fake.registry.CreateKey(RegistryKey::localMachine,
+                            "SOFTWARE\\Microsoft\\VisualStudio\\12.0\\VC\\Runtimes\\X64",
+                            Registry::kWrite | Registry::kView64, opened);
+    fake.registry.SetValue(opened, "Installed", {Registry::kTypeDword, std::string("\1\0\0\0", 4)});
+    fake.registry.CloseKey(opened);
+    fake.processes.AddProgram("C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe", {});
+    FakeProcesses::Program msiexec;
+    msiexec.effect = [this] {
+      if (fake.processes.starts.back().commandLine.find(" /x ") != std::string::npos) {
+        fake.installerDatabase.installedProducts.erase(kInformationServerCode);
+      } else if (fake.processes.starts.back().commandLine.find("NembricISSetup.msi") != std::string::npos) {
+        fake.installerDatabase.installedProducts.insert(kInformationServerCode);
+      }
+    };
+    fake.processes.AddProgram("C:\\Windows\\system32\\msiexec.exe", msiexec);
+    fake.installerDatabase.packages["C:\\HNembricAI\\Update\\NembricISSetup.msi"] = {
+        {"ProductCode", kInformationServerCode}};
+    fake.files.drives = {{'C', Files::kDriveFixed}};
+    fake.files.driveFreeBytes = {{'C', 1ULL << 35U}};
+    fake.iis.AddSite(u"Default Web Site", u"1", {{u"http", u"*:80:"}});
   }
   // Later runs start from the installed copy, as the uninstall entry starts it.
   void AsInstalledProgram() {
@@ -97,6 +141,40 @@ std::set<std::string> MachineTargets(FakeMachine& fake) {
   return targets;
 }
 
+// What the last run's lines in the record name: files and folders by path, keys as the registry editor
+// shows them, values as "key|name", without case.
+std::set<std::string> JournaledTargets(const std::string& record) {
+  std::set<std::string> targets;
+  const std::size_t mark = record.rfind("shared\trun\t");
+  std::size_t start = mark == std::string::npos ? record.size() : mark;
+  while (start < record.size()) {
+    const std::size_t end = record.find("\r\n", start);
+    std::vector<std::string> fields;
+    const std::string line = record.substr(start, end - start);
+    for (std::size_t at = 0; at <= line.size();) {
+      const std::size_t tab = std::min(line.find('\t', at), line.size());
+      fields.push_back(line.substr(at, tab - at));
+      at = tab + 1;
+    }
+    start = end == std::string::npos ? record.size() : end + 2;
+    const auto key = [&fields] {
+      std::string path = fields[4];
+      if (fields[3] == "512") {
+        path.insert(9, "WOW6432Node\\");
+      }
+      return fields[2] + "\\" + path;
+    };
+    if (fields.size() >= 3 && (fields[1] == "file" || fields[1] == "folder")) {
+      targets.insert(Lowered(fields[2]));
+    } else if (fields.size() >= 5 && fields[1] == "key") {
+      targets.insert(Lowered(key()));
+    } else if (fields.size() >= 6 && fields[1] == "value") {
+      targets.insert(Lowered(key() + "|" + fields[5]));
+    }
+  }
+  return targets;
+}
+
 std::vector<std::string> Dumped(FakeMachine& fake) {
   std::vector<std::string> dump = fake.registry.Dump();
   for (const std::string& path : fake.files.FilePaths()) {
@@ -113,15 +191,22 @@ std::vector<std::string> Dumped(FakeMachine& fake) {
 TEST(PlannedRun, NamesEveryChangeOfTheRunAndMakesNone) {
   const struct {
     const char* what;
+    bool server;
     bool installedFirst;
     std::u16string switches;
   } roads[] = {
-      {"client install", false, u"/answers=C:\\Setup\\answers.ini /source=localhost"},
-      {"client repair", true, u"/repair /type=client /source=localhost"},
-      {"client uninstall", true, u"/uninstall /type=client"},
+      {"client install", false, false, u"/answers=C:\\Setup\\answers.ini /source=localhost"},
+      {"client repair", false, true, u"/repair /type=client /source=localhost"},
+      {"client uninstall", false, true, u"/uninstall /type=client"},
+      {"both install", true, false, u"/answers=C:\\Setup\\answers.ini /source=localhost"},
+      {"both repair", true, true, u"/repair /type=both /source=localhost"},
+      {"both uninstall", true, true, u"/uninstall /type=both"},
   };
   for (const auto& road : roads) {
     PlanWorld world;
+    if (road.server) {
+      world.PrepareServer();
+    }
     if (road.installedFirst) {
       ASSERT_EQ(world.Run(u"/quiet " + std::u16string(u"/answers=C:\\Setup\\answers.ini /source=localhost")),
                 0U)
@@ -129,12 +214,14 @@ TEST(PlannedRun, NamesEveryChangeOfTheRunAndMakesNone) {
       world.AsInstalledProgram();
     }
     const std::vector<std::string> before = Dumped(world.fake);
+    const std::string iisBefore = world.fake.iis.Dump();
     const std::set<std::string> targetsBefore = MachineTargets(world.fake);
     const std::size_t startsBefore = world.fake.processes.starts.size();
     ASSERT_EQ(world.Run(u"/plan=C:\\Setup\\plan.json " + road.switches), 0U) << road.what << world.Log();
     const std::string json = world.fake.files.Content("C:\\Setup\\plan.json").value_or("");
     world.fake.files.Remove("C:\\Setup\\plan.json");
     EXPECT_EQ(Dumped(world.fake), before) << road.what;
+    EXPECT_EQ(world.fake.iis.Dump(), iisBefore) << road.what;
     EXPECT_EQ(world.fake.processes.starts.size(), startsBefore) << road.what;
     const std::set<std::string> planned = PlannedTargets(json);
     EXPECT_FALSE(planned.empty()) << road.what << json;
@@ -152,7 +239,28 @@ TEST(PlannedRun, NamesEveryChangeOfTheRunAndMakesNone) {
         unplanned.push_back("removed " + target);
       }
     }
+    // The record names each change before it is made: each it names is planned too.
+    for (const std::string& target : JournaledTargets(world.fake.files.Content(kRecord).value_or(""))) {
+      if (!planned.contains(target)) {
+        unplanned.push_back("journaled " + target);
+      }
+    }
     EXPECT_EQ(unplanned, std::vector<std::string>()) << road.what << "\n" << json;
+    std::size_t made = 0;
+    for (const std::string& target : targetsAfter) {
+      made += targetsBefore.contains(target) ? 0U : 1U;
+    }
+    for (const std::string& target : targetsBefore) {
+      made += targetsAfter.contains(target) ? 0U : 1U;
+    }
+    std::size_t changes = 0;
+    for (std::size_t at = 0; (at = json.find("\"component\"", at)) != std::string::npos; ++at) {
+      ++changes;
+    }
+    std::cout << road.what << ": " << changes << " changes planned (" << planned.size() << " targets), "
+              << made << " left changed by the run, "
+              << JournaledTargets(world.fake.files.Content(kRecord).value_or("")).size() << " journaled, "
+              << unplanned.size() << " unplanned\n";
   }
 }
 

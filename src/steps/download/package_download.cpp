@@ -229,23 +229,17 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
   return DigestOfText(text);
 }
 
-// What a run that only plans fetches of a package: the directory at a cabinet's start, which names the
-// files its extraction writes (a range request for its first bytes); nothing of any other package. The
-// package is left under its name as the run would leave it; false when the cabinet's start cannot be had.
-bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16string& packagePath,
-                  const std::string& localPath) {
-  Machine& machine = state.machine;
-  UniqueFile file(machine.files, machine.files.Create(localPath, Files::kGenericWrite, Files::kShareRead,
-                                                      Files::kCreateAlways, Files::kAttributeNormal));
-  if (!file.IsOpen()) {
-    return false;
-  }
-  std::string lowered = localPath;
+bool IsCabinet(const std::string& path) {
+  std::string lowered = path;
   std::transform(lowered.begin(), lowered.end(), lowered.begin(),
                  [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-  if (!lowered.ends_with(".cab")) {
-    return true;
-  }
+  return lowered.ends_with(".cab");
+}
+
+// The first bytes of a cabinet, which hold its directory (a range request), into the open file.
+bool FetchDirectory(SetupState& state, InternetHandle connection, const std::u16string& packagePath,
+                    FileHandle file) {
+  Machine& machine = state.machine;
   Http& http = machine.http;
   const UniqueInternet request(http, http.OpenRequest(connection, kVerb, packagePath, kRequestFlags));
   if (request.IsOpen()) {
@@ -267,12 +261,33 @@ bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16st
     if (!read || *read == 0) {
       break;
     }
-    if (!machine.files.Write(file.get(), std::string_view(buffer.data(), *read))) {
+    if (!machine.files.Write(file, std::string_view(buffer.data(), *read))) {
       return false;
     }
     kept += *read;
   }
   return true;
+}
+
+// What a run that only plans fetches of a package: the directory at a cabinet's start, which names the
+// files its extraction writes; nothing of any other package. The package is left under its name as a
+// transfer leaves it; false when the cabinet's start cannot be had.
+bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16string& packagePath,
+                  const std::string& partPath, const std::string& localPath) {
+  Machine& machine = state.machine;
+  {
+    // As a transfer writes it: into the part, which then takes the package's name.
+    const UniqueFile part(
+        machine.files,
+        machine.files.Create(partPath, Files::kGenericRead | Files::kGenericWrite, Files::kShareRead,
+                             Files::kCreateAlways, Files::kAttributeNormal));
+    if (!part.IsOpen() ||
+        (IsCabinet(localPath) && !FetchDirectory(state, connection, packagePath, part.get()))) {
+      machine.files.Remove(partPath);
+      return false;
+    }
+  }
+  return machine.files.Replace(partPath, localPath);
 }
 
 // The SHA-256 of a file, read through the buffer; nullopt when it cannot be read or hashed.
@@ -366,7 +381,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   if (state.planOnly) {
     // The run that plans processes what it fetched (the cabinet's directory names the files it writes;
     // an installer that is not started ends with 0), as the run would process the whole package.
-    processed = FetchForPlan(state, connection.get(), widePath, localPath) && download.processing.run().ok();
+    processed = FetchForPlan(state, connection.get(), widePath, PartPath(download), localPath) &&
+                download.processing.run().ok();
     recordPackage();
     EndPackageLines(state, download, processed, host);
     return true;
