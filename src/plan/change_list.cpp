@@ -228,7 +228,10 @@ std::vector<PlannedChange> ListPlannedChanges(const PlannedRun& run) {
   }
   for (const OverlayRegistry::Change& value : run.registry) {
     const std::string key = RootText(value.root) + "\\" + value.path;
-    const std::string lowered = Lowered(key) + (value.name ? "|" + Lowered(*value.name) : std::string());
+    std::string lowered = Lowered(key);
+    if (value.name) {
+      lowered.append("|").append(Lowered(*value.name));
+    }
     const std::string owner = OwnerOf(known, lowered, OwnerOf(known, Lowered(key), "shared"));
     changes.push_back(
         {owner, value.name ? "value" : "key", {}, key, value.name.value_or(""), {}, value.before});

@@ -83,7 +83,8 @@ bool OverlayRegistry::Exists(const Place& place) {
 }
 
 void OverlayRegistry::Touch(const Place& place, const std::optional<std::string>& name, bool before) {
-  const std::string key = KeyOf(place) + "|" + (name ? "v" + Lowered(*name) : std::string("k"));
+  std::string key = KeyOf(place);
+  key.append(name ? "|v" : "|k").append(name ? Lowered(*name) : std::string());
   if (!touchedAt_.contains(key)) {
     touchedAt_[key] = touched_.size();
     touched_.push_back({place.root, place.path, name, before, false});
