@@ -30,6 +30,9 @@ class Program final : public RunRequests {
   // The pre-flight report of the dialog's choices in a box over the dialog, which stays. This setup holds
   // the turn, so no other setup of its kind can be running; the log keeps the run's own lines.
   void CheckSetup(const SetupChoices& choices) override;
+  // What a run of the dialog's choices would change, in a box over the dialog, which stays: that run
+  // without its window, on a machine that keeps every change in memory.
+  void PlanSetup(const SetupChoices& choices) override;
   void Cancel() override;
 
   // The end of every road: a run that went to its end hides the dialog, logs its last line (after saying

@@ -1,20 +1,16 @@
-#include "core/file_reading.h"
-#include "plan/change_list.h"
-#include "platform/planning/overlay_files.h"
-#include "platform/planning/overlay_registry.h"
-#include "platform/planning/planning_cabinet.h"
-#include "platform/planning/planning_iis.h"
-#include "platform/planning/planning_ports.h"
-#include "product/product_folders.h"
+#include "plan/planning_machine.h"
 #include "run/exit_codes.h"
 #include "run/program.h"
+#include "run/run_driver.h"
+#include "steps/download/http_session.h"
+#include "ui/control_groups.h"
 
 namespace {
 
 constexpr char kPlanNotWritten[] = "Could not write the plan to ";
 constexpr char kPlanWithOthers[] = "/plan cannot go with /check or /layout";
-// The longest record a plan reads for whose each change is.
-constexpr std::size_t kMaxPlannedRecordBytes = std::size_t{64} * 1024 * 1024;
+constexpr char kPlanCaption[] = "What will change";
+constexpr char kNothingPlanned[] = "Nothing would change.";
 // The show command of a run without a window.
 constexpr int kHidden = 0;
 
@@ -31,32 +27,10 @@ void Program::RunPlan(const RunSwitches& switches) {
     commandLine += u"\"/answers=" + *switches.answersPath + u"\" ";
   }
   commandLine += switches.rest;
-  OverlayFiles files(machine.files);
-  OverlayRegistry registry(machine.registry);
-  PlanningRuntime runtime(machine.runtime);
-  PlanningProcesses processes(machine.processes);
-  PlanningCabinet cabinet;
-  PlanningIis iis(machine.iis);
-  PlanningFeatures features;
-  PlanningEventLog events;
-  PlanningShell shell(machine.shell, files, machine.runtime);
-  Machine planning{runtime,
-                   files,
-                   machine.dialogs,
-                   registry,
-                   machine.wmi,
-                   machine.http,
-                   shell,
-                   processes,
-                   cabinet,
-                   iis,
-                   features,
-                   machine.crypto,
-                   machine.installerDatabase,
-                   events};
+  PlanningMachine planning(machine);
   std::uint32_t exitCode = kExitSuccess;
   {
-    Program planned(planning);
+    Program planned(planning.machine());
     planned.state.planOnly = true;
     try {
       planned.Run(commandLine, kHidden);
@@ -64,16 +38,7 @@ void Program::RunPlan(const RunSwitches& switches) {
       exitCode = ended.exitCode;
     }
   }
-  PlannedRun run;
-  run.files = files.Changes();
-  run.registry = registry.Changes();
-  run.programs = processes.started;
-  for (const std::u16string& names : features.enabled) {
-    run.features.push_back(machine.runtime.WideToUtf8(names).value_or(""));
-  }
-  run.recordBefore = ReadWholeFile(machine.files, kInstallRecordPath, kMaxPlannedRecordBytes).value_or("");
-  run.recordAfter = files.ContentOf(kInstallRecordPath).value_or(run.recordBefore);
-  const std::vector<PlannedChange> changes = ListPlannedChanges(run);
+  const std::vector<PlannedChange> changes = planning.Changes();
   if (!switches.planPath) {
     machine.runtime.WriteStandardOutput(PlanText(changes));
     End(RunEnd{exitCode, nullptr, nullptr, {}});
@@ -86,4 +51,30 @@ void Program::RunPlan(const RunSwitches& switches) {
     End(RunEnd{kExitComponentFailed, nullptr, nullptr, {}});
   }
   End(RunEnd{exitCode, nullptr, nullptr, {}});
+}
+
+void Program::PlanSetup(const SetupChoices& choices) {
+  PlanningMachine planning(state.machine);
+  {
+    // The dialog's run of these choices, without its window or boxes, on the machine that keeps its
+    // changes in memory.
+    Program planned(planning.machine());
+    planned.state.planOnly = true;
+    planned.state.startDirectory = state.startDirectory;
+    planned.state.runMode = state.runMode;
+    planned.state.downloadHost = state.downloadHost;
+    planned.state.packageSource = state.packageSource;
+    planned.reporter.messageSink = [&planned](const std::string& text) {
+      WriteLog(planned.state, planned.state.lastTag, text);
+    };
+    try {
+      DetectProxy(planned.dialog.context);
+      OpenHttpSession(planned.state, choices.proxyServer);
+      planned.End(::RunSetup(planned.state, planned.steps, choices));
+    } catch (const PlannedRunEnded&) {
+    }
+  }
+  const std::string text = PlanText(planning.Changes());
+  state.machine.dialogs.ShowMessageBox(reporter.dialogWindow, text.empty() ? kNothingPlanned : text,
+                                       kPlanCaption, DialogView::kOk | DialogView::kIconInformation);
 }

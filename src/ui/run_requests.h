@@ -25,6 +25,9 @@ class RunRequests {
   // The main dialog's pre-flight check, with choices that passed the checks: shows what a run of them
   // would meet and returns to the dialog.
   virtual void CheckSetup(const SetupChoices& choices) = 0;
+  // The main dialog's "What will change": the changes a run of the choices would make; returns to the
+  // dialog.
+  virtual void PlanSetup(const SetupChoices& choices) = 0;
   // OK of the maintenance dialog.
   virtual void RunMaintenance(const MaintenanceChoice& choice) = 0;
   // The person confirmed Cancel.

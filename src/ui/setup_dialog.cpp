@@ -19,6 +19,9 @@ constexpr std::size_t kCheckedTextChars = 1024;
 // The window menu's item of the pre-flight check; its command is below the system's own.
 constexpr int kCheckCommand = 0x0010;
 constexpr char kCheckMenuText[] = "&Pre-flight check...";
+// Beside it, the changes a run of the dialog's choices would make.
+constexpr int kPlanCommand = 0x0020;
+constexpr char kPlanMenuText[] = "&What will change...";
 
 // The fields that get the keyboard procedure, in this order.
 constexpr std::array kSubclassedFields = {
@@ -46,6 +49,7 @@ bool SetupDialog::OnInitDialog(WindowHandle dialog) {
   InitSetupDialog(context, dialog);
   if (!UsesMaintenanceDialog(context.setup.runMode)) {
     context.view.AddSystemMenuItem(dialog, kCheckCommand, kCheckMenuText);
+    context.view.AddSystemMenuItem(dialog, kPlanCommand, kPlanMenuText);
   }
   return true;
 }
@@ -55,11 +59,15 @@ void SetupDialog::OnDpiChanged(WindowHandle dialog) {
 }
 
 bool SetupDialog::OnSystemCommand(WindowHandle /*dialog*/, int command) {
-  if (command != kCheckCommand || UsesMaintenanceDialog(context.setup.runMode)) {
+  if ((command != kCheckCommand && command != kPlanCommand) || UsesMaintenanceDialog(context.setup.runMode)) {
     return false;
   }
   if (const std::optional<SetupChoices> choices = CheckedChoices()) {
-    run_.CheckSetup(*choices);
+    if (command == kCheckCommand) {
+      run_.CheckSetup(*choices);
+    } else {
+      run_.PlanSetup(*choices);
+    }
   }
   return true;
 }

@@ -932,7 +932,8 @@ TEST(DialogCheck, TheWindowMenuShowsTheReportOfTheFieldsOverTheDialog) {
   ASSERT_EQ(world.Run(u"/source=localhost"), 0xFFFFFFFFU);
   const WindowHandle window = world.program.reporter.dialogWindow;
   EXPECT_EQ(world.fake.dialogs.WindowOf(window).systemMenu,
-            (std::vector<std::pair<int, std::string>>{{kCheckCommand, "&Pre-flight check..."}}));
+            (std::vector<std::pair<int, std::string>>{{kCheckCommand, "&Pre-flight check..."},
+                                                      {0x20, "&What will change..."}}));
   world.fake.dialogs.SetControlText(window, IDC_SETUP_TYPE, "Client");
   world.fake.dialogs.SetControlText(window, IDC_CLIENT_DIRECTORY, "");
   EXPECT_TRUE(world.program.dialog.OnSystemCommand(window, kCheckCommand));
@@ -958,6 +959,20 @@ TEST(DialogCheck, TheWindowMenuShowsTheReportOfTheFieldsOverTheDialog) {
   // Only the session the OK would open is logged.
   EXPECT_EQ(world.Log(),
             "Server Setup:Establishing Session\r\nServer Setup:Established Session without Proxy:\r\n");
+
+  // "What will change" shows the changes of the dialog's choices over the dialog, and makes none.
+  world.fake.processes.AddProgram("c:\\NembricAIApp\\Update\\VC_redist.x64.exe", {});
+  const std::vector<std::string> files = world.fake.files.FilePaths();
+  const std::vector<std::string> registry = world.fake.registry.Dump();
+  EXPECT_TRUE(world.program.dialog.OnSystemCommand(window, 0x20));
+  ASSERT_EQ(world.fake.dialogs.messageBoxes.size(), 4U);
+  const auto& plan = world.fake.dialogs.messageBoxes[3];
+  EXPECT_EQ(plan.caption, "What will change");
+  EXPECT_NE(plan.text.find("client\r\n  folder c:\\NembricAIApp\r\n"), std::string::npos) << plan.text;
+  EXPECT_NE(plan.text.find("  installer c:\\NembricAIApp\\Update\\VC_redist.x64.exe\r\n"), std::string::npos);
+  EXPECT_EQ(world.fake.files.FilePaths(), files);
+  EXPECT_EQ(world.fake.registry.Dump(), registry);
+  EXPECT_TRUE(world.fake.processes.starts.empty());
 
   QuietWorld maintenance;
   ASSERT_EQ(maintenance.Run(u"/uninstall"), 0xFFFFFFFFU);
