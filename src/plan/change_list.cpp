@@ -122,7 +122,7 @@ std::string OwnerOf(const RecordKnowledge& known, const std::string& lowered, co
 }
 
 // SQL Server's own packages and programs are the sql component's, whichever record scope took them.
-std::string Component(std::string owner, const std::string& path) {
+std::string Component(const std::string& owner, const std::string& path) {
   return owner == "server" && Lowered(NameOf(path)).find("sql") != std::string::npos ? "sql" : owner;
 }
 

@@ -103,7 +103,7 @@ std::set<std::string> PlannedTargets(const std::string& json) {
   const std::regex change(
       R"re(\{"component": "[a-z]+", "kind": "([a-z]+)"(, "path": "((?:[^"\\]|\\.)*)")?(, "key": "((?:[^"\\]|\\.)*)")?(, "name": "((?:[^"\\]|\\.)*)")?)re");
   for (auto it = std::sregex_iterator(json.begin(), json.end(), change); it != std::sregex_iterator(); ++it) {
-    const auto unescaped = [](std::string text) {
+    const auto unescaped = [](const std::string& text) {
       return std::regex_replace(text, std::regex(R"(\\(.))"), "$1");
     };
     const std::string kind = (*it)[1];

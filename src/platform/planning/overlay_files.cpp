@@ -243,7 +243,7 @@ std::optional<std::vector<Files::DirectoryEntry>> OverlayFiles::ListDirectory(co
   bool removed = false;
   const Node* made = Made(folderKey, removed);
   std::vector<DirectoryEntry> entries;
-  if (made == nullptr || !made->backing.empty() || made->security.size() > 0) {
+  if (made == nullptr || !made->backing.empty() || !made->security.empty()) {
     entries = real_.ListDirectory(full).value_or(std::vector<DirectoryEntry>());
   }
   if (made != nullptr && entries.empty() && folderKey.size() > 3) {
@@ -407,7 +407,7 @@ FileHandle OverlayFiles::Create(const std::string& path, std::uint32_t access, s
       if (size <= kKeptBytes) {
         const FileHandle original =
             real_.Create(full, kGenericRead, kShareRead | kShareWrite, kOpenExisting, kAttributeNormal);
-        std::vector<char> buffer(64 * 1024);
+        std::vector<char> buffer(std::size_t{64} * 1024);
         for (std::optional<std::uint32_t> read;
              original != FileHandle::invalid &&
              (read = real_.Read(original, buffer.data(), static_cast<std::uint32_t>(buffer.size()))) &&
