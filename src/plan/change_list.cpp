@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr char kConfigurationPath[] = "MACHINE/WEBROOT/APPHOST";
 constexpr char kPartSuffix[] = ".part";
 constexpr char kShortcutSuffix[] = ".lnk";
 constexpr std::uint32_t kView32 = 0x0200;
@@ -59,12 +58,10 @@ std::string ScopeText(RecordScope scope) {
 struct RecordKnowledge {
   std::map<std::string, std::string> owners;  // lower-case path or key (and "|name"), component
   std::set<std::string> packages;             // lower-case file names
-  std::vector<RecordEntry> lastRun;
 };
 
-void Learn(const std::string& text, RecordKnowledge& known, bool lastRunToo) {
+void Learn(const std::string& text, RecordKnowledge& known) {
   std::size_t start = text.find('\n');
-  std::vector<RecordEntry> run;
   while (start != std::string::npos && start + 1 < text.size()) {
     const std::size_t end = text.find('\n', start + 1);
     std::string line = text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
@@ -103,16 +100,9 @@ void Learn(const std::string& text, RecordKnowledge& known, bool lastRunToo) {
           at = blank + 1;
         }
         break;
-      case RecordEntry::Kind::run:
-        run.clear();
-        break;
       default:
         break;
     }
-    run.push_back(*entry);
-  }
-  if (lastRunToo) {
-    known.lastRun = std::move(run);
   }
 }
 
@@ -137,45 +127,36 @@ std::string FileKind(const RecordKnowledge& known, const std::string& path) {
   return known.packages.contains(name) ? "package" : "file";
 }
 
-void AddInformationServerChanges(const RecordKnowledge& known, std::vector<PlannedChange>& changes) {
-  for (const RecordEntry& entry : known.lastRun) {
-    const std::string owner = ScopeText(entry.scope);
-    const std::vector<std::string>& fields = entry.fields;
-    switch (entry.kind) {
-      case RecordEntry::Kind::site:
-      case RecordEntry::Kind::siteKept:
-        changes.push_back({owner,
-                           "site",
-                           kConfigurationPath,
-                           {},
-                           {},
-                           fields[0],
-                           entry.kind == RecordEntry::Kind::siteKept});
-        break;
-      case RecordEntry::Kind::pool:
-      case RecordEntry::Kind::poolKept:
-        changes.push_back({owner,
-                           "pool",
-                           kConfigurationPath,
-                           {},
-                           {},
-                           fields[0],
-                           entry.kind == RecordEntry::Kind::poolKept});
-        break;
-      case RecordEntry::Kind::binding:
-        changes.push_back({owner,
-                           "binding",
-                           kConfigurationPath,
-                           {},
-                           {},
-                           fields[0] + " " + fields[1],
-                           !fields[2].empty() && fields[2] != "-"});
-        break;
-      case RecordEntry::Kind::restriction:
-        changes.push_back({owner, "restriction", kConfigurationPath, {}, {}, fields[0], false});
-        break;
-      default:
-        break;
+// The kind of a configuration change by the section it lies in.
+std::string ConfigurationKind(const ConfigurationChange& change) {
+  if (change.what == "location") {
+    return "config";
+  }
+  if (change.section.ends_with("/sites")) {
+    return change.tag == "binding" ? "binding" : "site";
+  }
+  if (change.section.ends_with("/applicationPools")) {
+    return "pool";
+  }
+  if (change.section.ends_with("/isapiCgiRestriction")) {
+    return "restriction";
+  }
+  return change.section.ends_with("/handlers") ? "handlers" : "config";
+}
+
+// The information server's changes, once each: an element and what was done to it.
+void AddConfigurationChanges(const std::vector<ConfigurationChange>& configuration,
+                             std::vector<PlannedChange>& changes) {
+  std::set<std::string> listed;
+  for (const ConfigurationChange& change : configuration) {
+    const std::string kind = ConfigurationKind(change);
+    std::string item = change.name.empty() ? change.tag : change.name;
+    if (kind == "config") {
+      item = change.what == "location" ? "location " + change.name : change.section + " " + item;
+    }
+    const bool replaces = change.what != "add";
+    if (listed.insert(kind + "|" + change.path + "|" + item + (replaces ? "|r" : "|a")).second) {
+      changes.push_back({"server", kind, change.path, {}, {}, item, replaces});
     }
   }
 }
@@ -218,8 +199,8 @@ std::string JsonText(const std::string& text) {
 
 std::vector<PlannedChange> ListPlannedChanges(const PlannedRun& run) {
   RecordKnowledge known;
-  Learn(run.recordBefore, known, false);
-  Learn(run.recordAfter, known, true);
+  Learn(run.recordBefore, known);
+  Learn(run.recordAfter, known);
   std::vector<PlannedChange> changes;
   for (const OverlayFiles::Change& file : run.files) {
     const std::string owner = Component(OwnerOf(known, Lowered(file.path), "shared"), file.path);
@@ -251,7 +232,7 @@ std::vector<PlannedChange> ListPlannedChanges(const PlannedRun& run) {
   for (const std::string& features : run.features) {
     changes.push_back({"server", "feature", {}, {}, {}, features, false});
   }
-  AddInformationServerChanges(known, changes);
+  AddConfigurationChanges(run.configuration, changes);
   return changes;
 }
 

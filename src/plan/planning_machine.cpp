@@ -41,6 +41,14 @@ std::vector<PlannedChange> PlanningMachine::Changes() {
   for (const std::u16string& names : features_.enabled) {
     run.features.push_back(real_.runtime.WideToUtf8(names).value_or(""));
   }
+  const auto text = [this](const std::u16string& wide) {
+    return real_.runtime.WideToUtf8(wide).value_or("");
+  };
+  constexpr const char* kWhat[] = {"add", "remove", "clear", "set", "location"};
+  for (const PlanningIis::Change& change : iis_.changes) {
+    run.configuration.push_back({text(change.section), text(change.path), text(change.tag), text(change.name),
+                                 kWhat[static_cast<int>(change.what)]});
+  }
   run.recordBefore = ReadWholeFile(real_.files, kInstallRecordPath, kMaxPlannedRecordBytes).value_or("");
   run.recordAfter = files_.ContentOf(kInstallRecordPath).value_or(run.recordBefore);
   return ListPlannedChanges(run);

@@ -111,8 +111,8 @@ std::set<std::string> PlannedTargets(const std::string& json) {
       targets.insert(Lowered(unescaped((*it)[5]) + "|" + unescaped((*it)[7])));
     } else if (kind == "key") {
       targets.insert(Lowered(unescaped((*it)[5])));
-    } else if ((*it)[3].matched && kind != "site" && kind != "pool" && kind != "binding" &&
-               kind != "restriction") {
+    } else if ((*it)[3].matched && (kind == "folder" || kind == "file" || kind == "package" ||
+                                    kind == "shortcut" || kind == "installer" || kind == "msi")) {
       targets.insert(Lowered(unescaped((*it)[3])));
     }
   }
@@ -176,6 +176,22 @@ std::set<std::string> JournaledTargets(const std::string& record) {
   return targets;
 }
 
+// The sites and pools of the information server's configuration: "site NAME", "pool NAME".
+std::set<std::string> SitesAndPools(const std::string& dump) {
+  std::set<std::string> found;
+  const std::size_t pools = dump.find("<applicationPools>");
+  const std::size_t poolsEnd = dump.find("</applicationPools>");
+  const std::regex item(R"re(<(site|add) name="([^"]+)")re");
+  for (auto it = std::sregex_iterator(dump.begin(), dump.end(), item); it != std::sregex_iterator(); ++it) {
+    const auto at = static_cast<std::size_t>(it->position());
+    const bool pool = (*it)[1] == "add" && pools != std::string::npos && at > pools && at < poolsEnd;
+    if ((*it)[1] == "site" || pool) {
+      found.insert((pool ? "pool " : "site ") + std::string((*it)[2]));
+    }
+  }
+  return found;
+}
+
 std::vector<std::string> Dumped(FakeMachine& fake) {
   std::vector<std::string> dump = fake.registry.Dump();
   for (const std::string& path : fake.files.FilePaths()) {
@@ -237,6 +253,21 @@ TEST(PlannedRun, NamesEveryChangeOfTheRunAndMakesNone) {
     ASSERT_EQ(world.Run(u"/quiet " + road.switches), 0U) << road.what << world.Log();
     world.fake.files.changed = nullptr;
     const std::set<std::string> targetsAfter = MachineTargets(world.fake);
+    // Each site and pool the run made or removed is among the plan's information server changes.
+    const std::set<std::string> sitesBefore = SitesAndPools(iisBefore);
+    const std::set<std::string> sitesAfter = SitesAndPools(world.fake.iis.Dump());
+    for (const std::set<std::string>* side : {&sitesBefore, &sitesAfter}) {
+      for (const std::string& site : *side) {
+        const bool changed = !sitesBefore.contains(site) || !sitesAfter.contains(site);
+        const std::string kind = site.substr(0, site.find(' '));
+        const std::string name = site.substr(site.find(' ') + 1);
+        EXPECT_TRUE(!changed || json.find("\"kind\": \"" + kind +
+                                          "\", \"path\": \"MACHINE/WEBROOT/APPHOST\", \"item\": \"" + name +
+                                          "\"") != std::string::npos)
+            << road.what << ": " << site << " is not planned\n"
+            << json;
+      }
+    }
     std::vector<std::string> unplanned;
     for (const std::string& target : targetsAfter) {
       if (!targetsBefore.contains(target) && !planned.contains(target)) {
