@@ -152,10 +152,13 @@ void AddConfigurationChanges(const std::vector<ConfigurationChange>& configurati
     const std::string kind = ConfigurationKind(change);
     std::string item = change.name.empty() ? change.tag : change.name;
     if (kind == "config") {
-      item = change.what == "location" ? "location " + change.name : change.section + " " + item;
+      item = (change.what == "location" ? std::string("location ") : change.section + " ")
+                 .append(change.what == "location" ? change.name : item);
     }
     const bool replaces = change.what != "add";
-    if (listed.insert(kind + "|" + change.path + "|" + item + (replaces ? "|r" : "|a")).second) {
+    std::string seen = kind;
+    seen.append("|").append(change.path).append("|").append(item).append(replaces ? "|r" : "|a");
+    if (listed.insert(seen).second) {
       changes.push_back({"server", kind, change.path, {}, {}, item, replaces});
     }
   }

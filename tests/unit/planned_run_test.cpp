@@ -261,9 +261,12 @@ TEST(PlannedRun, NamesEveryChangeOfTheRunAndMakesNone) {
         const bool changed = !sitesBefore.contains(site) || !sitesAfter.contains(site);
         const std::string kind = site.substr(0, site.find(' '));
         const std::string name = site.substr(site.find(' ') + 1);
-        EXPECT_TRUE(!changed || json.find("\"kind\": \"" + kind +
-                                          "\", \"path\": \"MACHINE/WEBROOT/APPHOST\", \"item\": \"" + name +
-                                          "\"") != std::string::npos)
+        std::string entry = "\"kind\": \"";
+        entry.append(kind)
+            .append("\", \"path\": \"MACHINE/WEBROOT/APPHOST\", \"item\": \"")
+            .append(name)
+            .append("\"");
+        EXPECT_TRUE(!changed || json.find(entry) != std::string::npos)
             << road.what << ": " << site << " is not planned\n"
             << json;
       }
