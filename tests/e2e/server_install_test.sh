@@ -130,6 +130,33 @@ start_lines=("User Interface:Checking whether SQL Server installed" "Server Setu
 world_start_server
 
 # "Both", AI Client, Enterprise, port 80, SQL Server Express.
+# The plan of a quiet Both install with SQL Server Express: it names the site, the pool, the features, the
+# SQL Server setup and the server's files, and commits, enables, starts and writes nothing.
+prepare yes yes
+printf '[Setup]\r\nSetupType = Both\r\nBitSize = AI Client\r\nServerDirectory = C:\\HNembricAI\r\nEdition = Enterprise\r\nPort = 80\r\nInstallSqlServer = Yes\r\nSqlPassword = %s\r\n' \
+  "$password" >"$work/both.ini"
+status=$(cd "$work" && world_exit_code "$WORLD_EXE" '/plan=C:\NembricE2E\plan.json' '/answers=C:\NembricE2E\both.ini' \
+  /source=localhost)
+[ "$status" = 0 ] || fail "plan: exit code $status, not 0"
+cp "$work/plan.json" "$artefacts/server-plan.json" 2>/dev/null || fail "plan: no plan written"
+for made in "$iis/applicationHost.config" "$iis/commits.log" "$control/dism.log" "$control/SQLEXPR_x64_ENU.log" \
+  "$server" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn"; do
+  [ ! -e "$made" ] || fail "plan: $made was made"
+done
+[ -z "$(reg_value 32 "$uninstall\NembricServer" DisplayName)" ] || fail "plan: the server's entry was written"
+python3 - "$work/plan.json" <<'PY' || fail "plan: the plan misses a change of the server"
+import json, sys
+changes = json.load(open(sys.argv[1], encoding="utf-8"))["changes"]
+def has(component, kind, **target):
+    return any(c["component"] == component and c["kind"] == kind and all(c.get(k) == v for k, v in target.items())
+               for c in changes)
+wanted = [has("server", "site", item="HNembricAI"), has("server", "pool", item="HNembricAI"),
+          has("server", "feature"), has("server", "handlers"), has("server", "folder", path="C:\\HNembricAI"),
+          has("sql", "installer", path="C:\\HNembricAI\\Update\\SQLEXPR_x64_ENU.exe"),
+          has("client", "folder", path="c:\\NembricAIApp")]
+sys.exit(0 if all(wanted) else 1)
+PY
+
 prepare yes yes
 install both set 119 Both -- key 119 tab -- set 116 "AI Client" -- key 116 tab -- set 114 'C:\HNembricAI' \
   -- set 125 Enterprise -- set 117 80 -- set 124 Yes

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -45,6 +47,38 @@ bool Matches(std::string_view name, std::string_view mask) {
     ++m;
   }
   return m == mask.size();
+}
+
+// The owner's SID text ("BA") and the DACL part ("D:P(...)") of an SDDL text; empty when it has none.
+std::pair<std::string, std::string> SecurityParts(const std::string& sddl) {
+  std::pair<std::string, std::string> parts;
+  int depth = 0;
+  std::size_t partStart = std::string::npos;
+  char part = '\0';
+  const auto close = [&](std::size_t end) {
+    if (part == 'O') {
+      parts.first = sddl.substr(partStart + 2, end - partStart - 2);
+    } else if (part == 'D') {
+      parts.second = sddl.substr(partStart, end - partStart);
+    }
+  };
+  for (std::size_t at = 0; at < sddl.size(); ++at) {
+    if (depth == 0 && at + 1 < sddl.size() && sddl[at + 1] == ':' &&
+        std::string_view("OGDS").find(sddl[at]) != std::string_view::npos) {
+      if (partStart != std::string::npos) {
+        close(at);
+      }
+      partStart = at;
+      part = sddl[at];
+      ++at;
+      continue;
+    }
+    depth += sddl[at] == '(' ? 1 : (sddl[at] == ')' ? -1 : 0);
+  }
+  if (partStart != std::string::npos) {
+    close(sddl.size());
+  }
+  return parts;
 }
 
 std::string NameOf(const std::string& path) {
@@ -200,35 +234,59 @@ std::uint32_t OverlayFiles::MakeDirectory(const std::string& path) {
 std::uint32_t OverlayFiles::MakeDirectoryWithSecurity(const std::string& path, const std::string& sddl) {
   const std::uint32_t made = MakeDirectory(path);
   if (made == 0) {
-    nodes_[Key(Full(path))]->security = sddl;
+    auto [owner, dacl] = SecurityParts(sddl);
+    nodes_[Key(Full(path))]->owner = std::move(owner);
+    nodes_[Key(Full(path))]->dacl = std::move(dacl);
   }
   return made;
 }
 
 std::optional<std::string> OverlayFiles::SecurityOf(const std::string& path) {
+  const std::string full = Full(path);
   bool removed = false;
-  if (const Node* node = Made(Key(Full(path)), removed); node != nullptr && !node->security.empty()) {
-    return node->security;
+  const Node* node = Made(Key(full), removed);
+  if (node == nullptr) {
+    return removed ? std::nullopt : real_.SecurityOf(full);
   }
-  return removed ? std::nullopt : real_.SecurityOf(Full(path));
+  std::string dacl = node->dacl;
+  if (dacl.empty()) {
+    // What a new file or folder inherits from the folder above (its entries taken whole, not protected).
+    const std::string parent = ParentOf(Key(full));
+    const std::optional<std::string> above = parent.empty() ? std::nullopt : SecurityOf(parent);
+    dacl = above ? SecurityParts(*above).second : std::string();
+    if (dacl.starts_with("D:P")) {
+      dacl.erase(2, 1);
+    }
+  }
+  return "O:" + (node->owner.empty() ? std::string("BA") : node->owner) + dacl;
 }
 
-std::uint32_t OverlayFiles::SetSecurity(const std::string& path, SecurityPart /*part*/,
-                                        const std::string& sddl) {
+std::uint32_t OverlayFiles::SetSecurity(const std::string& path, SecurityPart part, const std::string& sddl) {
   const std::string full = Full(path);
   bool folder = false;
   if (!Exists(full, folder)) {
     return kFileNotFound;
   }
   bool removed = false;
-  if (Made(Key(full), removed) == nullptr) {
+  const bool made = Made(Key(full), removed) != nullptr;
+  if (!made) {
     // A real file or folder whose security changes is a change of the run; its content stays the disk's.
     const std::optional<Stamp> stamp = folder ? std::nullopt : real_.StampOf(full);
     Node& node = Make(full, folder);
     node.backing = folder ? std::string() : full;
     node.size = stamp ? stamp->size : 0;
   }
-  nodes_[Key(full)]->security = sddl;
+  // A real file or folder keeps what it had of the part not set.
+  Node& node = *nodes_[Key(full)];
+  if (!made) {
+    std::tie(node.owner, node.dacl) = SecurityParts(real_.SecurityOf(full).value_or(""));
+  }
+  auto [owner, dacl] = SecurityParts(sddl);
+  if (part == SecurityPart::owner) {
+    node.owner = std::move(owner);
+  } else {
+    node.dacl = std::move(dacl);
+  }
   return 0;
 }
 
@@ -243,7 +301,7 @@ std::optional<std::vector<Files::DirectoryEntry>> OverlayFiles::ListDirectory(co
   bool removed = false;
   const Node* made = Made(folderKey, removed);
   std::vector<DirectoryEntry> entries;
-  if (made == nullptr || !made->backing.empty() || !made->security.empty()) {
+  if (made == nullptr || !made->backing.empty() || !made->owner.empty()) {
     entries = real_.ListDirectory(full).value_or(std::vector<DirectoryEntry>());
   }
   if (made != nullptr && entries.empty() && folderKey.size() > 3) {

@@ -76,7 +76,10 @@ class OverlayFiles final : public Files {
     std::string backing;     // a real file whose bytes this one reads (a copy), or empty
     std::uint32_t attributes = kAttributeNormal;
     std::uint64_t lastWrite = 0;
-    std::string security;
+    // The security set or made with it, by part; what is empty is the one Windows gives a new object:
+    // the administrators as owner (the setup runs elevated), the DACL inherited from the folder above.
+    std::string owner;
+    std::string dacl;
   };
   struct OpenFile {
     std::string key;

@@ -2,16 +2,18 @@
 
 #include <memory>
 
-std::int32_t PlanningRuntime::InitializeCom(std::uint32_t /*flags*/) {
-  return 1;  // S_FALSE: started already, by the setup that plans
+std::int32_t PlanningRuntime::InitializeCom(std::uint32_t flags) {
+  return real_.InitializeCom(flags);
 }
 
-std::int32_t PlanningRuntime::InitializeSecurity(std::uint32_t /*authenticationLevel*/,
-                                                 std::uint32_t /*impersonationLevel*/) {
-  return 0;
+std::int32_t PlanningRuntime::InitializeSecurity(std::uint32_t authenticationLevel,
+                                                 std::uint32_t impersonationLevel) {
+  return real_.InitializeSecurity(authenticationLevel, impersonationLevel);
 }
 
-void PlanningRuntime::UninitializeCom() {}
+void PlanningRuntime::UninitializeCom() {
+  real_.UninitializeCom();
+}
 
 bool PlanningRuntime::RevertToSelf() {
   return real_.RevertToSelf();

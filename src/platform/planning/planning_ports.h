@@ -19,9 +19,9 @@ struct PlannedRunEnded {
   std::uint32_t exitCode = 0;
 };
 
-// The process's runtime, except that the run that plans claims no mutex (the setup that plans holds it),
-// starts no COM a second time, writes nothing to standard output, does not pause, and ends by throwing
-// PlannedRunEnded rather than ending the process.
+// The process's runtime (COM is started as for any run: the setup that plans has not started it), except
+// that the run that plans claims no mutex, writes nothing to standard output, does not pause, and ends by
+// throwing PlannedRunEnded rather than ending the process.
 class PlanningRuntime final : public Runtime {
  public:
   explicit PlanningRuntime(Runtime& real) : real_(real) {}
