@@ -11,6 +11,12 @@ constexpr char kPlanNotWritten[] = "Could not write the plan to ";
 constexpr char kPlanWithOthers[] = "/plan cannot go with /check or /layout";
 constexpr char kPlanCaption[] = "What will change";
 constexpr char kNothingPlanned[] = "Nothing would change.";
+// A box taller than the screen would hide its OK button: the box shows this many lines, and says how many
+// changes more the command line lists.
+constexpr std::size_t kShownLines = 40;
+constexpr char kMoreChanges[] = "... and ";
+constexpr char kMoreChangesEnd[] =
+    " more lines: NembricSetup.exe /plan with the same choices lists them all.";
 // The show command of a run without a window.
 constexpr int kHidden = 0;
 
@@ -74,7 +80,17 @@ void Program::PlanSetup(const SetupChoices& choices) {
     } catch (const PlannedRunEnded&) {
     }
   }
-  const std::string text = PlanText(planning.Changes());
+  std::string text = PlanText(planning.Changes());
+  std::size_t cut = 0;
+  std::size_t lines = 0;
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; ++at) {
+    if (++lines == kShownLines) {
+      cut = at + 1;
+    }
+  }
+  if (lines > kShownLines) {
+    text = text.substr(0, cut) + kMoreChanges + std::to_string(lines - kShownLines) + kMoreChangesEnd;
+  }
   state.machine.dialogs.ShowMessageBox(reporter.dialogWindow, text.empty() ? kNothingPlanned : text,
                                        kPlanCaption, DialogView::kOk | DialogView::kIconInformation);
 }
