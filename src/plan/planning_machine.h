@@ -21,6 +21,8 @@ class PlanningMachine {
   Machine& machine() { return machine_; }
   // Every change the run made on this machine, in order, each with its component.
   std::vector<PlannedChange> Changes();
+  // What the run wrote to a file of its own (its log); empty when it wrote none.
+  std::string TextOf(const std::string& path) const { return files_.ContentOf(path).value_or(""); }
 
  private:
   Machine& real_;

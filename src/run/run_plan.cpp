@@ -10,6 +10,8 @@ namespace {
 constexpr char kPlanNotWritten[] = "Could not write the plan to ";
 constexpr char kPlanWithOthers[] = "/plan cannot go with /check or /layout";
 constexpr char kPlanCaption[] = "What will change";
+constexpr char kPlannedRunFailed[] = "The planned run would end with exit code ";
+constexpr char kPlannedRunLog[] = "; its log:";
 constexpr char kNothingPlanned[] = "Nothing would change.";
 // A box taller than the screen would hide its OK button: the box shows this many lines, and says how many
 // changes more the command line lists.
@@ -45,6 +47,13 @@ void Program::RunPlan(const RunSwitches& switches) {
     }
   }
   const std::vector<PlannedChange> changes = planning.Changes();
+  // Why the run would not go through is in its log, which a plan keeps in memory: it is added to this
+  // log (never in place of the last run's).
+  if (exitCode != kExitSuccess && exitCode != kExitRestartNeeded) {
+    state.log.append = true;
+    WriteLog(state, LogTag::userInterface, kPlannedRunFailed + std::to_string(exitCode) + kPlannedRunLog);
+    state.log.Append(state.startDirectory, planning.TextOf(LogFilePath(state.startDirectory)));
+  }
   if (!switches.planPath) {
     machine.runtime.WriteStandardOutput(PlanText(changes));
     End(RunEnd{exitCode, nullptr, nullptr, {}});

@@ -316,4 +316,22 @@ TEST(PlannedRun, NamesEveryChangeOfTheRunAndMakesNone) {
   }
 }
 
+// A plan whose run would fail says why in the log, after what the log held; the plan is still written.
+TEST(PlannedRun, ARunThatWouldFailSaysWhyInTheLog) {
+  PlanWorld world;
+  world.fake.files.SetContent(kLog, "User Interface:the last run's line\r\n");
+  world.fake.files.SetContent(kAnswers, "[Setup]\nSetupType=Client\nBitSize=128 Bit\n");
+  EXPECT_EQ(world.Run(u"/plan=C:\\Setup\\plan.json /answers=C:\\Setup\\answers.ini"), 87U);
+  EXPECT_EQ(
+      world.Log(),
+      "User Interface:the last run's line\r\n"
+      "User Interface:The planned run would end with exit code 87; its log:\r\n"
+      "User Interface:Answer file C:\\Setup\\answers.ini, line 3, key BitSize: the value is not one of 64 "
+      "Bit, AI Client, 32 Bit\r\n");
+  // Refused before it changes anything, the run would write only its log.
+  EXPECT_EQ(world.fake.files.Content("C:\\Setup\\plan.json"),
+            "{\"changes\": [\r\n  {\"component\": \"shared\", \"kind\": \"file\", \"path\": "
+            "\"C:\\\\Setup\\\\Halvorn NembricAI  Setup v10.1.3.Log\", \"replaces\": true}\r\n]}\r\n");
+}
+
 }  // namespace
