@@ -82,11 +82,44 @@ struct Transfer {
   std::uint32_t sendError = 0;      // of this attempt's send, when it failed
   std::u16string headers;           // of this attempt's request
 
-  Fetched Fetch(InternetHandle request);
+  // One attempt: request, local file, response, body; the request is closed when it ends. nullopt when no
+  // request can be opened (the failure is reported).
+  std::optional<Fetched> Attempt(InternetHandle connection, const std::u16string& packagePath,
+                                 const std::string& objectPath);
 
  private:
+  Fetched Fetch(InternetHandle request);
   Fetched Receive(InternetHandle request, std::uint32_t status, FileHandle file, bool resumed);
 };
+
+std::optional<Fetched> Transfer::Attempt(InternetHandle connection, const std::u16string& packagePath,
+                                         const std::string& objectPath) {
+  Machine& machine = state.machine;
+  const UniqueInternet request(machine.http,
+                               machine.http.OpenRequest(connection, kVerb, packagePath, kRequestFlags));
+  if (!request.IsOpen()) {
+    const std::uint32_t error = machine.http.LastError();
+    ReportConnectFailure(state, kUrlWhat, objectPath);
+    ReportNetworkError(state, error);
+    return std::nullopt;
+  }
+  ApplyAutomaticProxy(state, request.get(), packagePath);
+  headers = kAcceptHeaders;
+  if (partBytes > 0) {
+    headers = kRangeHeaders +
+              std::u16string(machine.runtime.Utf8ToWide(std::to_string(partBytes)).value_or(u"0")) +
+              kRangeHeadersEnd;
+  }
+  sendError = 0;
+  if (!machine.http.SendRequest(request.get(), headers)) {
+    sendError = machine.http.LastError();
+    if (download.reportFailedSend) {
+      ReportConnectFailure(state, kServerWhat, state.downloadServerName);
+      ReportNetworkError(state, sendError);
+    }
+  }
+  return Fetch(request.get());
+}
 
 Fetched Transfer::Fetch(InternetHandle request) {
   Machine& machine = state.machine;
@@ -332,6 +365,42 @@ bool WaitUntilLetGo(SetupState& state, const PackageDownload& download) {
 
 }  // namespace
 
+// The check of a package that arrived whole, held open from then on. One the check does not pass goes: a
+// broken one is logged (the attempt failed), a refused one was logged by the check (the component fails).
+PackageCheck CheckWholePackage(SetupState& state, const PackageDownload& download,
+                               const std::string& localPath,
+                               const std::optional<Sha256Hash::Digest>& published, std::vector<char>& buffer,
+                               UniqueFile& held) {
+  const PackageCheck check = CheckPackage(state, download, localPath, published, buffer, held);
+  if (check == PackageCheck::passed) {
+    return check;
+  }
+  if (check != PackageCheck::refused) {
+    WriteLog(state, download.tag,
+             kBrokenOff + download.fileName +
+                 (check == PackageCheck::notAsListed ? kDigestMismatch : kNotReadBack));
+  }
+  held.Close();
+  state.machine.files.Remove(localPath);
+  return check;
+}
+
+// The package that was there (an earlier run's) is kept until the component commits; the new one and its
+// part are the run's from their first byte: a run cut off in a transfer leaves nothing the record does not
+// name. Neither is written when the record cannot say so: false, the line logged and the component failed.
+bool RecordAhead(SetupState& state, const PackageDownload& download, const std::string& localPath) {
+  for (const bool part : {false, true}) {
+    const ActionResult recordedAhead =
+        part ? BeforeFetchingPart(state.record, PartPath(download)) : BeforeFetching(state.record, localPath);
+    if (!recordedAhead) {
+      WriteLog(state, download.tag, recordedAhead.line);
+      MarkComponentFailed(state);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed) {
   // An installer that a cut-off run started may still be running from the package: it is waited for.
   if (!WaitUntilLetGo(state, download)) {
@@ -366,17 +435,8 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
       recorded = stamp;
     }
   };
-  // The package that was there (an earlier run's) is kept until the component commits; the new one and
-  // its part are the run's from their first byte: a run cut off in a transfer leaves nothing the record
-  // does not name. Neither is written when the record cannot say so.
-  for (const bool part : {false, true}) {
-    const ActionResult recordedAhead =
-        part ? BeforeFetchingPart(state.record, PartPath(download)) : BeforeFetching(state.record, localPath);
-    if (!recordedAhead) {
-      WriteLog(state, download.tag, recordedAhead.line);
-      MarkComponentFailed(state);
-      return true;
-    }
+  if (!RecordAhead(state, download, localPath)) {
+    return true;
   }
   if (state.planOnly) {
     // The run that plans processes what it fetched (the cabinet's directory names the files it writes;
@@ -388,36 +448,11 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     return true;
   }
   for (int attempt = 0; attempt < kDownloadAttempts;) {
-    Fetched fetched = Fetched::broken;
-    {
-      // One attempt: request, local file, response, body. The request is closed when the attempt ends.
-      const UniqueInternet request(
-          machine.http, machine.http.OpenRequest(connection.get(), kVerb, widePath, kRequestFlags));
-      if (!request.IsOpen()) {
-        const std::uint32_t error = machine.http.LastError();
-        ReportConnectFailure(state, kUrlWhat, objectPath);
-        ReportNetworkError(state, error);
-        return false;
-      }
-      ApplyAutomaticProxy(state, request.get(), widePath);
-      std::u16string& headers = transfer.headers;
-      headers = kAcceptHeaders;
-      if (transfer.partBytes > 0) {
-        headers =
-            kRangeHeaders +
-            std::u16string(machine.runtime.Utf8ToWide(std::to_string(transfer.partBytes)).value_or(u"0")) +
-            kRangeHeadersEnd;
-      }
-      transfer.sendError = 0;
-      if (!machine.http.SendRequest(request.get(), headers)) {
-        transfer.sendError = machine.http.LastError();
-        if (download.reportFailedSend) {
-          ReportConnectFailure(state, kServerWhat, state.downloadServerName);
-          ReportNetworkError(state, transfer.sendError);
-        }
-      }
-      fetched = transfer.Fetch(request.get());
+    const std::optional<Fetched> attempted = transfer.Attempt(connection.get(), widePath, objectPath);
+    if (!attempted) {
+      return false;
     }
+    const Fetched fetched = *attempted;
     if (fetched == Fetched::missing) {
       ReportMissingPackage(state, download);
       // The empty file the answer left is the install's too.
@@ -429,18 +464,11 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     // goes, and the attempt failed; one whose publisher is refused is never run, and the component fails.
     UniqueFile held(machine.files);
     if (fetched == Fetched::whole) {
-      const PackageCheck check = CheckPackage(state, download, localPath, published, buffer, held);
+      const PackageCheck check = CheckWholePackage(state, download, localPath, published, buffer, held);
       if (check == PackageCheck::refused) {
-        held.Close();
-        machine.files.Remove(localPath);
         return true;
       }
       if (check != PackageCheck::passed) {
-        WriteLog(state, download.tag,
-                 kBrokenOff + download.fileName +
-                     (check == PackageCheck::notAsListed ? kDigestMismatch : kNotReadBack));
-        held.Close();
-        machine.files.Remove(localPath);
         ++attempt;
         continue;
       }
