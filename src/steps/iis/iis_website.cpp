@@ -551,6 +551,10 @@ bool IisWebsite::UpdateAppPool() {
 
 bool IisWebsite::ConfigureSiteHandlers() {
   const std::u16string sitePath = Wide(SitePath());
+  return ConfigureHandlers(sitePath) && ConfigureDefaultDocument(sitePath) && LimitRequestLength(sitePath);
+}
+
+bool IisWebsite::ConfigureHandlers(const std::u16string& sitePath) {
   std::unique_ptr<IisElement> handlers;
   const std::int32_t handlersResult = adminManager_->AdminSection(kHandlersSection, sitePath, handlers);
   lastCode_ = handlersResult;
@@ -608,7 +612,10 @@ bool IisWebsite::ConfigureSiteHandlers() {
   }
   handlerList.after = Listed(*handlerCollection, u"name");
   changes.push_back(std::move(handlerList));
+  return true;
+}
 
+bool IisWebsite::ConfigureDefaultDocument(const std::u16string& sitePath) {
   const auto defaultDocument = Fetch<IisElement>(lastCode_, [&](auto& out) {
     return adminManager_->AdminSection(kDefaultDocumentSection, sitePath, out);
   });
@@ -640,7 +647,10 @@ bool IisWebsite::ConfigureSiteHandlers() {
   document.after = Shown(*defaultDocument, u"enabled");
   document.after.append(" files: ").append(Listed(*fileCollection, u"value"));
   changes.push_back(std::move(document));
+  return true;
+}
 
+bool IisWebsite::LimitRequestLength(const std::u16string& sitePath) {
   const auto filtering = Fetch<IisElement>(lastCode_, [&](auto& out) {
     return adminManager_->AdminSection(kRequestFilteringSection, sitePath, out);
   });

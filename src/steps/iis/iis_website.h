@@ -70,6 +70,11 @@ class IisWebsite {
   // Handlers, default document and request limit at the site's configuration path. False after a
   // failure, which is logged.
   bool ConfigureSiteHandlers();
+  // Its parts: the handlers (access policy and the handler list), the default document, the request
+  // length limit; each false after its Fail.
+  bool ConfigureHandlers(const std::u16string& sitePath);
+  bool ConfigureDefaultDocument(const std::u16string& sitePath);
+  bool LimitRequestLength(const std::u16string& sitePath);
 
   // CommitChanges; its HRESULT.
   std::int32_t Commit();
