@@ -17,9 +17,11 @@ work="$drive_c/NembricE2E"
 entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NembricClient'
 trap 'world_stop_server' EXIT
 
-# Every file and folder under C:\ with its size and time, but the test's own folder and Wine's.
+# Every file and folder under C:\ with its size and time, but the test's own folder, Wine's, and the caches
+# Wine's WinHTTP and crypto keep in the user's profile on their first use.
 listing() {
-  (cd "$drive_c" && find . -path ./NembricE2E -prune -o -path ./windows -prune -o -printf '%y %s %T@ %p\n') | sort
+  (cd "$drive_c" && find . -path ./NembricE2E -prune -o -path ./windows -prune -o -path './users/*/AppData' -prune \
+    -o -printf '%y %s %T@ %p\n') | sort
 }
 # The product's keys with their values; the 32-bit view's keys are marked, since reg.exe names them
 # without WOW6432Node.
