@@ -63,6 +63,12 @@ class Program final : public RunRequests {
   // kExitComponentFailed (also when the JSON file cannot be written).
   [[noreturn]] void RunCheck(const std::map<int, std::string>& answers, const std::string& jsonPath,
                              bool anotherSetup);
+  // Takes this setup's turn; a second setup says another is running and ends with kExitAnotherSetup.
+  void TakeTurn(bool unattended);
+  // COM and process security; a failure of either ends the process with kStartFailureExitCode.
+  void StartCom();
+  // The main or the maintenance dialog (the answers in its fields), shown, and its message loop.
+  std::uintptr_t ShowDialog(const std::map<int, std::string>& answers, int showCommand);
   // The plan of the run the other switches ask for: that run, without a window, on a machine that keeps
   // every change in memory; its changes as text on standard output, or as JSON to /plan=FILE. Ends with
   // the exit code the run would have ended with (kExitComponentFailed when FILE cannot be written).

@@ -94,31 +94,14 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   ChoosePackageSource(source.folder, bounded.find(kSourceSwitch) != std::string::npos);
   // A check changes nothing and takes no turn: it reports a setup that is running.
   const bool anotherSetup = switches.check && machine.runtime.NamedMutexExists(kInstanceMutex);
-  // A second setup leaves the running one alone: its log is added to, never started anew.
-  if (!switches.check && !machine.runtime.ClaimNamedMutex(kInstanceMutex)) {
-    state.log.append = true;
-    // Without a person the box itself becomes the log line.
-    if (!unattended) {
-      WriteLog(state, LogTag::userInterface, kAnotherSetup);
-    }
-    reporter.ShowMessage(kAnotherSetup, kInfoCaption, DialogView::kIconInformation);
-    End(RunEnd{kExitAnotherSetup, nullptr, nullptr, {}});
+  if (!switches.check) {
+    TakeTurn(unattended);
   }
   FieldTexts answers;
   if (switches.answersPath) {
     answers = ReadAnswers(machine.runtime.WideToUtf8(*switches.answersPath).value_or(std::string()));
   }
-
-  if (ComFailed(machine.runtime.InitializeCom(Runtime::kCoinitMultithreaded))) {
-    WriteLog(state, LogTag::client, kComStartFailed);
-    End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
-  }
-  if (ComFailed(
-          machine.runtime.InitializeSecurity(Runtime::kAuthnLevelConnect, Runtime::kImpLevelImpersonate))) {
-    WriteLog(state, LogTag::client, kSecurityStartFailed);
-    machine.runtime.UninitializeCom();
-    End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
-  }
+  StartCom();
 
   if (switches.check) {
     RunCheck(answers, machine.runtime.WideToUtf8(switches.checkPath.value_or(u"")).value_or(std::string()),
@@ -133,6 +116,37 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
     }
     RunUnattended(answers, TypeSwitchValue(source.rest));
   }
+  return ShowDialog(answers, showCommand);
+}
+
+void Program::TakeTurn(bool unattended) {
+  // A second setup leaves the running one alone: its log is added to, never started anew.
+  if (!state.machine.runtime.ClaimNamedMutex(kInstanceMutex)) {
+    state.log.append = true;
+    // Without a person the box itself becomes the log line.
+    if (!unattended) {
+      WriteLog(state, LogTag::userInterface, kAnotherSetup);
+    }
+    reporter.ShowMessage(kAnotherSetup, kInfoCaption, DialogView::kIconInformation);
+    End(RunEnd{kExitAnotherSetup, nullptr, nullptr, {}});
+  }
+}
+
+void Program::StartCom() {
+  Runtime& runtime = state.machine.runtime;
+  if (ComFailed(runtime.InitializeCom(Runtime::kCoinitMultithreaded))) {
+    WriteLog(state, LogTag::client, kComStartFailed);
+    End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
+  }
+  if (ComFailed(runtime.InitializeSecurity(Runtime::kAuthnLevelConnect, Runtime::kImpLevelImpersonate))) {
+    WriteLog(state, LogTag::client, kSecurityStartFailed);
+    runtime.UninitializeCom();
+    End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
+  }
+}
+
+std::uintptr_t Program::ShowDialog(const std::map<int, std::string>& answers, int showCommand) {
+  Machine& machine = state.machine;
   const int dialogId = UsesMaintenanceDialog(state.runMode) ? IDD_MAINTENANCE : IDD_SETUP;
   machine.dialogs.CreateDialogWindow(dialogId, dialog);
   if (reporter.dialogWindow != WindowHandle::none) {
