@@ -4,7 +4,10 @@
 
 #include <climits>
 
-std::optional<std::wstring> Utf8ToWideText(std::string_view text) {
+namespace {
+
+// MultiByteToWideChar of the whole text in the code page, refusing bytes it has no character for.
+std::optional<std::wstring> MultiByteToWideText(UINT codePage, std::string_view text) {
   if (text.empty()) {
     return std::wstring();
   }
@@ -13,18 +16,35 @@ std::optional<std::wstring> Utf8ToWideText(std::string_view text) {
     return std::nullopt;
   }
   const int inputLength = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), inputLength, nullptr, 0);
+  const int length =
+      MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), inputLength, nullptr, 0);
   if (length <= 0) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), inputLength, wide.data(), length) !=
+  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), inputLength, wide.data(), length) !=
       length) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return std::nullopt;
   }
   return wide;
+}
+
+}  // namespace
+
+std::optional<std::wstring> Utf8ToWideText(std::string_view text) {
+  return MultiByteToWideText(CP_UTF8, text);
+}
+
+std::optional<std::string> SystemAnsiToUtf8Text(std::string_view text) {
+  DWORD codePage = 0;
+  if (GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                      reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0) {
+    return std::nullopt;
+  }
+  const std::optional<std::wstring> wide = MultiByteToWideText(codePage, text);
+  return wide ? WideToUtf8Text(*wide) : std::nullopt;
 }
 
 std::optional<std::string> WideToUtf8Text(std::wstring_view text) {

@@ -68,13 +68,7 @@ std::string NameAsUtf8(const char* stored, unsigned attributes) {
   if (ascii || (attributes & _A_NAME_IS_UTF) != 0) {
     return name;
   }
-  const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-  if (length <= 0 || MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(),
-                                         length) != length) {
-    return name;
-  }
-  return WideToUtf8Text(wide).value_or(name);
+  return SystemAnsiToUtf8Text(name).value_or(name);
 }
 
 FNFDINOTIFY(Notify) {

@@ -48,29 +48,7 @@ std::optional<std::u16string> Win32Runtime::Utf8ToWide(std::string_view text) {
 }
 
 std::optional<std::string> Win32Runtime::AnsiToUtf8(std::string_view text) {
-  if (text.empty()) {
-    return std::string();
-  }
-  // The system's ANSI code page, which editors save in; the process's own (CP_ACP) is UTF-8 wherever the
-  // manifest's activeCodePage is granted.
-  DWORD codePage = 0;
-  if (GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                      reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0 ||
-      text.size() > static_cast<std::size_t>(INT_MAX)) {
-    return std::nullopt;
-  }
-  const int inputLength = static_cast<int>(text.size());
-  const int length =
-      MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), inputLength, nullptr, 0);
-  if (length <= 0) {
-    return std::nullopt;
-  }
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), inputLength, wide.data(), length) !=
-      length) {
-    return std::nullopt;
-  }
-  return WideToUtf8Text(wide);
+  return SystemAnsiToUtf8Text(text);
 }
 
 bool Win32Runtime::WriteStandardOutput(std::string_view text) {
