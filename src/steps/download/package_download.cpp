@@ -230,19 +230,29 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
   return length && received != *length ? Fetched::broken : Fetched::whole;
 }
 
+// A GET of the object, sent through the proxy its URL takes and answered; closed when it cannot be opened,
+// sent or answered.
+UniqueInternet SentRequest(SetupState& state, InternetHandle connection, const std::u16string& objectPath,
+                           const std::u16string& headers) {
+  Http& http = state.machine.http;
+  UniqueInternet request(http, http.OpenRequest(connection, kVerb, objectPath, kRequestFlags));
+  if (request.IsOpen()) {
+    ApplyAutomaticProxy(state, request.get(), objectPath);
+  }
+  if (request.IsOpen() && (!http.SendRequest(request.get(), headers) ||
+                           !ReceiveAnsweringProxy(state, request.get(), headers, nullptr))) {
+    request.Close();
+  }
+  return request;
+}
+
 // The digest the server publishes for the package; nullopt when it publishes none (no such file, or a body
 // that is no digest, such as an error page).
 std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, InternetHandle connection,
                                                        const std::u16string& packagePath) {
   Http& http = state.machine.http;
-  const UniqueInternet request(
-      http, http.OpenRequest(connection, kVerb, packagePath + kDigestSuffix, kRequestFlags));
-  if (request.IsOpen()) {
-    ApplyAutomaticProxy(state, request.get(), packagePath + kDigestSuffix);
-  }
-  if (!request.IsOpen() || !http.SendRequest(request.get(), kAcceptHeaders) ||
-      !ReceiveAnsweringProxy(state, request.get(), kAcceptHeaders, nullptr) ||
-      http.StatusCode(request.get()) != kStatusOk) {
+  const UniqueInternet request = SentRequest(state, connection, packagePath + kDigestSuffix, kAcceptHeaders);
+  if (!request.IsOpen() || http.StatusCode(request.get()) != kStatusOk) {
     return std::nullopt;
   }
   std::string text;
@@ -262,24 +272,13 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
   return DigestOfText(text);
 }
 
-bool IsCabinet(const std::string& path) {
-  std::string lowered = path;
-  std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-  return lowered.ends_with(".cab");
-}
-
 // The first bytes of a cabinet, which hold its directory (a range request), into the open file.
 bool FetchDirectory(SetupState& state, InternetHandle connection, const std::u16string& packagePath,
                     FileHandle file) {
   Machine& machine = state.machine;
   Http& http = machine.http;
-  const UniqueInternet request(http, http.OpenRequest(connection, kVerb, packagePath, kRequestFlags));
-  if (request.IsOpen()) {
-    ApplyAutomaticProxy(state, request.get(), packagePath);
-  }
-  if (!request.IsOpen() || !http.SendRequest(request.get(), kDirectoryRangeHeaders) ||
-      !ReceiveAnsweringProxy(state, request.get(), kDirectoryRangeHeaders, nullptr)) {
+  const UniqueInternet request = SentRequest(state, connection, packagePath, kDirectoryRangeHeaders);
+  if (!request.IsOpen()) {
     return false;
   }
   const std::optional<std::uint32_t> status = http.StatusCode(request.get());
@@ -314,8 +313,8 @@ bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16st
         machine.files,
         machine.files.Create(partPath, Files::kGenericRead | Files::kGenericWrite, Files::kShareRead,
                              Files::kCreateAlways, Files::kAttributeNormal));
-    if (!part.IsOpen() ||
-        (IsCabinet(localPath) && !FetchDirectory(state, connection, packagePath, part.get()))) {
+    if (!part.IsOpen() || (IsCabinetPackage(localPath.substr(localPath.find_last_of('\\') + 1)) &&
+                           !FetchDirectory(state, connection, packagePath, part.get()))) {
       machine.files.Remove(partPath);
       return false;
     }

@@ -53,10 +53,13 @@ ActionResult Refuse(SetupState& state, LogTag tag, const std::string& line, std:
 
 }  // namespace
 
+bool IsCabinetPackage(const std::string& fileName) {
+  return Lower(fileName).find(kCabinetMark) != std::string::npos;
+}
+
 bool RunsPackage(const std::string& fileName) {
   const std::string name = Lower(fileName);
-  return name.find(kCabinetMark) != std::string::npos || name.ends_with(kProgramSuffix) ||
-         name.ends_with(kInstallerSuffix);
+  return IsCabinetPackage(fileName) || name.ends_with(kProgramSuffix) || name.ends_with(kInstallerSuffix);
 }
 
 ActionResult CheckPublisher(SetupState& state, LogTag tag, const std::string& fileName,

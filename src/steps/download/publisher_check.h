@@ -16,6 +16,8 @@ inline constexpr char kPublisherNotPinned[] = "publisher not pinned";
 // Whether the setup starts or extracts a package of this name: a program, a Windows Installer package or
 // a cabinet. Only these are checked for their publisher.
 bool RunsPackage(const std::string& fileName);
+// A package the setup extracts as a cabinet ("cab" in its name, without regard to case).
+bool IsCabinetPackage(const std::string& fileName);
 
 // Checks the Authenticode signature of a package the setup is about to start or extract, read through the
 // handle that holds it: the signature must verify with its whole chain (WinVerifyTrust; when the
