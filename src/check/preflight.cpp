@@ -195,18 +195,18 @@ struct SourceFindings {
   std::size_t unknownSizes = 0;
 };
 
-SourceFindings CheckSource(SetupState& state, const std::vector<const PlannedPackage*>& packages,
+SourceFindings CheckSource(DownloadContext& run, const std::vector<const PlannedPackage*>& packages,
                            const std::string& proxy) {
   SourceFindings found;
-  const bool layout = !state.packageSource.empty();
-  const std::string where = layout ? "the layout " + state.packageSource : "https://" + state.downloadHost;
+  const bool layout = !run.packageSource.empty();
+  const std::string where = layout ? "the layout " + run.packageSource : "https://" + run.downloadHost;
   std::uint64_t total = 0;
   for (const PlannedPackage* package : packages) {
     if (found.sizes.contains(package->name)) {
       continue;
     }
     bool listed = true;
-    const PackageProbe probe = ProbePackage(state, package->name, &listed);
+    const PackageProbe probe = ProbePackage(run, package->name, &listed);
     if (!probe.answered) {
       if (layout) {
         found.line = Line(CheckVerdict::fail, kSourceName, where + " cannot be read");
@@ -218,7 +218,7 @@ SourceFindings CheckSource(SetupState& state, const std::vector<const PlannedPac
         found.line =
             Line(CheckVerdict::fail, kSourceName,
                  where + " cannot be reached" + (proxy.empty() ? "" : " through the proxy " + proxy) + ": " +
-                     NetworkErrorText(state, probe.error));
+                     NetworkErrorText(run, probe.error));
       }
       return found;
     }
@@ -294,12 +294,12 @@ std::vector<CheckLine> CheckSpace(Files& files, const std::vector<SpaceNeed>& ne
   return lines;
 }
 
-CheckLine CheckPort(SetupState& state, const SetupChoices& choices) {
+CheckLine CheckPort(RunContext& run, const SetupChoices& choices) {
   const std::string name = kPortName + std::to_string(choices.port);
   if (!ChoosesServer(choices.setupType)) {
     return CheckLine{CheckVerdict::ok, name, kNoServer};
   }
-  IisWebsite website(state);
+  IisWebsite website(run);
   if (!website.OpenSections(false)) {
     return CheckLine{CheckVerdict::ok, name, "free: IIS is not installed yet, the setup turns it on"};
   }
@@ -488,9 +488,9 @@ std::string ReportEndText(const PreflightReport& report) {
   return text;
 }
 
-std::string PreflightJson(SetupState& state, const PreflightReport& report) {
-  const auto quoted = [&state](const std::string& text) {
-    const std::u16string wide = state.machine.runtime.Utf8ToWide(text).value_or(u"");
+std::string PreflightJson(RunContext& run, const PreflightReport& report) {
+  const auto quoted = [&run](const std::string& text) {
+    const std::u16string wide = run.machine.runtime.Utf8ToWide(text).value_or(u"");
     std::string json = "\"";
     for (const char16_t unit : wide) {
       if (unit == u'"' || unit == u'\\') {

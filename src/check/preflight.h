@@ -5,6 +5,7 @@
 
 #include "product/setup_choices.h"
 
+struct RunContext;
 struct SetupState;
 class SqlServerSetup;
 
@@ -39,4 +40,4 @@ std::string ReportEndText(const PreflightReport& report);
 
 // The report as a JSON object for distribution tools: {"wouldGoAhead": ..., "checks": [{"name", "result",
 // "figure"}]}, non-ASCII characters of the UTF-8 texts written as \u escapes of their UTF-16 units.
-std::string PreflightJson(SetupState& state, const PreflightReport& report);
+std::string PreflightJson(RunContext& run, const PreflightReport& report);

@@ -4,7 +4,7 @@
 
 #include "core/blank_text.h"
 #include "core/path_text.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -68,11 +68,11 @@ std::string LogFilePath(std::string_view startDirectory) {
   return JoinPath(TrimTrailingBlanks(startDirectory), kLogFileName);
 }
 
-std::string FileBesideLog(const SetupState& state, std::string_view name) {
-  const std::string& path = state.log.path;
+std::string FileBesideLog(const RunContext& run, std::string_view name) {
+  const std::string& path = run.log.path;
   const std::size_t folderEnd = path.find_last_of("\\/");
   if (path.empty() || folderEnd == std::string::npos) {
-    return JoinPath(TrimTrailingBlanks(state.startDirectory), name);
+    return JoinPath(TrimTrailingBlanks(run.startDirectory), name);
   }
   return path.substr(0, folderEnd + 1).append(name);
 }
@@ -90,25 +90,25 @@ std::string MaskSecrets(std::string line, const std::vector<std::string>& secret
   return line;
 }
 
-int WriteLog(SetupState& state, LogTag tag, std::string_view text, std::optional<std::string_view> detail1,
+int WriteLog(RunContext& run, LogTag tag, std::string_view text, std::optional<std::string_view> detail1,
              std::optional<std::string_view> detail2) {
-  const std::string line = MaskSecrets(FormatLogLine(tag, text, detail1, detail2), state.secrets);
-  state.lastTag = tag;
-  state.reporter.ShowStatus(line);
-  state.log.Append(state.startDirectory, line);
+  const std::string line = MaskSecrets(FormatLogLine(tag, text, detail1, detail2), run.secrets);
+  run.lastTag = tag;
+  run.reporter.ShowStatus(line);
+  run.log.Append(run.startDirectory, line);
   return 1;
 }
 
-void WriteOutput(SetupState& state, const std::string& text) {
-  state.machine.runtime.WriteStandardOutput(MaskSecrets(text, state.secrets));
+void WriteOutput(RunContext& run, const std::string& text) {
+  run.machine.runtime.WriteStandardOutput(MaskSecrets(text, run.secrets));
 }
 
-void CloseLog(SetupState& state) {
-  state.log.Close();
+void CloseLog(RunContext& run) {
+  run.log.Close();
 }
 
-int ShowInfo(SetupState& state, const std::string& text) {
-  state.reporter.ShowMessage(text, kInfoCaption, DialogView::kIconInformation);
+int ShowInfo(RunContext& run, const std::string& text) {
+  run.reporter.ShowMessage(text, kInfoCaption, DialogView::kIconInformation);
   return 0;
 }
 
@@ -120,14 +120,14 @@ int ProgressPercent(double done, double total) {
   return percent >= 100.0 ? 100 : static_cast<int>(percent);
 }
 
-void AdvanceProgress(SetupState& state, double weight) {
-  state.progressDone += weight;
-  state.reporter.ShowProgress(ProgressPercent(state.progressDone, state.progressTotal));
+void AdvanceProgress(RunContext& run, double weight) {
+  run.progressDone += weight;
+  run.reporter.ShowProgress(ProgressPercent(run.progressDone, run.progressTotal));
 }
 
-void ReportFeatureProgress(SetupState& state, std::uint32_t current, std::uint32_t total) {
+void ReportFeatureProgress(RunContext& run, std::uint32_t current, std::uint32_t total) {
   const int percent = ProgressPercent(current, total);
-  state.featureProgressPercent = percent;
-  state.reporter.ShowStatus(kFeatureProgressPrefix + std::to_string(percent) + kFeatureProgressSuffix);
-  state.reporter.Repaint(percent % 5 == 0);
+  run.featureProgressPercent = percent;
+  run.reporter.ShowStatus(kFeatureProgressPrefix + std::to_string(percent) + kFeatureProgressSuffix);
+  run.reporter.Repaint(percent % 5 == 0);
 }

@@ -8,7 +8,7 @@
 
 #include "core/port_guards.h"
 
-struct SetupState;
+struct RunContext;
 
 // The component tag of a log line, which chooses its prefix.
 enum class LogTag : std::uint32_t {
@@ -61,28 +61,28 @@ std::string MaskSecrets(std::string line, const std::vector<std::string>& secret
 // the log file name.
 std::string LogFilePath(std::string_view startDirectory);
 // A file of that name in the log's folder (the start directory when the log's path names no folder).
-std::string FileBesideLog(const SetupState& state, std::string_view name);
+std::string FileBesideLog(const RunContext& run, std::string_view name);
 
 // Writes one line to the status line and to the setup log. Always returns 1; the status line still shows
 // every line when the log cannot be written.
-int WriteLog(SetupState& state, LogTag tag, std::string_view text,
+int WriteLog(RunContext& run, LogTag tag, std::string_view text,
              std::optional<std::string_view> detail1 = std::nullopt,
              std::optional<std::string_view> detail2 = std::nullopt);
 
 // Writes the text to standard output, every secret masked as in the log.
-void WriteOutput(SetupState& state, const std::string& text);
+void WriteOutput(RunContext& run, const std::string& text);
 
 // Closes the setup log at the end of a run; nothing is written to it afterwards.
-void CloseLog(SetupState& state);
+void CloseLog(RunContext& run);
 
 // An information box with the program's caption and no owner; returns 0 once it is closed.
-int ShowInfo(SetupState& state, const std::string& text);
+int ShowInfo(RunContext& run, const std::string& text);
 
 // Adds the weight to the progress done and moves the progress bar to done/total in percent.
-void AdvanceProgress(SetupState& state, double weight);
+void AdvanceProgress(RunContext& run, double weight);
 
 // Progress of the IIS feature step, shown in the status line only (never logged).
-void ReportFeatureProgress(SetupState& state, std::uint32_t current, std::uint32_t total);
+void ReportFeatureProgress(RunContext& run, std::uint32_t current, std::uint32_t total);
 
 // The percentage shown for done out of total: truncated, 0 when there is no total, never beyond 0..100.
 int ProgressPercent(double done, double total);

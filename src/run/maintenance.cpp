@@ -44,9 +44,8 @@ constexpr char kNotAllRemoved[] =
 enum class RepairEnd { notAsked, repaired, refused, failed };
 
 // A REG_SZ value of the key, when it is there and fits in 255 bytes; `text` is left as it was otherwise.
-void ReadString(SetupState& state, RegistryKey root, const char* subKey, const char* name,
-                std::string& text) {
-  Registry& registry = state.machine.registry;
+void ReadString(RunContext& run, RegistryKey root, const char* subKey, const char* name, std::string& text) {
+  Registry& registry = run.machine.registry;
   UniqueKey key(registry);
   if (registry.OpenKey(root, subKey, Registry::kRead, key.Receive()) != Registry::kSuccess) {
     return;
@@ -61,8 +60,8 @@ void ReadString(SetupState& state, RegistryKey root, const char* subKey, const c
 }
 
 // The key's "InstallPath".
-void ReadInstallPath(SetupState& state, RegistryKey root, const char* subKey, std::string& directory) {
-  ReadString(state, root, subKey, kInstallPath, directory);
+void ReadInstallPath(RunContext& run, RegistryKey root, const char* subKey, std::string& directory) {
+  ReadString(run, root, subKey, kInstallPath, directory);
 }
 
 // The client update again, for the build the product key records.

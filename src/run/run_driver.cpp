@@ -37,9 +37,9 @@ std::string Shortfall(const SetupOutcome& outcome, bool allTakenBack) {
 // registration; one that failed is taken back, newest first. The shared part goes back with the last of
 // them when none went through.
 // False when some change could not be taken back (its line says which, and it stays in the record).
-bool SettleComponents(SetupState& state, const SetupOutcome& outcome) {
-  const bool client = ChoosesClient(state.choices.setupType);
-  const bool server = ChoosesServer(state.choices.setupType);
+bool SettleComponents(RunContext& run, SetupType setupType, const SetupOutcome& outcome) {
+  const bool client = ChoosesClient(setupType);
+  const bool server = ChoosesServer(setupType);
   std::vector<RecordScope> failed;
   if (server && !outcome.serverInstalled) {
     failed.push_back(RecordScope::server);
@@ -47,9 +47,9 @@ bool SettleComponents(SetupState& state, const SetupOutcome& outcome) {
   if (client && !outcome.clientInstalled) {
     failed.push_back(RecordScope::client);
   }
-  bool takenBack = ProductRemoval(state).TakeBack(failed);
+  bool takenBack = ProductRemoval(run).TakeBack(failed);
   if (!outcome.sharedCommitted) {
-    takenBack = ProductRemoval(state).TakeBackShared() && takenBack;
+    takenBack = ProductRemoval(run).TakeBackShared() && takenBack;
   }
   return takenBack;
 }
@@ -89,7 +89,7 @@ RunEnd RunSetup(SetupState& state, SetupComponents& steps, const SetupChoices& c
     state.record.AddPlan(RecordScope::server, PackageNames(plan.serverPackages));
   }
   const SetupOutcome outcome = UpdateSoftware(state, steps, plan);
-  const bool allTakenBack = SettleComponents(state, outcome);
+  const bool allTakenBack = SettleComponents(state, state.choices.setupType, outcome);
   // The weights of the steps do not add up to the total of every road: a run that has gone through all
   // its steps shows a full bar.
   state.progressDone = state.progressTotal;

@@ -8,6 +8,7 @@
 #include "product/setup_choices.h"
 #include "run/setup_components.h"
 
+struct RunContext;
 struct SetupState;
 
 // A setup run from choices that passed their checks: the progress, the setup program's copy, the client,
@@ -28,5 +29,5 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
 
 // Saves a shell link to the target under the link name in the common Start menu's Programs folder,
 // working in the target's folder: done, or the call that failed with its code.
-ActionResult CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,
+ActionResult CreateShortcut(RunContext& run, const std::string& target, const std::string& linkName,
                             const std::string& description);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -33,19 +33,18 @@ EventOf EventFor(ComponentEnd end) {
 
 }  // namespace
 
-void ReportRunEvents(SetupState& state, const std::vector<ComponentEvent>& events, std::uint32_t exitCode) {
+void ReportRunEvents(RunContext& run, const std::vector<ComponentEvent>& events, std::uint32_t exitCode) {
   if (events.empty()) {
     return;
   }
-  EventLog& log = state.machine.eventLog;
+  EventLog& log = run.machine.eventLog;
   const UniqueEventSource source(log, log.Register(kEventSource));
   if (!source.IsOpen()) {
     return;
   }
-  Runtime& runtime = state.machine.runtime;
+  Runtime& runtime = run.machine.runtime;
   const auto wide = [&runtime](const std::string& text) { return runtime.Utf8ToWide(text).value_or(u""); };
-  const std::u16string logPath =
-      wide(state.log.path.empty() ? LogFilePath(state.startDirectory) : state.log.path);
+  const std::u16string logPath = wide(run.log.path.empty() ? LogFilePath(run.startDirectory) : run.log.path);
   std::string names;
   for (const ComponentEvent& event : events) {
     const EventOf of = EventFor(event.end);
@@ -57,7 +56,7 @@ void ReportRunEvents(SetupState& state, const std::vector<ComponentEvent>& event
     log.Report(source.get(), of.type, of.id, strings);
     names += (names.empty() ? "" : kAnd) + std::string(event.component);
   }
-  if (state.restartNeeded) {
+  if (run.restartNeeded) {
     log.Report(source.get(), EventLog::kWarning, kEventRestartNeeded, {wide(names), logPath});
   }
 }

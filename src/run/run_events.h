@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-struct SetupState;
+struct RunContext;
 
 // The setup's events in the Windows Application log, for monitoring (SCOM, Splunk, Intune's device
 // diagnostics): one per component and run, from the event source "NembricSetup", whose messages the
@@ -33,4 +33,4 @@ struct ComponentEvent {
 // Writes the run's events: one per component, and one when Windows must restart to complete the run. The
 // failures carry the run's exit code; every event names the setup's log. An event log that cannot be
 // reached is passed over: the log says it all.
-void ReportRunEvents(SetupState& state, const std::vector<ComponentEvent>& events, std::uint32_t exitCode);
+void ReportRunEvents(RunContext& run, const std::vector<ComponentEvent>& events, std::uint32_t exitCode);

@@ -28,13 +28,13 @@ constexpr std::size_t kLinkNameChars = 260;
 constexpr std::size_t kWorkingDirectoryChars = 259;
 
 // The standard-output line of a failed copy, with the system's text for the code.
-std::string CopyFailureLine(SetupState& state, std::uint32_t error) {
+std::string CopyFailureLine(RunContext& run, std::uint32_t error) {
   std::string line = std::string(kCopyingTargets) + ": ";
   if (error == 0) {
     return line + "No error.\n";
   }
   line += "Error " + std::to_string(error);
-  const std::optional<std::string> text = state.machine.processes.SystemMessage(error);
+  const std::optional<std::string> text = run.machine.processes.SystemMessage(error);
   return text ? line + ": " + *text + "\n" : line + " (no message found).\n";
 }
 
@@ -42,11 +42,11 @@ std::string CopyFailureLine(SetupState& state, std::uint32_t error) {
 // The setup's event source in the Application log, with the installed program as its message file. Made
 // with the shared part, it goes with it; only a change the record cannot name fails it (an event log that
 // cannot be written leaves the events without their messages).
-ActionResult RegisterSetupEventSource(SetupState& state) {
+ActionResult RegisterSetupEventSource(RunContext& run) {
   constexpr RegistryKey kRoot = RegistryKey::localMachine;
   constexpr std::uint32_t kView = Registry::kView64;
-  UniqueKey key(state.machine.registry);
-  if (ActionResult made = MakeKey(state, kRoot, kView, kEventSourceKey, Registry::kWrite, key); !made) {
+  UniqueKey key(run.machine.registry);
+  if (ActionResult made = MakeKey(run, kRoot, kView, kEventSourceKey, Registry::kWrite, key); !made) {
     return NotRecorded(made) ? made : ActionResult::Done();
   }
   const RegistryValue messageFile{Registry::kTypeString, std::string(kInstalledSetupProgram) + '\0'};
@@ -54,7 +54,7 @@ ActionResult RegisterSetupEventSource(SetupState& state) {
   const RegistryValue types{Registry::kTypeDword, std::string("\7\0\0\0", 4)};
   for (const auto& [name, value] :
        {std::pair{kEventMessageFile, messageFile}, std::pair{kTypesSupported, types}}) {
-    if (ActionResult set = SetKeptValue(state, key, kRoot, kView, kEventSourceKey, name, value);
+    if (ActionResult set = SetKeptValue(run, key, kRoot, kView, kEventSourceKey, name, value);
         NotRecorded(set)) {
       return set;
     }
@@ -62,29 +62,29 @@ ActionResult RegisterSetupEventSource(SetupState& state) {
   return ActionResult::Done();
 }
 
-ActionResult PutSetupProgramInPlace(SetupState& state) {
-  Machine& machine = state.machine;
+ActionResult PutSetupProgramInPlace(RunContext& run) {
+  Machine& machine = run.machine;
   const std::optional<std::string> running = machine.files.ModulePath(kModulePathChars);
   if (!running) {
-    state.reporter.ShowMessage(kNoModulePath, kErrorCaption, DialogView::kIconError);
+    run.reporter.ShowMessage(kNoModulePath, kErrorCaption, DialogView::kIconError);
     return ActionResult::Failed(kModulePathCall, 0, kNoModulePath);
   }
   std::string ignored;
   // The setup's own folder holds what the uninstall entries start elevated, the record and the copies of
   // what a run replaced: only administrators may change it.
   const FolderProtection protection{kInstalledSetupFolder, ProtectedFolderDacl(FolderReaders::users)};
-  if (ActionResult refused = RefuseReparsePoint(state, LogTag::userInterface, kInstalledSetupFolder);
+  if (ActionResult refused = RefuseReparsePoint(run, LogTag::userInterface, kInstalledSetupFolder);
       !refused.ok()) {
     return refused;
   }
   if (ActionResult made =
-          CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &state.record, &protection);
+          CreateDirectoryChainEx(machine, kInstalledSetupFolder, ignored, &run.record, &protection);
       NotRecorded(made)) {
-    WriteLog(state, LogTag::userInterface, made.line);
+    WriteLog(run, LogTag::userInterface, made.line);
     return made;
   }
   if (ActionResult secured =
-          SecureFolder(state, LogTag::userInterface, kInstalledSetupFolder, FolderReaders::users);
+          SecureFolder(run, LogTag::userInterface, kInstalledSetupFolder, FolderReaders::users);
       !secured.ok()) {
     return secured;
   }
@@ -94,33 +94,33 @@ ActionResult PutSetupProgramInPlace(SetupState& state) {
   }
   // The copy there before (an earlier version's) is kept until the run commits; the copy is in the record
   // before it is made.
-  ActionResult copied = CopySetupProgram(state, *running);
+  ActionResult copied = CopySetupProgram(run, *running);
   if (NotRecorded(copied)) {
     return copied;
   }
   if (!copied) {
     const auto error = static_cast<std::uint32_t>(copied.code);
-    const std::string line = CopyFailureLine(state, error);
-    WriteOutput(state, line);
-    state.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
+    const std::string line = CopyFailureLine(run, error);
+    WriteOutput(run, line);
+    run.reporter.ShowMessage(kCopyFailed, kErrorCaption, DialogView::kIconError);
     return ActionResult::Failed(kCopyCall, error, line);
   }
-  return RegisterSetupEventSource(state);
+  return RegisterSetupEventSource(run);
 }
 
 // The client's shortcut: the AI client and the 64-bit client get one; the 32-bit client none.
-ActionResult CreateClientShortcut(SetupState& state) {
-  const std::string& clientDirectory = state.choices.clientDirectory;
+ActionResult CreateClientShortcut(RunContext& run, const SetupChoices& choices) {
+  const std::string& clientDirectory = choices.clientDirectory;
   // The client directory ends with a backslash after the client update: one separator before the program.
   std::string directory = clientDirectory;
   while (!directory.empty() && directory.back() == '\\') {
     directory.pop_back();
   }
-  if (state.choices.bitSize == BitSize::aiClient) {
-    return CreateShortcut(state, directory + "\\NembricAI.exe", "Halvorn NembricAI", clientDirectory);
+  if (choices.bitSize == BitSize::aiClient) {
+    return CreateShortcut(run, directory + "\\NembricAI.exe", "Halvorn NembricAI", clientDirectory);
   }
-  if (state.choices.bitSize == BitSize::x64) {
-    return CreateShortcut(state, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", clientDirectory);
+  if (choices.bitSize == BitSize::x64) {
+    return CreateShortcut(run, directory + "\\Nembric10App.exe", "Halvorn Nembric v10.1", clientDirectory);
   }
   return ActionResult::Done();
 }
@@ -129,18 +129,18 @@ ActionResult CreateClientShortcut(SetupState& state) {
 // component's failure nor a cut takes it back. The shared part (the setup program the entry calls) is
 // committed with the first component. False, the component failed, when its registration could not be
 // written whole or its commit written (the run takes it back).
-bool RegisterAndCommit(SetupState& state, ProductComponent component, RecordScope scope,
-                       SetupOutcome& outcome) {
-  state.record.scope = scope;
-  if (const ActionResult registered = RegisterProduct(state, component); !registered) {
+bool RegisterAndCommit(RunContext& run, const SetupChoices& choices, ProductComponent component,
+                       RecordScope scope, SetupOutcome& outcome) {
+  run.record.scope = scope;
+  if (const ActionResult registered = RegisterProduct(run, component, choices); !registered) {
     if (!registered.line.empty()) {
-      WriteLog(state, scope == RecordScope::client ? LogTag::client : LogTag::server, registered.line);
+      WriteLog(run, scope == RecordScope::client ? LogTag::client : LogTag::server, registered.line);
     }
-    MarkComponentFailed(state);
+    MarkComponentFailed(run);
     return false;
   }
-  if (!state.record.Commit(scope, !outcome.sharedCommitted)) {
-    MarkComponentFailed(state);
+  if (!run.record.Commit(scope, !outcome.sharedCommitted)) {
+    MarkComponentFailed(run);
     return false;
   }
   outcome.sharedCommitted = true;
@@ -176,7 +176,7 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
       case PlannedAction::registerClient:
         if (outcome.clientInstalled) {
           outcome.clientInstalled =
-              RegisterAndCommit(state, ProductComponent::client, RecordScope::client, outcome);
+              RegisterAndCommit(state, state.choices, ProductComponent::client, RecordScope::client, outcome);
         }
         break;
       case PlannedAction::updateServer:
@@ -186,7 +186,7 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
       case PlannedAction::registerServer:
         if (outcome.serverInstalled) {
           outcome.serverInstalled =
-              RegisterAndCommit(state, ProductComponent::server, RecordScope::server, outcome);
+              RegisterAndCommit(state, state.choices, ProductComponent::server, RecordScope::server, outcome);
         }
         break;
       case PlannedAction::installSqlServer:
@@ -199,7 +199,7 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
           state.record.scope = RecordScope::client;
           // A shortcut the record could not name first is not made, and the client fails; one that Windows
           // would not save is left out, as it always was.
-          if (const ActionResult made = CreateClientShortcut(state); NotRecorded(made)) {
+          if (const ActionResult made = CreateClientShortcut(state, state.choices); NotRecorded(made)) {
             MarkComponentFailed(state);
             outcome.clientInstalled = false;
           }
@@ -212,9 +212,9 @@ SetupOutcome UpdateSoftware(SetupState& state, SetupComponents& steps, const Set
   return outcome;
 }
 
-ActionResult CreateShortcut(SetupState& state, const std::string& target, const std::string& linkName,
+ActionResult CreateShortcut(RunContext& run, const std::string& target, const std::string& linkName,
                             const std::string& description) {
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   // The dialog thread already runs COM in the multithreaded apartment; COM is only started (and stopped
   // again) on a thread that has none.
   const bool started = machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded) >= 0;
@@ -241,7 +241,7 @@ ActionResult CreateShortcut(SetupState& state, const std::string& target, const 
     if (!name || name->empty()) {
       return ActionResult::Failed("MultiByteToWideChar", 0);
     }
-    return SaveShortcut(state, *link, path, *name);
+    return SaveShortcut(run, *link, path, *name);
   }();
   if (started) {
     machine.runtime.UninitializeCom();

@@ -44,7 +44,7 @@ TEST(RegisterProduct, WritesTheClientEntryAndBothProductKeys) {
     RegistrationWorld world;
     world.state.choices.setupType = SetupType::client;
     world.state.choices.bitSize = c.bitSize;
-    EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
+    EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client, world.state.choices));
     FakeRegistry& registry = world.fake.registry;
     EXPECT_EQ(Text(registry, kClientEntry, "DisplayName"), c.displayName);
     EXPECT_EQ(Text(registry, kClientEntry, "UninstallString"),
@@ -78,7 +78,7 @@ TEST(RegisterProduct, AddsTheQuietUninstallTheSizeAndTheDate) {
   world.state.choices.setupType = SetupType::client;
   world.fake.files.SetContent("C:\\Apps\\Client\\app.exe", std::string(2048, 'x'));
   world.fake.files.SetContent("C:\\Apps\\Client\\Update\\app.cab", std::string(1025, 'x'));
-  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client, world.state.choices));
   EXPECT_EQ(Text(world.fake.registry, kClientEntry, "QuietUninstallString"),
             std::string("\"") + kProgram + "\" /uninstall /type=client /quiet");
   EXPECT_EQ(Text(world.fake.registry, kClientEntry, "InstallDate"), "20261208");
@@ -92,8 +92,8 @@ TEST(RegisterProduct, TheServerComponentHasItsOwnEntry) {
   RegistrationWorld world;
   world.state.choices.setupType = SetupType::both;
   world.state.choices.bitSize = BitSize::x64;
-  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
-  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::server));
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client, world.state.choices));
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::server, world.state.choices));
   FakeRegistry& registry = world.fake.registry;
   EXPECT_EQ(Text(registry, kServerEntry, "DisplayName"), "Halvorn NembricAI");
   EXPECT_EQ(Text(registry, kServerEntry, "UninstallString"),
@@ -108,7 +108,7 @@ TEST(RegisterProduct, AnEntryThatCannotBeWrittenShowsTheBoxAndStops) {
   world.state.choices.bitSize = BitSize::x64;
   world.fake.registry.deniedPaths.insert(
       "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
-  EXPECT_FALSE(RegisterProduct(world.state, ProductComponent::client));
+  EXPECT_FALSE(RegisterProduct(world.state, ProductComponent::client, world.state.choices));
   ASSERT_EQ(world.fake.dialogs.messageBoxes.size(), 1U);
   EXPECT_EQ(world.fake.dialogs.messageBoxes[0].text, "Cannot write to registry. Need admin rights?");
   EXPECT_EQ(world.fake.dialogs.messageBoxes[0].caption, "Error");
@@ -122,7 +122,7 @@ TEST(WriteRegistryString, AChainStopsAtTheFirstKeyThatCannotBeWritten) {
   world.state.choices.setupType = SetupType::client;
   world.state.choices.bitSize = BitSize::x64;
   world.fake.registry.deniedPaths.insert("HKCU\\Software\\Halvorn");
-  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client));
+  EXPECT_TRUE(RegisterProduct(world.state, ProductComponent::client, world.state.choices));
   EXPECT_FALSE(world.fake.registry.HasKey(kClientKey));
   EXPECT_EQ(Text(world.fake.registry, kClientEntry, "DisplayName"), "Nembric10App");
   EXPECT_FALSE(WriteRegistryString(world.state, RegistryKey::currentUser, "Software\\Halvorn\\X", "V", "d"));

@@ -4,7 +4,7 @@
 
 #include "core/path_text.h"
 #include "journal/install_record.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ UndoEnd UndoFileReplaced(UndoPass& pass, const RecordEntry& entry) {
   if (CopyOf(pass, entry.fields[0]) != &entry) {
     return UndoEnd::undone;
   }
-  Files& files = pass.state.machine.files;
+  Files& files = pass.run.machine.files;
   const std::string& path = entry.fields[0];
   const std::string& copy = entry.fields[1];
   std::uint32_t error = 0;
-  const bool restored = Reachable(files, path) && IsBackupCopy(copy, pass.state.record.backupFolder) &&
+  const bool restored = Reachable(files, path) && IsBackupCopy(copy, pass.run.record.backupFolder) &&
                         files.CopyTo(copy, path, error);
   pass.Log(entry.scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
   // A copy that could not be put back is kept, and so is its line (and the older line that names the copy

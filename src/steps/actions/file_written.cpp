@@ -4,7 +4,7 @@
 
 #include "core/path_text.h"
 #include "journal/install_record.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/file_replaced.h"
 
 namespace {
@@ -38,7 +38,7 @@ UndoEnd UndoFileWritten(UndoPass& pass, const RecordEntry& entry) {
   if (entry.scope == RecordScope::shared) {
     return UndoEnd::undone;
   }
-  Files& files = pass.state.machine.files;
+  Files& files = pass.run.machine.files;
   const std::string& path = entry.fields.front();
   // A copy whose file could not be put back stays, and so does the line that names it as the run's.
   if (Named(pass.keptCopies, path)) {

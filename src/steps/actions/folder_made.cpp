@@ -4,7 +4,7 @@
 
 #include "core/path_text.h"
 #include "journal/install_record.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ UndoEnd UndoFolderMade(UndoPass& pass, const RecordEntry& entry) {
   if (entry.scope == RecordScope::shared) {
     return UndoEnd::undone;
   }
-  Files& files = pass.state.machine.files;
+  Files& files = pass.run.machine.files;
   const std::string& path = entry.fields.front();
   if (!Reachable(files, path)) {
     pass.Log(entry.scope, kUnsafeEntry + path);
@@ -39,7 +39,7 @@ UndoEnd UndoFolderMade(UndoPass& pass, const RecordEntry& entry) {
   if (!files.FileAttributes(path)) {
     return UndoEnd::undone;
   }
-  if (RemoveEmptyFolder(pass.state, path)) {
+  if (RemoveEmptyFolder(pass.run, path)) {
     pass.Log(entry.scope, kRemovedFolder + path);
   } else if (pass.othersRemain) {
     // Another component may still put files here: the folder is tried again when the last one goes.

@@ -3,7 +3,7 @@
 #include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/msi_installed.h"
 
 namespace {
@@ -31,12 +31,12 @@ struct RunResult {
 };
 
 // Starts the installer in its package's directory and waits for it without time-out.
-RunResult RunAndWait(SetupState& state, const ProcessStart& start) {
-  Processes& processes = state.machine.processes;
+RunResult RunAndWait(RunContext& run, const ProcessStart& start) {
+  Processes& processes = run.machine.processes;
   std::uint32_t error = 0;
   const UniqueProcess process(processes, processes.Create(start, error));
   if (!process.IsOpen()) {
-    return {false, 0, ReportCreateProcessFailure(state, error)};
+    return {false, 0, ReportCreateProcessFailure(run, error)};
   }
   processes.Wait(process.get(), Processes::kInfinite);
   return {true, processes.ExitCode(process.get()).value_or(kUnreadableExitCode), ActionResult::Done()};
@@ -55,10 +55,9 @@ ProcessStart InstallerStart(const std::string& program, std::string_view argumen
 // Windows Installer from the system folder, with the package or product in double quotes, in `directory`
 // (the system folder itself when none is given); nullopt when the system folder is not known (msiexec is
 // never looked for elsewhere).
-std::optional<ProcessStart> MsiexecStart(SetupState& state, std::string_view action,
-                                         const std::string& target,
+std::optional<ProcessStart> MsiexecStart(RunContext& run, std::string_view action, const std::string& target,
                                          const std::optional<std::string>& directory) {
-  const std::optional<std::string> system = state.machine.files.KnownFolder(Files::kFolderSystem);
+  const std::optional<std::string> system = run.machine.files.KnownFolder(Files::kFolderSystem);
   if (!system) {
     return std::nullopt;
   }
@@ -68,17 +67,17 @@ std::optional<ProcessStart> MsiexecStart(SetupState& state, std::string_view act
 }
 
 // Runs a start when there is one; a start that could not be composed is reported as a missing program.
-RunResult RunIfComposed(SetupState& state, const std::optional<ProcessStart>& start) {
+RunResult RunIfComposed(RunContext& run, const std::optional<ProcessStart>& start) {
   if (!start) {
-    return {false, 0, ReportCreateProcessFailure(state, kFileNotFound)};
+    return {false, 0, ReportCreateProcessFailure(run, kFileNotFound)};
   }
-  return RunAndWait(state, *start);
+  return RunAndWait(run, *start);
 }
 
 // Whether the outcome leaves the installation in place; a restart it asks for is kept for the end of the run.
-bool Installed(SetupState& state, InstallerOutcome outcome) {
+bool Installed(RunContext& run, InstallerOutcome outcome) {
   if (outcome == InstallerOutcome::installedRestartNeeded) {
-    state.restartNeeded = true;
+    run.restartNeeded = true;
   }
   return outcome != InstallerOutcome::failed;
 }
@@ -98,29 +97,29 @@ InstallerOutcome JudgeExitCode(std::uint32_t exitCode, bool runtimeRedistributab
   return InstallerOutcome::failed;
 }
 
-ActionResult ReportCreateProcessFailure(SetupState& state, std::uint32_t error) {
-  const std::string text = state.machine.processes.SystemMessage(error).value_or(kNoMessage);
+ActionResult ReportCreateProcessFailure(RunContext& run, std::uint32_t error) {
+  const std::string text = run.machine.processes.SystemMessage(error).value_or(kNoMessage);
   const std::string line = std::string(kCreateProcess) + " failed (" + std::to_string(error) + "): " + text;
-  WriteLog(state, LogTag::server, line);
+  WriteLog(run, LogTag::server, line);
   return ActionResult::Failed(kCreateProcess, error, line);
 }
 
-ActionResult RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirectory,
+ActionResult RunClientRuntimeInstaller(RunContext& run, const std::string& updateDirectory,
                                        const std::string& installerName) {
-  const RunResult run = RunAndWait(
-      state, InstallerStart(JoinPath(updateDirectory, installerName), kSilentSwitches, updateDirectory));
-  if (!run.started) {
-    return run.notStarted;
+  const RunResult ran = RunAndWait(
+      run, InstallerStart(JoinPath(updateDirectory, installerName), kSilentSwitches, updateDirectory));
+  if (!ran.started) {
+    return ran.notStarted;
   }
-  if (Installed(state, JudgeExitCode(run.exitCode, true))) {
+  if (Installed(run, JudgeExitCode(ran.exitCode, true))) {
     return ActionResult::Done();
   }
-  const std::string message = kRuntimeFailed + std::to_string(run.exitCode);
-  state.reporter.ShowMessage(message, kInstallerCaption, kIconWarning);
-  return ActionResult::Failed(installerName, run.exitCode, message);
+  const std::string message = kRuntimeFailed + std::to_string(ran.exitCode);
+  run.reporter.ShowMessage(message, kInstallerCaption, kIconWarning);
+  return ActionResult::Failed(installerName, ran.exitCode, message);
 }
 
-ActionResult RunServerInstaller(SetupState& state, const std::string& updateDirectory,
+ActionResult RunServerInstaller(RunContext& run, const std::string& updateDirectory,
                                 const std::string& installerName) {
   const std::string package = JoinPath(updateDirectory, installerName);
   const bool msi = installerName.find("msi") != std::string::npos;
@@ -128,31 +127,31 @@ ActionResult RunServerInstaller(SetupState& state, const std::string& updateDire
   const std::string command = msi ? kMsiStart + ("\"" + package + "\"") : package;
   // The product is in the record before msiexec starts, when it is the run's.
   if (msi) {
-    if (ActionResult recorded = BeforeInstallingMsi(state, package); !recorded) {
-      WriteLog(state, LogTag::server, recorded.line);
+    if (ActionResult recorded = BeforeInstallingMsi(run, package); !recorded) {
+      WriteLog(run, LogTag::server, recorded.line);
       return recorded;
     }
   }
-  const RunResult run = RunIfComposed(state, msi ? MsiexecStart(state, kMsiInstall, package, updateDirectory)
-                                                 : InstallerStart(package, kSilentSwitches, updateDirectory));
-  if (!run.started) {
-    return run.notStarted;
+  const RunResult ran = RunIfComposed(run, msi ? MsiexecStart(run, kMsiInstall, package, updateDirectory)
+                                               : InstallerStart(package, kSilentSwitches, updateDirectory));
+  if (!ran.started) {
+    return ran.notStarted;
   }
   // A Visual C++ redistributable among the server packages answers like the client's.
-  if (Installed(state, JudgeExitCode(run.exitCode, !msi))) {
+  if (Installed(run, JudgeExitCode(ran.exitCode, !msi))) {
     return ActionResult::Done();
   }
-  WriteLog(state, LogTag::server, command);
-  return ActionResult::Failed(msi ? kMsiProgram : installerName, run.exitCode, command);
+  WriteLog(run, LogTag::server, command);
+  return ActionResult::Failed(msi ? kMsiProgram : installerName, ran.exitCode, command);
 }
 
-ActionResult RunMsiexec(SetupState& state, std::string_view action, const std::string& target,
+ActionResult RunMsiexec(RunContext& run, std::string_view action, const std::string& target,
                         std::uint32_t acceptedCode) {
-  const RunResult run = RunIfComposed(state, MsiexecStart(state, action, target, std::nullopt));
-  if (!run.started) {
-    return run.notStarted;
+  const RunResult ran = RunIfComposed(run, MsiexecStart(run, action, target, std::nullopt));
+  if (!ran.started) {
+    return ran.notStarted;
   }
-  return run.exitCode == acceptedCode || Installed(state, JudgeExitCode(run.exitCode, false))
+  return ran.exitCode == acceptedCode || Installed(run, JudgeExitCode(ran.exitCode, false))
              ? ActionResult::Done()
-             : ActionResult::Failed(kMsiProgram, run.exitCode);
+             : ActionResult::Failed(kMsiProgram, ran.exitCode);
 }

@@ -6,7 +6,7 @@
 
 #include "core/action_result.h"
 
-struct SetupState;
+struct RunContext;
 
 // What an installer's exit code says. Windows installers ask for a restart with 3010 or 1641, and a
 // Visual C++ redistributable answers 1638 when a newer runtime is already there: each of these means the
@@ -17,21 +17,21 @@ InstallerOutcome JudgeExitCode(std::uint32_t exitCode, bool runtimeRedistributab
 // The client's runtime redistributable from the update directory, silently; done when it is in place.
 // A failure shows "VC_redist exited with code N" (the installer that failed, with its exit code), or logs
 // the start that failed (CreateProcess with its error).
-ActionResult RunClientRuntimeInstaller(SetupState& state, const std::string& updateDirectory,
+ActionResult RunClientRuntimeInstaller(RunContext& run, const std::string& updateDirectory,
                                        const std::string& installerName);
 
 // A server installer package from the update directory, silently (msiexec for an MSI package); done when
 // it is in place. A failure logs the command it ran (the installer with its exit code), or the start that
 // failed.
-ActionResult RunServerInstaller(SetupState& state, const std::string& updateDirectory,
+ActionResult RunServerInstaller(RunContext& run, const std::string& updateDirectory,
                                 const std::string& installerName);
 
 // msiexec from the system folder with the action ("/x ") and the product or package in double quotes,
 // silently; done when it ends with 0, a restart asked for, or `acceptedCode`. A failure logs the start that
 // failed, or is msiexec with its exit code.
-ActionResult RunMsiexec(SetupState& state, std::string_view action, const std::string& target,
+ActionResult RunMsiexec(RunContext& run, std::string_view action, const std::string& target,
                         std::uint32_t acceptedCode);
 
 // The start of an outside program failed: logs "CreateProcess failed (error): system text", and is that
 // failure.
-ActionResult ReportCreateProcessFailure(SetupState& state, std::uint32_t error);
+ActionResult ReportCreateProcessFailure(RunContext& run, std::uint32_t error);

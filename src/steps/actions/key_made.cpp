@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/path_text.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -42,9 +42,9 @@ std::string KeyText(const RecordEntry& entry) {
   return entry.fields[0] + "\\" + entry.fields[2];
 }
 
-ActionResult MakeKey(SetupState& state, RegistryKey root, std::uint32_t view, const std::string& path,
+ActionResult MakeKey(RunContext& run, RegistryKey root, std::uint32_t view, const std::string& path,
                      std::uint32_t access, UniqueKey& key) {
-  Registry& registry = state.machine.registry;
+  Registry& registry = run.machine.registry;
   std::vector<std::string> missing;
   for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
     const std::string level = path.substr(0, end);
@@ -59,7 +59,7 @@ ActionResult MakeKey(SetupState& state, RegistryKey root, std::uint32_t view, co
   }
   for (const std::string& level : missing) {
     if (ActionResult recorded =
-            state.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
+            run.record.Add(RecordEntry::Kind::key, {RootName(root), std::to_string(view), level});
         !recorded) {
       return ActionResult::Failed(recorded.failedCall, recorded.code,
                                   kNotRecorded + RootName(root) + "\\" + level);
@@ -81,7 +81,7 @@ UndoEnd UndoKeyMade(UndoPass& pass, const RecordEntry& entry) {
     return UndoEnd::undone;
   }
   const std::int32_t deleted =
-      pass.state.machine.registry.DeleteKey(*RootNamed(entry.fields[0]), entry.fields[2], ViewOf(entry));
+      pass.run.machine.registry.DeleteKey(*RootNamed(entry.fields[0]), entry.fields[2], ViewOf(entry));
   if (deleted == Registry::kFileNotFound) {
     return UndoEnd::undone;
   }

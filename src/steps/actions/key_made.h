@@ -7,13 +7,13 @@
 #include "core/port_guards.h"
 #include "steps/actions/undo_pass.h"
 
-struct SetupState;
+struct RunContext;
 
 // A registry key the run makes. Each level that is not there is named by its line ("key ROOT VIEW PATH")
 // before RegCreateKeyEx makes it: a run cut off right after the call leaves none unnamed. The key is opened
 // (made or found) with `access` in `key`. The failure of a line (nothing is made), or RegCreateKeyEx with its
 // status.
-ActionResult MakeKey(SetupState& state, RegistryKey root, std::uint32_t view, const std::string& path,
+ActionResult MakeKey(RunContext& run, RegistryKey root, std::uint32_t view, const std::string& path,
                      std::uint32_t access, UniqueKey& key);
 
 // Deletes the key the run made, unless a component that stays still uses it or a key below it (it is tried

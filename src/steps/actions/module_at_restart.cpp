@@ -1,6 +1,6 @@
 #include "steps/actions/module_at_restart.h"
 
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/file_written.h"
 
 namespace {
@@ -14,14 +14,14 @@ ActionResult BeforeWritingBeside(InstallRecord* record, const std::string& targe
   return BeforeMakingFile(record, target + kBesideSuffix);
 }
 
-void ReplaceAtRestart(SetupState& state, const std::vector<std::string>& targets) {
+void ReplaceAtRestart(RunContext& run, const std::vector<std::string>& targets) {
   for (const std::string& path : targets) {
-    if (state.machine.files.ReplaceAtRestart(path + kBesideSuffix, path)) {
-      state.restartNeeded = true;
-      WriteLog(state, LogTag::server, kReplacedAtRestart + path);
+    if (run.machine.files.ReplaceAtRestart(path + kBesideSuffix, path)) {
+      run.restartNeeded = true;
+      WriteLog(run, LogTag::server, kReplacedAtRestart + path);
     } else {
-      WriteLog(state, LogTag::server, kNotReplaced + path);
-      MarkComponentFailed(state);
+      WriteLog(run, LogTag::server, kNotReplaced + path);
+      MarkComponentFailed(run);
     }
   }
 }

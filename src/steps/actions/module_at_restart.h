@@ -6,7 +6,7 @@
 #include "core/action_result.h"
 
 class InstallRecord;
-struct SetupState;
+struct RunContext;
 
 // A module a running process holds cannot be written: it is written beside it, as TARGET + kBesideSuffix,
 // and put in its place when Windows next starts (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT). The file
@@ -20,4 +20,4 @@ ActionResult BeforeWritingBeside(InstallRecord* record, const std::string& targe
 // Has Windows put each file written beside in its target's place at the next restart, and the run end
 // asking for that restart. A replacement Windows will not note leaves the target as it is, says so, and
 // fails the component.
-void ReplaceAtRestart(SetupState& state, const std::vector<std::string>& targets);
+void ReplaceAtRestart(RunContext& run, const std::vector<std::string>& targets);

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/installer_run.h"
 
 namespace {
@@ -18,16 +18,16 @@ constexpr char kKeptPackage[] = "Could not remove ";
 
 }  // namespace
 
-ActionResult BeforeInstallingMsi(SetupState& state, const std::string& package) {
-  const std::optional<std::string> code = ProductCodeOf(state, package);
-  if (code && state.machine.installerDatabase.ProductInstalled(*code)) {
+ActionResult BeforeInstallingMsi(RunContext& run, const std::string& package) {
+  const std::optional<std::string> code = ProductCodeOf(run, package);
+  if (code && run.machine.installerDatabase.ProductInstalled(*code)) {
     return ActionResult::Done();
   }
-  return state.record.Add(RecordEntry::Kind::msi, {code.value_or(package)});
+  return run.record.Add(RecordEntry::Kind::msi, {code.value_or(package)});
 }
 
-ActionResult RemoveInstallerPackage(SetupState& state, const std::string& product) {
-  return RunMsiexec(state, kMsiRemove, product, kUnknownProduct);
+ActionResult RemoveInstallerPackage(RunContext& run, const std::string& product) {
+  return RunMsiexec(run, kMsiRemove, product, kUnknownProduct);
 }
 
 UndoEnd UndoMsiInstalled(UndoPass& pass, const RecordEntry& entry) {
@@ -36,7 +36,7 @@ UndoEnd UndoMsiInstalled(UndoPass& pass, const RecordEntry& entry) {
     pass.Log(entry.scope, kUnsafeEntry + package);
     return UndoEnd::passed;
   }
-  const bool removed = RemoveInstallerPackage(pass.state, package).ok();
+  const bool removed = RemoveInstallerPackage(pass.run, package).ok();
   pass.Log(entry.scope, (removed ? kRemovedPackage : kKeptPackage) + package);
   return removed ? UndoEnd::undone : UndoEnd::left;
 }
@@ -55,8 +55,8 @@ bool IsProductCode(const std::string& text) {
   return true;
 }
 
-std::optional<std::string> ProductCodeOf(SetupState& state, const std::string& package) {
-  InstallerDatabase& msi = state.machine.installerDatabase;
+std::optional<std::string> ProductCodeOf(RunContext& run, const std::string& package) {
+  InstallerDatabase& msi = run.machine.installerDatabase;
   UniqueMsiHandle database(msi);
   UniqueMsiHandle view(msi);
   UniqueMsiHandle record(msi);

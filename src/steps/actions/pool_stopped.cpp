@@ -1,11 +1,11 @@
 #include "steps/actions/pool_stopped.h"
 
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/iis/iis_website.h"
 
-ActionResult StopPool(SetupState& state, IisWebsite& website, const std::string& pool, bool& stopped) {
+ActionResult StopPool(RunContext& run, IisWebsite& website, const std::string& pool, bool& stopped) {
   stopped = false;
-  if (ActionResult recorded = state.record.Add(RecordEntry::Kind::poolStopped, {pool}); !recorded) {
+  if (ActionResult recorded = run.record.Add(RecordEntry::Kind::poolStopped, {pool}); !recorded) {
     return recorded;
   }
   stopped = website.StopAppPool(pool);
@@ -18,7 +18,7 @@ void StartPoolAgain(IisWebsite& website, const std::string& pool) {
 
 UndoEnd UndoPoolStopped(UndoPass& pass, const RecordEntry& entry) {
   if (pass.takingBack) {
-    IisWebsite(pass.state).StartAppPool(entry.fields.front());
+    IisWebsite(pass.run).StartAppPool(entry.fields.front());
   }
   return UndoEnd::undone;
 }

@@ -6,7 +6,7 @@
 #include "steps/actions/undo_pass.h"
 
 class IisWebsite;
-struct SetupState;
+struct RunContext;
 
 // The website's pool, stopped while the modules its worker process holds are replaced and started again
 // after. The stop is named by its line ("pool-stopped NAME") first: a run cut off before the pool runs again
@@ -14,7 +14,7 @@ struct SetupState;
 
 // The line, then the stop: the failure of the line (the pool is not stopped, and the caller's component
 // fails), else done with `stopped` saying whether the pool was running and stopped.
-ActionResult StopPool(SetupState& state, IisWebsite& website, const std::string& pool, bool& stopped);
+ActionResult StopPool(RunContext& run, IisWebsite& website, const std::string& pool, bool& stopped);
 // Starts again a pool StopPool stopped.
 void StartPoolAgain(IisWebsite& website, const std::string& pool);
 

@@ -7,7 +7,7 @@
 #include "core/command_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/file_written.h"
 #include "steps/actions/undo_pass.h"
 
@@ -31,23 +31,23 @@ constexpr char kQuote[] = "\"";
 // The helper's program, and its folder as its current one, so that it finds the system's programs first.
 constexpr char kHelperProgram[] = "cmd.exe";
 
-void Log(SetupState& state, const std::string& line) {
-  WriteLog(state, LogTag::userInterface, line);
+void Log(RunContext& run, const std::string& line) {
+  WriteLog(run, LogTag::userInterface, line);
 }
 
 }  // namespace
 
-ActionResult CopySetupProgram(SetupState& state, const std::string& running) {
-  ActionResult recorded = BeforeWritingFile(&state.record, kInstalledSetupProgram);
+ActionResult CopySetupProgram(RunContext& run, const std::string& running) {
+  ActionResult recorded = BeforeWritingFile(&run.record, kInstalledSetupProgram);
   if (recorded) {
-    recorded = state.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
+    recorded = run.record.Add(RecordEntry::Kind::setupCopy, {kInstalledSetupProgram});
   }
   if (!recorded) {
-    WriteLog(state, LogTag::userInterface, recorded.line);
+    WriteLog(run, LogTag::userInterface, recorded.line);
     return recorded;
   }
   std::uint32_t error = 0;
-  return state.machine.files.CopyTo(running, kInstalledSetupProgram, error)
+  return run.machine.files.CopyTo(running, kInstalledSetupProgram, error)
              ? ActionResult::Done()
              : ActionResult::Failed(kCopyCall, error);
 }
@@ -62,8 +62,8 @@ namespace {
 // Where the running program is moved out of the product's folder, on the same volume: a folder of its own
 // below the system's temporary folder, that only SYSTEM and the administrators may touch. Its path, or
 // nullopt when none could be made.
-std::optional<std::string> MakeAsideFolder(SetupState& state) {
-  Files& files = state.machine.files;
+std::optional<std::string> MakeAsideFolder(RunContext& run) {
+  Files& files = run.machine.files;
   const std::optional<std::string> windows = files.KnownFolder(Files::kFolderWindows);
   if (!windows) {
     return std::nullopt;
@@ -71,7 +71,7 @@ std::optional<std::string> MakeAsideFolder(SetupState& state) {
   const std::string base = JoinPath(*windows, kAsideFolderBase);
   // A name that is there already (an earlier uninstall's, or one planted) is not taken: the folder is the
   // setup's only when this call made it, with its rights.
-  std::uint64_t stamp = state.machine.runtime.Milliseconds();
+  std::uint64_t stamp = run.machine.runtime.Milliseconds();
   for (int attempt = 0; attempt < kAsideAttempts; ++attempt, ++stamp) {
     const std::string folder = base + std::to_string(stamp);
     if (files.MakeDirectoryWithSecurity(folder, kAsideFolderDacl) == 0) {
@@ -82,8 +82,8 @@ std::optional<std::string> MakeAsideFolder(SetupState& state) {
 }
 
 // Has the helper that deletes the program moved aside, and its folder, start as this process ends.
-void RemoveWhenEnded(SetupState& state, const std::string& moved, const std::string& folder) {
-  const std::optional<std::string> system = state.machine.files.KnownFolder(Files::kFolderSystem);
+void RemoveWhenEnded(RunContext& run, const std::string& moved, const std::string& folder) {
+  const std::optional<std::string> system = run.machine.files.KnownFolder(Files::kFolderSystem);
   if (!system) {
     return;
   }
@@ -94,13 +94,13 @@ void RemoveWhenEnded(SetupState& state, const std::string& moved, const std::str
   // A console program: without its own console no window flashes up as the setup ends.
   start.noWindow = true;
   start.currentDirectory = *system;
-  state.startAtEnd = std::move(start);
+  run.startAtEnd = std::move(start);
 }
 
 }  // namespace
 
-void RemoveSetupProgram(SetupState& state, const std::vector<RecordEntry>& entries) {
-  Files& files = state.machine.files;
+void RemoveSetupProgram(RunContext& run, const std::vector<RecordEntry>& entries) {
+  Files& files = run.machine.files;
   // The program first. The running one cannot be deleted, but it can be moved: it leaves the product's
   // folder at once, and a helper deletes it once this process has ended. Where it cannot be moved, Windows
   // deletes it, and the folders after it, when it next starts.
@@ -115,27 +115,27 @@ void RemoveSetupProgram(SetupState& state, const std::vector<RecordEntry>& entri
     if (entry->kind != RecordEntry::Kind::setupCopy) {
       folders.push_back(path);
     } else if (files.Remove(path)) {
-      Log(state, kRemovedSetup + path);
-    } else if (const std::optional<std::string> folder = aside ? std::nullopt : MakeAsideFolder(state);
+      Log(run, kRemovedSetup + path);
+    } else if (const std::optional<std::string> folder = aside ? std::nullopt : MakeAsideFolder(run);
                folder && files.Replace(path, JoinPath(*folder, kAsideName))) {
       aside.emplace(JoinPath(*folder, kAsideName), *folder);
       // Should the helper not get to it, Windows deletes it when it next starts.
       files.RemoveAtRestart(aside->first);
       files.RemoveAtRestart(aside->second);
-      Log(state, kSetupLater + path);
+      Log(run, kSetupLater + path);
     } else {
       if (folder) {
         files.RemoveFolder(*folder);
       }
       atRestart = files.RemoveAtRestart(path) || atRestart;
-      Log(state, kSetupAtRestart + path);
+      Log(run, kSetupAtRestart + path);
     }
   }
   // The record goes once the program is gone from its place (or is to go when Windows starts); then the
   // folders. The setup program's folder and the maker's folder above it are made before the record that
   // would hold them can be written: a run cut off in between leaves them out of the record. Empty, they go
   // too.
-  state.record.Rewrite({});
+  run.record.Rewrite({});
   const std::size_t named = folders.size();
   const std::string setupFolder = kInstalledSetupFolder;
   for (const std::string& path : {setupFolder, setupFolder.substr(0, setupFolder.find_last_of('\\'))}) {
@@ -147,13 +147,13 @@ void RemoveSetupProgram(SetupState& state, const std::vector<RecordEntry>& entri
   }
   for (std::size_t i = 0; i < folders.size(); ++i) {
     const std::string& path = folders[i];
-    if (RemoveEmptyFolder(state, path)) {
-      Log(state, kRemovedFolder + path);
+    if (RemoveEmptyFolder(run, path)) {
+      Log(run, kRemovedFolder + path);
     } else if ((!atRestart || !files.RemoveAtRestart(path)) && i < named) {
-      Log(state, kKeptFolder + path);
+      Log(run, kKeptFolder + path);
     }
   }
   if (aside) {
-    RemoveWhenEnded(state, aside->first, aside->second);
+    RemoveWhenEnded(run, aside->first, aside->second);
   }
 }

@@ -6,7 +6,7 @@
 #include "core/action_result.h"
 #include "journal/install_record.h"
 
-struct SetupState;
+struct RunContext;
 
 // The copy of the setup program that the uninstall entries call, in its protected folder. What was there
 // before (an earlier version) is kept whole until the run commits, and the copy is named ("setup-copy
@@ -15,7 +15,7 @@ struct SetupState;
 
 // The lines, then the copy of `running`: the failure of a line (logged; nothing is copied), or CopyFile
 // with its error.
-ActionResult CopySetupProgram(SetupState& state, const std::string& running);
+ActionResult CopySetupProgram(RunContext& run, const std::string& running);
 
 // The setup program's copy and the shared folders made for it: they go last, after the record.
 bool IsSetupProgramEntry(const RecordEntry& entry);
@@ -23,4 +23,4 @@ bool IsSetupProgramEntry(const RecordEntry& entry);
 // Removes the setup program, the record and the folders the entries name for them (and, empty, the
 // setup program's folders a run cut off before its record could name them), or has a helper remove them
 // once this process has ended.
-void RemoveSetupProgram(SetupState& state, const std::vector<RecordEntry>& entries);
+void RemoveSetupProgram(RunContext& run, const std::vector<RecordEntry>& entries);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/iis/iis_element_copy.h"
 #include "steps/iis/iis_website.h"
 
@@ -61,7 +61,7 @@ void UndoSiteReplaced(WebsiteUndo& undo, const RecordEntry& entry) {
   }
   std::string line = kPasswordsAgain + name + ": ";
   for (std::size_t i = 0; i < secrets.size(); ++i) {
-    line += (i == 0 ? "" : "; ") + undo.pass.state.machine.runtime.WideToUtf8(secrets[i]).value_or("");
+    line += (i == 0 ? "" : "; ") + undo.pass.run.machine.runtime.WideToUtf8(secrets[i]).value_or("");
   }
   undo.lines.push_back(line);
 }

@@ -5,7 +5,7 @@
 
 #include "core/path_text.h"
 #include "core/reparse_points.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ LogTag TagOf(RecordScope scope) {
 }  // namespace
 
 void UndoPass::Log(RecordScope scope, const std::string& line) const {
-  WriteLog(state, TagOf(scope), line);
+  WriteLog(run, TagOf(scope), line);
 }
 
 bool IsSafePath(const std::string& path) {
@@ -49,8 +49,8 @@ bool Reachable(Files& files, const std::string& path) {
   return IsSafePath(path) && !ReparsePointOnPath(files, path);
 }
 
-bool RemoveEmptyFolder(SetupState& state, const std::string& path) {
-  Files& files = state.machine.files;
+bool RemoveEmptyFolder(RunContext& run, const std::string& path) {
+  Files& files = run.machine.files;
   // A folder whose last entry was just removed while another process still held it open (a program that
   // had it as its current folder and is ending) stays behind that entry until the handle goes: a folder
   // that lists empty is tried again a few times.
@@ -65,6 +65,6 @@ bool RemoveEmptyFolder(SetupState& state, const std::string& path) {
     if (!empty || attempt == kFolderAttempts) {
       return false;
     }
-    state.machine.runtime.Pause(kFolderPauseMs);
+    run.machine.runtime.Pause(kFolderPauseMs);
   }
 }

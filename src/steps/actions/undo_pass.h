@@ -6,7 +6,7 @@
 #include "journal/install_record.h"
 
 class Files;
-struct SetupState;
+struct RunContext;
 
 // How the undo of one change ended: done (its line goes), passed over (nothing the setup may do: its
 // line goes too), or left (it failed: its line stays, and the next run tries again).
@@ -15,9 +15,9 @@ enum class UndoEnd { undone, passed, left };
 // What the undo of one change may know of the others being undone with it: a pass over the record, newest
 // change first, of an uninstall or of a run's own changes being taken back.
 struct UndoPass {
-  explicit UndoPass(SetupState& setup) : state(setup) {}
+  explicit UndoPass(RunContext& context) : run(context) {}
 
-  SetupState& state;
+  RunContext& run;
   // The running run's changes are being taken back: nothing in the record is later than them, and what
   // was there before them is put back (a pool's and a site's settings, a file's copy).
   bool takingBack = false;
@@ -52,4 +52,4 @@ bool IsSafePath(const std::string& path);
 // a mount point (which would send the change elsewhere, wherever it was made to point since).
 bool Reachable(Files& files, const std::string& path);
 // RemoveDirectory of a folder that should be empty, tried again for a moment when it lists empty.
-bool RemoveEmptyFolder(SetupState& state, const std::string& path);
+bool RemoveEmptyFolder(RunContext& run, const std::string& path);

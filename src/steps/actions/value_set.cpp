@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "core/path_text.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/key_made.h"
 
 namespace {
@@ -25,9 +25,9 @@ bool SameKey(const RecordEntry& a, const RecordEntry& b) {
 
 }  // namespace
 
-ActionResult SetKeptValue(SetupState& state, const UniqueKey& key, RegistryKey root, std::uint32_t view,
+ActionResult SetKeptValue(RunContext& run, const UniqueKey& key, RegistryKey root, std::uint32_t view,
                           const std::string& path, const std::string& name, const RegistryValue& value) {
-  Registry& registry = state.machine.registry;
+  Registry& registry = run.machine.registry;
   // The key is open for writing alone: the value before is read through a key opened for reading.
   RegistryValue old;
   bool existed = false;
@@ -38,10 +38,10 @@ ActionResult SetKeptValue(SetupState& state, const UniqueKey& key, RegistryKey r
         registry.QueryValue(reading.get(), name, old) == Registry::kSuccess;
   }
   if (ActionResult recorded =
-          state.record.Add(RecordEntry::Kind::value,
-                           {RootName(root), std::to_string(view), path, name,
-                            RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
-                            RecordedValueText(value)});
+          run.record.Add(RecordEntry::Kind::value,
+                         {RootName(root), std::to_string(view), path, name,
+                          RecordedValueText(existed ? std::optional<RegistryValue>(old) : std::nullopt),
+                          RecordedValueText(value)});
       !recorded) {
     return ActionResult::Failed(recorded.failedCall, recorded.code,
                                 kNotRecorded + RootName(root) + "\\" + path + "\\" + name);
@@ -51,7 +51,7 @@ ActionResult SetKeptValue(SetupState& state, const UniqueKey& key, RegistryKey r
 }
 
 UndoEnd UndoValueSet(UndoPass& pass, const RecordEntry& entry) {
-  Registry& registry = pass.state.machine.registry;
+  Registry& registry = pass.run.machine.registry;
   if (!IsSafeKey(entry)) {
     pass.Log(entry.scope, kUnsafeEntry + KeyText(entry));
     return UndoEnd::passed;

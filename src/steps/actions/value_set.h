@@ -7,12 +7,12 @@
 #include "core/port_guards.h"
 #include "steps/actions/undo_pass.h"
 
-struct SetupState;
+struct RunContext;
 
 // A registry value the run sets. Its line ("value ROOT VIEW KEY NAME BEFORE AFTER") keeps what the value
 // held before ("-" when there was none) and what the run set, and is written before the value: a value that
 // cannot be named is not set. `key` is open for writing on ROOT\PATH in the view.
-ActionResult SetKeptValue(SetupState& state, const UniqueKey& key, RegistryKey root, std::uint32_t view,
+ActionResult SetKeptValue(RunContext& run, const UniqueKey& key, RegistryKey root, std::uint32_t view,
                           const std::string& path, const std::string& name, const RegistryValue& value);
 
 // Gives the value back what it held before (deletes it when there was nothing), while it still holds what

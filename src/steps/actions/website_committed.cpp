@@ -1,6 +1,6 @@
 #include "steps/actions/website_committed.h"
 
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/binding_moved.h"
 #include "steps/actions/pool_changed.h"
 #include "steps/actions/restriction_added.h"
@@ -36,9 +36,9 @@ bool IsWebsiteEntry(const RecordEntry& entry) {
 }
 
 void UndoWebsite(UndoPass& pass, const std::vector<const RecordEntry*>& website) {
-  IisWebsite iis(pass.state);
+  IisWebsite iis(pass.run);
   if (!iis.Open()) {
-    WriteLog(pass.state, LogTag::server, kNoWebsiteCommit);
+    WriteLog(pass.run, LogTag::server, kNoWebsiteCommit);
     LeaveAll(pass, website);
     return;
   }
@@ -70,12 +70,12 @@ void UndoWebsite(UndoPass& pass, const std::vector<const RecordEntry*>& website)
   // Nothing of it is on the machine until the commit: a failed commit leaves every change of the website as
   // it is, and in the record.
   if (iis.Commit() != 0) {
-    WriteLog(pass.state, LogTag::server, kNoWebsiteCommit);
+    WriteLog(pass.run, LogTag::server, kNoWebsiteCommit);
     LeaveAll(pass, website);
     return;
   }
   for (const std::string& line : undo.lines) {
-    WriteLog(pass.state, LogTag::server, line);
+    WriteLog(pass.run, LogTag::server, line);
   }
   for (const RecordEntry* entry : undo.notUndone) {
     pass.left.push_back(*entry);

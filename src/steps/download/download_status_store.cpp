@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/download_context.h"
 
 namespace {
 
@@ -28,12 +28,12 @@ std::uint32_t RecordedMask(const std::string& status) {
 
 }  // namespace
 
-DownloadStatusStore::DownloadStatusStore(SetupState& state) : state_(state) {
-  state.machine.runtime.RevertToSelf();
+DownloadStatusStore::DownloadStatusStore(DownloadContext& run) : run_(run) {
+  run.machine.runtime.RevertToSelf();
 }
 
 UniqueKey DownloadStatusStore::OpenProductKey(std::uint32_t access) {
-  Registry& registry = state_.machine.registry;
+  Registry& registry = run_.machine.registry;
   UniqueKey product(registry);
   if (companyKeyName.empty() || productKeyName.empty()) {
     return product;
@@ -47,7 +47,7 @@ UniqueKey DownloadStatusStore::OpenProductKey(std::uint32_t access) {
 }
 
 UniqueKey DownloadStatusStore::OpenUpdateKey(std::uint32_t access) {
-  Registry& registry = state_.machine.registry;
+  Registry& registry = run_.machine.registry;
   const UniqueKey product = OpenProductKey(access);
   UniqueKey update(registry);
   if (product.IsOpen()) {
@@ -62,7 +62,7 @@ bool DownloadStatusStore::ReadDownloadStatus(std::string& status) {
     return false;
   }
   RegistryValue value;
-  if (state_.machine.registry.QueryValue(update.get(), kStatusValue, value) != Registry::kSuccess ||
+  if (run_.machine.registry.QueryValue(update.get(), kStatusValue, value) != Registry::kSuccess ||
       value.type != Registry::kTypeString || value.data.size() > kMaxStatusBytes) {
     return false;
   }
@@ -76,11 +76,11 @@ bool DownloadStatusStore::WriteDownloadStatus(const std::optional<std::string>& 
     return false;
   }
   if (!status) {
-    return state_.machine.registry.DeleteValue(update.get(), kStatusValue) == Registry::kSuccess;
+    return run_.machine.registry.DeleteValue(update.get(), kStatusValue) == Registry::kSuccess;
   }
   RegistryValue value{Registry::kTypeString, *status};
   value.data += '\0';
-  return state_.machine.registry.SetValue(update.get(), kStatusValue, value) == Registry::kSuccess;
+  return run_.machine.registry.SetValue(update.get(), kStatusValue, value) == Registry::kSuccess;
 }
 
 void DownloadStatusStore::RecordPackage(PackageBits bits) {

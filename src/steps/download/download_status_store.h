@@ -7,7 +7,7 @@
 #include "core/port_guards.h"
 #include "steps/download/package_download.h"
 
-struct SetupState;
+struct RunContext;
 
 // Keeps the record of which server packages were downloaded: a REG_SZ value "DownloadStatus" in the key
 // "Update" below HKEY_LOCAL_MACHINE\Software\<company>\<product>. Made with empty key names, which nothing
@@ -17,7 +17,7 @@ class DownloadStatusStore {
  public:
   static constexpr std::size_t kMaxStatusBytes = 1024;
 
-  explicit DownloadStatusStore(SetupState& state);
+  explicit DownloadStatusStore(DownloadContext& run);
 
   // Opens Software with the access and creates the company and product keys below it.
   UniqueKey OpenProductKey(std::uint32_t access);
@@ -34,5 +34,5 @@ class DownloadStatusStore {
   std::string productKeyName;
 
  private:
-  SetupState& state_;
+  RunContext& run_;
 };

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/blank_text.h"
-#include "product/setup_state.h"
+#include "product/download_context.h"
 
 namespace {
 
@@ -29,43 +29,43 @@ bool HasNonBlank(std::string_view text) {
 
 }  // namespace
 
-void OpenHttpSession(SetupState& state, const std::string& proxyServer) {
-  Http& http = state.machine.http;
-  WriteLog(state, LogTag::server, kEstablishing);
+void OpenHttpSession(DownloadContext& run, const std::string& proxyServer) {
+  Http& http = run.machine.http;
+  WriteLog(run, LogTag::server, kEstablishing);
   InternetHandle session = InternetHandle::none;
   const bool blank = IsBlankText(proxyServer);
   if (blank) {
     session = http.OpenSession(kUserAgent, Http::kAccessNoProxy, std::nullopt, std::nullopt);
-    WriteLog(state, LogTag::server, session != InternetHandle::none ? kWithoutProxy : kWithoutProxyFailed);
+    WriteLog(run, LogTag::server, session != InternetHandle::none ? kWithoutProxy : kWithoutProxyFailed);
   } else {
-    const std::u16string proxy = state.machine.runtime.Utf8ToWide(proxyServer).value_or(u"");
+    const std::u16string proxy = run.machine.runtime.Utf8ToWide(proxyServer).value_or(u"");
     // The bypass list belongs to the detected proxy, not to one typed into the field.
     const std::optional<std::u16string> bypass =
-        state.systemProxy.proxy == proxy ? state.systemProxy.bypass : std::nullopt;
+        run.systemProxy.proxy == proxy ? run.systemProxy.bypass : std::nullopt;
     session = http.OpenSession(kUserAgent, Http::kAccessNamedProxy, proxy, bypass);
-    WriteLog(state, LogTag::server, session != InternetHandle::none ? kWithProxy : kWithProxyFailed,
+    WriteLog(run, LogTag::server, session != InternetHandle::none ? kWithProxy : kWithProxyFailed,
              proxyServer);
   }
-  state.httpSession = session;
-  state.proxyPerRequest = blank && state.systemProxy.Automatic();
+  run.httpSession = session;
+  run.proxyPerRequest = blank && run.systemProxy.Automatic();
   if (session != InternetHandle::none) {
     http.SetTimeoutOption(session, Http::kOptionConnectTimeout, kConnectTimeout);
     http.SetTimeoutOption(session, Http::kOptionReceiveTimeout, kReceiveTimeout);
   }
 }
 
-void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16string_view objectPath) {
-  if (!state.proxyPerRequest) {
+void ApplyAutomaticProxy(DownloadContext& run, InternetHandle request, std::u16string_view objectPath) {
+  if (!run.proxyPerRequest) {
     return;
   }
-  Http& http = state.machine.http;
-  ProxySettings& system = state.systemProxy;
+  Http& http = run.machine.http;
+  ProxySettings& system = run.systemProxy;
   if (system.Automatic()) {
     const std::u16string url = kSecureScheme +
-                               state.machine.runtime.Utf8ToWide(state.downloadHost).value_or(u"") + u"/" +
+                               run.machine.runtime.Utf8ToWide(run.downloadHost).value_or(u"") + u"/" +
                                std::u16string(objectPath);
     ProxySettings found;
-    if (http.ProxyForUrl(state.httpSession, url, system, found)) {
+    if (http.ProxyForUrl(run.httpSession, url, system, found)) {
       if (found.proxy) {
         http.SetRequestProxy(request, *found.proxy, found.bypass);
       }
@@ -81,7 +81,7 @@ void ApplyAutomaticProxy(SetupState& state, InternetHandle request, std::u16stri
   if (system.proxy) {
     http.SetRequestProxy(request, *system.proxy, system.bypass);
   } else {
-    state.proxyPerRequest = false;
+    run.proxyPerRequest = false;
   }
 }
 
@@ -100,9 +100,9 @@ std::string AuthSchemeNames(std::uint32_t schemes) {
   return text;
 }
 
-bool ReceiveAnsweringProxy(SetupState& state, InternetHandle request, const std::u16string& headers,
+bool ReceiveAnsweringProxy(DownloadContext& run, InternetHandle request, const std::u16string& headers,
                            const LogTag* tag) {
-  Http& http = state.machine.http;
+  Http& http = run.machine.http;
   if (!http.ReceiveResponse(request)) {
     return false;
   }
@@ -123,14 +123,14 @@ bool ReceiveAnsweringProxy(SetupState& state, InternetHandle request, const std:
     }
   }
   if (tag != nullptr) {
-    WriteLog(state, *tag, kProxyCredentials + AuthSchemeNames(offered));
+    WriteLog(run, *tag, kProxyCredentials + AuthSchemeNames(offered));
   }
   return true;
 }
 
-std::string NetworkErrorText(SetupState& state, std::uint32_t code) {
+std::string NetworkErrorText(DownloadContext& run, std::uint32_t code) {
   std::string line = kNetworkError + std::to_string(code);
-  std::string text = state.machine.http.ErrorText(code);
+  std::string text = run.machine.http.ErrorText(code);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
     text.pop_back();
   }
@@ -140,11 +140,11 @@ std::string NetworkErrorText(SetupState& state, std::uint32_t code) {
   return line;
 }
 
-void ReportNetworkError(SetupState& state, std::uint32_t code) {
-  WriteLog(state, LogTag::client, NetworkErrorText(state, code));
+void ReportNetworkError(DownloadContext& run, std::uint32_t code) {
+  WriteLog(run, LogTag::client, NetworkErrorText(run, code));
 }
 
-int ReportConnectFailure(SetupState& state, std::string_view what, std::string_view detail) {
+int ReportConnectFailure(DownloadContext& run, std::string_view what, std::string_view detail) {
   std::string line = kCouldNotContact;
   if (what == kServerWhat) {
     line += kServerMark;
@@ -157,6 +157,6 @@ int ReportConnectFailure(SetupState& state, std::string_view what, std::string_v
     line += detail;
     line += ' ';
   }
-  WriteLog(state, LogTag::client, line);
+  WriteLog(run, LogTag::client, line);
   return 0;
 }

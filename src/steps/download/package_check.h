@@ -7,7 +7,7 @@
 #include "core/port_guards.h"
 #include "platform/crypto.h"
 
-struct SetupState;
+struct DownloadContext;
 struct PackageDownload;
 
 // How a package that came in whole stood its check.
@@ -21,6 +21,6 @@ enum class PackageCheck {
 // Opens the package sharing read only into `held` (so that, until `held` closes, no one can write, delete or
 // rename it: the file checked is the file that runs), takes its SHA-256 through that handle when a digest
 // is expected, and checks its publisher when the setup starts or extracts it.
-PackageCheck CheckPackage(SetupState& state, const PackageDownload& download, const std::string& path,
+PackageCheck CheckPackage(DownloadContext& run, const PackageDownload& download, const std::string& path,
                           const std::optional<Sha256Hash::Digest>& expected, std::span<char> buffer,
                           UniqueFile& held);

@@ -11,7 +11,7 @@
 #include "core/leading_number.h"
 #include "core/path_text.h"
 #include "core/utf8_text.h"
-#include "product/setup_state.h"
+#include "product/download_context.h"
 #include "steps/actions/package_fetched.h"
 #include "steps/download/http_session.h"
 #include "steps/download/package_check.h"
@@ -74,7 +74,7 @@ std::string PartPath(const PackageDownload& download) {
 // One attempt's transfer: the body goes to NAME.part, from its start or, when bytes of it are here from an
 // earlier attempt and the server answers the range, after them. Only a whole body takes the package's name.
 struct Transfer {
-  SetupState& state;
+  DownloadContext& run;
   const PackageDownload& download;
   std::vector<char>& buffer;
   std::uint64_t partBytes = 0;      // of the body, in NAME.part
@@ -94,16 +94,16 @@ struct Transfer {
 
 std::optional<Fetched> Transfer::Attempt(InternetHandle connection, const std::u16string& packagePath,
                                          const std::string& objectPath) {
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   const UniqueInternet request(machine.http,
                                machine.http.OpenRequest(connection, kVerb, packagePath, kRequestFlags));
   if (!request.IsOpen()) {
     const std::uint32_t error = machine.http.LastError();
-    ReportConnectFailure(state, kUrlWhat, objectPath);
-    ReportNetworkError(state, error);
+    ReportConnectFailure(run, kUrlWhat, objectPath);
+    ReportNetworkError(run, error);
     return std::nullopt;
   }
-  ApplyAutomaticProxy(state, request.get(), packagePath);
+  ApplyAutomaticProxy(run, request.get(), packagePath);
   headers = kAcceptHeaders;
   if (partBytes > 0) {
     headers = kRangeHeaders +
@@ -114,23 +114,23 @@ std::optional<Fetched> Transfer::Attempt(InternetHandle connection, const std::u
   if (!machine.http.SendRequest(request.get(), headers)) {
     sendError = machine.http.LastError();
     if (download.reportFailedSend) {
-      ReportConnectFailure(state, kServerWhat, state.downloadServerName);
-      ReportNetworkError(state, sendError);
+      ReportConnectFailure(run, kServerWhat, run.downloadServerName);
+      ReportNetworkError(run, sendError);
     }
   }
   return Fetch(request.get());
 }
 
 Fetched Transfer::Fetch(InternetHandle request) {
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   const std::string partPath = PartPath(download);
   serverPauseMs = 0;
-  if (!ReceiveAnsweringProxy(state, request, headers, &download.tag)) {
+  if (!ReceiveAnsweringProxy(run, request, headers, &download.tag)) {
     // After a failed send, the send's error says what happened; the receive only finds nothing sent.
     const std::uint32_t error = sendError != 0 ? sendError : machine.http.LastError();
-    ReportConnectFailure(state, kServerWhat, state.downloadServerName);
-    ReportNetworkError(state, error);
+    ReportConnectFailure(run, kServerWhat, run.downloadServerName);
+    ReportNetworkError(run, error);
   }
   const std::uint32_t status = machine.http.StatusCode(request).value_or(0);
   const bool resumed = partBytes > 0 && status == kStatusPartial;
@@ -175,7 +175,7 @@ Fetched Transfer::Fetch(InternetHandle request) {
 }
 
 Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHandle file, bool resumed) {
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   const bool accepted = status == kStatusOk || resumed;
   const std::optional<std::uint64_t> length = HeaderNumber(machine.http, request, Http::kQueryContentLength);
   MissingPageScanner scanner;
@@ -188,9 +188,9 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
       // A body that breaks off is kept for the next attempt, which asks for the rest.
       const std::uint32_t error = machine.http.LastError();
       if (accepted) {
-        WriteLog(state, download.tag,
+        WriteLog(run, download.tag,
                  kBrokenOff + download.fileName + kBrokenAfter + std::to_string(partBytes) + kBytes);
-        ReportNetworkError(state, error);
+        ReportNetworkError(run, error);
       }
       return Fetched::broken;
     }
@@ -223,7 +223,7 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
       partBytes = 0;
     }
     if (status != 0) {
-      WriteLog(state, download.tag, kBrokenOff + download.fileName + kRefusedStatus + std::to_string(status));
+      WriteLog(run, download.tag, kBrokenOff + download.fileName + kRefusedStatus + std::to_string(status));
     }
     return Fetched::broken;
   }
@@ -232,15 +232,15 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
 
 // A GET of the object, sent through the proxy its URL takes and answered; closed when it cannot be opened,
 // sent or answered.
-UniqueInternet SentRequest(SetupState& state, InternetHandle connection, const std::u16string& objectPath,
+UniqueInternet SentRequest(DownloadContext& run, InternetHandle connection, const std::u16string& objectPath,
                            const std::u16string& headers) {
-  Http& http = state.machine.http;
+  Http& http = run.machine.http;
   UniqueInternet request(http, http.OpenRequest(connection, kVerb, objectPath, kRequestFlags));
   if (request.IsOpen()) {
-    ApplyAutomaticProxy(state, request.get(), objectPath);
+    ApplyAutomaticProxy(run, request.get(), objectPath);
   }
   if (request.IsOpen() && (!http.SendRequest(request.get(), headers) ||
-                           !ReceiveAnsweringProxy(state, request.get(), headers, nullptr))) {
+                           !ReceiveAnsweringProxy(run, request.get(), headers, nullptr))) {
     request.Close();
   }
   return request;
@@ -248,10 +248,10 @@ UniqueInternet SentRequest(SetupState& state, InternetHandle connection, const s
 
 // The digest the server publishes for the package; nullopt when it publishes none (no such file, or a body
 // that is no digest, such as an error page).
-std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, InternetHandle connection,
+std::optional<Sha256Hash::Digest> FetchPublishedDigest(DownloadContext& run, InternetHandle connection,
                                                        const std::u16string& packagePath) {
-  Http& http = state.machine.http;
-  const UniqueInternet request = SentRequest(state, connection, packagePath + kDigestSuffix, kAcceptHeaders);
+  Http& http = run.machine.http;
+  const UniqueInternet request = SentRequest(run, connection, packagePath + kDigestSuffix, kAcceptHeaders);
   if (!request.IsOpen() || http.StatusCode(request.get()) != kStatusOk) {
     return std::nullopt;
   }
@@ -273,11 +273,11 @@ std::optional<Sha256Hash::Digest> FetchPublishedDigest(SetupState& state, Intern
 }
 
 // The first bytes of a cabinet, which hold its directory (a range request), into the open file.
-bool FetchDirectory(SetupState& state, InternetHandle connection, const std::u16string& packagePath,
+bool FetchDirectory(DownloadContext& run, InternetHandle connection, const std::u16string& packagePath,
                     FileHandle file) {
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   Http& http = machine.http;
-  const UniqueInternet request = SentRequest(state, connection, packagePath, kDirectoryRangeHeaders);
+  const UniqueInternet request = SentRequest(run, connection, packagePath, kDirectoryRangeHeaders);
   if (!request.IsOpen()) {
     return false;
   }
@@ -304,9 +304,9 @@ bool FetchDirectory(SetupState& state, InternetHandle connection, const std::u16
 // What a run that only plans fetches of a package: the directory at a cabinet's start, which names the
 // files its extraction writes; nothing of any other package. The package is left under its name as a
 // transfer leaves it; false when the cabinet's start cannot be had.
-bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16string& packagePath,
+bool FetchForPlan(DownloadContext& run, InternetHandle connection, const std::u16string& packagePath,
                   const std::string& partPath, const std::string& localPath) {
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   {
     // As a transfer writes it: into the part, which then takes the package's name.
     const UniqueFile part(
@@ -314,7 +314,7 @@ bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16st
         machine.files.Create(partPath, Files::kGenericRead | Files::kGenericWrite, Files::kShareRead,
                              Files::kCreateAlways, Files::kAttributeNormal));
     if (!part.IsOpen() || (IsCabinetPackage(localPath.substr(localPath.find_last_of('\\') + 1)) &&
-                           !FetchDirectory(state, connection, packagePath, part.get()))) {
+                           !FetchDirectory(run, connection, packagePath, part.get()))) {
       machine.files.Remove(partPath);
       return false;
     }
@@ -323,10 +323,10 @@ bool FetchForPlan(SetupState& state, InternetHandle connection, const std::u16st
 }
 
 // The SHA-256 of a file, read through the buffer; nullopt when it cannot be read or hashed.
-std::optional<Sha256Hash::Digest> FileDigest(SetupState& state, const std::string& path,
+std::optional<Sha256Hash::Digest> FileDigest(DownloadContext& run, const std::string& path,
                                              std::vector<char>& buffer) {
-  const std::unique_ptr<Sha256Hash> hash = state.machine.crypto.CreateSha256();
-  if (!hash || !ReadFilePieces(state.machine.files, path, buffer, [&hash](std::string_view piece) {
+  const std::unique_ptr<Sha256Hash> hash = run.machine.crypto.CreateSha256();
+  if (!hash || !ReadFilePieces(run.machine.files, path, buffer, [&hash](std::string_view piece) {
         return hash->Add(piece.data(), static_cast<std::uint32_t>(piece.size()));
       })) {
     return std::nullopt;
@@ -337,8 +337,8 @@ std::optional<Sha256Hash::Digest> FileDigest(SetupState& state, const std::strin
 // Waits, a second at a time and ten minutes at the most, while another process holds the package (a
 // sharing violation: an installer that an earlier, cut-off run started, running on). False when it is still
 // held then: the line is logged and the component failed.
-bool WaitUntilLetGo(SetupState& state, const PackageDownload& download) {
-  Files& files = state.machine.files;
+bool WaitUntilLetGo(DownloadContext& run, const PackageDownload& download) {
+  Files& files = run.machine.files;
   const std::string path = JoinPath(download.localDirectory, download.fileName);
   for (std::uint32_t waitedMs = 0;; waitedMs += kHeldPauseMs) {
     if (!files.StampOf(path)) {
@@ -351,14 +351,14 @@ bool WaitUntilLetGo(SetupState& state, const PackageDownload& download) {
       return true;
     }
     if (waitedMs >= kLongestHeldWaitMs) {
-      WriteLog(state, download.tag, kStillHeld + download.fileName + kStillHeldEnd);
-      MarkComponentFailed(state);
+      WriteLog(run, download.tag, kStillHeld + download.fileName + kStillHeldEnd);
+      MarkComponentFailed(run);
       return false;
     }
     if (waitedMs == 0) {
-      state.reporter.ShowStatus(kWaitingFor + download.fileName + kStillRunning);
+      run.reporter.ShowStatus(kWaitingFor + download.fileName + kStillRunning);
     }
-    state.machine.runtime.Pause(kHeldPauseMs);
+    run.machine.runtime.Pause(kHeldPauseMs);
   }
 }
 
@@ -366,84 +366,84 @@ bool WaitUntilLetGo(SetupState& state, const PackageDownload& download) {
 
 // The check of a package that arrived whole, held open from then on. One the check does not pass goes: a
 // broken one is logged (the attempt failed), a refused one was logged by the check (the component fails).
-PackageCheck CheckWholePackage(SetupState& state, const PackageDownload& download,
+PackageCheck CheckWholePackage(DownloadContext& run, const PackageDownload& download,
                                const std::string& localPath,
                                const std::optional<Sha256Hash::Digest>& published, std::vector<char>& buffer,
                                UniqueFile& held) {
-  const PackageCheck check = CheckPackage(state, download, localPath, published, buffer, held);
+  const PackageCheck check = CheckPackage(run, download, localPath, published, buffer, held);
   if (check == PackageCheck::passed) {
     return check;
   }
   if (check != PackageCheck::refused) {
-    WriteLog(state, download.tag,
+    WriteLog(run, download.tag,
              kBrokenOff + download.fileName +
                  (check == PackageCheck::notAsListed ? kDigestMismatch : kNotReadBack));
   }
   held.Close();
-  state.machine.files.Remove(localPath);
+  run.machine.files.Remove(localPath);
   return check;
 }
 
 // The package that was there (an earlier run's) is kept until the component commits; the new one and its
 // part are the run's from their first byte: a run cut off in a transfer leaves nothing the record does not
 // name. Neither is written when the record cannot say so: false, the line logged and the component failed.
-bool RecordAhead(SetupState& state, const PackageDownload& download, const std::string& localPath) {
+bool RecordAhead(DownloadContext& run, const PackageDownload& download, const std::string& localPath) {
   for (const bool part : {false, true}) {
     const ActionResult recordedAhead =
-        part ? BeforeFetchingPart(state.record, PartPath(download)) : BeforeFetching(state.record, localPath);
+        part ? BeforeFetchingPart(run.record, PartPath(download)) : BeforeFetching(run.record, localPath);
     if (!recordedAhead) {
-      WriteLog(state, download.tag, recordedAhead.line);
-      MarkComponentFailed(state);
+      WriteLog(run, download.tag, recordedAhead.line);
+      MarkComponentFailed(run);
       return false;
     }
   }
   return true;
 }
 
-bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed) {
+bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool& processed) {
   // An installer that a cut-off run started may still be running from the package: it is waited for.
-  if (!WaitUntilLetGo(state, download)) {
+  if (!WaitUntilLetGo(run, download)) {
     processed = false;
     return true;
   }
-  if (!state.packageSource.empty()) {
-    return CopySourcePackage(state, download, processed);
+  if (!run.packageSource.empty()) {
+    return CopySourcePackage(run, download, processed);
   }
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   processed = false;
-  const std::string& host = state.downloadHost;
-  const std::string objectPath = BeginPackageLines(state, download, host);
+  const std::string& host = run.downloadHost;
+  const std::string objectPath = BeginPackageLines(run, download, host);
   std::vector<char> buffer(kDownloadReadSize);
 
   const std::u16string wideHost = machine.runtime.Utf8ToWide(host).value_or(u"");
   const std::u16string widePath = machine.runtime.Utf8ToWide(objectPath).value_or(u"");
   const UniqueInternet connection(machine.http,
-                                  machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
+                                  machine.http.Connect(run.httpSession, wideHost, Http::kHttpsPort));
   // A part left by an earlier run may belong to another version of the package: this call starts afresh.
   machine.files.Remove(PartPath(download));
-  const std::optional<Sha256Hash::Digest> published = FetchPublishedDigest(state, connection.get(), widePath);
+  const std::optional<Sha256Hash::Digest> published = FetchPublishedDigest(run, connection.get(), widePath);
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
-  Transfer transfer{state, download, buffer, 0, 0, 0, {}};
+  Transfer transfer{run, download, buffer, 0, 0, 0, {}};
   std::uint32_t pauseMs = kFirstPauseMs;
   // The package as it is now on disk, in the record once for each content it has had.
   std::optional<Files::Stamp> recorded;
   const auto recordPackage = [&]() {
     const std::optional<Files::Stamp> stamp = machine.files.StampOf(localPath);
     if (stamp && stamp != recorded) {
-      PackageFetched(state.record, localPath);
+      PackageFetched(run.record, localPath);
       recorded = stamp;
     }
   };
-  if (!RecordAhead(state, download, localPath)) {
+  if (!RecordAhead(run, download, localPath)) {
     return true;
   }
-  if (state.planOnly) {
+  if (run.planOnly) {
     // The run that plans processes what it fetched (the cabinet's directory names the files it writes;
     // an installer that is not started ends with 0), as the run would process the whole package.
-    processed = FetchForPlan(state, connection.get(), widePath, PartPath(download), localPath) &&
+    processed = FetchForPlan(run, connection.get(), widePath, PartPath(download), localPath) &&
                 download.processing.run().ok();
     recordPackage();
-    EndPackageLines(state, download, processed, host);
+    EndPackageLines(run, download, processed, host);
     return true;
   }
   for (int attempt = 0; attempt < kDownloadAttempts;) {
@@ -453,7 +453,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     }
     const Fetched fetched = *attempted;
     if (fetched == Fetched::missing) {
-      ReportMissingPackage(state, download);
+      ReportMissingPackage(run, download);
       // The empty file the answer left is the install's too.
       recordPackage();
       return true;
@@ -463,7 +463,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     // goes, and the attempt failed; one whose publisher is refused is never run, and the component fails.
     UniqueFile held(machine.files);
     if (fetched == Fetched::whole) {
-      const PackageCheck check = CheckWholePackage(state, download, localPath, published, buffer, held);
+      const PackageCheck check = CheckWholePackage(run, download, localPath, published, buffer, held);
       if (check == PackageCheck::refused) {
         return true;
       }
@@ -483,7 +483,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
     if (ran && fetched == Fetched::whole) {
       processed = true;
       if (download.holdUntilRun) {
-        state.heldPackages.push_back(std::move(held));
+        run.heldPackages.push_back(std::move(held));
       }
       break;
     }
@@ -498,7 +498,7 @@ bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& p
   machine.files.Remove(PartPath(download));
   // What the attempts left under the package's name belongs to the install, whole or not.
   recordPackage();
-  EndPackageLines(state, download, processed, host);
+  EndPackageLines(run, download, processed, host);
   return true;
 }
 
@@ -518,51 +518,52 @@ std::optional<Sha256Hash::Digest> DigestOfText(std::string_view text) {
   return digest;
 }
 
-std::string BeginPackageLines(SetupState& state, const PackageDownload& download, const std::string& source) {
+std::string BeginPackageLines(DownloadContext& run, const PackageDownload& download,
+                              const std::string& source) {
   std::string objectPath = kObjectFolder + download.fileName;
-  WriteLog(state, download.tag, kGetting + download.fileName + kFromServer);
-  WriteLog(state, download.tag, download.downloading, source, objectPath);
-  state.downloadServerName = CutUtf8(source, kDownloadServerNameWidth - 1);
+  WriteLog(run, download.tag, kGetting + download.fileName + kFromServer);
+  WriteLog(run, download.tag, download.downloading, source, objectPath);
+  run.downloadServerName = CutUtf8(source, kDownloadServerNameWidth - 1);
   return objectPath;
 }
 
-void ReportMissingPackage(SetupState& state, const PackageDownload& download) {
-  WriteLog(state, download.tag, kCouldNotFind + download.fileName + kOnServer);
-  MarkComponentFailed(state);
+void ReportMissingPackage(DownloadContext& run, const PackageDownload& download) {
+  WriteLog(run, download.tag, kCouldNotFind + download.fileName + kOnServer);
+  MarkComponentFailed(run);
 }
 
-void EndPackageLines(SetupState& state, const PackageDownload& download, bool processed,
+void EndPackageLines(DownloadContext& run, const PackageDownload& download, bool processed,
                      const std::string& source) {
   if (processed) {
-    WriteLog(state, download.tag, download.downloaded, source, kObjectFolder + download.fileName);
+    WriteLog(run, download.tag, download.downloaded, source, kObjectFolder + download.fileName);
   } else {
-    MarkComponentFailed(state);
+    MarkComponentFailed(run);
     WriteLog(
-        state, download.tag,
+        run, download.tag,
         kNotProcessed + std::string(download.processing.verb) + " " + download.fileName + kAfterAttempts);
   }
 }
 
-std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName) {
+std::optional<Sha256Hash::Digest> PublishedPackageDigest(DownloadContext& run, const std::string& fileName) {
   // A layout publishes its digests in its list.
-  if (!state.packageSource.empty()) {
-    return ListedDigest(
-        state, JoinPath(JoinPath(state.packageSource, kLayoutPackageFolder), kLayoutDigestList), fileName);
+  if (!run.packageSource.empty()) {
+    return ListedDigest(run, JoinPath(JoinPath(run.packageSource, kLayoutPackageFolder), kLayoutDigestList),
+                        fileName);
   }
-  Machine& machine = state.machine;
-  const std::u16string wideHost = machine.runtime.Utf8ToWide(state.downloadHost).value_or(u"");
+  Machine& machine = run.machine;
+  const std::u16string wideHost = machine.runtime.Utf8ToWide(run.downloadHost).value_or(u"");
   const std::u16string widePath = machine.runtime.Utf8ToWide(kObjectFolder + fileName).value_or(u"");
   const UniqueInternet connection(machine.http,
-                                  machine.http.Connect(state.httpSession, wideHost, Http::kHttpsPort));
+                                  machine.http.Connect(run.httpSession, wideHost, Http::kHttpsPort));
   if (!connection.IsOpen()) {
     return std::nullopt;
   }
-  return FetchPublishedDigest(state, connection.get(), widePath);
+  return FetchPublishedDigest(run, connection.get(), widePath);
 }
 
-std::optional<Sha256Hash::Digest> FileSha256(SetupState& state, const std::string& path) {
+std::optional<Sha256Hash::Digest> FileSha256(DownloadContext& run, const std::string& path) {
   std::vector<char> buffer(kDownloadReadSize);
-  return FileDigest(state, path, buffer);
+  return FileDigest(run, path, buffer);
 }
 
 bool MissingPageScanner::Feed(std::string_view chunk) {

@@ -13,7 +13,7 @@
 #include "platform/crypto.h"
 #include "product/setup_log.h"
 
-struct SetupState;
+struct DownloadContext;
 
 // The leading text of a body, where an error page's "404" is looked for, ends within its first this many
 // bytes (the first chunk of the body).
@@ -52,12 +52,12 @@ struct PackageDownload {
 // a failed processing, five attempts in all. A package the server does not have is logged and leaves an
 // empty file. False only when the request cannot be opened; `processed` tells whether a processing
 // succeeded.
-bool DownloadPackage(SetupState& state, const PackageDownload& download, bool& processed);
+bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool& processed);
 
 // The SHA-256 digest the download host publishes beside a package ("downloads/NAME.sha256", "HEX  NAME" as
 // sha256sum writes it), or the one a layout that is the source lists; nullopt when there is none, or the
 // host cannot be reached.
-std::optional<Sha256Hash::Digest> PublishedPackageDigest(SetupState& state, const std::string& fileName);
+std::optional<Sha256Hash::Digest> PublishedPackageDigest(DownloadContext& run, const std::string& fileName);
 // The digest that the first 64 characters of the text give in hex digits of either case; nullopt when they
 // are not 64 hex digits.
 std::optional<Sha256Hash::Digest> DigestOfText(std::string_view text);
@@ -66,13 +66,14 @@ std::optional<Sha256Hash::Digest> DigestOfText(std::string_view text);
 // and ends with (DOWNLOADED, or the line of a processing that failed after five attempts, the component
 // then failed), the same for the download host and a layout as the source; the first gives the object
 // path "downloads/NAME". A package the source does not have is its own line, and fails the component.
-std::string BeginPackageLines(SetupState& state, const PackageDownload& download, const std::string& source);
-void ReportMissingPackage(SetupState& state, const PackageDownload& download);
-void EndPackageLines(SetupState& state, const PackageDownload& download, bool processed,
+std::string BeginPackageLines(DownloadContext& run, const PackageDownload& download,
+                              const std::string& source);
+void ReportMissingPackage(DownloadContext& run, const PackageDownload& download);
+void EndPackageLines(DownloadContext& run, const PackageDownload& download, bool processed,
                      const std::string& source);
 
 // The SHA-256 digest of a file, read piece by piece; nullopt when it cannot be read.
-std::optional<Sha256Hash::Digest> FileSha256(SetupState& state, const std::string& path);
+std::optional<Sha256Hash::Digest> FileSha256(DownloadContext& run, const std::string& path);
 
 // Finds the text "404" in the leading text of a response body, as the download server's error page holds
 // it: the bytes before the first NUL of the body, within its first chunk. Fed the body chunk by chunk as it

@@ -3,7 +3,7 @@
 #include "core/leading_number.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/download_context.h"
 #include "steps/download/http_session.h"
 #include "steps/download/package_texts.h"
 #include "steps/download/source_package.h"
@@ -14,36 +14,36 @@ constexpr char16_t kHeadVerb[] = u"HEAD";
 constexpr std::uint32_t kStatusOk = 200;
 constexpr std::uint32_t kStatusNotFound = 404;
 
-PackageProbe ProbeLayout(SetupState& state, const std::string& fileName, bool* listed) {
-  const std::string folder = JoinPath(state.packageSource, kLayoutPackageFolder);
+PackageProbe ProbeLayout(DownloadContext& run, const std::string& fileName, bool* listed) {
+  const std::string folder = JoinPath(run.packageSource, kLayoutPackageFolder);
   PackageProbe probe;
-  probe.answered = state.machine.files.FileAttributes(folder).has_value();
+  probe.answered = run.machine.files.FileAttributes(folder).has_value();
   if (!probe.answered) {
     return probe;
   }
-  const std::optional<Files::Stamp> stamp = state.machine.files.StampOf(JoinPath(folder, fileName));
+  const std::optional<Files::Stamp> stamp = run.machine.files.StampOf(JoinPath(folder, fileName));
   probe.status = stamp ? kStatusOk : kStatusNotFound;
   if (stamp) {
     probe.size = stamp->size;
   }
   if (listed != nullptr) {
-    *listed = ListedDigest(state, JoinPath(folder, kLayoutDigestList), fileName).has_value();
+    *listed = ListedDigest(run, JoinPath(folder, kLayoutDigestList), fileName).has_value();
   }
   return probe;
 }
 
 }  // namespace
 
-PackageProbe ProbePackage(SetupState& state, const std::string& fileName, bool* listed) {
-  if (!state.packageSource.empty()) {
-    return ProbeLayout(state, fileName, listed);
+PackageProbe ProbePackage(DownloadContext& run, const std::string& fileName, bool* listed) {
+  if (!run.packageSource.empty()) {
+    return ProbeLayout(run, fileName, listed);
   }
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   Http& http = machine.http;
   PackageProbe probe;
-  const std::u16string host = machine.runtime.Utf8ToWide(state.downloadHost).value_or(u"");
+  const std::u16string host = machine.runtime.Utf8ToWide(run.downloadHost).value_or(u"");
   const std::u16string path = machine.runtime.Utf8ToWide(kObjectFolder + fileName).value_or(u"");
-  const UniqueInternet connection(http, http.Connect(state.httpSession, host, Http::kHttpsPort));
+  const UniqueInternet connection(http, http.Connect(run.httpSession, host, Http::kHttpsPort));
   const UniqueInternet request(http, connection.IsOpen()
                                          ? http.OpenRequest(connection.get(), kHeadVerb, path, kRequestFlags)
                                          : InternetHandle::none);
@@ -51,9 +51,9 @@ PackageProbe ProbePackage(SetupState& state, const std::string& fileName, bool* 
     probe.error = http.LastError();
     return probe;
   }
-  ApplyAutomaticProxy(state, request.get(), path);
+  ApplyAutomaticProxy(run, request.get(), path);
   if (!http.SendRequest(request.get(), kAcceptHeaders) ||
-      !ReceiveAnsweringProxy(state, request.get(), kAcceptHeaders, nullptr)) {
+      !ReceiveAnsweringProxy(run, request.get(), kAcceptHeaders, nullptr)) {
     probe.error = http.LastError();
     return probe;
   }

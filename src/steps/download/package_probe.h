@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-struct SetupState;
+struct DownloadContext;
 
 // What the package source says of a package without handing it out.
 struct PackageProbe {
@@ -25,4 +25,4 @@ struct PackageProbe {
 // Asks the package source about a package: a HEAD request of "downloads/NAME" on the download host,
 // through the session's proxy with the certificate checked as a download checks it; with a layout as the
 // source, the size of SOURCE\downloads\NAME and whether its list gives a digest for it (`listed`).
-PackageProbe ProbePackage(SetupState& state, const std::string& fileName, bool* listed = nullptr);
+PackageProbe ProbePackage(DownloadContext& run, const std::string& fileName, bool* listed = nullptr);

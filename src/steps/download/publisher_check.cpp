@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "core/hex_text.h"
-#include "product/setup_state.h"
+#include "product/download_context.h"
 
 namespace {
 
@@ -33,21 +33,21 @@ std::string Lower(std::string text) {
 }
 
 // Whether a key of the chain is pinned.
-bool ChainPinned(SetupState& state, const std::vector<std::string>& chainKeys) {
-  return std::any_of(chainKeys.begin(), chainKeys.end(), [&state](const std::string& key) {
-    const std::unique_ptr<Sha256Hash> hash = state.machine.crypto.CreateSha256();
+bool ChainPinned(DownloadContext& run, const std::vector<std::string>& chainKeys) {
+  return std::any_of(chainKeys.begin(), chainKeys.end(), [&run](const std::string& key) {
+    const std::unique_ptr<Sha256Hash> hash = run.machine.crypto.CreateSha256();
     if (!hash || !hash->Add(key.data(), static_cast<std::uint32_t>(key.size()))) {
       return false;
     }
     const std::optional<Sha256Hash::Digest> digest = hash->Finish();
-    return digest && std::find(state.publisherPins.begin(), state.publisherPins.end(), *digest) !=
-                         state.publisherPins.end();
+    return digest &&
+           std::find(run.publisherPins.begin(), run.publisherPins.end(), *digest) != run.publisherPins.end();
   });
 }
 
-ActionResult Refuse(SetupState& state, LogTag tag, const std::string& line, std::int32_t status) {
-  WriteLog(state, tag, line);
-  MarkComponentFailed(state);
+ActionResult Refuse(DownloadContext& run, LogTag tag, const std::string& line, std::int32_t status) {
+  WriteLog(run, tag, line);
+  MarkComponentFailed(run);
   return ActionResult::Failed(kVerifyCall, static_cast<std::uint32_t>(status), line);
 }
 
@@ -62,33 +62,33 @@ bool RunsPackage(const std::string& fileName) {
   return IsCabinetPackage(fileName) || name.ends_with(kProgramSuffix) || name.ends_with(kInstallerSuffix);
 }
 
-ActionResult CheckPublisher(SetupState& state, LogTag tag, const std::string& fileName,
+ActionResult CheckPublisher(DownloadContext& run, LogTag tag, const std::string& fileName,
                             const std::string& path, FileHandle held) {
-  Crypto& crypto = state.machine.crypto;
+  Crypto& crypto = run.machine.crypto;
   SignatureCheck check = crypto.VerifySignature(path, held, RevocationCheck::wholeChain);
   if (check.status == kRevocationOffline) {
     // An offline server (installed from a layout) cannot ask; the pinned publisher still decides.
-    WriteLog(state, tag, kRevocationUnknown + fileName);
+    WriteLog(run, tag, kRevocationUnknown + fileName);
     check = crypto.VerifySignature(path, held, RevocationCheck::none);
   }
   if (check.status == kNoSignature || check.status == kSubjectUnknown) {
-    return Refuse(state, tag, kRefused + fileName + kUnsigned, check.status);
+    return Refuse(run, tag, kRefused + fileName + kUnsigned, check.status);
   }
   if (check.status != 0) {
     return Refuse(
-        state, tag,
+        run, tag,
         kRefused + fileName + kInvalid + StatusCodeText(static_cast<std::uint32_t>(check.status)) + ")",
         check.status);
   }
-  if (state.publisherPins.empty()) {
-    if (!state.unpinnedNoted) {
-      state.unpinnedNoted = true;
-      WriteLog(state, tag, std::string(kPublisherCheckName) + ": " + kPublisherNotPinned);
+  if (run.publisherPins.empty()) {
+    if (!run.unpinnedNoted) {
+      run.unpinnedNoted = true;
+      WriteLog(run, tag, std::string(kPublisherCheckName) + ": " + kPublisherNotPinned);
     }
     return ActionResult::Done();
   }
-  if (!ChainPinned(state, check.chainKeys)) {
-    return Refuse(state, tag, kRefused + fileName + kNotPinned, kNotPinnedStatus);
+  if (!ChainPinned(run, check.chainKeys)) {
+    return Refuse(run, tag, kRefused + fileName + kNotPinned, kNotPinnedStatus);
   }
   return ActionResult::Done();
 }

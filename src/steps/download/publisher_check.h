@@ -6,7 +6,7 @@
 #include "platform/handles.h"
 #include "product/setup_log.h"
 
-struct SetupState;
+struct DownloadContext;
 
 // What `/check` and the log say of a program built without pinned publishers: "Packages: publisher not
 // pinned".
@@ -26,5 +26,5 @@ bool IsCabinetPackage(const std::string& fileName);
 // pins checks the signature alone, and says so in the log once per run. Done, or the check that failed with
 // its HRESULT and the line logged ("Refused NAME: unsigned", "signature invalid (0x...)", "publisher not
 // pinned"); the component is then failed.
-ActionResult CheckPublisher(SetupState& state, LogTag tag, const std::string& fileName,
+ActionResult CheckPublisher(DownloadContext& run, LogTag tag, const std::string& fileName,
                             const std::string& path, FileHandle held);

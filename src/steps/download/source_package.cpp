@@ -5,7 +5,7 @@
 #include "core/file_reading.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/download_context.h"
 #include "steps/actions/package_fetched.h"
 #include "steps/download/package_check.h"
 #include "steps/download/package_download.h"
@@ -21,9 +21,9 @@ constexpr std::uint32_t kMaxListBytes = 1U << 20U;
 
 // Copies the file piece by piece, no one else writing the copy meanwhile; false when a piece cannot be read
 // or written.
-bool CopyPieces(SetupState& state, const std::string& from, const std::string& to,
+bool CopyPieces(DownloadContext& run, const std::string& from, const std::string& to,
                 std::vector<char>& buffer) {
-  Files& files = state.machine.files;
+  Files& files = run.machine.files;
   UniqueFile target(files, files.Create(to, Files::kGenericWrite, Files::kShareRead, Files::kCreateAlways,
                                         Files::kAttributeNormal));
   if (!target.IsOpen()) {
@@ -38,9 +38,9 @@ bool CopyPieces(SetupState& state, const std::string& from, const std::string& t
 
 }  // namespace
 
-std::optional<Sha256Hash::Digest> ListedDigest(SetupState& state, const std::string& listPath,
+std::optional<Sha256Hash::Digest> ListedDigest(DownloadContext& run, const std::string& listPath,
                                                const std::string& name) {
-  const std::optional<std::string> list = ReadWholeFile(state.machine.files, listPath, kMaxListBytes);
+  const std::optional<std::string> list = ReadWholeFile(run.machine.files, listPath, kMaxListBytes);
   if (!list) {
     return std::nullopt;
   }
@@ -64,39 +64,39 @@ std::optional<Sha256Hash::Digest> ListedDigest(SetupState& state, const std::str
   return std::nullopt;
 }
 
-bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool& processed) {
-  Files& files = state.machine.files;
+bool CopySourcePackage(DownloadContext& run, const PackageDownload& download, bool& processed) {
+  Files& files = run.machine.files;
   processed = false;
-  const std::string& source = state.packageSource;
-  BeginPackageLines(state, download, source);
+  const std::string& source = run.packageSource;
+  BeginPackageLines(run, download, source);
   const std::string sourceFolder = JoinPath(source, kLayoutPackageFolder);
   const std::string sourcePath = JoinPath(sourceFolder, download.fileName);
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
   if (!files.StampOf(sourcePath)) {
-    ReportMissingPackage(state, download);
+    ReportMissingPackage(run, download);
     return true;
   }
   const std::optional<Sha256Hash::Digest> listed =
-      ListedDigest(state, JoinPath(sourceFolder, kLayoutDigestList), download.fileName);
+      ListedDigest(run, JoinPath(sourceFolder, kLayoutDigestList), download.fileName);
   if (!listed) {
-    WriteLog(state, download.tag,
+    WriteLog(run, download.tag,
              download.fileName + kNotListed + JoinPath(sourceFolder, kLayoutDigestList) + kRefused);
-    MarkComponentFailed(state);
+    MarkComponentFailed(run);
     return true;
   }
   std::vector<char> buffer(kDownloadReadSize);
   for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
     // The copy is the run's from its first byte.
-    if (const ActionResult recordedAhead = BeforeFetching(state.record, localPath); !recordedAhead) {
-      WriteLog(state, download.tag, recordedAhead.line);
-      MarkComponentFailed(state);
+    if (const ActionResult recordedAhead = BeforeFetching(run.record, localPath); !recordedAhead) {
+      WriteLog(run, download.tag, recordedAhead.line);
+      MarkComponentFailed(run);
       return true;
     }
     // The copy is checked as it is on disk, held open sharing read only until it has run.
     UniqueFile held(files);
-    const bool copied = CopyPieces(state, sourcePath, localPath, buffer);
+    const bool copied = CopyPieces(run, sourcePath, localPath, buffer);
     const PackageCheck check =
-        copied ? CheckPackage(state, download, localPath, listed, buffer, held) : PackageCheck::unreadable;
+        copied ? CheckPackage(run, download, localPath, listed, buffer, held) : PackageCheck::unreadable;
     if (check == PackageCheck::refused) {
       held.Close();
       files.Remove(localPath);
@@ -105,22 +105,22 @@ bool CopySourcePackage(SetupState& state, const PackageDownload& download, bool&
     if (check != PackageCheck::passed) {
       // A package that is not what the layout lists, or that could not be read whole (a share gone), is
       // neither run nor extracted.
-      WriteLog(state, download.tag,
+      WriteLog(run, download.tag,
                kBrokenOff + download.fileName +
                    (check == PackageCheck::notAsListed ? kDigestMismatch : kUnreadable + sourceFolder));
       held.Close();
       files.Remove(localPath);
       continue;
     }
-    PackageFetched(state.record, localPath);
+    PackageFetched(run.record, localPath);
     if (download.processing.run().ok()) {
       processed = true;
       if (download.holdUntilRun) {
-        state.heldPackages.push_back(std::move(held));
+        run.heldPackages.push_back(std::move(held));
       }
       break;
     }
   }
-  EndPackageLines(state, download, processed, source);
+  EndPackageLines(run, download, processed, source);
   return true;
 }

@@ -5,7 +5,7 @@
 
 #include "core/leading_number.h"
 #include "core/utf8_text.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/iis/iis_element_copy.h"
 #include "steps/iis/iis_value_text.h"
 
@@ -141,15 +141,15 @@ std::optional<std::int32_t> BindingPort(std::u16string_view bindingInformation) 
 }
 
 std::u16string IisWebsite::Wide(std::string_view text) const {
-  return state_.machine.runtime.Utf8ToWide(text).value_or(u"");
+  return run_.machine.runtime.Utf8ToWide(text).value_or(u"");
 }
 
 std::string IisWebsite::Narrow(std::u16string_view text) const {
-  return state_.machine.runtime.WideToUtf8(text).value_or("");
+  return run_.machine.runtime.WideToUtf8(text).value_or("");
 }
 
 bool IisWebsite::Fail(const char* call, const std::string& message) {
-  WriteLog(state_, LogTag::server, message);
+  WriteLog(run_, LogTag::server, message);
   if (failure_.ok()) {
     failure_ = ActionResult::Failed(call, lastCode_, message);
   }
@@ -232,8 +232,8 @@ bool IisWebsite::OpenSections(bool report) {
     return report ? Fail(call, message) : false;
   };
   // The entry point has started COM for this thread already; this start changes nothing there.
-  state_.machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded);
-  const std::int32_t created = state_.machine.iis.CreateAdminManager(adminManager_);
+  run_.machine.runtime.InitializeCom(Runtime::kCoinitApartmentThreaded);
+  const std::int32_t created = run_.machine.iis.CreateAdminManager(adminManager_);
   if (created != 0 || !adminManager_) {
     return fail("CoCreateInstance", created,
                 created == Iis::kClassNotRegistered ? kNotRegistered : kNoAdminManager);
@@ -733,13 +733,13 @@ bool IisWebsite::StopAppPool(std::string_view name) {
   }
   for (int poll = 0; poll < kPoolStopPolls; ++poll) {
     if (Text(*pool, kPoolState) == kPoolStopped) {
-      WriteLog(state_, LogTag::server, kStoppedPool + std::string(name));
+      WriteLog(run_, LogTag::server, kStoppedPool + std::string(name));
       return true;
     }
-    state_.machine.runtime.Pause(kPoolStopPollMs);
+    run_.machine.runtime.Pause(kPoolStopPollMs);
   }
   // Still stopping: the modules it holds are written beside and put in place at the next restart.
-  WriteLog(state_, LogTag::server, kPoolNotStopped + std::string(name));
+  WriteLog(run_, LogTag::server, kPoolNotStopped + std::string(name));
   return true;
 }
 
@@ -749,6 +749,6 @@ void IisWebsite::StartAppPool(std::string_view name) {
   // left as it is.
   const std::u16string poolState = pool ? Text(*pool, kPoolState).value_or(u"") : std::u16string();
   if ((poolState == kPoolStopped || poolState == kPoolStopping) && RunMethod(*pool, u"Start")) {
-    WriteLog(state_, LogTag::server, kStartedPool + std::string(name));
+    WriteLog(run_, LogTag::server, kStartedPool + std::string(name));
   }
 }

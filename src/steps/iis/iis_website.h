@@ -11,7 +11,7 @@
 #include "core/action_result.h"
 #include "platform/iis.h"
 
-struct SetupState;
+struct RunContext;
 
 // One change that the website installation made to the IIS configuration: what it changed, and that as it
 // was before and as it is after, each as applicationHost.config would show it.
@@ -33,7 +33,7 @@ class IisWebsite {
   static constexpr char16_t kApphostPath[] = u"MACHINE/WEBROOT/APPHOST";
   static constexpr char kApphostText[] = "MACHINE/WEBROOT/APPHOST";
 
-  explicit IisWebsite(SetupState& state) : state_(state) {}
+  explicit IisWebsite(RunContext& run) : run_(run) {}
 
   // Creates the admin manager and fetches the sites, application pools and restrictions. False after a
   // failure, which is logged.
@@ -173,7 +173,7 @@ class IisWebsite {
   // Logs the line of a step that failed, keeps the first failure with its call and code, and is false.
   bool Fail(const char* call, const std::string& message);
 
-  SetupState& state_;
+  RunContext& run_;
   std::unique_ptr<IisAdminManager> adminManager_;
   std::unique_ptr<IisElementCollection> siteCollection_;
   std::unique_ptr<IisElementCollection> poolCollection_;

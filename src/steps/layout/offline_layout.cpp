@@ -8,7 +8,7 @@
 #include "core/hex_text.h"
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/download_context.h"
 #include "steps/download/package_download.h"
 #include "steps/download/source_package.h"
 #include "steps/toolkit/directory_helpers.h"
@@ -36,9 +36,9 @@ constexpr double kBytesPerMiB = 1024.0 * 1024.0;
 constexpr double kMillisecondsPerSecond = 1000.0;
 
 // A line on the console and in the log.
-void Say(SetupState& state, const std::string& line) {
-  WriteOutput(state, line + "\n");
-  WriteLog(state, LogTag::layout, line);
+void Say(DownloadContext& run, const std::string& line) {
+  WriteOutput(run, line + "\n");
+  WriteLog(run, LogTag::layout, line);
 }
 
 std::string DigestText(const Sha256Hash::Digest& digest) {
@@ -55,56 +55,56 @@ std::string FetchedLine(const std::string& name, std::uint64_t bytes, std::uint6
 }
 
 // One package into the layout's package folder; its digest when it is there whole and verified.
-std::optional<Sha256Hash::Digest> LayPackage(SetupState& state, const std::string& name,
+std::optional<Sha256Hash::Digest> LayPackage(DownloadContext& run, const std::string& name,
                                              const std::string& packageFolder) {
-  Files& files = state.machine.files;
+  Files& files = run.machine.files;
   const std::string path = JoinPath(packageFolder, name);
-  const std::optional<Sha256Hash::Digest> published = PublishedPackageDigest(state, name);
+  const std::optional<Sha256Hash::Digest> published = PublishedPackageDigest(run, name);
   if (!published) {
     files.Remove(path);
-    Say(state, name + kNoDigest);
+    Say(run, name + kNoDigest);
     return std::nullopt;
   }
-  if (files.StampOf(path) && FileSha256(state, path) == published) {
-    Say(state, name + kKept);
+  if (files.StampOf(path) && FileSha256(run, path) == published) {
+    Say(run, name + kKept);
     return published;
   }
-  const std::uint64_t start = state.machine.runtime.Milliseconds();
+  const std::uint64_t start = run.machine.runtime.Milliseconds();
   bool processed = false;
-  Processing verify{kVerify, [&state, &path, &published] {
-                      return FileSha256(state, path) == published ? ActionResult::Done()
-                                                                  : ActionResult::Failed(kDigestCall, 0);
+  Processing verify{kVerify, [&run, &path, &published] {
+                      return FileSha256(run, path) == published ? ActionResult::Done()
+                                                                : ActionResult::Failed(kDigestCall, 0);
                     }};
   DownloadPackage(
-      state,
+      run,
       {LogTag::layout, name, packageFolder, kDownloading, kDownloaded, true, std::move(verify), false, true},
       processed);
   const std::optional<Files::Stamp> stamp = files.StampOf(path);
   if (!processed || !stamp) {
     // What a failed download left is no package a later run could use.
     files.Remove(path);
-    Say(state, name + kNotFetched);
+    Say(run, name + kNotFetched);
     return std::nullopt;
   }
-  Say(state, FetchedLine(name, stamp->size, state.machine.runtime.Milliseconds() - start));
+  Say(run, FetchedLine(name, stamp->size, run.machine.runtime.Milliseconds() - start));
   return published;
 }
 
 }  // namespace
 
-bool BuildOfflineLayout(SetupState& state, const std::vector<std::string>& packages,
+bool BuildOfflineLayout(DownloadContext& run, const std::vector<std::string>& packages,
                         const std::string& folder, const std::string& setupProgram) {
-  Machine& machine = state.machine;
+  Machine& machine = run.machine;
   const std::string packageFolder = JoinPath(folder, kLayoutPackageFolder);
-  Say(state, kBuilding + folder);
+  Say(run, kBuilding + folder);
   if (!CreateDirectoryChain(machine, packageFolder)) {
-    Say(state, kNoFolder + packageFolder);
+    Say(run, kNoFolder + packageFolder);
     return false;
   }
   std::string list;
   std::size_t laid = 0;
   for (const std::string& name : packages) {
-    if (const std::optional<Sha256Hash::Digest> digest = LayPackage(state, name, packageFolder)) {
+    if (const std::optional<Sha256Hash::Digest> digest = LayPackage(run, name, packageFolder)) {
       list += DigestText(*digest) + "  " + name + "\n";
       ++laid;
     }
@@ -112,16 +112,16 @@ bool BuildOfflineLayout(SetupState& state, const std::vector<std::string>& packa
   bool complete = laid == packages.size();
   const std::string listPath = JoinPath(packageFolder, kLayoutDigestList);
   if (!WriteWholeFile(machine.files, listPath, list)) {
-    Say(state, kNoList + listPath);
+    Say(run, kNoList + listPath);
     complete = false;
   }
   std::uint32_t error = 0;
   const std::string setupCopy = JoinPath(folder, kSetupName);
   if (!SameName(setupProgram, setupCopy) && !machine.files.CopyTo(setupProgram, setupCopy, error)) {
-    Say(state, kNoCopy + folder);
+    Say(run, kNoCopy + folder);
     complete = false;
   }
-  Say(state, (complete ? kComplete : kIncomplete) + std::to_string(laid) + kPackagesOf +
-                 std::to_string(packages.size()) + kPackages);
+  Say(run, (complete ? kComplete : kIncomplete) + std::to_string(laid) + kPackagesOf +
+               std::to_string(packages.size()) + kPackages);
   return complete;
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-struct SetupState;
+struct DownloadContext;
 
 // Builds an offline layout in `folder` for machines without access to the download host: each package
 // into FOLDER\downloads\ under its name, with the digest the host publishes for it and checked against it;
@@ -13,5 +13,5 @@ struct SetupState;
 // console and in the log, with its bytes and rate. A package without a published digest, or that does not
 // arrive whole and matching, is not left in the layout. Changes nothing else on the machine. True when
 // every package is in the layout.
-bool BuildOfflineLayout(SetupState& state, const std::vector<std::string>& packages,
+bool BuildOfflineLayout(DownloadContext& run, const std::vector<std::string>& packages,
                         const std::string& folder, const std::string& setupProgram);

@@ -13,7 +13,7 @@ class DownloadStatusStore;
 
 // The IIS features the server needs, joined by ";" in the order DISM receives them.
 std::string IisFeatureRequest();
-struct SetupState;
+#include "product/setup_state.h"
 
 // The server side of a setup: server package download and update, IIS website, server file search.
 // Later steps add their own fields here; each is set up by its step, not before.

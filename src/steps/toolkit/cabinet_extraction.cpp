@@ -5,7 +5,7 @@
 
 #include "core/path_text.h"
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/module_at_restart.h"
 #include "steps/toolkit/cabinet_callbacks.h"
 
@@ -35,13 +35,13 @@ constexpr char kCreateCall[] = "FDICreate";
 constexpr char kCopyCall[] = "FDICopy";
 
 // "<what> failed with error code N: text", as printed on standard output.
-void PrintCabinetFailure(SetupState& state, const char* line, int code) {
+void PrintCabinetFailure(RunContext& run, const char* line, int code) {
   std::string text = line;
   text += std::to_string(code);
   text += ": ";
   text += CabinetErrorText(code);
   text += '\n';
-  WriteOutput(state, text);
+  WriteOutput(run, text);
 }
 
 }  // namespace
@@ -53,30 +53,29 @@ const char* CabinetErrorText(int code) {
   return kCabinetErrorTexts.at(static_cast<std::size_t>(code));
 }
 
-int ReportCabinetError(SetupState& state, int code) {
-  return WriteLog(state, LogTag::server, CabinetErrorText(code));
+int ReportCabinetError(RunContext& run, int code) {
+  return WriteLog(run, LogTag::server, CabinetErrorText(code));
 }
 
-ActionResult ExtractCabinet(SetupState& state, const std::string& cabinetName,
+ActionResult ExtractCabinet(RunContext& run, const std::string& cabinetName,
                             const std::string& cabinetDirectory, const std::string& destination,
                             InUseTargets inUse) {
   if (cabinetName.find(kCabinetMark) == std::string::npos) {
     return ActionResult::Done();
   }
-  return CopyCabinet(state, cabinetName, WithTrailingBackslash(cabinetDirectory),
+  return CopyCabinet(run, cabinetName, WithTrailingBackslash(cabinetDirectory),
                      WithTrailingBackslash(destination), inUse);
 }
 
-ActionResult CopyCabinet(SetupState& state, const std::string& cabinetName,
-                         const std::string& cabinetDirectory, const std::string& destination,
-                         InUseTargets inUse) {
-  Machine& machine = state.machine;
-  CabinetCallbacks callbacks(machine.files, &state.record);
+ActionResult CopyCabinet(RunContext& run, const std::string& cabinetName, const std::string& cabinetDirectory,
+                         const std::string& destination, InUseTargets inUse) {
+  Machine& machine = run.machine;
+  CabinetCallbacks callbacks(machine.files, &run.record);
   CabinetErrorRecord record;
   UniqueCabinetContext context(machine.cabinet,
                                machine.cabinet.Create(callbacks, Cabinet::kCpuUnknown, record));
   if (!context.IsOpen()) {
-    ReportCabinetError(state, record.oper);
+    ReportCabinetError(run, record.oper);
     return ActionResult::Failed(kCreateCall, record.oper, CabinetErrorText(record.oper));
   }
   record.oper = 0;
@@ -85,29 +84,29 @@ ActionResult CopyCabinet(SetupState& state, const std::string& cabinetName,
   for (int attempt = 0; attempt < kCabinetAttempts;) {
     CabinetTarget target{destination, {}, {}, inUse == InUseTargets::replaceAtRestart, {}};
     if (machine.cabinet.Copy(context.get(), cabinetName, cabinetDirectory, 0, callbacks, &target)) {
-      ReplaceAtRestart(state, target.writtenBeside);
+      ReplaceAtRestart(run, target.writtenBeside);
       result = ActionResult::Done();
       break;
     }
     if (!target.rejectionReason.empty()) {
       // The cabinet itself is at fault: another attempt would meet the same entry.
       const std::string entry = kEntryRejected + target.rejectedEntry;
-      WriteLog(state, LogTag::server, entry, target.rejectionReason);
+      WriteLog(run, LogTag::server, entry, target.rejectionReason);
       result = ActionResult::Failed(kCopyCall, record.oper, entry + ";" + target.rejectionReason);
       break;
     }
     result = ActionResult::Failed(kCopyCall, record.oper, CabinetErrorText(record.oper));
     if (record.oper != static_cast<int>(CabinetError::userAbort)) {
-      ReportCabinetError(state, record.oper);
-      PrintCabinetFailure(state, kCopyFailedLine, record.oper);
+      ReportCabinetError(run, record.oper);
+      PrintCabinetFailure(run, kCopyFailedLine, record.oper);
       break;
     }
     ++attempt;
   }
 
   if (!context.Close()) {
-    ReportCabinetError(state, record.oper);
-    PrintCabinetFailure(state, kDestroyFailedLine, record.oper);
+    ReportCabinetError(run, record.oper);
+    PrintCabinetFailure(run, kDestroyFailedLine, record.oper);
   }
   return result;
 }

@@ -4,7 +4,7 @@
 
 #include "core/action_result.h"
 
-struct SetupState;
+struct RunContext;
 
 // Package names holding this are cabinets.
 inline constexpr char kCabinetMark[] = "cab";
@@ -13,7 +13,7 @@ inline constexpr char kCabinetMark[] = "cab";
 const char* CabinetErrorText(int code);
 
 // Writes the text of the FDIERROR value to the setup log with the server tag. Returns 1.
-int ReportCabinetError(SetupState& state, int code);
+int ReportCabinetError(RunContext& run, int code);
 
 // What an extraction does with a target that exists but cannot be written: abort the attempt (and try
 // again), or write the file beside it and put it in place when Windows next starts (a server module that
@@ -22,7 +22,7 @@ enum class InUseTargets { abort, replaceAtRestart };
 
 // Unpacks a cabinet into the destination folder, both folder texts taking a trailing backslash. A name
 // without "cab" in it (an installer program, for example) is no cabinet: done, and nothing is done.
-ActionResult ExtractCabinet(SetupState& state, const std::string& cabinetName,
+ActionResult ExtractCabinet(RunContext& run, const std::string& cabinetName,
                             const std::string& cabinetDirectory, const std::string& destination,
                             InUseTargets inUse = InUseTargets::abort);
 
@@ -30,6 +30,5 @@ ActionResult ExtractCabinet(SetupState& state, const std::string& cabinetName,
 // stamps. A copy aborted by a target file that cannot be created is tried again, five attempts in all,
 // without a log line; any other failure is logged and printed once. Done when the copy succeeded; else
 // the cabinet call that failed (FDICreate, FDICopy) with its FDIERROR value and the line logged.
-ActionResult CopyCabinet(SetupState& state, const std::string& cabinetName,
-                         const std::string& cabinetDirectory, const std::string& destination,
-                         InUseTargets inUse = InUseTargets::abort);
+ActionResult CopyCabinet(RunContext& run, const std::string& cabinetName, const std::string& cabinetDirectory,
+                         const std::string& destination, InUseTargets inUse = InUseTargets::abort);

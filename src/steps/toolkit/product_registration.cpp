@@ -8,7 +8,7 @@
 
 #include "core/port_guards.h"
 #include "core/utf8_text.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/key_made.h"
 #include "steps/actions/value_set.h"
 #include "steps/toolkit/directory_helpers.h"
@@ -68,15 +68,15 @@ std::string Command(const char* action, const char* type) {
 }
 
 // InstallPath, then Version, then DisplayName: each only when the one before was written.
-ActionResult WriteProductChain(SetupState& state, RegistryKey root, const std::string& key,
+ActionResult WriteProductChain(RunContext& run, RegistryKey root, const std::string& key,
                                const std::string& installPath, const std::string& version,
                                const std::string& displayName) {
-  ActionResult written = WriteRegistryString(state, root, key, kInstallPath, installPath);
+  ActionResult written = WriteRegistryString(run, root, key, kInstallPath, installPath);
   if (written) {
-    written = WriteRegistryString(state, root, key, kVersion, version);
+    written = WriteRegistryString(run, root, key, kVersion, version);
   }
   if (written) {
-    written = WriteRegistryString(state, root, key, kDisplayName, displayName);
+    written = WriteRegistryString(run, root, key, kDisplayName, displayName);
   }
   return written;
 }
@@ -126,29 +126,28 @@ Edition EditionNamed(const std::string& name) {
   return ValueIn(kEditions, name);
 }
 
-ActionResult WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
+ActionResult WriteRegistryString(RunContext& run, RegistryKey root, const std::string& subKey,
                                  const std::string& valueName, const std::string& data) {
-  UniqueKey key(state.machine.registry);
-  if (ActionResult created = MakeKey(state, root, 0, subKey, Registry::kWrite, key); !created) {
+  UniqueKey key(run.machine.registry);
+  if (ActionResult created = MakeKey(run, root, 0, subKey, Registry::kWrite, key); !created) {
     return created;
   }
-  return SetKeptValue(state, key, root, 0, subKey, valueName, StringValue(data));
+  return SetKeptValue(run, key, root, 0, subKey, valueName, StringValue(data));
 }
 
-ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
-  const SetupChoices& choices = state.choices;
+ActionResult RegisterProduct(RunContext& run, ProductComponent component, const SetupChoices& choices) {
   const bool client = component == ProductComponent::client;
   const bool aiClient = choices.bitSize == BitSize::aiClient;
   const char* displayName = kServerName;
   if (client) {
     displayName = aiClient ? kAiClientName : kClientName;
     if (ActionResult written =
-            WriteProductChain(state, RegistryKey::currentUser, kClientProductKey, choices.clientDirectory,
+            WriteProductChain(run, RegistryKey::currentUser, kClientProductKey, choices.clientDirectory,
                               aiClient ? kAiVersion : kProductVersion, kClientDisplayName);
         NotRecorded(written)) {
       return written;
     }
-    if (ActionResult written = WriteRegistryString(state, RegistryKey::currentUser, kClientProductKey,
+    if (ActionResult written = WriteRegistryString(run, RegistryKey::currentUser, kClientProductKey,
                                                    kClientBuildValue, BuildName(choices.bitSize));
         NotRecorded(written)) {
       return written;
@@ -158,14 +157,14 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   const char* type = client ? kClientType : kServerType;
   const std::string keyPath = EntryKeyPath(component);
 
-  UniqueKey entry(state.machine.registry);
+  UniqueKey entry(run.machine.registry);
   if (ActionResult created =
-          MakeKey(state, RegistryKey::localMachine, Registry::kView32, keyPath, Registry::kWrite, entry);
+          MakeKey(run, RegistryKey::localMachine, Registry::kView32, keyPath, Registry::kWrite, entry);
       !created) {
     if (NotRecorded(created)) {
       return created;
     }
-    state.reporter.ShowMessage(kRegistryError, kErrorCaption, DialogView::kIconError | DialogView::kOk);
+    run.reporter.ShowMessage(kRegistryError, kErrorCaption, DialogView::kIconError | DialogView::kOk);
     return ActionResult::Failed(kCreateKeyCall, created.code, kRegistryError);
   }
   const std::array<std::pair<const char*, std::string>, 8> values = {{
@@ -184,7 +183,7 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   const auto set = [&](const char* name, const RegistryValue& value) {
     if (result) {
       if (ActionResult written =
-              SetKeptValue(state, entry, RegistryKey::localMachine, Registry::kView32, keyPath, name, value);
+              SetKeptValue(run, entry, RegistryKey::localMachine, Registry::kView32, keyPath, name, value);
           NotRecorded(written)) {
         result = written;
       }
@@ -196,25 +195,25 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   // For software distribution: the uninstall without a window, the size on disk and the day of the install.
   set(kQuietUninstall, StringValue(Command("uninstall", type) + kQuietSwitch));
   const std::uint64_t kibibytes =
-      (FolderBytes(state.machine, installLocation) + kBytesPerKiB - 1) / kBytesPerKiB;
+      (FolderBytes(run.machine, installLocation) + kBytesPerKiB - 1) / kBytesPerKiB;
   set(kEstimatedSize, DwordValue(std::min<std::uint64_t>(kibibytes, UINT32_MAX)));
-  set(kInstallDate, StringValue(state.machine.runtime.LocalDate()));
+  set(kInstallDate, StringValue(run.machine.runtime.LocalDate()));
   entry.Close();
   if (!result) {
     return result;
   }
-  if (ActionResult written = WriteProductChain(state, RegistryKey::localMachine, kServerProductKey,
+  if (ActionResult written = WriteProductChain(run, RegistryKey::localMachine, kServerProductKey,
                                                choices.serverDirectory, kProductVersion, kServerDisplayName);
       NotRecorded(written)) {
     return written;
   }
   if (!client) {
-    if (ActionResult written = WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey,
+    if (ActionResult written = WriteRegistryString(run, RegistryKey::localMachine, kServerProductKey,
                                                    kEditionValue, EditionName(choices.edition));
         NotRecorded(written)) {
       return written;
     }
-    if (ActionResult written = WriteRegistryString(state, RegistryKey::localMachine, kServerProductKey,
+    if (ActionResult written = WriteRegistryString(run, RegistryKey::localMachine, kServerProductKey,
                                                    kPortValue, std::to_string(choices.port));
         NotRecorded(written)) {
       return written;
@@ -223,10 +222,9 @@ ActionResult RegisterProduct(SetupState& state, ProductComponent component) {
   return ActionResult::Done();
 }
 
-bool ProductRegistered(SetupState& state, ProductComponent component) {
+bool ProductRegistered(RunContext& run, ProductComponent component) {
   const std::string keyPath = EntryKeyPath(component);
-  UniqueKey entry(state.machine.registry);
-  return state.machine.registry.OpenKey(RegistryKey::localMachine, keyPath,
-                                        Registry::kRead | Registry::kView32,
-                                        entry.Receive()) == Registry::kSuccess;
+  UniqueKey entry(run.machine.registry);
+  return run.machine.registry.OpenKey(RegistryKey::localMachine, keyPath, Registry::kRead | Registry::kView32,
+                                      entry.Receive()) == Registry::kSuccess;
 }

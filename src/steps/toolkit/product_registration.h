@@ -8,7 +8,7 @@
 #include "product/product_folders.h"
 #include "product/setup_choices.h"
 
-struct SetupState;
+struct RunContext;
 
 enum class ProductComponent { client, server };
 
@@ -24,7 +24,8 @@ inline constexpr char kServerDisplayName[] = "Halvorn NembricAI Server";
 // Registers the client or the server component with Windows: its uninstall entry in the 32-bit
 // view, with the commands of the installed setup program, and the product keys. Failed (RegCreateKeyEx
 // with its status, and the box's text), after an error box, when the uninstall entry cannot be written.
-[[nodiscard]] ActionResult RegisterProduct(SetupState& state, ProductComponent component);
+[[nodiscard]] ActionResult RegisterProduct(RunContext& run, ProductComponent component,
+                                           const SetupChoices& choices);
 
 // What a repair needs to run the update again, kept in the product keys beside "InstallPath": the
 // client's build, and the server's edition and website port.
@@ -37,9 +38,9 @@ std::string EditionName(Edition edition);
 Edition EditionNamed(const std::string& name);
 
 // Whether the component's uninstall entry is there.
-bool ProductRegistered(SetupState& state, ProductComponent component);
+bool ProductRegistered(RunContext& run, ProductComponent component);
 
 // Creates or opens the key and sets the value as REG_SZ with its NUL. Failed (RegCreateKeyEx with its
 // status) only when the key cannot be created or opened.
-ActionResult WriteRegistryString(SetupState& state, RegistryKey root, const std::string& subKey,
+ActionResult WriteRegistryString(RunContext& run, RegistryKey root, const std::string& subKey,
                                  const std::string& valueName, const std::string& data);

@@ -6,7 +6,7 @@
 
 #include "core/path_text.h"
 #include "core/security_text.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -79,10 +79,10 @@ Judged Judge(Files& files, const std::string& path, const Trusted& trusted) {
 }
 
 // Gives the file or folder the administrators as owner and the protected DACL: 0, or the error.
-std::uint32_t Protect(SetupState& state, const std::string& path, const std::string& dacl) {
-  Files& files = state.machine.files;
+std::uint32_t Protect(RunContext& run, const std::string& path, const std::string& dacl) {
+  Files& files = run.machine.files;
   // Taking what another owns needs the privilege, which an administrator holds but has not enabled.
-  state.machine.runtime.EnablePrivilege(kTakeOwnership);
+  run.machine.runtime.EnablePrivilege(kTakeOwnership);
   const std::uint32_t owned =
       files.SetSecurity(path, Files::SecurityPart::owner, std::string("O:") + kAdministrators);
   return owned != 0 ? owned : files.SetSecurity(path, Files::SecurityPart::protectedDacl, dacl);
@@ -96,10 +96,10 @@ std::string Joined(const std::vector<std::string>& names) {
   return text;
 }
 
-ActionResult Fail(SetupState& state, LogTag tag, const std::string& line, const char* call,
+ActionResult Fail(RunContext& run, LogTag tag, const std::string& line, const char* call,
                   std::uint32_t code) {
-  WriteLog(state, tag, line);
-  MarkComponentFailed(state);
+  WriteLog(run, tag, line);
+  MarkComponentFailed(run);
   return ActionResult::Failed(call, code, line);
 }
 
@@ -118,13 +118,13 @@ struct Secured {
   ActionResult result = ActionResult::Done();
   std::optional<Judged> found;
 };
-Secured SecureOne(SetupState& state, const Securing& securing, const std::string& path) {
-  const Judged judged = Judge(state.machine.files, path, securing.trusted);
+Secured SecureOne(RunContext& run, const Securing& securing, const std::string& path) {
+  const Judged judged = Judge(run.machine.files, path, securing.trusted);
   if (judged.trusted) {
     return {};
   }
-  if (const std::uint32_t error = Protect(state, path, securing.dacl); error != 0) {
-    return {Fail(state, securing.tag, kNotSecured + path + kErrorOpen + std::to_string(error) + kErrorClose,
+  if (const std::uint32_t error = Protect(run, path, securing.dacl); error != 0) {
+    return {Fail(run, securing.tag, kNotSecured + path + kErrorOpen + std::to_string(error) + kErrorClose,
                  kSecurityCall, error),
             judged};
   }
@@ -133,8 +133,8 @@ Secured SecureOne(SetupState& state, const Securing& securing, const std::string
 
 // Goes through what the folder holds: a reparse point anywhere is refused, and each entry that is not secure
 // is made so.
-ActionResult SecureContents(SetupState& state, Securing& securing, const std::string& folder, int depth) {
-  const auto entries = state.machine.files.ListDirectory(WithTrailingBackslash(folder) + kAllEntries);
+ActionResult SecureContents(RunContext& run, Securing& securing, const std::string& folder, int depth) {
+  const auto entries = run.machine.files.ListDirectory(WithTrailingBackslash(folder) + kAllEntries);
   if (!entries || depth > kDepthLimit) {
     return ActionResult::Done();
   }
@@ -144,15 +144,15 @@ ActionResult SecureContents(SetupState& state, Securing& securing, const std::st
     }
     const std::string path = JoinPath(folder, entry.name);
     if ((entry.attributes & Files::kAttributeReparsePoint) != 0) {
-      return Fail(state, securing.tag, kRefused + path + kReparsePoint, kReparseCall, kReparseEncountered);
+      return Fail(run, securing.tag, kRefused + path + kReparsePoint, kReparseCall, kReparseEncountered);
     }
-    Secured secured = SecureOne(state, securing, path);
+    Secured secured = SecureOne(run, securing, path);
     if (!secured.result.ok()) {
       return secured.result;
     }
     securing.changedInside += secured.found ? std::size_t{1} : std::size_t{0};
     if ((entry.attributes & Files::kAttributeDirectory) != 0) {
-      if (ActionResult below = SecureContents(state, securing, path, depth + 1); !below.ok()) {
+      if (ActionResult below = SecureContents(run, securing, path, depth + 1); !below.ok()) {
         return below;
       }
     }
@@ -171,28 +171,28 @@ std::string ProtectedFolderDacl(FolderReaders readers) {
   return dacl;
 }
 
-ActionResult RefuseReparsePoint(SetupState& state, LogTag tag, const std::string& path) {
-  if (const std::optional<std::string> reparse = ReparsePointOnPath(state.machine.files, path)) {
-    return Fail(state, tag, kRefused + *reparse + kReparsePoint, kReparseCall, kReparseEncountered);
+ActionResult RefuseReparsePoint(RunContext& run, LogTag tag, const std::string& path) {
+  if (const std::optional<std::string> reparse = ReparsePointOnPath(run.machine.files, path)) {
+    return Fail(run, tag, kRefused + *reparse + kReparsePoint, kReparseCall, kReparseEncountered);
   }
   return ActionResult::Done();
 }
 
-ActionResult SecureFolder(SetupState& state, LogTag tag, const std::string& folder, FolderReaders readers) {
+ActionResult SecureFolder(RunContext& run, LogTag tag, const std::string& folder, FolderReaders readers) {
   std::string path = folder;
   while (path.size() > 3 && path.back() == '\\') {
     path.pop_back();
   }
-  if (ActionResult refused = RefuseReparsePoint(state, tag, path); !refused.ok()) {
+  if (ActionResult refused = RefuseReparsePoint(run, tag, path); !refused.ok()) {
     return refused;
   }
   Securing securing{tag, ProtectedFolderDacl(readers),
-                    Trusted{CanonicalSid(state.machine.runtime.ProcessUserSid().value_or(""))}};
-  const Secured folderSecured = SecureOne(state, securing, path);
+                    Trusted{CanonicalSid(run.machine.runtime.ProcessUserSid().value_or(""))}};
+  const Secured folderSecured = SecureOne(run, securing, path);
   if (!folderSecured.result.ok()) {
     return folderSecured.result;
   }
-  ActionResult contents = SecureContents(state, securing, path, 0);
+  ActionResult contents = SecureContents(run, securing, path, 0);
   // One line for the folder says what was changed in it, when anything was.
   if (folderSecured.found || securing.changedInside > 0) {
     std::string line = kSecured + path;
@@ -206,7 +206,7 @@ ActionResult SecureFolder(SetupState& state, LogTag tag, const std::string& fold
       line +=
           (folderSecured.found ? kAndInside : kInside) + std::to_string(securing.changedInside) + kInsideEnd;
     }
-    WriteLog(state, tag, line + kNowOwned);
+    WriteLog(run, tag, line + kNowOwned);
   }
   return contents;
 }

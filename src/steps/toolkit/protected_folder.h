@@ -8,7 +8,7 @@
 #include "product/setup_log.h"
 
 class Files;
-struct SetupState;
+struct RunContext;
 
 // Who besides SYSTEM and the administrators may read (and run what is in) a protected folder.
 enum class FolderReaders {
@@ -30,7 +30,7 @@ struct FolderProtection {
 // Refuses a path on which a name that exists is a reparse point, before anything is made or written through
 // it: done, or the failure with its line ("Refused PATH: a junction, symbolic link or mount point") and the
 // component failed.
-ActionResult RefuseReparsePoint(SetupState& state, LogTag tag, const std::string& path);
+ActionResult RefuseReparsePoint(RunContext& run, LogTag tag, const std::string& path);
 
 // Secures a protected folder that exists (made by the run, or found): no name on its path and nothing in it
 // may be a reparse point, it must be owned by the administrators, SYSTEM or TrustedInstaller and let no one
@@ -38,4 +38,4 @@ ActionResult RefuseReparsePoint(SetupState& state, LogTag tag, const std::string
 // Administrators, the protected DACL; each file and folder in it too), with one line saying what was changed.
 // Done, or the check that failed with its line logged under `tag` and the component failed: a reparse point
 // ("Refused PATH: a junction, symbolic link or mount point") or a folder that could not be secured.
-ActionResult SecureFolder(SetupState& state, LogTag tag, const std::string& folder, FolderReaders readers);
+ActionResult SecureFolder(RunContext& run, LogTag tag, const std::string& folder, FolderReaders readers);

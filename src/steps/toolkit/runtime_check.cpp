@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/port_guards.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 
 namespace {
 
@@ -103,14 +103,14 @@ std::optional<RuntimeVersion> ParseRuntimeVersion(std::string_view text) {
   return RuntimeVersion{groups[0], groups[1], groups[2], groups[3]};
 }
 
-bool ReadRuntimeVersion(SetupState& state, std::int32_t* installed, RuntimeVersion* version) {
+bool ReadRuntimeVersion(RunContext& run, std::int32_t* installed, RuntimeVersion* version) {
   if (installed != nullptr) {
     *installed = 0;
   }
   if (version != nullptr) {
     *version = RuntimeVersion{};
   }
-  Registry& registry = state.machine.registry;
+  Registry& registry = run.machine.registry;
   bool opened = false;
   // The 2015-and-later redistributables register in the 32-bit view on 64-bit Windows: the 64-bit view is
   // read first, the 32-bit view after it.
@@ -137,18 +137,18 @@ bool ReadRuntimeVersion(SetupState& state, std::int32_t* installed, RuntimeVersi
   return opened;
 }
 
-bool CheckRuntimePrerequisite(SetupState& state, RuntimeKind kind) {
+bool CheckRuntimePrerequisite(RunContext& run, RuntimeKind kind) {
   if (kind == RuntimeKind::vc2015) {
-    WriteLog(state, LogTag::client, kChecking);
+    WriteLog(run, LogTag::client, kChecking);
   }
-  return RuntimeMissing(state, kind);
+  return RuntimeMissing(run, kind);
 }
 
-bool RuntimeMissing(SetupState& state, RuntimeKind kind) {
+bool RuntimeMissing(RunContext& run, RuntimeKind kind) {
   if (kind == RuntimeKind::vc2015) {
     std::int32_t installed = 0;
     RuntimeVersion version;
-    ReadRuntimeVersion(state, &installed, &version);
+    ReadRuntimeVersion(run, &installed, &version);
     if (installed == 0) {
       return true;
     }
@@ -157,9 +157,9 @@ bool RuntimeMissing(SetupState& state, RuntimeKind kind) {
     }
     return version.minor < kMinimumMinor;
   }
-  return !Runtime2013Present(state.machine.registry);
+  return !Runtime2013Present(run.machine.registry);
 }
 
-bool PackageNeeded(SetupState& state, const PlannedPackage& package) {
-  return package.use != PlannedPackage::Use::runtime || CheckRuntimePrerequisite(state, package.runtime);
+bool PackageNeeded(RunContext& run, const PlannedPackage& package) {
+  return package.use != PlannedPackage::Use::runtime || CheckRuntimePrerequisite(run, package.runtime);
 }

@@ -7,7 +7,7 @@
 
 #include "core/path_text.h"
 #include "core/reparse_points.h"
-#include "product/setup_state.h"
+#include "product/run_context.h"
 #include "steps/actions/file_replaced.h"
 #include "steps/actions/file_written.h"
 #include "steps/actions/folder_made.h"
@@ -43,21 +43,21 @@ std::vector<RecordEntry>::const_reverse_iterator LastRunMark(const std::vector<R
 }  // namespace
 
 bool ProductRemoval::Remove(bool client, bool server) {
-  std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
+  std::optional<std::vector<RecordEntry>> entries = run_.record.Read();
   // A component that stays keeps what it still uses; the shared part goes with the last component.
-  pass_.othersRemain = (!client && ProductRegistered(state_, ProductComponent::client)) ||
-                       (!server && ProductRegistered(state_, ProductComponent::server));
+  pass_.othersRemain = (!client && ProductRegistered(run_, ProductComponent::client)) ||
+                       (!server && ProductRegistered(run_, ProductComponent::server));
   if (!entries) {
-    WriteLog(state_, LogTag::userInterface, kNoRecord);
+    WriteLog(run_, LogTag::userInterface, kNoRecord);
     // An uninstall cut off after the record went leaves at most the setup program's empty folders.
-    if (!ProductRegistered(state_, ProductComponent::client) &&
-        !ProductRegistered(state_, ProductComponent::server)) {
-      RemoveSetupProgram(state_, {});
+    if (!ProductRegistered(run_, ProductComponent::client) &&
+        !ProductRegistered(run_, ProductComponent::server)) {
+      RemoveSetupProgram(run_, {});
     }
     return false;
   }
   // Until the record is rewritten, an uninstall cut off is finished by the next run.
-  const RecordEntry mark = state_.record.MarkUninstall(client, server);
+  const RecordEntry mark = run_.record.MarkUninstall(client, server);
   std::vector<RecordEntry> undo;
   pass_.rest.clear();
   pass_.deferred.clear();
@@ -92,12 +92,12 @@ bool ProductRemoval::Remove(bool client, bool server) {
   if (!pass_.othersRemain) {
     std::copy_if(undo.begin(), undo.end(), std::back_inserter(kept), IsSetupProgramEntry);
   }
-  if (!state_.record.Rewrite(kept)) {
-    WriteLog(state_, LogTag::userInterface, kRecordNotRewritten);
+  if (!run_.record.Rewrite(kept)) {
+    WriteLog(run_, LogTag::userInterface, kRecordNotRewritten);
   }
   // The setup program that the uninstall entry calls stays while something is left to remove.
   if (removesProgram) {
-    RemoveSetupProgram(state_, undo);
+    RemoveSetupProgram(run_, undo);
   }
   return true;
 }
@@ -107,7 +107,7 @@ bool ProductRemoval::TakeBack(RecordScope component) {
 }
 
 bool ProductRemoval::TakeBack(const std::vector<RecordScope>& components) {
-  std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
+  std::optional<std::vector<RecordEntry>> entries = run_.record.Read();
   if (!entries || components.empty()) {
     return true;
   }
@@ -130,8 +130,8 @@ bool ProductRemoval::TakeBack(const std::vector<RecordScope>& components) {
   kept.insert(kept.end(), pass_.deferred.rbegin(), pass_.deferred.rend());
   // What could not be taken back stays the run's, uncommitted: the next run settles it again.
   kept.insert(kept.end(), pass_.left.rbegin(), pass_.left.rend());
-  if (!state_.record.Rewrite(kept)) {
-    WriteLog(state_, LogTag::userInterface, kRecordNotRewritten);
+  if (!run_.record.Rewrite(kept)) {
+    WriteLog(run_, LogTag::userInterface, kRecordNotRewritten);
     return false;
   }
   return pass_.left.empty();
@@ -140,35 +140,35 @@ bool ProductRemoval::TakeBack(const std::vector<RecordScope>& components) {
 bool ProductRemoval::TakeBackShared() {
   // Nothing registered is left to call the setup program: it goes, with the record and their folders, as
   // the last uninstall has them go.
-  if (!state_.record.Read()) {
+  if (!run_.record.Read()) {
     return true;
   }
-  if (!ProductRegistered(state_, ProductComponent::client) &&
-      !ProductRegistered(state_, ProductComponent::server)) {
+  if (!ProductRegistered(run_, ProductComponent::client) &&
+      !ProductRegistered(run_, ProductComponent::server)) {
     Remove(false, false);
     return pass_.left.empty();
   }
   return TakeBack(RecordScope::shared);
 }
 
-void SettleCutOffRun(SetupState& state) {
-  ProductRemoval(state).SettleCutOffRun();
+void SettleCutOffRun(RunContext& run) {
+  ProductRemoval(run).SettleCutOffRun();
 }
 
 void ProductRemoval::SettleCutOffRun() {
   SettleLastRun();
-  DropUnnamedCopies(state_.record.Read().value_or(std::vector<RecordEntry>()));
+  DropUnnamedCopies(run_.record.Read().value_or(std::vector<RecordEntry>()));
 }
 
 void ProductRemoval::SettleLastRun() {
-  const std::optional<std::vector<RecordEntry>> entries = state_.record.Read();
+  const std::optional<std::vector<RecordEntry>> entries = run_.record.Read();
   if (!entries || entries->empty()) {
     // The setup program's folders are made before the record that names them can be: a first run cut off
     // in between leaves them empty, unnamed (or with a record cut before its first line), with nothing
     // installed.
-    if (!ProductRegistered(state_, ProductComponent::client) &&
-        !ProductRegistered(state_, ProductComponent::server)) {
-      RemoveSetupProgram(state_, {});
+    if (!ProductRegistered(run_, ProductComponent::client) &&
+        !ProductRegistered(run_, ProductComponent::server)) {
+      RemoveSetupProgram(run_, {});
     }
     return;
   }
@@ -196,7 +196,7 @@ void ProductRemoval::SettleLastRun() {
       return entry.kind == Kind::commit && entry.scope == component;
     });
     if (committed) {
-      state_.record.DropBackups(component);
+      run_.record.DropBackups(component);
       anyCommitted = true;
     } else {
       open.push_back(component);
@@ -210,14 +210,14 @@ void ProductRemoval::SettleLastRun() {
         return entry.kind == Kind::commit && entry.scope == RecordScope::shared;
       });
   if (sharedCommitted) {
-    state_.record.DropBackups(RecordScope::shared);
+    run_.record.DropBackups(RecordScope::shared);
   } else {
     TakeBackShared();
   }
   // The shared part's removal takes the record with it: the run is closed only where a record is left.
-  const std::optional<std::vector<RecordEntry>> settled = state_.record.Read();
+  const std::optional<std::vector<RecordEntry>> settled = run_.record.Read();
   if (settled && !settled->empty()) {
-    state_.record.CloseCutOffRun();
+    run_.record.CloseCutOffRun();
   }
 }
 
@@ -225,8 +225,8 @@ void ProductRemoval::DropUnnamedCopies(const std::vector<RecordEntry>& entries) 
   // The backup folder holds the setup's copies alone: a copy whose line a power cut took from the record
   // (it was not yet flushed) is named by nothing, and goes; so does the folder once it is empty and
   // unnamed.
-  Files& files = state_.machine.files;
-  const std::string& folder = state_.record.backupFolder;
+  Files& files = run_.machine.files;
+  const std::string& folder = run_.record.backupFolder;
   const auto named = [&entries](const std::string& path, RecordEntry::Kind kind) {
     return std::any_of(entries.begin(), entries.end(), [&](const RecordEntry& entry) {
       return entry.kind == kind && SameName(entry.fields[kind == Kind::backup ? 1 : 0], path);
@@ -251,8 +251,8 @@ void ProductRemoval::DropUnnamedCopies(const std::vector<RecordEntry>& entries) 
 void ProductRemoval::Undo(const std::vector<RecordEntry>& entries) {
   // Windows keeps a process's current directory from being removed: the run leaves the folders it made
   // (the update folder is current after an update) for the system folder, which no removal touches.
-  if (const std::optional<std::string> system = state_.machine.files.KnownFolder(Files::kFolderSystem)) {
-    state_.machine.files.ChangeDirectory(*system);
+  if (const std::optional<std::string> system = run_.machine.files.KnownFolder(Files::kFolderSystem)) {
+    run_.machine.files.ChangeDirectory(*system);
   }
   pass_.judged.clear();
   pass_.keptCopies.clear();

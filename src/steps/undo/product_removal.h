@@ -6,7 +6,7 @@
 #include "journal/install_record.h"
 #include "steps/actions/undo_pass.h"
 
-struct SetupState;
+struct RunContext;
 
 // The uninstall of components: the changes the install record holds for them, undone newest first, in
 // one pass (the website's changes, made by one commit, go back by one).
@@ -15,11 +15,11 @@ struct SetupState;
 // the record is touched. The shared part (the installed setup program, its folder and the record) goes
 // when neither component is registered any more; the running program is removed after it ends.
 // Settles a run that was cut off, before a new run changes anything (ProductRemoval::SettleCutOffRun).
-void SettleCutOffRun(SetupState& state);
+void SettleCutOffRun(RunContext& run);
 
 class ProductRemoval {
  public:
-  explicit ProductRemoval(SetupState& state) : state_(state), pass_(state) {}
+  explicit ProductRemoval(RunContext& run) : run_(run), pass_(run) {}
 
   // False, after one line that says so, when there is no record: nothing is removed. A change that could
   // not be undone keeps its line in the record (LeftSome()), for the next uninstall to try again.
@@ -53,7 +53,7 @@ class ProductRemoval {
   // and no entry names it.
   void DropUnnamedCopies(const std::vector<RecordEntry>& entries);
 
-  SetupState& state_;
+  RunContext& run_;
   // What the undo of each change may know of the others: what stays, what is deferred, what is left.
   UndoPass pass_;
 };
