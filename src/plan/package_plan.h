@@ -47,7 +47,5 @@ struct PlannedPackage {
   RuntimeKind runtime = RuntimeKind::vc2013;
   // The progress the run adds once the package is in; none: the bar stays where it is.
   std::optional<double> progress{};
-  // A runtime or an installer is run as it comes in: the component's next installer run starts it.
-  bool Installs() const { return use == Use::runtime || use == Use::installer; }
   bool operator==(const PlannedPackage&) const = default;
 };

@@ -490,7 +490,6 @@ TEST(DownloadClientPackage, ABusyServerIsAskedAgainAfterItsPause) {
 TEST(DownloadClientPackage, RunsARuntimeInstallerAndJudgesItsExitCode) {
   for (const std::uint32_t exitCode : {0U, 3010U, 1U}) {
     DownloadWorld world;
-    world.steps.client.installerName = "vcredist_x64.exe";
     world.fake.http.Serve("vcredist_x64.exe", FakeCrypto::Signed(std::string("MZ\0\0", 4)));
     world.fake.processes.AddProgram("C:\\App\\Update\\vcredist_x64.exe", {exitCode, nullptr, false, {}});
     EXPECT_TRUE(world.steps.client.DownloadClientPackage("vcredist_x64.exe", PackageBits::runtime2013));

@@ -15,7 +15,6 @@ struct TrustWorld : SetupWorld {
     state.downloadHost = "downloads.example";
     state.choices.clientDirectory = "C:\\App\\";
     steps.client.updateDirectory = "C:\\App\\Update";
-    steps.client.installerName = "VC_redist.x64.exe";
     fake.files.AddDirectory("C:\\App\\Update");
     state.record.scope = RecordScope::client;
     state.httpSession = fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt, std::nullopt);

@@ -334,12 +334,16 @@ TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
   unopenable.AddRuntime();
   unopenable.fake.http.unopenablePaths.insert("downloads/NembricAiApp.cab");
   unopenable.fake.files.SetContent("C:\\HNembricAI\\HNembricAI.dll", "installed");
+  unopenable.state.runMode = RunMode::install;
   EXPECT_FALSE(unopenable.steps.server.UpdateServer(
       PlanServerPackages(unopenable.state.choices, unopenable.state.installSqlExpress,
                          unopenable.state.nativeClientMissing, unopenable.state.steps)));
   EXPECT_EQ(unopenable.Requested().back(), "NembricAiApp.cab");
   EXPECT_EQ(unopenable.File("HNembricAI.dll"), "installed");  // nothing replaced
   EXPECT_TRUE(unopenable.fake.features.calls.empty());
+  // An update over a server in place that ends early leaves the run an install: the dialog that follows
+  // still offers what an install's does.
+  EXPECT_EQ(unopenable.state.runMode, RunMode::install);
 }
 
 // A repair runs the update again for what the registration recorded: the server's edition and port, the

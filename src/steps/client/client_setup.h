@@ -21,8 +21,6 @@ class ClientSetup {
 
   // Where client packages are saved before they are run or extracted.
   std::string updateDirectory;
-  // The installer package that the next installer run starts.
-  std::string installerName;
 
  private:
   SetupState& state_;

@@ -21,7 +21,7 @@ bool ClientSetup::DownloadClientPackage(const std::string& fileName, PackageBits
   Processing processing{"process", [] { return ActionResult::Done(); }};
   if (HasAny(bits, PackageBits::runtime2015 | PackageBits::runtime2013)) {
     processing = {"install",
-                  [this] { return RunClientRuntimeInstaller(state_, updateDirectory, installerName); }};
+                  [this, &fileName] { return RunClientRuntimeInstaller(state_, updateDirectory, fileName); }};
   } else if (fileName.find(kCabinetMark) != std::string::npos) {
     processing = {"extract", [this, &fileName] {
                     return CopyCabinet(state_, fileName, WithTrailingBackslash(updateDirectory),
@@ -56,9 +56,6 @@ bool ClientSetup::UpdateClient(const std::vector<PlannedPackage>& packages) {
   for (const PlannedPackage& package : packages) {
     if (!PackageNeeded(state_, package)) {
       continue;
-    }
-    if (package.Installs()) {
-      installerName = package.name;
     }
     if (!DownloadClientPackage(package.name, package.bits)) {
       return false;

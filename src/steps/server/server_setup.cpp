@@ -25,7 +25,8 @@ bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlac
   Processing processing{"process", [&fileName] { return ActionResult::Failed(fileName, 0); }};
   if (HasAny(bits,
              PackageBits::sqlNativeClient | PackageBits::runtime2013 | PackageBits::informationServer)) {
-    processing = {"install", [this] { return RunServerInstaller(state_, updateDirectory, installerName); }};
+    processing = {"install",
+                  [this, &fileName] { return RunServerInstaller(state_, updateDirectory, fileName); }};
   } else if (place == PackagePlace::updateFolder) {
     processing = {"extract", [this, &fileName] {
                     WriteLog(state_, LogTag::server, kExtracting, fileName);

@@ -29,7 +29,7 @@ class ServerSetup {
 
   // Fetches the planned server packages in their order, replaces the server's modules by the server
   // cabinets (and the box, into a new server), then enables the IIS features and installs the website.
-  // Over a server that is already installed (found by three searches) the update runs as a repair. False
+  // A server already in place (found by three searches) keeps the box's files, as in a repair. False
   // when a request could not be opened or the update folder could not be made: the server is then not in
   // place.
   bool UpdateServer(const std::vector<PlannedPackage>& packages);
@@ -61,8 +61,6 @@ class ServerSetup {
   // The site and pool name of a port: the plain name for the ports a website usually has.
   static std::string SiteNameFor(std::int32_t port);
 
-  // The installer package that the next installer run starts.
-  std::string installerName;
   // Where server packages are kept: the server directory followed by "Update" and by "cab".
   std::string updateDirectory;
   std::string cabDirectory;

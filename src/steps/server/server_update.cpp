@@ -18,14 +18,13 @@ constexpr int kSearchRuns = 3;
 }  // namespace
 
 bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
-  const RunMode runMode = state_.runMode;
   bool found = true;
   for (int run = 0; run < kSearchRuns; ++run) {
     found = SearchServerFiles(state_.choices.serverDirectory) && found;
   }
-  if (found) {
-    state_.runMode = RunMode::repair;
-  }
+  // The box's files go into a new server only: an install that finds a server in place keeps them, as a
+  // repair does.
+  const bool newServer = !found && HasAny(state_.runMode, RunMode::install);
   if (!BeginServerUpdate()) {
     // Nothing of the server was installed: the run does not register it.
     return false;
@@ -38,9 +37,6 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   for (const PlannedPackage& package : packages) {
     if (!PackageNeeded(state_, package)) {
       continue;
-    }
-    if (package.Installs()) {
-      installerName = package.name;
     }
     if (!DownloadServerPackage(package.name, package.place, package.bits)) {
       return false;
@@ -67,10 +63,8 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
     MarkComponentFailed(state_);
   }
   for (const PlannedPackage& package : packages) {
-    // Over an installed server (a repair) the box keeps its files.
     const bool extracted =
-        package.use == PlannedPackage::Use::cabinet ||
-        (package.use == PlannedPackage::Use::box && HasAny(state_.runMode, RunMode::install));
+        package.use == PlannedPackage::Use::cabinet || (package.use == PlannedPackage::Use::box && newServer);
     if (extracted && !ExtractCabinet(state_, package.name, updateDirectory, serverDirectory,
                                      InUseTargets::replaceAtRestart)) {
       MarkComponentFailed(state_);
@@ -94,7 +88,6 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   // first made none, and fails the server like any other change.
   EnableIisFeatures();
   const ActionResult configured = InstallWebsite();
-  state_.runMode = runMode;
   if (NotRecorded(configured)) {
     MarkComponentFailed(state_);
     return false;
