@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "fake_files.h"
+#include "fake_iis.h"
 #include "fake_registry.h"
 #include "platform/planning/overlay_files.h"
 #include "platform/planning/overlay_registry.h"
+#include "platform/planning/planning_iis.h"
 
 namespace {
 
@@ -105,3 +107,48 @@ TEST(OverlayRegistry, ActsAsTheRegistryWouldAndLeavesItAsItWas) {
 }
 
 }  // namespace
+
+// A property set on an element that was there is a change whether it is reached by name or through the
+// element's property collection; one of an element the run adds is part of the adding; none is committed.
+TEST(PlanningIis, NotesEveryPropertySetAndCommitsNone) {
+  FakeIis real;
+  constexpr char16_t kPools[] = u"system.applicationHost/applicationPools";
+  real.AddItem(kPools, "add", {{u"name", u"HNembricAI"}, {u"managedRuntimeVersion", u"v2.0"}});
+  const std::string before = real.Dump();
+  PlanningIis iis(real);
+  {
+    std::unique_ptr<IisAdminManager> manager;
+    ASSERT_GE(iis.CreateAdminManager(manager), 0);
+    std::unique_ptr<IisElement> section;
+    ASSERT_GE(manager->AdminSection(kPools, FakeIis::kApphost, section), 0);
+    std::unique_ptr<IisElementCollection> pools;
+    ASSERT_GE(section->Collection(pools), 0);
+    std::unique_ptr<IisElement> pool;
+    ASSERT_GE(pools->Item(0, pool), 0);
+    std::unique_ptr<IisProperty> byName;
+    ASSERT_GE(pool->PropertyByName(u"managedRuntimeVersion", byName), 0);
+    EXPECT_GE(byName->PutValue(IisValue{std::u16string(u"")}), 0);
+    std::unique_ptr<IisPropertyCollection> properties;
+    ASSERT_GE(pool->Properties(properties), 0);
+    std::unique_ptr<IisProperty> throughCollection;
+    ASSERT_GE(properties->Item(u"enable32BitAppOnWin64", throughCollection), 0);
+    EXPECT_GE(throughCollection->PutValue(IisValue{true}), 0);
+    std::unique_ptr<IisElement> added;
+    ASSERT_GE(pools->CreateNewElement(u"add", added), 0);
+    std::unique_ptr<IisPropertyCollection> addedProperties;
+    ASSERT_GE(added->Properties(addedProperties), 0);
+    std::unique_ptr<IisProperty> addedName;
+    ASSERT_GE(addedProperties->Item(u"name", addedName), 0);
+    EXPECT_GE(addedName->PutValue(IisValue{std::u16string(u"Other")}), 0);
+    EXPECT_GE(pools->AddElement(*added, -1), 0);
+    EXPECT_GE(manager->CommitChanges(), 0);
+  }
+  // With the last of its objects released, what the admin manager held uncommitted is gone.
+  EXPECT_EQ(real.Dump(), before);
+  std::vector<std::u16string> noted;
+  for (const PlanningIis::Change& change : iis.changes) {
+    noted.push_back(change.tag + u" " + change.name + u" " + change.property);
+  }
+  EXPECT_EQ(noted, (std::vector<std::u16string>{u"add HNembricAI managedRuntimeVersion",
+                                                u"add HNembricAI enable32BitAppOnWin64", u"add Other "}));
+}

@@ -70,6 +70,38 @@ class PlannedProperty final : public IisProperty {
   PlanningIis& iis_;
 };
 
+// The properties of an element that was there, reached through its collection: each one set is a change
+// of the run, as one reached by name is.
+class PlannedProperties final : public IisPropertyCollection {
+ public:
+  PlannedProperties(std::unique_ptr<IisPropertyCollection> inner, Change element, PlanningIis& iis)
+      : inner_(std::move(inner)), element_(std::move(element)), iis_(iis) {}
+  std::int32_t Item(std::u16string_view name, std::unique_ptr<IisProperty>& property) override {
+    const std::int32_t result = inner_->Item(name, property);
+    Plan(property);
+    return result;
+  }
+  std::int32_t Count(std::uint32_t& count) override { return inner_->Count(count); }
+  std::int32_t ItemAt(std::uint32_t position, std::unique_ptr<IisProperty>& property) override {
+    const std::int32_t result = inner_->ItemAt(position, property);
+    Plan(property);
+    return result;
+  }
+
+ private:
+  void Plan(std::unique_ptr<IisProperty>& property) {
+    std::u16string name;
+    if (property && property->Name(name) >= 0) {
+      Change change = element_;
+      change.property = std::move(name);
+      property = std::make_unique<PlannedProperty>(std::move(property), std::move(change), iis_);
+    }
+  }
+  std::unique_ptr<IisPropertyCollection> inner_;
+  Change element_;
+  PlanningIis& iis_;
+};
+
 // A property that reads as the state a method of the run left its element in.
 class PlannedState final : public IisProperty {
  public:
@@ -252,7 +284,14 @@ class PlannedElement final : public IisElement {
     return result;
   }
   std::int32_t Properties(std::unique_ptr<IisPropertyCollection>& properties) override {
-    return inner_->Properties(properties);
+    const std::int32_t result = inner_->Properties(properties);
+    // The properties of an element the run made are part of its adding.
+    if (properties && !place_.fresh) {
+      properties = std::make_unique<PlannedProperties>(
+          std::move(properties),
+          Change{place_.section, place_.path, TagOf(*inner_), Told(), {}, Change::What::set}, *place_.iis);
+    }
+    return result;
   }
   std::int32_t ChildElements(std::unique_ptr<IisChildElementCollection>& children) override {
     std::unique_ptr<IisChildElementCollection> real;
