@@ -390,8 +390,12 @@ void InstallRecord::DropBackups(RecordScope component) {
   if (!entries) {
     return;
   }
-  for (auto entry = entries->rbegin(); entry != entries->rend() && entry->kind != RecordEntry::Kind::run;
-       ++entry) {
+  const auto lastRun = std::find_if(entries->rbegin(), entries->rend(), [](const RecordEntry& entry) {
+                         return entry.kind == RecordEntry::Kind::run;
+                       }).base();
+  // The last run's copies stay: its changes can be taken back after its commit, until the component's
+  // next commit drops them.
+  for (auto entry = entries->begin(); entry != lastRun; ++entry) {
     if (entry->kind == RecordEntry::Kind::backup && entry->scope == component &&
         IsBackupCopy(entry->fields[1], backupFolder)) {
       files_.Remove(entry->fields[1]);

@@ -119,8 +119,8 @@ class InstallRecord {
   // What the running run is to fetch for the component, before the component changes anything.
   void AddPlan(RecordScope component, const std::string& packages);
   // The component of the scope has made all its changes in this run: the commit is on disk before the
-  // copies it no longer needs are deleted. False when the commit line could not be written (the
-  // copies are then kept, and the component stays open for the next run to settle).
+  // copies of the component's earlier runs, which it no longer needs, are deleted. False when the commit line
+  // could not be written (the copies are then kept, and the component stays open for the next run to settle).
   // With `withShared`, the shared part is committed in the same write, before it: a cut leaves both
   // commits or neither.
   bool Commit(RecordScope component, bool withShared = false);
@@ -137,7 +137,8 @@ class InstallRecord {
   // Before a file is written: the copy of what is there, or the line that names a file made new. The one
   // call for every file the run writes.
   [[nodiscard]] ActionResult BeforeWriting(const std::string& filePath);
-  // Drops the copies that the last run of the record made for the component.
+  // Drops the copies that the runs before the last one made for the component: the last run's stay after
+  // its commit, so that its changes can still be taken back (/undo), until the component's next commit.
   void DropBackups(RecordScope component);
   // A file about to be made where there is none: the run owns whatever is there if it is cut off before
   // the file is recorded whole (its size and time are "-").

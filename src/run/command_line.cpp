@@ -47,6 +47,7 @@ constexpr std::u16string_view kCheck = u"/check";
 constexpr std::u16string_view kCheckFile = u"/check=";
 constexpr std::u16string_view kPlan = u"/plan";
 constexpr std::u16string_view kPlanFile = u"/plan=";
+constexpr std::u16string_view kUndo = u"/undo";
 constexpr std::u16string_view kAnswers = u"/answers=";
 constexpr std::u16string_view kLog = u"/log=";
 constexpr std::u16string_view kLayout = u"/layout=";
@@ -82,7 +83,8 @@ std::string Narrow(std::u16string_view text) {
 bool* FlagAt(std::u16string_view text, std::size_t at, RunSwitches& switches, std::u16string_view& name) {
   for (const auto& [flagName, flag] :
        {std::pair{kQuiet, &switches.quiet}, std::pair{kPassive, &switches.passive},
-        std::pair{kCheck, &switches.check}, std::pair{kPlan, &switches.plan}}) {
+        std::pair{kCheck, &switches.check}, std::pair{kPlan, &switches.plan},
+        std::pair{kUndo, &switches.undo}}) {
     if (StartsWithName(text, at, flagName) &&
         (at + flagName.size() == text.size() || text[at + flagName.size()] == u' ')) {
       name = flagName;

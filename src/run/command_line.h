@@ -17,8 +17,8 @@ inline constexpr char kSourceSwitch[] = "/source=";
 
 // The switches of an unattended run, taken out of the command line before anything else reads it.
 struct RunSwitches {
-  // The command line without /quiet, /passive, /check, /answers=, /log= and /layout= (and their values), for
-  // /source= and the run-mode keywords.
+  // The command line without /quiet, /passive, /check, /plan, /undo, /answers=, /log= and /layout= (and their
+  // values), for /source= and the run-mode keywords.
   std::u16string rest;
   // /quiet: no window and no message box.
   bool quiet = false;
@@ -34,6 +34,8 @@ struct RunSwitches {
   // or to FILE as JSON; nothing is changed.
   bool plan = false;
   std::optional<std::u16string> planPath;
+  // /undo: the last update of each component (or of the one /type= names) is taken back.
+  bool undo = false;
   // /layout=FOLDER: an offline layout is built there, and nothing is installed.
   std::optional<std::u16string> layoutPath;
   // What is wrong with a switch (an empty value, a missing closing quote, a switch given twice); the run
@@ -48,6 +50,7 @@ inline constexpr char kTypeClient[] = "client";
 inline constexpr char kTypeServer[] = "server";
 inline constexpr char kTypeBoth[] = "both";
 inline constexpr char kTypeNeeded[] = "an unattended uninstall or repair needs /type=client, server or both";
+inline constexpr char kUndoTypes[] = "/undo takes /type=client, server or both, or none for both";
 
 // The value of "/type=" (client, server or both) that maintenance commands carry; empty when there is
 // none.

@@ -54,6 +54,8 @@ class Program final : public RunRequests {
   // A run without a window: the answers over the dialog's defaults, the dialog's checks, then the setup;
   // or the maintenance of the /type= components. Never returns.
   [[noreturn]] void RunUnattended(const std::map<int, std::string>& answers, const std::string& type);
+  // /undo of the /type= component, or of both without one. Never returns.
+  [[noreturn]] void RunUndo(const std::string& type);
   // The main dialog's checks of the answers (Refuse when one fails): the choices an unattended run, a
   // check or a layout works with. `forThisMachine`: a SQL Server installed here takes its fields away, as
   // in the dialog (a layout is for other machines).

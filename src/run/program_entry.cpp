@@ -12,6 +12,7 @@
 #include "run/program.h"
 #include "run/run_driver.h"
 #include "run/unattended.h"
+#include "run/update_undo.h"
 #include "steps/download/http_session.h"
 #include "steps/download/source_package.h"
 #include "steps/layout/offline_layout.h"
@@ -110,9 +111,12 @@ std::uintptr_t Program::Run(std::u16string_view commandLine, int showCommand) {
   if (switches.layoutPath) {
     RunLayout(answers, machine.runtime.WideToUtf8(*switches.layoutPath).value_or(std::string()));
   }
-  if (unattended) {
+  if (unattended || switches.undo) {
     if (!switches.quiet) {
       ShowPassiveWindow(showCommand);
+    }
+    if (switches.undo) {
+      RunUndo(TypeSwitchValue(source.rest));
     }
     RunUnattended(answers, TypeSwitchValue(source.rest));
   }
@@ -256,6 +260,14 @@ void Program::RunUnattended(const std::map<int, std::string>& answers, const std
   // Nothing is fetched or changed before the answers have passed every check.
   OpenHttpSession(state, choices.proxyServer);
   End(::RunSetup(state, steps, choices));
+}
+
+void Program::RunUndo(const std::string& type) {
+  const bool all = type.empty() || type == kTypeBoth;
+  if (!all && type != kTypeClient && type != kTypeServer) {
+    Refuse(kInvalidSwitch + std::string(kUndoTypes));
+  }
+  End(RunUpdateUndo(state, all || type == kTypeClient, all || type == kTypeServer));
 }
 
 SetupChoices Program::CheckedChoices(const std::map<int, std::string>& answers, bool forThisMachine) {

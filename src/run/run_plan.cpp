@@ -34,6 +34,9 @@ void Program::RunPlan(const RunSwitches& switches) {
   if (switches.answersPath) {
     commandLine += u"\"/answers=" + *switches.answersPath + u"\" ";
   }
+  if (switches.undo) {
+    commandLine += u"/undo ";
+  }
   commandLine += switches.rest;
   PlanningMachine planning(machine);
   std::uint32_t exitCode = kExitSuccess;

@@ -545,7 +545,8 @@ bool FakeFiles::CopyTo(const std::string& source, const std::string& target, std
   }
   names_[toKey] = to.substr(to.find_last_of('\\') + 1);
   files_[toKey] = files_[from];
-  lastWrites_[toKey] = ++clock_;
+  // CopyFile gives the copy the last-write time of its source.
+  lastWrites_[toKey] = lastWrites_[from];
   Changed();
   return true;
 }

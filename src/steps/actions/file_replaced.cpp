@@ -10,6 +10,24 @@ namespace {
 
 constexpr char kRestoredFile[] = "Restored file ";
 constexpr char kNotRestoredFile[] = "Could not restore file ";
+constexpr char kChangedSinceUpdate[] = "Kept file changed since the update: ";
+
+// The file is as the update left it: as the update's newest line of it says (none: the update deleted
+// it, and it is not there), or already put back from its copy by an undo that was cut off.
+bool AsTheUpdateLeftIt(const UndoPass& pass, const std::string& path, const std::string& copy) {
+  Files& files = pass.run.machine.files;
+  const std::optional<Files::Stamp> now = files.StampOf(path);
+  if (!now || now == files.StampOf(copy)) {
+    return true;
+  }
+  const auto written =
+      std::find_if(pass.entries->rbegin(), pass.entries->rend(), [&path](const RecordEntry& entry) {
+        return entry.kind == RecordEntry::Kind::file && SameName(entry.fields[0], path);
+      });
+  return written != pass.entries->rend() && written->fields.size() >= 3 &&
+         written->fields[1] == std::to_string(now->size) &&
+         written->fields[2] == std::to_string(now->lastWrite);
+}
 
 }  // namespace
 
@@ -36,6 +54,11 @@ UndoEnd UndoFileReplaced(UndoPass& pass, const RecordEntry& entry) {
   Files& files = pass.run.machine.files;
   const std::string& path = entry.fields[0];
   const std::string& copy = entry.fields[1];
+  if (pass.undoingUpdate && !AsTheUpdateLeftIt(pass, path, copy)) {
+    pass.Log(entry.scope, kChangedSinceUpdate + path);
+    pass.passedChanged.push_back(entry.scope);
+    return UndoEnd::passed;
+  }
   std::uint32_t error = 0;
   const bool restored = Reachable(files, path) && IsBackupCopy(copy, pass.run.record.backupFolder) &&
                         files.CopyTo(copy, path, error);
@@ -46,6 +69,9 @@ UndoEnd UndoFileReplaced(UndoPass& pass, const RecordEntry& entry) {
     pass.keptCopies.push_back(copy);
     return UndoEnd::left;
   }
-  files.Remove(copy);
+  // An undo of an update that is cut off puts the file back again: its copy goes with the record's line.
+  if (!pass.undoingUpdate) {
+    files.Remove(copy);
+  }
   return UndoEnd::undone;
 }

@@ -72,6 +72,7 @@ UndoEnd UndoFileWritten(UndoPass& pass, const RecordEntry& entry) {
   if (!making && (std::to_string(stamp->size) != entry.fields[1] ||
                   std::to_string(stamp->lastWrite) != entry.fields[2])) {
     pass.Log(entry.scope, kKeptChangedFile + path);
+    pass.passedChanged.push_back(entry.scope);
     return UndoEnd::passed;
   }
   const bool removed = files.Remove(path);

@@ -17,7 +17,8 @@ void StartPoolAgain(IisWebsite& website, const std::string& pool) {
 }
 
 UndoEnd UndoPoolStopped(UndoPass& pass, const RecordEntry& entry) {
-  if (pass.takingBack) {
+  // A committed update started its pool again itself.
+  if (pass.takingBack && !pass.undoingUpdate) {
     IisWebsite(pass.run).StartAppPool(entry.fields.front());
   }
   return UndoEnd::undone;

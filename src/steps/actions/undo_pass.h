@@ -21,6 +21,9 @@ struct UndoPass {
   // The running run's changes are being taken back: nothing in the record is later than them, and what
   // was there before them is put back (a pool's and a site's settings, a file's copy).
   bool takingBack = false;
+  // With `takingBack`: the changes are those of a committed update (/undo), not of the running run. A file
+  // changed since the update stays as it is, and the copies stay until the record no longer names them.
+  bool undoingUpdate = false;
   // A component that is not being removed is still registered: what it still uses stays.
   bool othersRemain = false;
   // The entries being undone, in the order written.
@@ -35,6 +38,8 @@ struct UndoPass {
   std::vector<std::string> keptCopies;
   // The entries whose undo failed, newest first: they stay in the record.
   std::vector<RecordEntry> left;
+  // The components of the changes an undo of an update left because they changed since (a file, a value).
+  std::vector<RecordScope> passedChanged;
 
   // A line of the undo, under the component's tag.
   void Log(RecordScope scope, const std::string& line) const;

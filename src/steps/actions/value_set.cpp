@@ -80,6 +80,7 @@ UndoEnd UndoValueSet(UndoPass& pass, const RecordEntry& entry) {
   }
   if (RecordedValueText(current) != entry.fields[kAfter]) {
     pass.Log(entry.scope, kKeptValue + valueText);
+    pass.passedChanged.push_back(entry.scope);
     return UndoEnd::passed;
   }
   const std::optional<RegistryValue> before = RecordedValue(entry.fields[kBefore]);

@@ -186,6 +186,10 @@ void ProductRemoval::SettleLastRun() {
     Remove(client, server);
     return;
   }
+  if (mark->fields[1] == kUndoMode) {
+    FinishUndo(*entries, static_cast<std::size_t>(std::distance(mark, entries->crend()) - 1));
+    return;
+  }
   pass_.Log(RecordScope::shared, kCutOffTakenBack);
   // The components the run had not committed are taken back together, newest change first; a committed
   // one has the copies it no longer needs dropped.

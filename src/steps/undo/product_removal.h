@@ -1,12 +1,23 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "journal/install_record.h"
 #include "steps/actions/undo_pass.h"
+#include "steps/undo/last_update.h"
 
 struct RunContext;
+
+// How /undo ended for a component: not asked for, nothing to take back, its last update taken back (or its
+// first install removed), or some change of it kept (changed since, or an undo that failed).
+enum class UpdateUndoEnd { notAsked, nothing, undone, removed, left };
+struct UpdateUndo {
+  UpdateUndoEnd client = UpdateUndoEnd::notAsked;
+  UpdateUndoEnd server = UpdateUndoEnd::notAsked;
+};
 
 // The uninstall of components: the changes the install record holds for them, undone newest first, in
 // one pass (the website's changes, made by one commit, go back by one).
@@ -38,6 +49,14 @@ class ProductRemoval {
   // setup program, the record and their folders go; else what the run changed of them is taken back.
   bool TakeBackShared();
 
+  // /undo: the last committed install or repair of each chosen component is taken back, newest change
+  // first, through the same undo as a failed run's: the files it replaced or deleted put back from the
+  // copies kept since, what it made removed, the values, pool and site it changed given back. A file
+  // changed since the update stays, with a line; what an installer put in place stays, with a line. A
+  // component's first install is removed, as its uninstall would. The undo is a run of its own in the
+  // record: a second undo finds nothing, and one cut off is finished by the next run.
+  UpdateUndo UndoLastUpdate(bool client, bool server);
+
   // A run the record holds as begun and not ended was cut off (a kill, a power loss, a crash): an install
   // or a repair has the components it had not committed taken back, an uninstall is finished. Each says
   // so in the log first. Nothing happens when the last run ended.
@@ -49,6 +68,11 @@ class ProductRemoval {
   UndoEnd UndoEntry(const RecordEntry& entry);
   // SettleCutOffRun, but for the copies no entry names.
   void SettleLastRun();
+  // Takes back the entries of each component's last update before the undo's own mark (the record's
+  // last), newest first across them, and rewrites the record without them; what could not be undone stays.
+  void TakeBackUpdates(const std::vector<RecordScope>& components);
+  // Finishes an undo that was cut off: the components its mark names that it had not committed.
+  void FinishUndo(const std::vector<RecordEntry>& entries, std::size_t mark);
   // Deletes the copies in the backup folder that no backup entry names, and the folder when it is empty
   // and no entry names it.
   void DropUnnamedCopies(const std::vector<RecordEntry>& entries);

@@ -3,6 +3,8 @@
 #   plain.cab       readme.txt and bin\tool.dll (a name with a folder part), stamped 2024-03-01 12:00:00
 #   nested.cab      top.dll, Data\readme.txt and Data\Forms\main.frm (folders two levels deep)
 #   large.cab       one file of 300 000 bytes: several compressed blocks
+#   update.cab      plain.cab's next version: readme.txt and bin\tool.dll changed, news.txt new, stamped a day
+#                   later
 #   truncated.cab   plain.cab cut inside its data
 #   corrupt.cab     plain.cab with a data byte changed (its block checksum no longer holds)
 #   notacab.cab     a text file
@@ -17,7 +19,7 @@ export TZ=UTC LC_ALL=C
 stamp='2024-03-01 12:00:00'
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-mkdir -p "$out" "$stage/plain/bin" "$stage/nested/Data/Forms" "$stage/large" "$stage/names/zz"
+mkdir -p "$out" "$stage/plain/bin" "$stage/update/bin" "$stage/nested/Data/Forms" "$stage/large" "$stage/names/zz"
 
 printf 'Halvorn Nembric test file\r\n' >"$stage/plain/readme.txt"
 printf 'MZ tool library stand-in\r\n' >"$stage/plain/bin/tool.dll"
@@ -33,8 +35,13 @@ sys.stdout.write(" ".join(random.choice(words) for _ in range(60000))[:300000])
 printf 'outside\r\n' >"$stage/names/zz/evil.txt"
 printf 'outside\r\n' >"$stage/names/zevil.txt"
 find "$stage" -type f -exec touch -d "$stamp" {} +
+printf 'Halvorn Nembric test file, next version\r\n' >"$stage/update/readme.txt"
+printf 'MZ tool library stand-in, next version\r\n' >"$stage/update/bin/tool.dll"
+printf 'What is new\r\n' >"$stage/update/news.txt"
+find "$stage/update" -type f -exec touch -d '2024-03-02 12:00:00' {} +
 
 (cd "$stage/plain" && gcab --create --zip "$out/plain.cab" readme.txt bin/tool.dll)
+(cd "$stage/update" && gcab --create --zip "$out/update.cab" readme.txt bin/tool.dll news.txt)
 (cd "$stage/nested" && gcab --create --zip "$out/nested.cab" top.dll Data/readme.txt Data/Forms/main.frm)
 (cd "$stage/large" && gcab --create --zip "$out/large.cab" large.dat)
 (cd "$stage/names" && gcab --create --zip "$stage/parent.cab" zz/evil.txt && gcab --create --zip "$stage/rooted.cab" zevil.txt)

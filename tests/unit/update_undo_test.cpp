@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "run_world.h"
+
+namespace {
+
+constexpr char16_t kInstall[] = u"/quiet /answers=C:\\Setup\\answers.ini /source=localhost";
+constexpr char16_t kUndo[] = u"/quiet /undo /type=client";
+constexpr char kReadme[] = "C:\\NembricAIApp\\readme.txt";
+
+// What the client's install leaves: the registry, and the files and folders of the client's folder.
+std::vector<std::string> ClientState(FakeMachine& fake) {
+  std::vector<std::string> state;
+  for (std::string& line : Dumped(fake)) {
+    if (!line.starts_with("c:\\setup") && !line.starts_with("c:\\program files") &&
+        !line.starts_with("c:\\windows")) {
+      state.push_back(std::move(line));
+    }
+  }
+  return state;
+}
+
+// The client's next version on the download server, installed over the first.
+void Update(RunWorld& world) {
+  world.fake.http.Serve("NembricAIAppSetup.cab", FakeCrypto::Signed(ReadCabinet("update.cab")));
+  ASSERT_EQ(world.Run(kInstall), 0U) << world.Log();
+  ASSERT_EQ(world.fake.files.Content(kReadme), "Halvorn Nembric test file, next version\r\n");
+  ASSERT_TRUE(world.fake.files.Content("C:\\NembricAIApp\\news.txt"));
+}
+
+// /undo takes the client's last update back to what the install before it left; a file changed by hand
+// since stays, named; a first install is removed; a second undo finds nothing and changes nothing.
+TEST(UpdateUndo, PutsTheComponentBackAsTheRunBeforeLeftIt) {
+  struct Case {
+    const char* what;
+    bool updated;
+    bool changedByHand;
+    std::uint32_t exitCode;
+    const char* line;
+  };
+  for (const Case& c : {
+           Case{"update", true, false, 0, "Client Setup:Taking back the last update\r\n"},
+           Case{"a file changed since", true, true, 1603,
+                "Client Setup:Kept file changed since the update: c:\\NembricAIApp\\readme.txt\r\n"},
+           Case{"first install", false, false, 0,
+                "Client Setup:The last update was the first install: it is removed\r\n"},
+       }) {
+    RunWorld world;
+    const std::vector<std::string> empty = ClientState(world.fake);
+    ASSERT_EQ(world.Run(kInstall), 0U) << world.Log();
+    world.AsInstalledProgram();
+    const std::vector<std::string> first = ClientState(world.fake);
+    if (c.updated) {
+      Update(world);
+    }
+    if (c.changedByHand) {
+      world.fake.files.SetContent(kReadme, "changed by hand\r\n");
+    }
+    EXPECT_EQ(world.Run(kUndo), c.exitCode) << c.what << "\n" << world.Log();
+
+    EXPECT_NE(world.Log().find(c.line), std::string::npos) << c.what << "\n" << world.Log();
+    std::vector<std::string> expected = c.updated ? first : empty;
+    if (c.changedByHand) {
+      std::replace(expected.begin(), expected.end(),
+                   std::string("c:\\nembricaiapp\\readme.txt=Halvorn Nembric test file\r\n"),
+                   std::string("c:\\nembricaiapp\\readme.txt=changed by hand\r\n"));
+    }
+    EXPECT_EQ(ClientState(world.fake), expected) << c.what << "\n" << world.Log();
+    // The copies the update kept are gone with it.
+    const std::vector<std::string> files = world.fake.files.FilePaths();
+    EXPECT_TRUE(std::none_of(files.begin(), files.end(), [](const std::string& path) {
+      return path.starts_with(kBackupFolder);
+    })) << c.what;
+
+    // A second undo finds nothing to take back, and changes nothing.
+    const std::vector<std::string> undone = ClientState(world.fake);
+    const std::optional<std::string> record = world.fake.files.Content(kRecord);
+    EXPECT_EQ(world.Run(kUndo), 0U) << c.what;
+    EXPECT_NE(
+        world.Log().find("Client Setup:Nothing to undo: no update of this component can be taken back\r\n"),
+        std::string::npos)
+        << c.what << world.Log();
+    EXPECT_EQ(ClientState(world.fake), undone) << c.what;
+    EXPECT_EQ(world.fake.files.Content(kRecord), record) << c.what;
+    // The uninstall that follows leaves nothing of the client (a file changed by hand stays).
+    if (c.updated && !c.changedByHand) {
+      EXPECT_EQ(world.Run(u"/quiet /uninstall /type=client"), 0U) << c.what;
+      EXPECT_EQ(ClientState(world.fake), empty) << c.what << world.Log();
+    }
+  }
+}
+
+// An undo cut off after any change is finished by the next run: the client is then as the install before
+// the update left it, never a mix of the two.
+TEST(UpdateUndo, ACutUndoIsFinishedByTheNextRun) {
+  std::vector<std::string> first;
+  std::size_t total = 0;
+  {
+    RunWorld world;
+    ASSERT_EQ(world.Run(kInstall), 0U);
+    world.AsInstalledProgram();
+    first = ClientState(world.fake);
+    Update(world);
+    world.fake.OnEachChange([&total] { ++total; });
+    ASSERT_EQ(world.Run(kUndo), 0U) << world.Log();
+    world.fake.OnEachChange(nullptr);
+  }
+  ASSERT_GT(total, 5U);
+  for (std::size_t n = 1; n <= total; ++n) {
+    RunWorld world;
+    ASSERT_EQ(world.Run(kInstall), 0U);
+    world.AsInstalledProgram();
+    Update(world);
+    std::size_t seen = 0;
+    std::optional<FakeFiles::Disk> disk;
+    std::optional<FakeRegistry::Hive> hive;
+    world.fake.OnEachChange([&] {
+      if (++seen == n) {
+        disk = world.fake.files.SaveDisk();
+        hive = world.fake.registry.SaveHive();
+      }
+    });
+    world.Run(kUndo);
+    world.fake.OnEachChange(nullptr);
+    ASSERT_TRUE(disk && hive) << n;
+    world.fake.files.RestoreDisk(*disk);
+    world.fake.registry.RestoreHive(*hive);
+    EXPECT_EQ(world.Run(kUndo), 0U) << n << "\n" << world.Log();
+    EXPECT_EQ(ClientState(world.fake), first) << n << "\n" << world.Log();
+    if (HasFailure()) {
+      return;
+    }
+  }
+}
+
+}  // namespace
