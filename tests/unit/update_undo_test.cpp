@@ -136,3 +136,48 @@ TEST(UpdateUndo, ACutUndoIsFinishedByTheNextRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the server's install leaves: the registry, the server's folder and the website's configuration.
+std::vector<std::string> ServerState(FakeMachine& fake) {
+  std::vector<std::string> state;
+  for (std::string& line : Dumped(fake)) {
+    if (!line.starts_with("c:\\setup") && !line.starts_with("c:\\program files") &&
+        !line.starts_with("c:\\windows")) {
+      state.push_back(std::move(line));
+    }
+  }
+  state.push_back(fake.iis.Dump());
+  return state;
+}
+
+// The server's next version replaces a module and adds a file; its website moves to another port. The
+// undo of both components puts the modules, the registrations and the website back as the first install
+// left them; what an installer put in place, a product of its own, stays and is named.
+TEST(UpdateUndo, PutsTheServerAndItsWebsiteBack) {
+  RunWorld world;
+  world.PrepareServer();
+  ASSERT_EQ(world.Run(kInstall), 0U) << world.Log();
+  world.AsInstalledProgram();
+  const std::vector<std::string> first = ServerState(world.fake);
+  world.fake.http.Serve("HNembricAI1.cab", FakeCrypto::Signed(ReadCabinet("update.cab")));
+  world.fake.files.SetContent(
+      kAnswers,
+      "[Setup]\nSetupType=Both\nBitSize=AI Client\nServerDirectory=C:\\HNembricAI\nPort=8080\n"
+      "InstallSqlServer=No\n");
+  ASSERT_EQ(world.Run(kInstall), 0U) << world.Log();
+  ASSERT_EQ(world.fake.files.Content("C:\\HNembricAI\\news.txt"), "What is new\r\n");
+  ASSERT_NE(world.fake.iis.Dump(), first.back());
+
+  EXPECT_EQ(world.Run(u"/quiet /undo"), 0U) << world.Log();
+  EXPECT_NE(world.Log().find("Server Setup:Kept as it is, a product of its own with its own installer: "
+                             "vcredist_x64.exe\r\n"),
+            std::string::npos)
+      << world.Log();
+  const std::vector<std::string> undone = ServerState(world.fake);
+  EXPECT_EQ(undone.back(), first.back());
+  EXPECT_EQ(undone, first) << world.Log();
+}
+
+}  // namespace

@@ -132,7 +132,9 @@ void ProductRemoval::TakeBackUpdates(const std::vector<RecordScope>& components)
   for (const RecordScope component : components) {
     if (const std::optional<LastUpdate> update = FindLastUpdate(entries, component, skipping)) {
       for (std::size_t index = update->mark; index < update->end; ++index) {
-        chosen[index] = entries[index].scope == component && !IsMark(entries[index]);
+        if (entries[index].scope == component && !IsMark(entries[index])) {
+          chosen[index] = true;
+        }
       }
     }
   }
