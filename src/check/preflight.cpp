@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <tuple>
 
 #include "core/blank_text.h"
 #include "core/hex_text.h"
@@ -21,7 +22,9 @@
 #include "steps/server/server_setup.h"
 #include "steps/sql/sql_server_setup.h"
 #include "steps/toolkit/mapped_drive.h"
+#include "steps/toolkit/product_registration.h"
 #include "steps/toolkit/runtime_check.h"
+#include "steps/undo/last_update.h"
 
 namespace {
 
@@ -60,6 +63,11 @@ constexpr char kPublisherPinned[] =
     " publisher key(s) pinned: a package runs only with a signature they lead to";
 constexpr char kRestartName[] = "Pending restart";
 constexpr char kOtherSetupName[] = "Other setups";
+constexpr char kUndoName[] = "Undo";
+constexpr char kNothingToUndo[] = "nothing to undo";
+constexpr char kLastUpdateOf[] = "the last update of ";
+constexpr char kUpdateOn[] = " on ";
+constexpr char kCanBeTakenBack[] = " can be taken back";
 constexpr char kNoServer[] = "not needed: no server is chosen";
 
 constexpr char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
@@ -382,6 +390,25 @@ CheckLine CheckOtherSetups(Runtime& runtime, bool anotherSetup) {
   return Line(CheckVerdict::ok, kOtherSetupName, "none running");
 }
 
+// What /undo would take back: the last update of each component that has one, with the day it was made.
+CheckLine CheckUndo(RunContext& run) {
+  const std::vector<RecordEntry> entries = run.record.Read().value_or(std::vector<RecordEntry>());
+  std::string figure;
+  for (const auto& [scope, component, name] :
+       {std::tuple{RecordScope::server, ProductComponent::server, "the server"},
+        std::tuple{RecordScope::client, ProductComponent::client, "the client"}}) {
+    if (!FindLastUpdate(entries, scope)) {
+      continue;
+    }
+    figure += figure.empty() ? kLastUpdateOf : " and of ";
+    figure += name;
+    if (const std::optional<std::string> day = RegisteredOn(run, component)) {
+      figure += kUpdateOn + *day;
+    }
+  }
+  return Line(CheckVerdict::ok, kUndoName, figure.empty() ? kNothingToUndo : figure + kCanBeTakenBack);
+}
+
 }  // namespace
 
 bool PreflightReport::WouldGoAhead() const {
@@ -457,6 +484,7 @@ PreflightReport RunPreflight(SetupState& state, const SqlServerSetup& sql, const
   report.lines.push_back(CheckDism(machine.features, choices));
   report.lines.push_back(CheckRestart(machine.registry));
   report.lines.push_back(CheckOtherSetups(machine.runtime, anotherSetup));
+  report.lines.push_back(CheckUndo(state));
   return report;
 }
 

@@ -161,6 +161,19 @@ TEST(Preflight, EachCheckReportsWhatItFinds) {
        "another Halvorn Nembric setup is running", true},
       {"a client alone", [](CheckWorld& w) { w.choices.setupType = SetupType::client; }, "DISM",
        CheckVerdict::ok, "not needed: no server is chosen"},
+      {"no update to take back", [](CheckWorld&) {}, "Undo", CheckVerdict::ok, "nothing to undo"},
+      {"the server's second install",
+       [](CheckWorld& w) {
+         w.fake.files.SetContent(kInstallRecordPath,
+                                 "Nembric setup install record 2\r\n"
+                                 "shared\trun\t1\tinstall\tserver\r\nserver\tfolder\tC:\\HNembricAI\r\n"
+                                 "server\tcommit\r\nshared\tend\r\n"
+                                 "shared\trun\t2\tinstall\tserver\r\nserver\tcommit\r\nshared\tend\r\n");
+         w.fake.registry.SetString(
+             "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NembricServer",
+             "InstallDate", "20261208");
+       },
+       "Undo", CheckVerdict::ok, "the last update of the server on 2026-12-08 can be taken back"},
   };
   for (const Case& c : cases) {
     CheckWorld world;

@@ -228,3 +228,24 @@ bool ProductRegistered(RunContext& run, ProductComponent component) {
   return run.machine.registry.OpenKey(RegistryKey::localMachine, keyPath, Registry::kRead | Registry::kView32,
                                       entry.Receive()) == Registry::kSuccess;
 }
+
+std::optional<std::string> RegisteredOn(RunContext& run, ProductComponent component) {
+  Registry& registry = run.machine.registry;
+  UniqueKey entry(registry);
+  if (registry.OpenKey(RegistryKey::localMachine, EntryKeyPath(component),
+                       Registry::kRead | Registry::kView32, entry.Receive()) != Registry::kSuccess) {
+    return std::nullopt;
+  }
+  RegistryValue value;
+  if (registry.QueryValue(entry.get(), kInstallDate, value) != Registry::kSuccess ||
+      value.type != Registry::kTypeString) {
+    return std::nullopt;
+  }
+  // YYYYMMDD, as the entry keeps it for Windows' list of programs.
+  std::string date = value.data.substr(0, value.data.find('\0'));
+  if (date.size() != 8 ||
+      !std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  return date.substr(0, 4) + "-" + date.substr(4, 2) + "-" + date.substr(6, 2);
+}

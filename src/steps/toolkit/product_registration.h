@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/action_result.h"
@@ -39,6 +40,9 @@ Edition EditionNamed(const std::string& name);
 
 // Whether the component's uninstall entry is there.
 bool ProductRegistered(RunContext& run, ProductComponent component);
+// The day its last install or repair registered the component ("2026-12-08"), from its uninstall entry's
+// InstallDate; nullopt when the entry or the date is not there.
+std::optional<std::string> RegisteredOn(RunContext& run, ProductComponent component);
 
 // Creates or opens the key and sets the value as REG_SZ with its NUL. Failed (RegCreateKeyEx with its
 // status) only when the key cannot be created or opened.
