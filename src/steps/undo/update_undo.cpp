@@ -29,8 +29,8 @@ bool EndsWithNoCase(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && SameName(std::string_view(text).substr(text.size() - end.size()), end);
 }
 
-// The installers the update ran for the component, by its plan: what they put in place is a product of its
-// own (SQL Server Express, a runtime, an MSI that was there before in another version), which the undo
+// The installers the update fetched for the component, by its plan: what they put in place is a product of
+// its own (SQL Server Express, a runtime, an MSI that was there before in another version), which the undo
 // leaves. An MSI the update installed new has its own line, and goes.
 void NameOwnProducts(RunContext& run, const std::vector<RecordEntry>& entries, const LastUpdate& update,
                      RecordScope component) {
@@ -45,7 +45,12 @@ void NameOwnProducts(RunContext& run, const std::vector<RecordEntry>& entries, c
       const std::size_t blank = std::min(packages.find(' ', at), packages.size());
       const std::string name = packages.substr(at, blank - at);
       at = blank + 1;
-      const bool installer = EndsWithNoCase(name, ".exe") || EndsWithNoCase(name, ".msi");
+      // An installer whose package the run did not fetch (a runtime already there) ran nothing.
+      const bool fetched = std::any_of(first, last, [&](const RecordEntry& other) {
+        return other.kind == Kind::file && other.scope == component &&
+               EndsWithNoCase(other.fields[0], "\\" + name);
+      });
+      const bool installer = fetched && (EndsWithNoCase(name, ".exe") || EndsWithNoCase(name, ".msi"));
       const bool removed = std::any_of(first, last, [&](const RecordEntry& other) {
         return other.kind == Kind::msi && other.scope == component && EndsWithNoCase(other.fields[0], name);
       });
