@@ -125,6 +125,7 @@ TEST(PlannedRun, NamesEveryChangeOfTheRunAndMakesNone) {
       {"both install", true, false, u"/answers=C:\\Setup\\answers.ini /source=localhost"},
       {"both repair", true, true, u"/repair /type=both /source=localhost"},
       {"both uninstall", true, true, u"/uninstall /type=both"},
+      {"client undo of its first install", false, true, u"/undo /type=client"},
   };
   for (const auto& road : roads) {
     RunWorld world;

@@ -58,6 +58,16 @@ TEST(UpdateUndo, PutsTheComponentBackAsTheRunBeforeLeftIt) {
     if (c.changedByHand) {
       world.fake.files.SetContent(kReadme, "changed by hand\r\n");
     }
+    // Its plan names the files it puts back and changes nothing.
+    if (c.updated && !c.changedByHand) {
+      const std::vector<std::string> updated = Dumped(world.fake);
+      EXPECT_EQ(world.Run(u"/plan=C:\\Setup\\undo.json /undo /type=client"), 0U);
+      const std::string plan = world.fake.files.Content("C:\\Setup\\undo.json").value_or("");
+      EXPECT_NE(plan.find(R"("path": "c:\\NembricAIApp\\readme.txt", "replaces": true)"), std::string::npos)
+          << plan;
+      world.fake.files.Remove("C:\\Setup\\undo.json");
+      EXPECT_EQ(Dumped(world.fake), updated);
+    }
     EXPECT_EQ(world.Run(kUndo), c.exitCode) << c.what << "\n" << world.Log();
 
     EXPECT_NE(world.Log().find(c.line), std::string::npos) << c.what << "\n" << world.Log();
