@@ -48,13 +48,20 @@ downloads=$WORLD_DOWNLOADS
 WORLD_DOWNLOADS=$next
 world_start_server
 WORLD_DOWNLOADS=$downloads
+began=$(date +%s%N)
 status=$(cd "$start" && world_exit_code "$start/NembricSetup.exe" /quiet '/answers=C:\NembricUndo\ai.ini' /source=localhost)
+update_ms=$((($(date +%s%N) - began) / 1000000))
 world_stop_server
 [ "$status" = 0 ] || fail "update: exit code $status, not 0"
 [ -f "$client/News.txt" ] || fail "update: News.txt is not in the client folder"
 [ "$(digests)" != "$first" ] || fail "update: the client's files did not change"
 
+# What the update kept to be taken back, against what the client has installed.
+kept=$(du -sb "$drive_c/Program Files/Halvorn/NembricAI/Backup" | cut -f1)
+installed_bytes=$(du -sb "$client" | cut -f1)
+began=$(date +%s%N)
 status=$(cd "$start" && world_exit_code "$installed" /quiet /undo)
+undo_ms=$((($(date +%s%N) - began) / 1000000))
 tr -d '\r' <"$start/$log_name" >"$artefacts/undo.log" 2>/dev/null || fail "undo: no log"
 [ "$status" = 0 ] || fail "undo: exit code $status, not 0"
 grep -qx "Client Setup:Taking back the last update" "$artefacts/undo.log" || fail "undo: the log does not say so"
@@ -73,5 +80,6 @@ status=$(cd "$start" && world_exit_code "${command[@]}")
 [ ! -e "$client" ] || fail "uninstall: the client folder stays: $(ls "$client")"
 [ -z "$(reg_value 32 "$entry" DisplayName)" ] || fail "uninstall: the uninstall entry is still there"
 
-[ "$WORLD_FAILURES" -eq 0 ] && echo "undo: the client's update taken back to the first install's files, then removed"
+[ "$WORLD_FAILURES" -eq 0 ] && echo "undo: the client's update taken back to the first install's files, then removed;" \
+  "kept $kept bytes for $installed_bytes installed; update $update_ms ms, undo $undo_ms ms"
 exit "$((WORLD_FAILURES > 0))"

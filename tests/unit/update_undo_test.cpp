@@ -194,3 +194,22 @@ TEST(UpdateUndo, PutsTheServerAndItsWebsiteBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// A module a process holds is put back when Windows restarts, and the undo ends asking for the restart.
+TEST(UpdateUndo, AModuleInUseIsPutBackAtTheNextRestart) {
+  RunWorld world;
+  ASSERT_EQ(world.Run(kInstall), 0U);
+  world.AsInstalledProgram();
+  Update(world);
+  const std::string module = "c:\\NembricAIApp\\bin\\tool.dll";
+  world.fake.files.heldOpen.insert(module);
+  EXPECT_EQ(world.Run(kUndo), 3010U) << world.Log();
+  EXPECT_EQ(world.fake.files.restartReplacements,
+            (std::vector<std::pair<std::string, std::string>>{{module + ".new", module}}));
+  EXPECT_EQ(world.fake.files.Content(module + ".new"), "MZ tool library stand-in\r\n");
+  EXPECT_EQ(world.fake.files.Content(kReadme), "Halvorn Nembric test file\r\n");
+}
+
+}  // namespace

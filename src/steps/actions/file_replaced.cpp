@@ -5,12 +5,14 @@
 #include "core/path_text.h"
 #include "journal/install_record.h"
 #include "product/run_context.h"
+#include "steps/actions/module_at_restart.h"
 
 namespace {
 
 constexpr char kRestoredFile[] = "Restored file ";
 constexpr char kNotRestoredFile[] = "Could not restore file ";
 constexpr char kChangedSinceUpdate[] = "Kept file changed since the update: ";
+constexpr std::uint32_t kSharingViolation = 32;
 
 // The file is as the update left it: as the update's newest line of it says (none: the update deleted
 // it, and it is not there), or already put back from its copy by an undo that was cut off.
@@ -60,8 +62,15 @@ UndoEnd UndoFileReplaced(UndoPass& pass, const RecordEntry& entry) {
     return UndoEnd::passed;
   }
   std::uint32_t error = 0;
-  const bool restored = Reachable(files, path) && IsBackupCopy(copy, pass.run.record.backupFolder) &&
-                        files.CopyTo(copy, path, error);
+  const bool safe = Reachable(files, path) && IsBackupCopy(copy, pass.run.record.backupFolder);
+  bool restored = safe && files.CopyTo(copy, path, error);
+  // A module a process holds (a website's worker) is put back when Windows restarts, as an update
+  // replaces one.
+  if (!restored && safe && pass.undoingUpdate && error == kSharingViolation &&
+      files.CopyTo(copy, path + kBesideSuffix, error)) {
+    ReplaceAtRestart(pass.run, {path});
+    return UndoEnd::undone;
+  }
   pass.Log(entry.scope, (restored ? kRestoredFile : kNotRestoredFile) + path);
   // A copy that could not be put back is kept, and so is its line (and the older line that names the copy
   // as the run's).
