@@ -390,11 +390,14 @@ void InstallRecord::DropBackups(RecordScope component) {
   if (!entries) {
     return;
   }
-  const auto lastRun = std::find_if(entries->rbegin(), entries->rend(), [](const RecordEntry& entry) {
-                         return entry.kind == RecordEntry::Kind::run;
-                       }).base();
-  // The last run's copies stay: its changes can be taken back after its commit, until the component's
-  // next commit drops them.
+  // The last run's copies of a component stay: its changes can be taken back after its commit, until the
+  // component's next commit drops them. The shared part's (an earlier setup program) are of no use to an
+  // undo, which leaves the setup program as it is: they go with the commit.
+  const auto lastRun = component == RecordScope::shared
+                           ? entries->end()
+                           : std::find_if(entries->rbegin(), entries->rend(), [](const RecordEntry& entry) {
+                               return entry.kind == RecordEntry::Kind::run;
+                             }).base();
   for (auto entry = entries->begin(); entry != lastRun; ++entry) {
     if (entry->kind == RecordEntry::Kind::backup && entry->scope == component &&
         IsBackupCopy(entry->fields[1], backupFolder)) {

@@ -139,6 +139,7 @@ class InstallRecord {
   [[nodiscard]] ActionResult BeforeWriting(const std::string& filePath);
   // Drops the copies that the runs before the last one made for the component: the last run's stay after
   // its commit, so that its changes can still be taken back (/undo), until the component's next commit.
+  // The shared part's copies all go.
   void DropBackups(RecordScope component);
   // A file about to be made where there is none: the run owns whatever is there if it is cut off before
   // the file is recorded whole (its size and time are "-").
