@@ -212,4 +212,17 @@ TEST(UpdateUndo, AModuleInUseIsPutBackAtTheNextRestart) {
   EXPECT_EQ(world.fake.files.Content(kReadme), "Halvorn Nembric test file\r\n");
 }
 
+// The copies an update keeps go with the component's uninstall.
+TEST(UpdateUndo, TheUninstallTakesTheKeptCopiesWithIt) {
+  RunWorld world;
+  ASSERT_EQ(world.Run(kInstall), 0U);
+  world.AsInstalledProgram();
+  Update(world);
+  ASSERT_TRUE(world.fake.files.Content(std::string(kBackupFolder) + "\\3-readme.txt")) << world.Log();
+  EXPECT_EQ(world.Run(u"/quiet /uninstall /type=client"), 0U) << world.Log();
+  const std::vector<std::string> files = world.fake.files.FilePaths();
+  EXPECT_TRUE(std::none_of(files.begin(), files.end(),
+                           [](const std::string& path) { return path.starts_with(kBackupFolder); }));
+}
+
 }  // namespace
