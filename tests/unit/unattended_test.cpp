@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <set>
 
 #include "resources/resource.h"
 #include "run/command_line.h"
@@ -623,11 +624,37 @@ TEST(UnattendedRun, ARunCutOffAfterAnyChangeIsSettledByTheNextAndLeavesNothing) 
     }
     return lines;
   };
-  // The machine as a commit leaves it: the copies it no longer needs are deleted.
-  const auto committedMachine = [&machineState](QuietWorld& world) {
+  // The machine as a commit leaves it: a component committed keeps the copies of its run (for an undo);
+  // the shared part's go, and those of a component not yet committed go back with it.
+  const auto committedMachine = [&machineState, &kRecord](QuietWorld& world) {
     std::vector<std::string> machine = machineState(world);
-    std::erase_if(machine, [](const std::string& line) {
-      return line.starts_with("c:\\program files\\halvorn\\nembricai\\backup\\");
+    std::string record = world.fake.files.Content(kRecord).value_or("");
+    std::transform(record.begin(), record.end(), record.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::vector<std::vector<std::string>> lines;
+    for (std::size_t at = std::min(record.rfind("shared\trun\t"), record.size()); at < record.size();) {
+      const std::size_t end = std::min(record.find("\r\n", at), record.size());
+      std::vector<std::string> fields;
+      for (std::size_t field = at; field <= end;) {
+        const std::size_t tab = std::min(record.find('\t', field), end);
+        fields.push_back(record.substr(field, tab - field));
+        field = tab + 1;
+      }
+      lines.push_back(std::move(fields));
+      at = end + 2;
+    }
+    std::set<std::string> kept;
+    for (const std::vector<std::string>& backup : lines) {
+      const bool committed = std::any_of(lines.begin(), lines.end(), [&backup](const auto& line) {
+        return line.size() == 2 && line[0] == backup[0] && line[1] == "commit";
+      });
+      if (backup.size() == 4 && backup[1] == "backup" && backup[0] != "shared" && committed) {
+        kept.insert(backup[3]);
+      }
+    }
+    std::erase_if(machine, [&kept](const std::string& line) {
+      return line.starts_with("c:\\program files\\halvorn\\nembricai\\backup\\") &&
+             !kept.contains(line.substr(0, line.find_last_of(' ')));
     });
     return machine;
   };
