@@ -226,3 +226,21 @@ TEST(UpdateUndo, TheUninstallTakesTheKeptCopiesWithIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// On a machine the setup never changed, an undo finds nothing and ends with 0; a /type= it does not know
+// ends with 87 before anything is looked at.
+TEST(UpdateUndo, NothingInstalledIsNothingToUndo) {
+  RunWorld world;
+  EXPECT_EQ(world.Run(u"/quiet /undo"), 0U) << world.Log();
+  EXPECT_EQ(world.Log(),
+            "Server Setup:Nothing to undo: no update of this component can be taken back\r\n"
+            "Client Setup:Nothing to undo: no update of this component can be taken back\r\n"
+            "User Interface:Nothing to undo\r\n");
+  EXPECT_EQ(world.Run(u"/quiet /undo /type=all"), 87U);
+  EXPECT_NE(world.Log().find("/undo takes /type=client, server or both, or none for both"), std::string::npos)
+      << world.Log();
+}
+
+}  // namespace
