@@ -13,6 +13,11 @@ bool Names(const RecordEntry& mark, RecordScope component) {
 
 }  // namespace
 
+bool IsRunMark(const RecordEntry& entry) {
+  return entry.kind == Kind::run || entry.kind == Kind::plan || entry.kind == Kind::commit ||
+         entry.kind == Kind::end;
+}
+
 const char* ComponentWord(RecordScope component) {
   return component == RecordScope::client ? kClientComponent : kServerComponent;
 }

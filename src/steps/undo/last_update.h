@@ -25,5 +25,8 @@ struct LastUpdate {
 std::optional<LastUpdate> FindLastUpdate(const std::vector<RecordEntry>& entries, RecordScope component,
                                          std::optional<std::size_t> skipping = std::nullopt);
 
+// A mark of a run (its beginning, a component's plan or commit, its end), not a change.
+bool IsRunMark(const RecordEntry& entry);
+
 // The name of the component in a run's components ("client", "server").
 const char* ComponentWord(RecordScope component);

@@ -29,11 +29,6 @@ constexpr char kCutOffUninstall[] = "The last uninstall was cut off before its e
 
 using Kind = RecordEntry::Kind;
 
-bool IsRunMark(const RecordEntry& entry) {
-  return entry.kind == Kind::run || entry.kind == Kind::plan || entry.kind == Kind::commit ||
-         entry.kind == Kind::end;
-}
-
 // The mark of the newest run; rend() when the record holds none.
 std::vector<RecordEntry>::const_reverse_iterator LastRunMark(const std::vector<RecordEntry>& entries) {
   return std::find_if(entries.rbegin(), entries.rend(),
@@ -92,9 +87,7 @@ bool ProductRemoval::Remove(bool client, bool server) {
   if (!pass_.othersRemain) {
     std::copy_if(undo.begin(), undo.end(), std::back_inserter(kept), IsSetupProgramEntry);
   }
-  if (!run_.record.Rewrite(kept)) {
-    WriteLog(run_, LogTag::userInterface, kRecordNotRewritten);
-  }
+  RewriteRecord(kept);
   // The setup program that the uninstall entry calls stays while something is left to remove.
   if (removesProgram) {
     RemoveSetupProgram(run_, undo);
@@ -130,8 +123,7 @@ bool ProductRemoval::TakeBack(const std::vector<RecordScope>& components) {
   kept.insert(kept.end(), pass_.deferred.rbegin(), pass_.deferred.rend());
   // What could not be taken back stays the run's, uncommitted: the next run settles it again.
   kept.insert(kept.end(), pass_.left.rbegin(), pass_.left.rend());
-  if (!run_.record.Rewrite(kept)) {
-    WriteLog(run_, LogTag::userInterface, kRecordNotRewritten);
+  if (!RewriteRecord(kept)) {
     return false;
   }
   return pass_.left.empty();
@@ -149,6 +141,14 @@ bool ProductRemoval::TakeBackShared() {
     return pass_.left.empty();
   }
   return TakeBack(RecordScope::shared);
+}
+
+bool ProductRemoval::RewriteRecord(const std::vector<RecordEntry>& entries) {
+  if (!run_.record.Rewrite(entries)) {
+    WriteLog(run_, LogTag::userInterface, kRecordNotRewritten);
+    return false;
+  }
+  return true;
 }
 
 void SettleCutOffRun(RunContext& run) {

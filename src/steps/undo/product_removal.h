@@ -71,6 +71,8 @@ class ProductRemoval {
   // Takes back the entries of each component's last update before the undo's own mark (the record's
   // last), newest first across them, and rewrites the record without them; what could not be undone stays.
   void TakeBackUpdates(const std::vector<RecordScope>& components);
+  // Rewrites the record with the entries; false, after a line that says so, when it cannot.
+  bool RewriteRecord(const std::vector<RecordEntry>& entries);
   // Finishes an undo that was cut off: the components its mark names that it had not committed.
   void FinishUndo(const std::vector<RecordEntry>& entries, std::size_t mark);
   // Deletes the copies in the backup folder that no backup entry names, and the folder when it is empty

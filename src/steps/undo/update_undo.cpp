@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <iterator>
+#include <tuple>
 
 #include "core/path_text.h"
 #include "product/run_context.h"
@@ -11,19 +12,9 @@ constexpr char kNothingToUndo[] = "Nothing to undo: no update of this component 
 constexpr char kUndoing[] = "Taking back the last update";
 constexpr char kFirstInstall[] = "The last update was the first install: it is removed";
 constexpr char kOwnProduct[] = "Kept as it is, a product of its own with its own installer: ";
-constexpr char kRecordNotRewritten[] = "Could not rewrite the install record: it keeps every change it named";
 constexpr char kCutOffUndo[] = "The last undo was cut off before its end: it is finished first";
 
 using Kind = RecordEntry::Kind;
-
-LogTag TagFor(RecordScope component) {
-  return component == RecordScope::client ? LogTag::client : LogTag::server;
-}
-
-bool IsMark(const RecordEntry& entry) {
-  return entry.kind == Kind::run || entry.kind == Kind::plan || entry.kind == Kind::commit ||
-         entry.kind == Kind::end;
-}
 
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && SameName(std::string_view(text).substr(text.size() - end.size()), end);
@@ -32,7 +23,7 @@ bool EndsWithNoCase(const std::string& text, const std::string& end) {
 // The installers the update fetched for the component, by its plan: what they put in place is a product of
 // its own (SQL Server Express, a runtime, an MSI that was there before in another version), which the undo
 // leaves. An MSI the update installed new has its own line, and goes.
-void NameOwnProducts(RunContext& run, const std::vector<RecordEntry>& entries, const LastUpdate& update,
+void NameOwnProducts(const UndoPass& pass, const std::vector<RecordEntry>& entries, const LastUpdate& update,
                      RecordScope component) {
   const auto first = entries.begin() + static_cast<std::ptrdiff_t>(update.mark);
   const auto last = entries.begin() + static_cast<std::ptrdiff_t>(update.end);
@@ -55,7 +46,7 @@ void NameOwnProducts(RunContext& run, const std::vector<RecordEntry>& entries, c
         return other.kind == Kind::msi && other.scope == component && EndsWithNoCase(other.fields[0], name);
       });
       if (installer && !removed) {
-        WriteLog(run, TagFor(component), kOwnProduct + name);
+        pass.Log(component, kOwnProduct + name);
       }
     }
   }
@@ -76,14 +67,14 @@ UpdateUndo ProductRemoval::UndoLastUpdate(bool client, bool server) {
     }
     const std::optional<LastUpdate> update = FindLastUpdate(entries, component);
     if (!update) {
-      WriteLog(run_, TagFor(component), kNothingToUndo);
+      pass_.Log(component, kNothingToUndo);
       *end = UpdateUndoEnd::nothing;
       continue;
     }
-    WriteLog(run_, TagFor(component), kUndoing);
-    NameOwnProducts(run_, entries, *update, component);
+    pass_.Log(component, kUndoing);
+    NameOwnProducts(pass_, entries, *update, component);
     if (update->first) {
-      WriteLog(run_, TagFor(component), kFirstInstall);
+      pass_.Log(component, kFirstInstall);
       (component == RecordScope::client ? removeClient : removeServer) = true;
       *end = UpdateUndoEnd::removed;
     } else {
@@ -137,7 +128,7 @@ void ProductRemoval::TakeBackUpdates(const std::vector<RecordScope>& components)
   for (const RecordScope component : components) {
     if (const std::optional<LastUpdate> update = FindLastUpdate(entries, component, skipping)) {
       for (std::size_t index = update->mark; index < update->end; ++index) {
-        if (entries[index].scope == component && !IsMark(entries[index])) {
+        if (entries[index].scope == component && !IsRunMark(entries[index])) {
           chosen[index] = true;
         }
       }
@@ -159,8 +150,7 @@ void ProductRemoval::TakeBackUpdates(const std::vector<RecordScope>& components)
   std::vector<RecordEntry> kept = pass_.rest;
   kept.insert(kept.end(), pass_.deferred.rbegin(), pass_.deferred.rend());
   kept.insert(kept.end(), pass_.left.rbegin(), pass_.left.rend());
-  if (!run_.record.Rewrite(kept)) {
-    WriteLog(run_, LogTag::userInterface, kRecordNotRewritten);
+  if (!RewriteRecord(kept)) {
     return;
   }
   // The copies the update kept are named no more once they are back: they go.
