@@ -13,6 +13,20 @@ world_init() {
   WORLD_TLS="$WORLD_BUILD/tls"
   WORLD_DOWNLOADS="$WORLD_BUILD/packages/downloads"
   WORLD_SERVER_PID=
+  world_wait_setups_ended
+}
+
+# world_wait_setups_ended: waits (up to 60 s) until no setup program an earlier test started still runs. A
+# setup still ending under load keeps its turn (the instance mutex): the next test's setup would find it
+# taken and wait at its "another setup" box for a person who never comes.
+world_wait_setups_ended() {
+  command -v pgrep >/dev/null || return 0
+  local _
+  for _ in $(seq 600); do
+    pgrep -f 'NembricSetup[^ ]*\.exe' >/dev/null || return 0
+    sleep 0.1
+  done
+  echo "a setup program of an earlier test still runs: $(pgrep -af 'NembricSetup[^ ]*\.exe' | head -3)" >&2
 }
 
 # Trusts the test CA inside the prefix (once per prefix and CA).
