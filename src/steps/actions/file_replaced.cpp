@@ -5,6 +5,7 @@
 #include "core/path_text.h"
 #include "journal/install_record.h"
 #include "product/run_context.h"
+#include "steps/actions/file_written.h"
 #include "steps/actions/module_at_restart.h"
 
 namespace {
@@ -26,9 +27,7 @@ bool AsTheUpdateLeftIt(const UndoPass& pass, const std::string& path, const std:
       std::find_if(pass.entries->rbegin(), pass.entries->rend(), [&path](const RecordEntry& entry) {
         return entry.kind == RecordEntry::Kind::file && SameName(entry.fields[0], path);
       });
-  return written != pass.entries->rend() && written->fields.size() >= 3 &&
-         written->fields[1] == std::to_string(now->size) &&
-         written->fields[2] == std::to_string(now->lastWrite);
+  return written != pass.entries->rend() && IsAsWritten(*written, *now);
 }
 
 }  // namespace

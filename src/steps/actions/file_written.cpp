@@ -33,6 +33,11 @@ ActionResult FileWritten(InstallRecord* record, const std::string& path) {
   return record != nullptr ? record->AddFile(path) : ActionResult::Done();
 }
 
+bool IsAsWritten(const RecordEntry& entry, const Files::Stamp& stamp) {
+  return entry.fields.size() >= 3 && entry.fields[1] == std::to_string(stamp.size) &&
+         entry.fields[2] == std::to_string(stamp.lastWrite);
+}
+
 UndoEnd UndoFileWritten(UndoPass& pass, const RecordEntry& entry) {
   // The shared part's files go with the setup program.
   if (entry.scope == RecordScope::shared) {
@@ -69,8 +74,7 @@ UndoEnd UndoFileWritten(UndoPass& pass, const RecordEntry& entry) {
   }
   // A file the run was still making when it was cut off is the run's, whole or not.
   const bool making = entry.fields[1] == kBeingMade;
-  if (!making && (std::to_string(stamp->size) != entry.fields[1] ||
-                  std::to_string(stamp->lastWrite) != entry.fields[2])) {
+  if (!making && !IsAsWritten(entry, *stamp)) {
     pass.Log(entry.scope, kKeptChangedFile + path);
     pass.passedChanged.push_back(entry.scope);
     return UndoEnd::passed;

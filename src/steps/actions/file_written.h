@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/action_result.h"
+#include "platform/files.h"
 #include "steps/actions/undo_pass.h"
 
 class InstallRecord;
@@ -18,6 +19,9 @@ ActionResult BeforeWritingFile(InstallRecord* record, const std::string& path);
 ActionResult BeforeMakingFile(InstallRecord* record, const std::string& path);
 // Once it is whole: its size and time, by which a later undo knows it is still the one written.
 ActionResult FileWritten(InstallRecord* record, const std::string& path);
+
+// The file's stamp is the one its line recorded when the run had written it whole.
+bool IsAsWritten(const RecordEntry& entry, const Files::Stamp& stamp);
 
 // Removes the file while it is still the one written (or was being made). A file that has changed since
 // stays, with a line; one a component that stays wrote again is that component's; one the run replaced is

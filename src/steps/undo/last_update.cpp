@@ -7,15 +7,15 @@ namespace {
 
 using Kind = RecordEntry::Kind;
 
-bool Names(const RecordEntry& mark, RecordScope component) {
-  return mark.fields.size() >= 3 && mark.fields[2].find(ComponentWord(component)) != std::string::npos;
-}
-
 }  // namespace
 
 bool IsRunMark(const RecordEntry& entry) {
   return entry.kind == Kind::run || entry.kind == Kind::plan || entry.kind == Kind::commit ||
          entry.kind == Kind::end;
+}
+
+bool RunNames(const RecordEntry& mark, RecordScope component) {
+  return mark.fields.size() >= 3 && mark.fields[2].find(ComponentWord(component)) != std::string::npos;
 }
 
 const char* ComponentWord(RecordScope component) {
@@ -32,7 +32,7 @@ std::optional<LastUpdate> FindLastUpdate(const std::vector<RecordEntry>& entries
     }
     const std::size_t runEnd = end;
     end = mark;
-    if (mark == skipping || entries[mark].fields.size() < 3 || !Names(entries[mark], component)) {
+    if (mark == skipping || entries[mark].fields.size() < 3 || !RunNames(entries[mark], component)) {
       continue;
     }
     const std::string& mode = entries[mark].fields[1];

@@ -28,5 +28,8 @@ std::optional<LastUpdate> FindLastUpdate(const std::vector<RecordEntry>& entries
 // A mark of a run (its beginning, a component's plan or commit, its end), not a change.
 bool IsRunMark(const RecordEntry& entry);
 
+// The run's mark names the component among its components.
+bool RunNames(const RecordEntry& mark, RecordScope component);
+
 // The name of the component in a run's components ("client", "server").
 const char* ComponentWord(RecordScope component);

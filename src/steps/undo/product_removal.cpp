@@ -105,28 +105,41 @@ bool ProductRemoval::TakeBack(const std::vector<RecordScope>& components) {
     return true;
   }
   // The running run's changes follow its mark.
-  const auto first = LastRunMark(*entries).base();
+  const auto first = static_cast<std::size_t>(LastRunMark(*entries).base() - entries->cbegin());
+  std::vector<bool> chosen(entries->size(), false);
+  for (std::size_t index = first; index < entries->size(); ++index) {
+    const RecordEntry& entry = (*entries)[index];
+    chosen[index] =
+        !IsRunMark(entry) && std::find(components.begin(), components.end(), entry.scope) != components.end();
+  }
+  // What could not be taken back stays the run's, uncommitted: the next run settles it again.
+  return TakeBackChosen(*entries, chosen, false).has_value() && pass_.left.empty();
+}
+
+std::optional<std::vector<RecordEntry>> ProductRemoval::TakeBackChosen(
+    const std::vector<RecordEntry>& entries, const std::vector<bool>& chosen, bool undoingUpdate) {
   std::vector<RecordEntry> undo;
-  pass_.rest.assign(entries->cbegin(), first);
+  pass_.rest.clear();
   pass_.deferred.clear();
   pass_.left.clear();
-  for (auto entry = first; entry != entries->cend(); ++entry) {
-    const bool chosen = std::find(components.begin(), components.end(), entry->scope) != components.end();
-    (chosen && !IsRunMark(*entry) ? undo : pass_.rest).push_back(*entry);
+  for (std::size_t index = 0; index < entries.size(); ++index) {
+    (chosen[index] ? undo : pass_.rest).push_back(entries[index]);
   }
   // A folder the component made that holds something else stays in the record for the last uninstall.
   pass_.othersRemain = true;
   pass_.takingBack = true;
+  pass_.undoingUpdate = undoingUpdate;
   Undo(undo);
   pass_.takingBack = false;
+  pass_.undoingUpdate = false;
   std::vector<RecordEntry> kept = pass_.rest;
   kept.insert(kept.end(), pass_.deferred.rbegin(), pass_.deferred.rend());
-  // What could not be taken back stays the run's, uncommitted: the next run settles it again.
+  // What could not be undone stays, newest last.
   kept.insert(kept.end(), pass_.left.rbegin(), pass_.left.rend());
   if (!RewriteRecord(kept)) {
-    return false;
+    return std::nullopt;
   }
-  return pass_.left.empty();
+  return kept;
 }
 
 bool ProductRemoval::TakeBackShared() {

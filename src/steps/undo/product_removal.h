@@ -71,6 +71,11 @@ class ProductRemoval {
   // Takes back the entries of each component's last update before the undo's own mark (the record's
   // last), newest first across them, and rewrites the record without them; what could not be undone stays.
   void TakeBackUpdates(const std::vector<RecordScope>& components);
+  // Takes back the chosen entries (by index), newest first, with what the others tell of them, and rewrites
+  // the record with the rest and what could not be undone; with `undoingUpdate` they are a committed
+  // update's. The entries kept, or nullopt when the record could not be rewritten.
+  std::optional<std::vector<RecordEntry>> TakeBackChosen(const std::vector<RecordEntry>& entries,
+                                                         const std::vector<bool>& chosen, bool undoingUpdate);
   // Rewrites the record with the entries; false, after a line that says so, when it cannot.
   bool RewriteRecord(const std::vector<RecordEntry>& entries);
   // Finishes an undo that was cut off: the components its mark names that it had not committed.

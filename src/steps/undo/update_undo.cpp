@@ -134,34 +134,17 @@ void ProductRemoval::TakeBackUpdates(const std::vector<RecordScope>& components)
       }
     }
   }
-  std::vector<RecordEntry> undo;
-  pass_.rest.clear();
-  pass_.deferred.clear();
-  pass_.left.clear();
-  for (std::size_t index = 0; index < entries.size(); ++index) {
-    (chosen[index] ? undo : pass_.rest).push_back(entries[index]);
-  }
-  pass_.othersRemain = true;
-  pass_.takingBack = true;
-  pass_.undoingUpdate = true;
-  Undo(undo);
-  pass_.takingBack = false;
-  pass_.undoingUpdate = false;
-  std::vector<RecordEntry> kept = pass_.rest;
-  kept.insert(kept.end(), pass_.deferred.rbegin(), pass_.deferred.rend());
-  kept.insert(kept.end(), pass_.left.rbegin(), pass_.left.rend());
-  if (!RewriteRecord(kept)) {
-    return;
-  }
   // The copies the update kept are named no more once they are back: they go.
-  DropUnnamedCopies(kept);
+  if (const std::optional<std::vector<RecordEntry>> kept = TakeBackChosen(entries, chosen, true)) {
+    DropUnnamedCopies(*kept);
+  }
 }
 
 void ProductRemoval::FinishUndo(const std::vector<RecordEntry>& entries, std::size_t mark) {
   pass_.Log(RecordScope::shared, kCutOffUndo);
   std::vector<RecordScope> open;
   for (const RecordScope component : {RecordScope::server, RecordScope::client}) {
-    const bool named = entries[mark].fields[2].find(ComponentWord(component)) != std::string::npos;
+    const bool named = RunNames(entries[mark], component);
     const bool committed = std::any_of(entries.begin() + static_cast<std::ptrdiff_t>(mark), entries.end(),
                                        [component](const RecordEntry& entry) {
                                          return entry.kind == Kind::commit && entry.scope == component;
