@@ -80,13 +80,21 @@ world_stop_server() {
 
 # world_exit_code COMMAND...: runs a Windows program (the first word a host path) through run_exit.exe
 # and prints its whole exit code, which Wine's own exit status cuts to its low byte. What the program writes
-# to its standard output goes to $WORLD_OUTPUT when that names a file.
+# to its standard output goes to $WORLD_OUTPUT when that names a file. A program that could not be started
+# at all (Wine's process creation failing under load) is said on the standard error and started once more;
+# nothing of it ran, so nothing is repeated.
 world_exit_code() {
-  local program=$1
+  local program=$1 attempt output
   [[ "$program" == [A-Za-z]:\\* ]] || program=$(world_winpath "$1")
   shift
-  "$WORLD_RUN" "$WORLD_BUILD/tests/e2e/run_exit.exe" "$program" "$@" | tr -d '\r' |
-    tee "${WORLD_OUTPUT:-/dev/null}" | sed -n 's/^exit //p'
+  for attempt in 1 2; do
+    output=$({ "$WORLD_RUN" "$WORLD_BUILD/tests/e2e/run_exit.exe" "$program" "$@" || true; } | tr -d '\r')
+    grep -q '^error cannot start' <<<"$output" || break
+    echo "run_exit: $program: $(grep '^error cannot start' <<<"$output") (attempt $attempt)" >&2
+    sleep 1
+  done
+  if [ -n "${WORLD_OUTPUT:-}" ]; then printf '%s\n' "$output" >"$WORLD_OUTPUT"; fi
+  sed -n 's/^exit //p' <<<"$output"
 }
 
 # world_end_run NAME PREFIX EXPECTED_EXIT: the end of a setup started in the background as $setup, with
@@ -122,9 +130,20 @@ reg_value() {
   "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
 }
 
-# The Windows form of a host path, as the programs in the prefix see it.
+# The Windows form of a host path, as the programs in the prefix see it: C: is the prefix's drive_c, Z: the
+# host's root (the prefix's dosdevices). Worked out here rather than by winepath, whose Wine start can fail
+# under load and leave an empty name behind.
 world_winpath() {
-  "$WORLD_RUN" winepath -w "$1" 2>/dev/null | tr -d '\r'
+  local path drive_c
+  path=$(realpath -ms "$1")
+  drive_c=$(realpath -ms "$WINEPREFIX/drive_c")
+  if [ "$path" = "$drive_c" ] || [[ "$path" == "$drive_c"/* ]]; then
+    path="C:${path#"$drive_c"}"
+  else
+    path="Z:$path"
+  fi
+  [[ "$path" == ?: ]] && path="$path/"
+  printf '%s\n' "${path//\//\\}"
 }
 
 # Runs the calling test again on a private Xvfb display when there is no display:
