@@ -1,9 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+struct Machine;
+
+// Work that goes on beside the run, on a thread of its own. Going, it waits for the work's end.
+class BesideJob {
+ public:
+  BesideJob() = default;
+  BesideJob(const BesideJob&) = delete;
+  BesideJob& operator=(const BesideJob&) = delete;
+  virtual ~BesideJob() = default;
+  // Waits until the work has ended (its thread's windows answering meanwhile).
+  virtual void Wait() = 0;
+};
 
 // Process-wide services: COM start and security, UTF-8/UTF-16 conversion, standard output, process exit.
 class Runtime {
@@ -64,6 +79,11 @@ class Runtime {
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // GetTickCount64: the milliseconds since Windows started, for the time an operation took.
   virtual std::uint64_t Milliseconds() = 0;
+  // Starts the work on a thread of its own (CreateThread), handing it a machine of its own: adapters that
+  // share no state with the caller's (a last error kept between two calls). What else the work reaches (a
+  // WinHTTP session, which serves several threads, the objects it fills) is the caller's to keep alive
+  // until the job has ended. nullptr when no thread can be started: the caller does the work itself.
+  virtual std::unique_ptr<BesideJob> RunBeside(std::function<void(Machine&)> work) = 0;
 
   [[noreturn]] virtual void ExitProcess(std::uint32_t exitCode) = 0;
 };

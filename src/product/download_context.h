@@ -10,6 +10,8 @@
 #include "platform/http.h"
 #include "product/run_context.h"
 
+class FetchAhead;
+
 // The download server the packages come from, unless the command line names another.
 inline constexpr char kDefaultDownloadHost[] = "downloads.halvorn.example";
 // Width of the name of the server last connected to, terminating NUL included.
@@ -45,6 +47,10 @@ struct DownloadContext : RunContext {
   // Packages checked on disk and held open, sharing read only, until the step that runs them has run
   // (the server's cabinets until they are unpacked into its folder, SQL Server's setup until it is started).
   std::vector<UniqueFile> heldPackages;
+
+  // The packages of the component being updated that are fetched beside the run, ahead of their turns;
+  // none when no component is being updated.
+  FetchAhead* fetchAhead = nullptr;
 
   // A run that only plans: it fetches no package (only the directory at a cabinet's start), and every
   // change it makes stays in the memory of the machine it is given.

@@ -46,6 +46,8 @@ struct RunContext {
   std::vector<std::string> secrets;
   // The tag of the last log line: the step under which a run without a window logs a message box.
   LogTag lastTag = LogTag::userInterface;
+  // Set for a step done ahead of its turn: its lines are held here instead of being written.
+  std::vector<HeldLine>* heldLines = nullptr;
 
   double progressTotal = 0;
   double progressDone = 0;

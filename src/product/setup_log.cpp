@@ -94,9 +94,21 @@ int WriteLog(RunContext& run, LogTag tag, std::string_view text, std::optional<s
              std::optional<std::string_view> detail2) {
   const std::string line = MaskSecrets(FormatLogLine(tag, text, detail1, detail2), run.secrets);
   run.lastTag = tag;
+  if (run.heldLines != nullptr) {
+    run.heldLines->push_back({tag, line});
+    return 1;
+  }
   run.reporter.ShowStatus(line);
   run.log.Append(run.startDirectory, line);
   return 1;
+}
+
+void WriteHeldLines(RunContext& run, const std::vector<HeldLine>& lines) {
+  for (const HeldLine& held : lines) {
+    run.lastTag = held.tag;
+    run.reporter.ShowStatus(held.line);
+    run.log.Append(run.startDirectory, held.line);
+  }
 }
 
 void WriteOutput(RunContext& run, const std::string& text) {

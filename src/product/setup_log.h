@@ -63,6 +63,15 @@ std::string LogFilePath(std::string_view startDirectory);
 // A file of that name in the log's folder (the start directory when the log's path names no folder).
 std::string FileBesideLog(const RunContext& run, std::string_view name);
 
+// A line of a step done ahead of its turn (a package fetched beside the run), held until its turn comes:
+// its tag and the line as it is written.
+struct HeldLine {
+  LogTag tag;
+  std::string line;
+};
+// Writes the held lines, in their order, as `WriteLog` would have written them.
+void WriteHeldLines(RunContext& run, const std::vector<HeldLine>& lines);
+
 // Writes one line to the status line and to the setup log. Always returns 1; the status line still shows
 // every line when the log cannot be written.
 int WriteLog(RunContext& run, LogTag tag, std::string_view text,

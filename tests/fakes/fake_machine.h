@@ -24,6 +24,7 @@ struct FakeMachine {
     shell.disk = &files;
     crypto.disk = &files;
     files.enabledPrivileges = &runtime.enabledPrivileges;
+    runtime.machine = &machine;
   }
   FakeMachine(const FakeMachine&) = delete;
   FakeMachine& operator=(const FakeMachine&) = delete;

@@ -31,3 +31,46 @@ std::optional<std::string> FakeRuntime::AnsiToUtf8(std::string_view text) {
   }
   return Utf16ToUtf8(wide);
 }
+
+namespace {
+
+class FakeBesideJob final : public BesideJob {
+ public:
+  FakeBesideJob(FakeRuntime& runtime, std::shared_ptr<std::function<void(Machine&)>> work)
+      : runtime_(runtime), work_(std::move(work)) {}
+  ~FakeBesideJob() override { Wait(); }
+  FakeBesideJob(const FakeBesideJob&) = delete;
+  FakeBesideJob& operator=(const FakeBesideJob&) = delete;
+  void Wait() override {
+    if (*work_) {
+      runtime_.RunWorkBeside();
+    }
+  }
+
+ private:
+  FakeRuntime& runtime_;
+  std::shared_ptr<std::function<void(Machine&)>> work_;
+};
+
+}  // namespace
+
+std::unique_ptr<BesideJob> FakeRuntime::RunBeside(std::function<void(Machine&)> work) {
+  ++besideJobs;
+  auto waiting = std::make_shared<std::function<void(Machine&)>>(std::move(work));
+  besideWaiting.push_back(waiting);
+  if (!besideLater) {
+    RunWorkBeside();
+  }
+  return std::make_unique<FakeBesideJob>(*this, std::move(waiting));
+}
+
+void FakeRuntime::RunWorkBeside() {
+  while (!besideWaiting.empty()) {
+    const std::shared_ptr<std::function<void(Machine&)>> work = besideWaiting.front();
+    besideWaiting.erase(besideWaiting.begin());
+    // Done once: the job's wait then finds nothing left.
+    const std::function<void(Machine&)> doing = std::move(*work);
+    *work = nullptr;
+    doing(*machine);
+  }
+}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,14 +52,25 @@ class FakeRuntime final : public Runtime {
   }
   std::string LocalDate() override { return localDate; }
   // Recorded, never waited.
-  // A pause moves the clock on by its length; `milliseconds` is the clock.
+  // A pause moves the clock on by its length; `milliseconds` is the clock. Work waiting beside the run
+  // gets its turn meanwhile.
   void Pause(std::uint32_t milliseconds) override {
     pauses.push_back(milliseconds);
+    RunWorkBeside();
     if (paused) {
       paused();
     }
     clock += milliseconds;
   }
+  // Work beside the run is given this machine and done on the caller's thread: at once, or, with
+  // `besideLater`, at the caller's next pause or wait for it (both are what a thread of its own may do).
+  std::unique_ptr<BesideJob> RunBeside(std::function<void(Machine&)> work) override;
+  // Does the work waiting beside the run.
+  void RunWorkBeside();
+  Machine* machine = nullptr;
+  bool besideLater = false;
+  int besideJobs = 0;
+  std::vector<std::shared_ptr<std::function<void(Machine&)>>> besideWaiting;
   std::uint64_t Milliseconds() override { return clock; }
   std::uint64_t clock = 0;
   std::vector<std::uint32_t> pauses;

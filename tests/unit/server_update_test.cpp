@@ -338,7 +338,9 @@ TEST(UpdateServer, WithoutItsUpdateFolderOrARequestTheServerIsNotInPlace) {
   EXPECT_FALSE(unopenable.steps.server.UpdateServer(
       PlanServerPackages(unopenable.state.choices, unopenable.state.installSqlExpress,
                          unopenable.state.nativeClientMissing, unopenable.state.steps)));
-  EXPECT_EQ(unopenable.Requested().back(), "NembricAiApp.cab");
+  // The packages after it came in ahead meanwhile; the run takes them back with the server.
+  const std::vector<std::string> requested = unopenable.Requested();
+  EXPECT_NE(std::find(requested.begin(), requested.end(), "NembricAiApp.cab"), requested.end());
   EXPECT_EQ(unopenable.File("HNembricAI.dll"), "installed");  // nothing replaced
   EXPECT_TRUE(unopenable.fake.features.calls.empty());
   // An update over a server in place that ends early leaves the run an install: the dialog that follows

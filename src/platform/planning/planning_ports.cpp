@@ -65,6 +65,11 @@ std::uint64_t PlanningRuntime::Milliseconds() {
   return real_.Milliseconds();
 }
 
+// A plan fetches nothing ahead: no work goes beside it.
+std::unique_ptr<BesideJob> PlanningRuntime::RunBeside(std::function<void(Machine&)> /*work*/) {
+  return nullptr;
+}
+
 void PlanningRuntime::ExitProcess(std::uint32_t exitCode) {
   throw PlannedRunEnded{exitCode};
 }

@@ -42,6 +42,7 @@ class PlanningRuntime final : public Runtime {
   std::string LocalDate() override;
   void Pause(std::uint32_t milliseconds) override;
   std::uint64_t Milliseconds() override;
+  std::unique_ptr<BesideJob> RunBeside(std::function<void(Machine&)> work) override;
   [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
 
  private:

@@ -12,6 +12,7 @@
 #include "platform/win32/answering_wait.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_machine.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are wchar_t texts on Windows");
 static_assert(Runtime::kCoinitMultithreaded == COINIT_MULTITHREADED &&
@@ -144,6 +145,53 @@ std::optional<std::string> Win32Runtime::ProcessUserSid() {
 
 std::uint64_t Win32Runtime::Milliseconds() {
   return GetTickCount64();
+}
+
+namespace {
+
+// The thread of a job beside the run: it makes the job's own machine and does the work.
+DWORD WINAPI RunBesideThread(LPVOID parameter) {
+  const auto* work = static_cast<const std::function<void(Machine&)>*>(parameter);
+  Win32Machine own(GetModuleHandleW(nullptr));
+  (*work)(own.machine());
+  return 0;
+}
+
+class Win32BesideJob final : public BesideJob {
+ public:
+  explicit Win32BesideJob(std::function<void(Machine&)> work) : work_(std::move(work)) {}
+  ~Win32BesideJob() override { Wait(); }
+  Win32BesideJob(const Win32BesideJob&) = delete;
+  Win32BesideJob& operator=(const Win32BesideJob&) = delete;
+
+  bool Start() {
+    thread_.reset(CreateThread(nullptr, 0, RunBesideThread, &work_, 0, nullptr));
+    return static_cast<bool>(thread_);
+  }
+  void Wait() override {
+    if (!thread_) {
+      return;
+    }
+    const HANDLE thread = thread_.get();
+    while (WaitAnswering(&thread, 1, INFINITE) == WAIT_TIMEOUT) {
+    }
+    thread_.reset();
+  }
+
+ private:
+  // Lives as long as the job: the thread reads it until its end.
+  std::function<void(Machine&)> work_;
+  unique_kernel_handle thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<BesideJob> Win32Runtime::RunBeside(std::function<void(Machine&)> work) {
+  auto job = std::make_unique<Win32BesideJob>(std::move(work));
+  if (!job->Start()) {
+    return nullptr;
+  }
+  return job;
 }
 
 void Win32Runtime::Pause(std::uint32_t milliseconds) {

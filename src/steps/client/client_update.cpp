@@ -2,6 +2,7 @@
 #include "product/setup_state.h"
 #include "steps/actions/installer_run.h"
 #include "steps/client/client_setup.h"
+#include "steps/download/fetch_ahead.h"
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
 #include "steps/toolkit/protected_folder.h"
@@ -17,7 +18,7 @@ constexpr char kDownloaded[] = "Downloaded";
 
 }  // namespace
 
-bool ClientSetup::DownloadClientPackage(const std::string& fileName, PackageBits bits) {
+PackageDownload ClientSetup::ClientPackageDownload(const std::string& fileName, PackageBits bits) {
   Processing processing{"process", [] { return ActionResult::Done(); }};
   if (HasAny(bits, PackageBits::runtime2015 | PackageBits::runtime2013)) {
     processing = {"install",
@@ -28,11 +29,12 @@ bool ClientSetup::DownloadClientPackage(const std::string& fileName, PackageBits
                                        WithTrailingBackslash(state_.choices.clientDirectory));
                   }};
   }
+  return {LogTag::client, fileName, updateDirectory, kDownloading, kDownloaded, false, std::move(processing)};
+}
+
+bool ClientSetup::DownloadClientPackage(const std::string& fileName, PackageBits bits) {
   bool processed = false;
-  return DownloadPackage(
-      state_,
-      {LogTag::client, fileName, updateDirectory, kDownloading, kDownloaded, false, std::move(processing)},
-      processed);
+  return DownloadPackage(state_, ClientPackageDownload(fileName, bits), processed);
 }
 
 bool ClientSetup::UpdateClient(const std::vector<PlannedPackage>& packages) {
@@ -53,6 +55,16 @@ bool ClientSetup::UpdateClient(const std::vector<PlannedPackage>& packages) {
   if (!SecureFolder(state_, LogTag::client, updateDirectory, FolderReaders::users).ok()) {
     return true;
   }
+  // The cabinet comes in while the runtime installs; a runtime is fetched at its turn, once its check
+  // has found it missing.
+  std::vector<PackageDownload> ahead;
+  for (const PlannedPackage& package : packages) {
+    if (package.use != PlannedPackage::Use::runtime) {
+      ahead.push_back(ClientPackageDownload(package.name, package.bits));
+    }
+  }
+  FetchAhead fetchAhead(state_, std::move(ahead));
+  const FetchAheadLent lent(state_, fetchAhead);
   for (const PlannedPackage& package : packages) {
     if (!PackageNeeded(state_, package)) {
       continue;

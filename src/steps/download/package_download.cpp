@@ -13,6 +13,7 @@
 #include "core/utf8_text.h"
 #include "product/download_context.h"
 #include "steps/actions/package_fetched.h"
+#include "steps/download/fetch_ahead.h"
 #include "steps/download/http_session.h"
 #include "steps/download/package_check.h"
 #include "steps/download/package_texts.h"
@@ -58,17 +59,14 @@ constexpr char16_t kDigestSuffix[] = u".sha256";
 constexpr std::size_t kDigestHexChars = 64;
 constexpr std::uint32_t kDigestFileBytes = 4096;
 
-enum class Fetched { whole, missing, broken };
-
 // A header of the response read as a whole decimal number; nullopt when there is none, or it is no number.
 std::optional<std::uint64_t> HeaderNumber(Http& http, InternetHandle request, std::uint32_t query) {
   const std::optional<std::u16string> text = http.HeaderText(request, query);
   return text ? DecimalNumber(std::u16string_view(*text)) : std::nullopt;
 }
 
-// Where a package's body arrives until it is whole.
 std::string PartPath(const PackageDownload& download) {
-  return JoinPath(download.localDirectory, download.fileName) + kPartSuffix;
+  return PackagePartPath(download);
 }
 
 // One attempt's transfer: the body goes to NAME.part, from its start or, when bytes of it are here from an
@@ -81,6 +79,8 @@ struct Transfer {
   std::uint32_t serverPauseMs = 0;  // asked for by the last response
   std::uint32_t sendError = 0;      // of this attempt's send, when it failed
   std::u16string headers;           // of this attempt's request
+  // Set when a transfer made ahead of its turn is to end: it does at the next piece.
+  const std::atomic<bool>* stop = nullptr;
 
   // One attempt: request, local file, response, body; the request is closed when it ends. nullopt when no
   // request can be opened (the failure is reported).
@@ -196,6 +196,9 @@ Fetched Transfer::Receive(InternetHandle request, std::uint32_t status, FileHand
     }
     if (*read == 0) {
       break;
+    }
+    if (stop != nullptr && stop->load()) {
+      return Fetched::broken;
     }
     const std::string_view bytes(buffer.data(), *read);
     // The leading text of a body that starts the package: an error page says "404" there.
@@ -341,13 +344,7 @@ bool WaitUntilLetGo(DownloadContext& run, const PackageDownload& download) {
   Files& files = run.machine.files;
   const std::string path = JoinPath(download.localDirectory, download.fileName);
   for (std::uint32_t waitedMs = 0;; waitedMs += kHeldPauseMs) {
-    if (!files.StampOf(path)) {
-      return true;
-    }
-    const UniqueFile probe(files, files.Create(path, Files::kGenericWrite,
-                                               Files::kShareRead | Files::kShareWrite | Files::kShareDelete,
-                                               Files::kOpenExisting, Files::kAttributeNormal));
-    if (probe.IsOpen() || files.LastCreateError() != Files::kErrorSharingViolation) {
+    if (!PackageHeldByAnother(files, path)) {
       return true;
     }
     if (waitedMs >= kLongestHeldWaitMs) {
@@ -401,8 +398,10 @@ bool RecordAhead(DownloadContext& run, const PackageDownload& download, const st
 }
 
 bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool& processed) {
+  // A package fetched ahead is the run's already, in the record and on its way.
+  const FetchedAhead* ahead = run.fetchAhead != nullptr ? run.fetchAhead->Take(download.fileName) : nullptr;
   // An installer that a cut-off run started may still be running from the package: it is waited for.
-  if (!WaitUntilLetGo(run, download)) {
+  if (ahead == nullptr && !WaitUntilLetGo(run, download)) {
     processed = false;
     return true;
   }
@@ -420,10 +419,14 @@ bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool
   const UniqueInternet connection(machine.http,
                                   machine.http.Connect(run.httpSession, wideHost, Http::kHttpsPort));
   // A part left by an earlier run may belong to another version of the package: this call starts afresh.
-  machine.files.Remove(PartPath(download));
-  const std::optional<Sha256Hash::Digest> published = FetchPublishedDigest(run, connection.get(), widePath);
+  if (ahead == nullptr) {
+    machine.files.Remove(PartPath(download));
+  }
+  const bool transferMade = ahead != nullptr && ahead->transferMade;
+  const std::optional<Sha256Hash::Digest> published =
+      transferMade ? ahead->published : FetchPublishedDigest(run, connection.get(), widePath);
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
-  Transfer transfer{run, download, buffer, 0, 0, 0, {}};
+  Transfer transfer{run, download, buffer, 0, 0, 0, {}, nullptr};
   std::uint32_t pauseMs = kFirstPauseMs;
   // The package as it is now on disk, in the record once for each content it has had.
   std::optional<Files::Stamp> recorded;
@@ -434,20 +437,31 @@ bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool
       recorded = stamp;
     }
   };
-  if (!RecordAhead(run, download, localPath)) {
+  if (transferMade) {
+    WriteHeldLines(run, ahead->lines);
+    transfer.partBytes = ahead->partBytes;
+    transfer.serverPauseMs = ahead->serverPauseMs;
+  } else if (ahead == nullptr && !RecordAhead(run, download, localPath)) {
     return true;
   }
   if (run.planOnly) {
     // The run that plans processes what it fetched (the cabinet's directory names the files it writes;
     // an installer that is not started ends with 0), as the run would process the whole package.
-    processed = FetchForPlan(run, connection.get(), widePath, PartPath(download), localPath) &&
-                download.processing.run().ok();
+    const bool fetched = FetchForPlan(run, connection.get(), widePath, PartPath(download), localPath);
+    if (fetched && run.fetchAhead != nullptr) {
+      run.fetchAhead->Start();
+    }
+    processed = fetched && download.processing.run().ok();
     recordPackage();
     EndPackageLines(run, download, processed, host);
     return true;
   }
+  // The first attempt's transfer may have been made ahead.
+  bool madeAhead = transferMade;
   for (int attempt = 0; attempt < kDownloadAttempts;) {
-    const std::optional<Fetched> attempted = transfer.Attempt(connection.get(), widePath, objectPath);
+    const std::optional<Fetched> attempted =
+        madeAhead ? ahead->fetched : transfer.Attempt(connection.get(), widePath, objectPath);
+    madeAhead = false;
     if (!attempted) {
       return false;
     }
@@ -478,6 +492,10 @@ bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool
     // runs: an installer goes on to its end when the setup is killed, and a later run finds its work done
     // and does not fetch the package again.
     recordPackage();
+    // While it runs, the packages after it come in beside the run.
+    if (run.fetchAhead != nullptr) {
+      run.fetchAhead->Start();
+    }
     const bool ran = (fetched == Fetched::whole || download.laidOut || !RunsPackage(download.fileName)) &&
                      download.processing.run().ok();
     if (ran && fetched == Fetched::whole) {
@@ -500,6 +518,39 @@ bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool
   recordPackage();
   EndPackageLines(run, download, processed, host);
   return true;
+}
+
+void FetchFirstAttempt(DownloadContext& ahead, const PackageDownload& download, const std::atomic<bool>& stop,
+                       FetchedAhead& result) {
+  ahead.heldLines = &result.lines;
+  Machine& machine = ahead.machine;
+  const std::string objectPath = kObjectFolder + download.fileName;
+  const std::u16string wideHost = machine.runtime.Utf8ToWide(ahead.downloadHost).value_or(u"");
+  const std::u16string widePath = machine.runtime.Utf8ToWide(objectPath).value_or(u"");
+  const UniqueInternet connection(machine.http,
+                                  machine.http.Connect(ahead.httpSession, wideHost, Http::kHttpsPort));
+  result.published = FetchPublishedDigest(ahead, connection.get(), widePath);
+  std::vector<char> buffer(kDownloadReadSize);
+  Transfer transfer{ahead, download, buffer, 0, 0, 0, {}, &stop};
+  result.fetched = transfer.Attempt(connection.get(), widePath, objectPath);
+  result.transferMade = true;
+  result.partBytes = transfer.partBytes;
+  result.serverPauseMs = transfer.serverPauseMs;
+  ahead.heldLines = nullptr;
+}
+
+std::string PackagePartPath(const PackageDownload& download) {
+  return JoinPath(download.localDirectory, download.fileName) + kPartSuffix;
+}
+
+bool PackageHeldByAnother(Files& files, const std::string& path) {
+  if (!files.StampOf(path)) {
+    return false;
+  }
+  const UniqueFile probe(files, files.Create(path, Files::kGenericWrite,
+                                             Files::kShareRead | Files::kShareWrite | Files::kShareDelete,
+                                             Files::kOpenExisting, Files::kAttributeNormal));
+  return !probe.IsOpen() && files.LastCreateError() == Files::kErrorSharingViolation;
 }
 
 std::optional<Sha256Hash::Digest> DigestOfText(std::string_view text) {

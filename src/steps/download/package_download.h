@@ -1,11 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/action_result.h"
 #include "core/flags.h"
@@ -14,6 +16,7 @@
 #include "product/setup_log.h"
 
 struct DownloadContext;
+class Files;
 
 // The leading text of a body, where an error page's "404" is looked for, ends within its first this many
 // bytes (the first chunk of the body).
@@ -47,6 +50,36 @@ struct PackageDownload {
   // the run that installs from the layout.
   bool laidOut = false;
 };
+
+// Where a package's body arrives until it is whole: NAME.part beside it.
+std::string PackagePartPath(const PackageDownload& download);
+// The package is there and another process holds it so that it cannot be written (a sharing violation:
+// an installer that an earlier, cut-off run started, running on).
+bool PackageHeldByAnother(Files& files, const std::string& path);
+
+// How one attempt's transfer ended: the package whole under its name, an answer that there is no such
+// package, or a body that did not arrive whole (what did stays in the part for the next attempt).
+enum class Fetched { whole, missing, broken };
+
+// A package's first transfer, made beside the run ahead of the package's turn: the digest the server
+// publishes for it, how the transfer ended (nullopt: no request could be opened) and what it leaves for
+// the next attempt, and the lines it logged, held until its turn.
+struct FetchedAhead {
+  // False: the package and its part are in the record and nothing more; its turn makes the transfer (a run
+  // that only plans, or no thread to fetch beside the run).
+  bool transferMade = false;
+  std::optional<Sha256Hash::Digest> published;
+  std::optional<Fetched> fetched;
+  std::uint64_t partBytes = 0;
+  std::uint32_t serverPauseMs = 0;
+  std::vector<HeldLine> lines;
+};
+
+// The first transfer of a package as `DownloadPackage` makes it (the package and its part already in the
+// record), by work beside the run with a context of its own (`ahead`), whose lines are held in the result.
+// Once `stop` is set it ends at the next piece, what arrived staying in the part.
+void FetchFirstAttempt(DownloadContext& ahead, const PackageDownload& download, const std::atomic<bool>& stop,
+                       FetchedAhead& result);
 
 // Fetches "downloads/NAME" from the download host into the local directory and processes it, again after
 // a failed processing, five attempts in all. A package the server does not have is logged and leaves an

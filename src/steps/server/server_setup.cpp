@@ -20,7 +20,8 @@ constexpr char kCabinetFolder[] = "cab";
 
 }  // namespace
 
-bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits) {
+PackageDownload ServerSetup::ServerPackageDownload(const std::string& fileName, PackagePlace place,
+                                                   PackageBits bits) {
   // A server package that is neither an installer nor a cabinet has nothing that could process it.
   Processing processing{"process", [&fileName] { return ActionResult::Failed(fileName, 0); }};
   if (HasAny(bits,
@@ -38,13 +39,15 @@ bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlac
                   }};
   }
   const std::string& localDirectory = place == PackagePlace::updateFolder ? updateDirectory : cabDirectory;
-  bool processed = false;
   // The server's cabinets are unpacked into its folder, and SQL Server's setup started, after every package
   // is in: each stays held as it was checked until then.
-  if (!DownloadPackage(state_,
-                       {LogTag::server, fileName, localDirectory, kDownloading, kDownloaded, true,
-                        std::move(processing), true},
-                       processed)) {
+  return {LogTag::server, fileName, localDirectory,        kDownloading,
+          kDownloaded,    true,     std::move(processing), true};
+}
+
+bool ServerSetup::DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits) {
+  bool processed = false;
+  if (!DownloadPackage(state_, ServerPackageDownload(fileName, place, bits), processed)) {
     return false;
   }
   if (processed) {

@@ -26,6 +26,8 @@ class ServerSetup {
   // or extracts it by its bits; a package in place is recorded in the download status. False only when the
   // request cannot be opened.
   bool DownloadServerPackage(const std::string& fileName, PackagePlace place, PackageBits bits);
+  // The download of a server package: its lines, its folder and what is done with it once it is in.
+  PackageDownload ServerPackageDownload(const std::string& fileName, PackagePlace place, PackageBits bits);
 
   // Fetches the planned server packages in their order, replaces the server's modules by the server
   // cabinets (and the box, into a new server), then enables the IIS features and installs the website.

@@ -2,6 +2,7 @@
 #include "product/setup_state.h"
 #include "steps/actions/pool_stopped.h"
 #include "steps/download/download_status_store.h"
+#include "steps/download/fetch_ahead.h"
 #include "steps/server/server_setup.h"
 #include "steps/toolkit/cabinet_extraction.h"
 #include "steps/toolkit/directory_helpers.h"
@@ -34,15 +35,27 @@ bool ServerSetup::UpdateServer(const std::vector<PlannedPackage>& packages) {
   const FolderProtection protection = ServerFolderProtection();
   EnterOrCreateDirectory(machine, cabDirectory, &state_.record, &protection);
 
-  for (const PlannedPackage& package : packages) {
-    if (!PackageNeeded(state_, package)) {
-      continue;
+  {
+    // The packages after the runtime come in while those before them install; a runtime is fetched at
+    // its turn, once its check has found it missing. Going, the fetch ahead stops and is waited for.
+    std::vector<PackageDownload> ahead;
+    for (const PlannedPackage& package : packages) {
+      if (package.use != PlannedPackage::Use::runtime) {
+        ahead.push_back(ServerPackageDownload(package.name, package.place, package.bits));
+      }
     }
-    if (!DownloadServerPackage(package.name, package.place, package.bits)) {
-      return false;
-    }
-    if (package.progress) {
-      AdvanceProgress(state_, *package.progress);
+    FetchAhead fetchAhead(state_, std::move(ahead));
+    const FetchAheadLent lent(state_, fetchAhead);
+    for (const PlannedPackage& package : packages) {
+      if (!PackageNeeded(state_, package)) {
+        continue;
+      }
+      if (!DownloadServerPackage(package.name, package.place, package.bits)) {
+        return false;
+      }
+      if (package.progress) {
+        AdvanceProgress(state_, *package.progress);
+      }
     }
   }
 
