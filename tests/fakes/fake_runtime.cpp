@@ -55,6 +55,9 @@ class FakeBesideJob final : public BesideJob {
 }  // namespace
 
 std::unique_ptr<BesideJob> FakeRuntime::RunBeside(std::function<void(Machine&)> work) {
+  if (besideRefused) {
+    return nullptr;
+  }
   ++besideJobs;
   auto waiting = std::make_shared<std::function<void(Machine&)>>(std::move(work));
   besideWaiting.push_back(waiting);

@@ -69,6 +69,8 @@ class FakeRuntime final : public Runtime {
   void RunWorkBeside();
   Machine* machine = nullptr;
   bool besideLater = false;
+  // No thread can be started: nothing is run beside the run.
+  bool besideRefused = false;
   int besideJobs = 0;
   std::vector<std::shared_ptr<std::function<void(Machine&)>>> besideWaiting;
   std::uint64_t Milliseconds() override { return clock; }
