@@ -6,6 +6,8 @@
 #   installer  while the runtime installer runs: it goes on to its end by itself, so the next run finds
 #              the runtime in place and does not fetch it again; the package the killed run left is still
 #              taken back;
+#   fetch-ahead while the runtime installer runs and the client cabinet comes in beside it: the part is
+#              taken back;
 #   extraction while the client cabinet is unpacked (a compressed cabinet of a 96 MiB file, served for this
 #              road): the file being written is the run's from its first byte and goes with the rest (a
 #              kill that comes only after the file is whole is tried again);
@@ -175,6 +177,25 @@ complete_and_uninstall installer-at-once
 wait "$cut_run" 2>/dev/null || true
 grep -qxF 'Client Setup:Getting VC_redist.x64.exe from server' "$WORLD_BUILD/artefacts/cut-off-installer-at-once.log" ||
   fail "installer-at-once: the new run did not meet the runtime still being installed"
+world_stop_server
+
+# Killed while the runtime installer runs and the client cabinet comes in beside it, slowly: the part the
+# fetch ahead was writing is the run's, and the next run takes it back with the rest.
+world_start_server --fault NembricAIAppSetup.cab=slow
+prepare
+snapshot >"$work/before.txt"
+echo 5 >"$control/VC_redist.x64.seconds"
+cut_off fetch-ahead '[ -s "$control/VC_redist.x64.log" ] && [ -e "$drive_c/NembricAIApp/Update/NembricAIAppSetup.cab.part" ]' 0.05
+for _ in $(seq 100); do
+  [ -n "$("$WORLD_RUN" reg query 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0\VC\Runtimes\x64' /reg:32 2>/dev/null)" ] && break
+  sleep 0.2
+done
+rm -f "$control/VC_redist.x64.seconds"
+world_stop_server
+world_start_server
+complete_and_uninstall fetch-ahead
+grep -qxF 'Client Setup:Removed file c:\NembricAIApp\Update\NembricAIAppSetup.cab.part' "$WORLD_BUILD/artefacts/cut-off-fetch-ahead.log" ||
+  fail "fetch-ahead: the part the cut-off run was fetching ahead was not taken back"
 world_stop_server
 
 # A client cabinet large enough that its extraction takes a moment, served from a copy of the packages.

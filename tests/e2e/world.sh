@@ -88,7 +88,7 @@ world_exit_code() {
   [[ "$program" == [A-Za-z]:\\* ]] || program=$(world_winpath "$1")
   shift
   for attempt in 1 2; do
-    output=$({ "$WORLD_RUN" "$WORLD_BUILD/tests/e2e/run_exit.exe" "$program" "$@" || true; } | tr -d '\r')
+    output=$("$WORLD_RUN" "$WORLD_BUILD/tests/e2e/run_exit.exe" "$program" "$@" | tr -d '\r') || true
     grep -q '^error cannot start' <<<"$output" || break
     echo "run_exit: $program: $(grep '^error cannot start' <<<"$output") (attempt $attempt)" >&2
     sleep 1
