@@ -2,7 +2,8 @@
 // with its arguments to C:\NembricTest\dism.log; a feature request reports its progress to the caller's
 // callback in four steps. The call named in C:\NembricTest\dism.fail (first word) fails with the status
 // written after it in hex (a DISM error when none is given); C:\NembricTest\dism.restart makes a feature
-// request answer that a restart is required.
+// request answer that a restart is required; with C:\NembricTest\dism.seconds a feature request takes that
+// many seconds, as enabling IIS does.
 #include <windows.h>
 
 #include <cstdio>
@@ -98,6 +99,13 @@ __declspec(dllexport) HRESULT WINAPI
       WaitForSingleObject(reporter, INFINITE);
       CloseHandle(reporter);
     }
+  }
+  if (FILE* seconds = std::fopen((std::string(kControlFolder) + "dism.seconds").c_str(), "rb")) {
+    double wanted = 0;
+    if (std::fscanf(seconds, "%lf", &wanted) == 1 && wanted > 0) {
+      Sleep(static_cast<DWORD>(wanted * 1000));
+    }
+    std::fclose(seconds);
   }
   const DWORD restart = GetFileAttributesA((std::string(kControlFolder) + "dism.restart").c_str());
   return Answer("DismEnableFeature",

@@ -15,6 +15,8 @@ writes it (a .sha256 file in the folder is served as it is); --no-digests publis
 A package that is not in the folder is answered with status 404 and the error page. A refused connection
 is a server that does not run; a certificate of another name is the server started with --cert other.pem.
 A request with "Range: bytes=N-" is answered with status 206 and the bytes from N (416 beyond the end).
+--rate KIB holds the packages' bodies to that many KiB per second over all connections together, as one
+WAN link between a site and its download server would.
 Every request is recorded in --log as one line: method, path, Accept header, and its Range header if any. The server never listens
 beyond loopback and ends by itself after --lifetime seconds. As HTTP/1.1 servers must, it also takes the
 absolute form of a request target ("https://host/downloads/<name>"), which Wine's WinHTTP sends through a
@@ -160,10 +162,30 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 if fault == "corrupt" and 0 <= middle < len(data):
                     data = data[:middle] + bytes([data[middle] ^ 0xFF]) + data[middle + 1:]
                 offset += len(data)
+                self.server.link.take(len(data))
                 self.wfile.write(data)
                 if fault == "slow":
                     self.wfile.flush()
                     time.sleep(0.02)
+
+
+class Link:
+    """The bytes per second all connections share (a token bucket holding a tenth of a second); none: no limit."""
+
+    def __init__(self, rate):
+        self.rate = rate
+        self.lock = threading.Lock()
+        self.allowed_at = time.monotonic()
+
+    def take(self, count):
+        if not self.rate:
+            return
+        with self.lock:
+            now = time.monotonic()
+            self.allowed_at = max(self.allowed_at, now - 0.1) + count / self.rate
+            wait = self.allowed_at - now
+        if wait > 0:
+            time.sleep(wait)
 
 
 class Server(http.server.ThreadingHTTPServer):
@@ -182,6 +204,7 @@ def main():
     parser.add_argument("--lifetime", type=float, default=900, help="seconds until the server ends itself")
     parser.add_argument("--log", default=os.devnull, help="file that records every request")
     parser.add_argument("--ready", help="file written once the server listens")
+    parser.add_argument("--rate", type=float, default=0, help="KiB per second over all connections (0: no limit)")
     parser.add_argument("--no-digests", action="store_true", help="publish no digests beside the packages")
     args = parser.parse_args()
 
@@ -196,6 +219,7 @@ def main():
 
     server = Server((args.bind, args.port), Handler)
     server.root, server.faults, server.request_log = args.root, faults, args.log
+    server.link = Link(args.rate * 1024)
     server.log_lock = threading.Lock()
     server.no_digests = args.no_digests
     server.reset_done = set()
