@@ -11,6 +11,8 @@
 # the installs' time), unless RATE_KIB gives it. Prints the three times and the ratio
 # wall / max(downloads, installs): 1.0 when the run is as fast as its slowest part, 2.0 when the parts run
 # one after another and take as long as each other. Each run starts from a machine without the product.
+# SETUP_EXE names another build of the setup program to time in the same world (an earlier commit's, for a
+# before-and-after figure).
 # usage: bench/run_bench.sh [BUILD_DIR]   (default build/windows; builds what it needs; needs port 443)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,6 +20,7 @@ build=${1:-$root/build/windows}
 cmake --build "$build" --target NembricSetup trust_ca run_exit dism_api_stub iis_admin_server packages test_ca >/dev/null
 source "$root/tests/e2e/world.sh"
 world_init "$build"
+WORLD_EXE=${SETUP_EXE:-$WORLD_EXE}
 world_trust_ca
 drive_c="$WINEPREFIX/drive_c"
 work="$drive_c/NembricBench"

@@ -8,44 +8,49 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+# Each tier's heading says when it starts, in seconds since the run began.
+started=$SECONDS
+tier() { echo "== $* (at $((SECONDS - started)) s)"; }
 tools/bootstrap.sh
 
-echo "== format"
+tier "format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
-echo "== layers"
+tier "layers"
 python3 tools/check_layers.py
 
-echo "== host build and tests"
+tier "host build and tests"
 cmake --preset host >/dev/null
 cmake --build --preset host
 summary="$root/build/test-summary.txt"
 : >"$summary"
 ctest --preset host -j2 | tee -a "$summary"
 
-echo "== Windows build"
+tier "Windows build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
 background_log="$root/build/lint-and-fuzz.log"
 (
   failed=0
-  echo "== fuzz"
+  tier "fuzz build"
   cmake --preset fuzz >/dev/null
   nice -n 19 cmake --build --preset fuzz >/dev/null || failed=1
   # Every fuzz target for a short while (FUZZ_SECONDS, 15 by default), all at once, on what the Wine tier
   # leaves of the processors: a brief check, the long runs are tools/fuzz.sh's. A crash fails the run.
+  tier "fuzz"
   ls fuzz/fuzz_*.cpp | sed 's|fuzz/fuzz_||; s|\.cpp$||' |
     xargs -P 0 -I NAME nice -n 19 tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}" || failed=1
-  echo "== lint"
+  tier "lint"
   # The portable code, the fakes and the host tests (the host build's compile commands cover them).
   git ls-files 'src/*.cpp' 'tests/fakes/*.cpp' 'tests/unit/*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main.cpp' |
     xargs -P 2 -n 4 nice -n 19 clang-tidy -p build/host --quiet 2>/dev/null || failed=1
+  tier "lint and fuzz ended"
   exit "$failed"
 ) >"$background_log" 2>&1 &
 background=$!
 
-echo "== Windows adapter and end-to-end tests under Wine (lint and fuzz beside them)"
+tier "Windows adapter and end-to-end tests under Wine (lint and fuzz beside them)"
 status=0
 tools/with-display.sh ctest --preset windows | tee -a "$summary" || status=$?
 # Leave no Wine process behind.
@@ -56,11 +61,12 @@ wait "$background" || background_status=$?
 cat "$background_log"
 [ "$background_status" -eq 0 ] || { echo "lint or fuzz failed"; status=1; }
 
-echo "== benchmarks, short form"
+tier "benchmarks, short form"
 bench/cabinet_bench.sh --short "$root/build/windows" || status=1
 bench/download_bench.sh --short "$root/build/windows" || status=1
 WINEPREFIX="$root/build/wineprefix" wineserver -k 2>/dev/null || true
 
+tier "end"
 # One closing line over all tiers.
 awk '/tests passed, [0-9]+ tests failed out of/ { failed += $4; total += $NF }
      END { printf "tests: %d passed, %d failed\n", total - failed, failed }' "$summary"
