@@ -1,3 +1,5 @@
+#include "steps/download/fetch_ahead.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 
 #include "run_world.h"
 #include "setup_world.h"
-#include "steps/download/fetch_ahead.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ void Schedule(FakeMachine& fake, Beside beside) {
 // with the record's file lines without their times: a package that came in ahead was written earlier.
 std::vector<std::string> MachineAfter(RunWorld& world) {
   std::vector<std::string> dump = Dumped(world.fake);
-  std::erase_if(dump, [](const std::string& line) { return line.starts_with("c:\\setup\\halvorn nembricai"); });
+  std::erase_if(dump,
+                [](const std::string& line) { return line.starts_with("c:\\setup\\halvorn nembricai"); });
   const std::regex fileTime("(\tfile\t[^\t\r]*\t[0-9]+\t)[0-9]+");
   for (std::string& line : dump) {
     line = std::regex_replace(line, fileTime, "$1*");
@@ -33,7 +35,8 @@ std::vector<std::string> MachineAfter(RunWorld& world) {
 }
 
 // The lines of one dump that the other does not hold, each marked with the side it is on.
-std::vector<std::string> Differences(const std::vector<std::string>& run, const std::vector<std::string>& atTurns) {
+std::vector<std::string> Differences(const std::vector<std::string>& run,
+                                     const std::vector<std::string>& atTurns) {
   std::vector<std::string> differences;
   for (const std::string& line : run) {
     if (std::find(atTurns.begin(), atTurns.end(), line) == atTurns.end()) {
@@ -61,7 +64,8 @@ TEST(FetchAhead, ARunEndsAsWhenEachPackageIsFetchedAtItsTurn) {
     const char* unopenable;
     std::uint32_t exitCode;
   };
-  for (const Road& road : {Road{"both install", nullptr, 0}, Road{"server ends early", "HNembricAI3.cab", 1603}}) {
+  for (const Road& road :
+       {Road{"both install", nullptr, 0}, Road{"server ends early", "HNembricAI3.cab", 1603}}) {
     std::string logAtTurns;
     std::vector<std::string> machineAtTurns;
     for (const Beside beside : {Beside::noThread, Beside::atOnce, Beside::later}) {
@@ -100,11 +104,17 @@ TEST(FetchAhead, GoingBeforeItsTurnItFetchesNothing) {
     Schedule(world.fake, beside);
     world.fake.files.AddDirectory("C:\\Update");
     world.fake.http.Serve("a.cab", "cabinet a");
-    world.state.httpSession = world.fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt, std::nullopt);
+    world.state.httpSession =
+        world.fake.http.OpenSession(u"test", Http::kAccessNoProxy, std::nullopt, std::nullopt);
     world.fake.files.AddDirectory("C:\\Program Files\\Halvorn\\NembricAI");
     world.state.record.BeginRun("install", false, true);
     world.state.record.scope = RecordScope::server;
-    const PackageDownload download{LogTag::server, "a.cab", "C:\\Update", "Downloading ", "Downloaded ", true,
+    const PackageDownload download{LogTag::server,
+                                   "a.cab",
+                                   "C:\\Update",
+                                   "Downloading ",
+                                   "Downloaded ",
+                                   true,
                                    Processing{"extract", [] { return ActionResult::Done(); }}};
     {
       FetchAhead ahead(world.state, {download});

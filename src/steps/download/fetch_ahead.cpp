@@ -86,7 +86,8 @@ bool FetchAhead::PrepareAhead(Entry& entry) {
   if (PackageHeldByAnother(files, localPath)) {
     return false;
   }
-  if (!BeforeFetching(run_.record, localPath) || !BeforeFetchingPart(run_.record, PackagePartPath(entry.download))) {
+  if (!BeforeFetching(run_.record, localPath) ||
+      !BeforeFetchingPart(run_.record, PackagePartPath(entry.download))) {
     return false;
   }
   // A part left by an earlier run may belong to another version of the package.
