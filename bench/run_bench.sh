@@ -29,8 +29,6 @@ iis="$drive_c/NembricIIS"
 layout="$drive_c/NembricBenchLayout"
 dism="$drive_c/windows/system32/DismApi.dll"
 iis_class='HKLM\Software\Classes\CLSID\{2B72133B-3F5B-4602-8952-803546CE3344}'
-uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
-is_product='{6E3C2A10-5B1D-4C8E-9F00-2A7B4D1E0A01}'
 setup_seconds=${SETUP_SECONDS:-1}
 dism_seconds=${DISM_SECONDS:-2}
 cleanup() {
@@ -42,16 +40,9 @@ trap cleanup EXIT
 
 # A machine without the product or the runtimes, with the tests' DISM and IIS, the installers' times set.
 prepare() {
-  "$WORLD_RUN" msiexec /x "$is_product" /quiet >/dev/null 2>&1 || true
+  world_forget_product
   rm -rf "$control" "$iis" "$drive_c/HNembricAI" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn"
   mkdir -p "$work" "$control" "$iis"
-  for entry in NembricClient NembricServer; do reg_quiet delete "$uninstall\\$entry" /f /reg:32; done
-  reg_quiet delete 'HKCU\Software\Halvorn' /f
-  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
-  for view in 32 64; do
-    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view
-    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view
-  done
   cp "$WORLD_BUILD/tests/e2e/DismApi.dll" "$dism"
   cp "$WORLD_BUILD/tests/e2e/iis_admin_server.dll" "$iis/"
   "$WORLD_RUN" reg add "$iis_class\\InProcServer32" /ve /d 'C:\NembricIIS\iis_admin_server.dll' /f /reg:64 >/dev/null

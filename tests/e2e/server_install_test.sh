@@ -44,17 +44,10 @@ trap cleanup EXIT
 # prepare DISM IIS: a machine without the product and without the runtimes; the tests' DISM API and IIS
 # admin manager there or not (yes/no).
 prepare() {
-  "$WORLD_RUN" msiexec /x "$is_product" /quiet >/dev/null 2>&1 || true
+  world_forget_product
   rm -rf "$work" "$control" "$iis" "$server" "$drive_c/NembricAIApp" "$drive_c/Program Files/Halvorn" \
     "$drive_c/Program Files/NembricIS"
   mkdir -p "$work" "$control" "$iis"
-  for entry in NembricClient NembricServer; do reg_quiet delete "$uninstall\\$entry" /f /reg:32; done
-  reg_quiet delete 'HKCU\Software\Halvorn' /f
-  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
-  for view in 32 64; do
-    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view
-    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view
-  done
   rm -f "$dism"
   [ "$1" = yes ] && cp "$WORLD_BUILD/tests/e2e/DismApi.dll" "$dism"
   reg_quiet delete "$iis_class" /f /reg:64

@@ -125,6 +125,20 @@ world_forget_ai_client() {
   for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view; done
 }
 
+# world_forget_product: the registry as on a machine that never had the client, the server or the Visual C++
+# runtimes: the information server's MSI removed, no uninstall entry, no product key, no runtime key.
+world_forget_product() {
+  local uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' entry view
+  "$WORLD_RUN" msiexec /x '{6E3C2A10-5B1D-4C8E-9F00-2A7B4D1E0A01}' /quiet >/dev/null 2>&1 || true
+  for entry in NembricClient NembricServer; do reg_quiet delete "$uninstall\\$entry" /f /reg:32; done
+  reg_quiet delete 'HKCU\Software\Halvorn' /f
+  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
+  for view in 32 64; do
+    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view
+    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view
+  done
+}
+
 # reg_value VIEW KEY NAME: the data of a value in the prefix's registry as reg.exe prints it (a DWORD as 0x...).
 reg_value() {
   "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
