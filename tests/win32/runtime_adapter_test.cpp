@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <atomic>
+
+#include "platform/machine.h"
 #include "platform/win32/win32_runtime.h"
 
 namespace {
@@ -48,6 +51,36 @@ TEST(Win32Runtime, ConvertsBetweenUtf8AndUtf16WhateverTheCodePage) {
 TEST(Win32Runtime, WritesToStandardOutput) {
   Win32Runtime runtime;
   EXPECT_TRUE(runtime.WriteStandardOutput("standard output of the adapter test\n"));
+}
+
+// Work beside the run goes on a thread of its own, with a machine that is not the caller's, while the caller
+// goes on; its wait returns once the work has ended, and so does the job's end.
+TEST(Win32Runtime, RunsWorkBesideOnAThreadOfItsOwnAndWaitsForIt) {
+  Win32Runtime runtime;
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(release, nullptr);
+  std::atomic<DWORD> workThread = 0;
+  std::atomic<bool> ended = false;
+  std::atomic<bool> ownMachine = false;
+  std::unique_ptr<BesideJob> job = runtime.RunBeside([&](Machine& machine) {
+    workThread = GetCurrentThreadId();
+    ownMachine = &machine.runtime != &runtime;
+    // The work reaches the machine it was given: a conversion on its own runtime.
+    EXPECT_EQ(machine.runtime.Utf8ToWide("beside"), u"beside");
+    WaitForSingleObject(release, INFINITE);
+    ended = true;
+  });
+  ASSERT_NE(job, nullptr);
+  // The caller goes on while the work waits for it.
+  Sleep(50);
+  EXPECT_FALSE(ended.load());
+  SetEvent(release);
+  job->Wait();
+  EXPECT_TRUE(ended.load());
+  EXPECT_TRUE(ownMachine.load());
+  EXPECT_NE(workThread.load(), GetCurrentThreadId());
+  job.reset();
+  CloseHandle(release);
 }
 
 TEST(Win32Runtime, RevertsToItsOwnToken) {
