@@ -4,7 +4,8 @@
 # targets for a short while, the format and lint checks, and the short forms of the benchmarks. Installs
 # what it needs first.
 # The Wine tier mostly waits (for windows, boxes, installers and the download server), leaving the
-# processors idle, so the lint, the fuzz build and the fuzz targets run beside it at the lowest priority.
+# processors idle, so the fuzz targets (built with the host tests) and the lint run beside it at the lowest
+# priority.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -33,11 +34,9 @@ cmake --build --preset windows
 background_log="$root/build/lint-and-fuzz.log"
 (
   failed=0
-  tier "fuzz build"
-  cmake --preset fuzz >/dev/null
-  nice -n 19 cmake --build --preset fuzz >/dev/null || failed=1
-  # Every fuzz target for a short while (FUZZ_SECONDS, 15 by default), all at once, on what the Wine tier
-  # leaves of the processors: a brief check, the long runs are tools/fuzz.sh's. A crash fails the run.
+  # Every fuzz target (built with the host tests) for a short while (FUZZ_SECONDS, 15 by default), all at
+  # once, on what the Wine tier leaves of the processors: a brief check, the long runs are tools/fuzz.sh's.
+  # A crash fails the run.
   tier "fuzz"
   ls fuzz/fuzz_*.cpp | sed 's|fuzz/fuzz_||; s|\.cpp$||' |
     xargs -P 0 -I NAME nice -n 19 tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}" || failed=1
