@@ -4,8 +4,8 @@
 # targets for a short while, the format and lint checks, and the short forms of the benchmarks. Installs
 # what it needs first.
 # The Wine tier mostly waits (for windows, boxes, installers and the download server), leaving the
-# processors idle, so the fuzz targets (built with the host tests) and the lint run beside it at the lowest
-# priority.
+# processors idle, so the fuzz targets (built with the host tests) run beside it at the lowest priority,
+# and the lint from the host build's start on.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -20,8 +20,21 @@ git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 tier "layers"
 python3 tools/check_layers.py
 
-tier "host build and tests"
+tier "host build and tests (the lint beside them)"
 cmake --preset host >/dev/null
+# The lint needs only the host build's compile commands: it runs from here on, at the lowest priority, on
+# what the builds, the host tests and the Wine tier leave of the processors. The portable code, the fakes
+# and the host tests (the host build's compile commands cover them).
+lint_log="$root/build/lint.log"
+(
+  tier "lint"
+  failed=0
+  git ls-files 'src/*.cpp' 'tests/fakes/*.cpp' 'tests/unit/*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main.cpp' |
+    xargs -P 2 -n 4 nice -n 19 clang-tidy -p build/host --quiet 2>/dev/null || failed=1
+  tier "lint ended"
+  exit "$failed"
+) >"$lint_log" 2>&1 &
+lint=$!
 cmake --build --preset host
 summary="$root/build/test-summary.txt"
 : >"$summary"
@@ -31,7 +44,7 @@ tier "Windows build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
-background_log="$root/build/lint-and-fuzz.log"
+fuzz_log="$root/build/fuzz.log"
 (
   failed=0
   # Every fuzz target (built with the host tests) for a short while (FUZZ_SECONDS, 15 by default), all at
@@ -40,14 +53,10 @@ background_log="$root/build/lint-and-fuzz.log"
   tier "fuzz"
   ls fuzz/fuzz_*.cpp | sed 's|fuzz/fuzz_||; s|\.cpp$||' |
     xargs -P 0 -I NAME nice -n 19 tools/fuzz.sh NAME "${FUZZ_SECONDS:-15}" || failed=1
-  tier "lint"
-  # The portable code, the fakes and the host tests (the host build's compile commands cover them).
-  git ls-files 'src/*.cpp' 'tests/fakes/*.cpp' 'tests/unit/*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main.cpp' |
-    xargs -P 2 -n 4 nice -n 19 clang-tidy -p build/host --quiet 2>/dev/null || failed=1
-  tier "lint and fuzz ended"
+  tier "fuzz ended"
   exit "$failed"
-) >"$background_log" 2>&1 &
-background=$!
+) >"$fuzz_log" 2>&1 &
+fuzz=$!
 
 tier "Windows adapter and end-to-end tests under Wine (lint and fuzz beside them)"
 status=0
@@ -55,10 +64,14 @@ tools/with-display.sh ctest --preset windows | tee -a "$summary" || status=$?
 # Leave no Wine process behind.
 WINEPREFIX="$root/build/wineprefix" wineserver -k 2>/dev/null || true
 
-background_status=0
-wait "$background" || background_status=$?
-cat "$background_log"
-[ "$background_status" -eq 0 ] || { echo "lint or fuzz failed"; status=1; }
+fuzz_status=0
+wait "$fuzz" || fuzz_status=$?
+cat "$fuzz_log"
+[ "$fuzz_status" -eq 0 ] || { echo "fuzz failed"; status=1; }
+lint_status=0
+wait "$lint" || lint_status=$?
+cat "$lint_log"
+[ "$lint_status" -eq 0 ] || { echo "lint failed"; status=1; }
 
 tier "benchmarks, short form"
 bench/cabinet_bench.sh --short "$root/build/windows" || status=1
