@@ -52,12 +52,15 @@ prepare() {
   echo "$dism_seconds" >"$control/dism.seconds"
 }
 
+# since START: the seconds since START (as date +%s.%N gives it).
+since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }'; }
+
 # install NAME SOURCE: the quiet install from SOURCE, timed (seconds in $elapsed); it must end with 0.
 install() {
   local start status
   start=$(date +%s.%N)
   status=$(cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricBench\both.ini' "/source=$2")
-  elapsed=$(echo "$(date +%s.%N) - $start" | bc)
+  elapsed=$(since "$start")
   [ "$status" = 0 ] || { echo "$1: the install ended with $status" >&2; tail -5 "$work/Halvorn NembricAI  Setup v10.1.3.Log" >&2; exit 1; }
   tr -d '\r' <"$work/Halvorn NembricAI  Setup v10.1.3.Log" >"$work/$1.log"
 }
@@ -83,7 +86,7 @@ installs=$elapsed
 mapfile -t packages < <(sed -n "s/^[A-Za-z ]*:Downloaded *;[^;]*;downloads\\///p" "$work/installs.log")
 bytes=0
 for package in "${packages[@]}"; do bytes=$((bytes + $(stat -c %s "$WORLD_DOWNLOADS/$package"))); done
-rate=${RATE_KIB:-$(echo "$bytes / 1024 / $installs" | bc)}
+rate=${RATE_KIB:-$(awk -v b="$bytes" -v s="$installs" 'BEGIN { printf "%d", b / 1024 / s }')}
 
 world_start_server --rate "$rate"
 start=$(date +%s.%N)
@@ -92,7 +95,7 @@ for package in "${packages[@]}"; do
     curl -s --fail --cacert "$WORLD_TLS/ca.pem" -o /dev/null "https://localhost/downloads/$object"
   done
 done
-downloads=$(echo "$(date +%s.%N) - $start" | bc)
+downloads=$(since "$start")
 
 prepare
 install wall localhost

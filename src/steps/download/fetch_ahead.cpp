@@ -3,7 +3,6 @@
 #include "core/path_text.h"
 #include "core/utf8_text.h"
 #include "product/download_context.h"
-#include "steps/actions/package_fetched.h"
 
 namespace {
 
@@ -86,8 +85,7 @@ bool FetchAhead::PrepareAhead(Entry& entry) {
   if (PackageHeldByAnother(files, localPath)) {
     return false;
   }
-  if (!BeforeFetching(run_.record, localPath) ||
-      !BeforeFetchingPart(run_.record, PackagePartPath(entry.download))) {
+  if (!RecordPackageAhead(run_.record, entry.download)) {
     return false;
   }
   // A part left by an earlier run may belong to another version of the package.

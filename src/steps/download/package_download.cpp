@@ -65,10 +65,6 @@ std::optional<std::uint64_t> HeaderNumber(Http& http, InternetHandle request, st
   return text ? DecimalNumber(std::u16string_view(*text)) : std::nullopt;
 }
 
-std::string PartPath(const PackageDownload& download) {
-  return PackagePartPath(download);
-}
-
 // One attempt's transfer: the body goes to NAME.part, from its start or, when bytes of it are here from an
 // earlier attempt and the server answers the range, after them. Only a whole body takes the package's name.
 struct Transfer {
@@ -124,7 +120,7 @@ std::optional<Fetched> Transfer::Attempt(InternetHandle connection, const std::u
 Fetched Transfer::Fetch(InternetHandle request) {
   Machine& machine = run.machine;
   const std::string localPath = JoinPath(download.localDirectory, download.fileName);
-  const std::string partPath = PartPath(download);
+  const std::string partPath = PackagePartPath(download);
   serverPauseMs = 0;
   if (!ReceiveAnsweringProxy(run, request, headers, &download.tag)) {
     // After a failed send, the send's error says what happened; the receive only finds nothing sent.
@@ -381,18 +377,13 @@ PackageCheck CheckWholePackage(DownloadContext& run, const PackageDownload& down
   return check;
 }
 
-// The package that was there (an earlier run's) is kept until the component commits; the new one and its
-// part are the run's from their first byte: a run cut off in a transfer leaves nothing the record does not
-// name. Neither is written when the record cannot say so: false, the line logged and the component failed.
-bool RecordAhead(DownloadContext& run, const PackageDownload& download, const std::string& localPath) {
-  for (const bool part : {false, true}) {
-    const ActionResult recordedAhead =
-        part ? BeforeFetchingPart(run.record, PartPath(download)) : BeforeFetching(run.record, localPath);
-    if (!recordedAhead) {
-      WriteLog(run, download.tag, recordedAhead.line);
-      MarkComponentFailed(run);
-      return false;
-    }
+// RecordPackageAhead at the package's turn: false, the line logged and the component failed, when the record
+// could not say so.
+bool RecordAhead(DownloadContext& run, const PackageDownload& download) {
+  if (const ActionResult recordedAhead = RecordPackageAhead(run.record, download); !recordedAhead) {
+    WriteLog(run, download.tag, recordedAhead.line);
+    MarkComponentFailed(run);
+    return false;
   }
   return true;
 }
@@ -420,7 +411,7 @@ bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool
                                   machine.http.Connect(run.httpSession, wideHost, Http::kHttpsPort));
   // A part left by an earlier run may belong to another version of the package: this call starts afresh.
   if (ahead == nullptr) {
-    machine.files.Remove(PartPath(download));
+    machine.files.Remove(PackagePartPath(download));
   }
   const bool transferMade = ahead != nullptr && ahead->transferMade;
   const std::optional<Sha256Hash::Digest> published =
@@ -441,13 +432,13 @@ bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool
     WriteHeldLines(run, ahead->lines);
     transfer.partBytes = ahead->partBytes;
     transfer.serverPauseMs = ahead->serverPauseMs;
-  } else if (ahead == nullptr && !RecordAhead(run, download, localPath)) {
+  } else if (ahead == nullptr && !RecordAhead(run, download)) {
     return true;
   }
   if (run.planOnly) {
     // The run that plans processes what it fetched (the cabinet's directory names the files it writes;
     // an installer that is not started ends with 0), as the run would process the whole package.
-    const bool fetched = FetchForPlan(run, connection.get(), widePath, PartPath(download), localPath);
+    const bool fetched = FetchForPlan(run, connection.get(), widePath, PackagePartPath(download), localPath);
     if (fetched && run.fetchAhead != nullptr) {
       run.fetchAhead->Start();
     }
@@ -513,7 +504,7 @@ bool DownloadPackage(DownloadContext& run, const PackageDownload& download, bool
       pauseMs *= 2;
     }
   }
-  machine.files.Remove(PartPath(download));
+  machine.files.Remove(PackagePartPath(download));
   // What the attempts left under the package's name belongs to the install, whole or not.
   recordPackage();
   EndPackageLines(run, download, processed, host);
@@ -541,6 +532,14 @@ void FetchFirstAttempt(DownloadContext& ahead, const PackageDownload& download, 
 
 std::string PackagePartPath(const PackageDownload& download) {
   return JoinPath(download.localDirectory, download.fileName) + kPartSuffix;
+}
+
+ActionResult RecordPackageAhead(InstallRecord& record, const PackageDownload& download) {
+  if (ActionResult package = BeforeFetching(record, JoinPath(download.localDirectory, download.fileName));
+      !package) {
+    return package;
+  }
+  return BeforeFetchingPart(record, PackagePartPath(download));
 }
 
 bool PackageHeldByAnother(Files& files, const std::string& path) {

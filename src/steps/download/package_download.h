@@ -17,6 +17,7 @@
 
 struct DownloadContext;
 class Files;
+class InstallRecord;
 
 // The leading text of a body, where an error page's "404" is looked for, ends within its first this many
 // bytes (the first chunk of the body).
@@ -53,6 +54,10 @@ struct PackageDownload {
 
 // Where a package's body arrives until it is whole: NAME.part beside it.
 std::string PackagePartPath(const PackageDownload& download);
+// The package that was there (an earlier run's) is kept until the component commits; the new one and its
+// part are the run's from their first byte: a run cut off in a transfer leaves nothing the record does not
+// name. The first line the record could not take fails it, and neither may then be written.
+ActionResult RecordPackageAhead(InstallRecord& record, const PackageDownload& download);
 // The package is there and another process holds it so that it cannot be written (a sharing violation:
 // an installer that an earlier, cut-off run started, running on).
 bool PackageHeldByAnother(Files& files, const std::string& path);
