@@ -92,6 +92,8 @@ class DialogView {
   // Creates the dialog of the resource as a modeless dialog without owner, served by the program's dialog
   // procedure with creation parameter 0 (CreateDialogParam); `events` receives its messages from then on.
   virtual WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) = 0;
+  // The error (GetLastError) of the last CreateDialogWindow that made no window.
+  virtual std::uint32_t LastCreateError() = 0;
   virtual void ShowWindow(WindowHandle window, int showCommand) = 0;
   // GetClientRect.
   virtual Rect ClientRect(WindowHandle window) = 0;

@@ -21,8 +21,8 @@ class Program final : public RunRequests {
 
   // From the entry to the end of the message loop: start directory, download host and run mode from the
   // command line, COM and process security, the main or the maintenance dialog, and the loop. Returns the
-  // wParam of the message that ended the loop; a failed COM or security start ends the process with
-  // kStartFailureExitCode.
+  // wParam of the message that ended the loop; a failed COM or security start, or a dialog that cannot be
+  // created, ends the process with kStartFailureExitCode.
   std::uintptr_t Run(std::u16string_view commandLine, int showCommand);
 
   void RunSetup(const SetupChoices& choices) override;

@@ -1,5 +1,7 @@
 #include "run/program_entry.h"
 
+#include <string>
+
 #include "check/preflight.h"
 #include "core/file_reading.h"
 #include "core/path_text.h"
@@ -152,13 +154,17 @@ void Program::StartCom() {
 std::uintptr_t Program::ShowDialog(const std::map<int, std::string>& answers, int showCommand) {
   Machine& machine = state.machine;
   const int dialogId = UsesMaintenanceDialog(state.runMode) ? IDD_MAINTENANCE : IDD_SETUP;
-  machine.dialogs.CreateDialogWindow(dialogId, dialog);
-  if (reporter.dialogWindow != WindowHandle::none) {
-    if (dialogId == IDD_SETUP && !answers.empty()) {
-      FillSetupFields(dialog.context, answers);
-    }
-    machine.dialogs.ShowWindow(reporter.dialogWindow, showCommand);
+  if (machine.dialogs.CreateDialogWindow(dialogId, dialog) == WindowHandle::none) {
+    // With no window nothing could ever end the message loop: the process would wait unseen for good and
+    // keep its turn from every later setup. Say why in the log and end.
+    reporter.dialogWindow = WindowHandle::none;
+    WriteLog(state, LogTag::userInterface, kNoWindow + std::to_string(machine.dialogs.LastCreateError()));
+    End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
   }
+  if (dialogId == IDD_SETUP && !answers.empty()) {
+    FillSetupFields(dialog.context, answers);
+  }
+  machine.dialogs.ShowWindow(reporter.dialogWindow, showCommand);
   // The maintenance dialog's buttons take Tab, Enter and Esc from the dialog manager; the main dialog's
   // fields handle their keys themselves (each is checked as it is left).
   return machine.dialogs.RunMessageLoop(
@@ -167,7 +173,10 @@ std::uintptr_t Program::ShowDialog(const std::map<int, std::string>& answers, in
 
 void Program::ShowPassiveWindow(int showCommand) {
   DialogView& view = state.machine.dialogs;
-  view.CreateDialogWindow(IDD_PASSIVE, passive);
+  // A passive run goes on without its window, as a quiet one does: nobody needs to answer it.
+  if (view.CreateDialogWindow(IDD_PASSIVE, passive) == WindowHandle::none) {
+    reporter.dialogWindow = WindowHandle::none;
+  }
   if (reporter.dialogWindow != WindowHandle::none) {
     view.ShowWindow(reporter.dialogWindow, showCommand);
     view.UpdateWindow(reporter.dialogWindow);

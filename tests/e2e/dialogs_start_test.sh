@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts NembricSetup.exe under Wine as a person would, once plainly and once as the uninstall entry's
-# repair command, finds each dialog by its caption, keeps a screenshot of it and ends the process.
+# repair command, finds each dialog by its caption, keeps a screenshot of it and ends the process. Last, a
+# start with no display: the setup ends and says why.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/world.sh"
 world_init "$1"
@@ -73,6 +74,18 @@ grep -q "Do you want to Cancel" "$work/keys.txt" || fail "maintenance dialog: no
 "$run" "$driver" window "Uninstall, Modify or Repair" -- kill >/dev/null || true
 wait "$setup_pid" || true
 setup_pid=
+
+# No display: Wine gives the process no display driver, as a run whose desktop process did not start in
+# time gets none, and the dialog cannot be made. The setup says why and ends instead of waiting unseen with
+# its turn held. A prefix of its own, so that no desktop of the tests' display is found.
+rm -rf "${work:?}"/*
+mkdir -p "$work/run"
+status=0
+(cd "$work/run" && env -u DISPLAY WINEPREFIX="$work/prefix" timeout 120 "$run" "$exe") >/dev/null 2>&1 || status=$?
+[ "$status" -eq 1 ] || fail "no display: exit code $status, not 1"
+grep -qx $'User Interface:The setup window cannot be created. Error code = [0-9]*\r' \
+  "$work/run/Halvorn NembricAI  Setup v10.1.3.Log" 2>/dev/null || fail "no display: the log does not say why"
+WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
 
 if [ "$WORLD_FAILURES" -ne 0 ]; then
   echo "$WORLD_FAILURES failures; controls seen:"

@@ -26,6 +26,9 @@
 //                                 (process PID) and each top-level window one of them has (toplevel ...),
 //                                 then "watched PROCESSES WINDOWS"
 //   sleep MS
+//   hold PATH                     make a window of the desktop (so that Wine has started the desktop
+//                                 process and its display driver), print "held", then keep this process,
+//                                 and with it the desktop, while PATH exists
 // Each result is printed on a line of its own. Exit code 0 when every command worked, 1 otherwise (the
 // failing command is printed), 2 for a command line it does not understand.
 #include <windows.h>
@@ -275,6 +278,24 @@ void Watch(const std::wstring& image, DWORD milliseconds) {
   std::printf("watched\t%zu\t%zu\n", watch.processes.size(), watch.seen.size());
 }
 
+// Under Wine the first window of a desktop starts its desktop process; a program whose wait for it runs
+// out gets no display driver and can make no window for its whole life. A test holds the desktop once, in a
+// process of its own, before it starts a program whose window it waits for.
+bool Hold(const std::wstring& watched) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  if (window == nullptr) {
+    std::printf("error no window can be made (%lu)\n", GetLastError());
+    return false;
+  }
+  DestroyWindow(window);
+  std::printf("held\n");
+  std::fflush(stdout);
+  while (GetFileAttributesW(watched.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    Sleep(500);
+  }
+  return true;
+}
+
 bool Run(Driver& driver, const std::vector<std::wstring>& command) {
   const std::wstring& verb = command[0];
   const auto argument = [&](std::size_t index) {
@@ -286,6 +307,9 @@ bool Run(Driver& driver, const std::vector<std::wstring>& command) {
   if (verb == L"sleep") {
     Sleep(timeout(1));
     return true;
+  }
+  if (verb == L"hold") {
+    return Hold(argument(1));
   }
   if (verb == L"watch") {
     Watch(argument(1), timeout(2));

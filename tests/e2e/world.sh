@@ -26,7 +26,47 @@ world_wait_setups_ended() {
     pgrep -f 'NembricSetup[^ ]*\.exe' >/dev/null || return 0
     sleep 0.1
   done
-  echo "a setup program of an earlier test still runs: $(pgrep -af 'NembricSetup[^ ]*\.exe' | head -3)" >&2
+  echo "a setup program of an earlier test still runs, ended now: $(pgrep -af 'NembricSetup[^ ]*\.exe' | head -3)" >&2
+  world_end_setups
+}
+
+# world_end_setups: ends every setup program still running in the prefix, as a kill in the task manager
+# would. A setup left waiting for a person who never comes (a driver that stopped) would otherwise hold the
+# turn of every later one.
+world_end_setups() {
+  pkill -KILL -f 'NembricSetup[^ ]*\.exe' 2>/dev/null || true
+  local _
+  for _ in $(seq 50); do
+    pgrep -f 'NembricSetup[^ ]*\.exe' >/dev/null || return 0
+    sleep 0.1
+  done
+}
+
+# world_hold_desktop: makes Wine start the desktop process now, before a program whose window a test
+# waits for, and keeps it (and the Wine server) until this test's shell ends. Under load the desktop's start
+# can outlast the wait of a program that needs it, and that program can then make no window at all. The
+# holder watches this shell's /proc entry through Wine's Z: drive, so it ends with the test however the test
+# ends. Tried three times; a desktop that cannot be held is said, and the test goes on.
+world_hold_desktop() {
+  [ -n "${WORLD_DESKTOP_HELD:-}" ] && return 0
+  local output attempt _
+  output=$(mktemp)
+  for attempt in 1 2 3; do
+    "$WORLD_RUN" "$WORLD_DRIVER" hold "Z:\\proc\\$$" </dev/null >"$output" 2>/dev/null &
+    for _ in $(seq 600); do
+      if grep -q '^held' "$output"; then
+        WORLD_DESKTOP_HELD=$!
+        rm -f "$output"
+        return 0
+      fi
+      kill -0 $! 2>/dev/null || break
+      sleep 0.1
+    done
+    echo "the desktop could not be held: $(tr -d '\r' <"$output") (attempt $attempt)" >&2
+    kill $! 2>/dev/null || true
+    sleep 1
+  done
+  rm -f "$output"
 }
 
 # Trusts the test CA inside the prefix (once per prefix and CA).
@@ -101,7 +141,16 @@ world_exit_code() {
 # its exit code in $work/NAME.exit and the driver's output in $work/NAME.driver: waits for it, checks the
 # exit code, and keeps the driver's output and the log ($work/$log_name) as PREFIX-NAME artefacts.
 world_end_run() {
-  local name=$1 prefix=$2 expected=$3 status
+  local name=$1 prefix=$2 expected=$3 status _
+  # Once the driver is done the setup ends at once; one that still runs waits for a person who never comes.
+  for _ in $(seq 1800); do
+    kill -0 "$setup" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$setup" 2>/dev/null; then
+    fail "$name: the setup still ran 180 s after the driver; ended"
+    world_end_setups
+  fi
   wait "$setup" || true
   setup=
   status=$(cat "$work/$name.exit")
@@ -166,6 +215,7 @@ world_need_display() {
   if [ -z "${DISPLAY:-}" ]; then
     exec "$WORLD_ROOT/tools/with-display.sh" bash "$@"
   fi
+  world_hold_desktop
 }
 
 # Counts a failed expectation of a test and says which.

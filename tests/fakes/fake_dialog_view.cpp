@@ -117,6 +117,7 @@ WindowHandle FakeDialogView::CreateDialogWindow(int resourceId, DialogEvents& ev
   // CreateDialogParam fails for a template the exe's resources do not hold.
   if (refuseDialogs ||
       (resourceId != IDD_SETUP && resourceId != IDD_MAINTENANCE && resourceId != IDD_PASSIVE)) {
+    lastCreateError = refusedError;
     return WindowHandle::none;
   }
   const WindowHandle dialog = AddWindow(resourceId, {});

@@ -58,6 +58,7 @@ class FakeDialogView final : public DialogView {
   std::vector<std::pair<int, std::string>> controlTexts;
 
   WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) override;
+  std::uint32_t LastCreateError() override { return lastCreateError; }
   void ShowWindow(WindowHandle window, int showCommand) override;
   Rect ClientRect(WindowHandle window) override;
   int WindowDpi(WindowHandle window) override;
@@ -129,8 +130,12 @@ class FakeDialogView final : public DialogView {
   bool PressKey(WindowHandle dialog, int controlId, int virtualKey, bool altDown = false);
   bool ClickDropDown(WindowHandle dialog, int controlId, bool onButton);
 
+  std::uint32_t lastCreateError = 0;
+
   // Set by the test.
   bool refuseDialogs = false;
+  // What a refused dialog leaves: ERROR_RESOURCE_NAME_NOT_FOUND, as for a template the resources do not hold.
+  std::uint32_t refusedError = 1814;
   std::deque<int> messageBoxAnswers;  // answered in turn; kAnswerOk once the script runs out
   std::uintptr_t loopResult = 0;
   WindowHandle activeWindow = WindowHandle::none;

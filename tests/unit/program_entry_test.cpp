@@ -78,11 +78,24 @@ TEST_F(ProgramEntryTest, TheMaintenanceDialogTakesTheDialogManagersKeys) {
   EXPECT_EQ(fake.dialogs.keyboardDialogs, std::vector<WindowHandle>{program.reporter.dialogWindow});
 }
 
-TEST_F(ProgramEntryTest, ADialogThatCannotBeCreatedIsNotShownButTheLoopRuns) {
-  fake.dialogs.refuseDialogs = true;
-  Run(u"");
-  EXPECT_EQ(program.reporter.dialogWindow, WindowHandle::none);
-  EXPECT_EQ(fake.dialogs.messageLoops.size(), 1U);
+// With no window nothing could end the loop: the process would wait unseen for good, holding its turn.
+TEST_F(ProgramEntryTest, ADialogThatCannotBeCreatedIsLoggedAndEndsTheProcess) {
+  for (const char16_t* commandLine : {u"", u"/repair /type=client"}) {
+    SetupWorld world;
+    world.fake.files.currentDirectory = "C:\\Setup";
+    world.fake.files.AddDirectory("C:\\Setup");
+    world.fake.dialogs.refuseDialogs = true;
+    try {
+      world.program.Run(commandLine, kShowNormal);
+      ADD_FAILURE() << "the process should have ended";
+    } catch (const ProcessExit& exit) {
+      EXPECT_EQ(exit.exitCode, kStartFailureExitCode);
+    }
+    EXPECT_EQ(world.program.reporter.dialogWindow, WindowHandle::none);
+    EXPECT_TRUE(world.fake.dialogs.messageLoops.empty());
+    EXPECT_EQ(world.fake.files.Content("C:\\Setup\\Halvorn NembricAI  Setup v10.1.3.Log"),
+              "User Interface:The setup window cannot be created. Error code = 1814\r\n");
+  }
 }
 
 TEST_F(ProgramEntryTest, FailedComStartLogsOneLineAndEndsWithoutDialog) {

@@ -156,7 +156,11 @@ static_assert(DialogView::kProgressClass == ICC_PROGRESS_CLASS);
 
 WindowHandle Win32DialogView::CreateDialogWindow(int resourceId, DialogEvents& events) {
   g_dialogEvents = &events;
-  return FromWindow(CreateDialogParamW(instance_, MAKEINTRESOURCEW(resourceId), nullptr, SetupDialogProc, 0));
+  HWND dialog = CreateDialogParamW(instance_, MAKEINTRESOURCEW(resourceId), nullptr, SetupDialogProc, 0);
+  if (dialog == nullptr) {
+    lastCreateError_ = GetLastError();
+  }
+  return FromWindow(dialog);
 }
 
 void Win32DialogView::ShowWindow(WindowHandle window, int showCommand) {

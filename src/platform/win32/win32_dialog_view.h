@@ -10,6 +10,7 @@ class Win32DialogView final : public DialogView {
   explicit Win32DialogView(HINSTANCE__* instance) : instance_(instance) {}
 
   WindowHandle CreateDialogWindow(int resourceId, DialogEvents& events) override;
+  std::uint32_t LastCreateError() override { return lastCreateError_; }
   void ShowWindow(WindowHandle window, int showCommand) override;
   Rect ClientRect(WindowHandle window) override;
   int WindowDpi(WindowHandle window) override;
@@ -69,4 +70,5 @@ class Win32DialogView final : public DialogView {
 
  private:
   HINSTANCE__* instance_;
+  std::uint32_t lastCreateError_ = 0;
 };
