@@ -60,7 +60,10 @@ fuzz=$!
 
 tier "Windows adapter and end-to-end tests under Wine (lint and fuzz beside them)"
 status=0
-tools/with-display.sh ctest --preset windows | tee -a "$summary" || status=$?
+# The tier holds Wine's desktop from its start to its end (tests/e2e/world.sh), the adapter tests' windows
+# included; each end-to-end test then finds it held.
+tools/with-display.sh bash -c 'source tests/e2e/world.sh && world_init build/windows && world_hold_desktop &&
+  export WORLD_DESKTOP_HELD && exec ctest --preset windows' | tee -a "$summary" || status=$?
 # Leave no Wine process behind.
 WINEPREFIX="$root/build/wineprefix" wineserver -k 2>/dev/null || true
 
