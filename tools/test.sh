@@ -5,7 +5,7 @@
 # what it needs first.
 # The Wine tier mostly waits (for windows, boxes, installers and the download server), leaving the
 # processors idle, so the fuzz targets (built with the host tests) run beside it at the lowest priority,
-# and the lint from the host build's start on.
+# and the lint from the host build's end on.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -22,20 +22,19 @@ python3 tools/check_layers.py
 
 tier "host build and tests (the lint beside them)"
 cmake --preset host >/dev/null
-# The lint needs only the host build's compile commands: it runs from here on, at the lowest priority, on
-# what the builds, the host tests and the Wine tier leave of the processors. The portable code, the fakes
-# and the host tests (the host build's compile commands cover them).
+cmake --build --preset host
+# The lint (tools/lint.py) reads the host build's compile commands and dependency log. It lints the files
+# whose inputs differ from those of a clean lint on record, at the lowest priority, beside the host tests,
+# the Windows build and the Wine tier.
 lint_log="$root/build/lint.log"
 (
   tier "lint"
   failed=0
-  git ls-files 'src/*.cpp' 'tests/fakes/*.cpp' 'tests/unit/*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main.cpp' |
-    xargs -P 2 -n 4 nice -n 19 clang-tidy -p build/host --quiet 2>/dev/null || failed=1
+  python3 tools/lint.py || failed=1
   tier "lint ended"
   exit "$failed"
 ) >"$lint_log" 2>&1 &
 lint=$!
-cmake --build --preset host
 summary="$root/build/test-summary.txt"
 : >"$summary"
 ctest --preset host -j2 | tee -a "$summary"
