@@ -81,8 +81,8 @@ PY
 }
 printf '[Setup]\r\nSetupType = Both\r\nBitSize = AI Client\r\nPort = 80\r\nInstallSqlServer = No\r\n' >"$work/both.ini"
 cp "$WORLD_BUILD/tests/e2e/iis_admin_server.dll" "$iis/"
-"$WORLD_RUN" reg add "$key" /ve /d 'C:\NembricIIS\iis_admin_server.dll' /f /reg:64 >/dev/null
-"$WORLD_RUN" reg add "$key" /v ThreadingModel /d Both /f /reg:64 >/dev/null
+world_reg_add "$key" /ve /d 'C:\NembricIIS\iis_admin_server.dll' /f /reg:64
+world_reg_add "$key" /v ThreadingModel /d Both /f /reg:64
 world_start_server
 check online >/dev/null
 grep -qxF 'WARN Website port 80: held by the site "Default Web Site": its binding *:80: would move to *:8080:' \

@@ -53,8 +53,8 @@ prepare() {
   reg_quiet delete "$iis_class" /f /reg:64
   if [ "$2" = yes ]; then
     cp "$WORLD_BUILD/tests/e2e/iis_admin_server.dll" "$iis/"
-    "$WORLD_RUN" reg add "$iis_class\\InProcServer32" /ve /d 'C:\NembricIIS\iis_admin_server.dll' /f /reg:64 >/dev/null
-    "$WORLD_RUN" reg add "$iis_class\\InProcServer32" /v ThreadingModel /d Both /f /reg:64 >/dev/null
+    world_reg_add "$iis_class\\InProcServer32" /ve /d 'C:\NembricIIS\iis_admin_server.dll' /f /reg:64
+    world_reg_add "$iis_class\\InProcServer32" /v ThreadingModel /d Both /f /reg:64
   fi
 }
 

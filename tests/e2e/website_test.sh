@@ -35,8 +35,8 @@ printf '%s\n' "Server Setup:Installing Website" \
 diff -u "$logs/expected.log" <(tr -d '\r' <"$log") || fail "without IIS: the log differs"
 
 # The test's admin manager, registered as IIS registers its own.
-"$WORLD_RUN" reg add "$key" /ve /d 'C:\NembricIIS\iis_admin_server.dll' /f /reg:64 >/dev/null
-"$WORLD_RUN" reg add "$key" /v ThreadingModel /d Both /f /reg:64 >/dev/null
+world_reg_add "$key" /ve /d 'C:\NembricIIS\iis_admin_server.dll' /f /reg:64
+world_reg_add "$key" /v ThreadingModel /d Both /f /reg:64
 out=$("$WORLD_RUN" "$installer" 'C:\HNembricAI\' 8081 'C:\NembricIISLog' | tr -d '\r')
 [ "$out" = "result=1" ] || fail "with the admin manager: $out"
 printf '%s\n' "Server Setup:Installing Website" \

@@ -13,7 +13,29 @@ world_init() {
   WORLD_TLS="$WORLD_BUILD/tls"
   WORLD_DOWNLOADS="$WORLD_BUILD/packages/downloads"
   WORLD_SERVER_PID=
+  # A command that stops the test (set -e) says so, instead of the test ending without a word.
+  set -E
+  trap 'world_stopped $? "$BASH_COMMAND" "$LINENO"' ERR
   world_wait_setups_ended
+}
+
+# world_stopped STATUS COMMAND LINE: the ERR trap. Only in the test's own shell: a command in a command
+# substitution may fail where its caller looks at its output alone.
+world_stopped() {
+  [ "$BASH_SUBSHELL" -eq 0 ] || return 0
+  echo "stopped: line $3: $2 (exit $1)" >&2
+}
+
+# world_reg_add ARGUMENTS...: reg add in the prefix; said and tried again (three times in all) when it
+# fails, as a Wine start can under load.
+world_reg_add() {
+  local attempt output
+  for attempt in 1 2 3; do
+    output=$("$WORLD_RUN" reg add "$@" 2>&1) && return 0
+    echo "reg add $1: $(tr -d '\r' <<<"$output") (attempt $attempt)" >&2
+    sleep 1
+  done
+  return 1
 }
 
 # world_wait_setups_ended: waits (up to 60 s) until no setup program an earlier test started still runs. A
