@@ -210,9 +210,12 @@ world_forget_product() {
   done
 }
 
-# reg_value VIEW KEY NAME: the data of a value in the prefix's registry as reg.exe prints it (a DWORD as 0x...).
+# reg_value VIEW KEY NAME: the data of a value in the prefix's registry as reg.exe prints it (a DWORD as 0x...);
+# nothing for a value that is not there, so that the caller's comparison says what is missing (a failing
+# query would otherwise end a test silently in an assignment).
 reg_value() {
-  "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
+  { "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null || true; } | tr -d '\r' |
+    sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
 }
 
 # The Windows form of a host path, as the programs in the prefix see it: C: is the prefix's drive_c, Z: the
