@@ -9,10 +9,16 @@ void DialogReporter::ShowStatus(const std::string& text) {
 }
 
 void DialogReporter::ShowProgress(int percent) {
-  view_.SetProgressPosition(dialogWindow, IDC_PROGRESS_BAR, percent);
+  if (dialogWindow != WindowHandle::none) {
+    view_.SetProgressPosition(dialogWindow, IDC_PROGRESS_BAR, percent);
+  }
 }
 
 void DialogReporter::Repaint(bool now) {
+  // Without a window there is nothing to paint; InvalidateRect with none would repaint the whole desktop.
+  if (dialogWindow == WindowHandle::none) {
+    return;
+  }
   view_.InvalidateWindow(dialogWindow, true);
   if (now) {
     view_.UpdateWindow(dialogWindow);

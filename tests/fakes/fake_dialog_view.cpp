@@ -187,6 +187,11 @@ void FakeDialogView::UseDialogFont(WindowHandle dialog, WindowHandle control) {
 }
 
 bool FakeDialogView::InvalidateWindow(WindowHandle window, bool erase) {
+  // InvalidateRect with no window invalidates and redraws every window of the desktop.
+  if (window == WindowHandle::none) {
+    ++desktopRepaints;
+    return true;
+  }
   Window* found = Find(window);
   if (found == nullptr) {
     return false;
@@ -206,6 +211,10 @@ bool FakeDialogView::UpdateWindow(WindowHandle window) {
 }
 
 void FakeDialogView::RedrawAll(WindowHandle window) {
+  // RedrawWindow with no window redraws the desktop window.
+  if (window == WindowHandle::none) {
+    ++desktopRepaints;
+  }
   if (Window* found = Find(window)) {
     ++found->redraws;
   }

@@ -131,6 +131,8 @@ class FakeDialogView final : public DialogView {
   bool ClickDropDown(WindowHandle dialog, int controlId, bool onButton);
 
   std::uint32_t lastCreateError = 0;
+  // Repaints asked of no window, which Windows makes of every window on the desktop.
+  int desktopRepaints = 0;
 
   // Set by the test.
   bool refuseDialogs = false;

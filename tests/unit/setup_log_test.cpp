@@ -206,4 +206,14 @@ TEST_F(SetupLogTest, FeatureProgressShowsPercentAndPaintsAtMultiplesOfFive) {
   EXPECT_FALSE(fake.files.Content(kLogInRoot).has_value());  // never logged
 }
 
+// A run without a window (quiet, or a passive one whose window could not be made) paints nothing: a
+// repaint of no window would be one of every window on the desktop.
+TEST_F(SetupLogTest, WithoutAWindowProgressPaintsNothing) {
+  for (int percent = 0; percent <= 100; percent += 25) {
+    ReportFeatureProgress(state, static_cast<std::uint32_t>(percent), 100);
+    AdvanceProgress(state, 1);
+  }
+  EXPECT_EQ(fake.dialogs.desktopRepaints, 0);
+}
+
 }  // namespace

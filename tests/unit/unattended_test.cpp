@@ -167,6 +167,8 @@ TEST(UnattendedRun, InstallsFromTheAnswersWithoutAWindowOrABox) {
   EXPECT_EQ(world.Run(kQuietInstall, kAiClient), 3010U);
   EXPECT_TRUE(world.fake.dialogs.createdDialogs.empty());
   EXPECT_TRUE(world.fake.dialogs.messageBoxes.empty());
+  // With no window the progress repaints nothing (not every window on the desktop).
+  EXPECT_EQ(world.fake.dialogs.desktopRepaints, 0);
   EXPECT_EQ(world.fake.registry.Value(kClientEntry, "DisplayName")->data, std::string("NembricAI\0", 10));
   EXPECT_EQ(world.fake.files.Content("c:\\NembricAIApp\\readme.txt"), "Halvorn Nembric test file\r\n");
   EXPECT_TRUE(world.Log().ends_with(
