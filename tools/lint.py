@@ -76,13 +76,17 @@ class Digests:
         with open(os.path.join(ROOT, ".clang-tidy"), "rb") as f:
             self.tool = hashlib.sha256(version.encode() + b"\0" + f.read()).hexdigest()
 
+    def full(self, path):
+        """A path of the dependency log (absolute, or relative to the build) made absolute."""
+        return os.path.normpath(os.path.join(self.build, path))
+
     def named(self, path):
         """A path as the record names it: relative to the work tree when inside it."""
-        full = os.path.normpath(os.path.join(self.build, path))
+        full = self.full(path)
         return os.path.relpath(full, ROOT) if full.startswith(ROOT + os.sep) else full
 
     def content(self, path):
-        full = os.path.normpath(os.path.join(self.build, path))
+        full = self.full(path)
         if full not in self.contents:
             try:
                 with open(full, "rb") as f:

@@ -77,6 +77,8 @@ class Program final : public RunRequests {
   [[noreturn]] void RunPlan(const RunSwitches& switches);
   // The small window of a passive run, shown before its run begins; the run reports into it.
   void ShowPassiveWindow(int showCommand);
+  // Creates the dialog of the resource; true when it made the window the reporter now shows.
+  bool CreateDialogOf(int resourceId, DialogEvents& events);
   // The packages come from the folder /source= names (which must hold a layout: its run ends with 87
   // otherwise), or from the layout the setup was started from when no /source= is given; else from the
   // download host.

@@ -154,10 +154,9 @@ void Program::StartCom() {
 std::uintptr_t Program::ShowDialog(const std::map<int, std::string>& answers, int showCommand) {
   Machine& machine = state.machine;
   const int dialogId = UsesMaintenanceDialog(state.runMode) ? IDD_MAINTENANCE : IDD_SETUP;
-  if (machine.dialogs.CreateDialogWindow(dialogId, dialog) == WindowHandle::none) {
+  if (!CreateDialogOf(dialogId, dialog)) {
     // With no window nothing could ever end the message loop: the process would wait unseen for good and
     // keep its turn from every later setup. Say why in the log and end.
-    reporter.dialogWindow = WindowHandle::none;
     WriteLog(state, LogTag::userInterface, kNoWindow + std::to_string(machine.dialogs.LastCreateError()));
     End(RunEnd{kStartFailureExitCode, nullptr, nullptr, {}});
   }
@@ -174,13 +173,18 @@ std::uintptr_t Program::ShowDialog(const std::map<int, std::string>& answers, in
 void Program::ShowPassiveWindow(int showCommand) {
   DialogView& view = state.machine.dialogs;
   // A passive run goes on without its window, as a quiet one does: nobody needs to answer it.
-  if (view.CreateDialogWindow(IDD_PASSIVE, passive) == WindowHandle::none) {
-    reporter.dialogWindow = WindowHandle::none;
-  }
-  if (reporter.dialogWindow != WindowHandle::none) {
+  if (CreateDialogOf(IDD_PASSIVE, passive)) {
     view.ShowWindow(reporter.dialogWindow, showCommand);
     view.UpdateWindow(reporter.dialogWindow);
   }
+}
+
+bool Program::CreateDialogOf(int resourceId, DialogEvents& events) {
+  // The dialog's WM_INITDIALOG names its window to the reporter; a creation that failed after it leaves none.
+  if (state.machine.dialogs.CreateDialogWindow(resourceId, events) == WindowHandle::none) {
+    reporter.dialogWindow = WindowHandle::none;
+  }
+  return reporter.dialogWindow != WindowHandle::none;
 }
 
 std::map<int, std::string> Program::ReadAnswers(const std::string& path) {

@@ -38,17 +38,27 @@ world_reg_add() {
   return 1
 }
 
+# The command lines of the setup programs the tests start (and of run_exit.exe starting one).
+WORLD_SETUP_PATTERN='NembricSetup[^ ]*\.exe'
+
+# world_setups_gone TENTHS: waits up to TENTHS tenths of a second until no setup program runs; false when
+# one still does.
+world_setups_gone() {
+  local _
+  for _ in $(seq "$1"); do
+    pgrep -f "$WORLD_SETUP_PATTERN" >/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # world_wait_setups_ended: waits (up to 60 s) until no setup program an earlier test started still runs. A
 # setup still ending under load keeps its turn (the instance mutex): the next test's setup would find it
 # taken and wait at its "another setup" box for a person who never comes.
 world_wait_setups_ended() {
   command -v pgrep >/dev/null || return 0
-  local _
-  for _ in $(seq 600); do
-    pgrep -f 'NembricSetup[^ ]*\.exe' >/dev/null || return 0
-    sleep 0.1
-  done
-  echo "a setup program of an earlier test still runs, ended now: $(pgrep -af 'NembricSetup[^ ]*\.exe' | head -3)" >&2
+  world_setups_gone 600 && return 0
+  echo "a setup program of an earlier test still runs, ended now: $(pgrep -af "$WORLD_SETUP_PATTERN" | head -3)" >&2
   world_end_setups
 }
 
@@ -56,12 +66,8 @@ world_wait_setups_ended() {
 # would. A setup left waiting for a person who never comes (a driver that stopped) would otherwise hold the
 # turn of every later one.
 world_end_setups() {
-  pkill -KILL -f 'NembricSetup[^ ]*\.exe' 2>/dev/null || true
-  local _
-  for _ in $(seq 50); do
-    pgrep -f 'NembricSetup[^ ]*\.exe' >/dev/null || return 0
-    sleep 0.1
-  done
+  pkill -KILL -f "$WORLD_SETUP_PATTERN" 2>/dev/null || true
+  world_setups_gone 50 || true
 }
 
 # world_hold_desktop: makes Wine start the desktop process now, before a program whose window a test
@@ -199,15 +205,10 @@ world_forget_ai_client() {
 # world_forget_product: the registry as on a machine that never had the client, the server or the Visual C++
 # runtimes: the information server's MSI removed, no uninstall entry, no product key, no runtime key.
 world_forget_product() {
-  local uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' entry view
+  local view
   "$WORLD_RUN" msiexec /x '{6E3C2A10-5B1D-4C8E-9F00-2A7B4D1E0A01}' /quiet >/dev/null 2>&1 || true
-  for entry in NembricClient NembricServer; do reg_quiet delete "$uninstall\\$entry" /f /reg:32; done
-  reg_quiet delete 'HKCU\Software\Halvorn' /f
-  reg_quiet delete 'HKLM\SOFTWARE\Halvorn' /f /reg:64
-  for view in 32 64; do
-    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view
-    reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\14.0' /f /reg:$view
-  done
+  world_forget_ai_client
+  for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view; done
 }
 
 # reg_value VIEW KEY NAME: the data of a value in the prefix's registry as reg.exe prints it (a DWORD as 0x...);
