@@ -42,7 +42,7 @@ snapshot() {
   for key in 'HKLM\SOFTWARE\Halvorn /reg:64' 'HKCU\Software\Halvorn' "$entry /reg:32" \
     'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\NembricSetup /reg:64'; do
     # shellcheck disable=SC2086
-    "$WORLD_RUN" reg query $key /s 2>/dev/null | tr -d '\r' || true
+    world_reg_query $key /s
   done
 }
 
@@ -75,7 +75,8 @@ complete_and_uninstall() {
   [ "$status" = 0 ] || fail "$name: the uninstall ended with $status"
   snapshot >"$work/after.txt"
   diff -u "$work/before.txt" "$work/after.txt" >"$work/$name.diff" ||
-    { fail "$name: the machine is not as before"; cat "$work/$name.diff"; find "$drive_c/NembricAIApp" 2>/dev/null; tr -d '\r' <"$work/$log_name"; cat "$WORLD_BUILD/artefacts/cut-off-$name-record.txt"; }
+    { fail "$name: the machine is not as before"; cat "$work/$name.diff"; find "$drive_c/NembricAIApp" 2>/dev/null || true
+      tr -d '\r' <"$work/$log_name" || true; cat "$WORLD_BUILD/artefacts/cut-off-$name-record.txt" || true; }
 }
 
 # cut_off_stepped NAME CONDITION: a quiet install let run in slices of about a millisecond and held still

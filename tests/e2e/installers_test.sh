@@ -11,12 +11,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # reg_has VIEW KEY [VALUE]: the key (and value) exist in the prefix's registry, in the 64- or 32-bit view.
 reg_has() {
-  local key="HKLM\\$2"
+  local key="HKLM\\$2" output
   if [ -n "${3:-}" ]; then
-    "$WORLD_RUN" reg query "$key" /v "$3" /reg:"$1" >/dev/null 2>&1
+    output=$(world_reg_query "$key" /v "$3" /reg:"$1")
   else
-    "$WORLD_RUN" reg query "$key" /reg:"$1" >/dev/null 2>&1
+    output=$(world_reg_query "$key" /reg:"$1")
   fi
+  [[ "$output" != absent:* && "$output" != unreadable:* ]]
 }
 
 "$WORLD_RUN" reg delete 'HKLM\SOFTWARE\Microsoft\SQLNCLI11' /f >/dev/null 2>&1 || true

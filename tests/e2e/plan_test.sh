@@ -30,7 +30,7 @@ product_keys() {
     'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\NembricSetup'; do
     [[ "$key" == *"/reg:32" ]] && echo "VIEW32" || echo "VIEW64"
     # shellcheck disable=SC2086
-    "$WORLD_RUN" reg query $key /s 2>/dev/null | tr -d '\r' || true
+    world_reg_query $key /s
   done
 }
 

@@ -113,8 +113,8 @@ grep -qxF 'Client Setup:Kept folder that is not empty c:\NembricAIApp' "$artefac
 left=$(cd "$drive_c/NembricAIApp" && find . | sort | tr '\n' ' ')
 [ "$left" = ". ./notes.txt " ] || fail "uninstall: the client folder holds more than the person's file: $left"
 [ -z "$(reg_value 32 "$entry" DisplayName)" ] || fail "uninstall: the uninstall entry is still there"
-! "$WORLD_RUN" reg query 'HKCU\Software\Halvorn' >/dev/null 2>&1 || fail "uninstall: the client's key is still there"
-! "$WORLD_RUN" reg query 'HKLM\SOFTWARE\Halvorn' /reg:64 >/dev/null 2>&1 || fail "uninstall: the product key is still there"
+[[ "$(world_reg_query 'HKCU\Software\Halvorn')" == absent:* ]] || fail "uninstall: the client's key is still there"
+[[ "$(world_reg_query 'HKLM\SOFTWARE\Halvorn' /reg:64)" == absent:* ]] || fail "uninstall: the product key is still there"
 [ ! -e "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Halvorn NembricAI.lnk" ] ||
   fail "uninstall: the shortcut is still there"
 # The installed program goes once the run that it is has ended.

@@ -211,12 +211,34 @@ world_forget_product() {
   for view in 32 64; do reg_quiet delete 'HKLM\SOFTWARE\Microsoft\VisualStudio\12.0' /f /reg:$view; done
 }
 
+# world_reg_query ARGS...: what "reg query ARGS" prints in the prefix, carriage returns removed; "absent: KEY"
+# for a key or value that is not there. Under load the start of a Wine program can fail and print nothing: a
+# query that neither answered nor found nothing is tried again (five times), then printed as "unreadable",
+# so that a comparison fails and says why rather than reading the key as gone.
+world_reg_query() {
+  local output status _
+  for _ in 1 2 3 4 5; do
+    status=0
+    output=$("$WORLD_RUN" reg query "$@" 2>/dev/null) || status=$?
+    output=${output//$'\r'/}
+    if [ "$status" = 0 ]; then
+      printf '%s\n' "$output"
+      return 0
+    fi
+    if [[ "$output" == *"Unable to find"* ]]; then
+      echo "absent: $1"
+      return 0
+    fi
+    sleep 0.5
+  done
+  echo "unreadable: reg query $* (exit $status)"
+}
+
 # reg_value VIEW KEY NAME: the data of a value in the prefix's registry as reg.exe prints it (a DWORD as 0x...);
 # nothing for a value that is not there, so that the caller's comparison says what is missing (a failing
 # query would otherwise end a test silently in an assignment).
 reg_value() {
-  { "$WORLD_RUN" reg query "$2" /v "$3" /reg:"$1" 2>/dev/null || true; } | tr -d '\r' |
-    sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
+  world_reg_query "$2" /v "$3" /reg:"$1" | sed -n "s/^ *$3 *REG_[A-Z_]* *//p"
 }
 
 # The Windows form of a host path, as the programs in the prefix see it: C: is the prefix's drive_c, Z: the
