@@ -8,6 +8,7 @@ Faults (--fault NAME=KIND, repeatable):
   reset        headers and half of the body, then the connection is reset
   resetonce    the same for the first request of the package; later ones are answered whole
   slow         the body in pieces of 1 KiB, 20 ms apart
+  crawl        the body in pieces of 1 KiB, 200 ms apart (a package still coming in seconds later)
   wrongdigest  the package's published digest (NAME.sha256) is that of other bytes
   corrupt      one byte in the middle of the body is changed (the published digest stays right)
 Every package is published with its SHA-256 digest as downloads/<name>.sha256, "HEX  NAME" as sha256sum
@@ -39,6 +40,8 @@ ERROR_PAGE = (b"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><hea
               b"<title>404 Not Found</title>\n</head><body>\n<h1>Not Found</h1>\n"
               b"<p>The requested URL was not found on this server.</p>\n</body></html>\n")
 CHUNK = 1 << 16
+# The faults that send the body in pieces of 1 KiB, and the pause after each piece (seconds).
+PIECE_PAUSES = {"slow": 0.02, "crawl": 0.2}
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -152,7 +155,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.connection.close()
                 self.close_connection = True
                 return
-            piece = 1024 if fault == "slow" else CHUNK
+            pause = PIECE_PAUSES.get(fault)
+            piece = 1024 if pause is not None else CHUNK
             offset = start
             while True:
                 data = package.read(piece)
@@ -164,9 +168,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 offset += len(data)
                 self.server.link.take(len(data))
                 self.wfile.write(data)
-                if fault == "slow":
+                if pause is not None:
                     self.wfile.flush()
-                    time.sleep(0.02)
+                    time.sleep(pause)
 
 
 class Link:
@@ -213,7 +217,7 @@ def main():
     faults = {}
     for item in args.fault:
         name, _, kind = item.partition("=")
-        if kind not in ("missing404", "missing200", "reset", "resetonce", "slow", "wrongdigest", "corrupt"):
+        if kind not in ("missing404", "missing200", "reset", "resetonce", *PIECE_PAUSES, "wrongdigest", "corrupt"):
             sys.exit(f"unknown fault {item}")
         faults[name] = kind
 

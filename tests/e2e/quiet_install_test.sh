@@ -8,6 +8,8 @@
 #              added stays with its folder; the installed setup program goes once the run has ended
 #   bad        answers with a value outside its list end with 87 and leave the machine untouched
 #   restart    a runtime installer exiting 3010 makes the run end with 3010
+#   failed-ahead  the runtime installer fails while the client cabinet comes in beside it: the run ends
+#              with 1603 and nothing of the cabinet, its part or the client's folder is left
 #   resume     the runtime installer's connection is reset after half its bytes: the next attempt asks
 #              for the rest with a range, the installer arrives whole and runs, the run ends with 0
 #   digest     a runtime installer whose published digest is wrong, and a cabinet with a changed byte, are
@@ -143,6 +145,31 @@ quiet restart 3010 "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=l
 grep -qxF "User Interface:An installer asked for a restart of Windows to complete the setup" \
   <(tr -d '\r' <"$work/$log_name") || fail "restart: no restart line"
 
+# The runtime installer fails while the client cabinet still comes in beside it: the client fails, and what
+# came in ahead goes with it at the run's end.
+world_stop_server
+world_start_server --fault NembricAIAppSetup.cab=crawl
+prepare
+echo 1603 >"$control/VC_redist.x64.exitcode"
+(cd "$work" && world_exit_code "$WORLD_EXE" /quiet '/answers=C:\NembricE2E\ai.ini' /source=localhost \
+  >"$work/failed-ahead.exit") &
+run=$!
+in_flight=
+for _ in $(seq 600); do
+  if grep -qsF "Client Setup:Could not install VC_redist.x64.exe after 5 attempts" "$work/$log_name"; then
+    [ -e "$drive_c/NembricAIApp/Update/NembricAIAppSetup.cab.part" ] && in_flight=yes
+    break
+  fi
+  sleep 0.1
+done
+wait "$run" || true
+tr -d '\r' <"$work/$log_name" >"$artefacts/quiet-failed-ahead.log"
+[ "$(cat "$work/failed-ahead.exit")" = 1603 ] || fail "failed-ahead: exit code $(cat "$work/failed-ahead.exit"), not 1603"
+[ -n "$in_flight" ] || fail "failed-ahead: the cabinet was not coming in when the client failed"
+grep -qxF 'Client Setup:Removed file c:\NembricAIApp\Update\NembricAIAppSetup.cab' "$artefacts/quiet-failed-ahead.log" ||
+  fail "failed-ahead: no line takes back the cabinet that came in ahead"
+[ ! -e "$drive_c/NembricAIApp" ] || fail "failed-ahead: left $(cd "$drive_c/NembricAIApp" && find . | tr '\n' ' ')"
+
 world_stop_server
 world_start_server --fault VC_redist.x64.exe=resetonce
 prepare
@@ -212,4 +239,4 @@ done
 WORLD_DOWNLOADS=$signed_downloads
 
 [ "$WORLD_FAILURES" -eq 0 ] || exit 1
-echo "quiet: installed without a window, a second setup refused, uninstall, bad answers, restart, resume, digests, publishers"
+echo "quiet: installed without a window, a second setup refused, uninstall, bad answers, restart, a failure with a fetch ahead, resume, digests, publishers"
