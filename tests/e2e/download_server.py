@@ -8,7 +8,7 @@ Faults (--fault NAME=KIND, repeatable):
   reset        headers and half of the body, then the connection is reset
   resetonce    the same for the first request of the package; later ones are answered whole
   slow         the body in pieces of 1 KiB, 20 ms apart
-  crawl        the body in pieces of 1 KiB, 200 ms apart (a package still coming in seconds later)
+  crawl        the body in pieces of 1 KiB, 400 ms apart (a package still coming in seconds later)
   wrongdigest  the package's published digest (NAME.sha256) is that of other bytes
   corrupt      one byte in the middle of the body is changed (the published digest stays right)
 Every package is published with its SHA-256 digest as downloads/<name>.sha256, "HEX  NAME" as sha256sum
@@ -41,7 +41,7 @@ ERROR_PAGE = (b"<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><hea
               b"<p>The requested URL was not found on this server.</p>\n</body></html>\n")
 CHUNK = 1 << 16
 # The faults that send the body in pieces of 1 KiB, and the pause after each piece (seconds).
-PIECE_PAUSES = {"slow": 0.02, "crawl": 0.2}
+PIECE_PAUSES = {"slow": 0.02, "crawl": 0.4}
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
