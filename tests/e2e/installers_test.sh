@@ -11,12 +11,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # reg_has VIEW KEY [VALUE]: the key (and value) exist in the prefix's registry, in the 64- or 32-bit view.
 reg_has() {
-  local key="HKLM\\$2" output
-  if [ -n "${3:-}" ]; then
-    output=$(world_reg_query "$key" /v "$3" /reg:"$1")
-  else
-    output=$(world_reg_query "$key" /reg:"$1")
-  fi
+  local output
+  output=$(world_reg_query "HKLM\\$2" ${3:+/v "$3"} /reg:"$1")
   [[ "$output" != absent:* && "$output" != unreadable:* ]]
 }
 
